@@ -1,0 +1,44 @@
+// The period image and the globals of the open period.
+#include "payroll/period.h"
+
+#include <cstring>
+
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/yearfile.h"
+
+TYearFileHeader YearHeader;
+TCorpRec CorpRec;
+TSyainArray SyainRec;
+TKintaiArray KintaiRec;
+TSikyuArray SikyuRec;
+TKoujoArray KoujoRec;
+TCurPeriod CurPeriod;
+TEraYear CurEra;
+Arr<QString, 1, 2> EraName = {{QStringLiteral("平成"), QStringLiteral("令和")}};
+
+void ClearPeriodImage()
+{
+    std::memset(&YearHeader, 0, sizeof YearHeader);
+    std::memset(&CorpRec, 0, sizeof CorpRec);
+    std::memset(&SyainRec, 0, sizeof SyainRec);
+    std::memset(&KintaiRec, 0, sizeof KintaiRec);
+    std::memset(&SikyuRec, 0, sizeof SikyuRec);
+    std::memset(&KoujoRec, 0, sizeof KoujoRec);
+}
+
+void ResetGlobals()
+{
+    ClearPeriodImage();
+    CurPeriod = TCurPeriod();
+    CurEra = TEraYear();
+    OptionRec = DefaultOptionRec();
+    TablePath.clear();
+    DataPath.clear();
+    DataRoot.clear();
+    IniFileName.clear();
+    SysIniFileName.clear();
+    CreatedYearFile.clear();
+    YearFileCreated = false;
+    YearFileSaved = false;
+}

@@ -1,0 +1,53 @@
+// The year data file: a 128-byte header and fifteen 89,944-byte period records (months 1..12,
+// bonus slots 1..3), 1,349,288 bytes in all. Files of the earlier 30-employee layout are converted.
+#pragma once
+#include <QString>
+#include <cstdint>
+
+#include "platform/msgbox.h"
+
+constexpr int64_t YearFileSize = 128 + 15 * int64_t(89944);     // 1,349,288
+constexpr int64_t OldYearFileSize = 128 + 15 * int64_t(30904);  // 463,688
+
+// Byte offset of period record n (0-based, n = period - 1).
+inline int64_t DataRecPos(int n) { return 89944 * int64_t(n) + 128; }
+inline int64_t OldYearRecordOffset(int n) { return 30904 * int64_t(n) + 128; }
+
+// "%s%s%.2d年給与･賞与.dat": data folder, era name, era year.
+QString YearFileName(const QString& folder, const QString& era, int eraYear);
+
+// Bookkeeping of the file created in this run (asked about at close when never saved).
+extern QString CreatedYearFile;
+extern bool YearFileCreated;
+extern bool YearFileSaved;
+
+// Creates the year file with fifteen zero periods when it does not exist; zero-fills the period
+// image. Never overwrites a file. Throws IoError.
+void CreateYearFile(const QString& fileName);
+
+// Reads the header and period p (1..15) of fileName into the period image. A file that is too
+// short or cannot be read throws IoError and leaves the image as it was.
+void LoadPeriod(const QString& fileName, int period);
+
+// Writes the open period (CurPeriod) and then the header with its present flag; only after the
+// whole record is on disk is the period marked present. Throws IoError; the image's header then
+// stays as it was.
+void WritePeriod();
+
+// The save command: asks first when a later month exists and the image changed, writes the open
+// period, shows "データファイルに保存しました。" and notes the save of a file created in this run.
+// Returns false when the user declined. Throws IoError.
+bool SavePeriod();
+
+// True when the period image differs from the open period in the file (names and, for bonus
+// periods, Nissu and Jikan are normalised first). A missing or unreadable file counts as changed.
+bool PeriodChanged();
+
+// The comparison and, when ask is set, saveEnabled and the image changed, the question
+// "データが変更されています。保存しますか？" (Yes/No/Cancel); otherwise the answer is No.
+MsgResult ConfirmSaveData(bool ask, bool& changed, bool saveEnabled = true);
+
+// Writes the current-layout file newPath from the old-layout file oldPath. The new-employee
+// template "社員情報.dat" and every file that is not exactly 463,688 bytes are copied unchanged.
+// The target is written through a temporary file: a failure leaves no half-written target.
+void ConvertOldYearFile(const QString& oldPath, const QString& newPath);

@@ -1,0 +1,58 @@
+// Ini settings files with the Windows profile semantics the settings were written with:
+// case-insensitive sections and keys, values trimmed, one enclosing pair of double quotes
+// dropped on read, CP932 text, CRLF lines. A save rewrites the whole file and keeps every
+// section, key, comment and untouched line as it stood.
+#pragma once
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class IniFile {
+public:
+    // Reads path when it exists; a missing file starts empty. An unreadable file throws IoError.
+    explicit IniFile(const QString& path);
+
+    const QString& fileName() const { return path_; }
+
+    QString readString(const QString& section, const QString& key, const QString& def = {}) const;
+    int readInteger(const QString& section, const QString& key, int def) const;
+    bool readBool(const QString& section, const QString& key, bool def) const;
+    bool sectionExists(const QString& section) const;
+    bool valueExists(const QString& section, const QString& key) const;
+    QStringList readSection(const QString& section) const;  // the keys, in file order
+    QStringList readSections() const;
+
+    // Writes change the image in memory; save() puts them on disk.
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void writeQuoted(const QString& section, const QString& key, const QString& value);  // "\"%s\""
+    void writeInteger(const QString& section, const QString& key, int value);
+    void writeBool(const QString& section, const QString& key, bool value);  // "1" / "0"
+    void deleteKey(const QString& section, const QString& key);
+    void eraseSection(const QString& section);
+
+    bool modified() const { return modified_; }
+    // Rewrites the file through a temporary file; on failure the old file stays and IoError is thrown.
+    void save();
+
+    // The raw bytes the file would hold after save().
+    QByteArray bytes() const;
+
+private:
+    struct Line {
+        QByteArray raw;      // as read or written, without the line end
+        QString section;     // for a section header: its name
+        QString key;         // for a key line: its key
+        bool isSection = false;
+        bool isKey = false;
+    };
+    static Line parse(const QByteArray& raw);
+    int findSection(const QString& section) const;            // index of the header line, -1
+    int sectionEnd(int header) const;                          // index after the section's last line
+    int findKey(const QString& section, const QString& key) const;  // index of the key line, -1
+    QByteArray valueBytes(int line) const;  // trimmed, one pair of quotes dropped
+
+    QString path_;
+    QList<Line> lines_;
+    bool modified_ = false;
+};
