@@ -1,1 +1,242 @@
-// placeholder
+// The year data file: creation, loading and saving one period, the change test, and the
+// conversion of the older 30-employee layout.
+#include "payroll/yearfile.h"
+
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstring>
+#include <memory>
+
+#include "payroll/period.h"
+#include "platform/errors.h"
+#include "services/notice.h"
+
+QString CreatedYearFile;
+bool YearFileCreated = false;
+bool YearFileSaved = false;
+
+namespace {
+
+// One period record in memory, block by block in file order.
+struct PeriodBuf {
+    TCorpRec corp;
+    TSyainArray syain;
+    TKintaiArray kintai;
+    TSikyuArray sikyu;
+    TKoujoArray koujo;
+};
+static_assert(sizeof(PeriodBuf) == PeriodRecSize);
+
+const QString ReadWhat = QStringLiteral("年度データファイルの読み込み");
+const QString WriteWhat = QStringLiteral("年度データファイルの書き込み");
+
+void checkPeriod(int period)
+{
+    if (period < 1 || period > PeriodCount)
+        throw AppError(QStringLiteral("対象の月または賞与が選択されていません。"));
+}
+
+void openOrThrow(QFile& f, QIODevice::OpenMode mode, const QString& what)
+{
+    if (!f.exists()) throw IoError::failed(what, f.fileName(), QStringLiteral("ファイルが見つかりません。"));
+    if (!f.open(mode)) throw IoError::failed(what, f.fileName(), f.errorString());
+}
+
+// A file shorter than a whole year file is damaged: reading or writing a period in it would
+// take or leave records of the wrong length.
+void checkSize(const QFile& f, const QString& what)
+{
+    if (f.size() < YearFileSize)
+        throw IoError::failed(what, f.fileName(),
+                              QStringLiteral("ファイルが壊れています(%1 バイトしかありません)。").arg(f.size()));
+}
+
+void readAt(QFile& f, qint64 pos, void* dst, qint64 size)
+{
+    if (!f.seek(pos) || f.read(static_cast<char*>(dst), size) != size)
+        throw IoError::failed(ReadWhat, f.fileName(), f.errorString());
+}
+
+void writeAt(QFile& f, qint64 pos, const void* src, qint64 size)
+{
+    if (!f.seek(pos) || f.write(static_cast<const char*>(src), size) != size)
+        throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
+}
+
+// Flushes Qt's buffer and the system's, so that what follows is written only after this is on disk.
+void syncOrThrow(QFile& f)
+{
+    if (!f.flush() || ::fsync(f.handle()) != 0)
+        throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
+}
+
+void readPeriod(const QString& fileName, int period, TYearFileHeader& header, PeriodBuf& buf)
+{
+    QFile f(fileName);
+    openOrThrow(f, QIODevice::ReadOnly, ReadWhat);
+    checkSize(f, ReadWhat);
+    readAt(f, 0, &header, sizeof header);
+    readAt(f, DataRecPos(period - 1), &buf, sizeof buf);
+}
+
+void writeWhole(const QString& path, const QByteArray& data)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) throw IoError::failed(WriteWhat, path, f.errorString());
+    if (f.write(data) != data.size() || !f.commit()) throw IoError::failed(WriteWhat, path, f.errorString());
+}
+
+}  // namespace
+
+QString YearFileName(const QString& folder, const QString& era, int eraYear)
+{
+    return QStringLiteral("%1%2%3年給与･賞与.dat").arg(folder, era).arg(eraYear, 2, 10, QLatin1Char('0'));
+}
+
+void CreateYearFile(const QString& fileName)
+{
+    if (QFileInfo::exists(fileName)) return;
+    ClearPeriodImage();
+    // Written through a temporary file so that a failure leaves no short year file behind.
+    writeWhole(fileName, QByteArray(YearFileSize, '\0'));
+    CreatedYearFile = fileName;
+    YearFileCreated = true;
+}
+
+void LoadPeriod(const QString& fileName, int period)
+{
+    checkPeriod(period);
+    TYearFileHeader header;
+    auto buf = std::make_unique<PeriodBuf>();
+    readPeriod(fileName, period, header, *buf);
+    YearHeader = header;
+    CorpRec = buf->corp;
+    SyainRec = buf->syain;
+    KintaiRec = buf->kintai;
+    SikyuRec = buf->sikyu;
+    KoujoRec = buf->koujo;
+}
+
+void WritePeriod()
+{
+    const int p = CurPeriod.Period;
+    checkPeriod(p);
+    QFile f(CurPeriod.FileName);
+    openOrThrow(f, QIODevice::ReadWrite, WriteWhat);
+    checkSize(f, WriteWhat);
+    // The blocks first and the present flag last: a failure in between leaves the period marked
+    // as it was, never present with a half-written record.
+    qint64 pos = DataRecPos(p - 1);
+    writeAt(f, pos, &CorpRec, sizeof CorpRec);
+    writeAt(f, pos += sizeof CorpRec, &SyainRec, sizeof SyainRec);
+    writeAt(f, pos += sizeof SyainRec, &KintaiRec, sizeof KintaiRec);
+    writeAt(f, pos += sizeof KintaiRec, &SikyuRec, sizeof SikyuRec);
+    writeAt(f, pos += sizeof SikyuRec, &KoujoRec, sizeof KoujoRec);
+    syncOrThrow(f);
+    TYearFileHeader header = YearHeader;
+    header.DataExists[p] = 1;
+    writeAt(f, 0, &header, sizeof header);
+    syncOrThrow(f);
+    f.close();
+    if (f.error() != QFileDevice::NoError) throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
+    YearHeader.DataExists[p] = 1;
+}
+
+bool SavePeriod()
+{
+    const int p = CurPeriod.Period;
+    checkPeriod(p);
+    if (p <= 11 && YearHeader.DataExists[p + 1] && PeriodChanged()) {
+        const MsgResult r = MessageDlg(QStringLiteral("現在入力中の月の翌月データが存在します。\n"
+                                                      "この状態で修正した内容は翌月に引き継がれない事が有ります。\n"
+                                                      "データの保存を行いますか？"),
+                                       MsgType::Confirmation, MsgButtons::YesNo);
+        if (r != MsgResult::Yes) return false;
+    }
+    WritePeriod();
+    ShowNotice(QStringLiteral("データファイルに保存しました。"), 0);
+    if (!YearFileSaved && CreatedYearFile == CurPeriod.FileName) YearFileSaved = true;
+    return true;
+}
+
+bool PeriodChanged()
+{
+    const int p = CurPeriod.Period;
+    if (p < 1 || p > PeriodCount) return false;
+    TYearFileHeader header;
+    auto buf = std::make_unique<PeriodBuf>();
+    try {
+        readPeriod(CurPeriod.FileName, p, header, *buf);
+    } catch (const AppError&) {
+        return true;  // nothing readable to compare with: the image is not safely stored
+    }
+    bool changed = std::memcmp(&header, &YearHeader, sizeof header) != 0;
+    // Bytes behind a name's length never count, on either side (a shortened name leaves the old
+    // bytes behind it in the file too), and the bonus periods do not keep Nissu and Jikan.
+    CorpRec.Syamei.normalise();
+    buf->corp.Syamei.normalise();
+    if (p > 12) {
+        CorpRec.Nissu = buf->corp.Nissu;
+        CorpRec.Jikan = buf->corp.Jikan;
+    }
+    changed = changed || std::memcmp(&CorpRec, &buf->corp, sizeof CorpRec) != 0;
+    for (int e = 1; e <= MaxEmployee; ++e) {
+        SyainRec[e].Simei.normalise();
+        SyainRec[e].Busyo.normalise();
+        buf->syain[e].Simei.normalise();
+        buf->syain[e].Busyo.normalise();
+        changed = changed || std::memcmp(&SyainRec[e], &buf->syain[e], sizeof(TEmployeeRec)) != 0 ||
+                  std::memcmp(&KintaiRec[e], &buf->kintai[e], sizeof(TKintaiRec)) != 0 ||
+                  std::memcmp(&SikyuRec[e], &buf->sikyu[e], sizeof(TSikyuRec)) != 0 ||
+                  std::memcmp(&KoujoRec[e], &buf->koujo[e], sizeof(TKoujoRec)) != 0;
+    }
+    return changed;
+}
+
+MsgResult ConfirmSaveData(bool ask, bool& changed, bool saveEnabled)
+{
+    changed = PeriodChanged();
+    if (ask && saveEnabled && changed) {
+        MessageBeep();
+        return MessageDlg(QStringLiteral("データが変更されています。保存しますか？"), MsgType::Warning,
+                          MsgButtons::YesNoCancel);
+    }
+    return MsgResult::No;
+}
+
+void ConvertOldYearFile(const QString& oldPath, const QString& newPath)
+{
+    QFile in(oldPath);
+    openOrThrow(in, QIODevice::ReadOnly, ReadWhat);
+    const QByteArray old = in.readAll();
+    if (in.error() != QFileDevice::NoError) throw IoError::failed(ReadWhat, oldPath, in.errorString());
+    in.close();
+    // The new-employee template, the system log and anything else that is not an old year file
+    // moves as it is.
+    if (QFileInfo(oldPath).fileName().toLower() == QStringLiteral("社員情報.dat") || old.size() != OldYearFileSize) {
+        writeWhole(newPath, old);
+        return;
+    }
+    QByteArray out(YearFileSize, '\0');
+    std::memcpy(out.data(), old.constData(), YearHeaderSize);
+    // Blocks of the old record (30 slots) and where they start in the new one (90 slots).
+    struct Block {
+        int oldSize, newOffset;
+    };
+    const Block blocks[] = {{1384, 0},
+                            {OldMaxEmployee * 500, 1384},
+                            {OldMaxEmployee * 200, 1384 + 45000},
+                            {OldMaxEmployee * 148, 1384 + 45000 + 18000},
+                            {OldMaxEmployee * 136, 1384 + 45000 + 18000 + 13320}};
+    for (int p = 1; p <= PeriodCount; ++p) {
+        qint64 from = OldYearRecordOffset(p - 1);
+        for (const Block& b : blocks) {
+            std::memcpy(out.data() + DataRecPos(p - 1) + b.newOffset, old.constData() + from, b.oldSize);
+            from += b.oldSize;
+        }
+    }
+    writeWhole(newPath, out);
+}

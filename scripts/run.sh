@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, installs the program into its program folder and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+prefix="${PELMORAS_PREFIX:-/opt/pelmoras}"
+SUDO=""
+if ! mkdir -p "$prefix" 2>/dev/null || [ ! -w "$prefix" ]; then SUDO="sudo"; fi
+$SUDO cmake --install build --prefix "$prefix"
+exec "$prefix/pelmoras" "$@"
