@@ -5,6 +5,7 @@
 
 #include "payroll/option.h"
 #include "payroll/paths.h"
+#include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 
 TYearFileHeader YearHeader;
@@ -41,4 +42,5 @@ void ResetGlobals()
     CreatedYearFile.clear();
     YearFileCreated = false;
     YearFileSaved = false;
+    ClearTableFiles();
 }

@@ -20,16 +20,6 @@ bool YearFileSaved = false;
 
 namespace {
 
-// One period record in memory, block by block in file order.
-struct PeriodBuf {
-    TCorpRec corp;
-    TSyainArray syain;
-    TKintaiArray kintai;
-    TSikyuArray sikyu;
-    TKoujoArray koujo;
-};
-static_assert(sizeof(PeriodBuf) == PeriodRecSize);
-
 const QString ReadWhat = QStringLiteral("年度データファイルの読み込み");
 const QString WriteWhat = QStringLiteral("年度データファイルの書き込み");
 
@@ -73,15 +63,6 @@ void syncOrThrow(QFile& f)
         throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
 }
 
-void readPeriod(const QString& fileName, int period, TYearFileHeader& header, PeriodBuf& buf)
-{
-    QFile f(fileName);
-    openOrThrow(f, QIODevice::ReadOnly, ReadWhat);
-    checkSize(f, ReadWhat);
-    readAt(f, 0, &header, sizeof header);
-    readAt(f, DataRecPos(period - 1), &buf, sizeof buf);
-}
-
 void writeWhole(const QString& path, const QByteArray& data)
 {
     QSaveFile f(path);
@@ -90,6 +71,16 @@ void writeWhole(const QString& path, const QByteArray& data)
 }
 
 }  // namespace
+
+void ReadPeriodRecord(const QString& fileName, int period, TYearFileHeader& header, TPeriodRecord& rec)
+{
+    checkPeriod(period);
+    QFile f(fileName);
+    openOrThrow(f, QIODevice::ReadOnly, ReadWhat);
+    checkSize(f, ReadWhat);
+    readAt(f, 0, &header, sizeof header);
+    readAt(f, DataRecPos(period - 1), &rec, sizeof rec);
+}
 
 QString YearFileName(const QString& folder, const QString& era, int eraYear)
 {
@@ -110,8 +101,8 @@ void LoadPeriod(const QString& fileName, int period)
 {
     checkPeriod(period);
     TYearFileHeader header;
-    auto buf = std::make_unique<PeriodBuf>();
-    readPeriod(fileName, period, header, *buf);
+    auto buf = std::make_unique<TPeriodRecord>();
+    ReadPeriodRecord(fileName, period, header, *buf);
     YearHeader = header;
     CorpRec = buf->corp;
     SyainRec = buf->syain;
@@ -167,9 +158,9 @@ bool PeriodChanged()
     const int p = CurPeriod.Period;
     if (p < 1 || p > PeriodCount) return false;
     TYearFileHeader header;
-    auto buf = std::make_unique<PeriodBuf>();
+    auto buf = std::make_unique<TPeriodRecord>();
     try {
-        readPeriod(CurPeriod.FileName, p, header, *buf);
+        ReadPeriodRecord(CurPeriod.FileName, p, header, *buf);
     } catch (const AppError&) {
         return true;  // nothing readable to compare with: the image is not safely stored
     }

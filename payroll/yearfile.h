@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "payroll/records.h"
 #include "platform/msgbox.h"
 
 constexpr int64_t YearFileSize = 128 + 15 * int64_t(89944);     // 1,349,288
@@ -12,6 +13,20 @@ constexpr int64_t OldYearFileSize = 128 + 15 * int64_t(30904);  // 463,688
 // Byte offset of period record n (0-based, n = period - 1).
 inline int64_t DataRecPos(int n) { return 89944 * int64_t(n) + 128; }
 inline int64_t OldYearRecordOffset(int n) { return 30904 * int64_t(n) + 128; }
+
+// One period record in memory, block by block in file order (89,944 bytes).
+struct TPeriodRecord {
+    TCorpRec corp;
+    TSyainArray syain;
+    TKintaiArray kintai;
+    TSikyuArray sikyu;
+    TKoujoArray koujo;
+};
+static_assert(sizeof(TPeriodRecord) == PeriodRecSize);
+
+// Reads the header and period p of fileName into buffers of the caller, leaving the period image
+// alone. A missing, short or unreadable file throws IoError.
+void ReadPeriodRecord(const QString& fileName, int period, TYearFileHeader& header, TPeriodRecord& rec);
 
 // "%s%s%.2d年給与･賞与.dat": data folder, era name, era year.
 QString YearFileName(const QString& folder, const QString& era, int eraYear);

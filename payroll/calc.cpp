@@ -1,0 +1,299 @@
+// Monthly pay and bonus calculation.
+#include "payroll/calc.h"
+
+#include <QFileInfo>
+#include <cstring>
+
+#include "payroll/common.h"
+#include "payroll/option.h"
+#include "payroll/otherperiod.h"
+#include "payroll/period.h"
+#include "payroll/slipitems.h"
+#include "payroll/taxtable.h"
+
+namespace {
+
+template <int N>
+bool onList(const Arr<Arr<QString, 1, N>, 1, 3>& list, const QString& name, int formType)
+{
+    if (formType < 1 || formType > 3) return false;
+    for (int r = 1; r <= N; ++r)
+        if (GetItemName(list[formType][r]).mid(1) == name) return true;
+    return false;
+}
+
+QString str(const char* s) { return QString::fromUtf8(s); }
+
+void clearRows(int e)
+{
+    std::memset(&SikyuRec[e], 0, sizeof(TSikyuRec));
+    std::memset(&KoujoRec[e], 0, sizeof(TKoujoRec));
+}
+
+// The payment and deduction rows of one employee and the bookkeeping both calculations share.
+struct Rows {
+    const TEmployeeRec& E;
+    TSikyuRec& P;
+    TKoujoRec& D;
+    int F;  // slip form type
+    int32_t notSyaho = 0;
+
+    explicit Rows(int e) : E(SyainRec[e]), P(SikyuRec[e]), D(KoujoRec[e]), F(SyainRec[e].Keitai) {}
+
+    bool sikyuOn(const QString& name) const { return IsSikyuItem(name, F); }
+    bool koujoOn(const QString& name) const { return IsKoujoItem(name, F); }
+
+    // Payment k: on the form, value unless manual; then added by the caller's rule.
+    // Returns false (and clears the item) when it is not on the form.
+    bool setPay(int k, const QString& name, int32_t value)
+    {
+        if (!sikyuOn(name)) {
+            P.Sikyu[k] = 0;
+            return false;
+        }
+        if (!P.SikyuManual[k]) P.Sikyu[k] = value;
+        return true;
+    }
+    void addBoth(int32_t amount)
+    {
+        P.KazeiGoukei += amount;
+        P.SikyuGoukei += amount;
+    }
+    // A user allowance: taxable and insurance-base flags of user item k.
+    void addUserAllowance(int k, int32_t amount)
+    {
+        if (OptionRec.Kazei[k]) P.KazeiGoukei += amount;
+        if (!OptionRec.Syaho[k]) notSyaho += amount;
+        P.SikyuGoukei += amount;
+    }
+    void fixedAllowances()
+    {
+        for (int i = 1; i <= 3; ++i)
+            if (setPay(3 + i, OptionRec.FixTeate[i], E.Teate[i])) addUserAllowance(i - 1, P.Sikyu[3 + i]);
+    }
+    void variableAllowances()
+    {
+        for (int i = 1; i <= 3; ++i)
+            if (sikyuOn(OptionRec.VarTeate[i])) addUserAllowance(2 + i, P.Sikyu[12 + i]);
+    }
+
+    // Deduction k: on the form, value unless manual; false (item cleared) when not on the form.
+    bool setDed(int k, const QString& name, int32_t value)
+    {
+        if (!koujoOn(name)) {
+            D.Koujo[k] = 0;
+            return false;
+        }
+        if (!D.KoujoManual[k]) D.Koujo[k] = value;
+        return true;
+    }
+    void addDedBoth(int32_t amount)
+    {
+        D.Koujo[koSyahoKei] += amount;
+        D.KoujoGoukei += amount;
+    }
+    void premium(int k, const char* name, bool enrolled, int32_t amount)
+    {
+        if (setDed(k, str(name), enrolled ? amount : 0)) addDedBoth(D.Koujo[k]);
+    }
+    void addUserDeduction(int k, int32_t amount)
+    {
+        if (OptionRec.Kazei[k]) D.Koujo[koSyahoKei] += amount;
+        if (OptionRec.Syaho[k]) D.SyahoSantei -= amount;
+        D.KoujoGoukei += amount;
+    }
+    void fixedAndVariableDeductions()
+    {
+        for (int i = 1; i <= 3; ++i)
+            if (setDed(9 + i, OptionRec.FixKoujo[i], E.FixKoujoGaku[i])) addUserDeduction(5 + i, D.Koujo[9 + i]);
+        for (int i = 1; i <= 3; ++i)
+            if (koujoOn(OptionRec.VarKoujo[i])) addUserDeduction(8 + i, D.Koujo[12 + i]);
+    }
+};
+
+// Whether the commuting allowance of payment rule rule is paid in month m.
+bool commutingMonth(int rule, int m)
+{
+    if (rule == 2) return true;
+    if (rule >= 3 && rule <= 5) return (m - (rule - 2)) % 3 == 0 && m >= rule - 2;
+    if (rule >= 6 && rule <= 11) return m == rule - 5 || m == rule + 1;
+    return false;
+}
+
+}  // namespace
+
+bool IsSikyuItem(const QString& name, int32_t formType) { return onList(SikyuList, name, formType); }
+bool IsKoujoItem(const QString& name, int32_t formType) { return onList(KoujoList, name, formType); }
+
+bool IsTaisyoku(int32_t slot) { return !SyainRec[slot].Taisyoku.bytes().trimmed().isEmpty(); }
+bool IsZaiseki(int32_t slot) { return !SyainRec[slot].MembKey.isEmpty() && !IsTaisyoku(slot); }
+
+void CalcKyuyo(int32_t slot)
+{
+    if (IsLockedYear()) return;
+    if (IsTaisyoku(slot)) {
+        clearRows(slot);
+        return;
+    }
+    Rows r(slot);
+    const TEmployeeRec& E = r.E;
+    const Arr<double, 1, 16>& A = KintaiRec[slot].Kintai;
+    TSikyuRec& P = r.P;
+    TKoujoRec& D = r.D;
+    const int m = CurPeriod.Period;
+    P.KazeiGoukei = 0;
+    P.SikyuGoukei = 0;
+
+    int32_t base = 0;
+    if (r.F == 1)
+        base = E.Chingin[1];
+    else
+        base = MulRound1(r.F == 2 ? A[kiSyukkin] : A[kiJitudou], E.Chingin[1]);
+    if (r.F == 2 || r.F == 3) base += MulRound1(A[kiYukyu], E.Yukyu);
+    if (r.setPay(siKihon, str("基本給"), base)) r.addBoth(P.Sikyu[siKihon]);
+    if (r.setPay(siYakusyoku, str("役職手当"), E.Yakuin)) r.addBoth(P.Sikyu[siYakusyoku]);
+    if (r.setPay(siKazoku, str("家族手当"), E.Family)) r.addBoth(P.Sikyu[siKazoku]);
+    r.fixedAllowances();
+    const char* overtime[] = {"普通残業手当", "深夜残業手当", "休日普通残業", "休日深夜残業"};
+    for (int i = 0; i < 4; ++i)
+        if (r.setPay(siFutuZangyo + i, str(overtime[i]), MulRound1(A[kiFutuZangyo + i], E.Chingin[2 + i])))
+            r.addBoth(P.Sikyu[siFutuZangyo + i]);
+
+    // Commuting allowance by its payment rule.
+    const int rule = E.SikUnit;
+    const bool payMonth = commutingMonth(rule, m);
+    if (!payMonth) {
+        if (!P.SikyuManual[siHikazeiTuukin]) P.Sikyu[siHikazeiTuukin] = 0;
+        if (!P.SikyuManual[siKazeiTuukin]) P.Sikyu[siKazeiTuukin] = 0;
+    }
+    if (rule == 1 || payMonth) {
+        const int32_t free = rule == 1 ? MulRound1(A[kiSyukkin], E.Koutuhi[0]) : E.Koutuhi[0];
+        const int32_t taxed = rule == 1 ? MulRound1(A[kiSyukkin], E.Koutuhi[1]) : E.Koutuhi[1];
+        if (r.setPay(siHikazeiTuukin, str("非課税通勤費"), free)) P.SikyuGoukei += P.Sikyu[siHikazeiTuukin];
+        if (r.setPay(siKazeiTuukin, str("課税通勤費"), taxed)) r.addBoth(P.Sikyu[siKazeiTuukin]);
+    }
+
+    r.variableAllowances();
+    if (r.setPay(siKekkin, str("欠勤控除"), MulRound2(A[kiKekkin], -double(E.Kekkin)))) r.addBoth(P.Sikyu[siKekkin]);
+    if (r.setPay(siChisou, str("遅刻早退控除"), MulRound2(A[kiChisouJikan], -double(E.Chisou))))
+        r.addBoth(P.Sikyu[siChisou]);
+
+    D.SyahoSantei = P.SikyuGoukei - r.notSyaho;
+    D.Koujo[koSyahoKei] = 0;
+    D.KoujoGoukei = 0;
+    r.premium(koKenpo, "健康保険料", E.Kenkou, E.KenhoRyo);
+    r.premium(koKousei, "厚生年金保険", E.NenHoken, E.KoseiRyo);
+    r.premium(koKikin, "厚生年金基金", E.NenKikin, E.Kakekin);
+    r.premium(koKoyou, "雇用保険料", E.Koyou, RoundShaho2(P.SikyuGoukei * (CorpRec.KoyRitu / 100)));
+    r.premium(koKaigo, "介護保険料", E.Kaigo, E.KaigoRyo);
+
+    const int june = CorpRec.SikyuShift == -1 && CorpRec.Juumin6Flag == 1 ? 7 : 6;
+    if (r.setDed(koJuumin, str("住民税"), m == june ? E.Juumin6 : E.Juumin)) D.KoujoGoukei += D.Koujo[koJuumin];
+    r.fixedAndVariableDeductions();
+    D.Koujo[koSyahoGo] = P.KazeiGoukei - D.Koujo[koSyahoKei];
+
+    if (r.koujoOn(str("所得税"))) {
+        if (E.NoSyoto)
+            D.Koujo[koSyotoku] = 0;
+        else if (!D.KoujoManual[koSyotoku])
+            D.Koujo[koSyotoku] = CalcGensenZei(D.Koujo[koSyahoGo], E.Zeigaku, E.Sinzoku);
+        D.KoujoGoukei += D.Koujo[koSyotoku];
+    } else {
+        D.Koujo[koSyotoku] = 0;
+    }
+}
+
+int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base)
+{
+    const int p = CurPeriod.Period;
+    const QByteArray key = SyainRec[slot].MembKey.bytes();
+    const int m0 = YearHeader.SyoyoMonth[p - 12];
+    const int d0 = YearHeader.SyoyoDay[p - 12];
+    const bool earlyYear = m0 >= 1 && m0 <= 3;  // the insurance year began in April of last year
+    int64_t t = 0;
+    if (earlyYear) {
+        const QString prev = GetPrevYearFileName();
+        if (QFileInfo::exists(prev)) {
+            auto rec = std::make_unique<TPeriodRecord>();
+            TYearFileHeader h;
+            ReadPeriodRecord(prev, 13, h, *rec);
+            for (int q = 13; q <= 15; ++q) {
+                const int m = h.SyoyoMonth[q - 12];
+                if (m < 1 || m > 3) AddSyoyoKazei(prev, q, key, t);
+            }
+        }
+    }
+    for (int q = 13; q <= 15; ++q) {
+        if (q == p) continue;
+        const int m = YearHeader.SyoyoMonth[q - 12];
+        const int d = YearHeader.SyoyoDay[q - 12];
+        const bool otherYearPart = earlyYear ? (m >= 4 && m <= 12) : (m >= 1 && m <= 3);
+        if (otherYearPart || m > m0 || (m == m0 && d > d0)) continue;
+        AddSyoyoKazei(CurPeriod.FileName, q, key, t);
+    }
+    if (t > KenhoSyoyoYearCap) return 0;
+    if (t + base > KenhoSyoyoYearCap) return static_cast<int32_t>(KenhoSyoyoYearCap - t);
+    return base;
+}
+
+bool CalcSyoyo(int32_t slot)
+{
+    bool result = true;
+    if (IsLockedYear()) return true;
+    if (IsTaisyoku(slot)) {
+        clearRows(slot);
+        return true;
+    }
+    Rows r(slot);
+    const TEmployeeRec& E = r.E;
+    TSikyuRec& P = r.P;
+    TKoujoRec& D = r.D;
+    const int p = CurPeriod.Period;
+    P.KazeiGoukei = 0;
+    P.SikyuGoukei = 0;
+
+    if (r.sikyuOn(str("賞与"))) r.addBoth(P.Sikyu[siKihon]);
+    if (r.sikyuOn(str("役員報酬"))) r.addBoth(P.Sikyu[siYakusyoku]);
+    r.fixedAllowances();
+    r.variableAllowances();
+    D.SyahoSantei = P.SikyuGoukei - r.notSyaho;
+
+    const int32_t standard = (P.KazeiGoukei / 1000) * 1000;
+    const int32_t h = CalcKenhoSyoyoBase(slot, standard);
+    const int32_t n = standard > NenkinSyoyoCap ? NenkinSyoyoCap : standard;
+    D.Koujo[koSyahoKei] = 0;
+    D.KoujoGoukei = 0;
+    const TCorpRec& c = CorpRec;
+    r.premium(koKenpo, "健康保険料", E.Kenkou, RoundShaho(h * c.KenRitu / 100));
+    r.premium(koKousei, "厚生年金保険", E.NenHoken, RoundShaho(n * c.NenRitu / 100));
+    r.premium(koKikin, "厚生年金基金", E.NenKikin, RoundShaho(n * c.KknRitu / 100));
+    r.premium(koKoyou, "雇用保険料", E.Koyou,
+              RoundShaho2(double(P.SikyuGoukei - P.Sikyu[siYakusyoku]) * c.KoyRitu / 100));
+    // Health and care are rounded together; the care premium is the difference.
+    r.premium(koKaigo, "介護保険料", E.Kaigo, RoundShaho(h * (c.KenRitu + c.KaiRitu) / 100) - D.Koujo[koKenpo]);
+
+    r.fixedAndVariableDeductions();
+    D.Koujo[koSyahoGo] = P.KazeiGoukei - D.Koujo[koSyahoKei];
+
+    if (r.koujoOn(str("所得税"))) {
+        if (D.KoujoManual[koSyotoku]) {
+            // kept as entered
+        } else if (E.NoSyoto) {
+            D.Koujo[koSyotoku] = 0;
+        } else {
+            const int32_t prevPay = ReadPeriodData(YearHeader.SyoyoMonth[p - 12] - 1, E.MembKey.bytes());
+            if (prevPay == 0 || int64_t(D.Koujo[koSyahoGo]) > 10 * int64_t(prevPay)) {
+                D.Koujo[koSyotoku] = 0;
+                result = false;
+            } else {
+                double rate = 0;
+                D.Koujo[koSyotoku] = CalcSyoyoZei(prevPay, D.Koujo[koSyahoGo], E.Zeigaku, E.Sinzoku, rate);
+                D.SyoyoRitu = static_cast<int32_t>(TruncEps(rate * 100000.0));
+            }
+        }
+        D.KoujoGoukei += D.Koujo[koSyotoku];
+    } else {
+        D.Koujo[koSyotoku] = 0;
+    }
+    return result;
+}

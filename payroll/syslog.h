@@ -1,0 +1,16 @@
+// The system log of a company data set: one CP932 line per event in "システムログ.dat" of its data
+// folder, stamped with the local time.
+#pragma once
+#include <QDateTime>
+#include <QString>
+
+// Path of the log in the data folder of the open company data set.
+QString SysLogFileName();
+// The action text of a log kind (10 start, 11..13 employee registered, updated, deleted, 20 and 21
+// withholding slips); empty for any other kind.
+QString SysLogAction(int kind);
+// The line as it is written, without its CR LF: "yyyy/mm/dd hh:nn  " and the action text.
+QString SysLogLine(int kind, const QDateTime& at);
+// Appends the line of kind stamped with Now(). Throws IoError when the log cannot be written; the
+// action that logged is done by then.
+void WriteSysLog(int kind);

@@ -1,0 +1,367 @@
+// Monthly pay and bonus calculation: yen figures worked out by hand from the 2026 tables, the
+// slip item lists, manual entries, other periods and the yearly health cap of bonuses.
+#include <cstring>
+
+#include "payroll/calc.h"
+#include "payroll/option.h"
+#include "payroll/otherperiod.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/slipitems.h"
+#include "payroll/taxtable.h"
+#include "payroll/yearfile.h"
+#include "tests/testutil.h"
+
+namespace {
+
+class CalcTest : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        TablePath = QStringLiteral(TABLE_BUILD_DIR);
+        LoadTableFiles();
+        ASSERT_EQ(TableFileCount, 3);
+        DataPath = dir();
+        IniFileName = dir() + QStringLiteral("Tolvane01.ini");
+        CurPeriod.EraText = QStringLiteral("令和");
+        CurPeriod.EraYear = 8;
+        CurPeriod.FileName = YearFileName(dir(), QStringLiteral("令和"), 8);
+        CreateYearFile(CurPeriod.FileName);
+    }
+    void TearDown() override
+    {
+        ClearTableFiles();
+        CoreTest::TearDown();
+    }
+    void openMonth(int m)
+    {
+        CurPeriod.Period = m;
+        LoadPeriod(CurPeriod.FileName, m);
+        LoadHasuu(m);
+        LoadKyuyoItemSetting(true);
+    }
+    void openBonus(int p, int month, int day)
+    {
+        CurPeriod.Period = p;
+        LoadPeriod(CurPeriod.FileName, p);
+        YearHeader.SyoyoMonth[p - 12] = month;
+        YearHeader.SyoyoDay[p - 12] = day;
+        LoadHasuu(p);
+        LoadSyoyoItemSetting(true);
+    }
+    // A monthly-paid employee in slot e with insurance and the company's rates.
+    TEmployeeRec& employee(int e, const char* key)
+    {
+        TEmployeeRec& E = SyainRec[e];
+        E.Simei.setText(QStringLiteral("社員"));
+        E.MembKey.setBytes(QByteArray(key));
+        E.Keitai = 1;
+        E.Zeigaku = 0;
+        E.Sinzoku = 1;
+        E.Kenkou = E.NenHoken = E.Koyou = 1;
+        CorpRec.KoyRitu = 0.5;
+        CorpRec.KenRitu = 4.955;
+        CorpRec.KaiRitu = 0.795;
+        CorpRec.NenRitu = 9.15;
+        return E;
+    }
+    // Saves a month or bonus with the employee's figures set by the caller into the file.
+    void storeOther(int p, int e, int32_t syahoGo, int32_t kazei, double yukyuZan = 0)
+    {
+        const int keep = CurPeriod.Period;
+        auto rec = std::make_unique<TPeriodRecord>();
+        TYearFileHeader h;
+        ReadPeriodRecord(CurPeriod.FileName, p, h, *rec);
+        rec->syain[e] = SyainRec[1];
+        rec->koujo[e].Koujo[koSyahoGo] = syahoGo;
+        rec->sikyu[e].KazeiGoukei = kazei;
+        rec->kintai[e].Kintai[kiYukyuZan] = yukyuZan;
+        writeRecord(CurPeriod.FileName, p, *rec);
+        CurPeriod.Period = keep;
+    }
+    static void writeRecord(const QString& file, int p, const TPeriodRecord& rec)
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(DataRecPos(p - 1));
+        f.write(reinterpret_cast<const char*>(&rec), sizeof rec);
+    }
+};
+
+TEST_F(CalcTest, MonthlyPayOfAMonthlyEmployee)
+{
+    openMonth(5);
+    TEmployeeRec& E = employee(1, "260401_090000");
+    E.Chingin[1] = 250000;
+    E.Chingin[2] = 1953;
+    E.Family = 10000;
+    E.Koutuhi[0] = 12000;
+    E.SikUnit = 2;
+    E.Kekkin = 11364;
+    E.KenhoRyo = 14925;
+    E.KoseiRyo = 27450;
+    E.Juumin = 10000;
+    E.Juumin6 = 12000;
+    E.Teate[1] = 5000;  // fixed allowance 1 is not on the default monthly slip
+    KintaiRec[1].Kintai[kiFutuZangyo] = 10.5;
+    KintaiRec[1].Kintai[kiKekkin] = 1;
+    SikyuRec[1].Sikyu[siVarTeate1] = 7000;  // nor is variable allowance 1: kept, not counted
+    CalcKyuyo(1);
+    const TSikyuRec& P = SikyuRec[1];
+    const TKoujoRec& D = KoujoRec[1];
+    EXPECT_EQ(P.Sikyu[siKihon], 250000) << "full base pay in a month with an absence";
+    EXPECT_EQ(P.Sikyu[siFutuZangyo], 20507) << "10.5 h x 1,953 = 20,506.5, rounded up";
+    EXPECT_EQ(P.Sikyu[siFixTeate1], 0);
+    EXPECT_EQ(P.Sikyu[siVarTeate1], 7000);
+    EXPECT_EQ(P.Sikyu[siHikazeiTuukin], 12000);
+    EXPECT_EQ(P.Sikyu[siKekkin], -11364);
+    EXPECT_EQ(P.KazeiGoukei, 269143);
+    EXPECT_EQ(P.SikyuGoukei, 281143) << "with the non-taxable commuting allowance";
+    EXPECT_EQ(D.Koujo[koKoyou], 1406) << "281,143 x 0.5 % = 1,405.715";
+    EXPECT_EQ(D.Koujo[koKenpo], 14925);
+    EXPECT_EQ(D.Koujo[koKousei], 27450);
+    EXPECT_EQ(D.Koujo[koSyahoKei], 43781);
+    EXPECT_EQ(D.Koujo[koSyahoGo], 225362);
+    EXPECT_EQ(D.Koujo[koSyotoku], 3630) << "2026 甲, one dependant, 224,000..227,000";
+    EXPECT_EQ(D.Koujo[koJuumin], 10000);
+    EXPECT_EQ(D.KoujoGoukei, 57411);
+    EXPECT_EQ(D.SyahoSantei, 281143);
+    EXPECT_EQ(P.SikyuGoukei - D.KoujoGoukei, 223732) << "net pay";
+
+    TSikyuRec before = SikyuRec[1];
+    CalcKyuyo(1);
+    EXPECT_EQ(std::memcmp(&before, &SikyuRec[1], sizeof before), 0) << "a second run changes nothing";
+}
+
+TEST_F(CalcTest, BasePayByPayTypeAndEmploymentInsuranceRounding)
+{
+    openMonth(4);
+    TEmployeeRec& E = employee(1, "k1");
+    E.Keitai = 2;
+    E.Chingin[1] = 10000;
+    E.Yukyu = 8000;
+    KintaiRec[1].Kintai[kiSyukkin] = 20;
+    KintaiRec[1].Kintai[kiYukyu] = 2;
+    CalcKyuyo(1);
+    EXPECT_EQ(SikyuRec[1].Sikyu[siKihon], 216000);
+
+    E.Keitai = 3;
+    E.Chingin[1] = 1150;
+    KintaiRec[1].Kintai[kiJitudou] = 100.75;
+    KintaiRec[1].Kintai[kiYukyu] = 0;
+    CalcKyuyo(1);
+    EXPECT_EQ(SikyuRec[1].Sikyu[siKihon], 115863) << "100.75 h x 1,150 = 115,862.5, rounded up";
+
+    struct Case {
+        int32_t pay;
+        int32_t ins;
+    };
+    E.Keitai = 1;
+    CorpRec.KoyRitu = 0.6;
+    for (const Case& c : {Case{250250, 1501}, Case{250420, 1503}}) {
+        E.Chingin[1] = c.pay;
+        CalcKyuyo(1);
+        EXPECT_EQ(KoujoRec[1].Koujo[koKoyou], c.ins) << c.pay;
+    }
+}
+
+TEST_F(CalcTest, CommutingAllowanceFollowsItsPaymentRule)
+{
+    struct Case {
+        int rule;
+        int month;
+        double days;
+        int32_t paid;
+    };
+    const Case cases[] = {
+        {4, 5, 20, 30000}, {4, 6, 20, 0}, {3, 10, 20, 30000}, {11, 12, 20, 30000}, {6, 2, 20, 0},
+        {1, 6, 0, 0},      {1, 6, 21, 630},  {0, 6, 20, 0},   {12, 6, 20, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule * 100 + c.month);
+        openMonth(c.month);
+        TEmployeeRec& E = employee(1, "k1");
+        E.SikUnit = c.rule;
+        E.Koutuhi[0] = c.rule == 1 ? 30 : 30000;
+        E.Koutuhi[1] = 0;
+        KintaiRec[1].Kintai[kiSyukkin] = c.days;
+        CalcKyuyo(1);
+        EXPECT_EQ(SikyuRec[1].Sikyu[siHikazeiTuukin], c.paid);
+        EXPECT_EQ(SikyuRec[1].SikyuGoukei, c.paid);
+        EXPECT_EQ(SikyuRec[1].KazeiGoukei, 0) << "the non-taxable part is not taxable";
+    }
+}
+
+TEST_F(CalcTest, ManualEntriesRetirementAndNoIncomeTax)
+{
+    openMonth(6);
+    TEmployeeRec& E = employee(1, "k1");
+    E.Chingin[1] = 300000;
+    SikyuRec[1].Sikyu[siKihon] = 280000;
+    SikyuRec[1].SikyuManual[siKihon] = 1;
+    KoujoRec[1].Koujo[koSyotoku] = 9999;
+    KoujoRec[1].KoujoManual[koSyotoku] = 1;
+    CalcKyuyo(1);
+    EXPECT_EQ(SikyuRec[1].Sikyu[siKihon], 280000);
+    EXPECT_EQ(SikyuRec[1].SikyuGoukei, 280000);
+    EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], 9999);
+
+    E.NoSyoto = 1;
+    CalcKyuyo(1);
+    EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], 0) << "no income tax even when one was typed in";
+
+    SikyuRec[1].Sonota[1] = KoujoRec[1].Sonota[1] = 500;
+    E.Taisyoku.setText(QStringLiteral("080531"));
+    CalcKyuyo(1);
+    TSikyuRec zeroP;
+    TKoujoRec zeroD;
+    std::memset(&zeroP, 0, sizeof zeroP);
+    std::memset(&zeroD, 0, sizeof zeroD);
+    EXPECT_EQ(std::memcmp(&SikyuRec[1], &zeroP, sizeof zeroP), 0);
+    EXPECT_EQ(std::memcmp(&KoujoRec[1], &zeroD, sizeof zeroD), 0);
+}
+
+TEST_F(CalcTest, IncomeTaxIsZeroWhenNotOnTheSlipAndJuneResidentTaxMayShift)
+{
+    WriteAll(IniFileName, QByteArray("[KyuyoKeitai1]\r\nKoujo=111111110100010001\r\n"));
+    openMonth(6);
+    TEmployeeRec& E = employee(1, "k1");
+    E.Chingin[1] = 400000;
+    E.Juumin = 15000;
+    E.Juumin6 = 15800;
+    KoujoRec[1].Koujo[koSyotoku] = 777;
+    CalcKyuyo(1);
+    EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], 0);
+    EXPECT_EQ(KoujoRec[1].Koujo[koJuumin], 15800);
+
+    CorpRec.SikyuShift = -1;
+    CorpRec.Juumin6Flag = 1;
+    CalcKyuyo(1);
+    EXPECT_EQ(KoujoRec[1].Koujo[koJuumin], 15000) << "June's amount moves to period 7";
+    CurPeriod.Period = 7;
+    CalcKyuyo(1);
+    EXPECT_EQ(KoujoRec[1].Koujo[koJuumin], 15800);
+    CorpRec.SikyuShift = 1;
+    CalcKyuyo(1);
+    EXPECT_EQ(KoujoRec[1].Koujo[koJuumin], 15000);
+}
+
+TEST_F(CalcTest, BonusPremiumsAndTaxFromLastMonthsPay)
+{
+    openMonth(6);
+    employee(1, "k1");
+    storeOther(6, 4, 225362, 0);  // last month, in another slot
+    openBonus(13, 7, 10);
+    TEmployeeRec& E = employee(1, "k1");
+    E.Kaigo = 1;
+    SikyuRec[1].Sikyu[siKihon] = 500000;
+    EXPECT_TRUE(CalcSyoyo(1));
+    const TKoujoRec& D = KoujoRec[1];
+    EXPECT_EQ(D.Koujo[koKenpo], 24775);
+    EXPECT_EQ(D.Koujo[koKaigo], 3975) << "28,750 for health and care together, less health";
+    EXPECT_EQ(D.Koujo[koKousei], 45750);
+    EXPECT_EQ(D.Koujo[koKoyou], 2500);
+    EXPECT_EQ(D.Koujo[koSyahoGo], 423000);
+    EXPECT_EQ(D.Koujo[koSyotoku], 8637) << "423,000 x 2.042 %, cut";
+    EXPECT_EQ(D.SyoyoRitu, 2042);
+    EXPECT_EQ(D.KoujoGoukei, 77000 + 8637);
+    EXPECT_EQ(D.Koujo[koJuumin], 0) << "no resident tax on bonuses";
+
+    // Ten times last month's pay still computes; above it the tax is left to the user.
+    storeOther(6, 4, 42300, 0);
+    EXPECT_TRUE(CalcSyoyo(1));
+    EXPECT_EQ(D.SyoyoRitu, 0) << "the rate of pay below 107,000 with one dependant is 0 %";
+    storeOther(6, 4, 42299, 0);
+    EXPECT_FALSE(CalcSyoyo(1));
+    EXPECT_EQ(D.Koujo[koSyotoku], 0);
+    storeOther(6, 4, 0, 0);
+    EXPECT_FALSE(CalcSyoyo(1));
+    E.NoSyoto = 1;
+    EXPECT_TRUE(CalcSyoyo(1));
+    KoujoRec[1].Koujo[koSyotoku] = 1234;
+    KoujoRec[1].KoujoManual[koSyotoku] = 1;
+    EXPECT_TRUE(CalcSyoyo(1));
+    EXPECT_EQ(D.Koujo[koSyotoku], 1234) << "an entered bonus tax stays, even with no income tax";
+}
+
+TEST_F(CalcTest, BonusCapsAndStandardAmount)
+{
+    openBonus(14, 12, 10);
+    TEmployeeRec& E = employee(1, "k1");
+    E.Kaigo = 0;
+    E.NoSyoto = 1;
+    SikyuRec[1].Sikyu[siKihon] = 1800000;
+    SikyuRec[1].Sikyu[siYakusyoku] = 34567;
+    CalcSyoyo(1);
+    EXPECT_EQ(KoujoRec[1].Koujo[koKousei], 137250) << "pension base capped at 1,500,000";
+    EXPECT_EQ(KoujoRec[1].Koujo[koKenpo], 90875) << "health base 1,834,000 x 4.955 % = 90,874.7";
+    EXPECT_EQ(KoujoRec[1].Koujo[koKoyou], 9000) << "officer's pay is not insured";
+}
+
+TEST_F(CalcTest, YearlyHealthCapCountsStandardAmountsOfTheInsuranceYear)
+{
+    openBonus(13, 7, 10);
+    employee(1, "k1");
+    storeOther(13, 2, 0, 5000400);  // July bonus, standard amount 5,000,000
+    openBonus(15, 12, 20);
+    YearHeader.SyoyoMonth[1] = 7;
+    YearHeader.SyoyoDay[1] = 10;
+    employee(1, "k1");
+    EXPECT_EQ(CalcKenhoSyoyoBase(1, 1000000), 730000);
+    storeOther(13, 2, 0, 5800000);
+    EXPECT_EQ(CalcKenhoSyoyoBase(1, 1000000), 0);
+    YearHeader.SyoyoMonth[1] = 12;
+    YearHeader.SyoyoDay[1] = 25;
+    EXPECT_EQ(CalcKenhoSyoyoBase(1, 1000000), 1000000) << "a bonus paid later in the month is not earlier";
+}
+
+TEST_F(CalcTest, FebruaryBonusCountsLastYearsBonusesFromApril)
+{
+    // Last year's file: a July and a December bonus counted, a March bonus not (other insurance year).
+    const QString prev = YearFileName(dir(), QStringLiteral("令和"), 7);
+    CreateYearFile(prev);
+    {
+        auto rec = std::make_unique<TPeriodRecord>();
+        std::memset(rec.get(), 0, sizeof *rec);
+        rec->syain[9].MembKey.setBytes("k1");
+        TYearFileHeader h;
+        std::memset(&h, 0, sizeof h);
+        h.SyoyoMonth[1] = 3;
+        h.SyoyoMonth[2] = 7;
+        h.SyoyoMonth[3] = 12;
+        QFile f(prev);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.write(reinterpret_cast<const char*>(&h), sizeof h);
+        f.close();
+        for (int q = 13; q <= 15; ++q) {
+            rec->sikyu[9].KazeiGoukei = 1000000 * (q - 12);
+            writeRecord(prev, q, *rec);
+        }
+    }
+    openBonus(13, 1, 15);
+    employee(1, "k1");
+    storeOther(13, 2, 0, 300400);  // this year's January bonus, standard amount 300,000
+    openBonus(14, 2, 20);
+    YearHeader.SyoyoMonth[1] = 1;
+    YearHeader.SyoyoDay[1] = 15;
+    employee(1, "k1");
+    // 2,000,000 + 3,000,000 of last year and 300,000 of January leave 430,000.
+    EXPECT_EQ(CalcKenhoSyoyoBase(1, 1000000), 430000);
+}
+
+TEST_F(CalcTest, OtherPeriodsAreFoundByKey)
+{
+    openMonth(4);
+    employee(1, "k1");
+    storeOther(3, 17, 180000, 0, 6.5);
+    EXPECT_EQ(ReadPeriodData(3, "k1"), 180000);
+    EXPECT_EQ(GetPrevYukyuZan(3, "k1"), 6.5);
+    EXPECT_EQ(ReadPeriodData(3, "k2"), 0);
+    EXPECT_EQ(GetPrevYukyuZan(3, "k2"), -999.0);
+    EXPECT_EQ(GetPrevYukyuZan(3, ""), -999.0);
+    EXPECT_EQ(ReadPeriodData(0, "k1"), 0) << "no file for last year";
+    EXPECT_EQ(GetPrevYukyuZan(0, "k1"), -999.0);
+}
+
+}  // namespace
