@@ -41,3 +41,4 @@ target_compile_definitions(payroll_tests PRIVATE
   TABLE_BUILD_DIR="${CMAKE_BINARY_DIR}/"
   TABLE_CSV_DIR="${PEL_TABLE_CSV_DIR}/"
 )
+add_dependencies(pelbench pel_table_files)

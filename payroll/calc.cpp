@@ -17,12 +17,12 @@ template <int N>
 bool onList(const Arr<Arr<QString, 1, N>, 1, 3>& list, const QString& name, int formType)
 {
     if (formType < 1 || formType > 3) return false;
-    for (int r = 1; r <= N; ++r)
-        if (GetItemName(list[formType][r]).mid(1) == name) return true;
+    for (int r = 1; r <= N; ++r) {
+        const QString item = GetItemName(list[formType][r]);  // shares the text, no copy
+        if (QStringView(item).mid(1) == name) return true;
+    }
     return false;
 }
-
-QString str(const char* s) { return QString::fromUtf8(s); }
 
 void clearRows(int e)
 {
@@ -92,9 +92,9 @@ struct Rows {
         D.Koujo[koSyahoKei] += amount;
         D.KoujoGoukei += amount;
     }
-    void premium(int k, const char* name, bool enrolled, int32_t amount)
+    void premium(int k, const QString& name, bool enrolled, int32_t amount)
     {
-        if (setDed(k, str(name), enrolled ? amount : 0)) addDedBoth(D.Koujo[k]);
+        if (setDed(k, name, enrolled ? amount : 0)) addDedBoth(D.Koujo[k]);
     }
     void addUserDeduction(int k, int32_t amount)
     {
@@ -150,13 +150,14 @@ void CalcKyuyo(int32_t slot)
     else
         base = MulRound1(r.F == 2 ? A[kiSyukkin] : A[kiJitudou], E.Chingin[1]);
     if (r.F == 2 || r.F == 3) base += MulRound1(A[kiYukyu], E.Yukyu);
-    if (r.setPay(siKihon, str("基本給"), base)) r.addBoth(P.Sikyu[siKihon]);
-    if (r.setPay(siYakusyoku, str("役職手当"), E.Yakuin)) r.addBoth(P.Sikyu[siYakusyoku]);
-    if (r.setPay(siKazoku, str("家族手当"), E.Family)) r.addBoth(P.Sikyu[siKazoku]);
+    if (r.setPay(siKihon, QStringLiteral("基本給"), base)) r.addBoth(P.Sikyu[siKihon]);
+    if (r.setPay(siYakusyoku, QStringLiteral("役職手当"), E.Yakuin)) r.addBoth(P.Sikyu[siYakusyoku]);
+    if (r.setPay(siKazoku, QStringLiteral("家族手当"), E.Family)) r.addBoth(P.Sikyu[siKazoku]);
     r.fixedAllowances();
-    const char* overtime[] = {"普通残業手当", "深夜残業手当", "休日普通残業", "休日深夜残業"};
+    static const QString overtime[] = {QStringLiteral("普通残業手当"), QStringLiteral("深夜残業手当"),
+                                       QStringLiteral("休日普通残業"), QStringLiteral("休日深夜残業")};
     for (int i = 0; i < 4; ++i)
-        if (r.setPay(siFutuZangyo + i, str(overtime[i]), MulRound1(A[kiFutuZangyo + i], E.Chingin[2 + i])))
+        if (r.setPay(siFutuZangyo + i, overtime[i], MulRound1(A[kiFutuZangyo + i], E.Chingin[2 + i])))
             r.addBoth(P.Sikyu[siFutuZangyo + i]);
 
     // Commuting allowance by its payment rule.
@@ -169,30 +170,30 @@ void CalcKyuyo(int32_t slot)
     if (rule == 1 || payMonth) {
         const int32_t free = rule == 1 ? MulRound1(A[kiSyukkin], E.Koutuhi[0]) : E.Koutuhi[0];
         const int32_t taxed = rule == 1 ? MulRound1(A[kiSyukkin], E.Koutuhi[1]) : E.Koutuhi[1];
-        if (r.setPay(siHikazeiTuukin, str("非課税通勤費"), free)) P.SikyuGoukei += P.Sikyu[siHikazeiTuukin];
-        if (r.setPay(siKazeiTuukin, str("課税通勤費"), taxed)) r.addBoth(P.Sikyu[siKazeiTuukin]);
+        if (r.setPay(siHikazeiTuukin, QStringLiteral("非課税通勤費"), free)) P.SikyuGoukei += P.Sikyu[siHikazeiTuukin];
+        if (r.setPay(siKazeiTuukin, QStringLiteral("課税通勤費"), taxed)) r.addBoth(P.Sikyu[siKazeiTuukin]);
     }
 
     r.variableAllowances();
-    if (r.setPay(siKekkin, str("欠勤控除"), MulRound2(A[kiKekkin], -double(E.Kekkin)))) r.addBoth(P.Sikyu[siKekkin]);
-    if (r.setPay(siChisou, str("遅刻早退控除"), MulRound2(A[kiChisouJikan], -double(E.Chisou))))
+    if (r.setPay(siKekkin, QStringLiteral("欠勤控除"), MulRound2(A[kiKekkin], -double(E.Kekkin)))) r.addBoth(P.Sikyu[siKekkin]);
+    if (r.setPay(siChisou, QStringLiteral("遅刻早退控除"), MulRound2(A[kiChisouJikan], -double(E.Chisou))))
         r.addBoth(P.Sikyu[siChisou]);
 
     D.SyahoSantei = P.SikyuGoukei - r.notSyaho;
     D.Koujo[koSyahoKei] = 0;
     D.KoujoGoukei = 0;
-    r.premium(koKenpo, "健康保険料", E.Kenkou, E.KenhoRyo);
-    r.premium(koKousei, "厚生年金保険", E.NenHoken, E.KoseiRyo);
-    r.premium(koKikin, "厚生年金基金", E.NenKikin, E.Kakekin);
-    r.premium(koKoyou, "雇用保険料", E.Koyou, RoundShaho2(P.SikyuGoukei * (CorpRec.KoyRitu / 100)));
-    r.premium(koKaigo, "介護保険料", E.Kaigo, E.KaigoRyo);
+    r.premium(koKenpo, QStringLiteral("健康保険料"), E.Kenkou, E.KenhoRyo);
+    r.premium(koKousei, QStringLiteral("厚生年金保険"), E.NenHoken, E.KoseiRyo);
+    r.premium(koKikin, QStringLiteral("厚生年金基金"), E.NenKikin, E.Kakekin);
+    r.premium(koKoyou, QStringLiteral("雇用保険料"), E.Koyou, RoundShaho2(P.SikyuGoukei * (CorpRec.KoyRitu / 100)));
+    r.premium(koKaigo, QStringLiteral("介護保険料"), E.Kaigo, E.KaigoRyo);
 
     const int june = CorpRec.SikyuShift == -1 && CorpRec.Juumin6Flag == 1 ? 7 : 6;
-    if (r.setDed(koJuumin, str("住民税"), m == june ? E.Juumin6 : E.Juumin)) D.KoujoGoukei += D.Koujo[koJuumin];
+    if (r.setDed(koJuumin, QStringLiteral("住民税"), m == june ? E.Juumin6 : E.Juumin)) D.KoujoGoukei += D.Koujo[koJuumin];
     r.fixedAndVariableDeductions();
     D.Koujo[koSyahoGo] = P.KazeiGoukei - D.Koujo[koSyahoKei];
 
-    if (r.koujoOn(str("所得税"))) {
+    if (r.koujoOn(QStringLiteral("所得税"))) {
         if (E.NoSyoto)
             D.Koujo[koSyotoku] = 0;
         else if (!D.KoujoManual[koSyotoku])
@@ -252,8 +253,8 @@ bool CalcSyoyo(int32_t slot)
     P.KazeiGoukei = 0;
     P.SikyuGoukei = 0;
 
-    if (r.sikyuOn(str("賞与"))) r.addBoth(P.Sikyu[siKihon]);
-    if (r.sikyuOn(str("役員報酬"))) r.addBoth(P.Sikyu[siYakusyoku]);
+    if (r.sikyuOn(QStringLiteral("賞与"))) r.addBoth(P.Sikyu[siKihon]);
+    if (r.sikyuOn(QStringLiteral("役員報酬"))) r.addBoth(P.Sikyu[siYakusyoku]);
     r.fixedAllowances();
     r.variableAllowances();
     D.SyahoSantei = P.SikyuGoukei - r.notSyaho;
@@ -264,18 +265,18 @@ bool CalcSyoyo(int32_t slot)
     D.Koujo[koSyahoKei] = 0;
     D.KoujoGoukei = 0;
     const TCorpRec& c = CorpRec;
-    r.premium(koKenpo, "健康保険料", E.Kenkou, RoundShaho(h * c.KenRitu / 100));
-    r.premium(koKousei, "厚生年金保険", E.NenHoken, RoundShaho(n * c.NenRitu / 100));
-    r.premium(koKikin, "厚生年金基金", E.NenKikin, RoundShaho(n * c.KknRitu / 100));
-    r.premium(koKoyou, "雇用保険料", E.Koyou,
+    r.premium(koKenpo, QStringLiteral("健康保険料"), E.Kenkou, RoundShaho(h * c.KenRitu / 100));
+    r.premium(koKousei, QStringLiteral("厚生年金保険"), E.NenHoken, RoundShaho(n * c.NenRitu / 100));
+    r.premium(koKikin, QStringLiteral("厚生年金基金"), E.NenKikin, RoundShaho(n * c.KknRitu / 100));
+    r.premium(koKoyou, QStringLiteral("雇用保険料"), E.Koyou,
               RoundShaho2(double(P.SikyuGoukei - P.Sikyu[siYakusyoku]) * c.KoyRitu / 100));
     // Health and care are rounded together; the care premium is the difference.
-    r.premium(koKaigo, "介護保険料", E.Kaigo, RoundShaho(h * (c.KenRitu + c.KaiRitu) / 100) - D.Koujo[koKenpo]);
+    r.premium(koKaigo, QStringLiteral("介護保険料"), E.Kaigo, RoundShaho(h * (c.KenRitu + c.KaiRitu) / 100) - D.Koujo[koKenpo]);
 
     r.fixedAndVariableDeductions();
     D.Koujo[koSyahoGo] = P.KazeiGoukei - D.Koujo[koSyahoKei];
 
-    if (r.koujoOn(str("所得税"))) {
+    if (r.koujoOn(QStringLiteral("所得税"))) {
         if (D.KoujoManual[koSyotoku]) {
             // kept as entered
         } else if (E.NoSyoto) {

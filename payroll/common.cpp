@@ -2,6 +2,8 @@
 // filters, item names, employee lookups and dates.
 #include "payroll/common.h"
 
+#include <array>
+
 #include <cmath>
 #include <cstring>
 
@@ -344,16 +346,34 @@ QString CutToMaxLen(const QString& text, int maxLen) {
 // ---- items, employees, dates ----
 
 QString GetItemName(const QString& key) {
+    // Called for every slip row of every employee in each recalculation: the placeholders are
+    // built once, and most names are told apart by their second character.
     static const QString digits = QStringLiteral("１２３");
-    for (int i = 1; i <= 3; ++i) {
-        const QString d = digits.mid(i - 1, 1);
-        if (key == QStringLiteral("F固定手当") + d) return QStringLiteral("F") + OptionRec.FixTeate[i];
-        if (key == QStringLiteral("V変動手当") + d) return QStringLiteral("V") + OptionRec.VarTeate[i];
-        if (key == QStringLiteral("F固定控除") + d) return QStringLiteral("F") + OptionRec.FixKoujo[i];
-        if (key == QStringLiteral("V変動控除") + d) return QStringLiteral("V") + OptionRec.VarKoujo[i];
-        if (key == QStringLiteral("Vその他") + d) return QStringLiteral("V") + OptionRec.Sonota[i];
+    static const std::array<QString, 16> placeholders = [] {
+        std::array<QString, 16> p;
+        const QString stems[5] = {QStringLiteral("F固定手当"), QStringLiteral("V変動手当"), QStringLiteral("F固定控除"),
+                                  QStringLiteral("V変動控除"), QStringLiteral("Vその他")};
+        for (int s = 0; s < 5; ++s)
+            for (int i = 0; i < 3; ++i) p[s * 3 + i] = stems[s] + digits[i];
+        p[15] = QStringLiteral("V勤怠項目");
+        return p;
+    }();
+    if (key.size() < 4) return key;
+    const QChar second = key[1];
+    if (second != QChar(0x56FA) && second != QChar(0x5909) && second != QChar(0x305D) && second != QChar(0x52E4))
+        return key;  // 固, 変, そ, 勤
+    for (int n = 0; n < 16; ++n) {
+        if (key != placeholders[n]) continue;
+        const int i = n % 3 + 1;
+        switch (n / 3) {
+            case 0: return QStringLiteral("F") + OptionRec.FixTeate[i];
+            case 1: return QStringLiteral("V") + OptionRec.VarTeate[i];
+            case 2: return QStringLiteral("F") + OptionRec.FixKoujo[i];
+            case 3: return QStringLiteral("V") + OptionRec.VarKoujo[i];
+            case 4: return QStringLiteral("V") + OptionRec.Sonota[i];
+            default: return QStringLiteral("V") + OptionRec.KintaiFre;
+        }
     }
-    if (key == QStringLiteral("V勤怠項目")) return QStringLiteral("V") + OptionRec.KintaiFre;
     return key;
 }
 
@@ -382,8 +402,10 @@ QString GetPrevYearFileName() {
 }
 
 bool IsLockedYear() {
-    return Today().year() >= 2013 && CurPeriod.EraText == EraName[1] && CurPeriod.EraYear >= 16 &&
-           CurPeriod.EraYear <= 24;
+    // The era test first: it runs for every employee of every recalculation, the clock only for
+    // the few old periods it can hold for.
+    return CurPeriod.EraText == EraName[1] && CurPeriod.EraYear >= 16 && CurPeriod.EraYear <= 24 &&
+           Today().year() >= 2013;
 }
 
 void GetPrnDate(QString& year, QString& month, QString& day) {

@@ -2,35 +2,42 @@
 #include "services/notice.h"
 
 namespace {
-NoticeHandler& handler() {
+NoticeHandler& handler()
+{
     static NoticeHandler h;
     return h;
 }
 }  // namespace
 
-void ShowNotice(const QString& text, int mode) {
+void ShowNotice(const QString& text, int mode)
+{
     if (handler().show) handler().show(text, mode);
 }
 
-void CloseNotice() {
+void CloseNotice()
+{
     if (handler().close) handler().close();
 }
 
-void SetNoticeProgressMaximum(qint64 maximum) {
+void SetNoticeProgressMaximum(qint64 maximum)
+{
     if (handler().setProgressMaximum) handler().setProgressMaximum(maximum);
 }
 
-void SetNoticeProgressPosition(qint64 position) {
+void SetNoticeProgressPosition(qint64 position)
+{
     if (handler().setProgressPosition) handler().setProgressPosition(position);
 }
 
-NoticeHandler SetNoticeHandler(NoticeHandler h) {
+NoticeHandler SetNoticeHandler(NoticeHandler h)
+{
     NoticeHandler old = std::move(handler());
     handler() = std::move(h);
     return old;
 }
 
-RecordedNotices::RecordedNotices() {
+RecordedNotices::RecordedNotices()
+{
     NoticeHandler h;
     h.show = [this](const QString& text, int mode) { calls_.push_back({Call::Show, text, mode, 0}); };
     h.close = [this] { calls_.push_back({Call::Close, {}, 0, 0}); };
@@ -39,11 +46,13 @@ RecordedNotices::RecordedNotices() {
     previous_ = SetNoticeHandler(std::move(h));
 }
 
-RecordedNotices::~RecordedNotices() {
+RecordedNotices::~RecordedNotices()
+{
     SetNoticeHandler(std::move(previous_));
 }
 
-std::vector<QString> RecordedNotices::texts() const {
+std::vector<QString> RecordedNotices::texts() const
+{
     std::vector<QString> out;
     for (const Call& c : calls_)
         if (c.kind == Call::Show) out.push_back(c.text);

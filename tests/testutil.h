@@ -5,6 +5,11 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <ostream>
+
+// Lets gtest print texts in messages and failed comparisons.
+inline std::ostream& operator<<(std::ostream& os, const QString& s) { return os << s.toStdString(); }
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 // Resets every core global and gives each test an empty folder (ending in "/").
 class CoreTest : public ::testing::Test {

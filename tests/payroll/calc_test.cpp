@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "payroll/calc.h"
+#include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/otherperiod.h"
 #include "payroll/paths.h"
@@ -166,6 +167,35 @@ TEST_F(CalcTest, BasePayByPayTypeAndEmploymentInsuranceRounding)
     }
 }
 
+TEST_F(CalcTest, OvertimeAndReductionsFollowTheirRoundingModes)
+{
+    openMonth(4);
+    TEmployeeRec& E = employee(1, "k1");
+    E.Chingin[2] = 900;
+    KintaiRec[1].Kintai[kiFutuZangyo] = TimeStrToFloat(QStringLiteral("1:02"));
+    CalcKyuyo(1);
+    // 62/60 h x 900 = 930 exactly; in binary 930.0000000000001, which must not round up to 931.
+    EXPECT_EQ(SikyuRec[1].Sikyu[siFutuZangyo], 930);
+
+    struct Case {
+        int mode;
+        double days;
+        int32_t kekkin;
+    };
+    // 1.5 days x 7,333 = 10,999.5 and 1.4 x 7,333 = 10,266.2, both taken off the pay.
+    const Case cases[] = {
+        {0, 1.5, -10999}, {2, 1.5, -11000}, {1, 1.5, -10999},  // up moves a negative amount toward zero
+        {0, 1.4, -10266}, {2, 1.4, -10266}, {1, 1.4, -10266},
+    };
+    E.Kekkin = 7333;
+    for (const Case& c : cases) {
+        OptionRec.HasuuGen = c.mode;
+        KintaiRec[1].Kintai[kiKekkin] = c.days;
+        CalcKyuyo(1);
+        EXPECT_EQ(SikyuRec[1].Sikyu[siKekkin], c.kekkin) << "mode " << c.mode << ", " << c.days << " days";
+    }
+}
+
 TEST_F(CalcTest, CommutingAllowanceFollowsItsPaymentRule)
 {
     struct Case {
@@ -283,6 +313,27 @@ TEST_F(CalcTest, BonusPremiumsAndTaxFromLastMonthsPay)
     KoujoRec[1].KoujoManual[koSyotoku] = 1;
     EXPECT_TRUE(CalcSyoyo(1));
     EXPECT_EQ(D.Koujo[koSyotoku], 1234) << "an entered bonus tax stays, even with no income tax";
+}
+
+TEST_F(CalcTest, JanuaryBonusTakesLastDecembersPay)
+{
+    employee(1, "k1");
+    const QString prev = YearFileName(dir(), QStringLiteral("令和"), 7);
+    CreateYearFile(prev);
+    auto rec = std::make_unique<TPeriodRecord>();
+    std::memset(rec.get(), 0, sizeof *rec);
+    rec->syain[30].MembKey.setBytes("k1");
+    rec->koujo[30].Koujo[koSyahoGo] = 300000;
+    writeRecord(prev, 12, *rec);
+    openBonus(13, 1, 10);
+    employee(1, "k1").Sinzoku = 0;
+    SikyuRec[1].Sikyu[siKihon] = 400000;
+    EXPECT_TRUE(CalcSyoyo(1));
+    // 400,000 less 19,820 + 36,600 + 2,000 of insurance = 341,580, at 甲 0 dependants and a previous
+    // month of 300,000 (260,000..309,000): 6.126 % = 20,925.1, cut.
+    EXPECT_EQ(KoujoRec[1].Koujo[koSyahoGo], 341580);
+    EXPECT_EQ(KoujoRec[1].SyoyoRitu, 6126);
+    EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], 20925);
 }
 
 TEST_F(CalcTest, BonusCapsAndStandardAmount)

@@ -1,1 +1,291 @@
-// placeholder
+// Tests of the notice panel: its modes, sizes, colours and timer, and the core hook.
+#include "services/notice.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QImage>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+#include <stdexcept>
+
+#include "platform/fonts.h"
+#include "services/ui/TfmNotice.h"
+
+namespace {
+
+const QColor kBlue(0, 0, 255);
+const QColor kYellow(255, 255, 0);
+
+class NoticePanelTest : public ::testing::Test {
+  protected:
+    void SetUp() override { previous_ = InstallNoticePanel(&panel_); }
+    void TearDown() override
+    {
+        panel_.close();
+        SetNoticeHandler(std::move(previous_));
+    }
+
+    TfmNotice panel_;
+
+  private:
+    NoticeHandler previous_;
+};
+
+struct Look {
+    QColor background;
+    int yellowPixels = 0;
+    int bluePixels = 0;
+};
+
+bool Near(const QColor& c, const QColor& want)
+{
+    return qAbs(c.red() - want.red()) < 40 && qAbs(c.green() - want.green()) < 40 &&
+           qAbs(c.blue() - want.blue()) < 40;
+}
+
+// What the panel's message line looks like on screen: the corner pixel and the text pixels.
+Look Inspect(QWidget& w)
+{
+    const QImage img = w.grab(QRect(0, 0, w.width(), 28)).toImage();
+    Look look;
+    look.background = img.pixelColor(1, 1);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (Near(c, kYellow)) ++look.yellowPixels;
+            if (Near(c, kBlue)) ++look.bluePixels;
+        }
+    return look;
+}
+
+TEST_F(NoticePanelTest, SelfClosingReturnsAfterAboutOneAndAHalfSeconds)
+{
+    bool visibleWhileWaiting = false;
+    QTimer::singleShot(700, [&] { visibleWhileWaiting = panel_.isVisible(); });
+    QElapsedTimer t;
+    t.start();
+    ShowNotice(QStringLiteral("データファイルに保存しました。"), kNoticeSelfClosing);
+    const qint64 ms = t.elapsed();
+    EXPECT_GE(ms, 1490);
+    EXPECT_LT(ms, 3000);
+    EXPECT_TRUE(visibleWhileWaiting);
+    EXPECT_FALSE(panel_.isVisible());
+    EXPECT_FALSE(panel_.Timer1->isActive());
+}
+
+TEST_F(NoticePanelTest, UntilClosedStaysUntilTheCallerClosesIt)
+{
+    QElapsedTimer t;
+    t.start();
+    ShowNotice(QStringLiteral("出力中です。"), kNoticeUntilClosed);
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_TRUE(panel_.isVisible());
+    EXPECT_EQ(panel_.pnMessage->text(), QStringLiteral("出力中です。"));
+    QTest::qWait(1800);
+    EXPECT_TRUE(panel_.isVisible());
+    CloseNotice();
+    EXPECT_FALSE(panel_.isVisible());
+}
+
+TEST_F(NoticePanelTest, SelfClosingOverAnOpenPanelStillClosesItself)
+{
+    ShowNotice(QStringLiteral("出力中です。"), kNoticeUntilClosed);
+    ASSERT_TRUE(panel_.isVisible());
+    QElapsedTimer t;
+    t.start();
+    bool stuck = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        stuck = true;
+        panel_.close();
+    });
+    guard.start(5000);
+    ShowNotice(QStringLiteral("データファイルに保存しました。"), kNoticeSelfClosing);
+    EXPECT_FALSE(stuck);
+    EXPECT_GE(t.elapsed(), 1400);
+    EXPECT_FALSE(panel_.isVisible());
+}
+
+TEST_F(NoticePanelTest, ClosedSelfClosingNoticeLeavesNoTimerForTheNextPanel)
+{
+    QTimer::singleShot(300, [] { CloseNotice(); });
+    ShowNotice(QStringLiteral("データファイルに保存しました。"), kNoticeSelfClosing);
+    ASSERT_FALSE(panel_.isVisible());
+    ShowNotice(QStringLiteral("x"), kNoticeDownload);
+    QTest::qWait(1600);
+    EXPECT_TRUE(panel_.isVisible());
+}
+
+TEST_F(NoticePanelTest, SizesPerMode)
+{
+    QSize selfClosing;
+    QTimer::singleShot(300, [&] { selfClosing = panel_.size(); });
+    ShowNotice(QStringLiteral("保存しました。"), kNoticeSelfClosing);
+    EXPECT_EQ(selfClosing, QSize(250, 28));
+
+    ShowNotice(QStringLiteral("x"), kNoticeDownload);
+    EXPECT_EQ(panel_.size(), QSize(280, 60));
+    ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
+    EXPECT_EQ(panel_.size(), QSize(250, 28));
+    EXPECT_FALSE(panel_.Timer1->isActive());
+
+    // An unknown mode keeps what the last one set, the stopped timer included.
+    ShowNotice(QStringLiteral("x"), 7);
+    EXPECT_EQ(panel_.size(), QSize(250, 28));
+    EXPECT_FALSE(panel_.Timer1->isActive());
+    ShowNotice(QStringLiteral("x"), kNoticeDownload);
+    ShowNotice(QStringLiteral("x"), 7);
+    EXPECT_EQ(panel_.size(), QSize(280, 60));
+}
+
+TEST_F(NoticePanelTest, ProgressBarShowsOnlyInTheDownloadPanel)
+{
+    bool hiddenWhileSelfClosing = false;
+    QTimer::singleShot(300, [&] {
+        hiddenWhileSelfClosing = panel_.ProgressBar->geometry().top() >= panel_.height() &&
+                                 panel_.ProgressBar->visibleRegion().isEmpty();
+    });
+    ShowNotice(QStringLiteral("保存しました。"), kNoticeSelfClosing);
+    EXPECT_TRUE(hiddenWhileSelfClosing);
+
+    ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
+    EXPECT_GE(panel_.ProgressBar->geometry().top(), 28);
+    EXPECT_TRUE(panel_.ProgressBar->visibleRegion().isEmpty());
+
+    ShowNotice(QStringLiteral("x"), kNoticeDownload);
+    EXPECT_TRUE(panel_.rect().contains(panel_.ProgressBar->geometry()));
+    EXPECT_FALSE(panel_.ProgressBar->visibleRegion().isEmpty());
+}
+
+TEST_F(NoticePanelTest, DownloadPanelHasItsOwnCaptionAndColours)
+{
+    ShowNotice(QStringLiteral("別の文言"), kNoticeDownload);
+    EXPECT_EQ(panel_.pnMessage->text(), QStringLiteral("更新ファイルをダウンロード中です。"));
+    const Look look = Inspect(panel_);
+    EXPECT_EQ(look.background, QApplication::palette().color(QPalette::Button));
+    EXPECT_GT(look.bluePixels, 20);
+    EXPECT_EQ(look.yellowPixels, 0);
+}
+
+TEST_F(NoticePanelTest, NoticesAfterTheDownloadPanelAreBlueAndYellowAgain)
+{
+    ShowNotice(QStringLiteral("x"), kNoticeDownload);
+    CloseNotice();
+
+    ShowNotice(QStringLiteral("出力中です。"), kNoticeUntilClosed);
+    Look untilClosed = Inspect(panel_);
+    EXPECT_EQ(untilClosed.background, kBlue);
+    EXPECT_GT(untilClosed.yellowPixels, 20);
+    CloseNotice();
+
+    ShowNotice(QStringLiteral("x"), kNoticeDownload);
+    CloseNotice();
+    Look selfClosing;
+    QTimer::singleShot(300, [&] { selfClosing = Inspect(panel_); });
+    ShowNotice(QStringLiteral("データファイルに保存しました。"), kNoticeSelfClosing);
+    EXPECT_EQ(selfClosing.background, kBlue);
+    EXPECT_GT(selfClosing.yellowPixels, 20);
+}
+
+TEST_F(NoticePanelTest, CentredOnTheActiveWindow)
+{
+    QWidget owner;
+    owner.setGeometry(100, 80, 500, 300);
+    owner.show();
+    owner.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+    ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
+    const QPoint want = owner.frameGeometry().center();
+    EXPECT_LE((panel_.frameGeometry().center() - want).manhattanLength(), 2);
+}
+
+TEST_F(NoticePanelTest, ProgressFollowsTheTransfer)
+{
+    ShowNotice(QStringLiteral("x"), kNoticeDownload);
+    SetNoticeProgressMaximum(40000);
+    SetNoticeProgressPosition(10000);
+    EXPECT_EQ(panel_.ProgressBar->maximum(), 40000);
+    EXPECT_EQ(panel_.ProgressBar->value(), 10000);
+
+    // Sizes beyond the bar's int range still give the right fraction.
+    SetNoticeProgressMaximum(6'000'000'000LL);
+    SetNoticeProgressPosition(3'000'000'000LL);
+    ASSERT_GT(panel_.ProgressBar->maximum(), 0);
+    EXPECT_NEAR(double(panel_.ProgressBar->value()) / panel_.ProgressBar->maximum(), 0.5, 0.001);
+}
+
+TEST(NoticeFont, PanelTextUsesTheIpaProportionalGothic)
+{
+    if (!QFontDatabase::families().contains(QStringLiteral("IPAPGothic")))
+        GTEST_SKIP() << "IPAPGothic not installed";
+    InstallFontSubstitutions();
+    TfmNotice panel;
+    const QFontInfo info(panel.pnMessage->font());
+    EXPECT_EQ(info.family(), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(info.pixelSize(), 15);
+}
+
+TEST(NoticeHook, CallsTheInstalledHandler)
+{
+    RecordedNotices rec;
+    ShowNotice(QStringLiteral("データファイルに保存しました。"), kNoticeSelfClosing);
+    SetNoticeProgressMaximum(100);
+    SetNoticeProgressPosition(40);
+    CloseNotice();
+    ASSERT_EQ(rec.calls().size(), 4u);
+    EXPECT_EQ(rec.calls()[0].kind, RecordedNotices::Call::Show);
+    EXPECT_EQ(rec.calls()[0].text, QStringLiteral("データファイルに保存しました。"));
+    EXPECT_EQ(rec.calls()[0].mode, kNoticeSelfClosing);
+    EXPECT_EQ(rec.calls()[1].kind, RecordedNotices::Call::ProgressMaximum);
+    EXPECT_EQ(rec.calls()[1].value, 100);
+    EXPECT_EQ(rec.calls()[2].kind, RecordedNotices::Call::ProgressPosition);
+    EXPECT_EQ(rec.calls()[2].value, 40);
+    EXPECT_EQ(rec.calls()[3].kind, RecordedNotices::Call::Close);
+}
+
+TEST(NoticeHook, ScopedNoticeClosesWhenTheWorkThrows)
+{
+    RecordedNotices rec;
+    try {
+        ScopedNotice n(QStringLiteral("出力中です。"));
+        throw std::runtime_error("disk full");
+    } catch (const std::runtime_error&) {
+    }
+    ASSERT_EQ(rec.calls().size(), 2u);
+    EXPECT_EQ(rec.calls()[0].mode, kNoticeUntilClosed);
+    EXPECT_EQ(rec.calls()[1].kind, RecordedNotices::Call::Close);
+}
+
+TEST(NoticeHook, RecorderRestoresThePanelAndNothingHappensWithoutOne)
+{
+    const NoticeHandler before = SetNoticeHandler({});
+    TfmNotice panel;
+    {
+        RecordedNotices rec;
+        ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);  // would show the panel if it were installed
+        EXPECT_EQ(rec.texts().size(), 1u);
+    }
+    ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
+    CloseNotice();
+    EXPECT_FALSE(panel.isVisible());
+
+    const NoticeHandler mine = InstallNoticePanel(&panel);
+    {
+        RecordedNotices rec;
+        ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
+        EXPECT_FALSE(panel.isVisible());
+    }
+    ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
+    EXPECT_TRUE(panel.isVisible());
+    CloseNotice();
+    SetNoticeHandler(before);
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+// The notice panel: a small borderless window on top of the others with a one-line message,
+// and the download progress bar of the update checks.
+#pragma once
+#include <QString>
+#include <QWidget>
+
+#include "services/notice.h"
+
+class QLabel;
+class QProgressBar;
+class QTimer;
+
+class TfmNotice : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TfmNotice(QWidget* parent = nullptr);
+
+    QLabel* pnMessage;
+    QProgressBar* ProgressBar;
+    QTimer* Timer1;
+    int Tag = 0;  // the mode, set before showing
+
+    // Sets the message and the mode and shows the panel: mode 0 modally, returning when the
+    // panel has closed itself; every other mode returns at once and the caller closes it.
+    void Notify(const QString& text, int mode);
+
+    void SetProgressMaximum(qint64 maximum);
+    void SetProgressPosition(qint64 position);
+
+    void FormShow();
+    void Timer1Timer();
+
+  signals:
+    void hidden();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void setColours(const QColor& background, const QColor& text);
+    void centreOnOwner();
+    void letPaint();
+
+    qint64 progressScale_ = 1;
+};
+
+extern TfmNotice* fmNotice;
+
+// Makes panel the target of ShowNotice, CloseNotice and the progress calls; returns the
+// handler that was installed before.
+NoticeHandler InstallNoticePanel(TfmNotice* panel);
