@@ -1,25 +1,59 @@
-// The program pelmoras: sets up the application and the window-layer hooks of the core.
+// The program pelmoras: the single-instance guard, the folders and the write check, then every
+// window once, the main window shown and the event loop.
 #include <QApplication>
+#include <QFont>
 
+#include "app/TfmMain.h"
+#include "app/forms.h"
+#include "payroll/paths.h"
+#include "payroll/startup.h"
+#include "platform/errors.h"
 #include "platform/fonts.h"
+#include "platform/msgbox.h"
 #include "platform/msgbox_qt.h"
-#include "services/notice.h"
-#include "services/ui/TfmNotice.h"
+#include "platform/singleinstance.h"
+
+namespace {
+
+// One guard for every event handler: an error meant for the user is shown and the program goes
+// on, as with the runtime the program was designed for.
+class TApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const AppError& e) {
+            ShowError(e.message());
+            return false;
+        }
+    }
+};
+
+void SetupApplication()
+{
+    QApplication::setApplicationDisplayName(ProductName);
+    InstallFontSubstitutions();
+    // The windows were laid out for this face at 9 points.
+    QApplication::setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
+    InstallQtMessageBoxes();
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("給与計算PelmoraS"));
-    InstallFontSubstitutions();
-    InstallQtMessageBoxes();
-
-    TfmNotice notice;
-    fmNotice = &notice;
-    InstallNoticePanel(fmNotice);
-
-    ShowNotice(QStringLiteral("給与計算PelmoraS"), kNoticeSelfClosing);
-
-    SetNoticeHandler({});
-    fmNotice = nullptr;
-    return 0;
+    TApplication app(argc, argv);
+    SetupApplication();
+    SingleInstance guard(QStringLiteral("Tessavonel"));
+    if (!PassSingleInstanceGuard(guard, QApplication::arguments())) return 1;
+    SetupPaths();
+    if (!CheckIniWritable()) return 1;
+    CreateForms();
+    guard.setActivateHandler([] { RestoreAndRaise(fmMain); });
+    fmMain->show();
+    const int result = app.exec();
+    guard.release();
+    return result;
 }

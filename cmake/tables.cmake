@@ -42,3 +42,5 @@ target_compile_definitions(payroll_tests PRIVATE
   TABLE_CSV_DIR="${PEL_TABLE_CSV_DIR}/"
 )
 add_dependencies(pelbench pel_table_files)
+add_dependencies(app_tests pel_table_files)
+target_compile_definitions(app_tests PRIVATE TABLE_BUILD_DIR="${CMAKE_BINARY_DIR}/")

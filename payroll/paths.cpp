@@ -7,4 +7,5 @@ QString DataRoot;
 QString IniFileName;
 QString SysIniFileName;
 bool IsNT6 = true;
+bool DataMoved = false;
 const QString ProductName = QStringLiteral("給与計算PelmoraS");

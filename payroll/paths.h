@@ -8,4 +8,5 @@ extern QString DataRoot;        // data folder before the company data set's sub
 extern QString IniFileName;     // settings file of the company data set
 extern QString SysIniFileName;  // program-wide settings file
 extern bool IsNT6;
+extern bool DataMoved;  // the start-up moved the shipped data to the user's data folder on this start
 extern const QString ProductName;  // "給与計算PelmoraS"

@@ -5,6 +5,7 @@
 
 #include "payroll/option.h"
 #include "payroll/paths.h"
+#include "payroll/periodselect.h"
 #include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 
@@ -39,8 +40,10 @@ void ResetGlobals()
     DataRoot.clear();
     IniFileName.clear();
     SysIniFileName.clear();
+    DataMoved = false;
     CreatedYearFile.clear();
     YearFileCreated = false;
     YearFileSaved = false;
     ClearTableFiles();
+    ResetPeriodSelect();
 }

@@ -2,12 +2,37 @@
 #include "platform/msgbox_qt.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "platform/msgbox.h"
 
 namespace {
+
+struct BoxButton {
+    QMessageBox::StandardButton sb;
+    const char* caption;
+    MsgResult r;
+};
+
+std::vector<BoxButton> buttonSet(MsgButtons buttons)
+{
+    switch (buttons) {
+        case MsgButtons::Ok: return {{QMessageBox::Ok, "OK", MsgResult::Ok}};
+        case MsgButtons::YesNo:
+            return {{QMessageBox::Yes, "はい(&Y)", MsgResult::Yes},
+                    {QMessageBox::No, "いいえ(&N)", MsgResult::No}};
+        case MsgButtons::YesNoCancel:
+            return {{QMessageBox::Yes, "はい(&Y)", MsgResult::Yes},
+                    {QMessageBox::No, "いいえ(&N)", MsgResult::No},
+                    {QMessageBox::Cancel, "キャンセル", MsgResult::Cancel}};
+        case MsgButtons::OkCancel:
+            return {{QMessageBox::Ok, "OK", MsgResult::Ok},
+                    {QMessageBox::Cancel, "キャンセル", MsgResult::Cancel}};
+    }
+    return {{QMessageBox::Ok, "OK", MsgResult::Ok}};
+}
 
 MsgResult showBox(const MsgShown& m)
 {
@@ -22,42 +47,37 @@ MsgResult showBox(const MsgShown& m)
         case MsgType::Information: box.setIcon(QMessageBox::Information); break;
         case MsgType::Confirmation: box.setIcon(QMessageBox::Question); break;
     }
-    struct B {
-        QMessageBox::StandardButton sb;
-        const char* caption;
-        MsgResult r;
-    };
-    std::vector<B> set;
-    switch (m.buttons) {
-        case MsgButtons::Ok: set = {{QMessageBox::Ok, "OK", MsgResult::Ok}}; break;
-        case MsgButtons::YesNo:
-            set = {{QMessageBox::Yes, "はい(&Y)", MsgResult::Yes}, {QMessageBox::No, "いいえ(&N)", MsgResult::No}};
-            break;
-        case MsgButtons::YesNoCancel:
-            set = {{QMessageBox::Yes, "はい(&Y)", MsgResult::Yes},
-                   {QMessageBox::No, "いいえ(&N)", MsgResult::No},
-                   {QMessageBox::Cancel, "キャンセル", MsgResult::Cancel}};
-            break;
-        case MsgButtons::OkCancel:
-            set = {{QMessageBox::Ok, "OK", MsgResult::Ok}, {QMessageBox::Cancel, "キャンセル", MsgResult::Cancel}};
-            break;
-    }
+    const std::vector<BoxButton> set = buttonSet(m.buttons);
     QMessageBox::StandardButtons all;
-    for (const B& b : set) all |= b.sb;
+    for (const BoxButton& b : set) all |= b.sb;
     box.setStandardButtons(all);
-    for (const B& b : set) box.button(b.sb)->setText(QString::fromUtf8(b.caption));
+    for (const BoxButton& b : set) box.button(b.sb)->setText(QString::fromUtf8(b.caption));
     box.setDefaultButton(set.front().sb);
     const int answer = box.exec();
-    for (const B& b : set)
+    for (const BoxButton& b : set)
         if (answer == b.sb) return b.r;
     // Closed by Escape or the title bar: the last button of the set (No, Cancel or OK).
     return set.back().r;
+}
+
+// Automation hook: with PELMORAS_MSGLOG=<file> no box is shown; each message's text is appended
+// to the file as one line (its own line breaks stay "\r") and answered as Escape would be.
+// Tests of the whole program use it.
+MsgResult logBox(const QString& logFile, const MsgShown& m)
+{
+    QFile f(logFile);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Append)) f.write(m.text.toUtf8() + '\n');
+    return buttonSet(m.buttons).back().r;
 }
 
 }  // namespace
 
 void InstallQtMessageBoxes()
 {
-    SetMsgHandler(showBox);
+    const QString logFile = qEnvironmentVariable("PELMORAS_MSGLOG");
+    if (!logFile.isEmpty())
+        SetMsgHandler([logFile](const MsgShown& m) { return logBox(logFile, m); });
+    else
+        SetMsgHandler(showBox);
     SetBeepHandler([] { QApplication::beep(); });
 }

@@ -1,0 +1,524 @@
+// The main window: creation, first activation, caption, save and close, placement, menus.
+#include "app/TfmMain.h"
+
+#include <QAbstractButton>
+#include <algorithm>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/core/mainflow.h"
+#include "app/core/recalc.h"
+#include "app/forms.h"
+#include "payroll/calc.h"
+#include "payroll/common.h"
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/slipitems.h"
+#include "payroll/startup.h"
+#include "payroll/syslog.h"
+#include "payroll/taxtable.h"
+#include "payroll/ui/TfmSelData.h"
+#include "payroll/yearfile.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/inifile.h"
+#include "platform/msgbox.h"
+#include "platform/shell.h"
+#include "print/ui/TfmPrnFormK.h"
+#include "print/ui/TfmPrnFormS.h"
+#include "services/webhost.h"
+
+TfmMain* fmMain = nullptr;
+bool StartupPending = false;
+bool DownloadMode = false;
+bool UpdateMode = false;
+bool DownloadFMode = false;
+bool NewSysIni = false;
+QString VerStr;
+bool PreViewButtons = true;
+
+namespace {
+
+constexpr int FormWidth = 1024;
+constexpr int MinHeight = 480;
+constexpr int DesignHeight = 640;
+
+// One entry of the menu table: its menu, component name, caption, shortcut, tool button and whether
+// its work exists in this version (a command whose window is not built yet stays disabled).
+struct MenuEntry {
+    const char* menu;
+    const char* name;
+    const char* caption;
+    const char* shortcut;
+    const char* button;
+    const char* buttonCaption;
+    bool built;
+};
+
+const MenuEntry MenuTable[] = {
+    {"ファイル(&F)", "mnSaveFile", "データを保存(&S)...", "Ctrl+S", "sbWrite", "ﾃﾞｰﾀ保存", true},
+    {"ファイル(&F)", "mnKinmuRead", "勤務報告データの読み込み(&R)...", "", "", "", false},
+    {"ファイル(&F)", "mnInport", "社員情報のCSVファイル読込(&I)...", "", "", "", false},
+    {"ファイル(&F)", "mnExport", "社員情報のCSVファイル出力(&E)...", "", "", "", false},
+    {"ファイル(&F)", "-", "", "", "", "", true},
+    {"ファイル(&F)", "mnReturn", "給与対象月/賞与時期の選択に戻る(&B)", "Ctrl+B", "sbReturn", "対象選択", true},
+    {"ファイル(&F)", "mnQuit", "給与計算PelmoraSを終了する(&X)", "", "", "", true},
+    {"社員情報(&E)", "mnNewEnter", "社員の新規登録(&N)", "", "btNewEnter", "社員登録", false},
+    {"社員情報(&E)", "mnModify", "社員情報の修正(&M)", "Ctrl+E", "btModify", "社員修正", false},
+    {"社員情報(&E)", "mnDelete", "社員情報の削除(&D)", "", "btDelete", "社員削除", false},
+    {"社員情報(&E)", "-", "", "", "", "", true},
+    {"社員情報(&E)", "mnListEdit", "一覧形式で社員情報修正(&L)", "", "", "", false},
+    {"社員情報(&E)", "mnSeqNoChange", "社員連番の変更(&S)", "", "", "", false},
+    {"社員情報(&E)", "mnTaisyoku", "退職者を表示する(&T)", "", "", "", false},
+    {"データ入力(&I)", "mnDataEdit", "明細書形式での入力(&M)", "", "sbDataEdit", "明細入力", false},
+    {"データ入力(&I)", "mnListInput", "一覧形式での入力(&L)", "", "sbListInput", "一覧入力", false},
+    {"設定(&S)", "mnCorpInfo", "会社情報の設定(&C)...", "", "", "", false},
+    {"設定(&S)", "mnEnvSetting", "入力項目の設定(&E)...", "Ctrl+O", "", "", false},
+    {"設定(&S)", "mnMeisai", "給与/賞与明細(&M)...", "", "", "", true},
+    {"設定(&S)", "mnDaicho", "給与台帳/月別一覧(&D)...", "", "", "", false},
+    {"印刷(&P)", "mnMeisaihyo", "給与/賞与明細書(&M)...", "Ctrl+P", "sbMeisaihyo", "給与明細", false},
+    {"印刷(&P)", "mnKyuyoDaicho", "社員別給与台帳(&D)...", "", "sbKyuyoDaicho", "給与台帳", false},
+    {"印刷(&P)", "mnKyuyoIchiran", "月別給与/賞与一覧(&I)...", "", "sbKyuyoIchiran", "月別一覧", false},
+    {"印刷(&P)", "mnMeiboPrint", "社員情報一覧表(&L)...", "", "sbMeiboPrn", "社員一覧", false},
+    {"印刷(&P)", "mnKinsyuPrint", "支払金種一覧表(&T)...", "", "", "", false},
+    {"印刷(&P)", "mnKyuSyoDaicho", "給与/賞与総合計台帳(&G)...", "", "", "", false},
+    {"印刷(&P)", "mnPrnJuminZei", "納税市町村別住民税(&J)...", "", "", "", false},
+    {"印刷(&P)", "-", "", "", "", "", true},
+    {"印刷(&P)", "mnAllOnOffP", "印刷対象者のチェックを全て外す(&A)", "Ctrl+A", "", "", false},
+    {"メール(&M)", "mnSendMeisai", "給与/賞与明細書(&M)...", "", "sbSendMail", "ﾒｰﾙ送信", false},
+    {"メール(&M)", "mnAllOnOffM", "メール送信対象者を全てチェックする(&A)", "", "", "", false},
+    {"ヘルプ(&H)", "Contents", "目次(&C)", "", "", "", false},
+    {"ヘルプ(&H)", "KeyWord", "キーワードで検索(&T)", "", "", "", false},
+    {"ヘルプ(&H)", "mnFAQ", "よくある質問(&WEB)", "", "", "", false},
+    {"ヘルプ(&H)", "-", "", "", "", "", true},
+    {"ヘルプ(&H)", "mnShowLog", "システムログ表示(&L)...", "", "", "", false},
+    {"ヘルプ(&H)", "mnInstDir", "インストール先の表示(&I)", "", "", "", true},
+    {"ヘルプ(&H)", "-", "", "", "", "", true},
+    {"ヘルプ(&H)", "mnFileUpdate", "データファイル更新(&U)", "", "", "", false},
+    {"ヘルプ(&H)", "mnVerCheck", "最新バージョンかチェック(&C)", "", "", "", false},
+    {"ヘルプ(&H)", "mnVerInfo", "バージョン情報(&A)", "Ctrl+V", "", "", false},
+};
+
+const char* const HeaderTitles[] = {"No", "氏名", "部署名", "社員区分", "支給形態", "退職年月日", "メールアドレス"};
+const int HeaderWidths[] = {48, 143, 144, 100, 90, 95, 550};
+
+QString str(const char* s) { return QString::fromUtf8(s); }
+
+// The version string of the version window: "1.0.0.0" gives "1.00".
+QString versionString()
+{
+    const QString v = QStringLiteral(PELMORAS_VERSION);
+    return v.left(1) + QLatin1Char('.') + v.mid(2, 1) + v.mid(4, 1);
+}
+
+// Registry values of the installation live in a small ini file beside the program-wide settings.
+QString RegistryFileName() { return QFileInfo(SysIniFileName).absolutePath() + QStringLiteral("/Registry.ini"); }
+
+}  // namespace
+
+TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("fmMain"));
+    // Creation: the program-wide settings file and data root as start-up left them.
+    SysIniFileName = IniFileName;
+    DataRoot = DataPath;
+    YearFileCreated = false;
+    YearFileSaved = false;
+    NewSysIni = !QFileInfo::exists(SysIniFileName);
+
+    setFixedWidth(FormWidth);
+    setMinimumHeight(MinHeight);
+    setMaximumHeight(QWIDGETSIZE_MAX);
+    buildMenus();
+
+    auto* central = new QWidget(this);
+    auto* box = new QVBoxLayout(central);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+    auto* model = new QStandardItemModel(0, 7, this);
+    for (int i = 0; i < 7; ++i) model->setHorizontalHeaderItem(i, new QStandardItem(str(HeaderTitles[i])));
+    HeadCtrl = new QHeaderView(Qt::Horizontal, central);
+    HeadCtrl->setObjectName(QStringLiteral("HeadCtrl"));
+    HeadCtrl->setModel(model);
+    HeadCtrl->setSectionsClickable(true);
+    for (int i = 0; i < 7; ++i) {
+        HeadCtrl->resizeSection(i, HeaderWidths[i]);
+        HeadCtrl->setSectionResizeMode(i, QHeaderView::Fixed);
+    }
+    HeadCtrl->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    HeadCtrl->setFixedHeight(22);
+    ListBox = new QListWidget(central);
+    ListBox->setObjectName(QStringLiteral("ListBox"));
+    // The list lines are laid out in single-byte columns: they need the fixed-pitch face.
+    QFont mono(QStringLiteral("ＭＳ ゴシック"));
+    mono.setPixelSize(14);
+    mono.setStyleHint(QFont::TypeWriter);
+    ListBox->setFont(mono);
+    box->addWidget(HeadCtrl);
+    box->addWidget(ListBox);
+    setCentralWidget(central);
+
+    readPlacement();
+    EraName[1] = QStringLiteral("平成");
+    EraName[2] = QStringLiteral("令和");
+    setWindowTitle(ProductName);
+    CurEra = DefaultEra(Today());
+    YearHeader.FileMark = 1.0;
+    StartupPending = true;
+    SkipSaveCheck = false;
+
+    const QStringList args = QApplication::arguments().mid(1);
+    DownloadMode = args == QStringList{QStringLiteral("/Download")};
+    UpdateMode = args == QStringList{QStringLiteral("/Update")};
+    DownloadFMode = args == QStringList{QStringLiteral("/DownloadF")};
+    if (!DownloadMode && !UpdateMode && !DownloadFMode) LoadTableFiles();
+    qApp->installEventFilter(this);
+}
+
+TfmMain::~TfmMain()
+{
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+QAction* TfmMain::action(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
+
+void TfmMain::buildMenus()
+{
+    QToolBar* tools = addToolBar(QStringLiteral("tools"));
+    tools->setObjectName(QStringLiteral("ToolBar"));
+    tools->setMovable(false);
+    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QMap<QString, QMenu*> menus;
+    for (const MenuEntry& m : MenuTable) {
+        const QString title = str(m.menu);
+        if (!menus.contains(title)) menus[title] = menuBar()->addMenu(title);
+        QMenu* menu = menus[title];
+        if (str(m.name) == QStringLiteral("-")) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* a = menu->addAction(str(m.caption));
+        a->setObjectName(QString::fromLatin1(m.name));
+        if (*m.shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(m.shortcut)));
+        a->setEnabled(m.built);
+        if (*m.button) {
+            // The tool button is its own action (its own caption and name) sharing the work.
+            QAction* b = tools->addAction(str(m.buttonCaption));
+            b->setObjectName(QString::fromLatin1(m.button));
+            b->setEnabled(m.built);
+            connect(b, &QAction::triggered, a, &QAction::trigger);
+        }
+    }
+    connect(action("mnSaveFile"), &QAction::triggered, this, &TfmMain::mnSaveFileClick);
+    connect(action("mnReturn"), &QAction::triggered, this, [this] { mnReturnCloseClick(1); });
+    // The tool button returns with its own Tag.
+    if (QAction* sb = action("sbReturn")) {
+        disconnect(sb, &QAction::triggered, nullptr, nullptr);
+        connect(sb, &QAction::triggered, this, [this] { mnReturnCloseClick(3); });
+    }
+    connect(action("mnQuit"), &QAction::triggered, this, [this] { mnReturnCloseClick(0); });
+    connect(action("mnMeisai"), &QAction::triggered, this, &TfmMain::mnMeisaiClick);
+    connect(action("mnInstDir"), &QAction::triggered, this, &TfmMain::mnInstDirClick);
+}
+
+void TfmMain::readPlacement()
+{
+    const IniFile ini(SysIniFileName);
+    const QString w = QStringLiteral("Window");
+    QScreen* screen = QApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+    const int screenWidth = screen ? screen->geometry().width() : 1280;
+    const int monitors = QApplication::screens().size();
+    resize(FormWidth, qMax(MinHeight, ini.readInteger(w, QStringLiteral("MainFormSY"), DesignHeight)));
+    const int left = ini.readInteger(w, QStringLiteral("MainFormPX"), 0);
+    const int top = ini.readInteger(w, QStringLiteral("MainFormPY"), 0);
+    const bool sameScreen = ini.readInteger(w, QStringLiteral("ScreenWidth"), screenWidth) == screenWidth &&
+                            ini.readInteger(w, QStringLiteral("MonitorCount"), monitors) == monitors;
+    if ((left != 0 || top != 0) && sameScreen)
+        move(left, top);
+    else
+        move(avail.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TfmMain::writePlacement()
+{
+    IniFile ini(SysIniFileName);
+    const QString w = QStringLiteral("Window");
+    QScreen* screen = QApplication::primaryScreen();
+    ini.writeInteger(w, QStringLiteral("MainFormSX"), width());
+    ini.writeInteger(w, QStringLiteral("MainFormSY"), height());
+    ini.writeInteger(w, QStringLiteral("MainFormPX"), x());
+    ini.writeInteger(w, QStringLiteral("MainFormPY"), y());
+    ini.writeInteger(w, QStringLiteral("ScreenWidth"), screen ? screen->geometry().width() : 0);
+    ini.writeInteger(w, QStringLiteral("MonitorCount"), QApplication::screens().size());
+    ini.writeBool(QStringLiteral("Option"), QStringLiteral("PreViewBtn"), PreViewButtons);
+    ini.save();
+}
+
+void TfmMain::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    VerStr = versionString();
+    if (firstActivate_) {
+        firstActivate_ = false;
+        // The opening sequence shows modal windows: run it once the main window is on screen.
+        QTimer::singleShot(0, this, &TfmMain::FormActivate);
+    }
+}
+
+void TfmMain::FormActivate()
+{
+    try {
+        if (DownloadMode || DownloadFMode) {
+            // The program and table-file updates are not part of this version: nothing to run.
+            close();
+            return;
+        }
+        if (UpdateMode) {
+            const QString notes = TablePath + QStringLiteral("Tolvane2.txt");
+            if (QFileInfo::exists(notes)) ShellOpen(notes);
+            IniFile reg(RegistryFileName());
+            const QString key = QStringLiteral("Uninstall/給与計算ソフト｢Pelmora｣");
+            if (!reg.readString(key, QStringLiteral("UninstallString")).isEmpty()) {
+                reg.writeString(key, QStringLiteral("DisplayVersion"), VerStr);
+                reg.save();
+            }
+            ShowInfo(QStringLiteral("最新版に更新しました。"));
+            close();
+            return;
+        }
+        if (TableFileCount < 3) {
+            QString text = QStringLiteral("必要な表データファイルが足りません。");
+            if (!TableFileProblems.isEmpty()) text += QStringLiteral("\n\n") + TableFileProblems.join(QLatin1Char('\n'));
+            ShowError(text);
+            close();
+            return;
+        }
+        int count = 1;
+        {
+            IniFile sys(SysIniFileName);
+            PreViewButtons = sys.readBool(QStringLiteral("Option"), QStringLiteral("PreViewBtn"), true);
+            sys.writeString(QStringLiteral("Option"), QStringLiteral("ProgVer"), VerStr);
+            sys.save();
+            count = sys.readInteger(QStringLiteral("CorpData"), QStringLiteral("Count"), 1);
+        }
+        if (CheckTaxChange(IniFileName, NewSysIni)) {
+            ShellOpen(MakerWebHost + QStringLiteral("PelmoraS.html"));
+            ShowInfo(QStringLiteral("何れかの保険料負担率に変更が有ります。\n"
+                                    "ブラウザを参考に、会社情報の設定画面で変更して下さい。\n"
+                                    "(補足)既に変更済みの場合でもこのメッセージは表示されます。"));
+        }
+        // Several company data sets cannot be chosen in this version; the first one is opened.
+        Q_UNUSED(count);
+        DataPath += QStringLiteral("Data2/");
+        LoadOption();
+        CurPeriod.FileName = DefaultYearFile(DataPath, Today());
+        if (!QFileInfo::exists(DataPath)) {
+            if (!QDir().mkdir(DataPath)) {
+                ShowError(QStringLiteral("データ用フォルダーが作成できません。"));
+                close();
+                return;
+            }
+            // The earlier version kept one data set in "Data"; it belongs to the first data set only.
+            const QString old = DataRoot + QStringLiteral("Data/");
+            if (IniFileName == SysIniFileName && QFileInfo(old).isDir()) {
+                if (MigrateOldData(old) > 0) ShowInfo(QStringLiteral("旧バージョンのデータを移行しました。"));
+                if (DataMoved) ShellDeleteTree(old);
+            }
+        }
+        CreateYearFile(CurPeriod.FileName);
+        QApplication::processEvents();
+        if (fmSelData->exec() != QDialog::Accepted) {
+            close();
+        } else {
+            UpdateMainCaption();
+            if (FirstRun)
+                close();
+            else
+                StartupPending = false;
+        }
+        if (ListBox->count() > 0) {
+            ListBox->scrollToTop();
+            ListBox->setCurrentRow(0);
+        }
+        WriteSysLog(10);
+    } catch (const AppError& e) {
+        ShowError(e.message());
+        close();
+    }
+}
+
+void TfmMain::UpdateMainCaption()
+{
+    ListBox->clear();
+    MainPeriodTitle = PeriodTitle();
+    const bool month = CurPeriod.Period <= 12;
+    setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
+    // Without a company name the company window comes first; it is not part of this version, so
+    // the period opens as it is.
+    FirstRun = false;
+    if (month)
+        LoadKyuyoItemSetting(true);
+    else
+        LoadSyoyoItemSetting(true);
+    if (QAction* sb = action("sbMeisaihyo")) sb->setText(month ? QStringLiteral("給与明細") : QStringLiteral("賞与明細"));
+    FillMemberList();
+    const int p = CurPeriod.Period;
+    if (!YearHeader.DataExists[p]) {
+        CalcAllMember(true);
+    } else if (month) {
+        for (int e = 1; e <= MaxEmployee; ++e) {
+            double& days = KintaiRec[e].Kintai[kiSyoteiNissu];
+            if (IsZaiseki(e) && !(days > 0)) {
+                days = CorpRec.Nissu;
+                KintaiRec[e].Kintai[kiSyoteiJikan] = CorpRec.Jikan;
+            }
+        }
+    }
+    for (int i = 0; i < ListBox->count(); ++i) ListBox->item(i)->setCheckState(Qt::Checked);
+    ListBox->scrollToTop();
+    if (ListBox->count() > 0) ListBox->setCurrentRow(0);
+    ListBox->setFocus();
+}
+
+void TfmMain::FillMemberList()
+{
+    ListBox->clear();
+    QList<int> listed;
+    for (int e = 1; e <= MaxEmployee; ++e)
+        if (!SyainRec[e].MembKey.isEmpty() && !IsTaisyoku(e)) listed << e;
+    if (GetMaxMembNo() > 0)
+        std::stable_sort(listed.begin(), listed.end(), [](int a, int b) { return SyainRec[a].SeqNo < SyainRec[b].SeqNo; });
+    for (int e : listed) {
+        auto* item = new QListWidgetItem(MakeMemberLine(e), ListBox);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+}
+
+void TfmMain::mnSaveFileClick()
+{
+    try {
+        SavePeriod();
+    } catch (const AppError& e) {
+        ShowError(e.message());
+    }
+}
+
+void TfmMain::mnReturnCloseClick(int tag)
+{
+    fmSelData->Tag = tag;
+    close();
+}
+
+void TfmMain::mnMeisaiClick()
+{
+    QDialog* form = CurPeriod.Period <= 12 ? static_cast<QDialog*>(fmPrnFormK) : static_cast<QDialog*>(fmPrnFormS);
+    if (form->exec() != QDialog::Accepted) return;
+    for (int e = 1; e <= MaxEmployee; ++e) {
+        if (SyainRec[e].MembKey.isEmpty()) continue;
+        if (CurPeriod.Period <= 12)
+            CalcKyuyo(e);
+        else
+            CalcSyoyo(e);
+    }
+}
+
+void TfmMain::mnInstDirClick()
+{
+    ShowInfo(QStringLiteral("給与計算PelmoraSのインストール先フォルダー名は下記の通りです。\n\n") + TablePath);
+}
+
+bool TfmMain::FormCloseQuery()
+{
+    if (StartupPending || SkipSaveCheck) return true;
+    for (;;) {
+        bool changed = false;
+        const MsgResult a = ConfirmSaveData(true, changed, action("mnSaveFile")->isEnabled());
+        if (a == MsgResult::Cancel) {
+            // The user stays on this period: a later close must ask to end, not go back.
+            fmSelData->Tag = 0;
+            return false;
+        }
+        if (a != MsgResult::Yes) break;
+        mnSaveFileClick();
+    }
+    if (fmSelData->Tag != 0) {
+        if (fmSelData->exec() != QDialog::Accepted) return true;
+        UpdateMainCaption();
+        return FirstRun;
+    }
+    return MessageDlg(QStringLiteral("給与計算PelmoraSを終了しますか？"), MsgType::Confirmation, MsgButtons::YesNo) ==
+           MsgResult::Yes;
+}
+
+void TfmMain::FormClose()
+{
+    if (SkipSaveCheck) return;
+    if (YearFileCreated && !YearFileSaved) {
+        const QString q = QStringLiteral("作成されて保存されていない下記ファイルを削除しますか？\n【%1】").arg(CreatedYearFile);
+        if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo) == MsgResult::Yes) QFile::remove(CreatedYearFile);
+    }
+    if (StartupPending) return;
+    writePlacement();
+}
+
+void TfmMain::closeEvent(QCloseEvent* e)
+{
+    bool allow = false;
+    try {
+        allow = FormCloseQuery();
+    } catch (const AppError& err) {
+        ShowError(err.message());
+    }
+    if (!allow) {
+        e->ignore();
+        return;
+    }
+    try {
+        FormClose();
+    } catch (const AppError& err) {
+        ShowError(err.message());
+    }
+    e->accept();
+}
+
+void TfmMain::stepEditor(int direction)
+{
+    const char* name = direction < 0 ? "sbBackData" : "sbNextData";
+    for (QWidget* w : {static_cast<QWidget*>(fmMembEdit), static_cast<QWidget*>(fmDataEdit)}) {
+        if (!w || !w->isVisible()) continue;
+        if (auto* b = w->findChild<QAbstractButton*>(QString::fromLatin1(name)); b && b->isEnabled()) b->click();
+    }
+}
+
+bool TfmMain::eventFilter(QObject* watched, QEvent* e)
+{
+    // Alt+Left and the mouse's back button step the employee editors back, Alt+Right and forward on;
+    // the event goes on to its target as well.
+    if (e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->modifiers() == Qt::AltModifier && !k->isAutoRepeat() && watched->isWidgetType()) {
+            if (k->key() == Qt::Key_Left) stepEditor(-1);
+            if (k->key() == Qt::Key_Right) stepEditor(1);
+        }
+    } else if (e->type() == QEvent::MouseButtonRelease && watched->isWidgetType()) {
+        auto* m = static_cast<QMouseEvent*>(e);
+        if (m->button() == Qt::BackButton) stepEditor(-1);
+        if (m->button() == Qt::ForwardButton) stepEditor(1);
+    }
+    return QMainWindow::eventFilter(watched, e);
+}

@@ -1,0 +1,93 @@
+// Recalculation of all employees.
+#include "app/core/recalc.h"
+
+#include <cstring>
+
+#include "payroll/calc.h"
+#include "payroll/period.h"
+#include "platform/msgbox.h"
+
+Arr<bool, 1, MaxEmployee> SyoyoResult;
+
+namespace {
+GridReader& gridReader()
+{
+    static GridReader r;
+    return r;
+}
+
+void clearRows(int e)
+{
+    std::memset(&SikyuRec[e], 0, sizeof(TSikyuRec));
+    std::memset(&KoujoRec[e], 0, sizeof(TKoujoRec));
+}
+}  // namespace
+
+GridReader SetGridReader(GridReader reader)
+{
+    GridReader old = std::move(gridReader());
+    gridReader() = std::move(reader);
+    return old;
+}
+
+void CalcKyuyoAll(int e, bool readGrid)
+{
+    if (SyainRec[e].MembKey.isEmpty()) {
+        std::memset(&KintaiRec[e], 0, sizeof(TKintaiRec));
+        clearRows(e);
+        return;
+    }
+    if (IsTaisyoku(e)) {
+        clearRows(e);
+        return;
+    }
+    if (readGrid) {
+        KintaiRec[e].Kintai[kiSyoteiNissu] = CorpRec.Nissu;
+        KintaiRec[e].Kintai[kiSyoteiJikan] = CorpRec.Jikan;
+        if (gridReader()) gridReader()(e, false);
+    }
+    CalcKyuyo(e);
+}
+
+void CalcSyoyoAll(int e, bool readGrid)
+{
+    if (SyainRec[e].MembKey.isEmpty()) {
+        std::memset(&KintaiRec[e], 0, sizeof(TKintaiRec));
+        clearRows(e);
+        return;
+    }
+    if (IsTaisyoku(e)) {
+        clearRows(e);
+        SyoyoResult[e] = true;
+        return;
+    }
+    if (readGrid && gridReader()) gridReader()(e, true);
+    SyoyoResult[e] = CalcSyoyo(e);
+}
+
+void CalcAllMember(bool readGrid)
+{
+    if (CurPeriod.Period <= 12) {
+        for (int e = 1; e <= MaxEmployee; ++e) CalcKyuyoAll(e, readGrid);
+        return;
+    }
+    bool anyManual = false;
+    for (int e = 1; e <= MaxEmployee; ++e) {
+        CalcSyoyoAll(e, readGrid);
+        anyManual = anyManual || (!SyainRec[e].MembKey.isEmpty() && !SyoyoResult[e]);
+    }
+    if (!anyManual) return;
+    const QString question = QStringLiteral(
+        "下記の何れかの例外に該当する為、所得税が自動計算されません。\n"
+        "ユーザーによる所得税の計算と入力が必要です。\n"
+        "　１．前月中に給与の支払いが無い。\n"
+        "　２．今回支給の｢社保控除後計｣の金額が、前月中の給与等の金額\n"
+        "　　　(社会保険控除後)の10倍を超えている。\n"
+        "\n"
+        "該当する社員の所得税を手入力モードに変更しますか？");
+    if (MessageDlg(question, MsgType::Warning, MsgButtons::YesNo) != MsgResult::Yes) return;
+    for (int e = 1; e <= MaxEmployee; ++e)
+        if (!SyainRec[e].MembKey.isEmpty() && !SyoyoResult[e]) KoujoRec[e].KoujoManual[koSyotoku] = 1;
+    ShowInfo(QStringLiteral("該当社員の所得税計算を手入力モードに変更しました。\n"
+                            "明細入力画面にて該当社員の確認と入力を行って下さい。"));
+}

@@ -1,0 +1,99 @@
+// Creation of every window in the start-up order.
+#include "app/forms.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/TfmMain.h"
+#include "payroll/ui/TfmRefData.h"
+#include "payroll/ui/TfmSelData.h"
+#include "print/ui/TfmPrnFormK.h"
+#include "print/ui/TfmPrnFormS.h"
+#include "services/ui/TfmNotice.h"
+
+TShellForm* fmInji = nullptr;
+TShellForm* fmOption = nullptr;
+TShellForm* fmVersion = nullptr;
+TShellForm* fmPreView = nullptr;
+TShellForm* fmCorpInfo = nullptr;
+TShellForm* fmMembEdit = nullptr;
+TShellForm* fmDataEdit = nullptr;
+TShellForm* fmFolder = nullptr;
+TShellForm* fmKenhoHyo = nullptr;
+TShellForm* fmSendMail = nullptr;
+TShellForm* fmInpPass = nullptr;
+TShellForm* fmSetPass = nullptr;
+TShellForm* fmKenRitu = nullptr;
+TShellForm* fmInpDlg = nullptr;
+TShellForm* fmPrnItem = nullptr;
+TShellForm* fmSelFont = nullptr;
+TShellForm* fmSeqNo = nullptr;
+TShellForm* fmSelCorp = nullptr;
+TShellForm* fmShowLog = nullptr;
+TShellForm* fmListInp = nullptr;
+TShellForm* fmListEdit = nullptr;
+TShellForm* fmCloud = nullptr;
+
+TShellForm::TShellForm(const char* className, const QString& caption, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QString::fromLatin1(className).mid(1).prepend(QLatin1Char('f')));  // TfmX -> fmX
+    setWindowTitle(caption);
+}
+
+namespace {
+template <typename T>
+void shell(T*& form, const char* className, const char* caption)
+{
+    form = new TShellForm(className, QString::fromUtf8(caption), fmMain);
+}
+}  // namespace
+
+void CreateForms()
+{
+    fmMain = new TfmMain();
+    fmSelData = new TfmSelData(fmMain);
+    shell(fmInji, "TfmInji", "帳票の印刷");
+    shell(fmOption, "TfmOption", "入力項目の設定");
+    shell(fmVersion, "TfmVersion", "バージョン情報");
+    shell(fmPreView, "TfmPreView", "印刷プレビュー");
+    fmPrnFormK = new TfmPrnFormK(fmMain);
+    shell(fmCorpInfo, "TfmCorpInfo", "会社情報の設定");
+    shell(fmMembEdit, "TfmMembEdit", "社員情報の編集");
+    fmNotice = new TfmNotice(fmMain);
+    InstallNoticePanel(fmNotice);
+    fmPrnFormS = new TfmPrnFormS(fmMain);
+    shell(fmDataEdit, "TfmDataEdit", "明細入力画面");
+    shell(fmFolder, "TfmFolder", "フォルダーの選択");
+    shell(fmKenhoHyo, "TfmKenhoHyo", "健康保険等級表");
+    fmRefData = new TfmRefData(fmMain);
+    shell(fmSendMail, "TfmSendMail", "明細書のメール送信");
+    shell(fmInpPass, "TfmInpPass", "パスワードの入力");
+    shell(fmSetPass, "TfmSetPass", "パスワードの設定");
+    shell(fmKenRitu, "TfmKenRitu", "健康保険料率");
+    shell(fmInpDlg, "TfmInpDlg", "年の入力");
+    shell(fmPrnItem, "TfmPrnItem", "台帳項目の設定");
+    shell(fmSelFont, "TfmSelFont", "フォントの選択");
+    shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
+    shell(fmSelCorp, "TfmSelCorp", "会社データの選択");
+    shell(fmShowLog, "TfmShowLog", "システムログ");
+    shell(fmListInp, "TfmListInp", "一覧形式での入力");
+    shell(fmListEdit, "TfmListEdit", "一覧形式で社員情報修正");
+    shell(fmCloud, "TfmCloud", "クラウド機能");
+}
+
+void DestroyForms()
+{
+    // Every other window is a child of the main window and goes with it.
+    InstallNoticePanel(nullptr);
+    for (TShellForm** f : {&fmInji, &fmOption, &fmVersion, &fmPreView, &fmCorpInfo, &fmMembEdit, &fmDataEdit, &fmFolder,
+                           &fmKenhoHyo, &fmSendMail, &fmInpPass, &fmSetPass, &fmKenRitu, &fmInpDlg, &fmPrnItem,
+                           &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListInp, &fmListEdit, &fmCloud})
+        *f = nullptr;
+    delete fmMain;
+    fmMain = nullptr;
+    fmSelData = nullptr;
+    fmRefData = nullptr;
+    fmPrnFormK = nullptr;
+    fmPrnFormS = nullptr;
+    fmNotice = nullptr;
+}

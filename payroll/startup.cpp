@@ -1,0 +1,125 @@
+// Start-up paths and the write check of the data folder.
+#include "payroll/startup.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+
+#include "payroll/paths.h"
+#include "platform/msgbox.h"
+
+namespace {
+
+QString withSlash(QString path)
+{
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    return path;
+}
+
+// Copies one file over Dst. The copy belongs to the user from now on, so it must stay writable
+// even when the installed original was read-only.
+bool copyOver(const QString& src, const QString& dst)
+{
+    QFile::remove(dst);
+    if (!QFile::copy(src, dst)) return false;
+    QFile::setPermissions(dst, QFile::permissions(dst) | QFileDevice::WriteOwner);
+    return true;
+}
+
+// The counterpart of the read-only attribute: the owner's write bit is clear, or this user may not
+// write the file at all. Root passes access(), so the bit is what counts for him.
+bool isReadOnlyFile(const QString& path)
+{
+    if (!(QFile::permissions(path) & QFileDevice::WriteOwner)) return true;
+    return ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+}
+
+const char16_t kNotWritable[] = u"設定ファイルに書き込み出来ません。";
+
+}  // namespace
+
+DataFolderPlan PlanDataFolder(const QString& programDir, bool programDirWritable, const QString& xdgDataHome)
+{
+    if (programDirWritable) return {withSlash(programDir), false};
+    return {withSlash(xdgDataHome) + QStringLiteral("PelmoraS/"), true};
+}
+
+QString XdgDataHome()
+{
+    // The XDG rules ignore a relative value.
+    const QString env = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!env.isEmpty() && QDir::isAbsolutePath(env)) return env;
+    return QDir::homePath() + QStringLiteral("/.local/share");
+}
+
+void SetupPaths()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    // access() rather than the permission bits: root may write anywhere and so keeps the data
+    // beside the program, as an administrator does; a read-only file system counts as unwritable.
+    const bool writable = ::access(QFile::encodeName(programDir).constData(), W_OK) == 0;
+    SetupPathsFor(programDir, writable, XdgDataHome());
+}
+
+void SetupPathsFor(const QString& programDir, bool programDirWritable, const QString& xdgDataHome)
+{
+    TablePath = withSlash(programDir);
+    const DataFolderPlan plan = PlanDataFolder(TablePath, programDirWritable, xdgDataHome);
+    DataPath = plan.dataPath;
+    IniFileName = DataPath + QStringLiteral("Tolvane.ini");
+    DataMoved = false;
+    // The settings file in the new place marks a relocation done on an earlier start.
+    if (!plan.relocate || QFileInfo::exists(IniFileName)) return;
+    QDir().mkpath(DataPath);
+    // The shipped data folder is the one the main window migrates from ("Data"); file names are
+    // case-sensitive here, so both use the same spelling.
+    CopyFolderTree(TablePath + QStringLiteral("Data"), DataPath + QStringLiteral("Data"));
+    const QString shippedIni = TablePath + QStringLiteral("Tolvane.ini");
+    if (QFileInfo::exists(shippedIni)) copyOver(shippedIni, IniFileName);
+    DataMoved = true;
+}
+
+void CopyFolderTree(const QString& src, const QString& dst)
+{
+    QDir().mkpath(dst);
+    const QFileInfoList entries =
+        QDir(src).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QFileInfo& e : entries) {
+        const QString target = withSlash(dst) + e.fileName();
+        if (e.isDir()) {
+            // A linked folder could lead back into the tree.
+            if (!e.isSymLink()) CopyFolderTree(e.filePath(), target);
+            continue;
+        }
+        const QString ext = e.suffix().toLower();
+        if (ext == QLatin1String("exe") || ext == QLatin1String("chm")) continue;
+        copyOver(e.filePath(), target);
+    }
+}
+
+bool CheckIniWritable()
+{
+    int code = 0;
+    if (QFileInfo::exists(IniFileName) && isReadOnlyFile(IniFileName)) {
+        ShowError(QString::fromUtf16(kNotWritable));
+    } else {
+        const QString probe = DataPath + QStringLiteral("Write.chk");
+        const QByteArray name = QFile::encodeName(probe);
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(name.constData());
+            return true;
+        }
+        code = errno;
+        // A missing folder or a read-only medium: tell which file is concerned as well.
+        if (code == ENOENT || code == EROFS) ShowError(QString::fromUtf16(kNotWritable));
+    }
+    ShowError(QStringLiteral("プログラム起動不可[%1]").arg(code));
+    return false;
+}

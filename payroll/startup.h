@@ -1,0 +1,28 @@
+// Start-up paths: the program folder, the data folder (moved to the user's data home when the
+// program folder is not writable), the settings file, and the check that they can be written.
+#pragma once
+#include <QString>
+
+// Where the data lives for a program folder. Pure, so that the rule is testable without
+// installing anything.
+struct DataFolderPlan {
+    QString dataPath;  // ends with "/"
+    bool relocate;     // dataPath is not the program folder
+};
+DataFolderPlan PlanDataFolder(const QString& programDir, bool programDirWritable, const QString& xdgDataHome);
+
+// $XDG_DATA_HOME when set to an absolute path, else ~/.local/share (no trailing "/").
+QString XdgDataHome();
+
+// Sets TablePath, DataPath, IniFileName and DataMoved for this program file and user, and on the
+// first relocated start copies the shipped data and settings file into the new data folder.
+void SetupPaths();
+// The same with the inputs given (tests).
+void SetupPathsFor(const QString& programDir, bool programDirWritable, const QString& xdgDataHome);
+
+// Copies the tree Src into Dst, overwriting, without ".exe" and ".chm" files; failures of single
+// copies are ignored, whatever was copied stays.
+void CopyFolderTree(const QString& src, const QString& dst);
+
+// False, after its messages, when the settings file is read-only or DataPath cannot be written.
+bool CheckIniWritable();

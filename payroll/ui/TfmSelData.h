@@ -1,0 +1,77 @@
+// The period selection "給与対象月/賞与時期の選択": the data year, one of the fifteen periods, the
+// month's working days and hours or the bonus payment date; OK loads or prepares the period.
+#pragma once
+#include <QDialog>
+
+class QListWidget;
+class QComboBox;
+class QLineEdit;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+class QMenu;
+class QAction;
+
+class TfmSelData : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TfmSelData(QWidget* parent = nullptr);
+
+    // Set by the main window to say from which command it was opened; cleared to 0 by OK.
+    int Tag = 0;
+
+    // Fills the window from the year file named in CurPeriod.FileName; without a sender the year
+    // list is not rebuilt.
+    void FormShow(bool sender = true);
+    void bbOkClick();
+    // Rebuilds cbTaisyoNen from the year files of DataPath, selecting the one named currentName.
+    void FillYearCombo(const QString& currentName);
+    void cbTaisyoNenChange();
+    void ListBoxClick();
+    void FormActivate();
+
+    // Controls, named as their objectName.
+    QListWidget* ListBox = nullptr;
+    QComboBox* cbTaisyoNen = nullptr;
+    QGroupBox* gbKyuyo = nullptr;
+    QLabel* lbNissu = nullptr;
+    QLineEdit* edNissu = nullptr;
+    QLabel* lbJikan = nullptr;
+    QLineEdit* edJikan = nullptr;
+    QGroupBox* gbSyoyo = nullptr;
+    QLineEdit* edSikyuM = nullptr;
+    QLineEdit* edSikyuD = nullptr;
+    QPushButton* bbOk = nullptr;
+    QPushButton* bbCancel = nullptr;
+    QPushButton* btDataManage = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction* mnDelData = nullptr;
+    QAction* mnDelData2 = nullptr;
+    QAction* mnBackup = nullptr;
+    QAction* mnRestore = nullptr;
+    QAction* mnCloud = nullptr;
+    QAction* mnCreate = nullptr;
+    QMenu* mnAddCorpData = nullptr;
+    QAction* mnNewCreate = nullptr;
+    QAction* mnDataRef = nullptr;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void reject() override;
+
+  private:
+    bool editKeyPress(QLineEdit* edit, QKeyEvent* e);
+    void editEnter(QLineEdit* edit);
+    void editExit(QLineEdit* edit);
+    bool canClose();
+
+    QLineEdit* EnteredEdit = nullptr;  // the entry field last entered (for select-all)
+    bool filling_ = false;             // the year list is being rebuilt: no year change
+};
+
+extern TfmSelData* fmSelData;

@@ -1,0 +1,33 @@
+// Shell services over QDesktopServices, QProcess and QDir.
+#include "platform/shell.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QUrl>
+
+bool ShellOpen(const QString& target)
+{
+    // A scheme of two or more letters: a one-letter one would be a drive of an old path.
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    const QUrl url = scheme.match(target).hasMatch()
+                         ? QUrl(target)
+                         : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
+    return QDesktopServices::openUrl(url);
+}
+
+bool ShellRun(const QString& program, const QStringList& arguments, const QString& workDir)
+{
+    return QProcess::startDetached(program, arguments, workDir);
+}
+
+bool ShellDeleteTree(const QString& folder)
+{
+    // QDir("") is the current folder: a path lost on the way must never delete that.
+    if (folder.trimmed().isEmpty()) return false;
+    QDir dir(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    if (dir.isRoot() || !dir.exists()) return false;
+    return dir.removeRecursively();
+}

@@ -1,0 +1,12 @@
+// Shell services: open a document or web page with the desktop's program for it, start another
+// program, delete a folder tree.
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// Target is a URL with a scheme ("https://...", "mailto:...") or a local file path.
+bool ShellOpen(const QString& target);
+// Starts Program detached from this one; it keeps running when this program ends.
+bool ShellRun(const QString& program, const QStringList& arguments = {}, const QString& workDir = {});
+// Deletes Folder with everything in it, without asking. Refuses an empty path and the root folder.
+bool ShellDeleteTree(const QString& folder);

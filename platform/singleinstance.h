@@ -1,0 +1,49 @@
+// Single-instance guard: a lock file held by the running copy plus a local server of the same
+// name through which a later copy asks the running one to bring its main window forward.
+#pragma once
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QWidget;
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // Folder empty: the user's runtime folder, so that every user has his own copy.
+    explicit SingleInstance(const QString& name, const QString& folder = {}, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // Takes the lock and starts serving activation requests. False while another copy holds it.
+    bool acquire();
+    bool isHeld() const { return held_; }
+    // Asks the copy holding the lock to activate its main window; false when none answered.
+    bool activateRunning(int timeoutMs = 2000);
+    // What the holding copy does when asked (normally RestoreAndRaise of the main window).
+    void setActivateHandler(std::function<void()> handler) { activate_ = std::move(handler); }
+    // Stops serving and gives the lock up; also done by the destructor.
+    void release();
+
+    QString serverPath() const { return serverPath_; }
+
+private:
+    void onConnection();
+
+    QString serverPath_;
+    QLockFile lock_;
+    std::unique_ptr<QLocalServer> server_;
+    std::function<void()> activate_;
+    bool held_ = false;
+};
+
+// Un-minimises a window and brings it to the front.
+void RestoreAndRaise(QWidget* window);
+
+// The start-up step: a copy started without parameters while another runs shows
+// "このプログラムは二重起動できません。", activates the running copy and must end (false).
+// A start with any parameter (the update runs) always passes.
+bool PassSingleInstanceGuard(SingleInstance& guard, const QStringList& arguments);

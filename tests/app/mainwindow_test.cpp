@@ -1,0 +1,219 @@
+// The main window's life: the opening sequence on an empty data folder up to an open period, the
+// caption, saving, the save question at close and the return to the period selection.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/TfmMain.h"
+#include "app/core/mainflow.h"
+#include "app/forms.h"
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/ui/TfmSelData.h"
+#include "payroll/yearfile.h"
+#include "platform/clock.h"
+#include "platform/cp932.h"
+#include "tests/testutil.h"
+
+namespace {
+
+// Runs fn on the period selection once it is shown modally.
+void whenSelectionShows(std::function<void()> fn)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, fn] {
+        if (!fmSelData || !fmSelData->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        fn();
+    });
+    timer->start(20);
+}
+
+// Chooses a month and its working days and hours in the period selection, then OK.
+void chooseMonth(int month, const char* days, const char* hours)
+{
+    auto* list = fmSelData->findChild<QListWidget*>(QStringLiteral("ListBox"));
+    list->setCurrentRow(month - 1);
+    emit list->itemClicked(list->item(month - 1));
+    fmSelData->findChild<QLineEdit*>(QStringLiteral("edNissu"))->setText(QString::fromLatin1(days));
+    fmSelData->findChild<QLineEdit*>(QStringLiteral("edJikan"))->setText(QString::fromLatin1(hours));
+    fmSelData->findChild<QPushButton*>(QStringLiteral("bbOk"))->click();
+}
+
+class MainWindowTest : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        TablePath = QStringLiteral(TABLE_BUILD_DIR);
+        DataPath = dir();
+        IniFileName = dir() + QStringLiteral("Tolvane.ini");
+        CreateForms();
+    }
+    void TearDown() override
+    {
+        if (fmMain) fmMain->SkipSaveCheck = true;
+        DestroyForms();
+        CoreTest::TearDown();
+    }
+    // Starts the program's window and answers the period selection with December.
+    void openDecember()
+    {
+        whenSelectionShows([] {
+            if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
+                auto* list = fmSelData->findChild<QListWidget*>(QStringLiteral("ListBox"));
+                list->setCurrentRow(11);
+                emit list->itemClicked(list->item(11));
+                fmSelData->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/period-selection.png"));
+            }
+            chooseMonth(12, "20", "160:00");
+        });
+        fmMain->show();
+        QTRY_VERIFY_WITH_TIMEOUT(!StartupPending, 5000);
+    }
+    FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(10, 30))};
+    ScriptedMsgBox box;
+};
+
+TEST_F(MainWindowTest, EmptyDataFolderOpensDecemberOf2026)
+{
+    openDecember();
+    EXPECT_TRUE(fmMain->windowTitle().contains(QStringLiteral("令和8年12月支給給与"))) << fmMain->windowTitle();
+    EXPECT_TRUE(fmMain->windowTitle().startsWith(QStringLiteral("給与計算PelmoraS 【")));
+    EXPECT_EQ(CurPeriod.FileName, dir() + QStringLiteral("Data2/令和08年給与･賞与.dat"));
+    EXPECT_EQ(QFileInfo(CurPeriod.FileName).size(), 1349288);
+    EXPECT_EQ(CurPeriod.Period, 12);
+    EXPECT_EQ(CorpRec.Nissu, 20);
+    EXPECT_EQ(CorpRec.Jikan, 160.0);
+    // The start is logged in the data set's folder.
+    const QByteArray log = ReadAll(dir() + QStringLiteral("Data2/システムログ.dat"));
+    EXPECT_TRUE(log.startsWith(cp932::encode(QStringLiteral("2026/12/06 10:30  給与計算ソフト ｢給与計算PelmoraS｣を起動\r\n"))));
+    // Every menu item of the table is there; those of later versions are disabled.
+    for (const char* name : {"mnSaveFile", "mnReturn", "mnQuit", "mnMeisai", "mnInstDir", "sbWrite", "sbReturn"})
+        EXPECT_TRUE(fmMain->action(name) && fmMain->action(name)->isEnabled()) << name;
+    for (const char* name : {"mnKinmuRead", "mnNewEnter", "mnMeisaihyo", "mnVerInfo", "sbSendMail"})
+        EXPECT_TRUE(fmMain->action(name) && !fmMain->action(name)->isEnabled()) << name;
+
+    if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
+        fmMain->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/main-window.png"));
+    }
+}
+
+TEST_F(MainWindowTest, SavedPeriodReopensByteForByteAndCloseAsksFirst)
+{
+    openDecember();
+    box.clear();
+    CorpRec.Syamei.setText(QStringLiteral("テスト株式会社"));
+    SyainRec[1].Simei.setText(QStringLiteral("山田太郎"));
+    SyainRec[1].MembKey.setBytes("261206_103000");
+    SyainRec[1].Keitai = 1;
+    SyainRec[1].Chingin[1] = 300000;
+    // Closing with a change asks to save; Cancel keeps the window open on the period.
+    box.answer(MsgResult::Cancel);
+    EXPECT_FALSE(fmMain->close());
+    EXPECT_TRUE(fmMain->isVisible());
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(), QStringLiteral("データが変更されています。保存しますか？"));
+
+    fmMain->mnSaveFileClick();
+    EXPECT_TRUE(YearFileSaved);
+    const QByteArray file = ReadAll(CurPeriod.FileName);
+    const QByteArray image = QByteArray(reinterpret_cast<const char*>(&CorpRec), sizeof CorpRec) +
+                             QByteArray(reinterpret_cast<const char*>(&SyainRec), sizeof SyainRec);
+    EXPECT_EQ(file.mid(DataRecPos(11), image.size()), image);
+
+    // Back to the period selection and into the same month again: every byte comes back.
+    const QByteArray before = file.mid(DataRecPos(11), 89944);
+    box.clear();
+    whenSelectionShows([] { chooseMonth(12, "20", "160:00"); });
+    fmMain->mnReturnCloseClick(1);
+    EXPECT_TRUE(fmMain->isVisible()) << "returning keeps the program running";
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&CorpRec), sizeof CorpRec), before.left(sizeof CorpRec));
+    EXPECT_EQ(SyainRec[1].Chingin[1], 300000);
+    EXPECT_TRUE(box.shown().empty()) << "nothing changed, nothing asked";
+    EXPECT_TRUE(fmMain->windowTitle().contains(QStringLiteral("テスト株式会社 令和8年12月支給給与")));
+
+    // Ending: the question, and No keeps the window.
+    box.answer(MsgResult::No);
+    EXPECT_FALSE(fmMain->close());
+    EXPECT_EQ(box.lastText(), QStringLiteral("給与計算PelmoraSを終了しますか？"));
+}
+
+TEST_F(MainWindowTest, CancelOfTheSaveQuestionWhileReturningStaysOnThePeriod)
+{
+    openDecember();
+    SyainRec[2].MembKey.setBytes("k");
+    box.answer(MsgResult::Cancel);
+    fmMain->mnReturnCloseClick(1);
+    EXPECT_TRUE(fmMain->isVisible());
+    EXPECT_EQ(fmSelData->Tag, 0) << "a later close asks to end, not to return";
+    box.clear();
+    box.answer(MsgResult::No);   // do not save
+    box.answer(MsgResult::Yes);  // end the program
+    box.answer(MsgResult::Yes);  // and delete the year file that was never saved
+    EXPECT_TRUE(fmMain->close());
+    ASSERT_EQ(box.shown().size(), 3u);
+    EXPECT_EQ(box.shown()[1].text, QStringLiteral("給与計算PelmoraSを終了しますか？"));
+    EXPECT_EQ(box.lastText(), QStringLiteral("作成されて保存されていない下記ファイルを削除しますか？\n【%1】").arg(CurPeriod.FileName));
+    EXPECT_FALSE(QFileInfo::exists(CurPeriod.FileName));
+}
+
+TEST(MainFlow, TitlesDefaultYearAndTaxNotice)
+{
+    ResetGlobals();
+    EXPECT_EQ(DefaultEra(QDate(2019, 4, 30)).EraText, QStringLiteral("平成"));
+    EXPECT_EQ(DefaultEra(QDate(2019, 5, 1)).YearText, QStringLiteral("01"));
+    EXPECT_EQ(DefaultEra(QDate(2026, 1, 1)).YearText, QStringLiteral("08"));
+    EXPECT_EQ(DefaultYearFile(QStringLiteral("/d/"), QDate(2019, 12, 1)), QStringLiteral("/d/平成31年給与･賞与.dat"));
+    CurPeriod.EraText = QStringLiteral("平成");
+    CurPeriod.EraYear = 31;
+    CurPeriod.Period = 13;
+    YearHeader.SyoyoMonth[1] = 7;
+    OptionRec.SyoyoName = true;
+    EXPECT_EQ(PeriodTitle(), QStringLiteral("令和1年・夏季賞与"));
+    CurPeriod.Period = 4;
+    EXPECT_EQ(PeriodTitle(), QStringLiteral("平成31年4月支給給与"));
+    CurPeriod.Period = 15;
+    EXPECT_EQ(PeriodTitle(), QStringLiteral("平成31年・特別賞与"));
+
+    QTemporaryDir tmp;
+    const QString ini = tmp.path() + QStringLiteral("/Tolvane.ini");
+    EXPECT_FALSE(CheckTaxChange(ini, true)) << "never on a fresh installation";
+    EXPECT_FALSE(CheckTaxChange(ini, false)) << "the date is now stored";
+    WriteAll(ini, QByteArray("[Option]\r\nTaxChangeDate=2022/10/01\r\n"));
+    EXPECT_TRUE(CheckTaxChange(ini, false));
+    EXPECT_FALSE(CheckTaxChange(ini, false)) << "once";
+}
+
+TEST(MainFlow, MemberLineKeepsItsColumnsAndSlot)
+{
+    ResetGlobals();
+    TEmployeeRec& E = SyainRec[7];
+    E.Simei.setText(QStringLiteral("山田太郎"));
+    E.Busyo.setText(QStringLiteral("経理部"));
+    E.Kubun = 2;
+    E.Keitai = 3;
+    E.Taisyoku.setText(QStringLiteral("080531"));
+    E.MailAdrs.setText(QStringLiteral("taro@example.jp"));
+    const QByteArray line = cp932::encode(MakeMemberLine(7));
+    ASSERT_EQ(line.size(), 130);
+    EXPECT_EQ(line.mid(0, 23), cp932::encode(QStringLiteral(" 07  山田太郎          ")));
+    EXPECT_EQ(line.mid(23, 18), cp932::encode(QStringLiteral("経理部            ")));
+    EXPECT_EQ(line.mid(41, 12), cp932::encode(QStringLiteral("一般社員    ")));
+    EXPECT_EQ(line.mid(53, 12), cp932::encode(QStringLiteral("時間給      ")));
+    EXPECT_EQ(line.mid(65, 12), QByteArray("08/05/31    "));
+    EXPECT_EQ(line.mid(77, 15), QByteArray("taro@example.jp"));
+    EXPECT_EQ(line.right(3), QByteArray("007"));
+    E.SeqNo = 12;
+    EXPECT_TRUE(MakeMemberLine(7).startsWith(QStringLiteral(" 12  ")));
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// Start-up of the program: the single-instance guard in process, and the built program run as a
+// child in a copied program folder, its messages read back through PELMORAS_MSGLOG.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "platform/msgbox.h"
+#include "platform/shell.h"
+#include "platform/singleinstance.h"
+#include "tests/testutil.h"
+
+namespace {
+
+const QString kTwice = QStringLiteral("このプログラムは二重起動できません。");
+const QStringList kNotWritable{QStringLiteral("設定ファイルに書き込み出来ません。"),
+                               QStringLiteral("プログラム起動不可[0]")};
+
+TEST(SingleInstance, SecondCopyWithoutParameterActivatesTheFirstAndEnds)
+{
+    QTemporaryDir run;
+    SingleInstance first(QStringLiteral("Tessavonel"), run.path());
+    ASSERT_TRUE(first.acquire());
+    int activations = 0;
+    first.setActivateHandler([&] { ++activations; });
+
+    SingleInstance second(QStringLiteral("Tessavonel"), run.path());
+    ScriptedMsgBox box;
+    EXPECT_FALSE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras")}));
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(), kTwice);
+    EXPECT_EQ(box.shown()[0].type, MsgType::Error);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 3000));
+
+    // A start with a parameter (the update runs) goes on silently.
+    box.clear();
+    EXPECT_TRUE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras"), QStringLiteral("/Update")}));
+    EXPECT_TRUE(box.shown().empty());
+
+    // Once the first copy has ended, the next one is the running copy.
+    first.release();
+    EXPECT_TRUE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras")}));
+    EXPECT_TRUE(box.shown().empty());
+}
+
+TEST(SingleInstance, ActivationRestoresAMinimisedWindow)
+{
+    QWidget w;
+    w.showMinimized();
+    ASSERT_TRUE(w.isMinimized());
+    RestoreAndRaise(&w);
+    EXPECT_FALSE(w.isMinimized());
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST(Shell, DeleteTreeRemovesTheFolderButNeverTheCurrentOne)
+{
+    QTemporaryDir t;
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir().mkpath(t.path() + QStringLiteral("/old/sub")));
+    WriteAll(t.path() + QStringLiteral("/old/sub/a.dat"), "a");
+    WriteAll(t.path() + QStringLiteral("/keep"), "k");
+    QDir::setCurrent(t.path());
+    EXPECT_FALSE(ShellDeleteTree(QString()));
+    EXPECT_TRUE(ShellDeleteTree(QStringLiteral("old/")));
+    QDir::setCurrent(cwd);
+    EXPECT_TRUE(QFileInfo::exists(t.path() + QStringLiteral("/keep")));
+    EXPECT_FALSE(QFileInfo::exists(t.path() + QStringLiteral("/old")));
+}
+
+// Runs copies of the built program, each in its own copy of the program folder, with one runtime
+// folder for all so that they see each other's guard.
+class ProgramTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (auto& p : procs_) {
+            if (p->state() == QProcess::NotRunning) continue;
+            p->kill();
+            p->waitForFinished(5000);
+        }
+    }
+    QString path(const QString& name) const { return tmp_.path() + QLatin1Char('/') + name; }
+
+    // A program folder with the program and its table files.
+    QString programFolder(const QString& name)
+    {
+        const QString dir = path(name) + QLatin1Char('/');
+        QDir().mkpath(dir);
+        const QFileInfo exe(QStringLiteral(PELMORAS_EXE));
+        QFile::copy(exe.filePath(), dir + exe.fileName());
+        for (const QFileInfo& f : exe.dir().entryInfoList({QStringLiteral("*.dat")}, QDir::Files))
+            QFile::copy(f.filePath(), dir + f.fileName());
+        return dir;
+    }
+    QString readOnlySettingsFolder(const QString& name)
+    {
+        const QString dir = programFolder(name);
+        WriteAll(dir + QStringLiteral("Tolvane.ini"), "[Option]\r\n");
+        QFile::setPermissions(dir + QStringLiteral("Tolvane.ini"),
+                              QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        return dir;
+    }
+
+    QProcess* start(const QString& folder, const QString& log, const QStringList& args = {})
+    {
+        QDir().mkpath(path(QStringLiteral("run")));
+        QFile::setPermissions(path(QStringLiteral("run")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        env.insert(QStringLiteral("PELMORAS_MSGLOG"), path(log));
+        procs_.push_back(std::make_unique<QProcess>());
+        QProcess* p = procs_.back().get();
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(folder + QFileInfo(QStringLiteral(PELMORAS_EXE)).fileName(), args);
+        EXPECT_TRUE(p->waitForStarted(10000));
+        return p;
+    }
+    // Waits for the program to end by itself; true when it ended normally with a non-zero code.
+    static bool endsRefusing(QProcess* p)
+    {
+        return p->waitForFinished(20000) && p->exitStatus() == QProcess::NormalExit && p->exitCode() != 0;
+    }
+    QStringList messages(const QString& log) const
+    {
+        return QString::fromUtf8(ReadAll(path(log))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir tmp_;
+    std::vector<std::unique_ptr<QProcess>> procs_;
+};
+
+TEST_F(ProgramTest, ReadOnlySettingsFileStopsBeforeAnyWindow)
+{
+    const QString prog = readOnlySettingsFolder(QStringLiteral("prog"));
+    EXPECT_TRUE(endsRefusing(start(prog, QStringLiteral("ro.log"))));
+    EXPECT_EQ(messages(QStringLiteral("ro.log")), kNotWritable);
+    // The main window would have made the data set's folder on its first activation.
+    EXPECT_FALSE(QFileInfo::exists(prog + QStringLiteral("Data2")));
+}
+
+TEST_F(ProgramTest, SecondCopyEndsWhileTheFirstRunsAndAParameterPasses)
+{
+    const QString prog = programFolder(QStringLiteral("prog"));
+    QProcess* first = start(prog, QStringLiteral("first.log"));
+    // The first copy serves its guard once the socket is there.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return first->state() != QProcess::Running ||
+                   QFileInfo::exists(path(QStringLiteral("run/Tessavonel")));
+        },
+        20000));
+    ASSERT_EQ(first->state(), QProcess::Running) << "the first copy ended by itself";
+
+    EXPECT_TRUE(endsRefusing(start(prog, QStringLiteral("second.log"))));
+    EXPECT_EQ(messages(QStringLiteral("second.log")), QStringList{kTwice});
+
+    // "/Update" passes the guard and reaches the write check of its own program folder.
+    const QString ro = readOnlySettingsFolder(QStringLiteral("prog3"));
+    EXPECT_TRUE(endsRefusing(start(ro, QStringLiteral("update.log"), {QStringLiteral("/Update")})));
+    EXPECT_EQ(messages(QStringLiteral("update.log")), kNotWritable);
+
+    EXPECT_EQ(first->state(), QProcess::Running);
+    EXPECT_FALSE(messages(QStringLiteral("first.log")).contains(kTwice));
+}
+
+}  // namespace

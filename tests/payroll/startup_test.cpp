@@ -1,0 +1,132 @@
+// Start-up paths: where the data goes, the one-time relocation of the shipped data, the folder
+// copy and the write check of the settings file and data folder.
+#include <QDir>
+#include <QFile>
+
+#include "payroll/paths.h"
+#include "payroll/startup.h"
+#include "platform/msgbox.h"
+#include "tests/testutil.h"
+
+namespace {
+
+const QString kWriteMsg = QStringLiteral("設定ファイルに書き込み出来ません。");
+
+TEST(PlanDataFolder, DataStaysBesideAWritableProgram)
+{
+    const DataFolderPlan p =
+        PlanDataFolder(QStringLiteral("/opt/pelmoras"), true, QStringLiteral("/home/u/.x"));
+    EXPECT_EQ(p.dataPath, QStringLiteral("/opt/pelmoras/"));
+    EXPECT_FALSE(p.relocate);
+}
+
+TEST(PlanDataFolder, UnwritableProgramFolderMovesDataToTheUsersDataHome)
+{
+    const DataFolderPlan p =
+        PlanDataFolder(QStringLiteral("/opt/pelmoras/"), false, QStringLiteral("/home/u/.x"));
+    EXPECT_EQ(p.dataPath, QStringLiteral("/home/u/.x/PelmoraS/"));
+    EXPECT_TRUE(p.relocate);
+}
+
+class StartupTest : public CoreTest {
+protected:
+    QString prog() const { return dir() + QStringLiteral("prog/"); }
+    QString home() const { return dir() + QStringLiteral("home"); }
+    void ship()
+    {
+        ASSERT_TRUE(QDir().mkpath(prog() + QStringLiteral("Data/Data2")));
+        WriteAll(prog() + QStringLiteral("Tolvane.ini"), "[Option]\r\nProgVer=1.00\r\n");
+        WriteAll(prog() + QStringLiteral("Data/old.dat"), "old");
+        WriteAll(prog() + QStringLiteral("Data/Data2/year.dat"), "year");
+    }
+};
+
+TEST_F(StartupTest, FirstUnwritableStartCopiesTheShippedDataOnce)
+{
+    ship();
+    SetupPathsFor(prog(), false, home());
+    const QString data = home() + QStringLiteral("/PelmoraS/");
+    EXPECT_EQ(TablePath, prog());
+    EXPECT_EQ(DataPath, data);
+    EXPECT_EQ(IniFileName, data + QStringLiteral("Tolvane.ini"));
+    EXPECT_TRUE(DataMoved);
+    EXPECT_EQ(ReadAll(IniFileName), QByteArray("[Option]\r\nProgVer=1.00\r\n"));
+    EXPECT_EQ(ReadAll(data + QStringLiteral("Data/Data2/year.dat")), QByteArray("year"));
+
+    // The user works on; a second start must not put the shipped files back.
+    WriteAll(data + QStringLiteral("Data/Data2/year.dat"), "mine");
+    WriteAll(IniFileName, "[Option]\r\n");
+    SetupPathsFor(prog(), false, home());
+    EXPECT_FALSE(DataMoved);
+    EXPECT_EQ(ReadAll(data + QStringLiteral("Data/Data2/year.dat")), QByteArray("mine"));
+    EXPECT_EQ(ReadAll(IniFileName), QByteArray("[Option]\r\n"));
+}
+
+TEST_F(StartupTest, WritableProgramFolderKeepsItsData)
+{
+    ship();
+    SetupPathsFor(prog(), true, home());
+    EXPECT_EQ(DataPath, prog());
+    EXPECT_EQ(IniFileName, prog() + QStringLiteral("Tolvane.ini"));
+    EXPECT_FALSE(DataMoved);
+    EXPECT_FALSE(QFileInfo::exists(home()));
+}
+
+TEST_F(StartupTest, CopyFolderTreeSkipsProgramsAndHelpInAnyCaseAndLeavesCopiesWritable)
+{
+    const QString src = dir() + QStringLiteral("src/");
+    ASSERT_TRUE(QDir().mkpath(src + QStringLiteral("sub")));
+    WriteAll(src + QStringLiteral("Setup.EXE"), "x");
+    WriteAll(src + QStringLiteral("sub/Help.Chm"), "x");
+    WriteAll(src + QStringLiteral("sub/a.dat"), "a");
+    WriteAll(src + QStringLiteral("notes.exe.txt"), "n");
+    QFile::setPermissions(src + QStringLiteral("sub/a.dat"), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+
+    CopyFolderTree(src, dir() + QStringLiteral("a/b/dst"));
+    const QString dst = dir() + QStringLiteral("a/b/dst/");
+    EXPECT_FALSE(QFileInfo::exists(dst + QStringLiteral("Setup.EXE")));
+    EXPECT_FALSE(QFileInfo::exists(dst + QStringLiteral("sub/Help.Chm")));
+    EXPECT_EQ(ReadAll(dst + QStringLiteral("sub/a.dat")), QByteArray("a"));
+    EXPECT_EQ(ReadAll(dst + QStringLiteral("notes.exe.txt")), QByteArray("n"));
+    EXPECT_TRUE(QFile::permissions(dst + QStringLiteral("sub/a.dat")) & QFileDevice::WriteOwner);
+}
+
+TEST_F(StartupTest, ReadOnlySettingsFileStopsTheStartWithCodeZero)
+{
+    DataPath = dir();
+    IniFileName = dir() + QStringLiteral("Tolvane.ini");
+    WriteAll(IniFileName, "[Option]\r\n");
+    // Only the write bits are cleared: root can still write the file, the program must not.
+    QFile::setPermissions(IniFileName,
+                          QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    ScriptedMsgBox box;
+    EXPECT_FALSE(CheckIniWritable());
+    ASSERT_EQ(box.shown().size(), 2u);
+    EXPECT_EQ(box.shown()[0].text, kWriteMsg);
+    EXPECT_EQ(box.shown()[1].text, QStringLiteral("プログラム起動不可[0]"));
+    EXPECT_EQ(box.shown()[1].type, MsgType::Error);
+}
+
+TEST_F(StartupTest, MissingDataFolderGivesBothMessagesWithItsErrorCode)
+{
+    DataPath = dir() + QStringLiteral("gone/");
+    IniFileName = DataPath + QStringLiteral("Tolvane.ini");
+    ScriptedMsgBox box;
+    EXPECT_FALSE(CheckIniWritable());
+    ASSERT_EQ(box.shown().size(), 2u);
+    EXPECT_EQ(box.shown()[0].text, kWriteMsg);
+    EXPECT_EQ(box.shown()[1].text, QStringLiteral("プログラム起動不可[2]"));
+}
+
+TEST_F(StartupTest, WritableDataFolderPassesAndLeavesNoProbe)
+{
+    DataPath = dir();
+    IniFileName = dir() + QStringLiteral("Tolvane.ini");
+    WriteAll(IniFileName, "[Option]\r\n");
+    ScriptedMsgBox box;
+    EXPECT_TRUE(CheckIniWritable());
+    EXPECT_TRUE(box.shown().empty());
+    EXPECT_FALSE(QFileInfo::exists(dir() + QStringLiteral("Write.chk")));
+}
+
+}  // namespace

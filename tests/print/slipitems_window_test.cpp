@@ -1,0 +1,424 @@
+// The slip item windows driven through their controls: toggling per pay type, dragging rows,
+// painting, OK writing the settings, Cancel undoing everything, and the default button.
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/slipitems.h"
+#include "platform/cp932.h"
+#include "platform/fonts.h"
+#include "platform/inifile.h"
+#include "platform/msgbox.h"
+#include "print/ui/TfmPrnFormK.h"
+#include "print/ui/TfmPrnFormS.h"
+#include "tests/testutil.h"
+
+namespace {
+
+const QColor kTeal(0, 128, 128);
+const QColor kDisable(0xCC, 0xDD, 0xDD);
+
+// Every name and flag of the item arrays, one line per row.
+QStringList DumpItems()
+{
+    QStringList out;
+    auto add = [&out](const char* what, const auto& items) {
+        using A = std::decay_t<decltype(items)>;
+        for (int r = A::low; r <= A::high; ++r)
+            out << QStringLiteral("%1 %2 %3 %4%5%6")
+                       .arg(QLatin1String(what))
+                       .arg(r)
+                       .arg(items[r].Name)
+                       .arg(int(items[r].Use[1]))
+                       .arg(int(items[r].Use[2]))
+                       .arg(int(items[r].Use[3]));
+    };
+    add("Kintai", KintaiItem);
+    add("Sikyu", SikyuItem);
+    add("Koujo", KoujoItem);
+    add("Sonota", SonotaItem);
+    return out;
+}
+
+// Every entry of the published lists.
+QStringList DumpLists()
+{
+    QStringList out;
+    auto add = [&out](const auto& list) {
+        for (int t = 1; t <= 3; ++t)
+            out << QStringList(std::begin(list[t].v), std::end(list[t].v)).join(u',');
+    };
+    add(KintaiList);
+    add(SikyuList);
+    add(KoujoList);
+    add(SonotaList);
+    return out;
+}
+
+class SlipItemsWindowTest : public CoreTest {
+  protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        IniFileName = dir() + QStringLiteral("Tolvane01.ini");
+        // A month is open: its pay-slip settings are in the arrays and published.
+        LoadKyuyoItemSetting(true);
+    }
+    void TearDown() override
+    {
+        // The arrays and lists are not part of the period image the fixture resets.
+        KintaiItem = {};
+        SikyuItem = {};
+        KoujoItem = {};
+        SonotaItem = {};
+        KintaiList = {};
+        SikyuList = {};
+        KoujoList = {};
+        SonotaList = {};
+        CoreTest::TearDown();
+    }
+
+    template <typename W>
+    static TSlipItemGrid* Grid(W& w, const char* name)
+    {
+        return w.template findChild<TSlipItemGrid*>(QLatin1String(name));
+    }
+    template <typename W>
+    static QPushButton* Button(W& w, const char* name)
+    {
+        return w.template findChild<QPushButton*>(QLatin1String(name));
+    }
+    template <typename W>
+    static QTabWidget* Tabs(W& w)
+    {
+        return w.template findChild<QTabWidget*>(QStringLiteral("PageCtrl"));
+    }
+    static QPoint CellCentre(QTableWidget* g, int row, int col)
+    {
+        return g->visualRect(g->model()->index(row, col)).center();
+    }
+    static void ClickCell(QTableWidget* g, int row, int col)
+    {
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, CellCentre(g, row, col));
+    }
+    static void Drag(QTableWidget* g, int col, int fromRow, int toRow)
+    {
+        const QPoint a = CellCentre(g, fromRow, col);
+        const QPoint b = CellCentre(g, toRow, col);
+        QTest::mousePress(g->viewport(), Qt::LeftButton, {}, a);
+        QTest::mouseMove(g->viewport(), (a + b) / 2);
+        QTest::mouseMove(g->viewport(), b);
+        QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, b);
+    }
+    // The colour of a name cell away from its text.
+    static QColor NameCellColour(QTableWidget* g, int row)
+    {
+        const QImage img = g->grab().toImage();
+        const QRect cell = g->visualRect(g->model()->index(row, 1));
+        const QPoint at = g->viewport()->mapTo(g, QPoint(cell.right() - 3, cell.center().y()));
+        return img.pixelColor(at);
+    }
+    static QColor HandleColour(QTableWidget* g, int row)
+    {
+        const QImage img = g->grab().toImage();
+        const QRect cell = g->visualRect(g->model()->index(row, 0));
+        return img.pixelColor(g->viewport()->mapTo(g, cell.center()));
+    }
+
+    ScriptedMsgBox msg_;
+};
+
+TEST_F(SlipItemsWindowTest, ShowingLoadsTheFileAndSelectsTheMonthlyTab)
+{
+    OptionRec.FixTeate[1] = QStringLiteral("資格手当");
+    WriteAll(IniFileName, cp932::encode(QStringLiteral("[KyuyoItemName]\r\nSikyu00=F課税支給合計\r\n"
+                                                       "[KyuyoKeitai2]\r\nSikyu=0\r\n")));
+    TfmPrnFormK w;
+    Tabs(w)->setCurrentIndex(2);
+    w.show();
+    EXPECT_EQ(Tabs(w)->currentIndex(), 0);
+    EXPECT_EQ(Tabs(w)->tabText(0), QStringLiteral("月 給"));
+    EXPECT_EQ(Tabs(w)->tabText(2), QStringLiteral("時間給"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("給与明細書印刷項目の設定"));
+    TSlipItemGrid* sikyu = Grid(w, "sgSikyu");
+    ASSERT_TRUE(sikyu);
+    EXPECT_EQ(sikyu->rowCount(), 18);
+    EXPECT_EQ(sikyu->item(0, 1)->text(), QStringLiteral("課税支給合計")) << "the name from the file";
+    EXPECT_EQ(sikyu->item(3, 1)->text(), QStringLiteral("資格手当")) << "a user item under the user's name";
+    EXPECT_FALSE(SikyuItem[2].Use[2]) << "the file's flags, not the ones the window found";
+    EXPECT_EQ(SikyuList[2][2], QStringLiteral("F役職手当")) << "showing publishes nothing";
+    EXPECT_EQ(Grid(w, "sgKintai")->rowCount(), 16);
+    EXPECT_EQ(Grid(w, "sgKintai")->item(14, 1)->text(), QString()) << "the unnamed user attendance item";
+    EXPECT_EQ(Grid(w, "sgSonota")->rowCount(), 3);
+    for (const char* g : {"sgKintai", "sgSikyu", "sgKoujo", "sgSonota"}) {
+        EXPECT_EQ(Grid(w, g)->rowHeight(0), 20) << g;
+        EXPECT_EQ(Grid(w, g)->columnWidth(0), 10) << g;
+    }
+    EXPECT_EQ(Grid(w, "sgKoujo")->Tag, 3);
+    w.reject();
+
+    TfmPrnFormS s;
+    s.show();
+    EXPECT_EQ(s.windowTitle(), QStringLiteral("賞与明細書印刷項目の設定"));
+    EXPECT_FALSE(Grid(s, "sgKintai")) << "a bonus slip has no attendance rows";
+    EXPECT_EQ(Grid(s, "sgSikyu")->item(0, 1)->text(), QStringLiteral("賞与"));
+    s.reject();
+    EXPECT_TRUE(msg_.shown().empty());
+}
+
+TEST_F(SlipItemsWindowTest, ClickingANameSwitchesItsRowOnTheActiveTabOnly)
+{
+    TfmPrnFormK w;
+    w.show();
+    TSlipItemGrid* g = Grid(w, "sgSikyu");
+    Tabs(w)->setCurrentIndex(1);  // daily
+    ASSERT_FALSE(SikyuItem[7].Use[2]);
+    ClickCell(g, 6, 1);
+    EXPECT_TRUE(SikyuItem[7].Use[2]);
+    EXPECT_TRUE(SikyuItem[7].Use[1]) << "monthly untouched";
+    EXPECT_FALSE(SikyuItem[7].Use[3]) << "hourly untouched";
+
+    ClickCell(g, 6, 0);
+    EXPECT_TRUE(SikyuItem[7].Use[2]) << "the handle does not switch";
+
+    Tabs(w)->setCurrentIndex(2);  // hourly
+    ClickCell(g, 0, 1);
+    EXPECT_FALSE(SikyuItem[1].Use[3]);
+    EXPECT_TRUE(SikyuItem[1].Use[1]);
+    EXPECT_TRUE(SikyuItem[1].Use[2]);
+
+    // The keyboard: arrows only move, Space switches.
+    g->setFocus();
+    g->setCurrentCell(0, 1);
+    QTest::keyClick(g, Qt::Key_Down);
+    EXPECT_EQ(g->currentRow(), 1);
+    EXPECT_TRUE(SikyuItem[2].Use[3]);
+    QTest::keyClick(g, Qt::Key_Space);
+    EXPECT_FALSE(SikyuItem[2].Use[3]);
+    w.reject();
+}
+
+TEST_F(SlipItemsWindowTest, UnusedRowsArePaintedInTheDisableColourOfTheActiveTab)
+{
+    InstallFontSubstitutions();  // the faces the program shows, for the picture below
+    TfmPrnFormK w;
+    w.show();
+    TSlipItemGrid* g = Grid(w, "sgSikyu");
+    EXPECT_EQ(HandleColour(g, 0), kTeal);
+    EXPECT_EQ(NameCellColour(g, 6), g->palette().color(QPalette::Base))
+        << "普通残業手当 is used on monthly slips";
+    Tabs(w)->setCurrentIndex(1);
+    EXPECT_EQ(NameCellColour(g, 6), kDisable) << "and not on daily ones";
+    ClickCell(g, 6, 1);
+    EXPECT_EQ(NameCellColour(g, 6), g->palette().color(QPalette::Base));
+    EXPECT_EQ(w.findChild<QWidget*>(QStringLiteral("pnDisable"))->palette().color(QPalette::Window),
+              kDisable);
+
+    // The text sits in grey on unused rows.
+    Tabs(w)->setCurrentIndex(2);
+    const QImage img = g->grab().toImage();
+    const QRect cell = g->visualRect(g->model()->index(3, 1)).translated(g->viewport()->mapTo(g, QPoint()));
+    int grey = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (c.red() < 0xA0 && qAbs(c.red() - c.green()) < 16 && qAbs(c.green() - c.blue()) < 16) ++grey;
+        }
+    EXPECT_GT(grey, 10);
+
+    // The picture of the window for the documentation, when asked for.
+    const QString shots = qEnvironmentVariable("PEL_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+        Tabs(w)->setCurrentIndex(0);
+        ASSERT_TRUE(w.grab().save(shots + QStringLiteral("/slip-items.png")));
+    }
+    w.reject();
+}
+
+TEST_F(SlipItemsWindowTest, RowMovedHandlerCarriesNameAndFlags)
+{
+    TfmPrnFormK w;
+    w.show();
+    w.sgSikyuRowMoved(17, 0);
+    EXPECT_EQ(SikyuItem[1].Name, QStringLiteral("F課税支給合計"));
+    EXPECT_EQ(SikyuItem[2].Name, QStringLiteral("F基本給"));
+    EXPECT_FALSE(SikyuItem[11].Use[2]) << "休日深夜残業 keeps its daily flag on its new row";
+    EXPECT_EQ(SikyuItem[11].Name, QStringLiteral("F休日深夜残業"));
+    EXPECT_EQ(Grid(w, "sgSikyu")->item(0, 1)->text(), QStringLiteral("課税支給合計"));
+    EXPECT_EQ(Grid(w, "sgSikyu")->item(17, 1)->text(), QStringLiteral("変動手当３"));
+
+    w.sgKintaiRowMoved(0, 15);
+    EXPECT_EQ(KintaiItem[16].Name, QStringLiteral("F所定労働日数"));
+    EXPECT_EQ(KintaiItem[15].Name, QStringLiteral("V有休残日数"));
+    EXPECT_EQ(Grid(w, "sgKintai")->item(15, 1)->text(), QStringLiteral("所定労働日数"));
+    w.reject();
+}
+
+TEST_F(SlipItemsWindowTest, DraggingTheHandleMovesTheRow)
+{
+    TfmPrnFormK w;
+    w.show();
+    TSlipItemGrid* g = Grid(w, "sgKoujo");
+    Drag(g, 0, 1, 4);
+    EXPECT_EQ(KoujoItem[5].Name, QStringLiteral("F介護保険料"));
+    EXPECT_EQ(KoujoItem[2].Name, QStringLiteral("F厚生年金保険"));
+    EXPECT_EQ(g->item(4, 1)->text(), QStringLiteral("介護保険料"));
+
+    const QStringList before = DumpItems();
+    Drag(g, 1, 0, 3);
+    EXPECT_EQ(DumpItems(), before) << "dragging a name is no move, and no click either";
+
+    Drag(Grid(w, "sgSonota"), 0, 2, 0);
+    EXPECT_EQ(SonotaItem[1].Name, QStringLiteral("Vその他３"));
+    w.reject();
+}
+
+TEST_F(SlipItemsWindowTest, OkPublishesAndWritesTheSettings)
+{
+    TfmPrnFormK w;
+    w.show();
+    w.sgSikyuRowMoved(17, 0);
+    Tabs(w)->setCurrentIndex(1);
+    ClickCell(Grid(w, "sgKoujo"), 0, 1);  // 健康保険料 off on daily slips
+    QTest::mouseClick(Button(w, "bbOk"), Qt::LeftButton);
+
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(SikyuList[1][1], QStringLiteral("F課税支給合計"));
+    EXPECT_EQ(KoujoList[2][1], QStringLiteral("F"));
+    EXPECT_EQ(KoujoList[1][1], QStringLiteral("F健康保険料"));
+
+    const QByteArray bytes = ReadAll(IniFileName);
+    EXPECT_TRUE(
+        bytes.contains(cp932::encode(QStringLiteral("[KyuyoItemName]\r\nKintai00=F所定労働日数\r\n"))));
+    EXPECT_TRUE(
+        bytes.contains(cp932::encode(QStringLiteral("Sikyu00=F課税支給合計\r\nSikyu01=F基本給\r\n"))));
+    const IniFile ini(IniFileName);
+    EXPECT_EQ(ini.readString("KyuyoKeitai2", "Koujo"), QStringLiteral("011111111100010001"));
+    EXPECT_EQ(ini.readString("KyuyoKeitai1", "Koujo"), QStringLiteral("111111111100010001"));
+    EXPECT_EQ(ini.readString("KyuyoKeitai3", "Sikyu"), QStringLiteral("111100000001100000"));
+    EXPECT_EQ(ini.readString("KyuyoKeitai1", "Kintai"), QStringLiteral("1111011111101111"));
+    EXPECT_FALSE(ini.sectionExists("SyoyoItemName"));
+    EXPECT_TRUE(msg_.shown().empty());
+}
+
+TEST_F(SlipItemsWindowTest, BonusOkClearsTheAttendanceListAndWritesBonusSections)
+{
+    TfmPrnFormS w;
+    w.show();
+    w.sgKintaiRowMoved(0, 3);
+    EXPECT_EQ(KintaiItem[1].Name, QStringLiteral("F所定労働日数"))
+        << "the bonus window leaves attendance alone";
+    QTest::mouseClick(Button(w, "bbOk"), Qt::LeftButton);
+    for (int t = 1; t <= 3; ++t)
+        for (int r = 1; r <= 16; ++r) ASSERT_EQ(KintaiList[t][r], QStringLiteral("F"));
+    EXPECT_EQ(SikyuList[3][1], QStringLiteral("V賞与"));
+    const IniFile ini(IniFileName);
+    EXPECT_EQ(ini.readString("SyoyoItemName", "Sikyu00"), QStringLiteral("V賞与"));
+    EXPECT_EQ(ini.readString("SyoyoKeitai1", "Sikyu"), QStringLiteral("111000100011111111"));
+    EXPECT_FALSE(ini.valueExists("SyoyoKeitai1", "Kintai"));
+    EXPECT_FALSE(ini.sectionExists("KyuyoItemName"));
+}
+
+TEST_F(SlipItemsWindowTest, CancelPutsBackWhatTheWindowFound)
+{
+    // A bonus period is open, and the pay-slip window is used and cancelled: the slips of the
+    // bonus period must still print from the bonus settings.
+    LoadSyoyoItemSetting(true);
+    const QStringList items = DumpItems();
+    const QStringList lists = DumpLists();
+    TfmPrnFormK w;
+    w.show();
+    ASSERT_NE(DumpItems(), items) << "the window works on the pay-slip settings";
+    w.sgSikyuRowMoved(0, 5);
+    ClickCell(Grid(w, "sgKoujo"), 2, 1);
+    QTest::mouseClick(Button(w, "bbCancel"), Qt::LeftButton);
+    EXPECT_EQ(w.result(), QDialog::Rejected);
+    EXPECT_EQ(DumpItems(), items);
+    EXPECT_EQ(DumpLists(), lists);
+    EXPECT_FALSE(QFile::exists(IniFileName));
+
+    // Escape is a cancel too.
+    w.show();
+    w.sgKoujoRowMoved(0, 1);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(DumpItems(), items);
+    EXPECT_EQ(DumpLists(), lists);
+}
+
+TEST_F(SlipItemsWindowTest, FailedWriteKeepsTheWindowOpenAndCancelStillUndoes)
+{
+    IniFileName = dir() + QStringLiteral("gone/Tolvane01.ini");
+    const QStringList items = DumpItems();
+    const QStringList lists = DumpLists();
+    TfmPrnFormK w;
+    w.show();
+    w.sgSikyuRowMoved(2, 0);
+    QTest::mouseClick(Button(w, "bbOk"), Qt::LeftButton);
+    ASSERT_EQ(msg_.shown().size(), 1u);
+    EXPECT_EQ(msg_.shown()[0].type, MsgType::Error);
+    EXPECT_TRUE(msg_.lastText().contains(QStringLiteral("Tolvane01.ini")));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(SikyuList[1][1], QStringLiteral("F家族手当")) << "published before the write";
+
+    QTest::mouseClick(Button(w, "bbCancel"), Qt::LeftButton);
+    EXPECT_EQ(DumpItems(), items);
+    EXPECT_EQ(DumpLists(), lists) << "the published edits are taken back as well";
+}
+
+TEST_F(SlipItemsWindowTest, UnreadableSettingsCloseTheWindowUnchanged)
+{
+    IniFileName = dir();  // a folder
+    const QStringList items = DumpItems();
+    TfmPrnFormS w;
+    w.show();
+    ASSERT_EQ(msg_.shown().size(), 1u);
+    EXPECT_EQ(msg_.shown()[0].type, MsgType::Error);
+    QApplication::processEvents();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(DumpItems(), items);
+}
+
+TEST_F(SlipItemsWindowTest, DefaultButtonAsksAndRestoresOnYesOnly)
+{
+    SetDefaultKyuyoItems();
+    const QStringList defaults = DumpItems();
+    WriteAll(IniFileName, cp932::encode(QStringLiteral("[KyuyoItemName]\r\nSikyu00=F課税支給合計\r\n"
+                                                       "Sikyu17=F基本給\r\n[KyuyoKeitai3]\r\nKoujo=0\r\n")));
+    const QByteArray file = ReadAll(IniFileName);
+    LoadKyuyoItemSetting(true);
+    const QStringList lists = DumpLists();
+    TfmPrnFormK w;
+    w.show();
+    w.sgKintaiRowMoved(3, 9);
+    const QStringList edited = DumpItems();
+    ASSERT_NE(edited, defaults);
+
+    msg_.answer(MsgResult::No);
+    QTest::mouseClick(Button(w, "sbDefault"), Qt::LeftButton);
+    ASSERT_EQ(msg_.shown().size(), 1u);
+    EXPECT_EQ(msg_.lastText(), QStringLiteral("項目使用有無と順序の変更を初期状態に戻します。"));
+    EXPECT_EQ(msg_.shown()[0].type, MsgType::Confirmation);
+    EXPECT_EQ(msg_.shown()[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(DumpItems(), edited);
+    EXPECT_EQ(Grid(w, "sgSikyu")->item(0, 1)->text(), QStringLiteral("課税支給合計"));
+
+    msg_.answer(MsgResult::Yes);
+    QTest::mouseClick(Button(w, "sbDefault"), Qt::LeftButton);
+    EXPECT_EQ(msg_.shown().size(), 2u);
+    EXPECT_EQ(DumpItems(), defaults);
+    EXPECT_EQ(Grid(w, "sgSikyu")->item(0, 1)->text(), QStringLiteral("基本給"));
+    EXPECT_EQ(Grid(w, "sgSikyu")->item(17, 1)->text(), QStringLiteral("課税支給合計"));
+    EXPECT_EQ(Grid(w, "sgKintai")->item(3, 1)->text(), QStringLiteral("欠勤日数"));
+    EXPECT_EQ(ReadAll(IniFileName), file) << "nothing is written before OK";
+    EXPECT_EQ(DumpLists(), lists) << "nor published";
+    w.reject();
+}
+
+}  // namespace
