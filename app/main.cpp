@@ -33,7 +33,9 @@ public:
 
 void SetupApplication()
 {
-    QApplication::setApplicationDisplayName(ProductName);
+    // The name titles the message boxes. Not set as the display name: X11 would append that to
+    // every window title, which already begins with the product name.
+    QApplication::setApplicationName(ProductName);
     InstallFontSubstitutions();
     // The windows were laid out for this face at 9 points.
     QApplication::setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
