@@ -20,6 +20,7 @@
 
 #include "app/core/mainflow.h"
 #include "app/core/recalc.h"
+#include "app/TfmMembEdit.h"
 #include "app/forms.h"
 #include "payroll/calc.h"
 #include "payroll/common.h"

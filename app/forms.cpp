@@ -4,7 +4,11 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/TfmKenRitu.h"
+#include "app/TfmKenhoHyo.h"
 #include "app/TfmMain.h"
+#include "app/TfmMembEdit.h"
+#include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmRefData.h"
 #include "payroll/ui/TfmSelData.h"
 #include "print/ui/TfmPrnFormK.h"
@@ -15,15 +19,11 @@ TShellForm* fmInji = nullptr;
 TShellForm* fmOption = nullptr;
 TShellForm* fmVersion = nullptr;
 TShellForm* fmPreView = nullptr;
-TShellForm* fmCorpInfo = nullptr;
-TShellForm* fmMembEdit = nullptr;
 TShellForm* fmDataEdit = nullptr;
 TShellForm* fmFolder = nullptr;
-TShellForm* fmKenhoHyo = nullptr;
 TShellForm* fmSendMail = nullptr;
 TShellForm* fmInpPass = nullptr;
 TShellForm* fmSetPass = nullptr;
-TShellForm* fmKenRitu = nullptr;
 TShellForm* fmInpDlg = nullptr;
 TShellForm* fmPrnItem = nullptr;
 TShellForm* fmSelFont = nullptr;
@@ -57,19 +57,19 @@ void CreateForms()
     shell(fmVersion, "TfmVersion", "バージョン情報");
     shell(fmPreView, "TfmPreView", "印刷プレビュー");
     fmPrnFormK = new TfmPrnFormK(fmMain);
-    shell(fmCorpInfo, "TfmCorpInfo", "会社情報の設定");
-    shell(fmMembEdit, "TfmMembEdit", "社員情報の編集");
+    fmCorpInfo = new TfmCorpInfo(fmMain);
+    fmMembEdit = new TfmMembEdit(fmMain);
     fmNotice = new TfmNotice(fmMain);
     InstallNoticePanel(fmNotice);
     fmPrnFormS = new TfmPrnFormS(fmMain);
     shell(fmDataEdit, "TfmDataEdit", "明細入力画面");
     shell(fmFolder, "TfmFolder", "フォルダーの選択");
-    shell(fmKenhoHyo, "TfmKenhoHyo", "健康保険等級表");
+    fmKenhoHyo = new TfmKenhoHyo(fmMain);
     fmRefData = new TfmRefData(fmMain);
     shell(fmSendMail, "TfmSendMail", "明細書のメール送信");
     shell(fmInpPass, "TfmInpPass", "パスワードの入力");
     shell(fmSetPass, "TfmSetPass", "パスワードの設定");
-    shell(fmKenRitu, "TfmKenRitu", "健康保険料率");
+    fmKenRitu = new TfmKenRitu(fmMain);
     shell(fmInpDlg, "TfmInpDlg", "年の入力");
     shell(fmPrnItem, "TfmPrnItem", "台帳項目の設定");
     shell(fmSelFont, "TfmSelFont", "フォントの選択");
@@ -85,8 +85,8 @@ void DestroyForms()
 {
     // Every other window is a child of the main window and goes with it.
     InstallNoticePanel(nullptr);
-    for (TShellForm** f : {&fmInji, &fmOption, &fmVersion, &fmPreView, &fmCorpInfo, &fmMembEdit, &fmDataEdit, &fmFolder,
-                           &fmKenhoHyo, &fmSendMail, &fmInpPass, &fmSetPass, &fmKenRitu, &fmInpDlg, &fmPrnItem,
+    for (TShellForm** f : {&fmInji, &fmOption, &fmVersion, &fmPreView, &fmDataEdit, &fmFolder,
+                           &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg, &fmPrnItem,
                            &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListInp, &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
@@ -96,4 +96,8 @@ void DestroyForms()
     fmPrnFormK = nullptr;
     fmPrnFormS = nullptr;
     fmNotice = nullptr;
+    fmCorpInfo = nullptr;
+    fmMembEdit = nullptr;
+    fmKenhoHyo = nullptr;
+    fmKenRitu = nullptr;
 }
