@@ -65,6 +65,14 @@ QString PeriodTitle()
 
 QString CompanyName() { return shown(CorpRec.Syamei); }
 
+TTaisyokuDate ReadTaisyoku(int slot)
+{
+    const QString t = shown(SyainRec[slot].Taisyoku).trimmed();
+    if (t.isEmpty()) return {};
+    const QString r = t.right(6).rightJustified(6, QLatin1Char(' '));
+    return {r.mid(0, 2), r.mid(2, 2), r.mid(4, 2)};
+}
+
 QString GetKubunName(int slot)
 {
     static const char* const names[] = {"", "役員", "一般社員", "臨時社員", "パート", "アルバイト"};
@@ -88,11 +96,11 @@ QString MakeMemberLine(int slot)
     line += cp932::padRight(shown(E.Busyo), 16) + QStringLiteral("  ");
     line += cp932::padRight(GetKubunName(slot), 10) + QStringLiteral("  ");
     line += cp932::padRight(KeitaiName(E.Keitai), 6) + QString(6, QLatin1Char(' '));
-    const QString t = shown(E.Taisyoku).trimmed();
+    const TTaisyokuDate t = ReadTaisyoku(slot);
     if (t.isEmpty())
         line += QString(12, QLatin1Char(' '));
     else
-        line += QStringLiteral("%1/%2/%3    ").arg(t.mid(0, 2), 2).arg(t.mid(2, 2), 2).arg(t.mid(4, 2), 2);
+        line += QStringLiteral("%1/%2/%3    ").arg(t.Year, t.Month, t.Day);
     line += cp932::padRight(shown(E.MailAdrs), 48) + QStringLiteral("  ");
     line += QStringLiteral("%1").arg(slot, 3, 10, QLatin1Char('0'));
     return line;

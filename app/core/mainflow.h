@@ -18,6 +18,15 @@ QString PeriodTitle();
 
 // The company name of the open period, for captions.
 QString CompanyName();
+// The retirement date of an employee as stored ("%2s%2s%2s" of era year, month and day):
+// the text is right-aligned to six characters before it is split, so "712 1" (7/12/1 written
+// without its padding) reads as 7/12/1. Empty parts when not retired.
+struct TTaisyokuDate {
+    QString Year, Month, Day;  // two characters each, blank-padded on the left
+    bool isEmpty() const { return Year.trimmed().isEmpty() && Month.trimmed().isEmpty() && Day.trimmed().isEmpty(); }
+};
+TTaisyokuDate ReadTaisyoku(int slot);
+
 // Category and pay-type names of the employee list.
 QString GetKubunName(int slot);
 QString KeitaiName(int keitai);
