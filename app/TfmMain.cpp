@@ -13,12 +13,15 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QPainter>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/core/mainflow.h"
+#include "app/core/memberlist.h"
 #include "app/core/recalc.h"
 #include "app/TfmMembEdit.h"
 #include "app/forms.h"
@@ -28,6 +31,7 @@
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
+#include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/startup.h"
 #include "payroll/syslog.h"
 #include "payroll/taxtable.h"
@@ -77,16 +81,16 @@ const MenuEntry MenuTable[] = {
     {"ファイル(&F)", "-", "", "", "", "", true},
     {"ファイル(&F)", "mnReturn", "給与対象月/賞与時期の選択に戻る(&B)", "Ctrl+B", "sbReturn", "対象選択", true},
     {"ファイル(&F)", "mnQuit", "給与計算PelmoraSを終了する(&X)", "", "", "", true},
-    {"社員情報(&E)", "mnNewEnter", "社員の新規登録(&N)", "", "btNewEnter", "社員登録", false},
-    {"社員情報(&E)", "mnModify", "社員情報の修正(&M)", "Ctrl+E", "btModify", "社員修正", false},
-    {"社員情報(&E)", "mnDelete", "社員情報の削除(&D)", "", "btDelete", "社員削除", false},
+    {"社員情報(&E)", "mnNewEnter", "社員の新規登録(&N)", "", "btNewEnter", "社員登録", true},
+    {"社員情報(&E)", "mnModify", "社員情報の修正(&M)", "Ctrl+E", "btModify", "社員修正", true},
+    {"社員情報(&E)", "mnDelete", "社員情報の削除(&D)", "", "btDelete", "社員削除", true},
     {"社員情報(&E)", "-", "", "", "", "", true},
     {"社員情報(&E)", "mnListEdit", "一覧形式で社員情報修正(&L)", "", "", "", false},
     {"社員情報(&E)", "mnSeqNoChange", "社員連番の変更(&S)", "", "", "", false},
-    {"社員情報(&E)", "mnTaisyoku", "退職者を表示する(&T)", "", "", "", false},
+    {"社員情報(&E)", "mnTaisyoku", "退職者を表示する(&T)", "", "", "", true},
     {"データ入力(&I)", "mnDataEdit", "明細書形式での入力(&M)", "", "sbDataEdit", "明細入力", false},
     {"データ入力(&I)", "mnListInput", "一覧形式での入力(&L)", "", "sbListInput", "一覧入力", false},
-    {"設定(&S)", "mnCorpInfo", "会社情報の設定(&C)...", "", "", "", false},
+    {"設定(&S)", "mnCorpInfo", "会社情報の設定(&C)...", "", "", "", true},
     {"設定(&S)", "mnEnvSetting", "入力項目の設定(&E)...", "Ctrl+O", "", "", false},
     {"設定(&S)", "mnMeisai", "給与/賞与明細(&M)...", "", "", "", true},
     {"設定(&S)", "mnDaicho", "給与台帳/月別一覧(&D)...", "", "", "", false},
@@ -98,9 +102,9 @@ const MenuEntry MenuTable[] = {
     {"印刷(&P)", "mnKyuSyoDaicho", "給与/賞与総合計台帳(&G)...", "", "", "", false},
     {"印刷(&P)", "mnPrnJuminZei", "納税市町村別住民税(&J)...", "", "", "", false},
     {"印刷(&P)", "-", "", "", "", "", true},
-    {"印刷(&P)", "mnAllOnOffP", "印刷対象者のチェックを全て外す(&A)", "Ctrl+A", "", "", false},
+    {"印刷(&P)", "mnAllOnOffP", "全ての社員をチェック", "Ctrl+A", "", "", true},
     {"メール(&M)", "mnSendMeisai", "給与/賞与明細書(&M)...", "", "sbSendMail", "ﾒｰﾙ送信", false},
-    {"メール(&M)", "mnAllOnOffM", "メール送信対象者を全てチェックする(&A)", "", "", "", false},
+    {"メール(&M)", "mnAllOnOffM", "対象社員をチェック", "", "", "", true},
     {"ヘルプ(&H)", "Contents", "目次(&C)", "", "", "", false},
     {"ヘルプ(&H)", "KeyWord", "キーワードで検索(&T)", "", "", "", false},
     {"ヘルプ(&H)", "mnFAQ", "よくある質問(&WEB)", "", "", "", false},
@@ -124,6 +128,38 @@ QString versionString()
     const QString v = QStringLiteral(PELMORAS_VERSION);
     return v.left(1) + QLatin1Char('.') + v.mid(2, 1) + v.mid(4, 1);
 }
+
+// Lines of the employee list: white and light blue in turn, retired employees in silver while
+// they are shown; the text is drawn whole from the line's corner (the fixed-pitch face keeps the
+// columns), after the tick box.
+class MemberLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const bool retired = index.data(TfmMain::RetiredRole).toBool();
+        const bool selected = option.state & QStyle::State_Selected;
+        const QColor silver(0xC0, 0xC0, 0xC0);
+        QColor back = index.row() % 2 ? QColor(0xDD, 0xEE, 0xFF) : QColor(Qt::white);
+        QColor fore = retired ? silver : option.palette.color(QPalette::Text);
+        if (selected) {
+            back = retired ? silver : option.palette.color(QPalette::Highlight);
+            fore = retired ? option.palette.color(QPalette::Text) : option.palette.color(QPalette::HighlightedText);
+        }
+        p->fillRect(option.rect, back);
+        QStyleOptionViewItem check = option;
+        initStyleOption(&check, index);
+        const QRect box = option.widget->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &check, option.widget);
+        check.rect = box;
+        check.state = check.state & ~QStyle::State_HasFocus;
+        check.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+        option.widget->style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, p, option.widget);
+        p->setPen(fore);
+        p->setFont(option.font);
+        p->drawText(option.rect.adjusted(box.right() - option.rect.left() + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                    index.data(Qt::DisplayRole).toString());
+    }
+};
 
 // Registry values of the installation live in a small ini file beside the program-wide settings.
 QString RegistryFileName() { return QFileInfo(SysIniFileName).absolutePath() + QStringLiteral("/Registry.ini"); }
@@ -160,6 +196,11 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent)
         HeadCtrl->setSectionResizeMode(i, QHeaderView::Fixed);
     }
     HeadCtrl->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int i = 0; i < 5; ++i)
+        model->setHeaderData(i, Qt::Horizontal, QStringLiteral("クリックすると並び替え"), Qt::ToolTipRole);
+    HeadCtrl->setMouseTracking(true);
+    HeadCtrl->viewport()->installEventFilter(this);
+    connect(HeadCtrl, &QHeaderView::sectionClicked, this, &TfmMain::HeadCtrlSectionClick);
     HeadCtrl->setFixedHeight(22);
     ListBox = new QListWidget(central);
     ListBox->setObjectName(QStringLiteral("ListBox"));
@@ -168,6 +209,9 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent)
     mono.setPixelSize(14);
     mono.setStyleHint(QFont::TypeWriter);
     ListBox->setFont(mono);
+    ListBox->setItemDelegate(new MemberLineDelegate(ListBox));
+    ListBox->setUniformItemSizes(true);
+    connect(ListBox, &QListWidget::currentRowChanged, this, [this] { ListBoxClick(); });
     box->addWidget(HeadCtrl);
     box->addWidget(ListBox);
     setCentralWidget(central);
@@ -233,6 +277,15 @@ void TfmMain::buildMenus()
     connect(action("mnQuit"), &QAction::triggered, this, [this] { mnReturnCloseClick(0); });
     connect(action("mnMeisai"), &QAction::triggered, this, &TfmMain::mnMeisaiClick);
     connect(action("mnInstDir"), &QAction::triggered, this, &TfmMain::mnInstDirClick);
+    connect(action("mnNewEnter"), &QAction::triggered, this, &TfmMain::btNewEnterClick);
+    connect(action("mnModify"), &QAction::triggered, this, &TfmMain::btModifyClick);
+    connect(action("mnDelete"), &QAction::triggered, this, &TfmMain::btDeleteClick);
+    connect(action("mnCorpInfo"), &QAction::triggered, this, &TfmMain::mnCorpInfoClick);
+    action("mnTaisyoku")->setCheckable(true);
+    connect(action("mnTaisyoku"), &QAction::triggered, this, &TfmMain::mnTaisyokuClick);
+    connect(action("mnAllOnOffP"), &QAction::triggered, this, &TfmMain::mnAllOnOffPClick);
+    connect(action("mnAllOnOffM"), &QAction::triggered, this, &TfmMain::mnAllOnOffMClick);
+    setTickCommands(true);
 }
 
 void TfmMain::readPlacement()
@@ -368,15 +421,20 @@ void TfmMain::UpdateMainCaption()
     MainPeriodTitle = PeriodTitle();
     const bool month = CurPeriod.Period <= 12;
     setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
-    // Without a company name the company window comes first; it is not part of this version, so
-    // the period opens as it is.
-    FirstRun = false;
+    // Without a company name the company window comes first, then the first employee.
+    FirstRun = CompanyName().trimmed().isEmpty();
+    if (FirstRun) {
+        if (fmCorpInfo->exec() != QDialog::Accepted) return;
+        setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
+        btNewEnterClick();
+        FirstRun = false;
+    }
     if (month)
         LoadKyuyoItemSetting(true);
     else
         LoadSyoyoItemSetting(true);
     if (QAction* sb = action("sbMeisaihyo")) sb->setText(month ? QStringLiteral("給与明細") : QStringLiteral("賞与明細"));
-    FillMemberList();
+    FillMemberList(1);
     const int p = CurPeriod.Period;
     if (!YearHeader.DataExists[p]) {
         CalcAllMember(true);
@@ -389,25 +447,220 @@ void TfmMain::UpdateMainCaption()
             }
         }
     }
-    for (int i = 0; i < ListBox->count(); ++i) ListBox->item(i)->setCheckState(Qt::Checked);
+    action("mnAllOnOffP")->setData(1);
+    mnAllOnOffPClick();
     ListBox->scrollToTop();
     if (ListBox->count() > 0) ListBox->setCurrentRow(0);
+    UpdateCommandStates();
     ListBox->setFocus();
 }
 
-void TfmMain::FillMemberList()
+void TfmMain::FillMemberList(int order)
 {
+    QList<Qt::CheckState> ticks;
+    if (order < 1) {
+        for (int i = 0; i < ListBox->count(); ++i) ticks << ListBox->item(i)->checkState();
+        order = ListOrder < 1 ? 1 : ListOrder;
+    }
     ListBox->clear();
-    QList<int> listed;
-    for (int e = 1; e <= MaxEmployee; ++e)
-        if (!SyainRec[e].MembKey.isEmpty() && !IsTaisyoku(e)) listed << e;
-    if (GetMaxMembNo() > 0)
-        std::stable_sort(listed.begin(), listed.end(), [](int a, int b) { return SyainRec[a].SeqNo < SyainRec[b].SeqNo; });
-    for (int e : listed) {
+    const bool showRetired = action("mnTaisyoku")->isChecked();
+    for (int e : OrderedSlots(order, showRetired)) {
         auto* item = new QListWidgetItem(MakeMemberLine(e), ListBox);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
+        if (showRetired && IsTaisyoku(e)) item->setData(RetiredRole, true);
     }
+    for (int i = 0; i < ticks.size() && i < ListBox->count(); ++i) ListBox->item(i)->setCheckState(ticks[i]);
+    ListOrder = order;
+}
+
+int TfmMain::slotOfRow(int row) const
+{
+    QListWidgetItem* item = ListBox->item(row);
+    return item ? GetLineSlot(item->text()) : 0;
+}
+
+void TfmMain::KeepTicks(int mode)
+{
+    if (mode == 1) {
+        SavedTicks.clear();
+        for (int i = 0; i < ListBox->count(); ++i)
+            if (ListBox->item(i)->checkState() == Qt::Checked) SavedTicks << slotOfRow(i);
+        return;
+    }
+    for (int i = 0; i < ListBox->count(); ++i)
+        ListBox->item(i)->setCheckState(SavedTicks.contains(slotOfRow(i)) ? Qt::Checked : Qt::Unchecked);
+}
+
+// Refills in the same order keeping selection and scroll position; ticks by position, or by slot
+// when the caller kept them with KeepTicks first.
+void TfmMain::refill(bool ticksBySlot)
+{
+    const int selected = ListBox->currentRow();
+    const int top = ListBox->indexAt(QPoint(1, 1)).row();
+    ListBox->setUpdatesEnabled(false);
+    FillMemberList(-1);
+    if (ticksBySlot) KeepTicks(2);
+    if (ListBox->count() > 0) {
+        if (top >= 0) ListBox->scrollToItem(ListBox->item(std::min(top, ListBox->count() - 1)), QAbstractItemView::PositionAtTop);
+        ListBox->setCurrentRow(std::clamp(selected, 0, ListBox->count() - 1));
+    }
+    ListBox->setUpdatesEnabled(true);
+}
+
+void TfmMain::HeadCtrlSectionClick(int section)
+{
+    static const int orders[] = {1, 2, 5, 3, 4};
+    if (section < 0 || section > 4) return;
+    KeepTicks(1);
+    FillMemberList(orders[section]);
+    if (ListBox->count() > 0) ListBox->setCurrentRow(0);
+    KeepTicks(2);
+}
+
+void TfmMain::mnTaisyokuClick()
+{
+    KeepTicks(1);
+    refill(true);
+}
+
+void TfmMain::mnAllOnOffPClick()
+{
+    QAction* p = action("mnAllOnOffP");
+    QAction* m = action("mnAllOnOffM");
+    const bool tick = p->data().toInt() == 1;
+    for (int i = 0; i < ListBox->count(); ++i) ListBox->item(i)->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+    setTickCommands(!tick);
+    Q_UNUSED(m);
+    ListBox->setFocus();
+}
+
+void TfmMain::mnAllOnOffMClick()
+{
+    const bool tick = action("mnAllOnOffM")->data().toInt() == 1;
+    for (int i = 0; i < ListBox->count(); ++i) {
+        QListWidgetItem* item = ListBox->item(i);
+        if (!tick) {
+            item->setCheckState(Qt::Unchecked);
+            continue;
+        }
+        // While retired employees are shown, their ticks are left as they are.
+        if (item->data(RetiredRole).toBool()) continue;
+        item->setCheckState(IsBadMailLine(item->text()) ? Qt::Unchecked : Qt::Checked);
+    }
+    setTickCommands(!tick);
+    ListBox->setFocus();
+}
+
+void TfmMain::setTickCommands(bool nextTicks)
+{
+    QAction* p = action("mnAllOnOffP");
+    QAction* m = action("mnAllOnOffM");
+    p->setData(nextTicks ? 1 : 0);
+    m->setData(nextTicks ? 1 : 0);
+    p->setText(nextTicks ? QStringLiteral("全ての社員をチェック") : QStringLiteral("全てのチェックを解除"));
+    m->setText(nextTicks ? QStringLiteral("対象社員をチェック") : QStringLiteral("全てのチェックを解除"));
+}
+
+void TfmMain::UpdateCommandStates()
+{
+    const int n = MemberCount();
+    const bool bonus = CurPeriod.Period > 12;
+    for (const char* name : {"mnNewEnter", "btNewEnter"}) action(name)->setEnabled(n < MaxEmployee && !bonus);
+    for (const char* name : {"mnModify", "btModify"}) action(name)->setEnabled(n >= 1);
+    for (const char* name : {"mnDelete", "btDelete"}) action(name)->setEnabled(n >= 1 && !bonus);
+    ListBoxClick();
+}
+
+void TfmMain::ListBoxClick()
+{
+    // The slip entry window is not part of this version: its commands stay off.
+    const int slot = slotOfRow(ListBox->currentRow());
+    Q_UNUSED(slot);
+}
+
+int TfmMain::selectedSlot()
+{
+    const int slot = slotOfRow(ListBox->currentRow());
+    if (slot < 1 || slot > MaxEmployee) {
+        ShowError(QStringLiteral("処理の対象者が選択されていません。"));
+        return 0;
+    }
+    return slot;
+}
+
+void TfmMain::btNewEnterClick()
+{
+    const int p = CurPeriod.Period;
+    if (p <= 11 && YearHeader.DataExists[p + 1])
+        ShowWarning(QStringLiteral("現在入力中の月の翌月データが存在します。\n"
+                                   "この状態で追加した社員は翌月に引き継がれません。"));
+    fmMembEdit->MembSlot = -1;
+    fmMembEdit->ViewOnly = false;
+    if (fmMembEdit->exec() == QDialog::Accepted) {
+        CalcAllMember(false);
+        refill(false);
+        UpdateCommandStates();
+        const int last = ListBox->count() - 1;
+        // A new employee entered as retired is not ticked.
+        if (last >= 0 && !IsTaisyoku(slotOfRow(last))) ListBox->item(last)->setCheckState(Qt::Checked);
+        WriteSysLog(11);
+    }
+    ListBox->setFocus();
+}
+
+void TfmMain::btModifyClick()
+{
+    const int slot = selectedSlot();
+    if (!slot) return;
+    if (CurPeriod.Period > 12 &&
+        MessageDlg(QStringLiteral("賞与時に行った社員情報の修正は引き継がれません。"), MsgType::Confirmation,
+                   MsgButtons::OkCancel) != MsgResult::Ok)
+        return;
+    KeepTicks(1);
+    fmMembEdit->MembSlot = slot;
+    fmMembEdit->ViewOnly = false;
+    if (fmMembEdit->exec() == QDialog::Accepted) {
+        CalcAllMember(false);
+        refill(true);
+        UpdateCommandStates();
+        WriteSysLog(12);
+    }
+    ListBox->setFocus();
+}
+
+void TfmMain::btDeleteClick()
+{
+    const int slot = selectedSlot();
+    if (!slot) return;
+    const QString gensen = QStringLiteral("%1源泉徴収(%2%3年).dat")
+                               .arg(DataPath, CurPeriod.EraText)
+                               .arg(CurPeriod.EraYear, 2, 10, QLatin1Char('0'));
+    if (QFileInfo::exists(gensen) &&
+        MessageDlg(QStringLiteral("今年の源泉徴収データが作成されているため、\n"
+                                  "社員削除を行うと源泉徴収データにずれが生じます。\n"
+                                  "（社員削除ではなく、退職に設定する事を推奨）\n\n"
+                                  "このまま社員削除を続行しますか？"),
+                   MsgType::Warning, MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    const TEmployeeRec& E = SyainRec[slot];
+    const QString busyo = E.Busyo.shownText().trimmed();
+    const QString d = busyo.isEmpty() ? QString() : QStringLiteral(" ") + E.Busyo.shownText() + QStringLiteral(" ");
+    const QString q = QStringLiteral("下記社員の登録情報を削除しますか？\n\n【%1 %2 】").arg(d, E.Simei.shownText());
+    if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes) return;
+    DeleteMember(slot);
+    refill(false);
+    UpdateCommandStates();
+    WriteSysLog(13);
+    ListBox->setFocus();
+}
+
+void TfmMain::mnCorpInfoClick()
+{
+    if (fmCorpInfo->exec() != QDialog::Accepted) return;
+    setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
+    CalcAllMember(false);
+    refill(false);
 }
 
 void TfmMain::mnSaveFileClick()
@@ -508,6 +761,11 @@ void TfmMain::stepEditor(int direction)
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* e)
 {
+    // The first five header sections sort the list: a hand over them, the arrow beyond.
+    if (watched == HeadCtrl->viewport() && e->type() == QEvent::MouseMove) {
+        const int section = HeadCtrl->logicalIndexAt(static_cast<QMouseEvent*>(e)->position().toPoint());
+        HeadCtrl->viewport()->setCursor(section >= 0 && section < 5 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
     // Alt+Left and the mouse's back button step the employee editors back, Alt+Right and forward on;
     // the event goes on to its target as well.
     if (e->type() == QEvent::KeyPress) {

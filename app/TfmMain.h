@@ -26,8 +26,27 @@ public:
     // Copies tag into the period selection's Tag and closes (1 menu, 3 tool button: back to the
     // period selection; 0: end the program).
     void mnReturnCloseClick(int tag);
-    // Fills the employee list in slot or serial order.
-    void FillMemberList();
+    // Refills the employee list: 1 number, 2 name, 3 employee class, 4 pay type, 5 department;
+    // below 1 the last order again with the ticks kept by line position.
+    void FillMemberList(int order);
+    // 1: remember the slots of the ticked lines; 2: tick exactly those lines again.
+    void KeepTicks(int mode);
+    void UpdateCommandStates();
+    void HeadCtrlSectionClick(int section);
+    void mnTaisyokuClick();
+    void mnAllOnOffPClick();
+    void mnAllOnOffMClick();
+    void btNewEnterClick();
+    void btModifyClick();
+    void btDeleteClick();
+    void mnCorpInfoClick();
+    // The slot of a list line (its characters 128..130).
+    int slotOfRow(int row) const;
+
+    int ListOrder = 0;
+    QList<int> SavedTicks;
+    // Item data of a retired employee's line while retired employees are shown.
+    static constexpr int RetiredRole = Qt::UserRole + 1;
 
     // The menu item or tool button of a name (the component names), for tests and other windows.
     QAction* action(const char* name) const;
@@ -47,6 +66,10 @@ private:
     void mnMeisaiClick();
     void mnInstDirClick();
     void stepEditor(int direction);
+    void ListBoxClick();
+    void refill(bool ticksBySlot);
+    void setTickCommands(bool nextTicks);
+    int selectedSlot();
 
     bool firstActivate_ = true;
     bool closingAllowed_ = false;

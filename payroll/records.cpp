@@ -5,11 +5,24 @@
 
 #include "payroll/option.h"
 #include "platform/cp932.h"
+#include "platform/errors.h"
 
 template <int N>
 QString PStr<N>::text() const
 {
     return cp932::decode(bytes());
+}
+
+template <int N>
+QString PStr<N>::shownText() const
+{
+    try {
+        return text();
+    } catch (const EncodingError&) {
+        QString out;
+        for (char c : bytes()) out += (c & 0x80) ? QLatin1Char('?') : QLatin1Char(c);
+        return out;
+    }
 }
 
 template <int N>

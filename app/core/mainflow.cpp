@@ -12,20 +12,6 @@
 
 QString MainPeriodTitle;
 
-namespace {
-// A counted string for display; bytes that are not CP932 show as "?" rather than stopping the list.
-template <int N>
-QString shown(const PStr<N>& s)
-{
-    try {
-        return s.text();
-    } catch (const EncodingError&) {
-        QString out;
-        for (char c : s.bytes()) out += (c & 0x80) ? QLatin1Char('?') : QLatin1Char(c);
-        return out;
-    }
-}
-}  // namespace
 
 TEraYear DefaultEra(const QDate& today)
 {
@@ -63,11 +49,11 @@ QString PeriodTitle()
     }
 }
 
-QString CompanyName() { return shown(CorpRec.Syamei); }
+QString CompanyName() { return CorpRec.Syamei.shownText(); }
 
 TTaisyokuDate ReadTaisyoku(int slot)
 {
-    const QString t = shown(SyainRec[slot].Taisyoku).trimmed();
+    const QString t = SyainRec[slot].Taisyoku.shownText().trimmed();
     if (t.isEmpty()) return {};
     const QString r = t.right(6).rightJustified(6, QLatin1Char(' '));
     return {r.mid(0, 2), r.mid(2, 2), r.mid(4, 2)};
@@ -78,7 +64,7 @@ QString GetKubunName(int slot)
     static const char* const names[] = {"", "役員", "一般社員", "臨時社員", "パート", "アルバイト"};
     const TEmployeeRec& E = SyainRec[slot];
     if (E.Kubun >= 0 && E.Kubun <= 5) return QString::fromUtf8(names[E.Kubun]);
-    return shown(E.KubunName);
+    return E.KubunName.shownText();
 }
 
 QString KeitaiName(int keitai)
@@ -92,8 +78,8 @@ QString MakeMemberLine(int slot)
     const TEmployeeRec& E = SyainRec[slot];
     const int no = E.SeqNo != 0 ? E.SeqNo : slot;
     QString line = QStringLiteral(" %1  ").arg(no % 100, 2, 10, QLatin1Char('0'));
-    line += cp932::padRight(shown(E.Simei), 16) + QStringLiteral("  ");
-    line += cp932::padRight(shown(E.Busyo), 16) + QStringLiteral("  ");
+    line += cp932::padRight(E.Simei.shownText(), 16) + QStringLiteral("  ");
+    line += cp932::padRight(E.Busyo.shownText(), 16) + QStringLiteral("  ");
     line += cp932::padRight(GetKubunName(slot), 10) + QStringLiteral("  ");
     line += cp932::padRight(KeitaiName(E.Keitai), 6) + QString(6, QLatin1Char(' '));
     const TTaisyokuDate t = ReadTaisyoku(slot);
@@ -101,7 +87,7 @@ QString MakeMemberLine(int slot)
         line += QString(12, QLatin1Char(' '));
     else
         line += QStringLiteral("%1/%2/%3    ").arg(t.Year, t.Month, t.Day);
-    line += cp932::padRight(shown(E.MailAdrs), 48) + QStringLiteral("  ");
+    line += cp932::padRight(E.MailAdrs.shownText(), 48) + QStringLiteral("  ");
     line += QStringLiteral("%1").arg(slot, 3, 10, QLatin1Char('0'));
     return line;
 }

@@ -1,1 +1,210 @@
-// placeholder
+// The main window's employee list: orders, ticks, the mail-address test, deletion with serial
+// numbers, and the command states.
+#include <QListWidget>
+
+#include "app/TfmMain.h"
+#include "app/core/mainflow.h"
+#include "app/core/memberlist.h"
+#include "app/forms.h"
+#include "payroll/common.h"
+#include "platform/msgbox.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "platform/cp932.h"
+#include "tests/testutil.h"
+
+namespace {
+
+void addEmployee(int slot, const char* name, const char* busyo, int kubun, int keitai, int seq = 0)
+{
+    TEmployeeRec& E = SyainRec[slot];
+    E.Simei.setText(QString::fromUtf8(name));
+    E.Busyo.setText(QString::fromUtf8(busyo));
+    E.MembKey.setBytes(QByteArray("260401_0900") + QByteArray::number(slot % 100).rightJustified(2, '0'));
+    E.Kubun = kubun;
+    E.Keitai = keitai;
+    E.SeqNo = seq;
+    KintaiRec[slot].Kintai[kiSyukkin] = slot;  // a mark that moves with the employee
+}
+
+class MemberListTest : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        addEmployee(1, "佐藤", "営業部", 2, 1);
+        addEmployee(2, "伊藤", "総務部", 4, 3);
+        addEmployee(3, "斎藤", "営業部", 1, 1);
+        addEmployee(4, "阿部", "経理部", -1, 2);
+        addEmployee(6, "上田", "総務部", 2, 1);
+    }
+};
+
+TEST_F(MemberListTest, OrdersFollowTheirKeys)
+{
+    // Keys compare as CP932 bytes: 阿 88A2, 伊 88C9, 佐 8DB2, 斎 8DD6, 上 8FE3; 営 8963, 経 8C6F, 総 918D.
+    struct Case {
+        int order;
+        QList<int> want;
+    };
+    const Case cases[] = {
+        {1, {1, 2, 3, 4, 6}},  // slot order while nobody has a serial number
+        {2, {4, 2, 1, 3, 6}},  // name
+        {5, {1, 3, 4, 2, 6}},  // department, equal ones by slot
+        {3, {3, 1, 6, 2, 4}},  // class 1, 2, 2, 4, then a typed class (9)
+        {4, {1, 3, 6, 4, 2}},  // monthly, daily, hourly
+    };
+    for (const Case& c : cases) EXPECT_EQ(OrderedSlots(c.order, false), c.want) << "order " << c.order;
+    SyainRec[6].SeqNo = 1;
+    EXPECT_EQ(OrderedSlots(1, false), QList<int>({1, 2, 3, 4, 6})) << "number 000 comes first, slot order among them";
+    SyainRec[1].SeqNo = 2;
+    SyainRec[2].SeqNo = 3;
+    SyainRec[3].SeqNo = 4;
+    SyainRec[4].SeqNo = 5;
+    EXPECT_EQ(OrderedSlots(1, false), QList<int>({6, 1, 2, 3, 4}));
+    SyainRec[2].Taisyoku.setText(QStringLiteral("080331"));
+    EXPECT_EQ(OrderedSlots(1, false), QList<int>({6, 1, 3, 4}));
+    EXPECT_EQ(OrderedSlots(1, true), QList<int>({6, 1, 2, 3, 4}));
+}
+
+TEST_F(MemberListTest, LongNamesAreCutSoTheSlotStaysInItsColumns)
+{
+    SyainRec[5] = SyainRec[1];
+    SyainRec[5].Simei.setText(QStringLiteral("長谷川") + QStringLiteral("あ").repeated(7));  // 20 bytes
+    SyainRec[5].Busyo.setText(QStringLiteral("ｱ") + QStringLiteral("部").repeated(9));     // 19 bytes
+    const QByteArray line = cp932::encode(MakeMemberLine(5));
+    EXPECT_EQ(line.size(), 130);
+    EXPECT_EQ(line.right(3), QByteArray("005"));
+    EXPECT_EQ(GetLineSlot(MakeMemberLine(5)), 5);
+    EXPECT_EQ(cp932::encode(MemberSortKey(2, 5)).mid(19, 3), QByteArray("  5"));
+    EXPECT_EQ(cp932::encode(MemberSortKey(5, 5)).mid(19, 3), QByteArray("  5"));
+}
+
+TEST_F(MemberListTest, MailAddressesOfLines)
+{
+    struct Case {
+        const char* addr;
+        bool bad;
+    };
+    const Case cases[] = {{"taro@example.jp", false}, {"@example.jp", true}, {"taro.example.jp", true},
+                          {"", true}, {"太郎@example.jp", true}, {"t@x", false}};
+    for (const Case& c : cases) {
+        SyainRec[1].MailAdrs.setText(QString::fromUtf8(c.addr));
+        EXPECT_EQ(IsBadMailLine(MakeMemberLine(1)), c.bad) << c.addr;
+    }
+}
+
+TEST_F(MemberListTest, DeletionMovesLaterSlotsAndClosesSerialGaps)
+{
+    for (int e = 1; e <= 6; ++e) SyainRec[e].SeqNo = e == 5 ? 0 : e;  // slot 5 is free
+    addEmployee(90, "最後", "", 2, 1, 0);
+    DeleteMember(3);  // serial 3
+    EXPECT_EQ(SyainRec[3].Simei.text(), QStringLiteral("阿部"));
+    EXPECT_EQ(KintaiRec[3].Kintai[kiSyukkin], 4.0) << "attendance moves with its employee";
+    EXPECT_EQ(SyainRec[3].SeqNo, 3) << "serial 4 becomes 3";
+    EXPECT_EQ(SyainRec[5].SeqNo, 5) << "serial 6 becomes 5";
+    EXPECT_EQ(SyainRec[89].Simei.text(), QStringLiteral("最後"));
+    EXPECT_TRUE(SyainRec[90].MembKey.isEmpty());
+    EXPECT_EQ(KintaiRec[90].Kintai[kiSyukkin], 0.0);
+
+    DeleteMember(89);  // no serial number: the others keep theirs
+    EXPECT_EQ(SyainRec[1].SeqNo, 1);
+    EXPECT_EQ(SyainRec[5].SeqNo, 5);
+    SyainRec[90].Simei.setText(QStringLiteral("末尾"));
+    DeleteMember(90);
+    EXPECT_TRUE(SyainRec[90].Simei.isEmpty());
+    EXPECT_EQ(SyainRec[1].Simei.text(), QStringLiteral("佐藤")) << "nothing before the slot moves";
+}
+
+class MainListTest : public MemberListTest {
+protected:
+    void SetUp() override
+    {
+        MemberListTest::SetUp();
+        CreateForms();
+        CurPeriod.Period = 4;
+        CurPeriod.EraText = QStringLiteral("令和");
+        CurPeriod.EraYear = 8;
+        DataPath = dir();
+        CorpRec.Syamei.setText(QStringLiteral("株式会社テスト"));
+    }
+    void TearDown() override
+    {
+        fmMain->SkipSaveCheck = true;
+        DestroyForms();
+        MemberListTest::TearDown();
+    }
+    QList<int> listed() const
+    {
+        QList<int> s;
+        for (int i = 0; i < fmMain->ListBox->count(); ++i) s << fmMain->slotOfRow(i);
+        return s;
+    }
+    QList<int> ticked() const
+    {
+        QList<int> s;
+        for (int i = 0; i < fmMain->ListBox->count(); ++i)
+            if (fmMain->ListBox->item(i)->checkState() == Qt::Checked) s << fmMain->slotOfRow(i);
+        return s;
+    }
+    ScriptedMsgBox box;
+};
+
+TEST_F(MainListTest, HeaderSortKeepsTicksWithTheirEmployees)
+{
+    fmMain->FillMemberList(1);
+    fmMain->ListBox->item(0)->setCheckState(Qt::Checked);  // slot 1
+    fmMain->ListBox->item(3)->setCheckState(Qt::Checked);  // slot 4
+    fmMain->HeadCtrlSectionClick(1);                      // 氏名
+    EXPECT_EQ(listed(), QList<int>({4, 2, 1, 3, 6}));
+    EXPECT_EQ(ticked(), QList<int>({4, 1}));
+    fmMain->mnAllOnOffPClick();  // Tag 1: tick all
+    EXPECT_EQ(ticked().size(), 5);
+    EXPECT_EQ(fmMain->action("mnAllOnOffP")->text(), QStringLiteral("全てのチェックを解除"));
+    fmMain->mnAllOnOffPClick();
+    EXPECT_TRUE(ticked().isEmpty());
+    EXPECT_EQ(fmMain->action("mnAllOnOffM")->text(), QStringLiteral("対象社員をチェック"));
+
+    SyainRec[2].MailAdrs.setText(QStringLiteral("ito@example.jp"));
+    SyainRec[6].Taisyoku.setText(QStringLiteral("080331"));
+    fmMain->action("mnTaisyoku")->setChecked(true);
+    fmMain->mnTaisyokuClick();
+    fmMain->ListBox->item(fmMain->ListBox->count() - 1)->setCheckState(Qt::Checked);  // 上田, retired
+    fmMain->mnAllOnOffMClick();
+    EXPECT_EQ(ticked(), QList<int>({2, 6})) << "good address ticked, the retired line left as it was";
+}
+
+TEST_F(MainListTest, DeleteAsksAndCommandsFollowThePeriod)
+{
+    fmMain->FillMemberList(1);
+    fmMain->UpdateCommandStates();
+    EXPECT_TRUE(fmMain->action("btNewEnter")->isEnabled());
+    fmMain->ListBox->setCurrentRow(1);  // 伊藤, slot 2
+    box.answer(MsgResult::No);
+    fmMain->btDeleteClick();
+    EXPECT_EQ(box.lastText(), QStringLiteral("下記社員の登録情報を削除しますか？\n\n【 総務部  伊藤 】"));
+    EXPECT_EQ(SyainRec[2].Simei.text(), QStringLiteral("伊藤"));
+    box.answer(MsgResult::Yes);
+    fmMain->btDeleteClick();
+    EXPECT_EQ(SyainRec[2].Simei.text(), QStringLiteral("斎藤"));
+    EXPECT_EQ(fmMain->ListBox->count(), 4);
+    EXPECT_EQ(fmMain->ListBox->currentRow(), 1);
+    EXPECT_TRUE(ReadAll(dir() + QStringLiteral("システムログ.dat")).contains(cp932::encode(QStringLiteral("従業員情報の削除"))));
+
+    CurPeriod.Period = 13;
+    fmMain->UpdateCommandStates();
+    EXPECT_FALSE(fmMain->action("btNewEnter")->isEnabled());
+    EXPECT_FALSE(fmMain->action("mnDelete")->isEnabled());
+    EXPECT_TRUE(fmMain->action("btModify")->isEnabled());
+    CurPeriod.Period = 4;
+    for (int e = 1; e <= 90; ++e) SyainRec[e].Simei.setText(QStringLiteral("社員"));
+    fmMain->UpdateCommandStates();
+    EXPECT_FALSE(fmMain->action("mnNewEnter")->isEnabled()) << "90 employees";
+
+    fmMain->ListBox->setCurrentRow(-1);
+    box.clear();
+    fmMain->btModifyClick();
+    EXPECT_EQ(box.lastText(), QStringLiteral("処理の対象者が選択されていません。"));
+}
+
+}  // namespace
