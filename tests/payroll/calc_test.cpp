@@ -1,8 +1,9 @@
 // Monthly pay and bonus calculation: yen figures worked out by hand from the 2026 tables, the
 // slip item lists, manual entries, other periods and the yearly health cap of bonuses.
+#include "payroll/calc.h"
+
 #include <cstring>
 
-#include "payroll/calc.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/otherperiod.h"
@@ -16,7 +17,7 @@
 namespace {
 
 class CalcTest : public CoreTest {
-protected:
+  protected:
     void SetUp() override
     {
         CoreTest::SetUp();
@@ -29,11 +30,6 @@ protected:
         CurPeriod.EraYear = 8;
         CurPeriod.FileName = YearFileName(dir(), QStringLiteral("令和"), 8);
         CreateYearFile(CurPeriod.FileName);
-    }
-    void TearDown() override
-    {
-        ClearTableFiles();
-        CoreTest::TearDown();
     }
     void openMonth(int m)
     {
@@ -78,15 +74,16 @@ protected:
         rec->koujo[e].Koujo[koSyahoGo] = syahoGo;
         rec->sikyu[e].KazeiGoukei = kazei;
         rec->kintai[e].Kintai[kiYukyuZan] = yukyuZan;
-        writeRecord(CurPeriod.FileName, p, *rec);
+        writeAt(CurPeriod.FileName, DataRecPos(p - 1), *rec);
         CurPeriod.Period = keep;
     }
-    static void writeRecord(const QString& file, int p, const TPeriodRecord& rec)
+    template <typename T>
+    static void writeAt(const QString& file, qint64 pos, const T& data)
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        f.seek(DataRecPos(p - 1));
-        f.write(reinterpret_cast<const char*>(&rec), sizeof rec);
+        f.seek(pos);
+        f.write(reinterpret_cast<const char*>(&data), sizeof data);
     }
 };
 
@@ -205,8 +202,8 @@ TEST_F(CalcTest, CommutingAllowanceFollowsItsPaymentRule)
         int32_t paid;
     };
     const Case cases[] = {
-        {4, 5, 20, 30000}, {4, 6, 20, 0}, {3, 10, 20, 30000}, {11, 12, 20, 30000}, {6, 2, 20, 0},
-        {1, 6, 0, 0},      {1, 6, 21, 630},  {0, 6, 20, 0},   {12, 6, 20, 0},
+        {4, 5, 20, 30000}, {4, 6, 20, 0},   {3, 10, 20, 30000}, {11, 12, 20, 30000}, {6, 2, 20, 0},
+        {1, 6, 0, 0},      {1, 6, 21, 630}, {0, 6, 20, 0},      {12, 6, 20, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule * 100 + c.month);
@@ -244,10 +241,8 @@ TEST_F(CalcTest, ManualEntriesRetirementAndNoIncomeTax)
     SikyuRec[1].Sonota[1] = KoujoRec[1].Sonota[1] = 500;
     E.Taisyoku.setText(QStringLiteral("080531"));
     CalcKyuyo(1);
-    TSikyuRec zeroP;
-    TKoujoRec zeroD;
-    std::memset(&zeroP, 0, sizeof zeroP);
-    std::memset(&zeroD, 0, sizeof zeroD);
+    const TSikyuRec zeroP{};
+    const TKoujoRec zeroD{};
     EXPECT_EQ(std::memcmp(&SikyuRec[1], &zeroP, sizeof zeroP), 0);
     EXPECT_EQ(std::memcmp(&KoujoRec[1], &zeroD, sizeof zeroD), 0);
 }
@@ -324,7 +319,7 @@ TEST_F(CalcTest, JanuaryBonusTakesLastDecembersPay)
     std::memset(rec.get(), 0, sizeof *rec);
     rec->syain[30].MembKey.setBytes("k1");
     rec->koujo[30].Koujo[koSyahoGo] = 300000;
-    writeRecord(prev, 12, *rec);
+    writeAt(prev, DataRecPos(11), *rec);
     openBonus(13, 1, 10);
     employee(1, "k1").Sinzoku = 0;
     SikyuRec[1].Sikyu[siKihon] = 400000;
@@ -372,23 +367,17 @@ TEST_F(CalcTest, FebruaryBonusCountsLastYearsBonusesFromApril)
     // Last year's file: a July and a December bonus counted, a March bonus not (other insurance year).
     const QString prev = YearFileName(dir(), QStringLiteral("令和"), 7);
     CreateYearFile(prev);
-    {
-        auto rec = std::make_unique<TPeriodRecord>();
-        std::memset(rec.get(), 0, sizeof *rec);
-        rec->syain[9].MembKey.setBytes("k1");
-        TYearFileHeader h;
-        std::memset(&h, 0, sizeof h);
-        h.SyoyoMonth[1] = 3;
-        h.SyoyoMonth[2] = 7;
-        h.SyoyoMonth[3] = 12;
-        QFile f(prev);
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        f.write(reinterpret_cast<const char*>(&h), sizeof h);
-        f.close();
-        for (int q = 13; q <= 15; ++q) {
-            rec->sikyu[9].KazeiGoukei = 1000000 * (q - 12);
-            writeRecord(prev, q, *rec);
-        }
+    auto rec = std::make_unique<TPeriodRecord>();
+    std::memset(rec.get(), 0, sizeof *rec);
+    rec->syain[9].MembKey.setBytes("k1");
+    TYearFileHeader h{};
+    h.SyoyoMonth[1] = 3;
+    h.SyoyoMonth[2] = 7;
+    h.SyoyoMonth[3] = 12;
+    writeAt(prev, 0, h);
+    for (int q = 13; q <= 15; ++q) {
+        rec->sikyu[9].KazeiGoukei = 1000000 * (q - 12);
+        writeAt(prev, DataRecPos(q - 1), *rec);
     }
     openBonus(13, 1, 15);
     employee(1, "k1");

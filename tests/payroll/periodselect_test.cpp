@@ -31,22 +31,20 @@ class PeriodSelectTest : public CoreTest {
     void SetUp() override
     {
         CoreTest::SetUp();
-        ResetPeriodSelect();
         DataPath = dir();
         IniFileName = dir() + QStringLiteral("Tolvane.ini");
-        IniFile ini(IniFileName);
-        ini.writeString(QStringLiteral("Option"), QStringLiteral("DefJikanD"), QStringLiteral("8.0"));
-        ini.save();
+        setHoursPerDay("8.0");
         CurEra = {QStringLiteral("令和"), QStringLiteral("08")};
         CurPeriod.EraText = QStringLiteral("令和");
         CurPeriod.EraYear = 8;
         CurPeriod.FileName = file(8);
         WriteAll(CurPeriod.FileName, QByteArray(YearFileSize, '\0'));
     }
-    void TearDown() override
+    void setHoursPerDay(const char* hours)
     {
-        ResetPeriodSelect();
-        CoreTest::TearDown();
+        IniFile ini(IniFileName);
+        ini.writeString(QStringLiteral("Option"), QStringLiteral("DefJikanD"), QString::fromLatin1(hours));
+        ini.save();
     }
     QString file(int reiwa) const { return YearFileName(dir(), QStringLiteral("令和"), reiwa); }
 
@@ -122,12 +120,12 @@ TEST_F(PeriodSelectTest, PaidLeaveCarriesFromThePreviousPeriodMinusLeaveTaken)
     person(SyainRec, 1, "A");
     KintaiRec[1].Kintai[kiYukyu] = 2;
     person(SyainRec, 2, "B");
-    person(SyainRec, 3, "Z");  // not in the previous period
-    KintaiRec[3].Kintai[kiYukyuZan] = 0;
+    person(SyainRec, 3, "Z");  // not in the previous period: keeps his value
+    KintaiRec[3].Kintai[kiYukyuZan] = 1.5;
     CarryYukyuZan(5);
     EXPECT_EQ(KintaiRec[1].Kintai[kiYukyuZan], 8);
     EXPECT_EQ(KintaiRec[2].Kintai[kiYukyuZan], 3.5);
-    EXPECT_EQ(KintaiRec[3].Kintai[kiYukyuZan], 0);
+    EXPECT_EQ(KintaiRec[3].Kintai[kiYukyuZan], 1.5);
     CarryYukyuZan(1);  // January: last year's December
     EXPECT_EQ(KintaiRec[1].Kintai[kiYukyuZan], 4);
     EXPECT_EQ(KintaiRec[2].Kintai[kiYukyuZan], 3.5);
@@ -332,46 +330,39 @@ TEST_F(PeriodSelectTest, NoticesAt70And75AreGivenOnce)
     EXPECT_TRUE(box.shown().empty());
 }
 
-TEST_F(PeriodSelectTest, AgeReferenceDateFollowsThePayDate)
+// The age is reckoned at the pay date; a birth date that is no date gives no notice (with care
+// insurance set, any age made up from it would bring a question).
+TEST_F(PeriodSelectTest, AgeReferenceDateFollowsThePayDateAndNoDatesAreSkipped)
 {
-    struct Case {
+    const struct {
         int period, sikyubi, shift;
         Birth birth;
-        bool notice70;
+        bool kaigo, notice70;
     } cases[] = {
-        {2, 30, 0, {1, 3, 31, 2, 27}, true},  // pay day 30 of February is its last day
-        {2, 30, 0, {1, 3, 31, 3, 2}, false},
-        {12, 10, 1, {1, 3, 32, 1, 5}, true},  // December paid on 10 January 2027
-        {12, 10, 1, {1, 3, 32, 1, 20}, false},
-        {12, 10, 0, {1, 3, 32, 1, 5}, false},  // paid in December 2026: still 69
+        {2, 30, 0, {1, 3, 31, 2, 27}, false, true},  // pay day 30 of February is its last day
+        {2, 30, 0, {1, 3, 31, 3, 2}, false, false},
+        {12, 10, 1, {1, 3, 32, 1, 5}, false, true},  // December paid on 10 January 2027
+        {12, 10, 1, {1, 3, 32, 1, 20}, false, false},
+        {12, 10, 0, {1, 3, 32, 1, 5}, false, false},  // paid in December 2026: still 69
+        {4, 25, 0, {1, 9, 30, 1, 1}, true, false},
+        {4, 25, 0, {1, 3, 31, 13, 1}, true, false},
+        {4, 25, 0, {1, 3, 31, 2, 30}, true, false},
+        {4, 25, 0, {1, 3, 0, 1, 1}, true, false},
+        {4, 25, 0, {1, 0, 31, 1, 1}, true, false},
+        {4, 25, 0, {1, 3, 31, 1, 1}, false, true},  // the real date: 70 in 2026
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.period << ": " << int(c.birth.era) << " " << int(c.birth.year)
+                                          << "-" << int(c.birth.month) << "-" << int(c.birth.day));
         writeGensen({c.birth});
         ClearPeriodImage();
-        person(SyainRec, 1, "A");
+        person(SyainRec, 1, "A").Kaigo = c.kaigo;
         openMonth(c.period, c.sikyubi, c.shift);
         ScriptedMsgBox box;
         EXPECT_NO_THROW(CheckCareInsuranceAges());
-        EXPECT_EQ(SyainRec[1].AgeNotice == 70, c.notice70) << c.period << " " << int(c.birth.day);
+        EXPECT_EQ(box.shown().size(), c.notice70 ? 1u : 0u);
+        EXPECT_EQ(SyainRec[1].AgeNotice == 70, c.notice70);
     }
-}
-
-TEST_F(PeriodSelectTest, BirthDatesThatAreNoDatesAreSkipped)
-{
-    writeGensen({{1, 9, 30, 1, 1},
-                 {2, 3, 31, 13, 1},
-                 {3, 3, 31, 2, 30},
-                 {4, 3, 0, 1, 1},
-                 {5, 0, 31, 1, 1},
-                 {6, 3, 31, 1, 1}});
-    // With care insurance set, any age made up from a bad date would bring a question.
-    for (int e = 1; e <= 5; ++e) person(SyainRec, e, "A").Kaigo = 1;
-    person(SyainRec, 6, "A");
-    openMonth(4, 25);
-    ScriptedMsgBox box;
-    EXPECT_NO_THROW(CheckCareInsuranceAges());
-    ASSERT_EQ(box.shown().size(), 1u);  // only the real date: 70 in 2026
-    EXPECT_EQ(SyainRec[6].AgeNotice, 70);
 }
 
 TEST_F(PeriodSelectTest, BaseListPreselectsTheNewestMonthOfTheOpenYearUpToThePeriod)
@@ -426,9 +417,7 @@ TEST_F(PeriodSelectTest, WindowSelectsYearMonthAndLoadsIt)
 
 TEST_F(PeriodSelectTest, WindowAsksBeforeEndingUntilAPeriodWasChosen)
 {
-    IniFile ini(IniFileName);
-    ini.writeString(QStringLiteral("Option"), QStringLiteral("DefJikanD"), QStringLiteral("0.0"));
-    ini.save();
+    setHoursPerDay("0.0");
     StartHint = false;
     ScriptedMsgBox box;
     TfmSelData w;

@@ -23,40 +23,27 @@ namespace {
 const QColor kTeal(0, 128, 128);
 const QColor kDisable(0xCC, 0xDD, 0xDD);
 
-// Every name and flag of the item arrays, one line per row.
+// Every name and flag of the item arrays, one entry per row.
 QStringList DumpItems()
 {
     QStringList out;
-    auto add = [&out](const char* what, const auto& items) {
-        using A = std::decay_t<decltype(items)>;
-        for (int r = A::low; r <= A::high; ++r)
-            out << QStringLiteral("%1 %2 %3 %4%5%6")
-                       .arg(QLatin1String(what))
-                       .arg(r)
-                       .arg(items[r].Name)
-                       .arg(int(items[r].Use[1]))
-                       .arg(int(items[r].Use[2]))
-                       .arg(int(items[r].Use[3]));
+    auto add = [&out](const auto& items) {
+        for (const TSlipItem& i : items.v)
+            out << i.Name +
+                       QStringLiteral(" %1%2%3").arg(int(i.Use[1])).arg(int(i.Use[2])).arg(int(i.Use[3]));
     };
-    add("Kintai", KintaiItem);
-    add("Sikyu", SikyuItem);
-    add("Koujo", KoujoItem);
-    add("Sonota", SonotaItem);
+    add(KintaiItem), add(SikyuItem), add(KoujoItem), add(SonotaItem);
     return out;
 }
 
-// Every entry of the published lists.
+// Every entry of the published lists, one entry per pay type.
 QStringList DumpLists()
 {
     QStringList out;
     auto add = [&out](const auto& list) {
-        for (int t = 1; t <= 3; ++t)
-            out << QStringList(std::begin(list[t].v), std::end(list[t].v)).join(u',');
+        for (const auto& t : list.v) out << QStringList(std::begin(t.v), std::end(t.v)).join(u',');
     };
-    add(KintaiList);
-    add(SikyuList);
-    add(KoujoList);
-    add(SonotaList);
+    add(KintaiList), add(SikyuList), add(KoujoList), add(SonotaList);
     return out;
 }
 
@@ -72,31 +59,20 @@ class SlipItemsWindowTest : public CoreTest {
     void TearDown() override
     {
         // The arrays and lists are not part of the period image the fixture resets.
-        KintaiItem = {};
-        SikyuItem = {};
-        KoujoItem = {};
-        SonotaItem = {};
-        KintaiList = {};
-        SikyuList = {};
-        KoujoList = {};
-        SonotaList = {};
+        KintaiItem = {}, SikyuItem = {}, KoujoItem = {}, SonotaItem = {};
+        KintaiList = {}, SikyuList = {}, KoujoList = {}, SonotaList = {};
         CoreTest::TearDown();
     }
 
-    template <typename W>
-    static TSlipItemGrid* Grid(W& w, const char* name)
+    static TSlipItemGrid* Grid(QWidget& w, const char* n)
     {
-        return w.template findChild<TSlipItemGrid*>(QLatin1String(name));
+        return w.findChild<TSlipItemGrid*>(QLatin1String(n));
     }
-    template <typename W>
-    static QPushButton* Button(W& w, const char* name)
+    static QTabWidget* Tabs(QWidget& w) { return w.findChild<QTabWidget*>(QStringLiteral("PageCtrl")); }
+    static QString Name(QWidget& w, const char* grid, int row) { return Grid(w, grid)->item(row, 1)->text(); }
+    static void Click(QWidget& w, const char* button)
     {
-        return w.template findChild<QPushButton*>(QLatin1String(name));
-    }
-    template <typename W>
-    static QTabWidget* Tabs(W& w)
-    {
-        return w.template findChild<QTabWidget*>(QStringLiteral("PageCtrl"));
+        QTest::mouseClick(w.findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
     }
     static QPoint CellCentre(QTableWidget* g, int row, int col)
     {
@@ -108,26 +84,18 @@ class SlipItemsWindowTest : public CoreTest {
     }
     static void Drag(QTableWidget* g, int col, int fromRow, int toRow)
     {
-        const QPoint a = CellCentre(g, fromRow, col);
-        const QPoint b = CellCentre(g, toRow, col);
+        const QPoint a = CellCentre(g, fromRow, col), b = CellCentre(g, toRow, col);
         QTest::mousePress(g->viewport(), Qt::LeftButton, {}, a);
         QTest::mouseMove(g->viewport(), (a + b) / 2);
         QTest::mouseMove(g->viewport(), b);
         QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, b);
     }
-    // The colour of a name cell away from its text.
-    static QColor NameCellColour(QTableWidget* g, int row)
+    // The colour of a cell: a name cell away from its text, the handle at its centre.
+    static QColor CellColour(QTableWidget* g, int row, int col)
     {
-        const QImage img = g->grab().toImage();
-        const QRect cell = g->visualRect(g->model()->index(row, 1));
-        const QPoint at = g->viewport()->mapTo(g, QPoint(cell.right() - 3, cell.center().y()));
-        return img.pixelColor(at);
-    }
-    static QColor HandleColour(QTableWidget* g, int row)
-    {
-        const QImage img = g->grab().toImage();
-        const QRect cell = g->visualRect(g->model()->index(row, 0));
-        return img.pixelColor(g->viewport()->mapTo(g, cell.center()));
+        const QRect cell = g->visualRect(g->model()->index(row, col));
+        const QPoint at = col == 0 ? cell.center() : QPoint(cell.right() - 3, cell.center().y());
+        return g->grab().toImage().pixelColor(g->viewport()->mapTo(g, at));
     }
 
     ScriptedMsgBox msg_;
@@ -145,15 +113,14 @@ TEST_F(SlipItemsWindowTest, ShowingLoadsTheFileAndSelectsTheMonthlyTab)
     EXPECT_EQ(Tabs(w)->tabText(0), QStringLiteral("月 給"));
     EXPECT_EQ(Tabs(w)->tabText(2), QStringLiteral("時間給"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("給与明細書印刷項目の設定"));
-    TSlipItemGrid* sikyu = Grid(w, "sgSikyu");
-    ASSERT_TRUE(sikyu);
-    EXPECT_EQ(sikyu->rowCount(), 18);
-    EXPECT_EQ(sikyu->item(0, 1)->text(), QStringLiteral("課税支給合計")) << "the name from the file";
-    EXPECT_EQ(sikyu->item(3, 1)->text(), QStringLiteral("資格手当")) << "a user item under the user's name";
+    ASSERT_TRUE(Grid(w, "sgSikyu"));
+    EXPECT_EQ(Grid(w, "sgSikyu")->rowCount(), 18);
+    EXPECT_EQ(Name(w, "sgSikyu", 0), QStringLiteral("課税支給合計")) << "the name from the file";
+    EXPECT_EQ(Name(w, "sgSikyu", 3), QStringLiteral("資格手当")) << "a user item under the user's name";
     EXPECT_FALSE(SikyuItem[2].Use[2]) << "the file's flags, not the ones the window found";
     EXPECT_EQ(SikyuList[2][2], QStringLiteral("F役職手当")) << "showing publishes nothing";
     EXPECT_EQ(Grid(w, "sgKintai")->rowCount(), 16);
-    EXPECT_EQ(Grid(w, "sgKintai")->item(14, 1)->text(), QString()) << "the unnamed user attendance item";
+    EXPECT_EQ(Name(w, "sgKintai", 14), QString()) << "the unnamed user attendance item";
     EXPECT_EQ(Grid(w, "sgSonota")->rowCount(), 3);
     for (const char* g : {"sgKintai", "sgSikyu", "sgKoujo", "sgSonota"}) {
         EXPECT_EQ(Grid(w, g)->rowHeight(0), 20) << g;
@@ -166,7 +133,7 @@ TEST_F(SlipItemsWindowTest, ShowingLoadsTheFileAndSelectsTheMonthlyTab)
     s.show();
     EXPECT_EQ(s.windowTitle(), QStringLiteral("賞与明細書印刷項目の設定"));
     EXPECT_FALSE(Grid(s, "sgKintai")) << "a bonus slip has no attendance rows";
-    EXPECT_EQ(Grid(s, "sgSikyu")->item(0, 1)->text(), QStringLiteral("賞与"));
+    EXPECT_EQ(Name(s, "sgSikyu", 0), QStringLiteral("賞与"));
     s.reject();
     EXPECT_TRUE(msg_.shown().empty());
 }
@@ -182,16 +149,13 @@ TEST_F(SlipItemsWindowTest, ClickingANameSwitchesItsRowOnTheActiveTabOnly)
     EXPECT_TRUE(SikyuItem[7].Use[2]);
     EXPECT_TRUE(SikyuItem[7].Use[1]) << "monthly untouched";
     EXPECT_FALSE(SikyuItem[7].Use[3]) << "hourly untouched";
-
     ClickCell(g, 6, 0);
     EXPECT_TRUE(SikyuItem[7].Use[2]) << "the handle does not switch";
 
     Tabs(w)->setCurrentIndex(2);  // hourly
     ClickCell(g, 0, 1);
     EXPECT_FALSE(SikyuItem[1].Use[3]);
-    EXPECT_TRUE(SikyuItem[1].Use[1]);
-    EXPECT_TRUE(SikyuItem[1].Use[2]);
-
+    EXPECT_TRUE(SikyuItem[1].Use[1] && SikyuItem[1].Use[2]);
     // The keyboard: arrows only move, Space switches.
     g->setFocus();
     g->setCurrentCell(0, 1);
@@ -209,13 +173,13 @@ TEST_F(SlipItemsWindowTest, UnusedRowsArePaintedInTheDisableColourOfTheActiveTab
     TfmPrnFormK w;
     w.show();
     TSlipItemGrid* g = Grid(w, "sgSikyu");
-    EXPECT_EQ(HandleColour(g, 0), kTeal);
-    EXPECT_EQ(NameCellColour(g, 6), g->palette().color(QPalette::Base))
-        << "普通残業手当 is used on monthly slips";
+    const QColor base = g->palette().color(QPalette::Base);
+    EXPECT_EQ(CellColour(g, 0, 0), kTeal);
+    EXPECT_EQ(CellColour(g, 6, 1), base) << "普通残業手当 is used on monthly slips";
     Tabs(w)->setCurrentIndex(1);
-    EXPECT_EQ(NameCellColour(g, 6), kDisable) << "and not on daily ones";
+    EXPECT_EQ(CellColour(g, 6, 1), kDisable) << "and not on daily ones";
     ClickCell(g, 6, 1);
-    EXPECT_EQ(NameCellColour(g, 6), g->palette().color(QPalette::Base));
+    EXPECT_EQ(CellColour(g, 6, 1), base);
     EXPECT_EQ(w.findChild<QWidget*>(QStringLiteral("pnDisable"))->palette().color(QPalette::Window),
               kDisable);
 
@@ -240,39 +204,29 @@ TEST_F(SlipItemsWindowTest, UnusedRowsArePaintedInTheDisableColourOfTheActiveTab
     w.reject();
 }
 
-TEST_F(SlipItemsWindowTest, RowMovedHandlerCarriesNameAndFlags)
+TEST_F(SlipItemsWindowTest, RowsMoveByHandlerAndByDraggingTheHandleWithNameAndFlags)
 {
     TfmPrnFormK w;
     w.show();
     w.sgSikyuRowMoved(17, 0);
     EXPECT_EQ(SikyuItem[1].Name, QStringLiteral("F課税支給合計"));
     EXPECT_EQ(SikyuItem[2].Name, QStringLiteral("F基本給"));
-    EXPECT_FALSE(SikyuItem[11].Use[2]) << "休日深夜残業 keeps its daily flag on its new row";
     EXPECT_EQ(SikyuItem[11].Name, QStringLiteral("F休日深夜残業"));
-    EXPECT_EQ(Grid(w, "sgSikyu")->item(0, 1)->text(), QStringLiteral("課税支給合計"));
-    EXPECT_EQ(Grid(w, "sgSikyu")->item(17, 1)->text(), QStringLiteral("変動手当３"));
-
+    EXPECT_FALSE(SikyuItem[11].Use[2]) << "休日深夜残業 keeps its daily flag on its new row";
+    EXPECT_EQ(Name(w, "sgSikyu", 0), QStringLiteral("課税支給合計"));
+    EXPECT_EQ(Name(w, "sgSikyu", 17), QStringLiteral("変動手当３"));
     w.sgKintaiRowMoved(0, 15);
     EXPECT_EQ(KintaiItem[16].Name, QStringLiteral("F所定労働日数"));
     EXPECT_EQ(KintaiItem[15].Name, QStringLiteral("V有休残日数"));
-    EXPECT_EQ(Grid(w, "sgKintai")->item(15, 1)->text(), QStringLiteral("所定労働日数"));
-    w.reject();
-}
+    EXPECT_EQ(Name(w, "sgKintai", 15), QStringLiteral("所定労働日数"));
 
-TEST_F(SlipItemsWindowTest, DraggingTheHandleMovesTheRow)
-{
-    TfmPrnFormK w;
-    w.show();
-    TSlipItemGrid* g = Grid(w, "sgKoujo");
-    Drag(g, 0, 1, 4);
+    Drag(Grid(w, "sgKoujo"), 0, 1, 4);
     EXPECT_EQ(KoujoItem[5].Name, QStringLiteral("F介護保険料"));
     EXPECT_EQ(KoujoItem[2].Name, QStringLiteral("F厚生年金保険"));
-    EXPECT_EQ(g->item(4, 1)->text(), QStringLiteral("介護保険料"));
-
+    EXPECT_EQ(Name(w, "sgKoujo", 4), QStringLiteral("介護保険料"));
     const QStringList before = DumpItems();
-    Drag(g, 1, 0, 3);
+    Drag(Grid(w, "sgKoujo"), 1, 0, 3);
     EXPECT_EQ(DumpItems(), before) << "dragging a name is no move, and no click either";
-
     Drag(Grid(w, "sgSonota"), 0, 2, 0);
     EXPECT_EQ(SonotaItem[1].Name, QStringLiteral("Vその他３"));
     w.reject();
@@ -285,8 +239,7 @@ TEST_F(SlipItemsWindowTest, OkPublishesAndWritesTheSettings)
     w.sgSikyuRowMoved(17, 0);
     Tabs(w)->setCurrentIndex(1);
     ClickCell(Grid(w, "sgKoujo"), 0, 1);  // 健康保険料 off on daily slips
-    QTest::mouseClick(Button(w, "bbOk"), Qt::LeftButton);
-
+    Click(w, "bbOk");
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(SikyuList[1][1], QStringLiteral("F課税支給合計"));
@@ -314,7 +267,7 @@ TEST_F(SlipItemsWindowTest, BonusOkClearsTheAttendanceListAndWritesBonusSections
     w.sgKintaiRowMoved(0, 3);
     EXPECT_EQ(KintaiItem[1].Name, QStringLiteral("F所定労働日数"))
         << "the bonus window leaves attendance alone";
-    QTest::mouseClick(Button(w, "bbOk"), Qt::LeftButton);
+    Click(w, "bbOk");
     for (int t = 1; t <= 3; ++t)
         for (int r = 1; r <= 16; ++r) ASSERT_EQ(KintaiList[t][r], QStringLiteral("F"));
     EXPECT_EQ(SikyuList[3][1], QStringLiteral("V賞与"));
@@ -330,44 +283,36 @@ TEST_F(SlipItemsWindowTest, CancelPutsBackWhatTheWindowFound)
     // A bonus period is open, and the pay-slip window is used and cancelled: the slips of the
     // bonus period must still print from the bonus settings.
     LoadSyoyoItemSetting(true);
-    const QStringList items = DumpItems();
-    const QStringList lists = DumpLists();
+    const QStringList items = DumpItems(), lists = DumpLists();
     TfmPrnFormK w;
-    w.show();
-    ASSERT_NE(DumpItems(), items) << "the window works on the pay-slip settings";
-    w.sgSikyuRowMoved(0, 5);
-    ClickCell(Grid(w, "sgKoujo"), 2, 1);
-    QTest::mouseClick(Button(w, "bbCancel"), Qt::LeftButton);
-    EXPECT_EQ(w.result(), QDialog::Rejected);
-    EXPECT_EQ(DumpItems(), items);
-    EXPECT_EQ(DumpLists(), lists);
+    for (bool escape : {false, true}) {  // Escape is a cancel too
+        w.show();
+        ASSERT_NE(DumpItems(), items) << "the window works on the pay-slip settings";
+        w.sgSikyuRowMoved(0, 5);
+        ClickCell(Grid(w, "sgKoujo"), 2, 1);
+        escape ? QTest::keyClick(&w, Qt::Key_Escape) : Click(w, "bbCancel");
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(w.result(), QDialog::Rejected);
+        EXPECT_EQ(DumpItems(), items) << escape;
+        EXPECT_EQ(DumpLists(), lists) << escape;
+    }
     EXPECT_FALSE(QFile::exists(IniFileName));
-
-    // Escape is a cancel too.
-    w.show();
-    w.sgKoujoRowMoved(0, 1);
-    QTest::keyClick(&w, Qt::Key_Escape);
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(DumpItems(), items);
-    EXPECT_EQ(DumpLists(), lists);
 }
 
 TEST_F(SlipItemsWindowTest, FailedWriteKeepsTheWindowOpenAndCancelStillUndoes)
 {
     IniFileName = dir() + QStringLiteral("gone/Tolvane01.ini");
-    const QStringList items = DumpItems();
-    const QStringList lists = DumpLists();
+    const QStringList items = DumpItems(), lists = DumpLists();
     TfmPrnFormK w;
     w.show();
     w.sgSikyuRowMoved(2, 0);
-    QTest::mouseClick(Button(w, "bbOk"), Qt::LeftButton);
+    Click(w, "bbOk");
     ASSERT_EQ(msg_.shown().size(), 1u);
     EXPECT_EQ(msg_.shown()[0].type, MsgType::Error);
     EXPECT_TRUE(msg_.lastText().contains(QStringLiteral("Tolvane01.ini")));
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(SikyuList[1][1], QStringLiteral("F家族手当")) << "published before the write";
-
-    QTest::mouseClick(Button(w, "bbCancel"), Qt::LeftButton);
+    Click(w, "bbCancel");
     EXPECT_EQ(DumpItems(), items);
     EXPECT_EQ(DumpLists(), lists) << "the published edits are taken back as well";
 }
@@ -401,21 +346,21 @@ TEST_F(SlipItemsWindowTest, DefaultButtonAsksAndRestoresOnYesOnly)
     ASSERT_NE(edited, defaults);
 
     msg_.answer(MsgResult::No);
-    QTest::mouseClick(Button(w, "sbDefault"), Qt::LeftButton);
+    Click(w, "sbDefault");
     ASSERT_EQ(msg_.shown().size(), 1u);
     EXPECT_EQ(msg_.lastText(), QStringLiteral("項目使用有無と順序の変更を初期状態に戻します。"));
     EXPECT_EQ(msg_.shown()[0].type, MsgType::Confirmation);
     EXPECT_EQ(msg_.shown()[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(DumpItems(), edited);
-    EXPECT_EQ(Grid(w, "sgSikyu")->item(0, 1)->text(), QStringLiteral("課税支給合計"));
+    EXPECT_EQ(Name(w, "sgSikyu", 0), QStringLiteral("課税支給合計"));
 
     msg_.answer(MsgResult::Yes);
-    QTest::mouseClick(Button(w, "sbDefault"), Qt::LeftButton);
+    Click(w, "sbDefault");
     EXPECT_EQ(msg_.shown().size(), 2u);
     EXPECT_EQ(DumpItems(), defaults);
-    EXPECT_EQ(Grid(w, "sgSikyu")->item(0, 1)->text(), QStringLiteral("基本給"));
-    EXPECT_EQ(Grid(w, "sgSikyu")->item(17, 1)->text(), QStringLiteral("課税支給合計"));
-    EXPECT_EQ(Grid(w, "sgKintai")->item(3, 1)->text(), QStringLiteral("欠勤日数"));
+    EXPECT_EQ(Name(w, "sgSikyu", 0), QStringLiteral("基本給"));
+    EXPECT_EQ(Name(w, "sgSikyu", 17), QStringLiteral("課税支給合計"));
+    EXPECT_EQ(Name(w, "sgKintai", 3), QStringLiteral("欠勤日数"));
     EXPECT_EQ(ReadAll(IniFileName), file) << "nothing is written before OK";
     EXPECT_EQ(DumpLists(), lists) << "nor published";
     w.reject();

@@ -123,75 +123,58 @@ TEST_F(NoticePanelTest, ClosedSelfClosingNoticeLeavesNoTimerForTheNextPanel)
     EXPECT_TRUE(panel_.isVisible());
 }
 
-TEST_F(NoticePanelTest, SizesPerMode)
+// Each mode shown after a download panel, whose caption and colours must not stay; a
+// self-closing panel is looked at while it is up.
+TEST_F(NoticePanelTest, EachModeHasItsSizeProgressBarCaptionAndColours)
 {
-    QSize selfClosing;
-    QTimer::singleShot(300, [&] { selfClosing = panel_.size(); });
-    ShowNotice(QStringLiteral("保存しました。"), kNoticeSelfClosing);
-    EXPECT_EQ(selfClosing, QSize(250, 28));
+    const QColor button = QApplication::palette().color(QPalette::Button);
+    const struct {
+        int mode;
+        QSize size;
+        bool progressBar;
+        QColor background;
+        const char* caption;
+    } cases[] = {
+        {kNoticeSelfClosing, {250, 28}, false, kBlue, "データファイルに保存しました。"},
+        {kNoticeUntilClosed, {250, 28}, false, kBlue, "出力中です。"},
+        {kNoticeDownload, {280, 60}, true, button, "更新ファイルをダウンロード中です。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        ShowNotice(QStringLiteral("x"), kNoticeDownload);
+        CloseNotice();
+        bool inspected = false;
+        const auto inspect = [&] {
+            const QRect bar = panel_.ProgressBar->geometry();
+            EXPECT_EQ(panel_.size(), c.size);
+            EXPECT_EQ(!panel_.ProgressBar->visibleRegion().isEmpty(), c.progressBar);
+            EXPECT_TRUE(c.progressBar ? panel_.rect().contains(bar) : bar.top() >= panel_.height());
+            EXPECT_EQ(panel_.pnMessage->text(), QString::fromUtf8(c.caption));
+            const Look look = Inspect(panel_);
+            EXPECT_EQ(look.background, c.background);
+            EXPECT_GT(c.progressBar ? look.bluePixels : look.yellowPixels, 20);
+            EXPECT_TRUE(!c.progressBar || look.yellowPixels == 0) << look.yellowPixels;
+            inspected = true;
+        };
+        if (c.mode == kNoticeSelfClosing) QTimer::singleShot(300, inspect);
+        ShowNotice(c.mode == kNoticeDownload ? QStringLiteral("別の文言") : QString::fromUtf8(c.caption),
+                   c.mode);
+        if (c.mode != kNoticeSelfClosing) inspect();
+        EXPECT_TRUE(inspected);
+        EXPECT_FALSE(panel_.Timer1->isActive());
+        CloseNotice();
+    }
+}
 
-    ShowNotice(QStringLiteral("x"), kNoticeDownload);
-    EXPECT_EQ(panel_.size(), QSize(280, 60));
+TEST_F(NoticePanelTest, UnknownModeKeepsWhatTheLastOneSetTheStoppedTimerIncluded)
+{
     ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
-    EXPECT_EQ(panel_.size(), QSize(250, 28));
-    EXPECT_FALSE(panel_.Timer1->isActive());
-
-    // An unknown mode keeps what the last one set, the stopped timer included.
     ShowNotice(QStringLiteral("x"), 7);
     EXPECT_EQ(panel_.size(), QSize(250, 28));
     EXPECT_FALSE(panel_.Timer1->isActive());
     ShowNotice(QStringLiteral("x"), kNoticeDownload);
     ShowNotice(QStringLiteral("x"), 7);
     EXPECT_EQ(panel_.size(), QSize(280, 60));
-}
-
-TEST_F(NoticePanelTest, ProgressBarShowsOnlyInTheDownloadPanel)
-{
-    bool hiddenWhileSelfClosing = false;
-    QTimer::singleShot(300, [&] {
-        hiddenWhileSelfClosing = panel_.ProgressBar->geometry().top() >= panel_.height() &&
-                                 panel_.ProgressBar->visibleRegion().isEmpty();
-    });
-    ShowNotice(QStringLiteral("保存しました。"), kNoticeSelfClosing);
-    EXPECT_TRUE(hiddenWhileSelfClosing);
-
-    ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
-    EXPECT_GE(panel_.ProgressBar->geometry().top(), 28);
-    EXPECT_TRUE(panel_.ProgressBar->visibleRegion().isEmpty());
-
-    ShowNotice(QStringLiteral("x"), kNoticeDownload);
-    EXPECT_TRUE(panel_.rect().contains(panel_.ProgressBar->geometry()));
-    EXPECT_FALSE(panel_.ProgressBar->visibleRegion().isEmpty());
-}
-
-TEST_F(NoticePanelTest, DownloadPanelHasItsOwnCaptionAndColours)
-{
-    ShowNotice(QStringLiteral("別の文言"), kNoticeDownload);
-    EXPECT_EQ(panel_.pnMessage->text(), QStringLiteral("更新ファイルをダウンロード中です。"));
-    const Look look = Inspect(panel_);
-    EXPECT_EQ(look.background, QApplication::palette().color(QPalette::Button));
-    EXPECT_GT(look.bluePixels, 20);
-    EXPECT_EQ(look.yellowPixels, 0);
-}
-
-TEST_F(NoticePanelTest, NoticesAfterTheDownloadPanelAreBlueAndYellowAgain)
-{
-    ShowNotice(QStringLiteral("x"), kNoticeDownload);
-    CloseNotice();
-
-    ShowNotice(QStringLiteral("出力中です。"), kNoticeUntilClosed);
-    Look untilClosed = Inspect(panel_);
-    EXPECT_EQ(untilClosed.background, kBlue);
-    EXPECT_GT(untilClosed.yellowPixels, 20);
-    CloseNotice();
-
-    ShowNotice(QStringLiteral("x"), kNoticeDownload);
-    CloseNotice();
-    Look selfClosing;
-    QTimer::singleShot(300, [&] { selfClosing = Inspect(panel_); });
-    ShowNotice(QStringLiteral("データファイルに保存しました。"), kNoticeSelfClosing);
-    EXPECT_EQ(selfClosing.background, kBlue);
-    EXPECT_GT(selfClosing.yellowPixels, 20);
 }
 
 TEST_F(NoticePanelTest, CentredOnTheActiveWindow)
