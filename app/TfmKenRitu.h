@@ -2,12 +2,29 @@
 #pragma once
 #include <QDialog>
 
+class QListWidget;
+class QPushButton;
+
 class TfmKenRitu : public QDialog {
     Q_OBJECT
 public:
+    // Reads the rate file of the tables folder (TablePath) once, here.
     explicit TfmKenRitu(QWidget* parent = nullptr);
     // After OK: the chosen rate, already halved, in percent.
     double SelRitu = 0;
+
+    void btOkClick();
+
+    // Controls, named as their objectName.
+    QListWidget* ListBox = nullptr;
+    QPushButton* btOk = nullptr;
+    QPushButton* btCancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    QString problem_;  // why a rate file that exists could not be read
 };
 
 extern TfmKenRitu* fmKenRitu;

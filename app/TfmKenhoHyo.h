@@ -2,12 +2,33 @@
 #pragma once
 #include <QDialog>
 
+class QLabel;
+class QListWidget;
+class QPushButton;
+
 class TfmKenhoHyo : public QDialog {
     Q_OBJECT
 public:
     explicit TfmKenhoHyo(QWidget* parent = nullptr);
     // On entry the grade to preselect (0 = none); after OK the chosen grade 1..G.
     int SelToKyu = 0;
+
+    void FormShow();
+    void ListBoxClick();
+    void bbOkClick();
+
+    // Controls, named as their objectName.
+    QListWidget* ListBox = nullptr;
+    QLabel* lbSelToKyu = nullptr;
+    QPushButton* bbOk = nullptr;
+    QPushButton* bbCancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    bool filled_ = false;  // the list is filled once per run
 };
 
 extern TfmKenhoHyo* fmKenhoHyo;

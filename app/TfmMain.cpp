@@ -42,6 +42,7 @@
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/shell.h"
+#include "print/ui/TfmInji.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "services/webhost.h"
@@ -94,7 +95,7 @@ const MenuEntry MenuTable[] = {
     {"設定(&S)", "mnEnvSetting", "入力項目の設定(&E)...", "Ctrl+O", "", "", false},
     {"設定(&S)", "mnMeisai", "給与/賞与明細(&M)...", "", "", "", true},
     {"設定(&S)", "mnDaicho", "給与台帳/月別一覧(&D)...", "", "", "", false},
-    {"印刷(&P)", "mnMeisaihyo", "給与/賞与明細書(&M)...", "Ctrl+P", "sbMeisaihyo", "給与明細", false},
+    {"印刷(&P)", "mnMeisaihyo", "給与/賞与明細書(&M)...", "Ctrl+P", "sbMeisaihyo", "給与明細", true},
     {"印刷(&P)", "mnKyuyoDaicho", "社員別給与台帳(&D)...", "", "sbKyuyoDaicho", "給与台帳", false},
     {"印刷(&P)", "mnKyuyoIchiran", "月別給与/賞与一覧(&I)...", "", "sbKyuyoIchiran", "月別一覧", false},
     {"印刷(&P)", "mnMeiboPrint", "社員情報一覧表(&L)...", "", "sbMeiboPrn", "社員一覧", false},
@@ -281,6 +282,21 @@ void TfmMain::buildMenus()
     connect(action("mnModify"), &QAction::triggered, this, &TfmMain::btModifyClick);
     connect(action("mnDelete"), &QAction::triggered, this, &TfmMain::btDeleteClick);
     connect(action("mnCorpInfo"), &QAction::triggered, this, &TfmMain::mnCorpInfoClick);
+    connect(action("mnMeisaihyo"), &QAction::triggered, this, [this] {
+        bool ticked = false;
+        for (int i = 0; i < ListBox->count() && !ticked; ++i)
+            ticked = ListBox->item(i)->checkState() == Qt::Checked;
+        if (!ticked) {
+            ShowError(QStringLiteral("印刷対象者が選択されていません。\n"
+                                     "(No欄のチェックボックスをチェックして選択します)"));
+        } else {
+            const bool month = CurPeriod.Period <= 12;
+            fmInji->setWindowTitle(month ? QStringLiteral("給与明細書") : QStringLiteral("賞与明細書"));
+            fmInji->Tag = 299;
+            fmInji->exec();
+        }
+        ListBox->setFocus();
+    });
     action("mnTaisyoku")->setCheckable(true);
     connect(action("mnTaisyoku"), &QAction::triggered, this, &TfmMain::mnTaisyokuClick);
     connect(action("mnAllOnOffP"), &QAction::triggered, this, &TfmMain::mnAllOnOffPClick);
@@ -379,6 +395,7 @@ void TfmMain::FormActivate()
         Q_UNUSED(count);
         DataPath += QStringLiteral("Data2/");
         LoadOption();
+        fmInji->LoadPrintMemo();
         CurPeriod.FileName = DefaultYearFile(DataPath, Today());
         if (!QFileInfo::exists(DataPath)) {
             if (!QDir().mkdir(DataPath)) {

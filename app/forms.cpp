@@ -11,14 +11,14 @@
 #include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmRefData.h"
 #include "payroll/ui/TfmSelData.h"
+#include "print/ui/TfmInji.h"
+#include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "services/ui/TfmNotice.h"
 
-TShellForm* fmInji = nullptr;
 TShellForm* fmOption = nullptr;
 TShellForm* fmVersion = nullptr;
-TShellForm* fmPreView = nullptr;
 TShellForm* fmDataEdit = nullptr;
 TShellForm* fmFolder = nullptr;
 TShellForm* fmSendMail = nullptr;
@@ -52,10 +52,10 @@ void CreateForms()
 {
     fmMain = new TfmMain();
     fmSelData = new TfmSelData(fmMain);
-    shell(fmInji, "TfmInji", "帳票の印刷");
+    fmInji = new TfmInji(fmMain);
     shell(fmOption, "TfmOption", "入力項目の設定");
     shell(fmVersion, "TfmVersion", "バージョン情報");
-    shell(fmPreView, "TfmPreView", "印刷プレビュー");
+    fmPreView = new TfmPreView(fmMain);
     fmPrnFormK = new TfmPrnFormK(fmMain);
     fmCorpInfo = new TfmCorpInfo(fmMain);
     fmMembEdit = new TfmMembEdit(fmMain);
@@ -85,13 +85,15 @@ void DestroyForms()
 {
     // Every other window is a child of the main window and goes with it.
     InstallNoticePanel(nullptr);
-    for (TShellForm** f : {&fmInji, &fmOption, &fmVersion, &fmPreView, &fmDataEdit, &fmFolder,
+    for (TShellForm** f : {&fmOption, &fmVersion, &fmDataEdit, &fmFolder,
                            &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg, &fmPrnItem,
                            &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListInp, &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
     fmSelData = nullptr;
+    fmInji = nullptr;
+    fmPreView = nullptr;
     fmRefData = nullptr;
     fmPrnFormK = nullptr;
     fmPrnFormS = nullptr;

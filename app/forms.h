@@ -10,10 +10,8 @@ public:
     TShellForm(const char* className, const QString& caption, QWidget* parent = nullptr);
 };
 
-extern TShellForm* fmInji;
 extern TShellForm* fmOption;
 extern TShellForm* fmVersion;
-extern TShellForm* fmPreView;
 extern TShellForm* fmDataEdit;
 extern TShellForm* fmFolder;
 extern TShellForm* fmSendMail;

@@ -44,3 +44,5 @@ target_compile_definitions(payroll_tests PRIVATE
 add_dependencies(pelbench pel_table_files)
 add_dependencies(app_tests pel_table_files)
 target_compile_definitions(app_tests PRIVATE TABLE_BUILD_DIR="${CMAKE_BINARY_DIR}/")
+add_dependencies(print_tests pel_table_files)
+target_compile_definitions(print_tests PRIVATE TABLE_BUILD_DIR="${CMAKE_BINARY_DIR}/")

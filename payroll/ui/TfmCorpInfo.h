@@ -3,10 +3,68 @@
 #pragma once
 #include <QDialog>
 
+#include "payroll/corpinfo.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
 class TfmCorpInfo : public QDialog {
     Q_OBJECT
 public:
     explicit TfmCorpInfo(QWidget* parent = nullptr);
+
+    // Fills the window from CorpRec (with the defaults of a block never set).
+    void FormShow();
+    // The first activation after a show: the sample values of the first-run setup.
+    void FormActivate();
+    // Checks the fields and stores them into CorpRec; closes with OK when all checks pass.
+    void bbOkClick();
+    void btKenRituClick();
+    // The window's fields as texts.
+    TCorpEntry Entry() const;
+    // Cancel, Escape and the close box; during the first-run setup only after a question.
+    void reject() override;
+
+    // Controls, named as their objectName.
+    QLineEdit* edSyamei = nullptr;
+    QLineEdit* edSikyubi = nullptr;
+    QCheckBox* cbSikyuP1 = nullptr;
+    QCheckBox* cbSikyuM1 = nullptr;
+    QCheckBox* cbJuumin6 = nullptr;
+    QLineEdit* edJikanD = nullptr;
+    QLineEdit* edKoyRitu = nullptr;
+    QRadioButton* rbJigyo = nullptr;
+    QRadioButton* rbIgai = nullptr;
+    QCheckBox* cbUseHyo = nullptr;
+    QLineEdit* edKenRitu = nullptr;
+    QLineEdit* edKaiRitu = nullptr;
+    QLineEdit* edNenRitu = nullptr;
+    QLineEdit* edKknRitu = nullptr;
+    QLineEdit* edHouNo = nullptr;
+    QCheckBox* cbHide = nullptr;
+    QPushButton* btKenRitu = nullptr;
+    QPushButton* bbOk = nullptr;
+    QPushButton* bbCancel = nullptr;
+    QTimer* Timer2 = nullptr;  // selects the entered field's text a moment after entry
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    bool isNumeric(const QLineEdit* edit) const { return edit != edSyamei; }
+    bool InputItemKeyPress(QLineEdit* edit, QKeyEvent* e);
+    void NumericItemExit(QLineEdit* edit);
+    void cbSikyuKbnClick(QCheckBox* sender);
+    void setSampleColour(bool sample);
+
+    bool activated_ = false;
+    QLineEdit* EnteredEdit = nullptr;
+    TCorpRates rates_;  // the rates when the window was shown
 };
 
 extern TfmCorpInfo* fmCorpInfo;

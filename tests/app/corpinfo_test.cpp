@@ -1,1 +1,416 @@
-// placeholder
+// The company window: defaults of an unset block, the checks of OK, the corporate number, the
+// pay-date options, the hours per day for new periods and the premium reset after new rates.
+#include <QApplication>
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+
+#include "app/TfmKenRitu.h"
+#include "app/TfmMain.h"
+#include "app/forms.h"
+#include "payroll/corpinfo.h"
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/taxtable.h"
+#include "payroll/ui/TfmCorpInfo.h"
+#include "platform/cp932.h"
+#include "platform/inifile.h"
+#include "platform/msgbox.h"
+#include "tests/testutil.h"
+
+namespace {
+
+class CorpInfoTest : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        TablePath = QStringLiteral(TABLE_BUILD_DIR);
+        LoadTableFiles();
+        ASSERT_EQ(KenhoGradeCount(), 50);
+        IniFileName = dir() + QStringLiteral("Tolvane.ini");
+    }
+
+    // A block that passes every check.
+    static TCorpEntry goodEntry()
+    {
+        TCorpEntry e;
+        e.Syamei = QStringLiteral("株式会社トルヴァン");
+        e.Sikyubi = QStringLiteral("25");
+        e.JikanD = QStringLiteral(" 7:30");
+        e.KoyRitu = QStringLiteral(" 0.600");
+        e.KenRitu = QStringLiteral(" 4.985");
+        e.KaiRitu = QStringLiteral(" 0.910");
+        e.NenRitu = QStringLiteral(" 9.150");
+        e.KknRitu = QStringLiteral(" 0.000");
+        return e;
+    }
+
+    static void employ(int slot, const char* name, int grade)
+    {
+        SyainRec[slot].Simei.setText(QString::fromUtf8(name));
+        SyainRec[slot].MembKey.setBytes(QByteArray("260401_0900") + QByteArray::number(slot));
+        SyainRec[slot].Tokyu = static_cast<uint16_t>(grade);
+    }
+
+    ScriptedMsgBox box;
+};
+
+// Leaving a field the way the Tab key does.
+void leave(QLineEdit* edit)
+{
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(edit, &out);
+}
+
+TEST_F(CorpInfoTest, ZeroBlockShowsTheDefaultsWithoutChangingThePeriod)
+{
+    TfmCorpInfo w;
+    w.show();
+    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.600"));
+    EXPECT_TRUE(w.rbJigyo->isChecked());
+    EXPECT_EQ(w.edKenRitu->text(), QStringLiteral(" 0.000"));
+    EXPECT_EQ(w.edKaiRitu->text(), QStringLiteral(" 0.800"));
+    EXPECT_EQ(w.edNenRitu->text(), QStringLiteral(" 9.150"));
+    EXPECT_EQ(w.edKknRitu->text(), QStringLiteral(" 0.000"));
+    EXPECT_EQ(w.edSyamei->text(), QString());
+    EXPECT_EQ(w.edSikyubi->text(), QStringLiteral(" 0"));
+    EXPECT_EQ(w.edHouNo->text(), QString());
+    EXPECT_FALSE(w.cbJuumin6->isEnabled());
+    EXPECT_EQ(w.edHouNo->echoMode(), QLineEdit::Password) << "hidden at start";
+    w.reject();
+    const TCorpRec zero{};
+    EXPECT_EQ(std::memcmp(&CorpRec, &zero, sizeof zero), 0) << "cancel leaves no defaults in the period";
+    EXPECT_TRUE(box.shown().empty());
+}
+
+TEST_F(CorpInfoTest, OkChecksInTheirOrder)
+{
+    struct Case {
+        const char* what;
+        void (*change)(TCorpEntry&);
+        const char* message;  // empty: accepted
+        CorpField focus;
+    };
+    const Case cases[] = {
+        {"good", [](TCorpEntry&) {}, "", CorpField::None},
+        {"blank name", [](TCorpEntry& e) { e.Syamei = QStringLiteral(" 　"); }, "会社名が入力されていません。",
+         CorpField::Syamei},
+        {"no hours", [](TCorpEntry& e) { e.JikanD = QStringLiteral(" 0:00"); }, "所定労働条件が入力されていません。",
+         CorpField::JikanD},
+        {"pay day 0", [](TCorpEntry& e) { e.Sikyubi = QStringLiteral(" 0"); }, "給与支給日の入力に誤りがあります。",
+         CorpField::Sikyubi},
+        {"pay day 32", [](TCorpEntry& e) { e.Sikyubi = QStringLiteral("32"); }, "給与支給日の入力に誤りがあります。",
+         CorpField::Sikyubi},
+        {"pay day 31 is the month end", [](TCorpEntry& e) { e.Sikyubi = QStringLiteral("31"); }, "", CorpField::None},
+        {"pay day 1", [](TCorpEntry& e) { e.Sikyubi = QStringLiteral(" 1"); }, "", CorpField::None},
+        {"no employment rate", [](TCorpEntry& e) { e.KoyRitu = QStringLiteral(" 0.000"); },
+         "保険料負担率が入力されていません。", CorpField::KoyRitu},
+        {"no care rate", [](TCorpEntry& e) { e.KaiRitu = QString(); }, "保険料負担率が入力されていません。",
+         CorpField::KaiRitu},
+        {"no pension rate after no care rate",
+         [](TCorpEntry& e) {
+             e.KaiRitu = QStringLiteral("0");
+             e.NenRitu = QStringLiteral("0");
+         },
+         "保険料負担率が入力されていません。", CorpField::NenRitu},
+        {"12 digits", [](TCorpEntry& e) { e.HouNo = QStringLiteral("123456789012"); },
+         "法人番号の入力に誤りがあります。", CorpField::HouNo},
+        {"pasted letter", [](TCorpEntry& e) { e.HouNo = QStringLiteral("123456789012a"); },
+         "法人番号の入力に誤りがあります。", CorpField::HouNo},
+        {"13 digits", [](TCorpEntry& e) { e.HouNo = QStringLiteral("0123456789012"); }, "", CorpField::None},
+        {"fund rate may be 0", [](TCorpEntry& e) { e.KknRitu = QString(); }, "", CorpField::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        box.clear();
+        TCorpEntry e = goodEntry();
+        c.change(e);
+        const TCorpCheck r = CheckCorpEntry(e);
+        EXPECT_EQ(r.focus, c.focus);
+        EXPECT_FALSE(r.pickKenRitu);
+        if (*c.message) {
+            ASSERT_EQ(box.shown().size(), 1u);
+            EXPECT_EQ(box.lastText(), QString::fromUtf8(c.message));
+            EXPECT_EQ(box.shown()[0].type, MsgType::Error);
+        } else {
+            EXPECT_TRUE(box.shown().empty()) << box.lastText();
+        }
+    }
+    // A name CP932 cannot hold is refused before anything is stored.
+    TCorpEntry e = goodEntry();
+    e.Syamei = QStringLiteral("株式会社😀");
+    EXPECT_EQ(CheckCorpEntry(e).focus, CorpField::Syamei);
+}
+
+TEST_F(CorpInfoTest, MissingHealthRateOpensTheRatePickerAfterTheMessage)
+{
+    TablePath = dir();
+    WriteAll(dir() + KenRituName, cp932::encode(QStringLiteral("東京都    9.85\r\n神奈川県  10.19\r\n")));
+    fmKenRitu = new TfmKenRitu;
+    TfmCorpInfo w;
+    CorpRec = TCorpRec{};
+    CorpRec.Syamei.setText(QStringLiteral("株式会社トルヴァン"));
+    CorpRec.Sikyubi = 25;
+    CorpRec.JikanD = 8;
+    w.show();
+    int messagesBeforePicker = -1;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(fmKenRitu->isVisible());
+        messagesBeforePicker = static_cast<int>(box.shown().size());
+        fmKenRitu->ListBox->setCurrentRow(1);
+        fmKenRitu->btOk->click();
+    });
+    w.bbOkClick();
+    EXPECT_EQ(messagesBeforePicker, 1);
+    ASSERT_EQ(box.shown().size(), 2u);
+    EXPECT_EQ(box.shown()[0].text, QStringLiteral("保険料負担率が入力されていません。"));
+    EXPECT_EQ(box.shown()[1].text, QStringLiteral("選択した健康保険料率の半分の値がセットされます。"));
+    EXPECT_EQ(w.edKenRitu->text(), QStringLiteral(" 5.095"));
+    EXPECT_TRUE(w.isVisible()) << "the window stays for another OK";
+    EXPECT_EQ(CorpRec.KenRitu, 0.0);
+    delete fmKenRitu;
+    fmKenRitu = nullptr;
+}
+
+TEST_F(CorpInfoTest, OkStoresTheBlockAndTheHoursPerDayForNewPeriods)
+{
+    TfmCorpInfo w;
+    w.show();
+    w.edSyamei->setText(QStringLiteral("  株式会社トルヴァン  "));
+    w.edSikyubi->setText(QStringLiteral("31"));
+    w.edJikanD->setText(QStringLiteral(" 7:30"));
+    w.edKenRitu->setText(QStringLiteral(" 4.985"));
+    w.rbIgai->click();
+    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.700"));
+    w.cbSikyuM1->click();
+    w.cbJuumin6->click();
+    w.edHouNo->setText(QStringLiteral("0123456789012"));
+    w.bbOkClick();
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(CorpRec.Syamei.text(), QStringLiteral("株式会社トルヴァン"));
+    EXPECT_EQ(CorpRec.Sikyubi, 31);
+    EXPECT_EQ(CorpRec.JikanD, 7.5);
+    EXPECT_EQ(CorpRec.KoyRitu, 0.7);
+    EXPECT_EQ(CorpRec.Jigyo, 0);
+    EXPECT_EQ(CorpRec.KenRitu, 4.985);
+    EXPECT_EQ(CorpRec.KaiRitu, 0.8);
+    EXPECT_EQ(CorpRec.NenRitu, 9.15);
+    EXPECT_EQ(CorpRec.SikyuShift, -1);
+    EXPECT_EQ(CorpRec.Juumin6Flag, 1);
+    EXPECT_EQ(CorpRec.HouNo, 123456789012LL);
+    EXPECT_EQ(IniFile(IniFileName).readString(QStringLiteral("Option"), QStringLiteral("DefJikanD")),
+              QStringLiteral("7.50"));
+    // The health rate changed from 0, but no employee has a grade: only the notice.
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(), QStringLiteral("社員情報の編集画面で､保険料などの再設定が必要です。"));
+    EXPECT_EQ(box.shown()[0].type, MsgType::Information);
+
+    // Shown again, the corporate number has its leading zero back.
+    w.show();
+    EXPECT_EQ(w.edHouNo->text(), QStringLiteral("0123456789012"));
+    EXPECT_TRUE(w.rbIgai->isChecked());
+    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.700")) << "a stored rate is not replaced by the kind's";
+    EXPECT_TRUE(w.cbJuumin6->isEnabled() && w.cbJuumin6->isChecked());
+}
+
+TEST_F(CorpInfoTest, CorporateNumberKeepsItsThirteenDigitsWhileTypedAndLeft)
+{
+    TfmCorpInfo w;
+    w.show();
+    w.edHouNo->clear();
+    w.edHouNo->setFocus();
+    QTest::keyClicks(w.edHouNo, "01234a56789012");
+    EXPECT_EQ(box.beeps(), 1) << "a letter is refused";
+    EXPECT_EQ(w.edHouNo->text(), QStringLiteral("0123456789012"));
+    leave(w.edHouNo);
+    EXPECT_EQ(w.edHouNo->text(), QStringLiteral("0123456789012"));
+    EXPECT_TRUE(box.shown().empty()) << box.lastText();
+    EXPECT_EQ(FmtHouNo(1), QStringLiteral("0000000000001"));
+    EXPECT_EQ(FmtHouNo(9999999999999LL), QStringLiteral("9999999999999"));
+}
+
+TEST_F(CorpInfoTest, LeavingANumericFieldShowsItInItsFormat)
+{
+    TfmCorpInfo w;
+    w.show();
+    struct Case {
+        QLineEdit* edit;
+        const char* typed;
+        const char* shown;
+    } const cases[] = {
+        {w.edSikyubi, "5", " 5"},         {w.edKoyRitu, "1.5", " 1.500"}, {w.edKenRitu, "", " 0.000"},
+        {w.edJikanD, "7:5", " 7:05"},     {w.edJikanD, "7.5", " 7:30"},   {w.edKknRitu, "12.3456", "12.345"},
+    };
+    for (const Case& c : cases) {
+        c.edit->setText(QString::fromLatin1(c.typed));
+        leave(c.edit);
+        EXPECT_EQ(c.edit->text(), QString::fromLatin1(c.shown)) << c.typed;
+    }
+    w.edKoyRitu->setText(QStringLiteral("123"));
+    leave(w.edKoyRitu);
+    EXPECT_EQ(box.lastText(), QStringLiteral("入力した数値が上限を超えました。"));
+    // Keys: letters beep in every numeric field; ":" only in the hours.
+    box.clear();
+    w.edKaiRitu->clear();
+    QTest::keyClicks(w.edKaiRitu, "1:2");
+    EXPECT_EQ(w.edKaiRitu->text(), QStringLiteral("12"));
+    w.edSikyubi->clear();
+    QTest::keyClicks(w.edSikyubi, "3.1");
+    EXPECT_EQ(w.edSikyubi->text(), QStringLiteral("31"));
+    EXPECT_EQ(box.beeps(), 2);
+}
+
+TEST_F(CorpInfoTest, NextMonthPayDateClearsTheLastMonthSlipAndTheJuneShift)
+{
+    CorpRec.SikyuShift = -1;
+    CorpRec.Juumin6Flag = 1;
+    TfmCorpInfo w;
+    w.show();
+    EXPECT_TRUE(w.cbSikyuM1->isChecked());
+    EXPECT_TRUE(w.cbJuumin6->isEnabled() && w.cbJuumin6->isChecked());
+    EXPECT_TRUE(box.shown().empty()) << "filling the window is not the user's choice";
+    w.FormActivate();
+    w.cbSikyuP1->click();
+    EXPECT_FALSE(w.cbSikyuM1->isChecked());
+    EXPECT_FALSE(w.cbJuumin6->isEnabled());
+    EXPECT_FALSE(w.cbJuumin6->isChecked());
+    EXPECT_EQ(box.lastText(), QStringLiteral("この設定を使用するのはお勧めしません。"));
+    w.cbSikyuM1->click();
+    EXPECT_FALSE(w.cbSikyuP1->isChecked());
+    EXPECT_TRUE(w.cbJuumin6->isEnabled());
+    EXPECT_FALSE(w.cbJuumin6->isChecked());
+}
+
+TEST_F(CorpInfoTest, PremiumResetFromTheGradeTable)
+{
+    CorpRec.KenRitu = 4.985;
+    CorpRec.KaiRitu = 0.91;
+    CorpRec.NenRitu = 9.15;
+    CorpRec.KknRitu = 0.5;
+    employ(1, "高橋一郎", 45);  // above the pension grades (4..35)
+    employ(2, "山田花子", 0);
+    employ(3, "鈴木次郎", 60);  // above the table's 50 grades
+    SyainRec[4].Tokyu = 5;      // a free slot
+    SyainRec[4].KenhoRyo = 111;
+    employ(5, "田中三郎", 5);
+    employ(6, "伊藤四郎", 1);  // below the pension grades
+    employ(7, "佐藤一郎", 0);
+    ResetPremiums();
+    struct Expect {
+        int slot, kenho, kaigo, kosei, kakekin;
+    } const expected[] = {
+        {1, 54336, 9919, 59475, 3250},   // 1,090,000; pension on 650,000
+        {3, 69291, 12649, 59475, 3250},  // read as grade 50: 1,390,000
+        {5, 4885, 892, 8967, 490},       // 98,000
+        {6, 2891, 528, 8052, 440},       // 58,000; pension on 88,000
+        {2, 0, 0, 0, 0},
+    };
+    for (const Expect& x : expected) {
+        SCOPED_TRACE(x.slot);
+        EXPECT_EQ(SyainRec[x.slot].KenhoRyo, x.kenho);
+        EXPECT_EQ(SyainRec[x.slot].KaigoRyo, x.kaigo);
+        EXPECT_EQ(SyainRec[x.slot].KoseiRyo, x.kosei);
+        EXPECT_EQ(SyainRec[x.slot].Kakekin, x.kakekin);
+    }
+    EXPECT_EQ(SyainRec[4].KenhoRyo, 111);
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(), QStringLiteral("下記の社員は等級表が未選択なので自動設定されません。\n山田花子、佐藤一郎"));
+    EXPECT_EQ(box.shown()[0].type, MsgType::Information);
+}
+
+TEST_F(CorpInfoTest, ResetIsOfferedOnlyWhenAPremiumRateChanged)
+{
+    CorpRec.KenRitu = 4.985;
+    CorpRec.KaiRitu = 0.91;
+    CorpRec.NenRitu = 9.15;
+    CorpRec.KoyRitu = 0.6;
+    CorpRec.Syamei.setText(QStringLiteral("株式会社トルヴァン"));
+    CorpRec.Sikyubi = 25;
+    CorpRec.JikanD = 8;
+    employ(1, "高橋一郎", 5);
+    TfmCorpInfo w;
+    w.show();
+    w.edKoyRitu->setText(QStringLiteral(" 0.900"));
+    w.bbOkClick();
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_TRUE(box.shown().empty()) << "the employment rate is not a premium of the grade";
+    EXPECT_EQ(SyainRec[1].KenhoRyo, 0);
+
+    const QString question =
+        QStringLiteral("社員情報の編集画面で､保険料などの再設定が必要です。\n自動的に再設定を行いますか？");
+    w.show();
+    w.edKknRitu->setText(QStringLiteral(" 0.500"));
+    box.answer(MsgResult::No);
+    w.bbOkClick();
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(), question);
+    EXPECT_EQ(box.shown()[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(SyainRec[1].Kakekin, 0);
+
+    box.clear();
+    w.show();
+    w.edKenRitu->setText(QStringLiteral(" 5.000"));
+    box.answer(MsgResult::Yes);
+    w.bbOkClick();
+    EXPECT_EQ(box.lastText(), question);
+    EXPECT_EQ(SyainRec[1].KenhoRyo, 4900);  // 5 % of 98,000
+    EXPECT_EQ(SyainRec[1].Kakekin, 490);
+}
+
+class CorpInfoFirstRunTest : public CorpInfoTest {
+protected:
+    void SetUp() override
+    {
+        CorpInfoTest::SetUp();
+        DataPath = dir();
+        CreateForms();
+        fmMain->FirstRun = true;
+    }
+    void TearDown() override
+    {
+        fmMain->SkipSaveCheck = true;
+        DestroyForms();
+        CorpInfoTest::TearDown();
+    }
+};
+
+TEST_F(CorpInfoFirstRunTest, SamplesAndTheQuestionBeforeGivingUp)
+{
+    fmCorpInfo->show();
+    fmCorpInfo->FormActivate();
+    EXPECT_EQ(fmCorpInfo->edSyamei->text(), QStringLiteral("株式会社○○"));
+    EXPECT_EQ(fmCorpInfo->edJikanD->text(), QStringLiteral(" 8:00"));
+    EXPECT_EQ(fmCorpInfo->edSikyubi->text(), QStringLiteral("20"));
+    EXPECT_EQ(fmCorpInfo->edSyamei->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0xAA));
+    EXPECT_NE(fmCorpInfo->edKoyRitu->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0xAA));
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_TRUE(box.lastText().startsWith(QStringLiteral("会社名や所定労働条件などの会社情報を設定して下さい。\n\n")));
+
+    const QString question = QStringLiteral("初期設定を中止し、給与計算PelmoraSを終了して宜しいですか？");
+    box.answer(MsgResult::No);
+    fmCorpInfo->bbCancel->click();
+    EXPECT_TRUE(fmCorpInfo->isVisible());
+    EXPECT_EQ(box.lastText(), question);
+
+    if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
+        fmCorpInfo->edKenRitu->setText(QStringLiteral(" 4.985"));
+        fmCorpInfo->edHouNo->setText(QStringLiteral("0123456789012"));
+        fmCorpInfo->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/company-info.png"));
+    }
+
+    box.answer(MsgResult::Yes);
+    fmCorpInfo->bbCancel->click();
+    EXPECT_FALSE(fmCorpInfo->isVisible());
+    EXPECT_EQ(fmCorpInfo->result(), QDialog::Rejected);
+}
+
+}  // namespace

@@ -117,7 +117,7 @@ TEST_F(MainWindowTest, EmptyDataFolderOpensDecemberOf2026)
     // Every menu item of the table is there; those of later versions are disabled.
     for (const char* name : {"mnSaveFile", "mnReturn", "mnQuit", "mnMeisai", "mnInstDir", "sbWrite", "sbReturn"})
         EXPECT_TRUE(fmMain->action(name) && fmMain->action(name)->isEnabled()) << name;
-    for (const char* name : {"mnKinmuRead", "mnDataEdit", "mnMeisaihyo", "mnVerInfo", "sbSendMail"})
+    for (const char* name : {"mnKinmuRead", "mnDataEdit", "mnKyuyoDaicho", "mnVerInfo", "sbSendMail"})
         EXPECT_TRUE(fmMain->action(name) && !fmMain->action(name)->isEnabled()) << name;
 
     if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {

@@ -1,1 +1,450 @@
-// placeholder
+// The employee edit window over an open month of a real year file: new employees and their slot,
+// key, serial number and attendance in the saved file, premiums from the grade table, the checks
+// of OK, the template, records from older versions and the view-only mode.
+#include "app/core/membedit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <cstring>
+#include <memory>
+
+#include "app/TfmKenhoHyo.h"
+#include "app/TfmMembEdit.h"
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/taxtable.h"
+#include "payroll/yearfile.h"
+#include "platform/clock.h"
+#include "platform/cp932.h"
+#include "platform/fonts.h"
+#include "services/notice.h"
+#include "tests/testutil.h"
+
+namespace {
+
+QString u(const char* s)
+{
+    return QString::fromUtf8(s);
+}
+
+template <typename T>
+T le(const QByteArray& b, int at)
+{
+    T v;
+    std::memcpy(&v, b.constData() + at, sizeof v);
+    return v;
+}
+
+class MembEditTest : public CoreTest {
+  protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        TablePath = QStringLiteral(TABLE_BUILD_DIR);
+        LoadTableFiles();
+        ASSERT_EQ(TableFileCount, 3);
+        DataPath = dir();
+        IniFileName = dir() + QStringLiteral("Tolvane.ini");
+        CurPeriod.EraText = u("令和");
+        CurPeriod.EraYear = 8;
+        CurPeriod.FileName = YearFileName(dir(), u("令和"), 8);
+        CreateYearFile(CurPeriod.FileName);
+        CurPeriod.Period = 4;
+        LoadPeriod(CurPeriod.FileName, 4);
+        CorpRec.Syamei.setText(u("テスト株式会社"));
+        CorpRec.Nissu = 21;
+        CorpRec.Jikan = 168;
+        TfmMembEdit::AskAutoSet = true;
+        fmKenhoHyo = new TfmKenhoHyo;
+        w = std::make_unique<TfmMembEdit>();
+    }
+    void TearDown() override
+    {
+        w.reset();
+        delete fmKenhoHyo;
+        fmKenhoHyo = nullptr;
+        CoreTest::TearDown();
+    }
+    static void employee(int slot, const char* name, int seqNo = 0)
+    {
+        TEmployeeRec& E = SyainRec[slot];
+        E.Simei.setText(u(name));
+        E.MembKey.setBytes(QByteArray("260101_0800") + QByteArray::number(10 + slot % 90).right(2));
+        E.Kubun = 2;
+        E.Keitai = 1;
+        E.SikUnit = 2;
+        E.SeqNo = static_cast<uint16_t>(seqNo);
+    }
+    void open(int slot, bool viewOnly = false)
+    {
+        w->MembSlot = slot;
+        w->ViewOnly = viewOnly;
+        w->show();
+    }
+    // OK; true when the window stored and closed.
+    bool ok()
+    {
+        w->setResult(0);
+        w->btOk->click();
+        const bool accepted = w->result() == QDialog::Accepted && !w->isVisible();
+        w->hide();
+        return accepted;
+    }
+    std::unique_ptr<TfmMembEdit> w;
+    FixedClock clock{QDateTime(QDate(2026, 4, 6), QTime(9, 30, 15))};
+    ScriptedMsgBox box;
+};
+
+TEST_F(MembEditTest, NewEmployeeIsSavedInTheFirstFreeSlotWithKeySerialAndAttendance)
+{
+    struct Case {
+        const char* what;
+        QList<int> used;     // slots in use
+        QList<int> serials;  // their serial numbers
+        int keitai;          // pay type item
+        int slot, seqNo;
+        double worked, hours;
+    } cases[] = {
+        {"no serial numbers: 0, monthly pay works the scheduled days", {1, 3}, {0, 0}, 0, 2, 0, 21, 168},
+        {"serial numbers: the highest + 1, hourly pay works nothing yet",
+         {1, 2, 4},
+         {3, 1, 2},
+         2,
+         3,
+         4,
+         0,
+         0},
+        {"the only one numbered", {1}, {1}, 0, 2, 2, 21, 168},
+        {"an empty period, daily pay", {}, {}, 1, 1, 0, 0, 0},
+    };
+    const QString name = u("山田　花子");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::memset(&SyainRec, 0, sizeof SyainRec);
+        std::memset(&KintaiRec, 0, sizeof KintaiRec);
+        for (int i = 0; i < c.used.size(); ++i) employee(c.used[i], "社員", c.serials[i]);
+        open(-1);
+        w->edSimei->setText(name);
+        w->cbKeitai->setCurrentIndex(c.keitai);
+        w->edChingin[1]->setText(QStringLiteral("250,000"));
+        ASSERT_TRUE(ok()) << box.lastText();
+        ASSERT_TRUE(SavePeriod());
+
+        const QByteArray file = ReadAll(CurPeriod.FileName);
+        ASSERT_EQ(file.size(), YearFileSize);
+        const int rec = DataRecPos(3) + sizeof(TCorpRec) + (c.slot - 1) * 500;
+        EXPECT_EQ(file.mid(rec + 42, 14), QByteArray("\x0d"
+                                                     "260406_093015"));
+        EXPECT_EQ(file.mid(rec + 1, uint8_t(file[rec])), cp932::encode(name));
+        EXPECT_EQ(le<uint16_t>(file, rec + 320), c.seqNo);
+        EXPECT_EQ(le<int32_t>(file, rec + 64), c.keitai + 1);
+        EXPECT_EQ(le<int32_t>(file, rec + 80), 250000);
+        EXPECT_EQ(le<int32_t>(file, rec + 60), 2) << "一般社員 by default";
+        EXPECT_EQ(le<int32_t>(file, rec + 108), 2) << "commuting allowance every month";
+        const int att = DataRecPos(3) + sizeof(TCorpRec) + sizeof(TSyainArray) + (c.slot - 1) * 200;
+        EXPECT_EQ(le<double>(file, att), 21.0);
+        EXPECT_EQ(le<double>(file, att + 8), c.worked);
+        EXPECT_EQ(le<double>(file, att + 48), 168.0);
+        EXPECT_EQ(le<double>(file, att + 56), c.hours);
+        for (int i = 0; i < c.used.size(); ++i)
+            EXPECT_EQ(SyainRec[c.used[i]].SeqNo, c.serials[i]) << "the others keep their numbers";
+    }
+}
+
+TEST_F(MembEditTest, GradeTableSetsThePremiumsAndClampsThePensionGrade)
+{
+    CorpRec.KenRitu = 4.985;
+    CorpRec.KaiRitu = 0.91;
+    CorpRec.NenRitu = 9.15;
+    CorpRec.KknRitu = 2.0;
+    employee(1, "社員");
+    struct Case {
+        int grade;
+        const char *health, *care, *pension, *fund;
+    } cases[] = {
+        // 98,000: 4,885.3 and the combined 5,777.1 rounded together, 892 for care.
+        {5, "  4,885", "    892", "  8,967", "  1,960"},
+        // 58,000 is below the pension grades: pension and fund on 88,000 of the lowest one.
+        {1, "  2,891", "    528", "  8,052", "  1,760"},
+    };
+    box.answer(MsgResult::Yes);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.grade);
+        open(1);
+        QTimer::singleShot(0, fmKenhoHyo, [&] {
+            fmKenhoHyo->SelToKyu = c.grade;
+            fmKenhoHyo->QDialog::done(QDialog::Accepted);
+        });
+        w->sbAutoSet->click();
+        EXPECT_EQ(w->edKenhoRyo->text(), QLatin1String(c.health));
+        EXPECT_EQ(w->edKaigoRyo->text(), QLatin1String(c.care));
+        EXPECT_EQ(w->edKoseiRyo->text(), QLatin1String(c.pension));
+        EXPECT_EQ(w->edKakekin->text(), QLatin1String(c.fund));
+        ASSERT_TRUE(ok());
+        EXPECT_EQ(SyainRec[1].Tokyu, c.grade) << "the chosen grade, not the pension's";
+        EXPECT_EQ(SyainRec[1].KoseiRyo, QString::fromLatin1(c.pension).remove(QLatin1Char(',')).toInt());
+    }
+    EXPECT_EQ(box.shown().size(), 1u) << "asked on the first use in a run only";
+}
+
+TEST_F(MembEditTest, AllNinetySlotsUsedKeepsTheWindowOpenAndChangesNothing)
+{
+    for (int e = 1; e <= MaxEmployee; ++e) employee(e, "社員");
+    const QByteArray before(reinterpret_cast<const char*>(&SyainRec), sizeof SyainRec);
+    open(-1);
+    w->edSimei->setText(u("新人"));
+    w->btOk->click();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_NE(w->result(), QDialog::Accepted);
+    EXPECT_EQ(box.lastText(), u(MembersFullMessage));
+    EXPECT_EQ(box.shown().back().type, MsgType::Error);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&SyainRec), sizeof SyainRec), before);
+    EXPECT_EQ(w->edSimei->text(), u("新人")) << "the entries stay for the user";
+}
+
+TEST_F(MembEditTest, IndividualNumberIsTwelveDigitsIn64Bits)
+{
+    employee(1, "社員");
+    SyainRec[1].MyNo = 12345678;
+    open(1);
+    EXPECT_EQ(w->edMyNo->text(), QStringLiteral("000012345678"));
+    EXPECT_EQ(w->edMyNo->displayText(), QString(12, QLatin1Char('*')));
+    w->hide();
+    struct Case {
+        const char* text;
+        bool accepted;
+        int64_t stored;
+    } cases[] = {
+        {"987654321098", true, 987654321098LL},
+        {"", true, 0},
+        {"12345678901", false, 0},
+        {"123456-78901", false, 0},
+        {"-12345678901", false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        SyainRec[1].MyNo = 1;
+        box.clear();
+        open(1);
+        w->edMyNo->setText(QLatin1String(c.text));
+        EXPECT_EQ(ok(), c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(SyainRec[1].MyNo, c.stored);
+        } else {
+            EXPECT_EQ(box.lastText(), u("マイナンバーの入力に誤りがあります。"));
+            EXPECT_EQ(SyainRec[1].MyNo, 1);
+        }
+    }
+}
+
+TEST_F(MembEditTest, TemplateForNewEmployeesCarriesNoIndividualNumber)
+{
+    RecordedNotices notices;
+    open(-1);
+    w->edSimei->setText(u("山田"));
+    w->edBusyo->setText(u("営業部"));
+    w->edMyNo->setText(QStringLiteral("123456789012"));
+    w->edChingin[1]->setText(QStringLiteral("200000"));
+    box.answer(MsgResult::Yes);
+    w->sbNewBase->click();
+    const QByteArray t = ReadAll(MemberTemplateFile());
+    ASSERT_EQ(t.size(), 500);
+    EXPECT_EQ(le<int64_t>(t, 324), 0);
+    EXPECT_EQ(uint8_t(t[0]), 0) << "no name";
+    EXPECT_EQ(uint8_t(t[42]), 0) << "no key";
+    EXPECT_EQ(t.mid(22, uint8_t(t[21])), cp932::encode(u("営業部")));
+    EXPECT_EQ(le<int32_t>(t, 80), 200000);
+    ASSERT_FALSE(notices.texts().empty());
+    EXPECT_EQ(notices.texts().back(), u("新規作成時の基本にしました。"));
+    w->hide();
+
+    // A template written elsewhere with a key and a number gives neither to the next newcomer.
+    QByteArray foreign = t;
+    foreign[42] = 13;
+    foreign.replace(43, 13, "250101_000000");
+    const int64_t no = 111122223333LL;
+    foreign.replace(324, 8, QByteArray(reinterpret_cast<const char*>(&no), 8));
+    WriteAll(MemberTemplateFile(), foreign);
+    open(-1);
+    EXPECT_EQ(w->edBusyo->text(), u("営業部"));
+    EXPECT_TRUE(w->edMyNo->text().isEmpty());
+    w->edSimei->setText(u("鈴木"));
+    ASSERT_TRUE(ok());
+    EXPECT_EQ(SyainRec[1].MembKey.bytes(), QByteArray("260406_093015"));
+    EXPECT_EQ(SyainRec[1].MyNo, 0);
+    EXPECT_EQ(SyainRec[1].Chingin[1], 200000);
+}
+
+TEST_F(MembEditTest, CommutingRuleTheListCannotShowIsKept)
+{
+    employee(1, "社員");
+    struct Case {
+        int stored, shownIndex, chosenIndex, saved;
+    } cases[] = {{7, -1, -1, 7}, {11, -1, -1, 11}, {7, -1, 0, 1},
+                 {2, 1, 1, 2},   {1, 0, 1, 2},     {99, -1, -1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        SyainRec[1].SikUnit = c.stored;
+        open(1);
+        EXPECT_EQ(w->cbSikUnit->currentIndex(), c.shownIndex);
+        w->cbSikUnit->setCurrentIndex(c.chosenIndex);
+        ASSERT_TRUE(ok());
+        EXPECT_EQ(SyainRec[1].SikUnit, c.saved);
+    }
+}
+
+TEST_F(MembEditTest, OldOrImportedRecordIsNotChangedByShowingIt)
+{
+    employee(1, "社員");
+    employee(2, "次の社員");
+    TEmployeeRec& E = SyainRec[1];
+    E.Simei.setText(u(" 山田太郎 "));     // blanks the window trims
+    E.Simei.data[E.Simei.len + 2] = 'X';  // bytes behind the length
+    E.Kubun = 3;
+    E.KubunName.setText(u("古い区分名"));
+    E.Taisyoku.setBytes("712 1");  // 7/12/1 without its padding
+    E.reserved164[2] = 5;
+    E.reserved204[7] = 9;
+    E.AgeNotice = 70;
+    const TEmployeeRec stored = E;
+
+    open(1);
+    EXPECT_EQ(w->edTaiYY->text(), QStringLiteral(" 7"));
+    EXPECT_EQ(w->edTaiMM->text(), QStringLiteral("12"));
+    EXPECT_EQ(w->edTaiDD->text(), QStringLiteral(" 1"));
+    w->sbNextData->click();
+    EXPECT_TRUE(box.shown().empty()) << box.lastText();
+    EXPECT_EQ(w->MembSlot, 2);
+    w->sbBackData->click();
+    EXPECT_EQ(w->MembSlot, 1);
+
+    // A real change still stops the stepping.
+    w->edChingin[1]->setText(QStringLiteral("1"));
+    w->sbNextData->click();
+    EXPECT_EQ(box.lastText(), u("データ内容に変更がある場合は出来ません。"));
+    EXPECT_EQ(w->MembSlot, 1);
+    w->hide();
+    EXPECT_EQ(std::memcmp(&SyainRec[1], &stored, sizeof stored), 0) << "nothing stored before OK";
+
+    // OK keeps the stored date bytes while the date is left alone, and writes an edited one.
+    open(1);
+    ASSERT_TRUE(ok());
+    EXPECT_EQ(SyainRec[1].Taisyoku.bytes(), QByteArray("712 1"));
+    EXPECT_EQ(SyainRec[1].Simei.text(), u("山田太郎"));
+    EXPECT_EQ(SyainRec[1].AgeNotice, 70) << "fields without a control stay";
+    open(1);
+    w->edTaiDD->setText(QStringLiteral(" 2"));
+    ASSERT_TRUE(ok());
+    EXPECT_EQ(SyainRec[1].Taisyoku.bytes(), QByteArray("712 2"));
+}
+
+TEST_F(MembEditTest, ViewOnlyShowsWithoutEditingOrStepping)
+{
+    employee(1, "社員");
+    employee(2, "次の社員");
+    open(1, true);
+    EXPECT_EQ(w->windowTitle(), u("社員情報の表示"));
+    EXPECT_EQ(w->btCancel->text(), u("閉じる"));
+    for (QWidget* c : std::initializer_list<QWidget*>{
+             w->edSimei, w->cbKubun, w->edMyNo, w->edChingin[1], w->cbKenkou, w->edKenhoRyo, w->btOk,
+             w->sbNewBase, w->sbAutoSet, w->sbCalculator, w->sbBackData, w->sbNextData})
+        EXPECT_FALSE(c->isEnabled()) << c->objectName();
+    EXPECT_TRUE(w->btCancel->isEnabled());
+    QTest::keyClick(w->btCancel, Qt::Key_PageUp);
+    EXPECT_EQ(w->MembSlot, 1);
+    w->hide();
+
+    open(1);
+    EXPECT_EQ(w->windowTitle(), u("社員情報の編集"));
+    EXPECT_EQ(w->btCancel->text(), u("ｷｬﾝｾﾙ"));
+    EXPECT_TRUE(w->edSimei->isEnabled() && w->btOk->isEnabled() && w->sbNextData->isEnabled());
+    EXPECT_FALSE(w->sbBackData->isEnabled());
+}
+
+TEST_F(MembEditTest, KeysFollowTheEntryRules)
+{
+    employee(1, "社員");
+    SyainRec[1].NenHoken = 1;  // health off: its two premium fields are skipped
+    open(1);
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QLineEdit* pay = w->edChingin[1];
+    pay->setFocus();
+    pay->selectAll();
+    QTest::keyClicks(pay, "12a-");
+    EXPECT_EQ(pay->text(), QStringLiteral("12-"));
+    EXPECT_EQ(box.beeps(), 1);
+    QTest::keyClick(pay, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(pay->text().isEmpty());
+    QTest::keyClick(pay, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), w->edChingin[2]);
+    EXPECT_EQ(pay->text(), QStringLiteral("        0")) << "formatted on leaving";
+
+    w->edChisou->setFocus();
+    QTest::keyClick(w->edChisou, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), w->edKoseiRyo);
+    QTest::keyClick(w->edKoseiRyo, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), w->edFuyou);
+    QTest::keyClick(w->edFuyou, Qt::Key_Up);
+    EXPECT_EQ(QApplication::focusWidget(), w->edKoseiRyo);
+
+    // Retirement: today's date in the default data year's era when ticked, nothing when unticked.
+    w->cbTaisyo->click();
+    EXPECT_EQ(w->edTaiYY->text() + w->edTaiMM->text() + w->edTaiDD->text(), QStringLiteral("08 4 6"));
+    EXPECT_TRUE(w->edTaiDD->isEnabled());
+    w->cbTaisyo->click();
+    EXPECT_TRUE((w->edTaiYY->text() + w->edTaiMM->text() + w->edTaiDD->text()).isEmpty());
+    EXPECT_FALSE(w->edTaiDD->isEnabled());
+
+    // The name takes at most 16 bytes, and never a character CP932 lacks.
+    w->edSimei->setFocus();
+    w->edSimei->clear();
+    for (const QChar c : u("一二三四五六七八九"))
+        QTest::sendKeyEvent(QTest::KeyAction::Click, w->edSimei, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    EXPECT_EQ(w->edSimei->text(), u("一二三四五六七八"));
+    w->edSimei->clear();
+    for (const QChar c : u("李한"))
+        QTest::sendKeyEvent(QTest::KeyAction::Click, w->edSimei, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    EXPECT_EQ(w->edSimei->text(), u("李"));
+}
+
+TEST_F(MembEditTest, NewEmployeeWithoutTemplateShowsTheDefaults)
+{
+    const bool shots = !qEnvironmentVariableIsEmpty("PELMORAS_SCREENSHOTS");
+    const QFont appFont = QApplication::font();
+    if (shots) {
+        // The faces and size the program uses, before the window measures its fields.
+        InstallFontSubstitutions();
+        QApplication::setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
+        w = std::make_unique<TfmMembEdit>();
+    }
+    employee(1, "社員");
+    open(-1);
+    EXPECT_EQ(w->cbKubun->currentText(), u("一般社員"));
+    EXPECT_EQ(w->cbKeitai->currentText(), u("月給"));
+    EXPECT_EQ(w->cbSikUnit->currentText(), u("毎月"));
+    EXPECT_EQ(w->lbChingin1->text(), u("基本給"));
+    EXPECT_EQ(w->edChingin[1]->text().trimmed(), QStringLiteral("0"));
+    EXPECT_EQ(w->lbFixTeate[1]->text(), OptionRec.FixTeate[1]);
+    for (QCheckBox* c : {w->cbKoyou, w->cbKenkou, w->cbKaigo, w->cbNenHoken, w->cbNenKikin, w->cbTaisyo})
+        EXPECT_FALSE(c->isChecked()) << c->objectName();
+    EXPECT_FALSE(w->edKenhoRyo->isEnabled());
+    EXPECT_FALSE(w->sbBackData->isEnabled() || w->sbNextData->isEnabled());
+    if (shots) {
+        EXPECT_TRUE(w->grab().save(qEnvironmentVariable("PELMORAS_SCREENSHOTS") +
+                                   QStringLiteral("/employee-edit.png")));
+        w.reset();
+        QApplication::setFont(appFont);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+// Slip printing: 90 slips two per sheet into a PDF, each reading its cumulative figures from the
+// year file, and one sheet into a screen-resolution image as the preview draws it.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/slipitems.h"
+#include "payroll/yearfile.h"
+#include "platform/fonts.h"
+#include "print/dispatch.h"
+#include "print/engine.h"
+
+namespace {
+
+// The fonts need a GUI application; the benchmark's own main does not make one.
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "pelbench";
+    static char* argv[] = {name, nullptr};
+    if (QGuiApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QGuiApplication(argc, argv);
+    InstallFontSubstitutions();
+}
+
+// May of 90 employees with January to April saved alike.
+void fillYear(QTemporaryDir& dir)
+{
+    ResetGlobals();
+    ResetPrintEngine();
+    DataPath = dir.path() + QStringLiteral("/");
+    IniFileName = DataPath + QStringLiteral("Tolvane01.ini");
+    CurPeriod.EraText = QStringLiteral("令和");
+    CurPeriod.EraYear = 8;
+    CurEra = {CurPeriod.EraText, QStringLiteral("08")};
+    CurPeriod.FileName = YearFileName(DataPath, CurPeriod.EraText, 8);
+    CreateYearFile(CurPeriod.FileName);
+    LoadKyuyoItemSetting(true);
+    CorpRec.Syamei.setText(QStringLiteral("トルヴァーネ商事株式会社"));
+    for (int e = 1; e <= MaxEmployee; ++e) {
+        TEmployeeRec& E = SyainRec[e];
+        E.Simei.setText(QStringLiteral("社員%1").arg(e));
+        E.Busyo.setText(QStringLiteral("営業部"));
+        E.MembKey.setBytes(QByteArray("260401_0900") + QByteArray::number(e));
+        E.Keitai = 1 + e % 3;
+        E.Kubun = 2;
+        for (int k = 1; k <= 16; ++k) KintaiRec[e].Kintai[k] = k * 1.5;
+        for (int k = 1; k <= 17; ++k) SikyuRec[e].Sikyu[k] = 1000 * k + e;
+        for (int k = 1; k <= 15; ++k) KoujoRec[e].Koujo[k] = 100 * k + e;
+        SikyuRec[e].SikyuGoukei = 300000 + e;
+        SikyuRec[e].KazeiGoukei = 290000 + e;
+        KoujoRec[e].KoujoGoukei = 60000 + e;
+    }
+    for (int m = 1; m <= 5; ++m) {
+        CurPeriod.Period = m;
+        WritePeriod();
+    }
+    PaperKind = 2;
+    PayDateEraLabel = QStringLiteral("令和    年    月    日");
+    PayDateYY = QStringLiteral(" 8"), PayDateMM = QStringLiteral(" 5"), PayDateDD = QStringLiteral("25");
+    PrintMemo = {QStringLiteral("今月もお疲れさまでした。"), QStringLiteral("基本給 {$Kihonkyuu}円")};
+}
+
+TMembers pair(int a, int b)
+{
+    TMembers m{};
+    m[1] = a, m[2] = b;
+    return m;
+}
+
+void BM_NinetySlipsToPdf(benchmark::State& state)
+{
+    ensureApplication();
+    QTemporaryDir dir;
+    fillYear(dir);
+    const QString pdf = dir.path() + QStringLiteral("/slips.pdf");
+    for (auto _ : state) {
+        QPdfWriter writer(pdf);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(600);
+        QPainter p(&writer);
+        SetPrinterCanvas(&p, 600, 600, 0, 0);
+        for (int e = 1; e <= MaxEmployee; e += 2) {
+            if (e > 1) writer.newPage();
+            PrintPage(0, pair(e, e + 1));
+        }
+        p.end();
+        PrnCanvas = nullptr;
+    }
+    state.counters["slips"] = MaxEmployee;
+}
+BENCHMARK(BM_NinetySlipsToPdf)->Unit(benchmark::kMillisecond);
+
+void BM_OneSheetToImage(benchmark::State& state)
+{
+    ensureApplication();
+    QTemporaryDir dir;
+    fillYear(dir);
+    QImage img(794, 1123, QImage::Format_RGB32);
+    for (auto _ : state) {
+        img.fill(Qt::white);
+        QPainter p(&img);
+        SetScreenCanvas(&p, 96, 100, 1, 1);
+        PrintPage(0, pair(1, 2));
+        p.end();
+        PrnCanvas = nullptr;
+    }
+}
+BENCHMARK(BM_OneSheetToImage)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,345 @@
+// The current printer and its settings over QPrinter and QPrinterInfo, [PrintInfo], and the print
+// job that never leaves a printer or a PDF file half written.
+#include "print/printer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <cmath>
+#include <memory>
+
+#include "payroll/common.h"
+#include "payroll/paths.h"
+#include "platform/errors.h"
+#include "platform/inifile.h"
+#include "print/engine.h"
+
+const QString PdfPrinterName = QStringLiteral("PDFファイル");
+
+namespace {
+
+std::unique_ptr<QPrinter> printer_;
+QString printerName_;
+TDevMode devMode_;
+QString pdfOutputFile_;
+PdfFileAsker pdfAsker_;
+
+const QString kSection = QStringLiteral("PrintInfo");
+
+// Paper trays: the stored numbers from 1 (upper) and Qt's from 0; the cassette and the form
+// source come after a gap in the stored numbering.
+int sourceToStored(QPrinter::PaperSource s)
+{
+    if (s >= QPrinter::OnlyOne && s <= QPrinter::LargeCapacity) return int(s) + 1;
+    if (s == QPrinter::Cassette) return 14;
+    if (s == QPrinter::FormSource) return 15;
+    return 0;
+}
+bool storedToSource(int v, QPrinter::PaperSource& s)
+{
+    if (v >= 1 && v <= 11)
+        s = QPrinter::PaperSource(v - 1);
+    else if (v == 14)
+        s = QPrinter::Cassette;
+    else if (v == 15)
+        s = QPrinter::FormSource;
+    else
+        return false;
+    return true;
+}
+
+std::unique_ptr<QPrinter> makePrinter(const QString& name)
+{
+    std::unique_ptr<QPrinter> p;
+    if (name == PdfPrinterName) {
+        p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        p->setOutputFormat(QPrinter::PdfFormat);
+    } else {
+        p = std::make_unique<QPrinter>(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
+    }
+    p->setFullPage(false);
+    return p;
+}
+
+// The page rectangle begins where the printer can print, as on the device the documents were
+// measured on: the margins are the printer's own minimum (none for a PDF file).
+void useMinimumMargins(QPrinter& p)
+{
+    const QPageLayout layout = p.pageLayout();
+    p.setPageMargins(layout.minimumMargins(), layout.units());
+}
+
+TDevMode readDevMode(const QPrinter& p)
+{
+    TDevMode d;
+    const QPageSize size = p.pageLayout().pageSize();
+    d.PaperSize = int16_t(size.windowsId());
+    if (d.PaperSize == 0) d.PaperSize = dmPaperUser;
+    const QSizeF mm = size.size(QPageSize::Millimeter);
+    d.PaperWidth = int16_t(std::lround(mm.width() * 10));
+    d.PaperLength = int16_t(std::lround(mm.height() * 10));
+    d.Orientation = p.pageLayout().orientation() == QPageLayout::Landscape ? dmLandscape : dmPortrait;
+    d.DefaultSource = int16_t(sourceToStored(p.paperSource()));
+    d.PrintQuality = int16_t(p.resolution());
+    d.PrintColor = p.colorMode() == QPrinter::Color ? 2 : 1;
+    return d;
+}
+
+void applyDevMode(QPrinter& p, const TDevMode& d)
+{
+    QPageSize size;
+    if ((d.PaperSize == dmPaperUser || d.PaperSize == 0) && d.PaperWidth > 0 && d.PaperLength > 0)
+        size = QPageSize(QSizeF(d.PaperWidth / 10.0, d.PaperLength / 10.0), QPageSize::Millimeter, QString(),
+                         QPageSize::FuzzyMatch);
+    else if (d.PaperSize > 0 && QPageSize::id(d.PaperSize) != QPageSize::Custom)
+        size = QPageSize(QPageSize::id(d.PaperSize));
+    if (size.isValid()) p.setPageSize(size);
+    if (d.Orientation == dmPortrait || d.Orientation == dmLandscape)
+        p.setPageOrientation(d.Orientation == dmLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    QPrinter::PaperSource source;
+    if (storedToSource(d.DefaultSource, source)) p.setPaperSource(source);
+    // The quality codes below 0 name no resolution: the printer keeps its own.
+    if (d.PrintQuality > 0) p.setResolution(d.PrintQuality);
+    if (d.PrintColor == 1 || d.PrintColor == 2)
+        p.setColorMode(d.PrintColor == 2 ? QPrinter::Color : QPrinter::GrayScale);
+    useMinimumMargins(p);
+}
+
+// A fresh printer object is the printer's own default settings.
+void makeCurrent(const QString& name)
+{
+    printerName_ = name;
+    printer_ = makePrinter(name);
+    useMinimumMargins(*printer_);
+    devMode_ = readDevMode(*printer_);
+}
+
+void ensurePrinter()
+{
+    if (printer_) return;
+    const QStringList names = InstalledPrinters();
+    const QString name = QPrinterInfo::defaultPrinterName();
+    makeCurrent(names.contains(name) ? name : names.first());
+}
+
+int16_t storedNumber(const QString& text)
+{
+    // At most 8 characters are taken; what is not a number leaves the choice to the printer.
+    bool ok = false;
+    const int v = text.left(8).trimmed().toInt(&ok);
+    return ok ? int16_t(v) : int16_t(0);
+}
+
+// Leaves the engine without a canvas however the job ends.
+struct CanvasGuard {
+    ~CanvasGuard() { PrnCanvas = nullptr; }
+};
+
+}  // namespace
+
+QStringList InstalledPrinters()
+{
+    QStringList names = QPrinterInfo::availablePrinterNames();
+    if (names.isEmpty()) names << PdfPrinterName;
+    return names;
+}
+
+QPrinter& CurrentPrinter()
+{
+    ensurePrinter();
+    return *printer_;
+}
+
+QString CurrentPrinterName()
+{
+    ensurePrinter();
+    return printerName_;
+}
+
+bool CurrentIsPdf()
+{
+    ensurePrinter();
+    return printer_->outputFormat() == QPrinter::PdfFormat;
+}
+
+bool SelectPrinter(const QString& name)
+{
+    if (name.isEmpty() || !InstalledPrinters().contains(name)) return false;
+    makeCurrent(name);
+    return true;
+}
+
+void ResetDevMode()
+{
+    ensurePrinter();
+    makeCurrent(printerName_);
+}
+
+const TDevMode& CurrentDevMode()
+{
+    ensurePrinter();
+    return devMode_;
+}
+
+void SetDevMode(const TDevMode& dm)
+{
+    ensurePrinter();
+    applyDevMode(*printer_, dm);
+    devMode_ = dm;
+}
+
+void TakePrinterFromDialog()
+{
+    ensurePrinter();
+    QPrinter& p = *printer_;
+    // Printing to a file chosen there makes the PDF printer current.
+    printerName_ = p.outputFormat() == QPrinter::PdfFormat || p.printerName().isEmpty() ? PdfPrinterName
+                                                                                        : p.printerName();
+    useMinimumMargins(p);
+    const TDevMode chosen = readDevMode(p);
+    // Quality codes and trays the dialog does not show are kept as they were.
+    const TDevMode before = devMode_;
+    devMode_ = chosen;
+    if (before.PrintQuality < 0 && chosen.PrintQuality == p.resolution())
+        devMode_.PrintQuality = before.PrintQuality;
+    if (chosen.DefaultSource == 0) devMode_.DefaultSource = before.DefaultSource;
+}
+
+bool LoadPrintInfo()
+{
+    const IniFile ini(IniFileName);
+    const QString name = CutToMaxLen(ini.readString(kSection, QStringLiteral("DeviceName")), 128);
+    auto number = [&ini](const char* key) {
+        return storedNumber(ini.readString(kSection, QString::fromLatin1(key), QStringLiteral("0")));
+    };
+    TDevMode stored;
+    stored.PaperSize = number("PaperSize");
+    stored.PaperWidth = number("PaperWidth");
+    stored.PaperLength = number("PaperLength");
+    stored.Orientation = number("Orientation");
+    stored.DefaultSource = number("DefaultSource");
+    stored.PrintQuality = number("PrintQuality");
+    stored.PrintColor = number("PrintColor");
+    if (!SelectPrinter(name)) return false;
+    SetDevMode(stored);
+    return true;
+}
+
+void SavePrintInfo()
+{
+    ensurePrinter();
+    IniFile ini(IniFileName);
+    const TDevMode& d = devMode_;
+    ini.writeString(kSection, QStringLiteral("DeviceName"), printerName_);
+    ini.writeString(kSection, QStringLiteral("PaperSize"), QString::number(d.PaperSize));
+    ini.writeString(kSection, QStringLiteral("PaperWidth"), QString::number(d.PaperWidth));
+    ini.writeString(kSection, QStringLiteral("PaperLength"), QString::number(d.PaperLength));
+    ini.writeString(kSection, QStringLiteral("Orientation"), QString::number(d.Orientation));
+    ini.writeString(kSection, QStringLiteral("DefaultSource"), QString::number(d.DefaultSource));
+    ini.writeString(kSection, QStringLiteral("PrintQuality"), QString::number(d.PrintQuality));
+    ini.writeString(kSection, QStringLiteral("PrintColor"), QString::number(d.PrintColor));
+    ini.save();
+}
+
+void SetPrinterPaper(int paperSize, int orientation)
+{
+    ResetDevMode();
+    TDevMode d = devMode_;
+    d.Orientation = int16_t(orientation);
+    d.PaperSize = int16_t(paperSize);
+    SetDevMode(d);
+}
+
+TPrinterCaps PrinterCaps()
+{
+    QPrinter& p = CurrentPrinter();
+    const QRect paper = p.paperRect(QPrinter::DevicePixel).toRect();
+    const QRect page = p.pageRect(QPrinter::DevicePixel).toRect();
+    TPrinterCaps c;
+    c.LogPixelsX = p.logicalDpiX();
+    c.LogPixelsY = p.logicalDpiY();
+    c.PhysicalOffsetX = page.left() - paper.left();
+    c.PhysicalOffsetY = page.top() - paper.top();
+    c.PhysicalWidth = paper.width();
+    c.PhysicalHeight = paper.height();
+    c.PageWidth = page.width();
+    c.PageHeight = page.height();
+    return c;
+}
+
+int OffsetMm(int offsetDots, float dotsPerMm)
+{
+    return dotsPerMm > 0 ? int(std::nearbyint(offsetDots / double(dotsPerMm))) : 0;
+}
+
+void SetPrinterEngineState(QPainter* canvas)
+{
+    const TPrinterCaps c = PrinterCaps();
+    SetPrinterCanvas(canvas, c.LogPixelsX, c.LogPixelsY, c.PhysicalOffsetX, c.PhysicalOffsetY);
+}
+
+void SetPdfOutputFile(const QString& path)
+{
+    pdfOutputFile_ = path;
+}
+
+PdfFileAsker SetPdfFileAsker(PdfFileAsker asker)
+{
+    PdfFileAsker previous = std::move(pdfAsker_);
+    pdfAsker_ = std::move(asker);
+    return previous;
+}
+
+bool RunPrintJob(const QString& title, const QString& pdfSuggestion, int pageCount,
+                 const std::function<void(int page)>& drawPage)
+{
+    QPrinter& p = CurrentPrinter();
+    QString target;   // the PDF file asked for
+    QString partial;  // where it is written until the last page is done
+    if (CurrentIsPdf()) {
+        target = pdfOutputFile_;
+        if (target.isEmpty()) target = qEnvironmentVariable("PELMORAS_PDF_FILE");
+        if (target.isEmpty() && pdfAsker_) target = pdfAsker_(pdfSuggestion);
+        if (target.isEmpty()) return false;
+        partial = target + QStringLiteral(".part");
+        p.setOutputFileName(partial);
+    }
+    p.setDocName(title);
+
+    CanvasGuard guard;
+    QPainter painter;
+    if (!painter.begin(&p)) {
+        QFile::remove(partial);
+        const QString where = target.isEmpty() ? CurrentPrinterName() : QDir::toNativeSeparators(target);
+        throw AppError(QStringLiteral("印刷を開始できません。\n%1").arg(where));
+    }
+    try {
+        SetPrinterEngineState(&painter);
+        for (int page = 1; page <= pageCount; ++page) {
+            if (page > 1 && !p.newPage()) throw AppError(QStringLiteral("次のページに進めません。"));
+            drawPage(page);
+        }
+    } catch (...) {
+        // The printer's job is cancelled where the printer can; a PDF is not kept at all.
+        p.abort();
+        if (painter.isActive()) painter.end();
+        if (!partial.isEmpty()) QFile::remove(partial);
+        throw;
+    }
+    const bool ended = painter.end();
+    if (partial.isEmpty()) {
+        if (!ended) throw AppError(QStringLiteral("印刷を終了できません。\n%1").arg(CurrentPrinterName()));
+        return true;
+    }
+    if (!ended || (QFileInfo::exists(target) && !QFile::remove(target)) || !QFile::rename(partial, target)) {
+        QFile::remove(partial);
+        throw AppError(
+            QStringLiteral("PDFファイルを書き込めません。\n%1").arg(QDir::toNativeSeparators(target)));
+    }
+    return true;
+}

@@ -1,0 +1,559 @@
+// The print dialog: its controls, the counts of every showing, the printer, the slip memo, the
+// pay-date entry, the preview and the print job.
+#include "print/ui/TfmInji.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/TfmMain.h"
+#include "payroll/common.h"
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/ui/edithelpers.h"
+#include "platform/errors.h"
+#include "platform/inifile.h"
+#include "platform/msgbox.h"
+#include "print/dispatch.h"
+#include "print/pages.h"
+#include "print/printer.h"
+#include "print/ui/TfmPreView.h"
+#include "services/notice.h"
+
+TfmInji* fmInji = nullptr;
+
+namespace {
+
+constexpr int MemoMaxLines = 5;
+constexpr int MemoMaxChars = 170;  // line breaks count two, as they are stored on the slip's side
+
+const QString kMemoSection = QStringLiteral("PrintMemo");
+const QString kCsvFilter = QStringLiteral("CSVﾌｧｲﾙ (*.csv)");
+const QString kSheetFilter = QStringLiteral("Excelﾌｧｲﾙ (*.xlsx)");
+
+QLabel* makePanel(QWidget* parent, const char* name)
+{
+    auto* panel = new QLabel(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setMinimumWidth(260);
+    return panel;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+QLineEdit* makeDateEdit(QWidget* parent, const char* name)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMaxLength(2);
+    edit->setAlignment(Qt::AlignCenter);
+    // Digits only: the input method would let full-width digits past the key filter.
+    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    return edit;
+}
+
+QString twoWide(int n)
+{
+    return QString::number(n).rightJustified(2);
+}
+
+// The memo's lines as they are stored and printed: a final line break starts no line.
+QStringList memoLines(const QString& text)
+{
+    if (text.isEmpty()) return {};
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n'))) lines.removeLast();
+    return lines;
+}
+
+// The proposed name of a PDF: the document's name in the user's documents folder.
+QString pdfSuggestion(const QString& caption)
+{
+    QString name = caption;
+    if (name.endsWith(QStringLiteral("の印刷"))) name.chop(3);
+    if (name.isEmpty()) name = QStringLiteral("帳票");
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QLatin1Char('/') + name +
+           QStringLiteral(".pdf");
+}
+
+}  // namespace
+
+TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("fmInji"));
+    setWindowTitle(QStringLiteral("帳票の印刷"));
+
+    btPrnSetup = makeButton(this, "btPrnSetup", QStringLiteral("ﾌﾟﾘﾝﾀ設定"));
+    pnPrinter = makePanel(this, "pnPrinter");
+    auto* lbLType = new QLabel(QStringLiteral("帳票ﾀｲﾌﾟ"), this);
+    pnLType = makePanel(this, "pnLType");
+    auto* lbPrnInfo = new QLabel(QStringLiteral("印刷情報"), this);
+    pnPrnInfo = makePanel(this, "pnPrnInfo");
+
+    lbNengappi0 = new QLabel(QStringLiteral("支給日"), this);
+    lbNengappi0->setObjectName(QStringLiteral("lbNengappi0"));
+    // The date line: the era label with the three edits over its blanks.
+    auto* dateLine = new QWidget(this);
+    lbNengappi1 = new QLabel(dateLine);
+    lbNengappi1->setObjectName(QStringLiteral("lbNengappi1"));
+    // A fixed-pitch face: the four blanks before each unit are as wide as two digits.
+    QFont mono(QStringLiteral("ＭＳ ゴシック"));
+    mono.setPixelSize(15);
+    mono.setStyleHint(QFont::TypeWriter);
+    lbNengappi1->setFont(mono);
+    edPrnDateYY = makeDateEdit(dateLine, "edPrnDateYY");
+    edPrnDateMM = makeDateEdit(dateLine, "edPrnDateMM");
+    edPrnDateDD = makeDateEdit(dateLine, "edPrnDateDD");
+    // The pay list's grouping takes the date line's place.
+    pnPrnMethod = new QFrame(this);
+    pnPrnMethod->setObjectName(QStringLiteral("pnPrnMethod"));
+    pnPrnMethod->setAutoFillBackground(true);
+    rbNormal = new QRadioButton(QStringLiteral("通常"), pnPrnMethod);
+    rbNormal->setObjectName(QStringLiteral("rbNormal"));
+    rbNormal->setChecked(true);
+    rbSyaKbn = new QRadioButton(QStringLiteral("社員区分別"), pnPrnMethod);
+    rbSyaKbn->setObjectName(QStringLiteral("rbSyaKbn"));
+    rbBusyo = new QRadioButton(QStringLiteral("部署別"), pnPrnMethod);
+    rbBusyo->setObjectName(QStringLiteral("rbBusyo"));
+    auto* methods = new QHBoxLayout(pnPrnMethod);
+    methods->setContentsMargins(0, 0, 0, 0);
+    for (QRadioButton* rb : {rbNormal, rbSyaKbn, rbBusyo}) methods->addWidget(rb);
+    methods->addStretch();
+    pnPrnMethod->hide();
+
+    lbEditMemo = new QLabel(QStringLiteral("メモ編集"), this);
+    lbEditMemo->setObjectName(QStringLiteral("lbEditMemo"));
+    mmEditMemo = new QPlainTextEdit(this);
+    mmEditMemo->setObjectName(QStringLiteral("mmEditMemo"));
+    mmEditMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mmEditMemo->setTabChangesFocus(true);
+    mmEditMemo->setFixedHeight(mmEditMemo->fontMetrics().lineSpacing() * MemoMaxLines + 12);
+    btMemory = makeButton(this, "btMemory", QStringLiteral("記憶"));
+
+    btOutCSV = makeButton(this, "btOutCSV", QStringLiteral("表計算連携"));
+    btPreView = makeButton(this, "btPreView", QStringLiteral("プレビュー"));
+    btOk = makeButton(this, "btOk", QStringLiteral("印刷"));
+    btCancel = makeButton(this, "btCancel", QStringLiteral("中止"));
+    btOk->setDefault(true);
+    // The exports come with their documents.
+    btOutCSV->setEnabled(false);
+
+    SaveDlg = new QFileDialog(this, QStringLiteral("ファイルの出力先を指定"));
+    SaveDlg->setObjectName(QStringLiteral("SaveDlg"));
+    SaveDlg->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDlg->setOption(QFileDialog::DontConfirmOverwrite, false);
+    SetupSaveDlg(false);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    grid->addWidget(btPrnSetup, 0, 0);
+    grid->addWidget(pnPrinter, 0, 1);
+    grid->addWidget(lbLType, 1, 0, Qt::AlignRight);
+    grid->addWidget(pnLType, 1, 1);
+    grid->addWidget(lbPrnInfo, 2, 0, Qt::AlignRight);
+    grid->addWidget(pnPrnInfo, 2, 1);
+    grid->addWidget(lbNengappi0, 3, 0, Qt::AlignRight);
+    grid->addWidget(dateLine, 3, 1);
+    grid->addWidget(pnPrnMethod, 3, 1);
+    grid->addWidget(lbEditMemo, 4, 0, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(mmEditMemo, 4, 1);
+    grid->addWidget(btMemory, 5, 1, Qt::AlignRight);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btOutCSV);
+    buttons->addStretch();
+    buttons->addWidget(btPreView);
+    buttons->addWidget(btOk);
+    buttons->addWidget(btCancel);
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(grid);
+    main->addSpacing(6);
+    main->addLayout(buttons);
+    setTabOrder(edPrnDateYY, edPrnDateMM);
+    setTabOrder(edPrnDateMM, edPrnDateDD);
+    setTabOrder(edPrnDateDD, mmEditMemo);
+
+    setNengappiLabel();
+    for (QLineEdit* e : {edPrnDateYY, edPrnDateMM, edPrnDateDD}) e->installEventFilter(this);
+
+    connect(btPrnSetup, &QPushButton::clicked, this, &TfmInji::btPrnSetupClick);
+    connect(mmEditMemo, &QPlainTextEdit::textChanged, this, &TfmInji::mmEditMemoChange);
+    connect(btMemory, &QPushButton::clicked, this, &TfmInji::btMemoryClick);
+    connect(Timer1, &QTimer::timeout, this, &TfmInji::Timer1Timer);
+    connect(btPreView, &QPushButton::clicked, this, &TfmInji::btPreViewClick);
+    connect(btOk, &QPushButton::clicked, this, &TfmInji::btOkClick);
+    connect(btCancel, &QPushButton::clicked, this, &TfmInji::reject);
+    connect(SaveDlg, &QFileDialog::filterSelected, this, &TfmInji::SaveDlgTypeChange);
+    for (QRadioButton* rb : {rbNormal, rbSyaKbn, rbBusyo})
+        connect(rb, &QRadioButton::clicked, this, [this] { FormShow(false); });
+
+    SetPdfFileAsker([this](const QString& suggested) {
+        QString path =
+            QFileDialog::getSaveFileName(parentWidget(), QStringLiteral("PDFファイルの出力先を指定"),
+                                         suggested, QStringLiteral("PDFﾌｧｲﾙ (*.pdf)"));
+        if (!path.isEmpty() && !path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+            path += QStringLiteral(".pdf");
+        return path;
+    });
+}
+
+TfmInji::~TfmInji()
+{
+    SetPdfFileAsker(nullptr);
+}
+
+void TfmInji::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) FormShow(true);
+}
+
+void TfmInji::FormShow(bool fromDialog)
+{
+    Timer1->stop();
+    try {
+        const int kind = Tag / 100;
+        if (fromDialog) {
+            QString y, m, d;
+            const int p = CurPeriod.Period;
+            if (p >= 13 && p <= PeriodCount) {
+                y = twoWide(CurPeriod.EraYear);
+                m = twoWide(YearHeader.SyoyoMonth[p - 12]);
+                d = twoWide(YearHeader.SyoyoDay[p - 12]);
+            } else {
+                GetPrnDate(y, m, d);
+            }
+            // The date printed last time for this period is offered again.
+            if (p >= 1 && p <= PeriodCount && YearHeader.PrnMonth[p] != 0 && YearHeader.PrnDay[p] != 0) {
+                m = twoWide(YearHeader.PrnMonth[p]);
+                d = twoWide(YearHeader.PrnDay[p]);
+            }
+            // The era changed on 1 May of year 31.
+            if (NumStrToInt(y) == 31 && NumStrToInt(m) >= 5) y = QStringLiteral(" 1");
+            edPrnDateYY->setText(y);
+            edPrnDateMM->setText(m);
+            edPrnDateDD->setText(d);
+            setWindowTitle(windowTitle() + QStringLiteral("の印刷"));
+
+            // Ctrl held while the dialog opens starts from A4 portrait without the remembered printer.
+            if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier)
+                SetPrinterPaper(dmPaperA4, dmPortrait);
+            else if (LoadPrintInfo())
+                pnPrinter->setText(QLatin1Char(' ') + CurrentPrinterName());
+            else
+                SetPrinterPaper(dmPaperA4, dmPortrait);
+
+            TDevMode dm = CurrentDevMode();
+            dm.Orientation = kind == 2 || kind == 7 || kind == 8 ? dmPortrait : dmLandscape;
+            SetDevMode(dm);
+
+            const bool slip = kind == 2;
+            for (QWidget* w : std::initializer_list<QWidget*>{lbNengappi1, edPrnDateYY, edPrnDateMM,
+                                                              edPrnDateDD, lbEditMemo, mmEditMemo, btMemory})
+                w->setEnabled(slip);
+            lbNengappi0->setText(kind == 5 ? QStringLiteral("印刷方法") : QStringLiteral("支給日"));
+            lbNengappi0->setEnabled(slip || kind == 5);
+            pnPrnMethod->setVisible(kind == 5);
+            if (kind == 5) pnPrnMethod->raise();
+        }
+
+        const int mode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
+        TListSlots list;
+        if (fmMain && fmMain->ListBox)
+            for (int i = 0; i < fmMain->ListBox->count(); ++i) list.Lines << fmMain->slotOfRow(i);
+        list.Ticked = TickedSlots();
+        const TPrintPlan plan = PlanPrint(Tag, list, mode);
+        pnLType->setText(plan.PaperText);
+        pnPrnInfo->setText(plan.InfoText);
+        setNengappiLabel();
+    } catch (const AppError& e) {
+        ShowError(e.message());
+    }
+    if (btOk->isEnabled())
+        btOk->setFocus();
+    else
+        btCancel->setFocus();
+}
+
+void TfmInji::setNengappiLabel()
+{
+    QString era = CurPeriod.EraText;
+    const int p = CurPeriod.Period;
+    const int payMonth = p >= 13 && p <= PeriodCount ? YearHeader.SyoyoMonth[p - 12] : p;
+    bool reiwa = CurPeriod.EraYear == 31 && payMonth >= 5;
+    try {
+        reiwa = reiwa || (NumStrToInt(edPrnDateYY->text()) == 1 && NumStrToInt(edPrnDateMM->text()) >= 5);
+    } catch (const ConvertError&) {
+        // A date that is not a number yet keeps the data year's era.
+    }
+    if (reiwa) era = EraName[2];
+    lbNengappi1->setText(era + QStringLiteral("    年    月    日"));
+    placeDateEdits();
+}
+
+void TfmInji::placeDateEdits()
+{
+    lbNengappi1->adjustSize();
+    const QFontMetrics fm(lbNengappi1->font());
+    const QString text = lbNengappi1->text();
+    const QString gap = QStringLiteral("    ");
+    const int gapWidth = fm.horizontalAdvance(gap);
+    const int height = std::max(fm.height() + 6, edPrnDateYY->sizeHint().height());
+    QWidget* line = lbNengappi1->parentWidget();
+    line->setMinimumSize(lbNengappi1->width() + 2, height);
+    lbNengappi1->move(0, (height - lbNengappi1->height()) / 2);
+    int from = 0;
+    for (QLineEdit* edit : {edPrnDateYY, edPrnDateMM, edPrnDateDD}) {
+        const int at = text.indexOf(gap, from);
+        if (at < 0) break;
+        from = at + gap.size();
+        edit->setGeometry(
+            lbNengappi1->x() + lbNengappi1->contentsMargins().left() + fm.horizontalAdvance(text.left(at)), 0,
+            gapWidth, height);
+        edit->raise();
+    }
+}
+
+bool TfmInji::LoadPrintInfo()
+{
+    return ::LoadPrintInfo();
+}
+
+void TfmInji::SavePrintInfo()
+{
+    ::SavePrintInfo();
+}
+
+void TfmInji::SetPrinterPaper(int paperSize, int orientation)
+{
+    ::SetPrinterPaper(paperSize, orientation);
+    pnPrinter->setText(QLatin1Char(' ') + CurrentPrinterName());
+}
+
+void TfmInji::btPrnSetupClick()
+{
+    QPrintDialog dialog(&CurrentPrinter(), this);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, CurrentIsPdf());
+    if (dialog.exec() == QDialog::Accepted) TakePrinterFromDialog();
+    pnPrinter->setText(QLatin1Char(' ') + CurrentPrinterName());
+}
+
+void TfmInji::LoadPrintMemo()
+{
+    // The pay list's grouping shares the date line's cell of the layout, so only the memo is read.
+    const IniFile ini(IniFileName);
+    QStringList lines;
+    const int count = ini.readInteger(kMemoSection, QStringLiteral("LineCount"), 0);
+    for (int i = 1; i <= count; ++i) lines << ini.readString(kMemoSection, QStringLiteral("Line%1").arg(i));
+    mmEditMemo->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void TfmInji::mmEditMemoChange()
+{
+    if (memoChanging_) return;
+    memoChanging_ = true;
+    QTextDocument* doc = mmEditMemo->document();
+    // A sixth line goes as soon as it is started, with the line break that began it; a line break
+    // typed at the end of the fifth line is dropped the same way.
+    while (doc->blockCount() > MemoMaxLines) {
+        const QTextBlock sixth = doc->findBlockByNumber(MemoMaxLines);
+        QTextCursor c(doc);
+        if (sixth.next().isValid()) {
+            c.setPosition(sixth.position());
+            c.setPosition(sixth.next().position(), QTextCursor::KeepAnchor);
+        } else {
+            c.setPosition(sixth.position() - 1);
+            c.setPosition(sixth.position() + sixth.length() - 1, QTextCursor::KeepAnchor);
+        }
+        c.removeSelectedText();
+    }
+    // The characters past the limit are the ones just typed: they go from before the caret.
+    const QString text = mmEditMemo->toPlainText();
+    const int excess = int(text.size() + text.count(QLatin1Char('\n'))) - MemoMaxChars;
+    if (excess > 0) {
+        QTextCursor c = mmEditMemo->textCursor();
+        const int end = c.position() >= excess ? c.position() : int(text.size());
+        int begin = end;
+        for (int removed = 0; removed < excess && begin > 0; --begin)
+            removed += text.at(begin - 1) == QLatin1Char('\n') ? 2 : 1;
+        c.setPosition(begin);
+        c.setPosition(end, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+    }
+    memoChanging_ = false;
+}
+
+void TfmInji::btMemoryClick()
+{
+    if (MessageDlg(QStringLiteral("メモの入力内容を記憶しますか？"), MsgType::Confirmation,
+                   MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    try {
+        const QStringList lines = memoLines(mmEditMemo->toPlainText());
+        IniFile ini(IniFileName);
+        ini.eraseSection(kMemoSection);
+        ini.writeInteger(kMemoSection, QStringLiteral("LineCount"), int(lines.size()));
+        // Quoted: a memo line may begin with blanks that line it up on the slip.
+        for (int i = 0; i < lines.size(); ++i)
+            ini.writeQuoted(kMemoSection, QStringLiteral("Line%1").arg(i + 1), lines[i]);
+        ini.save();
+    } catch (const AppError& e) {
+        ShowError(e.message());
+        return;
+    }
+    ShowNotice(QStringLiteral("メモの入力内容を記憶しました。"), kNoticeSelfClosing);
+}
+
+bool TfmInji::eventFilter(QObject* watched, QEvent* e)
+{
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (!edit) return QDialog::eventFilter(watched, e);
+    if (e->type() == QEvent::KeyPress) return dateKeyPress(edit, static_cast<QKeyEvent*>(e));
+    if (e->type() == QEvent::FocusIn) {
+        // A message box or menu taking the focus for a moment is not entering the field.
+        const Qt::FocusReason r = static_cast<QFocusEvent*>(e)->reason();
+        if (r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason) {
+            enteredEdit_ = edit;
+            if (OptionRec.AutoSelect) Timer1->start(150);
+        }
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+bool TfmInji::dateKeyPress(QLineEdit* edit, QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        focusNextChild();
+        return true;
+    }
+    if (e->key() == Qt::Key_Delete && (e->modifiers() & Qt::ControlModifier)) {
+        edit->clear();
+        return true;
+    }
+    const QString typed = e->text();
+    // Backspace, cursor keys and shortcuts are the field's own business.
+    if (typed.size() != 1 || !typed[0].isPrint()) return false;
+    const QChar c = typed[0];
+    if (!(c.isDigit() && c.unicode() < 0x80) && c != QLatin1Char(' ')) {
+        MessageBeep();
+        return true;
+    }
+    return OptionRec.InputOverN && OverTypeKey(edit, e);
+}
+
+void TfmInji::Timer1Timer()
+{
+    Timer1->stop();
+    if (enteredEdit_) enteredEdit_->setSelection(0, 99);
+}
+
+void TfmInji::PublishPrintInputs()
+{
+    PayDateEraLabel = lbNengappi1->text();
+    PayDateYY = edPrnDateYY->text();
+    PayDateMM = edPrnDateMM->text();
+    PayDateDD = edPrnDateDD->text();
+    PrintMemo = memoLines(mmEditMemo->toPlainText());
+    IchiranMode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
+}
+
+QList<int> TfmInji::TickedSlots()
+{
+    QList<int> ticked;
+    if (!fmMain || !fmMain->ListBox) return ticked;
+    for (int i = 0; i < fmMain->ListBox->count(); ++i)
+        if (fmMain->ListBox->item(i)->checkState() == Qt::Checked) ticked << fmMain->slotOfRow(i);
+    return ticked;
+}
+
+void TfmInji::btPreViewClick()
+{
+    PublishPrintInputs();
+    fmPreView->mnPrint->setEnabled(true);
+    fmPreView->sbPrint->setEnabled(true);
+    // Maximised for good while it is shown: no maximise button to undo it.
+    fmPreView->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    const int result = fmPreView->exec();
+    fmPreView->setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    if (isVisible())
+        activateWindow();
+    else if (fmMain)
+        fmMain->activateWindow();
+    // Printed from the preview: the print job has already run.
+    if (result == QDialog::Accepted) done(QDialog::Accepted);
+}
+
+void TfmInji::btOkClick()
+{
+    hide();
+    QApplication::processEvents();
+    const int kind = PaperKind;
+    const int n = Tag % 100;
+    try {
+        SavePrintInfo();
+        PublishPrintInputs();
+        const QList<int> ticked = TickedSlots();
+        const int pages = JobPageCount(kind);
+        const bool printed = RunPrintJob(ProductName, pdfSuggestion(windowTitle()), pages, [&](int page) {
+            PrintPage(PageArgument(kind, page), PageMembers(kind, n, page, ticked));
+        });
+        if (!printed) {
+            reject();
+            return;
+        }
+        // The pay date printed on slips is offered again next time (kept with the period's data).
+        const int p = CurPeriod.Period;
+        if (kind == 2 && pages > 0 && OptionRec.PrnSikyubi && p >= 1 && p <= PeriodCount) {
+            YearHeader.PrnMonth[p] = uint8_t(NumStrToInt(PrnDateMonth));
+            YearHeader.PrnDay[p] = uint8_t(NumStrToInt(PrnDateDay));
+        }
+    } catch (const AppError& e) {
+        ShowError(QStringLiteral("印刷を中止しました。\n") + e.message());
+        reject();
+        return;
+    }
+    done(QDialog::Accepted);
+}
+
+void TfmInji::SetupSaveDlg(bool spreadsheet)
+{
+    if (spreadsheet) {
+        SaveDlg->setNameFilters({kCsvFilter, kSheetFilter});
+        SaveDlg->selectNameFilter(kSheetFilter);
+        SaveDlgTypeChange(kSheetFilter);
+    } else {
+        SaveDlg->setNameFilters({kCsvFilter});
+        SaveDlg->selectNameFilter(kCsvFilter);
+        SaveDlgTypeChange(kCsvFilter);
+    }
+}
+
+void TfmInji::SaveDlgTypeChange(const QString& filter)
+{
+    // The spreadsheet is written as .xlsx: that is the suffix its type must add.
+    SaveDlg->setDefaultSuffix(filter == kCsvFilter ? QStringLiteral("csv") : QStringLiteral("xlsx"));
+}

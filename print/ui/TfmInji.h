@@ -1,0 +1,87 @@
+// The print dialog every document is started from: printer and paper, page counts, the pay date
+// and memo of slips, the pay list's grouping, the preview and the print job.
+#pragma once
+#include <QDialog>
+
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+class TfmInji : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TfmInji(QWidget* parent = nullptr);
+    ~TfmInji() override;
+
+    // Document kind * 100 + employee slot (99: the ticked employees), or + period for the pay
+    // list; the caller sets it and the caption (the document's name) before showing.
+    int Tag = 0;
+
+    QPushButton* btPrnSetup;
+    QLabel* pnPrinter;
+    QLabel* pnLType;
+    QLabel* pnPrnInfo;
+    QLabel* lbNengappi0;
+    QLabel* lbNengappi1;
+    QLineEdit* edPrnDateYY;
+    QLineEdit* edPrnDateMM;
+    QLineEdit* edPrnDateDD;
+    QLabel* lbEditMemo;
+    QPlainTextEdit* mmEditMemo;
+    QPushButton* btMemory;
+    QFrame* pnPrnMethod;
+    QRadioButton* rbNormal;
+    QRadioButton* rbSyaKbn;
+    QRadioButton* rbBusyo;
+    QPushButton* btOutCSV;
+    QPushButton* btPreView;
+    QPushButton* btOk;
+    QPushButton* btCancel;
+    QFileDialog* SaveDlg;
+    QTimer* Timer1;
+
+    // Once at the main window's first activation: the remembered memo.
+    void LoadPrintMemo();
+    void SetPrinterPaper(int paperSize, int orientation);
+    bool LoadPrintInfo();
+    void SavePrintInfo();
+
+    // Counts and texts for Tag; fromDialog is the showing itself (dates, caption, printer), not a
+    // change of the pay list's grouping.
+    void FormShow(bool fromDialog);
+    void btPrnSetupClick();
+    void mmEditMemoChange();
+    void btMemoryClick();
+    void Timer1Timer();
+    void btPreViewClick();
+    // The print job; the preview's print command runs it too.
+    void btOkClick();
+    // The save dialog's file types: the spreadsheet file is offered (and chosen first) when a
+    // spreadsheet program is there; the default suffix follows the chosen type.
+    void SetupSaveDlg(bool spreadsheet);
+    void SaveDlgTypeChange(const QString& filter);
+
+    // The pay date and memo as the page dispatcher prints them.
+    void PublishPrintInputs();
+    // The slots of the ticked lines of the main window's list, in list order.
+    static QList<int> TickedSlots();
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    void placeDateEdits();
+    void setNengappiLabel();
+    bool dateKeyPress(QLineEdit* edit, QKeyEvent* e);
+
+    QLineEdit* enteredEdit_ = nullptr;
+    bool memoChanging_ = false;
+};
+
+extern TfmInji* fmInji;

@@ -1,0 +1,272 @@
+// The print dialog: page counts per document kind, the remembered printer settings, the memo's
+// limits and its storing, the pay-date keys, the slip command of the main window, and slips
+// printed through the dialog's own print job to a PDF file, including the failing ones.
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/cp932.h"
+#include "print/pages.h"
+#include "tests/print/dialogfixture.h"
+
+namespace {
+
+class PrintDialogTest : public PrintWindowTest {};
+
+TEST_F(PrintDialogTest, PageCountsPerKindAndPaper)
+{
+    SyainRec[2].Genkin = 1;
+    SyainRec[3].Taisyoku.setText(u("080430"));  // retired: counted only by the employee list
+    struct Row {
+        int tag, formType;
+        QList<int> ticked;
+        int pages, employees;
+        const char* info;
+        int page;  // the members of this page are checked
+        int member1, member2;
+    };
+    const Row rows[] = {
+        {299, 1, {1, 2, 3}, 2, 3, " 2枚 [3名]", 2, 3, 0},  // 2-up: the second sheet holds one slip
+        {299, 0, {1, 2, 3}, 3, 3, " 3枚 [3名]", 3, 3, 0},
+        {299, 2, {2, 3}, 1, 2, " 1枚 [2名]", 1, 2, 3},
+        {201, 1, {1, 2, 3}, 1, 2, " 1枚 [青木健一]", 1, 1, 0},  // one slot: the upper half only
+        {100, 1, {}, 1, 3, "  1枚 [3名]", 1, 1, 2},
+        {499, 1, {1, 3}, 2, 2, " 2枚", 2, 3, 0},
+        {700, 1, {}, 1, 1, "  1枚 [1名]", 1, 0, 0},
+        {600, 1, {}, 2, 2, "  2枚", 1, 0, 0},
+        {300, 1, {1}, 0, 2, "", 1, 0, 0},
+    };
+    for (const Row& r : rows) {
+        OptionRec.FormType = r.formType;
+        const TPrintPlan plan = PlanPrint(r.tag, {{1, 2, 3}, r.ticked}, 0);
+        SCOPED_TRACE(r.tag * 10 + r.formType);
+        EXPECT_EQ(PaperKind, r.tag / 100);
+        EXPECT_EQ(PageCount, r.pages);
+        EXPECT_EQ(SelCount, r.employees);
+        EXPECT_EQ(plan.InfoText, u(r.info));
+        const TMembers m = PageMembers(PaperKind, r.tag % 100, r.page, r.ticked);
+        EXPECT_EQ(m[1], r.member1);
+        EXPECT_EQ(m[2], r.member2);
+    }
+    OptionRec.FormType = 2;
+    EXPECT_EQ(PlanPrint(299, {}, 0).PaperText, u(" HISAGO GB1150   [210mm×297mm]"));
+    EXPECT_TRUE(PlanPrint(600, {}, 0).Landscape);
+    EXPECT_EQ(PlanPrint(800, {}, 0).PaperText, u(" Ａ４用紙・縦  [210mm×297mm]"));
+}
+
+TEST_F(PrintDialogTest, PayListPagesAndResidentTaxByTown)
+{
+    // Ten employees of one department: the group's second page carries only its subtotal.
+    for (int e = 4; e <= 11; ++e) employee(e, "追加社員", 200000);
+    for (int e = 1; e <= 11; ++e) SyainRec[e].Busyo.setText(e <= 10 ? u("製造部") : u("営業部"));
+    QList<int> lines;
+    for (int e = 1; e <= 11; ++e) lines << e;
+    PlanPrint(505, {lines, {}}, 0);
+    EXPECT_EQ(PageCount, 2);  // 11 employees
+    PlanPrint(505, {lines, {}}, 2);
+    ASSERT_EQ(IchiranPage.size(), 3);
+    EXPECT_EQ(PageCount, 3);
+    EXPECT_EQ(SelCount, 11);
+    EXPECT_EQ(IchiranPage[1].GroupName, u("製造部"));
+    EXPECT_TRUE(IchiranPage[1].Members[1].isEmpty());
+    EXPECT_TRUE(IchiranPage[1].LastOfGroup);
+    EXPECT_FALSE(IchiranPage[0].LastOfGroup);
+    EXPECT_EQ(IchiranPage[2].Members[1], SyainRec[11].MembKey.shownText());
+
+    // The towns are numbered from 1 whatever the employees counted before.
+    const char* towns[] = {"", "横浜市", "川崎市", "横浜市"};
+    for (int e = 1; e <= 11; ++e) SyainRec[e].Chouson.setText(u(towns[std::min(e - 1, 3)]));
+    SyainRec[2].Juumin = 7000;
+    const TPrintPlan plan = PlanPrint(800, {lines, {}}, 0);
+    EXPECT_EQ(JuminTable[1].Name, u("横浜市"));
+    EXPECT_EQ(JuminTable[1].Count, 9);
+    EXPECT_EQ(JuminTable[1].Amount, 7000 + 8 * 10000);
+    EXPECT_EQ(JuminTable[2].Name, u("川崎市"));
+    EXPECT_EQ(JuminTable[0].Count, 1);
+    EXPECT_EQ(SelCount, 3);  // two towns and the employees without one
+    EXPECT_EQ(plan.InfoText, u("  1枚 [3件]"));
+}
+
+TEST_F(PrintDialogTest, PrintInfoRoundTripAndPrinterNoLongerInstalled)
+{
+    const QString name = InstalledPrinters().first();
+    const QByteArray stored =
+        cp932::encode(u("[PrintInfo]\r\nDeviceName=%1\r\nPaperSize=11\r\nPaperWidth=1480\r\n"
+                        "PaperLength=2100\r\nOrientation=2\r\nDefaultSource=4\r\n"
+                        "PrintQuality=-4\r\nPrintColor=1\r\n")
+                          .arg(name));
+    WriteAll(IniFileName, stored);
+    ASSERT_TRUE(LoadPrintInfo());
+    EXPECT_EQ(CurrentPrinterName(), name);
+    const TDevMode expected{11, 1480, 2100, 2, 4, -4, 1};
+    EXPECT_EQ(CurrentDevMode(), expected);
+    QPrinter& p = CurrentPrinter();
+    EXPECT_EQ(p.pageLayout().pageSize().id(), QPageSize::A5);
+    EXPECT_EQ(p.pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_EQ(p.colorMode(), QPrinter::GrayScale);
+    SavePrintInfo();
+    EXPECT_EQ(ReadAll(IniFileName), stored);
+
+    // A printer that is gone changes nothing; the dialog then starts from A4 portrait.
+    WriteAll(IniFileName, cp932::encode(u("[PrintInfo]\r\nDeviceName=消えたプリンタ\r\nPaperSize=11\r\n")));
+    EXPECT_FALSE(LoadPrintInfo());
+    EXPECT_EQ(CurrentDevMode(), expected);
+    showSlipDialog();
+    EXPECT_EQ(CurrentDevMode().PaperSize, dmPaperA4);
+    EXPECT_EQ(CurrentDevMode().Orientation, dmPortrait);
+    EXPECT_EQ(fmInji->pnPrinter->text(), u(" ") + name);
+    EXPECT_EQ(fmInji->windowTitle(), u("給与明細書の印刷"));
+}
+
+TEST_F(PrintDialogTest, MemoKeepsFiveLinesAndIsRemembered)
+{
+    QPlainTextEdit* memo = fmInji->mmEditMemo;
+    memo->setPlainText(u("1\n2\n3\n4\n5\n6\n7"));
+    EXPECT_EQ(memo->toPlainText(), u("1\n2\n3\n4\n5"));
+    // A line break typed at the end of the fifth line is dropped at once.
+    memo->moveCursor(QTextCursor::End);
+    QTest::keyClick(memo, Qt::Key_Return);
+    EXPECT_EQ(memo->toPlainText(), u("1\n2\n3\n4\n5"));
+    // 170 characters, line breaks counting two; what is typed beyond goes.
+    memo->setPlainText(QString(100, QLatin1Char('a')) + u("\n") + QString(68, QLatin1Char('b')));
+    memo->moveCursor(QTextCursor::End);
+    QTest::keyClicks(memo, "cc");
+    EXPECT_TRUE(memo->toPlainText().endsWith(u("b")));
+
+    memo->setPlainText(u("  字下げの行\n二行目"));
+    msg_.answer(MsgResult::No);
+    fmInji->btMemory->click();
+    EXPECT_FALSE(QFileInfo::exists(IniFileName));
+    msg_.answer(MsgResult::Yes);
+    fmInji->btMemory->click();
+    EXPECT_EQ(msg_.lastText(), u("メモの入力内容を記憶しますか？"));
+    ASSERT_EQ(notices_->texts().size(), 1u);
+    EXPECT_EQ(notices_->texts()[0], u("メモの入力内容を記憶しました。"));
+    memo->clear();
+    fmInji->LoadPrintMemo();
+    EXPECT_EQ(memo->toPlainText(), u("  字下げの行\n二行目"));
+}
+
+TEST_F(PrintDialogTest, PayDateKeys)
+{
+    showSlipDialog();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fmInji));
+    QLineEdit* mm = fmInji->edPrnDateMM;
+    mm->setFocus();
+    mm->setText(u("1"));
+    mm->setCursorPosition(1);
+    QTest::keyClick(mm, Qt::Key_A);
+    EXPECT_EQ(mm->text(), u("1"));
+    EXPECT_EQ(msg_.beeps(), 1);
+    QTest::keyClick(mm, Qt::Key_2);
+    EXPECT_EQ(mm->text(), u("12"));
+    QTest::keyClick(mm, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(mm->text(), u(""));
+    // Enter goes on to the day, whose text is selected a moment later.
+    QTest::keyClick(mm, Qt::Key_Return);
+    EXPECT_TRUE(fmInji->edPrnDateDD->hasFocus());
+    EXPECT_TRUE(fmInji->isVisible());
+    QTRY_COMPARE(fmInji->edPrnDateDD->selectedText(), u("25"));
+}
+
+TEST_F(PrintDialogTest, ThreeTickedSlipsTwoUpToPdfAndThePayDateIsKept)
+{
+    OptionRec.FormType = 1;
+    showSlipDialog();
+    EXPECT_EQ(fmInji->pnPrnInfo->text(), u(" 2枚 [3名]"));
+    EXPECT_EQ(fmInji->pnLType->text(), u(" A4用紙(2名/枚)  [210mm×297mm]"));
+    EXPECT_EQ(fmInji->edPrnDateMM->text(), u(" 5"));
+    EXPECT_EQ(fmInji->edPrnDateDD->text(), u("25"));
+    fmInji->edPrnDateDD->setText(u("26"));
+    fmInji->mmEditMemo->setPlainText(u("今月もお疲れさまでした。"));
+    if (const char* shots = getenv("PELMORAS_SCREENSHOTS"))
+        fmInji->grab().save(QString::fromLocal8Bit(shots) + u("/print-dialog.png"));
+    fmInji->btOk->click();
+    EXPECT_EQ(fmInji->result(), QDialog::Accepted);
+    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
+    const QString info = pdfInfo(pdf());
+    EXPECT_TRUE(info.contains(QRegularExpression(u("Pages:\\s+2\\n")))) << info;
+    EXPECT_TRUE(info.contains(u("(A4)"))) << info;
+    const QString text = pdfText(pdf());
+    for (const char* name : {"青木健一", "佐藤美咲", "鈴木大輔"}) EXPECT_TRUE(text.contains(u(name))) << name;
+    EXPECT_EQ(text.count(u("今月もお疲れさまでした。")), 3) << "the memo on every slip";
+    EXPECT_FALSE(QFileInfo::exists(pdf() + u(".part")));
+    EXPECT_EQ(YearHeader.PrnMonth[5], 5);
+    EXPECT_EQ(YearHeader.PrnDay[5], 26);
+    EXPECT_TRUE(ReadAll(IniFileName).contains("[PrintInfo]"));
+    // The next opening for the period offers the date printed.
+    fmInji->hide();
+    showSlipDialog();
+    EXPECT_EQ(fmInji->edPrnDateDD->text(), u("26"));
+}
+
+TEST_F(PrintDialogTest, PrinterThatCannotStartIsReportedAndWritesNothing)
+{
+    const QString target = dir() + u("missing/slips.pdf");
+    SetPdfOutputFile(target);
+    showSlipDialog();
+    fmInji->btOk->click();
+    ASSERT_EQ(msg_.shown().size(), 1u);
+    EXPECT_TRUE(msg_.lastText().contains(u("印刷を開始できません。"))) << msg_.lastText();
+    EXPECT_EQ(msg_.shown()[0].type, MsgType::Error);
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_FALSE(QFileInfo::exists(target + u(".part")));
+    EXPECT_EQ(fmInji->result(), QDialog::Rejected);
+    EXPECT_EQ(YearHeader.PrnMonth[5], 0);
+    EXPECT_EQ(PrnCanvas, nullptr);
+}
+
+TEST_F(PrintDialogTest, PageThatFailsAbortsTheJobAndKeepsTheOldFile)
+{
+    WriteAll(pdf(), "the earlier PDF");
+    showSlipDialog();
+    breakYearFile();
+    fmInji->btOk->click();
+    ASSERT_EQ(msg_.shown().size(), 1u);
+    EXPECT_TRUE(msg_.lastText().startsWith(u("印刷を中止しました。\n"))) << msg_.lastText();
+    EXPECT_EQ(ReadAll(pdf()), QByteArray("the earlier PDF"));
+    EXPECT_FALSE(QFileInfo::exists(pdf() + u(".part")));
+    EXPECT_EQ(YearHeader.PrnMonth[5], 0);
+    EXPECT_EQ(PrnCanvas, nullptr);
+    EXPECT_FALSE(CurrentPrinter().isValid() && CurrentPrinter().printerState() == QPrinter::Active);
+}
+
+TEST_F(PrintDialogTest, SpreadsheetSaveDialogAddsXlsx)
+{
+    fmInji->SetupSaveDlg(true);
+    EXPECT_EQ(fmInji->SaveDlg->defaultSuffix(), u("xlsx"));
+    fmInji->SaveDlgTypeChange(u("CSVﾌｧｲﾙ (*.csv)"));
+    EXPECT_EQ(fmInji->SaveDlg->defaultSuffix(), u("csv"));
+    EXPECT_EQ(fmInji->SaveDlg->windowTitle(), u("ファイルの出力先を指定"));
+    EXPECT_FALSE(fmInji->btOutCSV->isEnabled());
+}
+
+TEST_F(PrintDialogTest, SlipCommandNeedsATickAndOpensTheDialogFor299)
+{
+    QAction* command = fmMain->action("mnMeisaihyo");
+    ASSERT_TRUE(command && command->isEnabled());
+    EXPECT_TRUE(fmMain->action("sbMeisaihyo")->isEnabled());
+    for (int i = 0; i < fmMain->ListBox->count(); ++i) fmMain->ListBox->item(i)->setCheckState(Qt::Unchecked);
+    command->trigger();
+    EXPECT_EQ(msg_.lastText(),
+              u("印刷対象者が選択されていません。\n(No欄のチェックボックスをチェックして選択します)"));
+    fmMain->ListBox->item(1)->setCheckState(Qt::Checked);
+    QString caption, info;
+    QTimer::singleShot(0, [&] {
+        caption = fmInji->windowTitle();
+        info = fmInji->pnPrnInfo->text();
+        fmInji->btCancel->click();
+    });
+    command->trigger();
+    EXPECT_EQ(fmInji->Tag, 299);
+    EXPECT_EQ(caption, u("給与明細書の印刷"));
+    EXPECT_EQ(info, u(" 1枚 [1名]"));
+    EXPECT_EQ(msg_.shown().size(), 1u);
+}
+
+}  // namespace

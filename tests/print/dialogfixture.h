@@ -1,0 +1,113 @@
+// The program's windows over May of a year with three employees (saved January to May, so that the
+// slips' cumulative rows read the year file), all three ticked in the main window's list, and the
+// PDF printer's output file in the test's folder. Shared by the print dialog and preview tests.
+#pragma once
+#include <QListWidget>
+#include <QProcess>
+#include <optional>
+
+#include "app/TfmMain.h"
+#include "app/forms.h"
+#include "payroll/calc.h"
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/slipitems.h"
+#include "payroll/taxtable.h"
+#include "payroll/yearfile.h"
+#include "platform/clock.h"
+#include "platform/fonts.h"
+#include "platform/msgbox.h"
+#include "print/dispatch.h"
+#include "print/engine.h"
+#include "print/printer.h"
+#include "print/ui/TfmInji.h"
+#include "print/ui/TfmPreView.h"
+#include "services/notice.h"
+#include "tests/testutil.h"
+
+class PrintWindowTest : public CoreTest {
+  protected:
+    static QString u(const char* s) { return QString::fromUtf8(s); }
+
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        InstallFontSubstitutions();
+        ResetPrintEngine();
+        TablePath = QStringLiteral(TABLE_BUILD_DIR);
+        DataPath = dir();
+        IniFileName = dir() + u("Tolvane01.ini");
+        CreateForms();
+        // After the windows: the notice panel they install would take the notices.
+        notices_.emplace();
+        ASSERT_EQ(TableFileCount, 3);
+        CurPeriod.EraText = u("令和");
+        CurPeriod.EraYear = 8;
+        CurEra = {u("令和"), u("08")};
+        CurPeriod.FileName = YearFileName(dir(), CurPeriod.EraText, 8);
+        CreateYearFile(CurPeriod.FileName);
+        CurPeriod.Period = 5;
+        LoadPeriod(CurPeriod.FileName, 5);
+        LoadKyuyoItemSetting(true);
+        CorpRec.Syamei.setText(u("トルヴァーネ商事株式会社"));
+        CorpRec.Sikyubi = 25;
+        CorpRec.KenRitu = 4.955, CorpRec.NenRitu = 9.15, CorpRec.KoyRitu = 0.5;
+        employee(1, "青木健一", 250000);
+        employee(2, "佐藤美咲", 220000);
+        employee(3, "鈴木大輔", 310000);
+        for (int m = 1; m <= 5; ++m) {
+            CurPeriod.Period = m;
+            for (int e = 1; e <= 3; ++e) CalcKyuyo(e);
+            WritePeriod();
+        }
+        fmMain->FillMemberList(1);
+        for (int i = 0; i < fmMain->ListBox->count(); ++i)
+            fmMain->ListBox->item(i)->setCheckState(Qt::Checked);
+        SetPdfOutputFile(pdf());
+    }
+    void TearDown() override
+    {
+        SetPdfOutputFile({});
+        notices_.reset();
+        DestroyForms();
+        ResetPrintEngine();
+        PrintMemo.clear();
+        PaperKind = PageCount = SelCount = IchiranMode = 0;
+        CoreTest::TearDown();
+    }
+    void employee(int e, const char* name, int wage)
+    {
+        TEmployeeRec& E = SyainRec[e];
+        E.Simei.setText(u(name));
+        E.MembKey.setBytes(QByteArray("260401_09000") + QByteArray::number(e));
+        E.Keitai = 1, E.Kubun = 2, E.Chingin[1] = wage;
+        E.Kenkou = E.NenHoken = E.Koyou = 1;
+        E.KenhoRyo = 14925, E.KoseiRyo = 27450, E.Juumin = 10000;
+        KintaiRec[e].Kintai[kiSyukkin] = 20;
+    }
+    // Opens the dialog for the slips of the ticked employees, as the main window's command does.
+    void showSlipDialog(int tag = 299)
+    {
+        fmInji->setWindowTitle(u("給与明細書"));
+        fmInji->Tag = tag;
+        fmInji->show();
+    }
+    // A year file the cumulative rows cannot be read from.
+    void breakYearFile() { WriteAll(CurPeriod.FileName, QByteArray(200, '\0')); }
+
+    QString pdf() const { return dir() + u("slips.pdf"); }
+    static QString run(const QString& program, const QStringList& args)
+    {
+        QProcess p;
+        p.start(program, args);
+        p.waitForFinished(30000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    static QString pdfText(const QString& path) { return run(u("pdftotext"), {u("-layout"), path, u("-")}); }
+    static QString pdfInfo(const QString& path) { return run(u("pdfinfo"), {path}); }
+
+    FixedClock clock_{QDateTime(QDate(2026, 5, 20), QTime(9, 0))};
+    ScriptedMsgBox msg_;
+    std::optional<RecordedNotices> notices_;
+};

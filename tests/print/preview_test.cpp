@@ -1,0 +1,160 @@
+// The preview: each paint draws the page afresh and alike, paging and its commands, the enlarged
+// view, the tool bar flag, the preprinted form's picture, and a page that cannot be drawn.
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+#include "tests/print/dialogfixture.h"
+
+namespace {
+
+class PreviewTest : public PrintWindowTest {
+  protected:
+    // The slips of the ticked employees in the dialog, then the preview as its button shows it.
+    void showPreview()
+    {
+        showSlipDialog();
+        fmInji->PublishPrintInputs();
+        fmPreView->show();
+        QApplication::processEvents();
+    }
+    static QImage page() { return fmPreView->pbImage->grab().toImage(); }
+    static bool blank(const QImage& img)
+    {
+        for (int y = 0; y < img.height(); y += 2)
+            for (int x = 0; x < img.width(); x += 2)
+                if (img.pixel(x, y) != qRgb(255, 255, 255)) return false;
+        return true;
+    }
+};
+
+TEST_F(PreviewTest, EveryPaintDrawsThePageAlikeAndPagesStep)
+{
+    OptionRec.FormType = 1;
+    showPreview();
+    EXPECT_EQ(fmPreView->windowTitle(), u("印刷プレビュー (右クリックでメニュー表示)"));
+    EXPECT_EQ(fmPreView->CurPage, 1);
+    const QImage first = page();
+    EXPECT_FALSE(blank(first));
+    EXPECT_EQ(page(), first);
+    EXPECT_FALSE(fmPreView->mnBackPage->isEnabled());
+    EXPECT_TRUE(fmPreView->sbNextPage->isEnabled());
+
+    QTest::keyClick(fmPreView, Qt::Key_PageUp);
+    EXPECT_EQ(fmPreView->CurPage, 2);
+    const QImage second = page();
+    EXPECT_NE(second, first);
+    EXPECT_FALSE(blank(second));
+    EXPECT_FALSE(fmPreView->mnNextPage->isEnabled());
+    EXPECT_TRUE(fmPreView->sbBackPage->isEnabled());
+    QTest::keyClick(fmPreView, Qt::Key_PageUp);  // nothing after the last page
+    EXPECT_EQ(fmPreView->CurPage, 2);
+    QTest::keyClick(fmPreView, Qt::Key_F11);
+    EXPECT_EQ(fmPreView->CurPage, 1);
+    EXPECT_EQ(page(), first);
+    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
+
+    if (const char* shots = getenv("PELMORAS_SCREENSHOTS"))
+        fmPreView->grab().save(QString::fromLocal8Bit(shots) + u("/preview-100.png"));
+}
+
+TEST_F(PreviewTest, EnlargedViewDoublesTheSheetAndScrolls)
+{
+    showPreview();
+    const QSize whole = fmPreView->pnPaper->size();
+    const int zoom = PreviewZoom;
+    QTest::keyClick(fmPreView, Qt::Key_Return);
+    EXPECT_TRUE(fmPreView->mnWDisp->isChecked());
+    EXPECT_EQ(fmPreView->sbWDisp->text(), u("全体表示"));
+    EXPECT_EQ(fmPreView->pnPaper->height(), whole.height() * 2);
+    EXPECT_NEAR(PreviewZoom, zoom * 2, 1);
+    QScrollBar* v = fmPreView->ScrollBox->verticalScrollBar();
+    QTest::keyClick(fmPreView, Qt::Key_Down);
+    EXPECT_EQ(v->value(), 20);
+    QWheelEvent towardsUser(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton,
+                            Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(fmPreView->ScrollBox->viewport(), &towardsUser);
+    EXPECT_EQ(v->value(), 30);
+    EXPECT_FALSE(blank(page()));
+
+    if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
+        v->setValue(0);
+        fmPreView->grab().save(QString::fromLocal8Bit(shots) + u("/preview-200.png"));
+    }
+    fmPreView->mnWDispClick();
+    EXPECT_EQ(fmPreView->pnPaper->size(), whole);
+}
+
+TEST_F(PreviewTest, OnePageHasNoPageCommandsAndTheToolBarFlagIsShared)
+{
+    showSlipDialog(202);
+    fmInji->PublishPrintInputs();
+    PreViewButtons = true;
+    fmPreView->show();
+    EXPECT_FALSE(fmPreView->mnBackPage->isEnabled());
+    EXPECT_FALSE(fmPreView->mnNextPage->isEnabled());
+    EXPECT_TRUE(fmPreView->pnToolBar->isVisible());
+    fmPreView->mnDispButton->trigger();
+    EXPECT_FALSE(PreViewButtons);
+    EXPECT_FALSE(fmPreView->pnToolBar->isVisible());
+    fmPreView->hide();
+    fmPreView->show();
+    EXPECT_FALSE(fmPreView->mnDispButton->isChecked());
+    PreViewButtons = true;
+}
+
+TEST_F(PreviewTest, PreprintedFormShowsItsPictureBehindTheValues)
+{
+    OptionRec.FormType = 1;
+    showPreview();
+    const QImage plain = page();
+    OptionRec.FormType = 2;
+    const QImage form = page();
+    EXPECT_NE(form, plain);
+    // Between the two slips the form has its tear line; plain paper has nothing there.
+    const int y = int(form.height() * 148.5 / 297.0);
+    auto inkAcross = [y](const QImage& img) {
+        int n = 0;
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y + dy) != qRgb(255, 255, 255);
+        return n;
+    };
+    EXPECT_GT(inkAcross(form), inkAcross(plain) + 20);
+}
+
+TEST_F(PreviewTest, PageThatCannotBeDrawnIsToldOnceAndThePreviewGoesOn)
+{
+    showPreview();
+    breakYearFile();
+    page();
+    page();
+    QTest::keyClick(fmPreView, Qt::Key_PageUp);
+    QApplication::processEvents();
+    ASSERT_EQ(msg_.shown().size(), 1u);
+    EXPECT_EQ(msg_.shown()[0].type, MsgType::Error);
+    EXPECT_EQ(PrnCanvas, nullptr);
+    EXPECT_TRUE(fmPreView->isVisible());
+    EXPECT_EQ(fmPreView->CurPage, 2);
+    // Without the cumulative rows the page draws again.
+    OptionRec.PrnRuikei = false;
+    EXPECT_FALSE(blank(page()));
+    QApplication::processEvents();
+    EXPECT_EQ(msg_.shown().size(), 1u);
+    QTest::keyClick(fmPreView, Qt::Key_Escape);
+    EXPECT_FALSE(fmPreView->isVisible());
+    EXPECT_EQ(fmPreView->result(), QDialog::Rejected);
+}
+
+TEST_F(PreviewTest, PrintingFromThePreviewRunsTheJob)
+{
+    showSlipDialog();
+    fmInji->PublishPrintInputs();
+    fmPreView->show();
+    fmPreView->sbPrint->click();
+    EXPECT_EQ(fmPreView->result(), QDialog::Accepted);
+    EXPECT_EQ(fmInji->result(), QDialog::Accepted);
+    EXPECT_TRUE(pdfInfo(pdf()).contains(u("Pages:")));
+}
+
+}  // namespace
