@@ -23,6 +23,7 @@
 #include "app/core/mainflow.h"
 #include "app/core/memberlist.h"
 #include "app/core/recalc.h"
+#include "app/TfmDataEdit.h"
 #include "app/TfmMembEdit.h"
 #include "app/forms.h"
 #include "payroll/calc.h"

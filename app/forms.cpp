@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/TfmDataEdit.h"
 #include "app/TfmKenRitu.h"
+#include "app/TfmListInp.h"
 #include "app/TfmKenhoHyo.h"
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
@@ -19,7 +21,6 @@
 
 TShellForm* fmOption = nullptr;
 TShellForm* fmVersion = nullptr;
-TShellForm* fmDataEdit = nullptr;
 TShellForm* fmFolder = nullptr;
 TShellForm* fmSendMail = nullptr;
 TShellForm* fmInpPass = nullptr;
@@ -30,7 +31,6 @@ TShellForm* fmSelFont = nullptr;
 TShellForm* fmSeqNo = nullptr;
 TShellForm* fmSelCorp = nullptr;
 TShellForm* fmShowLog = nullptr;
-TShellForm* fmListInp = nullptr;
 TShellForm* fmListEdit = nullptr;
 TShellForm* fmCloud = nullptr;
 
@@ -62,7 +62,7 @@ void CreateForms()
     fmNotice = new TfmNotice(fmMain);
     InstallNoticePanel(fmNotice);
     fmPrnFormS = new TfmPrnFormS(fmMain);
-    shell(fmDataEdit, "TfmDataEdit", "明細入力画面");
+    fmDataEdit = new TfmDataEdit(fmMain);
     shell(fmFolder, "TfmFolder", "フォルダーの選択");
     fmKenhoHyo = new TfmKenhoHyo(fmMain);
     fmRefData = new TfmRefData(fmMain);
@@ -76,7 +76,7 @@ void CreateForms()
     shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
     shell(fmSelCorp, "TfmSelCorp", "会社データの選択");
     shell(fmShowLog, "TfmShowLog", "システムログ");
-    shell(fmListInp, "TfmListInp", "一覧形式での入力");
+    fmListInp = new TfmListInp(fmMain);
     shell(fmListEdit, "TfmListEdit", "一覧形式で社員情報修正");
     shell(fmCloud, "TfmCloud", "クラウド機能");
 }
@@ -85,9 +85,9 @@ void DestroyForms()
 {
     // Every other window is a child of the main window and goes with it.
     InstallNoticePanel(nullptr);
-    for (TShellForm** f : {&fmOption, &fmVersion, &fmDataEdit, &fmFolder,
+    for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder,
                            &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg, &fmPrnItem,
-                           &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListInp, &fmListEdit, &fmCloud})
+                           &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
@@ -98,6 +98,8 @@ void DestroyForms()
     fmPrnFormK = nullptr;
     fmPrnFormS = nullptr;
     fmNotice = nullptr;
+    fmDataEdit = nullptr;
+    fmListInp = nullptr;
     fmCorpInfo = nullptr;
     fmMembEdit = nullptr;
     fmKenhoHyo = nullptr;

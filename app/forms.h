@@ -12,7 +12,6 @@ public:
 
 extern TShellForm* fmOption;
 extern TShellForm* fmVersion;
-extern TShellForm* fmDataEdit;
 extern TShellForm* fmFolder;
 extern TShellForm* fmSendMail;
 extern TShellForm* fmInpPass;
@@ -23,7 +22,6 @@ extern TShellForm* fmSelFont;
 extern TShellForm* fmSeqNo;
 extern TShellForm* fmSelCorp;
 extern TShellForm* fmShowLog;
-extern TShellForm* fmListInp;
 extern TShellForm* fmListEdit;
 extern TShellForm* fmCloud;
 
