@@ -136,6 +136,7 @@ QString versionString()
 // columns), after the tick box.
 class MemberLineDelegate : public QStyledItemDelegate {
 public:
+    static constexpr int TextIndent = 8;
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -151,14 +152,15 @@ public:
         p->fillRect(option.rect, back);
         QStyleOptionViewItem check = option;
         initStyleOption(&check, index);
-        const QRect box = option.widget->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &check, option.widget);
-        check.rect = box;
+        check.rect = QRect(option.rect.left() + 1, option.rect.top() + (option.rect.height() - 13) / 2, 13, 13);
         check.state = check.state & ~QStyle::State_HasFocus;
         check.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
         option.widget->style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, p, option.widget);
         p->setPen(fore);
         p->setFont(option.font);
-        p->drawText(option.rect.adjusted(box.right() - option.rect.left() + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+        // The line's columns match the header sections with 8-pixel cells when the text starts 8
+        // pixels in; the tick box sits over the line's leading blank.
+        p->drawText(option.rect.adjusted(TextIndent, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
                     index.data(Qt::DisplayRole).toString());
     }
 };
@@ -208,11 +210,12 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent)
     ListBox->setObjectName(QStringLiteral("ListBox"));
     // The list lines are laid out in single-byte columns: they need the fixed-pitch face.
     QFont mono(QStringLiteral("ＭＳ ゴシック"));
-    mono.setPixelSize(14);
+    mono.setPixelSize(16);  // 8-pixel half-width cells, the header sections' grid
     mono.setStyleHint(QFont::TypeWriter);
     ListBox->setFont(mono);
     ListBox->setItemDelegate(new MemberLineDelegate(ListBox));
     ListBox->setUniformItemSizes(true);
+    ListBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(ListBox, &QListWidget::currentRowChanged, this, [this] { ListBoxClick(); });
     box->addWidget(HeadCtrl);
     box->addWidget(ListBox);

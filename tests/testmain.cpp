@@ -4,12 +4,16 @@
 #include <QApplication>
 #include <QLocale>
 
+#include "platform/fonts.h"
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     QApplication app(argc, argv);
+    // The windows and pages are laid out for the program's faces, as at start.
+    InstallFontSubstitutions();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
