@@ -178,11 +178,10 @@ TEST_F(MainListTest, DeleteAsksAndCommandsFollowThePeriod)
 {
     if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
         SyainRec[1].MailAdrs.setText(QStringLiteral("sato@example.jp"));
-        SyainRec[6].Taisyoku.setText(QStringLiteral("080331"));
+        SyainRec[2].MailAdrs.setText(QStringLiteral("ito@example.jp"));
         fmMain->UpdateMainCaption();
         fmMain->resize(1024, 420);
         fmMain->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/main-window-employees.png"));
-        SyainRec[6].Taisyoku.setText(QString());
     }
     fmMain->FillMemberList(1);
     fmMain->UpdateCommandStates();
