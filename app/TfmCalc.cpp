@@ -59,7 +59,8 @@ TfmCalc::TfmCalc(QWidget* parent) : QDialog(parent)
     sbCalc = makeButton(this, QStringLiteral("sbCalc"), QStringLiteral("＝"), TCalculator::Calc);
     sbPer = makeButton(this, QStringLiteral("sbPer"), QStringLiteral("％"), TCalculator::Per);
     sbClear = makeButton(this, QStringLiteral("sbClear"), QStringLiteral("AC"), TCalculator::Clear);
-    sbBackSpace = makeButton(this, QStringLiteral("sbBackSpace"), QStringLiteral("BS"), TCalculator::BackSpace);
+    sbBackSpace =
+        makeButton(this, QStringLiteral("sbBackSpace"), QStringLiteral("BS"), TCalculator::BackSpace);
     // The tax key has no work; it stays hidden and the 0 key takes its place.
     sbTax = makeButton(this, QStringLiteral("sbTax"), QStringLiteral("税"), 20);
     sbTax->hide();
@@ -81,10 +82,8 @@ TfmCalc::TfmCalc(QWidget* parent) : QDialog(parent)
     grid->setSpacing(4);
     grid->addWidget(pnDisp, 0, 0, 1, 4);
     QToolButton* const rows[5][4] = {
-        {sbClear, sbBackSpace, sbPer, sbDivide},
-        {sbNum[7], sbNum[8], sbNum[9], sbMulti},
-        {sbNum[4], sbNum[5], sbNum[6], sbMinus},
-        {sbNum[1], sbNum[2], sbNum[3], sbPlus},
+        {sbClear, sbBackSpace, sbPer, sbDivide}, {sbNum[7], sbNum[8], sbNum[9], sbMulti},
+        {sbNum[4], sbNum[5], sbNum[6], sbMinus}, {sbNum[1], sbNum[2], sbNum[3], sbPlus},
         {nullptr, nullptr, sbTen, sbCalc},
     };
     for (int r = 0; r < 5; ++r)

@@ -11,7 +11,7 @@ class QToolButton;
 
 class TfmCalc : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TfmCalc(QWidget* parent = nullptr);
     // The value on the display, read by the caller after OK.
     long double CalcValue = 0;
@@ -38,11 +38,11 @@ public:
     QPushButton* btCancel = nullptr;
     QTimer* Timer1 = nullptr;  // releases the button shown pressed
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
-private:
+  private:
     QToolButton* button(int tag) const;
     void run(int tag);
 

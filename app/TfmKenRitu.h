@@ -7,7 +7,7 @@ class QPushButton;
 
 class TfmKenRitu : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Reads the rate file of the tables folder (TablePath) once, here.
     explicit TfmKenRitu(QWidget* parent = nullptr);
     // After OK: the chosen rate, already halved, in percent.
@@ -20,10 +20,10 @@ public:
     QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
 
-private:
+  private:
     QString problem_;  // why a rate file that exists could not be read
 };
 

@@ -98,7 +98,8 @@ void TfmKenhoHyo::FormShow()
         if (fmMembEdit && fmMembEdit->isVisible()) {
             const QRect owner = fmMembEdit->geometry();
             const QSize own = size().isValid() && isVisible() ? size() : sizeHint();
-            move(owner.left() + (owner.width() - own.width()) / 2, owner.top() + (owner.height() - own.height()) / 2);
+            move(owner.left() + (owner.width() - own.width()) / 2,
+                 owner.top() + (owner.height() - own.height()) / 2);
         }
     }
     // A grade beyond the list (a longer table of an earlier year) selects the highest one.

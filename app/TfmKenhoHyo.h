@@ -8,7 +8,7 @@ class QPushButton;
 
 class TfmKenhoHyo : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TfmKenhoHyo(QWidget* parent = nullptr);
     // On entry the grade to preselect (0 = none); after OK the chosen grade 1..G.
     int SelToKyu = 0;
@@ -23,11 +23,11 @@ public:
     QPushButton* bbOk = nullptr;
     QPushButton* bbCancel = nullptr;
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
-private:
+  private:
     bool filled_ = false;  // the list is filled once per run
 };
 

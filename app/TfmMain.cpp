@@ -24,6 +24,7 @@
 #include "app/core/memberlist.h"
 #include "app/core/recalc.h"
 #include "app/TfmDataEdit.h"
+#include "app/TfmListInp.h"
 #include "app/TfmMembEdit.h"
 #include "app/forms.h"
 #include "payroll/calc.h"
@@ -90,8 +91,8 @@ const MenuEntry MenuTable[] = {
     {"社員情報(&E)", "mnListEdit", "一覧形式で社員情報修正(&L)", "", "", "", false},
     {"社員情報(&E)", "mnSeqNoChange", "社員連番の変更(&S)", "", "", "", false},
     {"社員情報(&E)", "mnTaisyoku", "退職者を表示する(&T)", "", "", "", true},
-    {"データ入力(&I)", "mnDataEdit", "明細書形式での入力(&M)", "", "sbDataEdit", "明細入力", false},
-    {"データ入力(&I)", "mnListInput", "一覧形式での入力(&L)", "", "sbListInput", "一覧入力", false},
+    {"データ入力(&I)", "mnDataEdit", "明細書形式での入力(&M)", "", "sbDataEdit", "明細入力", true},
+    {"データ入力(&I)", "mnListInput", "一覧形式での入力(&L)", "", "sbListInput", "一覧入力", true},
     {"設定(&S)", "mnCorpInfo", "会社情報の設定(&C)...", "", "", "", true},
     {"設定(&S)", "mnEnvSetting", "入力項目の設定(&E)...", "Ctrl+O", "", "", false},
     {"設定(&S)", "mnMeisai", "給与/賞与明細(&M)...", "", "", "", true},
@@ -217,6 +218,7 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent)
     ListBox->setUniformItemSizes(true);
     ListBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(ListBox, &QListWidget::currentRowChanged, this, [this] { ListBoxClick(); });
+    connect(ListBox, &QListWidget::itemDoubleClicked, this, [this] { mnDataEditClick(); });
     box->addWidget(HeadCtrl);
     box->addWidget(ListBox);
     setCentralWidget(central);
@@ -286,6 +288,7 @@ void TfmMain::buildMenus()
     connect(action("mnModify"), &QAction::triggered, this, &TfmMain::btModifyClick);
     connect(action("mnDelete"), &QAction::triggered, this, &TfmMain::btDeleteClick);
     connect(action("mnCorpInfo"), &QAction::triggered, this, &TfmMain::mnCorpInfoClick);
+    connect(action("mnDataEdit"), &QAction::triggered, this, &TfmMain::mnDataEditClick);
     connect(action("mnMeisaihyo"), &QAction::triggered, this, [this] {
         bool ticked = false;
         for (int i = 0; i < ListBox->count() && !ticked; ++i)
@@ -305,6 +308,7 @@ void TfmMain::buildMenus()
     connect(action("mnTaisyoku"), &QAction::triggered, this, &TfmMain::mnTaisyokuClick);
     connect(action("mnAllOnOffP"), &QAction::triggered, this, &TfmMain::mnAllOnOffPClick);
     connect(action("mnAllOnOffM"), &QAction::triggered, this, &TfmMain::mnAllOnOffMClick);
+    connect(action("mnListInput"), &QAction::triggered, this, [] { fmListInp->exec(); });
     setTickCommands(true);
 }
 
@@ -456,6 +460,8 @@ void TfmMain::UpdateMainCaption()
         LoadSyoyoItemSetting(true);
     if (QAction* sb = action("sbMeisaihyo")) sb->setText(month ? QStringLiteral("給与明細") : QStringLiteral("賞与明細"));
     FillMemberList(1);
+    // The grids now hold this period, so that a first recalculation reads what belongs to it.
+    if (fmListInp) fmListInp->FormActivate(nullptr);
     const int p = CurPeriod.Period;
     if (!YearHeader.DataExists[p]) {
         CalcAllMember(true);
@@ -595,9 +601,19 @@ void TfmMain::UpdateCommandStates()
 
 void TfmMain::ListBoxClick()
 {
-    // The slip entry window is not part of this version: its commands stay off.
     const int slot = slotOfRow(ListBox->currentRow());
-    Q_UNUSED(slot);
+    const bool inService = slot >= 1 && slot <= MaxEmployee && IsZaiseki(slot);
+    for (const char* name : {"mnDataEdit", "sbDataEdit"}) action(name)->setEnabled(inService);
+}
+
+void TfmMain::mnDataEditClick()
+{
+    if (!action("mnDataEdit")->isEnabled()) return;
+    const int slot = selectedSlot();
+    if (!slot) return;
+    fmDataEdit->MembSlot = slot;
+    fmDataEdit->exec();
+    ListBox->setFocus();
 }
 
 int TfmMain::selectedSlot()
@@ -791,6 +807,10 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* e)
     // the event goes on to its target as well.
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
+        if (watched == ListBox && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
+            mnDataEditClick();
+            return true;
+        }
         if (k->modifiers() == Qt::AltModifier && !k->isAutoRepeat() && watched->isWidgetType()) {
             if (k->key() == Qt::Key_Left) stepEditor(-1);
             if (k->key() == Qt::Key_Right) stepEditor(1);

@@ -40,6 +40,8 @@ public:
     void btModifyClick();
     void btDeleteClick();
     void mnCorpInfoClick();
+    // The slip entry window for the selected employee.
+    void mnDataEditClick();
     // The slot of a list line (its characters 128..130).
     int slotOfRow(int row) const;
 

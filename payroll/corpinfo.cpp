@@ -22,7 +22,8 @@ constexpr int HouNoDigits = 13;
 
 bool allDigits(const QString& s)
 {
-    return std::all_of(s.begin(), s.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+    return std::all_of(s.begin(), s.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
 }
 
 QString employeeName(int slot)
@@ -37,16 +38,25 @@ QString employeeName(int slot)
 
 }  // namespace
 
-double KoyRituOfJigyo(bool jigyo) { return jigyo ? 0.6 : 0.7; }
+double KoyRituOfJigyo(bool jigyo)
+{
+    return jigyo ? 0.6 : 0.7;
+}
 
-QString FmtRitu(double ritu) { return QString::asprintf("%6.3f", ritu); }
+QString FmtRitu(double ritu)
+{
+    return QString::asprintf("%6.3f", ritu);
+}
 
 QString FmtHouNo(int64_t houNo)
 {
     return houNo == 0 ? QString() : QString::asprintf("%.13lld", static_cast<long long>(houNo));
 }
 
-QString FmtJikanD(double hours) { return FmtJikan(hours).mid(1); }
+QString FmtJikanD(double hours)
+{
+    return FmtJikan(hours).mid(1);
+}
 
 TCorpRec CorpWithDefaults(const TCorpRec& corp)
 {
@@ -206,7 +216,10 @@ void ResetPremiums()
 
 // ---- the pickers ----
 
-int32_t KenhoGradeCount() { return std::clamp<int32_t>(KenhoTable[0].Ijou, 0, KenhoTable.high); }
+int32_t KenhoGradeCount()
+{
+    return std::clamp<int32_t>(KenhoTable[0].Ijou, 0, KenhoTable.high);
+}
 
 int32_t PickerGrade(int32_t stored)
 {
@@ -222,8 +235,8 @@ QString KenhoGradeLine(int32_t g)
     const QString miman = r.Miman == std::numeric_limits<int32_t>::max()
                               ? QString(15, QLatin1Char(' '))
                               : FmtAmount(9, r.Miman) + QStringLiteral("円未満");
-    return FmtAmount(9, r.Ijou) + QStringLiteral("円以上 ") + miman + QStringLiteral("  ") + FmtAmount(9, r.Hyojun) +
-           QStringLiteral("円");
+    return FmtAmount(9, r.Ijou) + QStringLiteral("円以上 ") + miman + QStringLiteral("  ") +
+           FmtAmount(9, r.Hyojun) + QStringLiteral("円");
 }
 
 bool ReadKenRituFile(QStringList& lines, QString& problem)

@@ -56,16 +56,25 @@ int TCalculator::TagOfChar(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
     switch (c) {
-        case '.': return Point;
-        case '+': return Plus;
-        case '-': return Minus;
-        case '*': return Multi;
-        case '/': return Divide;
-        case '\r': return Calc;
-        case '\b': return BackSpace;
+        case '.':
+            return Point;
+        case '+':
+            return Plus;
+        case '-':
+            return Minus;
+        case '*':
+            return Multi;
+        case '/':
+            return Divide;
+        case '\r':
+            return Calc;
+        case '\b':
+            return BackSpace;
         case 'C':
-        case 'c': return Clear;
-        default: return -1;
+        case 'c':
+            return Clear;
+        default:
+            return -1;
     }
 }
 
@@ -81,16 +90,29 @@ void TCalculator::Press(int tag)
         return;
     }
     switch (tag) {
-        case Point: point(); break;
+        case Point:
+            point();
+            break;
         case Plus:
         case Minus:
         case Multi:
-        case Divide: operation(tag); break;
-        case Calc: equals(); break;
-        case Per: percent(); break;
-        case Clear: allClear(); break;
-        case BackSpace: backSpace(); break;
-        default: break;
+        case Divide:
+            operation(tag);
+            break;
+        case Calc:
+            equals();
+            break;
+        case Per:
+            percent();
+            break;
+        case Clear:
+            allClear();
+            break;
+        case BackSpace:
+            backSpace();
+            break;
+        default:
+            break;
     }
 }
 
@@ -170,11 +192,16 @@ long double TCalculator::compute()
     const long double b = num(b_);
     result_ = true;
     switch (op_) {
-        case Plus: return a + b;
-        case Minus: return a - b;
-        case Multi: return a * b;
-        case Divide: return b == 0 ? std::numeric_limits<long double>::quiet_NaN() : a / b;
-        default: return 0;
+        case Plus:
+            return a + b;
+        case Minus:
+            return a - b;
+        case Multi:
+            return a * b;
+        case Divide:
+            return b == 0 ? std::numeric_limits<long double>::quiet_NaN() : a / b;
+        default:
+            return 0;
     }
 }
 

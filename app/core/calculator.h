@@ -4,7 +4,7 @@
 #include <QString>
 
 class TCalculator {
-public:
+  public:
     // The keys by the Tags of their buttons; digits are 0..9.
     enum Key {
         Point = 10,
@@ -36,7 +36,7 @@ public:
     // The value as the display shows it: general format with 10 significant digits.
     static QString FormatValue(long double v);
 
-private:
+  private:
     void digit(int d);
     void point();
     void operation(int op);
@@ -53,8 +53,8 @@ private:
     QString disp_;
     long double value_ = 0;
     int op_ = 0;
-    bool result_ = false;    // an operation has just been computed
-    bool newEntry_ = true;   // the next digit starts a new number
+    bool result_ = false;   // an operation has just been computed
+    bool newEntry_ = true;  // the next digit starts a new number
     bool pointFlag_ = false;
     int decimals_ = 0;
     bool error_ = false;

@@ -33,7 +33,7 @@ namespace {
 // A field inside its caption: the run of blanks in the caption ("給与支給日     日") is where the
 // field stands, so the caption is split there around it.
 class FieldRow : public QWidget {
-public:
+  public:
     FieldRow(const QString& caption, QWidget* field, QWidget* parent) : QWidget(parent)
     {
         setProperty("caption", caption);
@@ -81,7 +81,7 @@ QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& caption)
 
 // The hidden corporate number shows "*" for every character, as the field always did.
 class StarEchoStyle : public QProxyStyle {
-public:
+  public:
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* ret) const override
     {
@@ -203,13 +203,13 @@ TfmCorpInfo::TfmCorpInfo(QWidget* parent) : QDialog(parent)
     main->addLayout(columns);
     main->addLayout(buttons);
 
-    const QList<QWidget*> order{edSyamei, edSikyubi, cbSikyuP1, cbSikyuM1, cbJuumin6, edJikanD,
-                                edHouNo,  cbHide,    rbJigyo,   rbIgai,    edKoyRitu, edKenRitu,
-                                btKenRitu, edKaiRitu, edNenRitu, edKknRitu, bbOk,     bbCancel};
+    const QList<QWidget*> order{edSyamei,  edSikyubi, cbSikyuP1, cbSikyuM1, cbJuumin6, edJikanD,
+                                edHouNo,   cbHide,    rbJigyo,   rbIgai,    edKoyRitu, edKenRitu,
+                                btKenRitu, edKaiRitu, edNenRitu, edKknRitu, bbOk,      bbCancel};
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
-    for (QLineEdit* e : {edSyamei, edSikyubi, edJikanD, edKoyRitu, edKenRitu, edKaiRitu, edNenRitu, edKknRitu,
-                         edHouNo})
+    for (QLineEdit* e :
+         {edSyamei, edSikyubi, edJikanD, edKoyRitu, edKenRitu, edKaiRitu, edNenRitu, edKknRitu, edHouNo})
         e->installEventFilter(this);
     cbHide->setChecked(true);
     edHouNo->setEchoMode(QLineEdit::Password);
@@ -352,14 +352,29 @@ void TfmCorpInfo::bbOkClick()
         if (!check.ok()) {
             const auto focus = [this](CorpField f) {
                 switch (f) {
-                    case CorpField::Syamei: edSyamei->setFocus(); break;
-                    case CorpField::JikanD: edJikanD->setFocus(); break;
-                    case CorpField::Sikyubi: edSikyubi->setFocus(); break;
-                    case CorpField::KoyRitu: edKoyRitu->setFocus(); break;
-                    case CorpField::KaiRitu: edKaiRitu->setFocus(); break;
-                    case CorpField::NenRitu: edNenRitu->setFocus(); break;
-                    case CorpField::HouNo: edHouNo->setFocus(); break;
-                    case CorpField::None: break;
+                    case CorpField::Syamei:
+                        edSyamei->setFocus();
+                        break;
+                    case CorpField::JikanD:
+                        edJikanD->setFocus();
+                        break;
+                    case CorpField::Sikyubi:
+                        edSikyubi->setFocus();
+                        break;
+                    case CorpField::KoyRitu:
+                        edKoyRitu->setFocus();
+                        break;
+                    case CorpField::KaiRitu:
+                        edKaiRitu->setFocus();
+                        break;
+                    case CorpField::NenRitu:
+                        edNenRitu->setFocus();
+                        break;
+                    case CorpField::HouNo:
+                        edHouNo->setFocus();
+                        break;
+                    case CorpField::None:
+                        break;
                 }
             };
             if (check.focus == CorpField::KoyRitu) focus(check.focus);
@@ -380,8 +395,8 @@ void TfmCorpInfo::reject()
 {
     // Escape, the close box and "キャンセル" all come here.
     if (fmMain && fmMain->FirstRun &&
-        MessageDlg(QStringLiteral("初期設定を中止し、給与計算PelmoraSを終了して宜しいですか？"), MsgType::Confirmation,
-                   MsgButtons::YesNo) != MsgResult::Yes)
+        MessageDlg(QStringLiteral("初期設定を中止し、給与計算PelmoraSを終了して宜しいですか？"),
+                   MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
         return;
     QDialog::reject();
 }

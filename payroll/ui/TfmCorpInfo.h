@@ -13,7 +13,7 @@ class QTimer;
 
 class TfmCorpInfo : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TfmCorpInfo(QWidget* parent = nullptr);
 
     // Fills the window from CorpRec (with the defaults of a block never set).
@@ -50,12 +50,12 @@ public:
     QPushButton* bbCancel = nullptr;
     QTimer* Timer2 = nullptr;  // selects the entered field's text a moment after entry
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
-private:
+  private:
     bool isNumeric(const QLineEdit* edit) const { return edit != edSyamei; }
     bool InputItemKeyPress(QLineEdit* edit, QKeyEvent* e);
     void NumericItemExit(QLineEdit* edit);

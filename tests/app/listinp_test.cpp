@@ -1,1 +1,386 @@
-// placeholder
+// The list-entry window over a real year file: columns in serial order read back into the right
+// slots, shaded and manual cells, refused entries, the Enter walk, the bonus manual-tax question,
+// columns whose employee changed under the grid, and the grids the main window fills.
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "app/TfmDataEdit.h"
+#include "app/TfmListInp.h"
+#include "app/TfmMain.h"
+#include "app/core/recalc.h"
+#include "app/forms.h"
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/slipitems.h"
+#include "payroll/taxtable.h"
+#include "payroll/yearfile.h"
+#include "platform/fonts.h"
+#include "platform/msgbox.h"
+#include "tests/testutil.h"
+
+namespace {
+
+QString u(const char* s)
+{
+    return QString::fromUtf8(s);
+}
+
+class ListInpTest : public CoreTest {
+  protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        TablePath = QStringLiteral(TABLE_BUILD_DIR);
+        LoadTableFiles();
+        ASSERT_EQ(TableFileCount, 3);
+        DataPath = dir();
+        IniFileName = dir() + QStringLiteral("Tolvane.ini");
+        CurPeriod.EraText = u("令和");
+        CurPeriod.EraYear = 8;
+        CurPeriod.FileName = YearFileName(dir(), u("令和"), 8);
+        CreateYearFile(CurPeriod.FileName);
+        CreateForms();
+    }
+    void TearDown() override
+    {
+        fmMain->SkipSaveCheck = true;
+        DestroyForms();
+        CoreTest::TearDown();
+    }
+    void openMonth(int m)
+    {
+        CurPeriod.Period = m;
+        LoadPeriod(CurPeriod.FileName, m);
+        LoadHasuu(m);
+        LoadKyuyoItemSetting(true);
+        CorpRec.Syamei.setText(u("テスト株式会社"));
+        CorpRec.Nissu = 21;
+        CorpRec.Jikan = 168;
+    }
+    static TEmployeeRec& employee(int slot, int keitai = 1, int seq = 0)
+    {
+        TEmployeeRec& E = SyainRec[slot];
+        E.Simei.setText(u("社員") + QString::number(slot));
+        E.MembKey.setBytes(QByteArray("260401_0900") + QByteArray::number(slot).rightJustified(2, '0'));
+        E.Keitai = keitai;
+        E.SeqNo = seq;
+        E.Chingin[1] = keitai == 1 ? 200000 + 1000 * slot : 1000;
+        E.Chingin[2] = 1600;
+        return E;
+    }
+    TListGridView* grid(const char* name) const
+    {
+        return fmListInp->findChild<TListGridView*>(QString::fromLatin1(name));
+    }
+    static int rowOf(TListGridView* g, const char* name) { return FindGridRow(g->grid, u(name)); }
+    // Types into the current cell as the keyboard does: the first key opens the editor, the rest
+    // go to it; Enter leaves the cell.
+    static void type(TListGridView* g, const QString& text, bool enter = true)
+    {
+        QApplication::processEvents();
+        const auto target = [g]() -> QWidget* {
+            QWidget* e = g->indexWidget(g->currentIndex());
+            return e ? e : g;
+        };
+        for (QChar c : text) QTest::keyClick(target(), c.toLatin1());
+        if (enter) QTest::keyClick(target(), Qt::Key_Return);
+    }
+    static void typeAt(TListGridView* g, int col, const char* rowName, const QString& text)
+    {
+        g->setCell(col, rowOf(g, rowName));
+        type(g, text);
+    }
+    ScriptedMsgBox box;
+};
+
+TEST_F(ListInpTest, EntriesOfTenEmployeesLandInTheirSlotsInSerialOrder)
+{
+    openMonth(5);
+    // Eleven employees numbered in another order than their slots; slot 4 has retired.
+    const int seq[12] = {0, 5, 11, 2, 7, 1, 9, 3, 10, 4, 6, 8};
+    for (int e = 1; e <= 11; ++e) employee(e, 1, seq[e]);
+    SyainRec[4].Taisyoku.setText(QStringLiteral("080430"));
+    KintaiRec[4].Kintai[kiSyukkin] = 3;
+    SikyuRec[4].Sikyu[siKihon] = 99;
+    fmListInp->show();
+    TListGridView* h = grid("StrGridH");
+    ASSERT_EQ(h->grid.colCount(), 11) << "ten columns besides the item names";
+    QList<int> shown;
+    for (int c = 1; c <= 10; ++c) shown << h->grid.FindGridMemb(c);
+    EXPECT_EQ(shown, QList<int>({5, 3, 7, 9, 1, 10, 11, 6, 8, 2}));
+    EXPECT_EQ(h->model()->headerData(0, Qt::Horizontal).toString(), u("社員5"));
+
+    for (int c = 1; c <= 10; ++c) typeAt(h, c, "出勤日数", QString::number(10 + c));
+    typeAt(h, 3, "普通残業時間", QStringLiteral("7:30"));
+    EXPECT_EQ(h->grid.cell(3, rowOf(h, "普通残業時間")), QStringLiteral("  7:30"));
+    fmListInp->reject();  // closing reads the grid back and recalculates everyone
+    for (int c = 1; c <= 10; ++c) {
+        const int e = shown[c - 1];
+        EXPECT_EQ(KintaiRec[e].Kintai[kiSyukkin], 10 + c) << "slot " << e;
+        EXPECT_EQ(KintaiRec[e].Kintai[kiSyoteiJikan], 168.0);
+        EXPECT_EQ(SikyuRec[e].Sikyu[siKihon], 200000 + 1000 * e);
+    }
+    EXPECT_EQ(KintaiRec[7].Kintai[kiFutuZangyo], 7.5);
+    EXPECT_EQ(SikyuRec[7].Sikyu[siFutuZangyo], 12000) << "7.5 h x 1,600";
+    EXPECT_EQ(KintaiRec[4].Kintai[kiSyukkin], 3.0) << "a retired employee keeps his attendance";
+    EXPECT_EQ(SikyuRec[4].Sikyu[siKihon], 0);
+    EXPECT_TRUE(box.shown().empty());
+}
+
+TEST_F(ListInpTest, ShadedCellsAndManualAmountsOfTheFixedPage)
+{
+    openMonth(5);
+    employee(1, 1);
+    employee(2, 2);  // daily staff have no overtime pay on their slip
+    CalcAllMember(false);
+    fmListInp->show();
+    auto* pages = fmListInp->findChild<QTabWidget*>(QStringLiteral("PageCtrl"));
+    pages->setCurrentWidget(fmListInp->findChild<QWidget*>(QStringLiteral("tsKotei")));
+    TListGridView* k = grid("StrGridK");
+    ASSERT_EQ(fmListInp->ActiveGrid(), k);
+    const int zangyo = rowOf(k, "普通残業手当");
+    const QModelIndex shaded = k->model()->index(zangyo - 1, 1);
+    EXPECT_EQ(shaded.data(Qt::BackgroundRole).value<QColor>(), QColor::fromRgb(DisableColorRgb));
+    EXPECT_FALSE(shaded.data(Qt::DisplayRole).isValid());
+    EXPECT_FALSE(shaded.flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(k->model()->index(zangyo - 1, 0).flags() & Qt::ItemIsEditable);
+    EXPECT_EQ(k->model()->headerData(0, Qt::Horizontal, Qt::BackgroundRole).value<QColor>(),
+              QColor(0x00, 0x88, 0xEE));
+
+    typeAt(k, 1, "住民税", QStringLiteral("12345"));
+    const QModelIndex tax = k->model()->index(rowOf(k, "住民税") - 1, 0);
+    EXPECT_EQ(tax.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    EXPECT_EQ(KoujoRec[1].KoujoManual[koJuumin], 1);
+    pages->setCurrentIndex(0);  // leaving the page reads it back
+    EXPECT_EQ(KoujoRec[1].Koujo[koJuumin], 12345) << "kept by the recalculation";
+    EXPECT_EQ(KoujoRec[2].KoujoManual[koJuumin], 0);
+}
+
+TEST_F(ListInpTest, RefusedEntriesStayWhereTheyWereTyped)
+{
+    openMonth(5);
+    employee(1);
+    KintaiRec[1].Kintai[kiSyukkin] = 20;
+    KintaiRec[1].Kintai[kiFutuZangyo] = 2;
+    SikyuItem[15].Use[1] = true;  // 変動手当１, an entered amount
+    PublishKyuyoItems();
+    fmListInp->show();
+    TListGridView* h = grid("StrGridH");
+    struct Case {
+        const char* row;
+        const char* typed;
+        const char* message;
+        const char* cell;  // afterwards
+    };
+    const Case cases[] = {
+        {"普通残業時間", "1:75", "分の入力が59を超えています。", "  2:00"},
+        {"普通残業時間", "1.2.3", "．や：又は符号(－)が重複しています。", "  2:00"},
+        {"出勤日数", "2-0", "符号(－)の位置が不正です。", " 20.00"},
+        {"出勤日数", "100", "入力した数値が上限を超えました。", " 20.00"},
+        {"変動手当１", "12345678", "入力した数値が上限を超えました。", "      0"},
+        {"出勤日数", "32", "日数の入力は31までです。", ""},
+    };
+    for (const Case& c : cases) {
+        box.clear();
+        const int r = rowOf(h, c.row);
+        ASSERT_GT(r, 0) << c.row;
+        h->setCell(1, r);
+        type(h, QString::fromLatin1(c.typed));
+        ASSERT_EQ(box.shown().size(), 1u) << c.typed;
+        EXPECT_EQ(box.lastText(), u(c.message));
+        EXPECT_EQ(h->grid.cell(1, r), u(c.cell)) << c.typed;
+        EXPECT_EQ(h->row(), r) << "the cursor stays on the refused entry";
+    }
+    // Letters pasted past the key filter are refused the same way; typed ones only beep.
+    box.clear();
+    h->setCell(1, rowOf(h, "欠勤日数"));
+    type(h, QStringLiteral("x1"), false);
+    EXPECT_EQ(box.beeps(), 1);
+    auto* editor = qobject_cast<QLineEdit*>(h->indexWidget(h->currentIndex()));
+    ASSERT_TRUE(editor);
+    editor->insert(QStringLiteral("a"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(h->grid.cell(1, rowOf(h, "欠勤日数")), QStringLiteral("  0.00"));
+    fmListInp->reject();  // nothing left in the grid can stop the read-back
+    EXPECT_EQ(KintaiRec[1].Kintai[kiSyukkin], 0.0);
+    EXPECT_EQ(KintaiRec[1].Kintai[kiFutuZangyo], 2.0);
+}
+
+TEST_F(ListInpTest, EnterWalksTheRowsOfTheEmployeesSlipOnly)
+{
+    openMonth(5);
+    employee(1, 1);
+    employee(2, 2);
+    employee(3, 3);
+    // Hourly staff get no entered item at all.
+    for (int r = 1; r <= 16; ++r) KintaiItem[r].Use[3] = false;
+    for (int r = 1; r <= 18; ++r) SikyuItem[r].Use[3] = KoujoItem[r].Use[3] = false;
+    PublishKyuyoItems();
+    OptionRec.AutoSelect = false;
+    fmListInp->show();
+    TListGridView* h = grid("StrGridH");
+    struct Case {
+        int col;
+        const char* from;
+        const char* to;
+    };
+    const Case cases[] = {{1, "有休日数", "欠勤日数"},
+                          {2, "有休日数", "特別休暇日数"},  // daily staff have no absence days
+                          {1, "遅刻早退時間", "有休残日数"},
+                          {1, "有休残日数", "出勤日数"}};
+    for (const Case& c : cases) {
+        h->setCell(c.col, rowOf(h, c.from));
+        QTest::keyClick(h, Qt::Key_Return);
+        EXPECT_EQ(h->grid.cell(0, h->row()), u(c.to)) << c.col << " " << c.from;
+    }
+    h->setCell(3, 2);
+    QTest::keyClick(h, Qt::Key_Return);
+    EXPECT_EQ(h->row(), 2) << "no row of his slip: Enter stays";
+}
+
+TEST_F(ListInpTest, YesToTheBonusTaxQuestionMakesTheTaxManualAtOnce)
+{
+    for (MsgResult answer : {MsgResult::Yes, MsgResult::No}) {
+        CurPeriod.Period = 13;
+        LoadPeriod(CurPeriod.FileName, 13);
+        YearHeader.SyoyoMonth[1] = 7;
+        LoadHasuu(13);
+        LoadSyoyoItemSetting(true);
+        employee(1);
+        employee(2).NoSyoto = 1;
+        fmListInp->show();
+        TListGridView* h = grid("StrGridH");
+        TListGridView* k = grid("StrGridK");
+        ASSERT_LT(rowOf(h, "出勤日数"), 0) << "no attendance in a bonus period";
+        typeAt(h, 1, "賞与", QStringLiteral("500000"));
+        box.clear();
+        box.answer(answer);
+        if (answer == MsgResult::Yes) box.answer(MsgResult::Ok);
+        fmListInp->PageCtrl->setCurrentIndex(1);  // no pay in June: the tax cannot be computed
+        ASSERT_GE(box.shown().size(), 1u);
+        EXPECT_TRUE(box.shown()[0].text.endsWith(u("該当する社員の所得税を手入力モードに変更しますか？")));
+        EXPECT_EQ(KoujoRec[1].KoujoManual[koSyotoku], answer == MsgResult::Yes);
+        EXPECT_EQ(KoujoRec[2].KoujoManual[koSyotoku], 0) << "no withholding for him";
+        const int r = rowOf(k, "所得税");
+        const QModelIndex tax = k->model()->index(r - 1, 0);
+        EXPECT_TRUE(tax.flags() & Qt::ItemIsEditable);
+        EXPECT_EQ(tax.data(Qt::ForegroundRole).value<QColor>() == QColor(Qt::red), answer == MsgResult::Yes);
+        if (answer == MsgResult::Yes) {
+            typeAt(k, 1, "所得税", QStringLiteral("40000"));
+            box.clear();
+            fmListInp->PageCtrl->setCurrentIndex(0);
+            EXPECT_TRUE(box.shown().empty()) << "asked once only";
+            EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], 40000);
+            EXPECT_EQ(KoujoRec[1].KoujoManual[koSyotoku], 1);
+        } else {
+            box.clear();
+            fmListInp->PageCtrl->setCurrentIndex(0);
+            EXPECT_EQ(box.shown().size(), 1u) << "asked again after No";
+            EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], 0);
+        }
+        fmListInp->reject();
+        ClearPeriodImage();
+    }
+}
+
+TEST_F(ListInpTest, ASlotWhoseKeyIsInNoColumnIsNotReadFromAnotherColumn)
+{
+    openMonth(5);
+    for (int e = 1; e <= 3; ++e) {
+        employee(e);
+        KintaiRec[e].Kintai[kiSyukkin] = 10 * e;
+    }
+    fmListInp->show();
+    // Under the open grid the first employee retires and a fourth one arrives.
+    SyainRec[1].Taisyoku.setText(QStringLiteral("080430"));
+    employee(4);
+    KintaiRec[4].Kintai[kiSyukkin] = 44;
+    CalcAllMember(true);
+    EXPECT_EQ(KintaiRec[2].Kintai[kiSyukkin], 20.0);
+    EXPECT_EQ(KintaiRec[3].Kintai[kiSyukkin], 30.0);
+    EXPECT_EQ(KintaiRec[4].Kintai[kiSyukkin], 44.0) << "left alone, not given the third column";
+    fmListInp->hide();
+}
+
+TEST_F(ListInpTest, LeavingTakenLeaveUpdatesTheRemainingDays)
+{
+    openMonth(4);
+    employee(1);
+    KintaiRec[1].Kintai[kiYukyuZan] = 10.5;
+    WritePeriod();
+    openMonth(5);
+    employee(1);
+    fmListInp->show();
+    TListGridView* h = grid("StrGridH");
+    typeAt(h, 1, "有休日数", QStringLiteral("2"));
+    h->setCell(1, rowOf(h, "欠勤日数"));
+    EXPECT_EQ(h->grid.cell(1, rowOf(h, "有休残日数")), QStringLiteral("  8.50"));
+    fmListInp->reject();
+    EXPECT_EQ(KintaiRec[1].Kintai[kiYukyuZan], 8.5);
+}
+
+TEST_F(ListInpTest, ANameOpensTheSlipEntryOfItsEmployee)
+{
+    openMonth(5);
+    employee(1, 1, 2);
+    employee(2, 1, 1);
+    fmListInp->show();
+    int opened = 0;
+    QTimer::singleShot(0, [&] {
+        opened = fmDataEdit->isVisible() ? fmDataEdit->MembSlot : -1;
+        fmDataEdit->done(QDialog::Rejected);
+    });
+    emit grid("StrGridH")->horizontalHeader()->sectionClicked(1);
+    EXPECT_EQ(opened, 1) << "the second column is serial number 2";
+    fmListInp->hide();
+}
+
+TEST_F(ListInpTest, TheMainWindowReadsTheGridsOfThePeriodItOpens)
+{
+    openMonth(4);
+    employee(1);
+    KintaiRec[1].Kintai[kiSyukkin] = 20;
+    fmListInp->FormActivate(nullptr);  // April in the grids
+    openMonth(5);                      // never saved
+    employee(1);
+    KintaiRec[1].Kintai[kiSyukkin] = 18;
+    fmMain->UpdateMainCaption();
+    EXPECT_EQ(KintaiRec[1].Kintai[kiSyukkin], 18.0);
+    EXPECT_EQ(KintaiRec[1].Kintai[kiSyoteiNissu], 21.0) << "the month was calculated";
+    EXPECT_EQ(SikyuRec[1].Sikyu[siKihon], 201000);
+    EXPECT_TRUE(fmMain->action("mnListInput")->isEnabled());
+    fmListInp->show();
+    EXPECT_EQ(fmListInp->findChild<QLabel*>(QStringLiteral("lbKihonH"))->text(),
+              u("所定労働時間： 168.00時間"));
+    fmListInp->hide();
+
+    if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
+        const QFont appFont = QApplication::font();
+        QApplication::setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
+        for (int e = 2; e <= 8; ++e) {
+            employee(e, 1 + e % 3);
+            KintaiRec[e].Kintai[kiSyukkin] = 19 + e % 3;
+            KintaiRec[e].Kintai[kiFutuZangyo] = 1.25 * e;
+        }
+        CalcAllMember(true);
+        fmListInp->show();
+        fmListInp->resize(900, 560);
+        TListGridView* h = grid("StrGridH");
+        OptionRec.AutoSelect = false;
+        h->setCell(3, rowOf(h, "普通残業時間"));
+        QApplication::processEvents();
+        EXPECT_TRUE(
+            fmListInp->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/list-entry.png")));
+        fmListInp->hide();
+        QApplication::setFont(appFont);
+    }
+}
+
+}  // namespace

@@ -19,7 +19,7 @@
 namespace {
 
 class PickerTest : public CoreTest {
-protected:
+  protected:
     void SetUp() override
     {
         CoreTest::SetUp();
@@ -165,7 +165,9 @@ QString press(TCalculator& c, const char* keys)
 {
     QStringList shown;
     for (const char* k = keys; *k; ++k) {
-        const int tag = *k == '=' ? TCalculator::Calc : *k == '%' ? TCalculator::Per : TCalculator::TagOfChar(*k);
+        const int tag = *k == '='   ? TCalculator::Calc
+                        : *k == '%' ? TCalculator::Per
+                                    : TCalculator::TagOfChar(*k);
         c.Press(tag);
         shown << c.Display();
     }
