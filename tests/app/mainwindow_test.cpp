@@ -95,7 +95,7 @@ protected:
             whenShows([] { return fmMembEdit; }, QDialog::Rejected);
         });
         fmMain->show();
-        QTRY_VERIFY_WITH_TIMEOUT(!StartupPending, 20000);
+        ASSERT_TRUE(QTest::qWaitFor([] { return !StartupPending; }, 20000)) << "the opening sequence did not end";
     }
     FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(10, 30))};
     ScriptedMsgBox box;

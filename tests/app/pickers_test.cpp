@@ -249,7 +249,7 @@ TEST(Calculator, WindowTakesKeysAndRefusesWhatNoFieldHolds)
     w->show();
     QTest::keyClicks(w, "12+3");
     EXPECT_TRUE(w->sbNum[3]->isDown()) << "the key's button is shown pressed";
-    QTRY_VERIFY_WITH_TIMEOUT(!w->sbNum[3]->isDown(), 1000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->sbNum[3]->isDown(); }, 1000));
     QTest::keyClick(w, Qt::Key_Return);
     EXPECT_EQ(w->pnDisp->text(), QStringLiteral("15"));
     EXPECT_TRUE(w->isVisible()) << "Enter is the equals key, not OK";

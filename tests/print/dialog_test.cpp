@@ -171,7 +171,7 @@ TEST_F(PrintDialogTest, PayDateKeys)
     QTest::keyClick(mm, Qt::Key_Return);
     EXPECT_TRUE(fmInji->edPrnDateDD->hasFocus());
     EXPECT_TRUE(fmInji->isVisible());
-    QTRY_COMPARE(fmInji->edPrnDateDD->selectedText(), u("25"));
+    EXPECT_TRUE(QTest::qWaitFor([] { return fmInji->edPrnDateDD->selectedText() == u("25"); }, 2000));
 }
 
 TEST_F(PrintDialogTest, ThreeTickedSlipsTwoUpToPdfAndThePayDateIsKept)
