@@ -44,6 +44,7 @@ void ResetGlobals()
     CreatedYearFile.clear();
     YearFileCreated = false;
     YearFileSaved = false;
+    YearFileWriteBudget = -1;
     ClearTableFiles();
     ResetPeriodSelect();
 }

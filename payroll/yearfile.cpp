@@ -15,6 +15,7 @@
 #include "services/notice.h"
 
 QString CreatedYearFile;
+int64_t YearFileWriteBudget = -1;
 bool YearFileCreated = false;
 bool YearFileSaved = false;
 
@@ -52,6 +53,10 @@ void readAt(QFile& f, qint64 pos, void* dst, qint64 size)
 
 void writeAt(QFile& f, qint64 pos, const void* src, qint64 size)
 {
+    if (YearFileWriteBudget >= 0) {
+        if (YearFileWriteBudget < size) throw IoError::failed(WriteWhat, f.fileName(), QStringLiteral("ディスクの空きが足りません。"));
+        YearFileWriteBudget -= size;
+    }
     if (!f.seek(pos) || f.write(static_cast<const char*>(src), size) != size)
         throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
 }

@@ -36,6 +36,10 @@ extern QString CreatedYearFile;
 extern bool YearFileCreated;
 extern bool YearFileSaved;
 
+// Bytes the period writes may still put into a year file before they fail as a full disk would;
+// -1 = no limit. Lets the tests stop a save half-way.
+extern int64_t YearFileWriteBudget;
+
 // Creates the year file with fifteen zero periods when it does not exist; zero-fills the period
 // image. Never overwrites a file. Throws IoError.
 void CreateYearFile(const QString& fileName);

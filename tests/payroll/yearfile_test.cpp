@@ -119,6 +119,19 @@ TEST_F(YearFileTest, LoadBringsBackEveryBlockOfThePeriod)
     EXPECT_EQ(KoujoRec[90].SyoyoRitu, 0) << "another period is not touched";
 }
 
+TEST_F(YearFileTest, SaveFailingHalfWayLeavesThePeriodNotPresent)
+{
+    open(7);
+    SikyuRec[1].Sikyu[siKihon] = 300000;
+    YearFileWriteBudget = 1384 + 45000 + 100;  // the disk fills during the attendance block
+    EXPECT_THROW(WritePeriod(), IoError);
+    YearFileWriteBudget = -1;
+    EXPECT_EQ(ReadAll(file()).at(7 + 7), 0) << "the header is written last, after the whole record";
+    EXPECT_EQ(YearHeader.DataExists[7], 0);
+    WritePeriod();
+    EXPECT_EQ(ReadAll(file()).at(7 + 7), 1);
+}
+
 TEST_F(YearFileTest, ShortOrMissingFileIsReportedAndChangesNothing)
 {
     open(1);
