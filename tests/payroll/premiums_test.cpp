@@ -1,4 +1,4 @@
-// Premiums from the grade table at the 2026 rates: every grade at three prefectures' rates must
+// Premiums from the grade table at the 2026 rates: every grade at the Tokyo, Osaka and Hokkaido rates must
 // round like the law (an employee share's fraction of half a yen or less is dropped, anything
 // above rounds up), worked out here in exact integer arithmetic from the published CSV files.
 #include <QFile>
@@ -48,7 +48,7 @@ TEST_F(PremiumsTest, EveryGradeAtThreePrefecturesRoundsLikeTheLaw)
     ASSERT_EQ(pension.size(), 32);
     int checked = 0;
     for (const QStringList& pref : readCsv("health-rates-2026.csv")) {
-        if (pref[1] != QStringLiteral("北海道") && pref[1] != QStringLiteral("東京") && pref[1] != QStringLiteral("佐賀"))
+        if (pref[1] != QStringLiteral("北海道") && pref[1] != QStringLiteral("東京") && pref[1] != QStringLiteral("大阪"))
             continue;
         const int64_t ken = halfRate(pref[2]), kai = halfRate(pref[3]), nen = halfRate(pref[4]);
         TCorpRec corp{};
