@@ -2,7 +2,6 @@
 // windows, and storing and recalculating whenever a field is left, on stepping and on closing.
 #include "app/TfmDataEdit.h"
 
-#include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,7 +19,6 @@
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
 #include "payroll/common.h"
-#include "payroll/option.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
 #include "payroll/ui/edithelpers.h"
@@ -96,12 +94,6 @@ TfmDataEdit::TfmDataEdit(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("明細入力画面"));
     setModal(true);
     buildControls();
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
-    connect(Timer1, &QTimer::timeout, this, [this] {
-        if (CurEdit && CurEdit->hasFocus()) CurEdit->selectAll();
-    });
 }
 
 QGroupBox* TfmDataEdit::buildGroup(SlipGroup g, const QString& title)
@@ -129,7 +121,16 @@ QGroupBox* TfmDataEdit::buildGroup(SlipGroup g, const QString& title)
         e->setFixedWidth(digit * (amount ? 11 : 7) + 10);
         // Digits only: the input method would let full-width digits past the key filter.
         e->setAttribute(Qt::WA_InputMethodEnabled, false);
-        e->installEventFilter(this);
+        auto* keys = new TNumKeys(e);
+        keys->onEnter = [this, e] { enterNext(e); };
+        // While a refused entry takes its focus back, no other field is entered or left.
+        keys->onEntered = [this, e] {
+            if (!refusedEdit_ || refusedEdit_ == e) rowEnter(e);
+        };
+        keys->onLeft = [this, e] {
+            if (isVisible() && (!refusedEdit_ || refusedEdit_ == e)) rowExit(e);
+        };
+        e->installEventFilter(this);  // paging and the arrows
         connect(e, &QLineEdit::textEdited, this, [this, e] { textEdited(e); });
         grid->addWidget(l, r - 1, 0);
         grid->addWidget(e, r - 1, 1);
@@ -398,6 +399,10 @@ void TfmDataEdit::showRow(SlipGroup g, int row, const TSlipRow& r)
     QLineEdit* e = edit(g, row);
     l->setText(r.name);
     e->setVisible(!r.name.isEmpty());
+    // Attendance takes decimals, hours also "h:mm"; every row takes a sign.
+    QString chars = QStringLiteral("-");
+    if (g == sgKintai) chars += IsJikanItem(r.name) ? QStringLiteral(".:") : QStringLiteral(".");
+    TNumKeys::of(e)->setChars(chars);
     // The three sums take eight digits, the other amounts seven.
     if (g != sgKintai) e->setProperty("BaseMax", SlipCheckTag(g, r.name) == 80 ? 8 : 7);
     showText(e, r.text);
@@ -498,7 +503,6 @@ void TfmDataEdit::rowEnter(QLineEdit* e)
     if (e->text().size() == 10) e->setMaxLength(10);
     const TSlipRow* r = shownRow(e);
     const bool computed = r && r->computed;
-    if (OptionRec.AutoSelect && !(computed && e->isReadOnly())) Timer1->start(150);
     sbManual->setEnabled(computed && SlipManualSwitchable(ref.group, r->name));
     sbCalculator->setEnabled(r && (!e->isReadOnly() || !computed));
 }
@@ -717,60 +721,19 @@ bool TfmDataEdit::keyPress(QLineEdit* e, QKeyEvent* k)
         if (b->isEnabled()) b->click();
         return true;
     }
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        enterNext(e);
-        return true;
-    }
-    const bool plain = !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-    if (key == Qt::Key_Delete && (k->modifiers() & Qt::ControlModifier)) {
-        if (!e->isReadOnly()) {
-            e->clear();
-            textEdited(e);
-        }
-        return true;
-    }
-    if ((key == Qt::Key_Down || key == Qt::Key_Up) && plain) {
+    if ((key == Qt::Key_Down || key == Qt::Key_Up) &&
+        !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         moveRow(e, key == Qt::Key_Down ? 1 : -1);
         return true;
     }
-    const QString typed = k->text();
-    if (e->isReadOnly() || !plain || typed.size() != 1 || !typed[0].isPrint()) return false;
-    const QChar c = typed[0];
-    const RowRef ref = rowOf(e);
-    const bool hours = ref.group == sgKintai && IsJikanItem(label(ref.group, ref.row)->text());
-    const bool ok = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') ||
-                    (ref.group == sgKintai && c == QLatin1Char('.')) || (hours && c == QLatin1Char(':'));
-    if (!ok) {
-        MessageBeep();
-        return true;
-    }
-    return OptionRec.InputOverN && OverTypeKey(e, k);
+    return false;
 }
 
 bool TfmDataEdit::eventFilter(QObject* watched, QEvent* e)
 {
     auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (!edit || rowOf(edit).row == 0) return QDialog::eventFilter(watched, e);
-    switch (e->type()) {
-        case QEvent::FocusIn:
-            // While a refused entry takes its focus back, no other field becomes current.
-            if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason &&
-                (!refusedEdit_ || refusedEdit_ == edit))
-                rowEnter(edit);
-            break;
-        case QEvent::FocusOut: {
-            // A message box or popup taking the focus for a moment is no leaving of the field.
-            const Qt::FocusReason r = static_cast<QFocusEvent*>(e)->reason();
-            if (isVisible() && r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason &&
-                (!refusedEdit_ || refusedEdit_ == edit))
-                rowExit(edit);
-            break;
-        }
-        case QEvent::KeyPress:
-            if (keyPress(edit, static_cast<QKeyEvent*>(e))) return true;
-            break;
-        default:
-            break;
-    }
+    if (edit && e->type() == QEvent::KeyPress && rowOf(edit).row != 0 &&
+        keyPress(edit, static_cast<QKeyEvent*>(e)))
+        return true;
     return QDialog::eventFilter(watched, e);
 }

@@ -10,7 +10,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 class QToolButton;
 
 class TfmDataEdit : public QDialog {
@@ -75,7 +74,6 @@ class TfmDataEdit : public QDialog {
     QPushButton* btSendMail = nullptr;
     QPushButton* btMembEdit = nullptr;
     QPushButton* btReturn = nullptr;
-    QTimer* Timer1 = nullptr;  // selects the entered field's text
 
     // Closing runs the leave of the current field first and stores the screen.
     void done(int r) override;

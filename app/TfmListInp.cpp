@@ -162,7 +162,7 @@ TListGridDelegate::TListGridDelegate(TfmListInp* form, QObject* parent)
 }
 
 QWidget* TListGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                                         const QModelIndex&) const
+                                         const QModelIndex& index) const
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QStringLiteral("InplaceEdit"));
@@ -171,6 +171,19 @@ QWidget* TListGridDelegate::createEditor(QWidget* parent, const QStyleOptionView
     e->setMaxLength(12);
     // Numbers only: the input method stays closed in the grids.
     e->setAttribute(Qt::WA_InputMethodEnabled, false);
+    auto* view = qobject_cast<TListGridView*>(this->parent());
+    if (!view) return e;
+    auto* keys = new TNumKeys(e, AllowedChars(view->grid, index.row() + 1));
+    // The view opens the editor with its text selected, and that text is replaced as a whole.
+    keys->autoSelect = false;
+    keys->replaceSelection = true;
+    // Enter takes the entry and goes down the column; a refused entry keeps the cursor where it
+    // was typed.
+    keys->onEnter = [form = form_, view] {
+        form->EntryRefused = false;
+        view->commitEditing();
+        if (!form->EntryRefused) form->EnterMove(view);
+    };
     return e;
 }
 
@@ -191,37 +204,10 @@ void TListGridDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const
 
 bool TListGridDelegate::eventFilter(QObject* watched, QEvent* event)
 {
-    auto* editor = qobject_cast<QLineEdit*>(watched);
-    auto* view = qobject_cast<TListGridView*>(parent());
-    if (editor && view && event->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        QChar c;
-        if (isEnter(k)) {
-            QPointer<QLineEdit> alive(editor);
-            form_->EntryRefused = false;
-            emit commitData(editor);
-            if (alive) emit closeEditor(editor, QAbstractItemDelegate::NoHint);
-            // A refused entry keeps the cursor where it was typed.
-            if (!form_->EntryRefused) form_->EnterMove(view);
-            return true;
-        }
-        if (isCtrlDelete(k)) {
-            editor->clear();
-            editor->setModified(true);
-            return true;
-        }
-        if (isTyped(k, c)) {
-            if (!form_->AcceptKey(view, c)) {
-                MessageBeep();
-                return true;
-            }
-            // A selected text is replaced as a whole; over-typing works inside the text.
-            return OptionRec.InputOverN && !editor->hasSelectedText() && OverTypeKey(editor, k);
-        }
-    } else if (editor && event->type() == QEvent::KeyRelease &&
-               isKanjiKey(static_cast<QKeyEvent*>(event)->key())) {
+    if (event->type() == QEvent::KeyPress && isEnter(static_cast<QKeyEvent*>(event)))
+        return false;  // the editor's keys take it; the base class would commit a second time
+    if (event->type() == QEvent::KeyRelease && isKanjiKey(static_cast<QKeyEvent*>(event)->key()))
         form_->Timer2->start(100);
-    }
     return QStyledItemDelegate::eventFilter(watched, event);
 }
 

@@ -33,7 +33,7 @@ class TListGridModel : public QAbstractTableModel {
     void cellChanged(int col, int row);
 };
 
-// The in-place editor of the grids: the numeric filter, over-type entry and Enter.
+// The in-place editor of the grids: a numeric field (TNumKeys) whose Enter goes down the column.
 class TListGridDelegate : public QStyledItemDelegate {
     Q_OBJECT
   public:

@@ -84,13 +84,6 @@ QToolButton* speedButton(QWidget* parent, const char* name, const QString& capti
     return b;
 }
 
-bool focusChangeOfOtherWindow(QEvent* e)
-{
-    // A message box or popup taking the focus for a moment is neither entering nor leaving a field.
-    const Qt::FocusReason r = static_cast<QFocusEvent*>(e)->reason();
-    return r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason;
-}
-
 }  // namespace
 
 TfmMembEdit::TfmMembEdit(QWidget* parent) : QDialog(parent)
@@ -99,12 +92,6 @@ TfmMembEdit::TfmMembEdit(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("社員情報の編集"));
     setModal(true);
     buildControls();
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
-    connect(Timer1, &QTimer::timeout, this, [this] {
-        if (CalcTarget && CalcTarget->hasFocus()) CalcTarget->selectAll();
-    });
 }
 
 void TfmMembEdit::buildControls()
@@ -121,6 +108,7 @@ void TfmMembEdit::buildControls()
         e->setFixedWidth(digit * width + 10);
         // Digits only: the input method would let full-width digits past the key filter.
         e->setAttribute(Qt::WA_InputMethodEnabled, false);
+        new TNumKeys(e, QStringLiteral("-"));
         numEdits_ << e;
         return e;
     };
@@ -388,7 +376,6 @@ void TfmMembEdit::showEvent(QShowEvent* e)
 
 void TfmMembEdit::FormShow()
 {
-    Timer1->stop();
     setWindowTitle(ViewOnly ? QStringLiteral("社員情報の表示") : QStringLiteral("社員情報の編集"));
     btCancel->setText(ViewOnly ? QStringLiteral("閉じる") : QStringLiteral("ｷｬﾝｾﾙ"));
     for (QWidget* w :
@@ -767,7 +754,6 @@ void TfmMembEdit::fieldEnter(QWidget* w)
     CalcTarget = edit;
     // An individual number is no sum: the calculator's result would only overwrite it.
     sbCalculator->setEnabled(!ViewOnly && edit != edMyNo);
-    if (OptionRec.AutoSelect) Timer1->start(150);
 }
 
 void TfmMembEdit::editExit(QLineEdit* edit)
@@ -828,23 +814,25 @@ bool TfmMembEdit::keyPress(QWidget* w, QKeyEvent* e)
         return true;
     }
     if (qobject_cast<QPushButton*>(w)) return false;
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) &&
+        !(e->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) && GroupBox1->isAncestorOf(w))
+        return moveVertically(w, key == Qt::Key_Up ? -1 : 1);
+    // The numeric fields have the keys of every entry window (TNumKeys).
+    auto* edit = qobject_cast<QLineEdit*>(w);
+    if (edit && numEdits_.contains(edit)) return false;
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         focusNextChild();
         return true;
     }
-    auto* edit = qobject_cast<QLineEdit*>(w);
     if (edit && key == Qt::Key_Delete && (e->modifiers() & Qt::ControlModifier)) {
         edit->clear();
         textEdited(edit);
         return true;
     }
-    if ((key == Qt::Key_Up || key == Qt::Key_Down) &&
-        !(e->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) && GroupBox1->isAncestorOf(w))
-        return moveVertically(w, key == Qt::Key_Up ? -1 : 1);
+    // A drop-down list takes the characters of the numeric fields; anything else beeps.
     auto* box = qobject_cast<QComboBox*>(w);
-    const bool numeric = (edit && numEdits_.contains(edit)) || (box && !box->isEditable());
     const QString typed = e->text();
-    if (!numeric || typed.size() != 1 || !typed[0].isPrint() ||
+    if (!box || box->isEditable() || typed.size() != 1 || !typed[0].isPrint() ||
         (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
         return false;
     const QChar c = typed[0];
@@ -852,7 +840,7 @@ bool TfmMembEdit::keyPress(QWidget* w, QKeyEvent* e)
         MessageBeep();
         return true;
     }
-    return edit && OptionRec.InputOverN && OverTypeKey(edit, e);
+    return false;
 }
 
 bool TfmMembEdit::moveVertically(QWidget* w, int dir)
@@ -878,10 +866,10 @@ bool TfmMembEdit::eventFilter(QObject* watched, QEvent* e)
     if (!w) return QDialog::eventFilter(watched, e);
     switch (e->type()) {
         case QEvent::FocusIn:
-            if (!focusChangeOfOtherWindow(e)) fieldEnter(w);
+            if (!FocusOfOtherWindow(static_cast<QFocusEvent*>(e))) fieldEnter(w);
             break;
         case QEvent::FocusOut:
-            if (isVisible() && !focusChangeOfOtherWindow(e))
+            if (isVisible() && !FocusOfOtherWindow(static_cast<QFocusEvent*>(e)))
                 if (auto* edit = qobject_cast<QLineEdit*>(w)) editExit(edit);
             break;
         case QEvent::KeyPress:

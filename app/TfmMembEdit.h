@@ -14,7 +14,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QTimer;
 class QToolButton;
 
 class TfmMembEdit : public QDialog {
@@ -106,7 +105,6 @@ class TfmMembEdit : public QDialog {
     QToolButton* sbCalculator = nullptr;
     QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;
-    QTimer* Timer1 = nullptr;  // selects the entered field's text
 
   protected:
     void showEvent(QShowEvent* e) override;

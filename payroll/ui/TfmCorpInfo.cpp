@@ -178,10 +178,6 @@ TfmCorpInfo::TfmCorpInfo(QWidget* parent) : QDialog(parent)
     // Enter moves between fields; it must never close the window through a default button.
     for (QPushButton* b : {bbOk, bbCancel, btKenRitu}) b->setAutoDefault(false);
 
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setSingleShot(true);
-
     auto* left = new QVBoxLayout;
     left->addWidget(gbPay);
     left->addWidget(gbJikan);
@@ -209,8 +205,18 @@ TfmCorpInfo::TfmCorpInfo(QWidget* parent) : QDialog(parent)
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
     for (QLineEdit* e :
-         {edSyamei, edSikyubi, edJikanD, edKoyRitu, edKenRitu, edKaiRitu, edNenRitu, edKknRitu, edHouNo})
-        e->installEventFilter(this);
+         {edSikyubi, edJikanD, edKoyRitu, edKenRitu, edKaiRitu, edNenRitu, edKknRitu, edHouNo}) {
+        // Hours take "." or ":", the rates a decimal point, the pay day and the corporate number
+        // digits only.
+        QString chars;
+        if (e == edJikanD)
+            chars = QStringLiteral(".:");
+        else if (e->property("Tag").toInt() != 20)
+            chars = QStringLiteral(".");
+        auto* keys = new TNumKeys(e, chars);
+        keys->onLeft = [this, e] { NumericItemExit(e); };
+    }
+    edSyamei->installEventFilter(this);
     cbHide->setChecked(true);
     edHouNo->setEchoMode(QLineEdit::Password);
 
@@ -226,10 +232,6 @@ TfmCorpInfo::TfmCorpInfo(QWidget* parent) : QDialog(parent)
     connect(btKenRitu, &QPushButton::clicked, this, &TfmCorpInfo::btKenRituClick);
     connect(bbOk, &QPushButton::clicked, this, &TfmCorpInfo::bbOkClick);
     connect(bbCancel, &QPushButton::clicked, this, &TfmCorpInfo::reject);
-    connect(Timer2, &QTimer::timeout, this, [this] {
-        Timer2->stop();
-        if (EnteredEdit) EnteredEdit->setSelection(0, 99);
-    });
 }
 
 void TfmCorpInfo::showEvent(QShowEvent* e)
@@ -241,7 +243,6 @@ void TfmCorpInfo::showEvent(QShowEvent* e)
 void TfmCorpInfo::FormShow()
 {
     activated_ = false;
-    Timer2->stop();
     // The defaults are only offered: the period's block changes with OK, not by looking at it.
     TCorpRec corp = CorpWithDefaults(CorpRec);
     TCorpEntry e;
@@ -403,60 +404,16 @@ void TfmCorpInfo::reject()
 
 bool TfmCorpInfo::eventFilter(QObject* watched, QEvent* e)
 {
-    auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (!edit) return QDialog::eventFilter(watched, e);
-    switch (e->type()) {
-        case QEvent::KeyPress:
-            return InputItemKeyPress(edit, static_cast<QKeyEvent*>(e));
-        case QEvent::FocusIn:
-        case QEvent::FocusOut: {
-            // A message box or menu taking the focus for a moment is neither entering nor leaving.
-            const Qt::FocusReason r = static_cast<QFocusEvent*>(e)->reason();
-            if (r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason || !isNumeric(edit)) break;
-            if (e->type() == QEvent::FocusIn) {
-                EnteredEdit = edit;
-                if (OptionRec.AutoSelect) Timer2->start(150);
-            } else {
-                NumericItemExit(edit);
-            }
-            break;
+    // The company name is text: Enter moves on, and typing goes over the text as in the numbers.
+    if (watched == edSyamei && e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            focusNextChild();
+            return true;
         }
-        default:
-            break;
+        return OptionRec.InputOverN && OverTypeKey(edSyamei, k);
     }
     return QDialog::eventFilter(watched, e);
-}
-
-bool TfmCorpInfo::InputItemKeyPress(QLineEdit* edit, QKeyEvent* e)
-{
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        focusNextChild();
-        return true;
-    }
-    const QString typed = e->text();
-    if (isNumeric(edit)) {
-        if (e->key() == Qt::Key_Delete && (e->modifiers() & Qt::ControlModifier)) {
-            edit->clear();
-            return true;
-        }
-        // Backspace, cursor keys and shortcuts are the field's own business.
-        if (typed.size() != 1 || !typed[0].isPrint()) return false;
-        const QChar c = typed[0];
-        const int tag = edit->property("Tag").toInt();
-        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        bool accepted = digit;
-        if (edit == edJikanD)
-            accepted = digit || c == QLatin1Char('.') || c == QLatin1Char(':');
-        else if (tag != 20)
-            accepted = digit || c == QLatin1Char('.');
-        if (!accepted) {
-            MessageBeep();
-            return true;
-        }
-    } else if (typed.size() != 1 || !typed[0].isPrint()) {
-        return false;
-    }
-    return OptionRec.InputOverN && OverTypeKey(edit, e);
 }
 
 void TfmCorpInfo::NumericItemExit(QLineEdit* edit)

@@ -9,7 +9,6 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QTimer;
 
 class TfmCorpInfo : public QDialog {
     Q_OBJECT
@@ -48,7 +47,6 @@ class TfmCorpInfo : public QDialog {
     QPushButton* btKenRitu = nullptr;
     QPushButton* bbOk = nullptr;
     QPushButton* bbCancel = nullptr;
-    QTimer* Timer2 = nullptr;  // selects the entered field's text a moment after entry
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -56,14 +54,11 @@ class TfmCorpInfo : public QDialog {
     bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
-    bool isNumeric(const QLineEdit* edit) const { return edit != edSyamei; }
-    bool InputItemKeyPress(QLineEdit* edit, QKeyEvent* e);
     void NumericItemExit(QLineEdit* edit);
     void cbSikyuKbnClick(QCheckBox* sender);
     void setSampleColour(bool sample);
 
     bool activated_ = false;
-    QLineEdit* EnteredEdit = nullptr;
     TCorpRates rates_;  // the rates when the window was shown
 };
 

@@ -21,7 +21,6 @@
 #include <cstring>
 
 #include "payroll/common.h"
-#include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/periodselect.h"
@@ -141,10 +140,6 @@ TfmSelData::TfmSelData(QWidget* parent) : QDialog(parent)
     btDataManage = new QPushButton(QStringLiteral("データ管理"), this);
     btDataManage->setObjectName(QStringLiteral("btDataManage"));
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
-
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     mnDelData = makeItem(PopupMenu1, "mnDelData", QStringLiteral("選択データの削除(&D)"));
@@ -176,7 +171,11 @@ TfmSelData::TfmSelData(QWidget* parent) : QDialog(parent)
     main->addWidget(ListBox);
     main->addLayout(right);
 
-    for (QLineEdit* e : {edNissu, edJikan, edSikyuM, edSikyuD}) e->installEventFilter(this);
+    for (QLineEdit* e : {edNissu, edJikan, edSikyuM, edSikyuD}) {
+        auto* keys = new TNumKeys(e, e == edJikan ? QStringLiteral(".:") : QString());
+        keys->onLeft = [this, e] { editExit(e); };
+    }
+    TNumKeys::of(edJikan)->onEntered = [this] { edJikanEnter(); };
     ListBox->installEventFilter(this);
 
     connect(ListBox, &QListWidget::currentRowChanged, this, [this] { ListBoxClick(); });
@@ -191,10 +190,6 @@ TfmSelData::TfmSelData(QWidget* parent) : QDialog(parent)
     connect(bbCancel, &QPushButton::clicked, this, &TfmSelData::reject);
     connect(btDataManage, &QPushButton::clicked, this,
             [this] { PopupMenu2->popup(btDataManage->mapToGlobal(QPoint(0, btDataManage->height() + 5))); });
-    connect(Timer1, &QTimer::timeout, this, [this] {
-        Timer1->stop();
-        if (EnteredEdit) EnteredEdit->selectAll();
-    });
 }
 
 void TfmSelData::showEvent(QShowEvent* e)
@@ -205,7 +200,6 @@ void TfmSelData::showEvent(QShowEvent* e)
 
 void TfmSelData::FormShow(bool sender)
 {
-    Timer1->stop();
     for (int p = 13; p <= PeriodCount; ++p) ListBox->item(p - 1)->setText(PeriodListName(p));
     try {
         ReadSelectState(CurPeriod.FileName);
@@ -342,67 +336,18 @@ void TfmSelData::reject()
 
 bool TfmSelData::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == ListBox) {
-        if (e->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(e)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                bbOkClick();
-                return true;
-            }
+    if (watched == ListBox && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            bbOkClick();
+            return true;
         }
-        return QDialog::eventFilter(watched, e);
-    }
-    auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (!edit) return QDialog::eventFilter(watched, e);
-    switch (e->type()) {
-        case QEvent::KeyPress:
-            return editKeyPress(edit, static_cast<QKeyEvent*>(e));
-        case QEvent::FocusIn:
-        case QEvent::FocusOut: {
-            // A message box or menu taking the focus for a moment is neither entering nor leaving
-            // the field.
-            const Qt::FocusReason r = static_cast<QFocusEvent*>(e)->reason();
-            if (r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason) break;
-            if (e->type() == QEvent::FocusIn)
-                editEnter(edit);
-            else
-                editExit(edit);
-            break;
-        }
-        default:
-            break;
     }
     return QDialog::eventFilter(watched, e);
 }
 
-bool TfmSelData::editKeyPress(QLineEdit* edit, QKeyEvent* e)
+void TfmSelData::edJikanEnter()
 {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        focusNextChild();
-        return true;
-    }
-    if (e->key() == Qt::Key_Delete && (e->modifiers() & Qt::ControlModifier)) {
-        edit->clear();
-        return true;
-    }
-    const QString typed = e->text();
-    // Backspace, cursor keys and shortcuts are the field's own business.
-    if (typed.size() != 1 || !typed[0].isPrint()) return false;
-    const QChar c = typed[0];
-    const bool accepted = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-                          (edit == edJikan && (c == QLatin1Char('.') || c == QLatin1Char(':')));
-    if (!accepted) {
-        MessageBeep();
-        return true;
-    }
-    return OptionRec.InputOverN && OverTypeKey(edit, e);
-}
-
-void TfmSelData::editEnter(QLineEdit* edit)
-{
-    EnteredEdit = edit;
-    if (OptionRec.AutoSelect) Timer1->start(150);
-    if (edit != edJikan) return;
     try {
         // Hours not known yet: offer the days times the company's hours per day.
         if (TimeStrToFloat(edJikan->text()) == 0)

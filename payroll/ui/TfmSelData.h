@@ -9,7 +9,6 @@ class QLineEdit;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class QTimer;
 class QMenu;
 class QAction;
 
@@ -45,7 +44,6 @@ class TfmSelData : public QDialog {
     QPushButton* bbOk = nullptr;
     QPushButton* bbCancel = nullptr;
     QPushButton* btDataManage = nullptr;
-    QTimer* Timer1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
     QAction* mnDelData = nullptr;
@@ -65,13 +63,11 @@ class TfmSelData : public QDialog {
     void reject() override;
 
   private:
-    bool editKeyPress(QLineEdit* edit, QKeyEvent* e);
-    void editEnter(QLineEdit* edit);
+    void edJikanEnter();
     void editExit(QLineEdit* edit);
     bool canClose();
 
-    QLineEdit* EnteredEdit = nullptr;  // the entry field last entered (for select-all)
-    bool filling_ = false;             // the year list is being rebuilt: no year change
+    bool filling_ = false;  // the year list is being rebuilt: no year change
 };
 
 extern TfmSelData* fmSelData;

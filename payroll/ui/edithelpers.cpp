@@ -1,16 +1,22 @@
-// Qt side of the entry helpers; the byte rules are those of payroll/common.
+// Qt side of the entry helpers and the numeric fields' keyboard; the byte rules are those of
+// payroll/common.
 #include "payroll/ui/edithelpers.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 #include <QVariant>
 
 #include "payroll/common.h"
+#include "payroll/option.h"
 #include "platform/cp932.h"
 #include "platform/msgbox.h"
 
-bool OverTypeKey(QWidget* control, QKeyEvent* event) {
+bool OverTypeKey(QWidget* control, QKeyEvent* event)
+{
     QLineEdit* edit = qobject_cast<QLineEdit*>(control);
     if (!edit) {
         auto* combo = qobject_cast<QComboBox*>(control);
@@ -41,7 +47,8 @@ bool OverTypeKey(QWidget* control, QKeyEvent* event) {
     return true;
 }
 
-bool CheckNumInput(QLineEdit* edit, QString& value) {
+bool CheckNumInput(QLineEdit* edit, QString& value)
+{
     const TNumInput r = CheckNumInput(edit->text(), edit->property("Tag").toInt());
     value = r.value;
     if (r.error.isEmpty()) return true;
@@ -49,10 +56,104 @@ bool CheckNumInput(QLineEdit* edit, QString& value) {
     return false;
 }
 
-void TrimEditMaxLen(QLineEdit* edit) {
+void TrimEditMaxLen(QLineEdit* edit)
+{
     const QString text = edit->text();
     const QString cut = CutToMaxLen(text, edit->maxLength());
     if (cut != text) edit->setText(cut);
     // A cut text is full even when a double-byte character left its last byte free.
     if (cut != text || cp932::byteLength(cut) >= edit->maxLength()) edit->end(false);
+}
+
+bool FocusOfOtherWindow(const QFocusEvent* event)
+{
+    const Qt::FocusReason r = event->reason();
+    return r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason;
+}
+
+TNumKeys::TNumKeys(QLineEdit* edit, const QString& chars)
+    : QObject(edit), edit_(edit), chars_(chars), selectTimer_(new QTimer(this))
+{
+    selectTimer_->setSingleShot(true);
+    selectTimer_->setInterval(150);
+    connect(selectTimer_, &QTimer::timeout, this, [this] {
+        if (edit_->hasFocus()) edit_->selectAll();
+    });
+    edit->installEventFilter(this);
+}
+
+TNumKeys* TNumKeys::of(const QLineEdit* edit)
+{
+    return edit->findChild<TNumKeys*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+bool TNumKeys::accepts(QChar c) const
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || chars_.contains(c);
+}
+
+bool TNumKeys::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != edit_) return false;
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            return keyPress(static_cast<QKeyEvent*>(event));
+        case QEvent::FocusIn:
+            // Focus given back by a message box or menu: the field was never left.
+            if (inside_ && FocusOfOtherWindow(static_cast<QFocusEvent*>(event))) break;
+            inside_ = true;
+            if (onEntered) onEntered();
+            // A read-only field is only looked at: there is nothing to type over.
+            if (autoSelect && OptionRec.AutoSelect && !edit_->isReadOnly()) selectTimer_->start();
+            break;
+        case QEvent::FocusOut:
+            if (FocusOfOtherWindow(static_cast<QFocusEvent*>(event))) break;
+            inside_ = false;
+            if (onLeft) onLeft();
+            break;
+        case QEvent::Hide:
+            // Shown again, the window enters its field anew (a minimised one was never left).
+            if (!event->spontaneous()) inside_ = false;
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+bool TNumKeys::keyPress(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (onEnter) {
+            onEnter();
+        } else {
+            // Moved on as Tab moves: the window's tab order and its rules of who takes the focus.
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+            QCoreApplication::sendEvent(edit_, &tab);
+        }
+        return true;
+    }
+    if (key == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
+        if (!edit_->isReadOnly()) {
+            // Deleted as typing deletes: undoable, reported by textEdited and counted as the user's
+            // entry even when the field was empty already.
+            edit_->selectAll();
+            edit_->del();
+            edit_->setModified(true);
+        }
+        return true;
+    }
+    // With Ctrl or Ctrl+Shift, and only then, a line edit types nothing: those keys are shortcuts.
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const QString typed = event->text();
+    if (typed.size() != 1 || !typed[0].isPrint() || mods == Qt::ControlModifier ||
+        mods == (Qt::ControlModifier | Qt::ShiftModifier) || edit_->isReadOnly())
+        return false;
+    if (!accepts(typed[0])) {
+        MessageBeep();
+        return true;
+    }
+    if (!OptionRec.InputOverN || (replaceSelection && edit_->hasSelectedText())) return false;
+    return OverTypeKey(edit_, event);
 }

@@ -1,10 +1,14 @@
-// Qt side of the entry helpers: over-type entry, the numeric check and the byte-length cut for
-// line edits and editable combo boxes. The rules themselves live in payroll/common.
+// Qt side of the entry helpers: over-type entry, the numeric check, the byte-length cut and the
+// keyboard shared by the numeric fields of the entry windows. The rules live in payroll/common.
 #pragma once
+#include <QObject>
 #include <QString>
+#include <functional>
 
+class QFocusEvent;
 class QKeyEvent;
 class QLineEdit;
+class QTimer;
 class QWidget;
 
 // Over-type entry for a key typed into a QLineEdit or an editable QComboBox (call it from the
@@ -18,3 +22,45 @@ bool CheckNumInput(QLineEdit* edit, QString& value);
 // Cuts the edit's text to its maxLength counted in CP932 bytes, without splitting a double-byte
 // character; the caret goes to the end when the text then fills the field.
 void TrimEditMaxLen(QLineEdit* edit);
+// A focus change made by a message box, menu or other window taking the focus for a moment or
+// giving it back: it is neither entering nor leaving the field concerned.
+bool FocusOfOtherWindow(const QFocusEvent* event);
+
+// The keyboard of a numeric entry field. Enter goes on to the next control and is consumed;
+// Ctrl+Delete empties the field; the digits and the field's own characters are typed (over the
+// text while OptionRec.InputOverN is on) and any other character beeps and is dropped. With
+// OptionRec.AutoSelect the whole text is selected 150 ms after the field is entered. Backspace,
+// cursor keys and shortcuts stay the field's own. It lives as a child of its edit.
+class TNumKeys : public QObject {
+    Q_OBJECT
+  public:
+    // chars: what the field takes beside the digits ("-" signed, "." decimals, ":" hours).
+    explicit TNumKeys(QLineEdit* edit, const QString& chars = QString());
+    // The keys installed on edit, or null.
+    static TNumKeys* of(const QLineEdit* edit);
+
+    void setChars(const QString& chars) { chars_ = chars; }
+
+    // Enter in a window that moves on otherwise (to the next editable row, say).
+    std::function<void()> onEnter;
+    // The window's work on entering and on leaving the field. Focus that another window takes
+    // and gives back is neither, but the first focus of a window just shown enters its field.
+    std::function<void()> onEntered;
+    std::function<void()> onLeft;
+    // Off for an editor that is opened with its text selected.
+    bool autoSelect = true;
+    // A selected text is replaced by what is typed instead of typed over from its start.
+    bool replaceSelection = false;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    bool accepts(QChar c) const;
+    bool keyPress(QKeyEvent* event);
+
+    QLineEdit* edit_;
+    QString chars_;
+    QTimer* selectTimer_;
+    bool inside_ = false;  // entered and not left since
+};

@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,7 +16,6 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTextBlock>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -165,9 +163,6 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     SaveDlg->setAcceptMode(QFileDialog::AcceptSave);
     SaveDlg->setOption(QFileDialog::DontConfirmOverwrite, false);
     SetupSaveDlg(false);
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
@@ -198,12 +193,12 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     setTabOrder(edPrnDateDD, mmEditMemo);
 
     setNengappiLabel();
-    for (QLineEdit* e : {edPrnDateYY, edPrnDateMM, edPrnDateDD}) e->installEventFilter(this);
+    // The date's parts take digits and blanks (" 5" as the dialog shows a month).
+    for (QLineEdit* e : {edPrnDateYY, edPrnDateMM, edPrnDateDD}) new TNumKeys(e, QStringLiteral(" "));
 
     connect(btPrnSetup, &QPushButton::clicked, this, &TfmInji::btPrnSetupClick);
     connect(mmEditMemo, &QPlainTextEdit::textChanged, this, &TfmInji::mmEditMemoChange);
     connect(btMemory, &QPushButton::clicked, this, &TfmInji::btMemoryClick);
-    connect(Timer1, &QTimer::timeout, this, &TfmInji::Timer1Timer);
     connect(btPreView, &QPushButton::clicked, this, &TfmInji::btPreViewClick);
     connect(btOk, &QPushButton::clicked, this, &TfmInji::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &TfmInji::reject);
@@ -234,7 +229,6 @@ void TfmInji::showEvent(QShowEvent* e)
 
 void TfmInji::FormShow(bool fromDialog)
 {
-    Timer1->stop();
     try {
         const int kind = Tag / 100;
         if (fromDialog) {
@@ -426,49 +420,6 @@ void TfmInji::btMemoryClick()
         return;
     }
     ShowNotice(QStringLiteral("メモの入力内容を記憶しました。"), kNoticeSelfClosing);
-}
-
-bool TfmInji::eventFilter(QObject* watched, QEvent* e)
-{
-    auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (!edit) return QDialog::eventFilter(watched, e);
-    if (e->type() == QEvent::KeyPress) return dateKeyPress(edit, static_cast<QKeyEvent*>(e));
-    if (e->type() == QEvent::FocusIn) {
-        // A message box or menu taking the focus for a moment is not entering the field.
-        const Qt::FocusReason r = static_cast<QFocusEvent*>(e)->reason();
-        if (r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason) {
-            enteredEdit_ = edit;
-            if (OptionRec.AutoSelect) Timer1->start(150);
-        }
-    }
-    return QDialog::eventFilter(watched, e);
-}
-
-bool TfmInji::dateKeyPress(QLineEdit* edit, QKeyEvent* e)
-{
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        focusNextChild();
-        return true;
-    }
-    if (e->key() == Qt::Key_Delete && (e->modifiers() & Qt::ControlModifier)) {
-        edit->clear();
-        return true;
-    }
-    const QString typed = e->text();
-    // Backspace, cursor keys and shortcuts are the field's own business.
-    if (typed.size() != 1 || !typed[0].isPrint()) return false;
-    const QChar c = typed[0];
-    if (!(c.isDigit() && c.unicode() < 0x80) && c != QLatin1Char(' ')) {
-        MessageBeep();
-        return true;
-    }
-    return OptionRec.InputOverN && OverTypeKey(edit, e);
-}
-
-void TfmInji::Timer1Timer()
-{
-    Timer1->stop();
-    if (enteredEdit_) enteredEdit_->setSelection(0, 99);
 }
 
 void TfmInji::PublishPrintInputs()

@@ -10,7 +10,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class QTimer;
 
 class TfmInji : public QDialog {
     Q_OBJECT
@@ -43,7 +42,6 @@ class TfmInji : public QDialog {
     QPushButton* btOk;
     QPushButton* btCancel;
     QFileDialog* SaveDlg;
-    QTimer* Timer1;
 
     // Once at the main window's first activation: the remembered memo.
     void LoadPrintMemo();
@@ -57,7 +55,6 @@ class TfmInji : public QDialog {
     void btPrnSetupClick();
     void mmEditMemoChange();
     void btMemoryClick();
-    void Timer1Timer();
     void btPreViewClick();
     // The print job; the preview's print command runs it too.
     void btOkClick();
@@ -73,14 +70,11 @@ class TfmInji : public QDialog {
 
   protected:
     void showEvent(QShowEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
     void placeDateEdits();
     void setNengappiLabel();
-    bool dateKeyPress(QLineEdit* edit, QKeyEvent* e);
 
-    QLineEdit* enteredEdit_ = nullptr;
     bool memoChanging_ = false;
 };
 
