@@ -22,6 +22,7 @@
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
 #include "payroll/ui/edithelpers.h"
+#include "platform/formkit.h"
 #include "platform/errors.h"
 #include "platform/msgbox.h"
 #include "print/ui/TfmInji.h"
@@ -38,18 +39,6 @@ void showText(QLineEdit* edit, const QString& text)
 {
     edit->setMaxLength(std::max(edit->property("BaseMax").toInt(), static_cast<int>(text.size())));
     edit->setText(text);
-}
-
-QToolButton* speedButton(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(caption);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    // Clicking it leaves the focus in the field it works on.
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setMinimumHeight(26);
-    return b;
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption)
@@ -259,13 +248,13 @@ void TfmDataEdit::buildControls()
     legendRow->addStretch();
 
     // ---- buttons ----
-    sbBackData = speedButton(this, "sbBackData", QStringLiteral("前のデータ"));
+    sbBackData = SpeedButton(this, "sbBackData", QStringLiteral("前のデータ"));
     sbBackData->setProperty("Tag", -1);
-    sbNextData = speedButton(this, "sbNextData", QStringLiteral("次のデータ"));
+    sbNextData = SpeedButton(this, "sbNextData", QStringLiteral("次のデータ"));
     sbNextData->setProperty("Tag", 1);
-    sbCalculator = speedButton(this, "sbCalculator", QStringLiteral("電卓起動"));
-    sbCalc = speedButton(this, "sbCalc", QStringLiteral("再計算"));
-    sbManual = speedButton(this, "sbManual", QStringLiteral("修正ON/OFF"));
+    sbCalculator = SpeedButton(this, "sbCalculator", QStringLiteral("電卓起動"));
+    sbCalc = SpeedButton(this, "sbCalc", QStringLiteral("再計算"));
+    sbManual = SpeedButton(this, "sbManual", QStringLiteral("修正ON/OFF"));
     btPrnMeisai = button(this, "btPrnMeisai", QStringLiteral("明細印刷"));
     btSendMail = button(this, "btSendMail", QStringLiteral("メール送信"));
     btSendMail->setEnabled(false);  // slips by mail come with the mail window

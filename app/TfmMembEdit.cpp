@@ -31,6 +31,7 @@
 #include "payroll/period.h"
 #include "payroll/premiums.h"
 #include "payroll/ui/edithelpers.h"
+#include "platform/formkit.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/msgbox.h"
@@ -70,18 +71,6 @@ QComboBox* combo(QWidget* parent, const char* name, const QStringList& items)
     c->setObjectName(QString::fromLatin1(name));
     c->addItems(items);
     return c;
-}
-
-QToolButton* speedButton(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(caption);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    // Clicking it leaves the focus in the field it works on.
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setMinimumHeight(24);
-    return b;
 }
 
 }  // namespace
@@ -243,7 +232,7 @@ void TfmMembEdit::buildControls()
     cbNenKikin = check(g, "cbNenKikin", QStringLiteral("厚生年金基金加入"));
     lbKakekin = label(g, QStringLiteral("基金掛金"), "lbKakekin");
     edKakekin = numEdit(g, QStringLiteral("edKakekin"), 70, 6);
-    sbAutoSet = speedButton(g, "sbAutoSet", QStringLiteral("等級表"));
+    sbAutoSet = SpeedButton(g, "sbAutoSet", QStringLiteral("等級表"));
     edFuyou = numEdit(g, QStringLiteral("edFuyou"), 20, 2);
     edSinzoku = numEdit(g, QStringLiteral("edSinzoku"), 20, 2);
     cbNoSyoto = check(g, "cbNoSyoto", QStringLiteral("所得税を計算しない"));
@@ -296,12 +285,12 @@ void TfmMembEdit::buildControls()
     grid->setRowStretch(13, 1);
 
     // ---- buttons ----
-    sbBackData = speedButton(this, "sbBackData", QStringLiteral("前のデータ"));
+    sbBackData = SpeedButton(this, "sbBackData", QStringLiteral("前のデータ"));
     sbBackData->setProperty("Tag", -1);
-    sbNextData = speedButton(this, "sbNextData", QStringLiteral("次のデータ"));
+    sbNextData = SpeedButton(this, "sbNextData", QStringLiteral("次のデータ"));
     sbNextData->setProperty("Tag", 1);
-    sbNewBase = speedButton(this, "sbNewBase", QStringLiteral("基本に設定"));
-    sbCalculator = speedButton(this, "sbCalculator", QStringLiteral("電卓起動"));
+    sbNewBase = SpeedButton(this, "sbNewBase", QStringLiteral("基本に設定"));
+    sbCalculator = SpeedButton(this, "sbCalculator", QStringLiteral("電卓起動"));
     btOk = new QPushButton(QStringLiteral("OK"), this);
     btOk->setObjectName(QStringLiteral("btOk"));
     btCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);

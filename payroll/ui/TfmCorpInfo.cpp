@@ -23,6 +23,7 @@
 #include "payroll/option.h"
 #include "payroll/period.h"
 #include "payroll/ui/edithelpers.h"
+#include "platform/formkit.h"
 #include "platform/errors.h"
 #include "platform/msgbox.h"
 
@@ -60,23 +61,15 @@ void alignRows(std::initializer_list<FieldRow*> rows)
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength, int tag)
 {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
+    if (tag != 0) return NumericEdit(parent, name, maxLength, tag);
+    auto* edit = Named<QLineEdit>(parent, name);
     edit->setMaxLength(maxLength);
-    if (tag != 0) {
-        edit->setProperty("Tag", tag);
-        // Numbers only: the input method would let full-width digits past the key filter.
-        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-        edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxLength + 1) + 12);
-    }
     return edit;
 }
 
 QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& caption)
 {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
+    return Named<QCheckBox>(parent, name, caption);
 }
 
 // The hidden corporate number shows "*" for every character, as the field always did.

@@ -26,6 +26,7 @@
 #include "payroll/periodselect.h"
 #include "payroll/ui/TfmRefData.h"
 #include "payroll/ui/edithelpers.h"
+#include "platform/formkit.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/msgbox.h"
@@ -63,14 +64,7 @@ class PeriodDelegate : public QStyledItemDelegate {
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength, int tag)
 {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(maxLength);
-    edit->setProperty("Tag", tag);
-    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxLength + 2) + 12);
-    // Numbers only: the input method would let full-width digits past the key filter.
-    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-    return edit;
+    return NumericEdit(parent, name, maxLength, tag, 2);
 }
 
 QAction* makeItem(QMenu* menu, const char* name, const QString& caption)

@@ -1,0 +1,20 @@
+// Small builders for the controls of the forms: every control carries its component name as its
+// objectName, numeric fields their Tag, and a numeric field never opens the input method.
+#pragma once
+#include <QLineEdit>
+#include <QString>
+#include <QToolButton>
+
+template <typename T, typename... Args>
+T* Named(QWidget* parent, const char* name, Args&&... args)
+{
+    auto* w = new T(std::forward<Args>(args)..., parent);
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+// A numeric field: Tag = display width * 10 + decimals, at most maxLength characters, no input
+// method (it would let full-width digits past the key filter), as wide as its digits need.
+QLineEdit* NumericEdit(QWidget* parent, const char* name, int maxLength, int tag, int spareDigits = 1);
+// A flat button that leaves the focus in the field it works on.
+QToolButton* SpeedButton(QWidget* parent, const char* name, const QString& caption);
