@@ -9,8 +9,8 @@
 #include <QPdfWriter>
 #include <QTemporaryDir>
 
+#include "bench/benchutil.h"
 #include "payroll/option.h"
-#include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
 #include "payroll/yearfile.h"
@@ -36,15 +36,8 @@ void ensureApplication()
 // May of 90 employees with January to April saved alike.
 void fillYear(QTemporaryDir& dir)
 {
-    ResetGlobals();
+    OpenBenchYear(dir);
     ResetPrintEngine();
-    DataPath = dir.path() + QStringLiteral("/");
-    IniFileName = DataPath + QStringLiteral("Tolvane01.ini");
-    CurPeriod.EraText = QStringLiteral("令和");
-    CurPeriod.EraYear = 8;
-    CurEra = {CurPeriod.EraText, QStringLiteral("08")};
-    CurPeriod.FileName = YearFileName(DataPath, CurPeriod.EraText, 8);
-    CreateYearFile(CurPeriod.FileName);
     LoadKyuyoItemSetting(true);
     CorpRec.Syamei.setText(QStringLiteral("トルヴァーネ商事株式会社"));
     for (int e = 1; e <= MaxEmployee; ++e) {

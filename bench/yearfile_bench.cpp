@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "bench/benchutil.h"
 #include "payroll/period.h"
 #include "payroll/yearfile.h"
 
@@ -14,10 +15,8 @@ struct Fixture {
     QString file;
     Fixture()
     {
-        ResetGlobals();
-        file = dir.path() + QStringLiteral("/令和08年給与･賞与.dat");
-        CreateYearFile(file);
-        CurPeriod.FileName = file;
+        OpenBenchYear(dir);
+        file = CurPeriod.FileName;
         CurPeriod.Period = 6;
         LoadPeriod(file, 6);
         for (int e = 1; e <= MaxEmployee; ++e) {

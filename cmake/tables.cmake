@@ -37,12 +37,9 @@ install(FILES ${PEL_TABLE_FILES} DESTINATION .)
 target_sources(payroll_tests PRIVATE tests/payroll/taxtable_test.cpp)
 target_link_libraries(payroll_tests PRIVATE peltablebuilder)
 add_dependencies(payroll_tests pel_table_files)
-target_compile_definitions(payroll_tests PRIVATE
-  TABLE_BUILD_DIR="${CMAKE_BINARY_DIR}/"
-  TABLE_CSV_DIR="${PEL_TABLE_CSV_DIR}/"
-)
+target_compile_definitions(payroll_tests PRIVATE TABLE_CSV_DIR="${PEL_TABLE_CSV_DIR}/")
 add_dependencies(pelbench pel_table_files)
 add_dependencies(app_tests pel_table_files)
-target_compile_definitions(app_tests PRIVATE TABLE_BUILD_DIR="${CMAKE_BINARY_DIR}/")
 add_dependencies(print_tests pel_table_files)
-target_compile_definitions(print_tests PRIVATE TABLE_BUILD_DIR="${CMAKE_BINARY_DIR}/")
+# The shared test fixtures load the built tables (BuiltTables() in tests/testutil.cpp).
+target_compile_definitions(peltestmain PRIVATE TABLE_BUILD_DIR="${CMAKE_BINARY_DIR}/")

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <cstring>
 
 #include "app/TfmKenRitu.h"
@@ -28,15 +27,12 @@
 
 namespace {
 
-class CorpInfoTest : public CoreTest {
+class CorpInfoTest : public TablesTest {
   protected:
     void SetUp() override
     {
-        CoreTest::SetUp();
-        TablePath = QStringLiteral(TABLE_BUILD_DIR);
-        LoadTableFiles();
-        ASSERT_EQ(KenhoGradeCount(), 50);
-        IniFileName = dir() + QStringLiteral("Tolvane.ini");
+        TablesTest::SetUp();
+        useDataFolder();
     }
 
     // A block that passes every check.
@@ -154,8 +150,7 @@ TEST_F(CorpInfoTest, MissingHealthRateOpensTheRatePickerAfterTheMessage)
     CorpRec.JikanD = 8;
     w.show();
     int messagesBeforePicker = -1;
-    QTimer::singleShot(0, [&] {
-        ASSERT_TRUE(fmKenRitu->isVisible());
+    WhenShown(fmKenRitu, [&] {
         messagesBeforePicker = static_cast<int>(box.shown().size());
         fmKenRitu->ListBox->setCurrentRow(1);
         fmKenRitu->btOk->click();
@@ -354,7 +349,6 @@ class CorpInfoFirstRunTest : public CorpInfoTest {
     void SetUp() override
     {
         CorpInfoTest::SetUp();
-        DataPath = dir();
         CreateForms();
         fmMain->FirstRun = true;
     }

@@ -6,7 +6,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <cstring>
 #include <memory>
@@ -18,10 +17,8 @@
 #include "app/forms.h"
 #include "payroll/calc.h"
 #include "payroll/option.h"
-#include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
-#include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 #include "platform/fonts.h"
 #include "print/ui/TfmInji.h"
@@ -29,34 +26,12 @@
 
 namespace {
 
-QString u(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
-template <typename T, typename R>
-T at(const R& row, int offset)
-{
-    T v;
-    std::memcpy(&v, reinterpret_cast<const char*>(&row) + offset, sizeof v);
-    return v;
-}
-
-class DataEditTest : public CoreTest {
+class DataEditTest : public PeriodTest {
   protected:
     void SetUp() override
     {
-        CoreTest::SetUp();
-        TablePath = QStringLiteral(TABLE_BUILD_DIR);
-        LoadTableFiles();
-        ASSERT_EQ(TableFileCount, 3);
-        DataPath = dir();
-        IniFileName = dir() + QStringLiteral("Tolvane.ini");
-        CurPeriod.EraText = u("令和");
-        CurPeriod.EraYear = 8;
-        CurPeriod.FileName = YearFileName(dir(), u("令和"), 8);
-        CreateYearFile(CurPeriod.FileName);
-        openPeriod(4);
+        PeriodTest::SetUp();
+        openMonth(4);
         OptionRec.AutoSelect = false;  // the tests select what they type over
         TfmDataEdit::AskMembView = true;
         w = std::make_unique<TfmDataEdit>();
@@ -64,24 +39,7 @@ class DataEditTest : public CoreTest {
     void TearDown() override
     {
         w.reset();
-        CoreTest::TearDown();
-    }
-    void openPeriod(int p)
-    {
-        CurPeriod.Period = p;
-        LoadPeriod(CurPeriod.FileName, p);
-        LoadHasuu(p);
-        if (p <= 12)
-            LoadKyuyoItemSetting(true);
-        else
-            LoadSyoyoItemSetting(true);
-        CorpRec.Syamei.setText(u("テスト株式会社"));
-        CorpRec.Nissu = 21;
-        CorpRec.Jikan = 168;
-        CorpRec.KoyRitu = 0.5;
-        CorpRec.KenRitu = 4.955;
-        CorpRec.KaiRitu = 0.795;
-        CorpRec.NenRitu = 9.15;
+        PeriodTest::TearDown();
     }
     static TEmployeeRec& employee(int slot, const char* name, int keitai = 1, int seqNo = 0)
     {
@@ -159,7 +117,7 @@ TEST_F(DataEditTest, EntriesAreCheckedWhereTheyAreTyped)
             EXPECT_EQ(box.shown().back().type, MsgType::Error);
         }
         EXPECT_EQ(e->text(), QLatin1String(c.shown));
-        EXPECT_EQ(at<double>(KintaiRec[1], (c.k - 1) * 8), c.stored) << "stored when the field is left";
+        EXPECT_EQ(ValueAt<double>(&KintaiRec[1], (c.k - 1) * 8), c.stored) << "stored when the field is left";
         ASSERT_TRUE(close());
     }
 
@@ -223,7 +181,7 @@ TEST_F(DataEditTest, IncomeTaxTypedInManualModeIsSavedWithItsFlag)
     const QByteArray file = ReadAll(CurPeriod.FileName);
     const int row =
         DataRecPos(3) + sizeof(TCorpRec) + sizeof(TSyainArray) + sizeof(TKintaiArray) + sizeof(TSikyuArray);
-    EXPECT_EQ(at<int32_t>(*file.constData(), row + 28), 5000);
+    EXPECT_EQ(ValueAt<int32_t>(file, row + 28), 5000);
     EXPECT_EQ(file[row + 115], 1);
 }
 
@@ -296,9 +254,7 @@ TEST_F(DataEditTest, EnterGoesToTheNextRowThatTakesEntriesAndEndsWithoutOne)
 
 TEST_F(DataEditTest, BonusTaxQuestionYesMakesTheTaxRowEditableAtOnce)
 {
-    openPeriod(13);
-    YearHeader.SyoyoMonth[1] = 7;
-    YearHeader.SyoyoDay[1] = 10;
+    openBonus(13, 7, 10);
     employee(1, "山田　太郎").Koyou = 1;
     open(1);
     box.answer(MsgResult::Yes);
@@ -332,16 +288,16 @@ TEST_F(DataEditTest, MainWindowOpensTheSlipForAnEmployeeInService)
     QString shown, printTitle;
     int printTag = 0, viewSlot = 0;
     bool viewOnly = false;
-    QTimer::singleShot(50, [&] {
+    WhenShown(fmDataEdit, [&] {
         shown = fmDataEdit->windowTitle();
-        QTimer::singleShot(50, [&] {
+        WhenShown(fmInji, [&] {
             printTitle = fmInji->windowTitle();
             printTag = fmInji->Tag;
             fmInji->reject();
         });
         fmDataEdit->btPrnMeisai->click();
-        QTimer::singleShot(50, [&] {
-            viewSlot = fmMembEdit->isVisible() ? fmMembEdit->MembSlot : 0;
+        WhenShown(fmMembEdit, [&] {
+            viewSlot = fmMembEdit->MembSlot;
             viewOnly = fmMembEdit->ViewOnly;
             fmMembEdit->reject();
         });

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 
 #include "app/TfmDataEdit.h"
 #include "app/TfmListInp.h"
@@ -15,10 +14,8 @@
 #include "app/core/recalc.h"
 #include "app/forms.h"
 #include "payroll/option.h"
-#include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
-#include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 #include "platform/fonts.h"
 #include "platform/msgbox.h"
@@ -26,42 +23,18 @@
 
 namespace {
 
-QString u(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
-class ListInpTest : public CoreTest {
+class ListInpTest : public PeriodTest {
   protected:
     void SetUp() override
     {
-        CoreTest::SetUp();
-        TablePath = QStringLiteral(TABLE_BUILD_DIR);
-        LoadTableFiles();
-        ASSERT_EQ(TableFileCount, 3);
-        DataPath = dir();
-        IniFileName = dir() + QStringLiteral("Tolvane.ini");
-        CurPeriod.EraText = u("令和");
-        CurPeriod.EraYear = 8;
-        CurPeriod.FileName = YearFileName(dir(), u("令和"), 8);
-        CreateYearFile(CurPeriod.FileName);
+        PeriodTest::SetUp();
         CreateForms();
     }
     void TearDown() override
     {
         fmMain->SkipSaveCheck = true;
         DestroyForms();
-        CoreTest::TearDown();
-    }
-    void openMonth(int m)
-    {
-        CurPeriod.Period = m;
-        LoadPeriod(CurPeriod.FileName, m);
-        LoadHasuu(m);
-        LoadKyuyoItemSetting(true);
-        CorpRec.Syamei.setText(u("テスト株式会社"));
-        CorpRec.Nissu = 21;
-        CorpRec.Jikan = 168;
+        PeriodTest::TearDown();
     }
     static TEmployeeRec& employee(int slot, int keitai = 1, int seq = 0)
     {
@@ -248,11 +221,7 @@ TEST_F(ListInpTest, EnterWalksTheRowsOfTheEmployeesSlipOnly)
 TEST_F(ListInpTest, YesToTheBonusTaxQuestionMakesTheTaxManualAtOnce)
 {
     for (MsgResult answer : {MsgResult::Yes, MsgResult::No}) {
-        CurPeriod.Period = 13;
-        LoadPeriod(CurPeriod.FileName, 13);
-        YearHeader.SyoyoMonth[1] = 7;
-        LoadHasuu(13);
-        LoadSyoyoItemSetting(true);
+        openBonus(13, 7, 10);
         employee(1);
         employee(2).NoSyoto = 1;
         fmListInp->show();
@@ -333,8 +302,8 @@ TEST_F(ListInpTest, ANameOpensTheSlipEntryOfItsEmployee)
     employee(2, 1, 1);
     fmListInp->show();
     int opened = 0;
-    QTimer::singleShot(0, [&] {
-        opened = fmDataEdit->isVisible() ? fmDataEdit->MembSlot : -1;
+    WhenShown(fmDataEdit, [&] {
+        opened = fmDataEdit->MembSlot;
         fmDataEdit->done(QDialog::Rejected);
     });
     emit grid("StrGridH")->horizontalHeader()->sectionClicked(1);

@@ -7,8 +7,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 
 #include "app/TfmMain.h"
 #include "app/core/mainflow.h"
@@ -27,32 +25,6 @@
 
 namespace {
 
-// Runs fn on the period selection once it is shown modally.
-void whenSelectionShows(std::function<void()> fn)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, fn] {
-        if (!fmSelData || !fmSelData->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        fn();
-    });
-    timer->start(20);
-}
-
-// Answers a modal window once it shows (the company and employee windows of the first run).
-void whenShows(std::function<QDialog*()> form, int result)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, form, result] {
-        if (!form() || !form()->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        form()->done(result);
-    });
-    timer->start(20);
-}
-
 // Chooses a month and its working days and hours in the period selection, then OK.
 void chooseMonth(int month, const char* days, const char* hours)
 {
@@ -69,9 +41,8 @@ protected:
     void SetUp() override
     {
         CoreTest::SetUp();
-        TablePath = QStringLiteral(TABLE_BUILD_DIR);
-        DataPath = dir();
-        IniFileName = dir() + QStringLiteral("Tolvane.ini");
+        TablePath = BuiltTables();
+        useDataFolder();
         // The period selection's start hint comes with its window's activation, which may arrive
         // after these tests have already answered the window; its own tests cover it.
         StartHint = false;
@@ -86,7 +57,7 @@ protected:
     // Starts the program's window and answers the period selection with December.
     void openDecember()
     {
-        whenSelectionShows([] {
+        WhenShown(fmSelData, [] {
             if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
                 auto* list = fmSelData->findChild<QListWidget*>(QStringLiteral("ListBox"));
                 list->setCurrentRow(11);
@@ -95,8 +66,8 @@ protected:
             }
             chooseMonth(12, "20", "160:00");
             // The first run asks for the company, then for the first employee.
-            whenShows([] { return fmCorpInfo; }, QDialog::Accepted);
-            whenShows([] { return fmMembEdit; }, QDialog::Rejected);
+            WhenShown(fmCorpInfo, [] { fmCorpInfo->done(QDialog::Accepted); });
+            WhenShown(fmMembEdit, [] { fmMembEdit->done(QDialog::Rejected); });
         });
         fmMain->show();
         ASSERT_TRUE(QTest::qWaitFor([] { return !StartupPending; }, 20000)) << "the opening sequence did not end";
@@ -155,7 +126,7 @@ TEST_F(MainWindowTest, SavedPeriodReopensByteForByteAndCloseAsksFirst)
     // Back to the period selection and into the same month again: every byte comes back.
     const QByteArray before = file.mid(DataRecPos(11), 89944);
     box.clear();
-    whenSelectionShows([] { chooseMonth(12, "20", "160:00"); });
+    WhenShown(fmSelData, [] { chooseMonth(12, "20", "160:00"); });
     fmMain->mnReturnCloseClick(1);
     EXPECT_TRUE(fmMain->isVisible()) << "returning keeps the program running";
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&CorpRec), sizeof CorpRec), before.left(sizeof CorpRec));

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <cstring>
 #include <memory>
@@ -19,9 +18,7 @@
 #include "app/TfmKenhoHyo.h"
 #include "app/TfmMembEdit.h"
 #include "payroll/option.h"
-#include "payroll/paths.h"
 #include "payroll/period.h"
-#include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -31,38 +28,12 @@
 
 namespace {
 
-QString u(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
-template <typename T>
-T le(const QByteArray& b, int at)
-{
-    T v;
-    std::memcpy(&v, b.constData() + at, sizeof v);
-    return v;
-}
-
-class MembEditTest : public CoreTest {
+class MembEditTest : public PeriodTest {
   protected:
     void SetUp() override
     {
-        CoreTest::SetUp();
-        TablePath = QStringLiteral(TABLE_BUILD_DIR);
-        LoadTableFiles();
-        ASSERT_EQ(TableFileCount, 3);
-        DataPath = dir();
-        IniFileName = dir() + QStringLiteral("Tolvane.ini");
-        CurPeriod.EraText = u("令和");
-        CurPeriod.EraYear = 8;
-        CurPeriod.FileName = YearFileName(dir(), u("令和"), 8);
-        CreateYearFile(CurPeriod.FileName);
-        CurPeriod.Period = 4;
-        LoadPeriod(CurPeriod.FileName, 4);
-        CorpRec.Syamei.setText(u("テスト株式会社"));
-        CorpRec.Nissu = 21;
-        CorpRec.Jikan = 168;
+        PeriodTest::SetUp();
+        loadPeriod(4);
         TfmMembEdit::AskAutoSet = true;
         fmKenhoHyo = new TfmKenhoHyo;
         w = std::make_unique<TfmMembEdit>();
@@ -72,7 +43,7 @@ class MembEditTest : public CoreTest {
         w.reset();
         delete fmKenhoHyo;
         fmKenhoHyo = nullptr;
-        CoreTest::TearDown();
+        PeriodTest::TearDown();
     }
     static void employee(int slot, const char* name, int seqNo = 0)
     {
@@ -145,16 +116,16 @@ TEST_F(MembEditTest, NewEmployeeIsSavedInTheFirstFreeSlotWithKeySerialAndAttenda
         EXPECT_EQ(file.mid(rec + 42, 14), QByteArray("\x0d"
                                                      "260406_093015"));
         EXPECT_EQ(file.mid(rec + 1, uint8_t(file[rec])), cp932::encode(name));
-        EXPECT_EQ(le<uint16_t>(file, rec + 320), c.seqNo);
-        EXPECT_EQ(le<int32_t>(file, rec + 64), c.keitai + 1);
-        EXPECT_EQ(le<int32_t>(file, rec + 80), 250000);
-        EXPECT_EQ(le<int32_t>(file, rec + 60), 2) << "一般社員 by default";
-        EXPECT_EQ(le<int32_t>(file, rec + 108), 2) << "commuting allowance every month";
+        EXPECT_EQ(ValueAt<uint16_t>(file, rec + 320), c.seqNo);
+        EXPECT_EQ(ValueAt<int32_t>(file, rec + 64), c.keitai + 1);
+        EXPECT_EQ(ValueAt<int32_t>(file, rec + 80), 250000);
+        EXPECT_EQ(ValueAt<int32_t>(file, rec + 60), 2) << "一般社員 by default";
+        EXPECT_EQ(ValueAt<int32_t>(file, rec + 108), 2) << "commuting allowance every month";
         const int att = DataRecPos(3) + sizeof(TCorpRec) + sizeof(TSyainArray) + (c.slot - 1) * 200;
-        EXPECT_EQ(le<double>(file, att), 21.0);
-        EXPECT_EQ(le<double>(file, att + 8), c.worked);
-        EXPECT_EQ(le<double>(file, att + 48), 168.0);
-        EXPECT_EQ(le<double>(file, att + 56), c.hours);
+        EXPECT_EQ(ValueAt<double>(file, att), 21.0);
+        EXPECT_EQ(ValueAt<double>(file, att + 8), c.worked);
+        EXPECT_EQ(ValueAt<double>(file, att + 48), 168.0);
+        EXPECT_EQ(ValueAt<double>(file, att + 56), c.hours);
         for (int i = 0; i < c.used.size(); ++i)
             EXPECT_EQ(SyainRec[c.used[i]].SeqNo, c.serials[i]) << "the others keep their numbers";
     }
@@ -180,7 +151,7 @@ TEST_F(MembEditTest, GradeTableSetsThePremiumsAndClampsThePensionGrade)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.grade);
         open(1);
-        QTimer::singleShot(0, fmKenhoHyo, [&] {
+        WhenShown(fmKenhoHyo, [&] {
             fmKenhoHyo->SelToKyu = c.grade;
             fmKenhoHyo->QDialog::done(QDialog::Accepted);
         });
@@ -258,11 +229,11 @@ TEST_F(MembEditTest, TemplateForNewEmployeesCarriesNoIndividualNumber)
     w->sbNewBase->click();
     const QByteArray t = ReadAll(MemberTemplateFile());
     ASSERT_EQ(t.size(), 500);
-    EXPECT_EQ(le<int64_t>(t, 324), 0);
+    EXPECT_EQ(ValueAt<int64_t>(t, 324), 0);
     EXPECT_EQ(uint8_t(t[0]), 0) << "no name";
     EXPECT_EQ(uint8_t(t[42]), 0) << "no key";
     EXPECT_EQ(t.mid(22, uint8_t(t[21])), cp932::encode(u("営業部")));
-    EXPECT_EQ(le<int32_t>(t, 80), 200000);
+    EXPECT_EQ(ValueAt<int32_t>(t, 80), 200000);
     ASSERT_FALSE(notices.texts().empty());
     EXPECT_EQ(notices.texts().back(), u("新規作成時の基本にしました。"));
     w->hide();

@@ -18,15 +18,8 @@
 
 namespace {
 
-class PickerTest : public CoreTest {
+class PickerTest : public TablesTest {
   protected:
-    void SetUp() override
-    {
-        CoreTest::SetUp();
-        TablePath = QStringLiteral(TABLE_BUILD_DIR);
-        LoadTableFiles();
-        ASSERT_EQ(KenhoGradeCount(), 50);
-    }
     ScriptedMsgBox box;
 };
 

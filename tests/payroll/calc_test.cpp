@@ -9,64 +9,16 @@
 #include "payroll/otherperiod.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
-#include "payroll/slipitems.h"
-#include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 #include "tests/testutil.h"
 
 namespace {
 
-class CalcTest : public CoreTest {
+class CalcTest : public PeriodTest {
   protected:
-    void SetUp() override
-    {
-        CoreTest::SetUp();
-        TablePath = QStringLiteral(TABLE_BUILD_DIR);
-        LoadTableFiles();
-        ASSERT_EQ(TableFileCount, 3);
-        DataPath = dir();
-        IniFileName = dir() + QStringLiteral("Tolvane01.ini");
-        CurPeriod.EraText = QStringLiteral("令和");
-        CurPeriod.EraYear = 8;
-        CurPeriod.FileName = YearFileName(dir(), QStringLiteral("令和"), 8);
-        CreateYearFile(CurPeriod.FileName);
-    }
-    void openMonth(int m)
-    {
-        CurPeriod.Period = m;
-        LoadPeriod(CurPeriod.FileName, m);
-        LoadHasuu(m);
-        LoadKyuyoItemSetting(true);
-    }
-    void openBonus(int p, int month, int day)
-    {
-        CurPeriod.Period = p;
-        LoadPeriod(CurPeriod.FileName, p);
-        YearHeader.SyoyoMonth[p - 12] = month;
-        YearHeader.SyoyoDay[p - 12] = day;
-        LoadHasuu(p);
-        LoadSyoyoItemSetting(true);
-    }
-    // A monthly-paid employee in slot e with insurance and the company's rates.
-    TEmployeeRec& employee(int e, const char* key)
-    {
-        TEmployeeRec& E = SyainRec[e];
-        E.Simei.setText(QStringLiteral("社員"));
-        E.MembKey.setBytes(QByteArray(key));
-        E.Keitai = 1;
-        E.Zeigaku = 0;
-        E.Sinzoku = 1;
-        E.Kenkou = E.NenHoken = E.Koyou = 1;
-        CorpRec.KoyRitu = 0.5;
-        CorpRec.KenRitu = 4.955;
-        CorpRec.KaiRitu = 0.795;
-        CorpRec.NenRitu = 9.15;
-        return E;
-    }
     // Saves a month or bonus with the employee's figures set by the caller into the file.
     void storeOther(int p, int e, int32_t syahoGo, int32_t kazei, double yukyuZan = 0)
     {
-        const int keep = CurPeriod.Period;
         auto rec = std::make_unique<TPeriodRecord>();
         TYearFileHeader h;
         ReadPeriodRecord(CurPeriod.FileName, p, h, *rec);
@@ -74,16 +26,7 @@ class CalcTest : public CoreTest {
         rec->koujo[e].Koujo[koSyahoGo] = syahoGo;
         rec->sikyu[e].KazeiGoukei = kazei;
         rec->kintai[e].Kintai[kiYukyuZan] = yukyuZan;
-        writeAt(CurPeriod.FileName, DataRecPos(p - 1), *rec);
-        CurPeriod.Period = keep;
-    }
-    template <typename T>
-    static void writeAt(const QString& file, qint64 pos, const T& data)
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        f.seek(pos);
-        f.write(reinterpret_cast<const char*>(&data), sizeof data);
+        WriteAt(CurPeriod.FileName, DataRecPos(p - 1), *rec);
     }
 };
 
@@ -319,7 +262,7 @@ TEST_F(CalcTest, JanuaryBonusTakesLastDecembersPay)
     std::memset(rec.get(), 0, sizeof *rec);
     rec->syain[30].MembKey.setBytes("k1");
     rec->koujo[30].Koujo[koSyahoGo] = 300000;
-    writeAt(prev, DataRecPos(11), *rec);
+    WriteAt(prev, DataRecPos(11), *rec);
     openBonus(13, 1, 10);
     employee(1, "k1").Sinzoku = 0;
     SikyuRec[1].Sikyu[siKihon] = 400000;
@@ -374,10 +317,10 @@ TEST_F(CalcTest, FebruaryBonusCountsLastYearsBonusesFromApril)
     h.SyoyoMonth[1] = 3;
     h.SyoyoMonth[2] = 7;
     h.SyoyoMonth[3] = 12;
-    writeAt(prev, 0, h);
+    WriteAt(prev, 0, h);
     for (int q = 13; q <= 15; ++q) {
         rec->sikyu[9].KazeiGoukei = 1000000 * (q - 12);
-        writeAt(prev, DataRecPos(q - 1), *rec);
+        WriteAt(prev, DataRecPos(q - 1), *rec);
     }
     openBonus(13, 1, 15);
     employee(1, "k1");

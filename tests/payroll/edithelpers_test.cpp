@@ -23,6 +23,23 @@ bool typeOver(QWidget* w, const QString& ch)
     QKeyEvent ev(QEvent::KeyPress, 0, Qt::NoModifier, ch);
     return OverTypeKey(w, &ev);
 }
+
+// A window of two fields, shown and activated; the first one has the numeric fields' keyboard.
+struct TwoFields {
+    QWidget window;
+    QLineEdit* first;
+    QLineEdit* second = new QLineEdit(&window);
+    TNumKeys* keys;
+    explicit TwoFields(const QString& text = {})
+        : first(new QLineEdit(text, &window)), keys(new TNumKeys(first))
+    {
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(first);
+        layout->addWidget(second);
+        window.show();
+        window.activateWindow();
+    }
+};
 }  // namespace
 
 TEST_F(EditHelpersTest, OverTypeReplacesAsTypingWould)
@@ -208,16 +225,10 @@ TEST_F(EditHelpersTest, NumKeysEmptyTheFieldAsTheUsersOwnEntry)
 
 TEST_F(EditHelpersTest, NumKeysEnterMovesOnOrRunsTheWindowsMove)
 {
-    QWidget window;
-    auto* first = new QLineEdit(&window);
-    auto* second = new QLineEdit(&window);
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(first);
-    layout->addWidget(second);
-    auto* keys = new TNumKeys(first);
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    TwoFields two;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&two.window));
+    QLineEdit *first = two.first, *second = two.second;
+    TNumKeys* keys = two.keys;
     first->setFocus();
     QSignalSpy returned(first, &QLineEdit::returnPressed);
     QTest::keyClick(first, Qt::Key_Return);
@@ -263,16 +274,10 @@ TEST_F(EditHelpersTest, NumKeysFocusOfOtherWindowsIsNeitherEnteringNorLeaving)
 
 TEST_F(EditHelpersTest, NumKeysSelectTheEnteredFieldAMomentLater)
 {
-    QWidget window;
-    auto* field = new QLineEdit(QStringLiteral("  1,234"), &window);
-    auto* other = new QLineEdit(&window);
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(field);
-    layout->addWidget(other);
-    auto* keys = new TNumKeys(field);
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    TwoFields two(QStringLiteral("  1,234"));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&two.window));
+    QLineEdit *field = two.first, *other = two.second;
+    TNumKeys* keys = two.keys;
     // Entered by a click: the line edit then selects nothing itself, as it does for Tab.
     const auto enter = [&] {
         other->setFocus(Qt::TabFocusReason);

@@ -16,8 +16,7 @@ protected:
     void SetUp() override
     {
         CoreTest::SetUp();
-        DataPath = dir();
-        IniFileName = dir() + QStringLiteral("Tolvane01.ini");
+        useDataFolder();
     }
     // A withholding-slip data file, which keeps the age check available.
     void addGensenFile() { WriteAll(dir() + QStringLiteral("源泉徴収(令和08年).dat"), QByteArray(135300, '\0')); }

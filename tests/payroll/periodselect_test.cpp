@@ -31,8 +31,7 @@ class PeriodSelectTest : public CoreTest {
     void SetUp() override
     {
         CoreTest::SetUp();
-        DataPath = dir();
-        IniFileName = dir() + QStringLiteral("Tolvane.ini");
+        useDataFolder();
         setHoursPerDay("8.0");
         CurEra = {QStringLiteral("令和"), QStringLiteral("08")};
         CurPeriod.EraText = QStringLiteral("令和");
@@ -68,12 +67,8 @@ class PeriodSelectTest : public CoreTest {
     static void store(const QString& fileName, int p, const TPeriodRecord& rec)
     {
         if (!QFile::exists(fileName)) WriteAll(fileName, QByteArray(YearFileSize, '\0'));
-        QFile f(fileName);
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        f.seek(DataRecPos(p - 1));
-        f.write(reinterpret_cast<const char*>(&rec), sizeof rec);
-        f.seek(8 + p - 1);
-        f.putChar(1);
+        WriteAt(fileName, DataRecPos(p - 1), rec);
+        WriteAt(fileName, 8 + p - 1, char(1));
     }
     // The window's show and OK; the base month window is only recorded.
     EntryField select(int p, const QString& nissu = QStringLiteral("20"),

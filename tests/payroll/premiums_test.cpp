@@ -3,7 +3,6 @@
 // above rounds up), worked out here in exact integer arithmetic from the published CSV files.
 #include <QFile>
 
-#include "payroll/paths.h"
 #include "payroll/premiums.h"
 #include "payroll/taxtable.h"
 #include "tests/testutil.h"
@@ -30,15 +29,7 @@ int32_t lawPremium(int64_t standard, int64_t rate)
     return static_cast<int32_t>(num / 100000 + (num % 100000 > 50000 ? 1 : 0));
 }
 
-class PremiumsTest : public CoreTest {
-protected:
-    void SetUp() override
-    {
-        CoreTest::SetUp();
-        TablePath = QStringLiteral(TABLE_BUILD_DIR);
-        LoadTableFiles();
-    }
-};
+class PremiumsTest : public TablesTest {};
 
 TEST_F(PremiumsTest, EveryGradeAtThreePrefecturesRoundsLikeTheLaw)
 {

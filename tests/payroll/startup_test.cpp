@@ -93,8 +93,7 @@ TEST_F(StartupTest, CopyFolderTreeSkipsProgramsAndHelpInAnyCaseAndLeavesCopiesWr
 
 TEST_F(StartupTest, ReadOnlySettingsFileStopsTheStartWithCodeZero)
 {
-    DataPath = dir();
-    IniFileName = dir() + QStringLiteral("Tolvane.ini");
+    useDataFolder();
     WriteAll(IniFileName, "[Option]\r\n");
     // Only the write bits are cleared: root can still write the file, the program must not.
     QFile::setPermissions(IniFileName,
@@ -120,8 +119,7 @@ TEST_F(StartupTest, MissingDataFolderGivesBothMessagesWithItsErrorCode)
 
 TEST_F(StartupTest, WritableDataFolderPassesAndLeavesNoProbe)
 {
-    DataPath = dir();
-    IniFileName = dir() + QStringLiteral("Tolvane.ini");
+    useDataFolder();
     WriteAll(IniFileName, "[Option]\r\n");
     ScriptedMsgBox box;
     EXPECT_TRUE(CheckIniWritable());

@@ -21,7 +21,7 @@
 
 namespace {
 
-const QString BuildDir = QStringLiteral(TABLE_BUILD_DIR);
+const QString BuildDir = BuiltTables();
 const QString CsvDir = QStringLiteral(TABLE_CSV_DIR);
 constexpr int32_t Open = 2147483647;  // the bound written where the published table has none
 
@@ -75,13 +75,6 @@ class TaxTableTest : public CoreTest {
     // Offsets in the monthly file: row i (1-based) starts at 4 + 44 * (i - 1); Kou[d] at +8 + 4d.
     static int rowOff(int i) { return 4 + 44 * (i - 1); }
 
-    // The tables as the build made them, loaded the way the program loads them.
-    void loadBuilt()
-    {
-        TablePath = BuildDir;
-        LoadTableFiles();
-        ASSERT_EQ(TableFileCount, 3) << TableFileProblems.join(QLatin1Char('\n')).toStdString();
-    }
     // The built files copied into the test folder, the one named spoilt changed there.
     void copyBuilt(const QString& spoilt = {}, const std::function<void(QByteArray&)>& change = {})
     {
@@ -193,7 +186,7 @@ TEST_F(TaxTableTest, RateListLinesInCp932)
 
 TEST_F(TaxTableTest, MonthlyTaxWorkedByHand)
 {
-    loadBuilt();
+    loadBuiltTables();
     const Worked<Monthly> worked[] = {
         {"300,000 in 299,000..302,000: 甲 7,930 / 3,080 (3 dependants) / 0 (7)",
          {{300000, 0, 0, 7930}, {300000, 0, 3, 3080}, {300000, 0, 7, 0}}},
@@ -239,7 +232,7 @@ TEST_F(TaxTableTest, MonthlyTaxWorkedByHand)
 
 TEST_F(TaxTableTest, MonthlyRateOfFractionsFollowsTheRoundingMode)
 {
-    loadBuilt();
+    loadBuiltTables();
     // 810,005: 23.483 % of 20,005 = 4,697.77; 乙 2,000,000: 133,240.5 of the rate part.
     for (auto [mode, kou, otsu] : {std::tuple{0, 4697, 133240}, {2, 4698, 133241}}) {
         OptionRec.HasuuKou = mode;
@@ -250,7 +243,7 @@ TEST_F(TaxTableTest, MonthlyRateOfFractionsFollowsTheRoundingMode)
 
 TEST_F(TaxTableTest, NegativeDependantsCountAsNone)
 {
-    loadBuilt();
+    loadBuiltTables();
     // 乙 would otherwise add 1,610 per negative dependant.
     expectMonthly(
         {"as 0 dependants", {{300000, 0, -1, 7930}, {300000, 0, -100, 7930}, {300000, 1, -2, 53600}}});
@@ -262,7 +255,7 @@ TEST_F(TaxTableTest, NegativeDependantsCountAsNone)
 // 甲 for 0..10 dependants and 乙; above the table the rate rule on the published threshold rows.
 TEST_F(TaxTableTest, MonthlyMatchesEveryPublishedRow)
 {
-    loadBuilt();
+    loadBuiltTables();
     const CsvRows csv(QStringLiteral("withholding-monthly-2026.csv"));
     ASSERT_EQ(csv.rows.size(), 241);
     const char* kou[8] = {"kou0", "kou1", "kou2", "kou3", "kou4", "kou5", "kou6", "kou7"};
@@ -297,7 +290,7 @@ TEST_F(TaxTableTest, MonthlyMatchesEveryPublishedRow)
 
 TEST_F(TaxTableTest, BonusTaxWorkedByHand)
 {
-    loadBuilt();
+    loadBuiltTables();
     const Worked<Bonus> worked[] = {
         {"甲, 3 dependants, previous pay 300,000 lies in 300,000..354,000: 4.084 % of 500,000",
          {{300000, 500000, 0, 3, 20420, 0.04084}}},
@@ -324,7 +317,7 @@ TEST_F(TaxTableTest, BonusTaxWorkedByHand)
 // Both edges of every published band, 甲 0..7 (and 8, 10 on the seven-or-more column) and 乙.
 TEST_F(TaxTableTest, BonusMatchesEveryPublishedBand)
 {
-    loadBuilt();
+    loadBuiltTables();
     const CsvRows csv(QStringLiteral("withholding-bonus-2026.csv"));
     ASSERT_EQ(csv.rows.size(), 173);
     for (int r = 0; r < csv.rows.size(); ++r) {

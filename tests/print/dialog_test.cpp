@@ -8,7 +8,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include "platform/cp932.h"
 #include "print/pages.h"
@@ -257,7 +256,7 @@ TEST_F(PrintDialogTest, SlipCommandNeedsATickAndOpensTheDialogFor299)
               u("印刷対象者が選択されていません。\n(No欄のチェックボックスをチェックして選択します)"));
     fmMain->ListBox->item(1)->setCheckState(Qt::Checked);
     QString caption, info;
-    QTimer::singleShot(0, [&] {
+    WhenShown(fmInji, [&] {
         caption = fmInji->windowTitle();
         info = fmInji->pnPrnInfo->text();
         fmInji->btCancel->click();

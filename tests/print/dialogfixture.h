@@ -12,8 +12,6 @@
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
-#include "payroll/slipitems.h"
-#include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 #include "platform/clock.h"
 #include "platform/fonts.h"
@@ -26,33 +24,17 @@
 #include "services/notice.h"
 #include "tests/testutil.h"
 
-class PrintWindowTest : public CoreTest {
+class PrintWindowTest : public PeriodTest {
   protected:
-    static QString u(const char* s) { return QString::fromUtf8(s); }
-
     void SetUp() override
     {
-        CoreTest::SetUp();
+        PeriodTest::SetUp();
         InstallFontSubstitutions();
         ResetPrintEngine();
-        TablePath = QStringLiteral(TABLE_BUILD_DIR);
-        DataPath = dir();
-        IniFileName = dir() + u("Tolvane01.ini");
         CreateForms();
         // After the windows: the notice panel they install would take the notices.
         notices_.emplace();
-        ASSERT_EQ(TableFileCount, 3);
-        CurPeriod.EraText = u("令和");
-        CurPeriod.EraYear = 8;
-        CurEra = {u("令和"), u("08")};
-        CurPeriod.FileName = YearFileName(dir(), CurPeriod.EraText, 8);
-        CreateYearFile(CurPeriod.FileName);
-        CurPeriod.Period = 5;
-        LoadPeriod(CurPeriod.FileName, 5);
-        LoadKyuyoItemSetting(true);
-        CorpRec.Syamei.setText(u("トルヴァーネ商事株式会社"));
-        CorpRec.Sikyubi = 25;
-        CorpRec.KenRitu = 4.955, CorpRec.NenRitu = 9.15, CorpRec.KoyRitu = 0.5;
+        openMonth(5);
         employee(1, "青木健一", 250000);
         employee(2, "佐藤美咲", 220000);
         employee(3, "鈴木大輔", 310000);
@@ -74,15 +56,14 @@ class PrintWindowTest : public CoreTest {
         ResetPrintEngine();
         PrintMemo.clear();
         PaperKind = PageCount = SelCount = IchiranMode = 0;
-        CoreTest::TearDown();
+        PeriodTest::TearDown();
     }
+    void company() override { slipCompany(); }
     void employee(int e, const char* name, int wage)
     {
-        TEmployeeRec& E = SyainRec[e];
+        TEmployeeRec& E = PeriodTest::employee(e);
         E.Simei.setText(u(name));
-        E.MembKey.setBytes(QByteArray("260401_09000") + QByteArray::number(e));
-        E.Keitai = 1, E.Kubun = 2, E.Chingin[1] = wage;
-        E.Kenkou = E.NenHoken = E.Koyou = 1;
+        E.Kubun = 2, E.Chingin[1] = wage;
         E.KenhoRyo = 14925, E.KoseiRyo = 27450, E.Juumin = 10000;
         KintaiRec[e].Kintai[kiSyukkin] = 20;
     }

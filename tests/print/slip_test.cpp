@@ -13,10 +13,7 @@
 #include "payroll/calc.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
-#include "payroll/paths.h"
 #include "payroll/period.h"
-#include "payroll/slipitems.h"
-#include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -28,10 +25,6 @@
 
 namespace {
 
-QString u(const char* s)
-{
-    return QString::fromUtf8(s);
-}
 TMembers members(int a, int b = 0)
 {
     TMembers m{};
@@ -39,23 +32,13 @@ TMembers members(int a, int b = 0)
     return m;
 }
 
-class SlipTest : public CoreTest {
+class SlipTest : public PeriodTest {
   protected:
     void SetUp() override
     {
-        CoreTest::SetUp();
+        PeriodTest::SetUp();
         InstallFontSubstitutions();
         ResetPrintEngine();
-        TablePath = QStringLiteral(TABLE_BUILD_DIR);
-        LoadTableFiles();
-        ASSERT_EQ(TableFileCount, 3);
-        DataPath = dir();
-        IniFileName = dir() + u("Tolvane01.ini");
-        CurPeriod.EraText = u("令和");
-        CurPeriod.EraYear = 8;
-        CurEra = {u("令和"), u("08")};
-        CurPeriod.FileName = YearFileName(dir(), CurPeriod.EraText, 8);
-        CreateYearFile(CurPeriod.FileName);
         PaperKind = 2;
         PayDateEraLabel = u("令和    年    月    日");
         PayDateYY = u(" 8"), PayDateMM = u(" 5"), PayDateDD = u("25");
@@ -66,34 +49,18 @@ class SlipTest : public CoreTest {
         ResetPrintEngine();
         PrintMemo.clear();
         PaperKind = 0;
-        CoreTest::TearDown();
+        PeriodTest::TearDown();
     }
-    void open(int p)
-    {
-        CurPeriod.Period = p;
-        LoadPeriod(CurPeriod.FileName, p);
-        LoadHasuu(p);
-        if (p > 12) {
-            YearHeader.SyoyoMonth[p - 12] = 7, YearHeader.SyoyoDay[p - 12] = 10;
-            LoadSyoyoItemSetting(true);
-        } else {
-            LoadKyuyoItemSetting(true);
-        }
-        CorpRec.Syamei.setText(u("トルヴァーネ商事株式会社"));
-        CorpRec.Sikyubi = 25;
-        CorpRec.KoyRitu = 0.5, CorpRec.KenRitu = 4.955, CorpRec.KaiRitu = 0.795, CorpRec.NenRitu = 9.15;
-    }
+    void company() override { slipCompany(); }
     void employee(int e, const char* name, const char* busyo, int kubun, int keitai, int wage,
                   bool cash = false)
     {
-        TEmployeeRec& E = SyainRec[e];
+        TEmployeeRec& E = PeriodTest::employee(e);
         E.Simei.setText(u(name));
         E.Busyo.setText(u(busyo));
-        E.MembKey.setBytes(QByteArray("260401_09000") + QByteArray::number(e));
         E.Kubun = kubun, E.Keitai = keitai, E.Chingin[1] = wage, E.Chingin[2] = 1953;
         E.Genkin = cash;
-        E.Sinzoku = E.Fuyou = 1;
-        E.Kenkou = E.NenHoken = E.Koyou = 1;
+        E.Fuyou = 1;
         E.KenhoRyo = 14925, E.KoseiRyo = 27450, E.Juumin = 10000;
         KintaiRec[e].Kintai[kiSyukkin] = 20;
         KintaiRec[e].Kintai[kiJitudou] = 120;
@@ -102,7 +69,7 @@ class SlipTest : public CoreTest {
     // May of three employees, the same figures saved for January to April.
     void threeInMay()
     {
-        open(5);
+        openMonth(5);
         employee(1, "青木健一", "営業部", 2, 1, 250000);
         employee(2, "佐藤美咲", "", 3, 1, 220000, true);
         employee(3, "鈴木大輔", "製造部", 4, 3, 1150);
@@ -392,12 +359,12 @@ TEST_F(SlipTest, PaySlipsTwoPerSheetPrintToPdf)
 TEST_F(SlipTest, BonusSlipPrintsToPdf)
 {
     threeInMay();
-    open(6);
+    openMonth(6);
     employee(1, "青木健一", "営業部", 2, 1, 250000);
     CalcKyuyo(1);
     CurPeriod.Period = 6;
     WritePeriod();
-    open(13);
+    openBonus(13, 7, 10);
     employee(1, "青木健一", "営業部", 2, 1, 250000);
     SikyuRec[1].Sikyu[siKihon] = 500000;
     ASSERT_TRUE(CalcSyoyo(1));
