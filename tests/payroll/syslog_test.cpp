@@ -9,7 +9,8 @@
 
 using SysLogTest = CoreTest;
 
-TEST_F(SysLogTest, AppendsStampedCp932LinesWithCrLf) {
+TEST_F(SysLogTest, AppendsStampedCp932LinesWithCrLf)
+{
     DataPath = dir();
     const QString path = dir() + "システムログ.dat";
     WriteAll(path, "2023/12/31 23:59  old\r\n");
@@ -31,15 +32,8 @@ TEST_F(SysLogTest, AppendsStampedCp932LinesWithCrLf) {
     EXPECT_TRUE(ReadAll(path).contains(" \xA2" + cp932::encode("給与計算PelmoraS") + "\xA3"));
 }
 
-TEST_F(SysLogTest, CreatesTheLogWhenMissing) {
-    DataPath = dir();
-    FixedClock clock(QDateTime(QDate(2025, 1, 2), QTime(10, 30)));
-    WriteSysLog(20);
-    EXPECT_EQ(ReadAll(dir() + "システムログ.dat"),
-              "2025/01/02 10:30  " + cp932::encode("源泉徴収票作成 ｢Norbek｣を起動") + "\r\n");
-}
-
-TEST_F(SysLogTest, UnwritableLogThrowsIoErrorNamingTheFile) {
+TEST_F(SysLogTest, UnwritableLogThrowsIoErrorNamingTheFile)
+{
     DataPath = dir() + "missing/";
     try {
         WriteSysLog(11);

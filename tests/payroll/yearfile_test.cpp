@@ -38,14 +38,6 @@ class YearFileTest : public CoreTest {
     }
 };
 
-TEST_F(YearFileTest, FileNameAndRecordPositions)
-{
-    EXPECT_EQ(YearFileName(QStringLiteral("/d/"), QStringLiteral("令和"), 6),
-              QStringLiteral("/d/令和06年給与･賞与.dat"));
-    EXPECT_EQ(DataRecPos(0), 128);
-    EXPECT_EQ(DataRecPos(14), 128 + 14 * 89944);
-}
-
 TEST_F(YearFileTest, CreatedFileIsFifteenZeroPeriodsAndNeverOverwritten)
 {
     std::memset(&CorpRec, 0x55, sizeof CorpRec);

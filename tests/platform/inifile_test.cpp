@@ -1,22 +1,24 @@
 // Ini files: Windows profile reading rules, in-place updates and the bytes a save leaves.
+#include "platform/inifile.h"
+
 #include "platform/cp932.h"
 #include "platform/errors.h"
-#include "platform/inifile.h"
 #include "tests/testutil.h"
 
 namespace {
 
 class IniFileTest : public CoreTest {
-protected:
+  protected:
     QString path() const { return dir() + QStringLiteral("t.ini"); }
     void write(const QString& text) { WriteAll(path(), cp932::encode(text)); }
 };
 
 TEST_F(IniFileTest, ReadingFollowsProfileRules)
 {
-    write(QStringLiteral("[Option]\r\n  Name  =  \"  前後に空白  \"  \r\nPlain =  平文  \r\nEmpty=\r\n"
-                         "Quote=\"\r\nNum= 42 \r\nHex=$1F\r\nBad=4x\r\nDup=first\r\nDup=second\r\n"
-                         ";Hidden=1\r\n[option]\r\nLater=1\r\n[Other]\nLf=yes\n"));
+    write(
+        QStringLiteral("[Option]\r\n  Name  =  \"  前後に空白  \"  \r\nPlain =  平文  \r\nEmpty=\r\n"
+                       "Quote=\"\r\nNum= 42 \r\nHex=$1F\r\nBad=4x\r\nDup=first\r\nDup=second\r\n"
+                       ";Hidden=1\r\n[option]\r\nLater=1\r\n[Other]\nLf=yes\n"));
     const IniFile ini(path());
     const QString s = QStringLiteral("OPTION");
     EXPECT_EQ(ini.readString(s, QStringLiteral("name")), QStringLiteral("  前後に空白  "));
@@ -36,8 +38,9 @@ TEST_F(IniFileTest, ReadingFollowsProfileRules)
 
 TEST_F(IniFileTest, UnchangedValuesLeaveTheFileByteForByte)
 {
-    const QString text = QStringLiteral("; 注釈\r\n[Option]\r\nJuryoStr=\"　　受領印\"\r\nFont = \"ＭＳ 明朝\"\r\n"
-                                        "Flags=101\r\n\r\n[Window]\r\nLeft=10\r\n");
+    const QString text = QStringLiteral(
+        "; 注釈\r\n[Option]\r\nJuryoStr=\"　　受領印\"\r\nFont = \"ＭＳ 明朝\"\r\n"
+        "Flags=101\r\n\r\n[Window]\r\nLeft=10\r\n");
     write(text);
     IniFile ini(path());
     ini.writeQuoted(QStringLiteral("option"), QStringLiteral("juryostr"), QStringLiteral("　　受領印"));
@@ -57,7 +60,9 @@ TEST_F(IniFileTest, WritesUpdateInPlaceAndAppendWhereWindowsWould)
     ini.writeBool(QStringLiteral("New"), QStringLiteral("On"), true);
     ini.deleteKey(QStringLiteral("Window"), QStringLiteral("Left"));
     ini.save();
-    EXPECT_EQ(ReadAll(path()), cp932::encode(QStringLiteral("[Option]\r\nA=2\r\nB=二\r\n\r\n[Window]\r\n\r\n[New]\r\nOn=1\r\n")));
+    EXPECT_EQ(
+        ReadAll(path()),
+        cp932::encode(QStringLiteral("[Option]\r\nA=2\r\nB=二\r\n\r\n[Window]\r\n\r\n[New]\r\nOn=1\r\n")));
     IniFile again(path());
     again.eraseSection(QStringLiteral("window"));
     EXPECT_FALSE(again.sectionExists(QStringLiteral("Window")));
@@ -68,7 +73,8 @@ TEST_F(IniFileTest, TextOutsideCodePage932IsRefusedAndTheFileKept)
 {
     write(QStringLiteral("[Option]\r\nA=1\r\n"));
     IniFile ini(path());
-    EXPECT_THROW(ini.writeString(QStringLiteral("Option"), QStringLiteral("A"), QStringLiteral("😀")), EncodingError);
+    EXPECT_THROW(ini.writeString(QStringLiteral("Option"), QStringLiteral("A"), QStringLiteral("😀")),
+                 EncodingError);
     ini.save();
     EXPECT_EQ(ReadAll(path()), QByteArray("[Option]\r\nA=1\r\n"));
 }
@@ -83,14 +89,6 @@ TEST_F(IniFileTest, FailedSaveLeavesThePreviousFile)
     real.writeInteger(QStringLiteral("Option"), QStringLiteral("A"), 3);
     real.save();
     EXPECT_EQ(IniFile(path()).readInteger(QStringLiteral("Option"), QStringLiteral("A"), 0), 3);
-}
-
-TEST_F(IniFileTest, BytesThatAreNotCodePage932GiveTheDefault)
-{
-    WriteAll(path(), QByteArray("[Option]\r\nName=\x81\r\nOk=1\r\n"));
-    const IniFile ini(path());
-    EXPECT_EQ(ini.readString(QStringLiteral("Option"), QStringLiteral("Name"), QStringLiteral("def")), QStringLiteral("def"));
-    EXPECT_TRUE(ini.readBool(QStringLiteral("Option"), QStringLiteral("Ok"), false));
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
-// Tests of the notice panel: its modes, sizes, colours and timer, and the core hook.
+// Tests of the notice panel: its modes, colours and timer, and the core hook.
 #include "services/notice.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QProgressBar>
@@ -14,7 +12,6 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "platform/fonts.h"
 #include "services/ui/TfmNotice.h"
 
 namespace {
@@ -79,20 +76,6 @@ TEST_F(NoticePanelTest, SelfClosingReturnsAfterAboutOneAndAHalfSeconds)
     EXPECT_FALSE(panel_.Timer1->isActive());
 }
 
-TEST_F(NoticePanelTest, UntilClosedStaysUntilTheCallerClosesIt)
-{
-    QElapsedTimer t;
-    t.start();
-    ShowNotice(QStringLiteral("出力中です。"), kNoticeUntilClosed);
-    EXPECT_LT(t.elapsed(), 1000);
-    EXPECT_TRUE(panel_.isVisible());
-    EXPECT_EQ(panel_.pnMessage->text(), QStringLiteral("出力中です。"));
-    QTest::qWait(1800);
-    EXPECT_TRUE(panel_.isVisible());
-    CloseNotice();
-    EXPECT_FALSE(panel_.isVisible());
-}
-
 TEST_F(NoticePanelTest, SelfClosingOverAnOpenPanelStillClosesItself)
 {
     ShowNotice(QStringLiteral("出力中です。"), kNoticeUntilClosed);
@@ -125,19 +108,18 @@ TEST_F(NoticePanelTest, ClosedSelfClosingNoticeLeavesNoTimerForTheNextPanel)
 
 // Each mode shown after a download panel, whose caption and colours must not stay; a
 // self-closing panel is looked at while it is up.
-TEST_F(NoticePanelTest, EachModeHasItsSizeProgressBarCaptionAndColours)
+TEST_F(NoticePanelTest, EachModeHasItsProgressBarCaptionAndColours)
 {
     const QColor button = QApplication::palette().color(QPalette::Button);
     const struct {
         int mode;
-        QSize size;
         bool progressBar;
         QColor background;
         const char* caption;
     } cases[] = {
-        {kNoticeSelfClosing, {250, 28}, false, kBlue, "データファイルに保存しました。"},
-        {kNoticeUntilClosed, {250, 28}, false, kBlue, "出力中です。"},
-        {kNoticeDownload, {280, 60}, true, button, "更新ファイルをダウンロード中です。"},
+        {kNoticeSelfClosing, false, kBlue, "データファイルに保存しました。"},
+        {kNoticeUntilClosed, false, kBlue, "出力中です。"},
+        {kNoticeDownload, true, button, "更新ファイルをダウンロード中です。"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
@@ -145,10 +127,7 @@ TEST_F(NoticePanelTest, EachModeHasItsSizeProgressBarCaptionAndColours)
         CloseNotice();
         bool inspected = false;
         const auto inspect = [&] {
-            const QRect bar = panel_.ProgressBar->geometry();
-            EXPECT_EQ(panel_.size(), c.size);
             EXPECT_EQ(!panel_.ProgressBar->visibleRegion().isEmpty(), c.progressBar);
-            EXPECT_TRUE(c.progressBar ? panel_.rect().contains(bar) : bar.top() >= panel_.height());
             EXPECT_EQ(panel_.pnMessage->text(), QString::fromUtf8(c.caption));
             const Look look = Inspect(panel_);
             EXPECT_EQ(look.background, c.background);
@@ -166,29 +145,6 @@ TEST_F(NoticePanelTest, EachModeHasItsSizeProgressBarCaptionAndColours)
     }
 }
 
-TEST_F(NoticePanelTest, UnknownModeKeepsWhatTheLastOneSetTheStoppedTimerIncluded)
-{
-    ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
-    ShowNotice(QStringLiteral("x"), 7);
-    EXPECT_EQ(panel_.size(), QSize(250, 28));
-    EXPECT_FALSE(panel_.Timer1->isActive());
-    ShowNotice(QStringLiteral("x"), kNoticeDownload);
-    ShowNotice(QStringLiteral("x"), 7);
-    EXPECT_EQ(panel_.size(), QSize(280, 60));
-}
-
-TEST_F(NoticePanelTest, CentredOnTheActiveWindow)
-{
-    QWidget owner;
-    owner.setGeometry(100, 80, 500, 300);
-    owner.show();
-    owner.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
-    ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
-    const QPoint want = owner.frameGeometry().center();
-    EXPECT_LE((panel_.frameGeometry().center() - want).manhattanLength(), 2);
-}
-
 TEST_F(NoticePanelTest, ProgressFollowsTheTransfer)
 {
     ShowNotice(QStringLiteral("x"), kNoticeDownload);
@@ -204,35 +160,6 @@ TEST_F(NoticePanelTest, ProgressFollowsTheTransfer)
     EXPECT_NEAR(double(panel_.ProgressBar->value()) / panel_.ProgressBar->maximum(), 0.5, 0.001);
 }
 
-TEST(NoticeFont, PanelTextUsesTheIpaProportionalGothic)
-{
-    if (!QFontDatabase::families().contains(QStringLiteral("IPAPGothic")))
-        GTEST_SKIP() << "IPAPGothic not installed";
-    InstallFontSubstitutions();
-    TfmNotice panel;
-    const QFontInfo info(panel.pnMessage->font());
-    EXPECT_EQ(info.family(), QStringLiteral("IPAPGothic"));
-    EXPECT_EQ(info.pixelSize(), 15);
-}
-
-TEST(NoticeHook, CallsTheInstalledHandler)
-{
-    RecordedNotices rec;
-    ShowNotice(QStringLiteral("データファイルに保存しました。"), kNoticeSelfClosing);
-    SetNoticeProgressMaximum(100);
-    SetNoticeProgressPosition(40);
-    CloseNotice();
-    ASSERT_EQ(rec.calls().size(), 4u);
-    EXPECT_EQ(rec.calls()[0].kind, RecordedNotices::Call::Show);
-    EXPECT_EQ(rec.calls()[0].text, QStringLiteral("データファイルに保存しました。"));
-    EXPECT_EQ(rec.calls()[0].mode, kNoticeSelfClosing);
-    EXPECT_EQ(rec.calls()[1].kind, RecordedNotices::Call::ProgressMaximum);
-    EXPECT_EQ(rec.calls()[1].value, 100);
-    EXPECT_EQ(rec.calls()[2].kind, RecordedNotices::Call::ProgressPosition);
-    EXPECT_EQ(rec.calls()[2].value, 40);
-    EXPECT_EQ(rec.calls()[3].kind, RecordedNotices::Call::Close);
-}
-
 TEST(NoticeHook, ScopedNoticeClosesWhenTheWorkThrows)
 {
     RecordedNotices rec;
@@ -244,31 +171,6 @@ TEST(NoticeHook, ScopedNoticeClosesWhenTheWorkThrows)
     ASSERT_EQ(rec.calls().size(), 2u);
     EXPECT_EQ(rec.calls()[0].mode, kNoticeUntilClosed);
     EXPECT_EQ(rec.calls()[1].kind, RecordedNotices::Call::Close);
-}
-
-TEST(NoticeHook, RecorderRestoresThePanelAndNothingHappensWithoutOne)
-{
-    const NoticeHandler before = SetNoticeHandler({});
-    TfmNotice panel;
-    {
-        RecordedNotices rec;
-        ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);  // would show the panel if it were installed
-        EXPECT_EQ(rec.texts().size(), 1u);
-    }
-    ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
-    CloseNotice();
-    EXPECT_FALSE(panel.isVisible());
-
-    const NoticeHandler mine = InstallNoticePanel(&panel);
-    {
-        RecordedNotices rec;
-        ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
-        EXPECT_FALSE(panel.isVisible());
-    }
-    ShowNotice(QStringLiteral("x"), kNoticeUntilClosed);
-    EXPECT_TRUE(panel.isVisible());
-    CloseNotice();
-    SetNoticeHandler(before);
 }
 
 }  // namespace
