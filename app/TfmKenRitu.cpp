@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "payroll/corpinfo.h"
+#include "platform/fonts.h"
 #include "platform/msgbox.h"
 
 TfmKenRitu* fmKenRitu = nullptr;
@@ -20,9 +21,7 @@ TfmKenRitu::TfmKenRitu(QWidget* parent) : QDialog(parent)
 
     ListBox = new QListWidget(this);
     ListBox->setObjectName(QStringLiteral("ListBox"));
-    QFont mono(QStringLiteral("ＭＳ ゴシック"));
-    mono.setPixelSize(14);
-    mono.setStyleHint(QFont::TypeWriter);
+    const QFont mono = FixedPitchFont(14);
     ListBox->setFont(mono);
     ListBox->setFixedWidth(QFontMetrics(mono).horizontalAdvance(QLatin1Char('0')) * 17 + 40);
     ListBox->setMinimumHeight((QFontMetrics(mono).height() + 2) * 16);

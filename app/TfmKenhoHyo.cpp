@@ -11,6 +11,7 @@
 
 #include "app/TfmMembEdit.h"
 #include "payroll/corpinfo.h"
+#include "platform/fonts.h"
 
 TfmKenhoHyo* fmKenhoHyo = nullptr;
 
@@ -29,9 +30,7 @@ TfmKenhoHyo::TfmKenhoHyo(QWidget* parent) : QDialog(parent)
     ListBox = new QListWidget(this);
     ListBox->setObjectName(QStringLiteral("ListBox"));
     // The amounts line up in columns only in the fixed-pitch face.
-    QFont mono(QStringLiteral("ＭＳ ゴシック"));
-    mono.setPixelSize(14);
-    mono.setStyleHint(QFont::TypeWriter);
+    const QFont mono = FixedPitchFont(14);
     ListBox->setFont(mono);
     ListBox->setUniformItemSizes(true);
     const int halfWidth = QFontMetrics(mono).horizontalAdvance(QLatin1Char('0'));

@@ -48,6 +48,7 @@
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "services/webhost.h"
+#include "platform/fonts.h"
 
 TfmMain* fmMain = nullptr;
 bool StartupPending = false;
@@ -210,9 +211,7 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent)
     ListBox = new QListWidget(central);
     ListBox->setObjectName(QStringLiteral("ListBox"));
     // The list lines are laid out in single-byte columns: they need the fixed-pitch face.
-    QFont mono(QStringLiteral("ＭＳ ゴシック"));
-    mono.setPixelSize(16);  // 8-pixel half-width cells, the header sections' grid
-    mono.setStyleHint(QFont::TypeWriter);
+    const QFont mono = FixedPitchFont(16);  // 8-pixel half-width cells, the header sections' grid
     ListBox->setFont(mono);
     ListBox->setItemDelegate(new MemberLineDelegate(ListBox));
     ListBox->setUniformItemSizes(true);

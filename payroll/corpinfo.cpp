@@ -73,7 +73,7 @@ TCorpRec CorpWithDefaults(const TCorpRec& corp)
 TCorpEntry CorpEntryOf(const TCorpRec& corp)
 {
     TCorpEntry e;
-    e.Syamei = corp.Syamei.text();
+    e.Syamei = corp.Syamei.shownText();  // a damaged name must not keep the window from opening
     e.Sikyubi = QString::asprintf("%2d", corp.Sikyubi);
     e.JikanD = FmtJikanD(corp.JikanD);
     e.KoyRitu = FmtRitu(corp.KoyRitu);

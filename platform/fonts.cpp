@@ -34,3 +34,11 @@ void InstallFontSubstitutions()
         if (!present.isEmpty()) QFont::insertSubstitutions(face, present);
     }
 }
+
+QFont FixedPitchFont(int pixelSize)
+{
+    QFont font(QStringLiteral("ＭＳ ゴシック"));
+    font.setPixelSize(pixelSize);
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}

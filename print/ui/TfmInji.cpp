@@ -33,6 +33,7 @@
 #include "print/printer.h"
 #include "print/ui/TfmPreView.h"
 #include "services/notice.h"
+#include "platform/fonts.h"
 
 TfmInji* fmInji = nullptr;
 
@@ -117,9 +118,7 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     lbNengappi1 = new QLabel(dateLine);
     lbNengappi1->setObjectName(QStringLiteral("lbNengappi1"));
     // A fixed-pitch face: the four blanks before each unit are as wide as two digits.
-    QFont mono(QStringLiteral("ＭＳ ゴシック"));
-    mono.setPixelSize(15);
-    mono.setStyleHint(QFont::TypeWriter);
+    const QFont mono = FixedPitchFont(15);
     lbNengappi1->setFont(mono);
     edPrnDateYY = makeDateEdit(dateLine, "edPrnDateYY");
     edPrnDateMM = makeDateEdit(dateLine, "edPrnDateMM");
