@@ -170,6 +170,21 @@ public:
 // Registry values of the installation live in a small ini file beside the program-wide settings.
 QString RegistryFileName() { return QFileInfo(SysIniFileName).absolutePath() + QStringLiteral("/Registry.ini"); }
 
+// An event its receiver leaves unhandled goes on to the receiver's parents, and an application
+// filter sees it at each of them. True at the widget it reached first: for a key the focus widget
+// (the window while nothing has the focus), for a mouse button the innermost widget at the
+// pointer, since a parent sees the button over the child it came from.
+bool firstReceiver(QObject* watched, QEvent* e)
+{
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w) return false;
+    if (e->type() == QEvent::KeyPress) {
+        const QWidget* focus = QApplication::focusWidget();
+        return focus ? w == focus : w->isWindow();
+    }
+    return !w->childAt(static_cast<QMouseEvent*>(e)->position().toPoint());
+}
+
 }  // namespace
 
 TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent)
@@ -810,11 +825,11 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* e)
             mnDataEditClick();
             return true;
         }
-        if (k->modifiers() == Qt::AltModifier && !k->isAutoRepeat() && watched->isWidgetType()) {
+        if (k->modifiers() == Qt::AltModifier && !k->isAutoRepeat() && firstReceiver(watched, e)) {
             if (k->key() == Qt::Key_Left) stepEditor(-1);
             if (k->key() == Qt::Key_Right) stepEditor(1);
         }
-    } else if (e->type() == QEvent::MouseButtonRelease && watched->isWidgetType()) {
+    } else if (e->type() == QEvent::MouseButtonRelease && firstReceiver(watched, e)) {
         auto* m = static_cast<QMouseEvent*>(e);
         if (m->button() == Qt::BackButton) stepEditor(-1);
         if (m->button() == Qt::ForwardButton) stepEditor(1);

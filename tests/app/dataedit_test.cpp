@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -307,6 +308,51 @@ TEST_F(DataEditTest, MainWindowOpensTheSlipForAnEmployeeInService)
         box.lastText(),
         u("社員情報の表示のみであり、編集は出来ません。\n(社員情報の編集はメイン画面から選択して下さい)"));
     EXPECT_FALSE(fmDataEdit->isVisible());
+    fmMain->SkipSaveCheck = true;
+    DestroyForms();
+}
+
+// The main window steps either editor with Alt+arrows and the mouse's side buttons: one press, one
+// employee, with the focus in a field of a panel and the button over a label of a group.
+TEST_F(DataEditTest, OneKeyOrSideButtonStepsOneEmployeeInEitherEditor)
+{
+    CreateForms();
+    for (int e = 1; e <= 4; ++e) employee(e, ("社員" + std::to_string(e)).c_str());
+    struct Step {
+        Qt::Key key;  // with Alt; Key_unknown: the mouse button instead
+        Qt::MouseButton button;
+        int slot;
+    } const steps[] = {{Qt::Key_Right, Qt::NoButton, 2},
+                       {Qt::Key_Right, Qt::NoButton, 3},
+                       {Qt::Key_Left, Qt::NoButton, 2},
+                       {Qt::Key_unknown, Qt::ForwardButton, 3},
+                       {Qt::Key_unknown, Qt::BackButton, 2}};
+    fmMembEdit->ViewOnly = false;
+    const std::pair<QDialog*, std::function<int&()>> editors[] = {
+        {fmMembEdit, []() -> int& { return fmMembEdit->MembSlot; }},
+        {fmDataEdit, []() -> int& { return fmDataEdit->MembSlot; }}};
+    for (const auto& [editor, slot] : editors) {
+        SCOPED_TRACE(editor->objectName().toStdString());
+        slot() = 1;
+        editor->show();
+        editor->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
+        QWidget* field = QApplication::focusWidget();
+        ASSERT_TRUE(field && field->parentWidget() != editor) << "the focus in a field of a panel";
+        QLabel* label = nullptr;
+        for (QLabel* l : editor->findChildren<QLabel*>())
+            if (!label && l->isVisible() && l->parentWidget() != editor) label = l;
+        ASSERT_TRUE(label);
+        for (const Step& s : steps) {
+            if (s.key != Qt::Key_unknown)
+                QTest::keyClick(QApplication::focusWidget(), s.key, Qt::AltModifier);
+            else
+                QTest::mouseClick(label, s.button);
+            EXPECT_EQ(slot(), s.slot) << s.key << " " << s.button;
+        }
+        editor->reject();
+    }
+    EXPECT_TRUE(box.shown().empty()) << box.lastText();
     fmMain->SkipSaveCheck = true;
     DestroyForms();
 }
