@@ -47,8 +47,10 @@ TfmKenRitu::TfmKenRitu(QWidget* parent) : QDialog(parent)
         ListBox->setEnabled(true);
     }
 
-    // Only a selected line can be taken.
-    connect(ListBox, &QListWidget::currentRowChanged, this, [this](int row) { btOk->setEnabled(row >= 0); });
+    // Only a line the user picked can be taken. The list makes its first line current, unselected,
+    // when it takes the focus; a click or a key selects.
+    connect(ListBox, &QListWidget::itemSelectionChanged, this,
+            [this] { btOk->setEnabled(pickedRow() >= 0); });
     connect(ListBox, &QListWidget::itemDoubleClicked, this, [this] { btOkClick(); });
     connect(btOk, &QPushButton::clicked, this, &TfmKenRitu::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &TfmKenRitu::reject);
@@ -58,13 +60,19 @@ void TfmKenRitu::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
     if (e->spontaneous()) return;
-    btOk->setEnabled(ListBox->currentRow() >= 0);
+    btOk->setEnabled(pickedRow() >= 0);
     if (!problem_.isEmpty()) ShowError(problem_);
+}
+
+int TfmKenRitu::pickedRow() const
+{
+    const QList<QListWidgetItem*> picked = ListBox->selectedItems();
+    return picked.isEmpty() ? -1 : ListBox->row(picked.first());
 }
 
 void TfmKenRitu::btOkClick()
 {
-    const int row = ListBox->currentRow();
+    const int row = pickedRow();
     if (row < 0) return;
     QString line = ListBox->item(row)->text();
     line.chop(1);  // the "%" the list adds

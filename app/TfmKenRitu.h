@@ -24,6 +24,8 @@ class TfmKenRitu : public QDialog {
     void showEvent(QShowEvent* e) override;
 
   private:
+    int pickedRow() const;  // the selected line, -1 for none
+
     QString problem_;  // why a rate file that exists could not be read
 };
 

@@ -1,9 +1,11 @@
 // The grade and rate pickers, and the calculator's key sequences and its window.
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <string>
 
 #include "app/TfmCalc.h"
 #include "app/TfmKenRitu.h"
@@ -86,24 +88,39 @@ TEST_F(PickerTest, GradePickerWithoutATableHasNothingToTake)
     EXPECT_EQ(w.SelToKyu, 5);
 }
 
-TEST_F(PickerTest, RatePickerReturnsHalfTheChosenRate)
+// The list takes the focus and, with it, a current first line; only a line the user picks is taken.
+TEST_F(PickerTest, RatePickerTakesHalfOfTheLineTheUserPicked)
 {
     TablePath = dir();
     WriteAll(dir() + KenRituName, cp932::encode(QStringLiteral("東京都    9.85\r\n神奈川県  10.19\r\n\r\n")));
-    TfmKenRitu w;
-    ASSERT_EQ(w.ListBox->count(), 2);
-    EXPECT_EQ(w.ListBox->item(1)->text(), QStringLiteral("神奈川県  10.19%"));
-    EXPECT_TRUE(w.ListBox->isEnabled());
-    w.show();
-    EXPECT_FALSE(w.btOk->isEnabled()) << "no line chosen yet";
-    w.ListBox->setCurrentRow(1);
-    EXPECT_TRUE(w.btOk->isEnabled());
-    w.btOk->click();
-    EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_DOUBLE_EQ(w.SelRitu, 5.095);
-    ASSERT_EQ(box.shown().size(), 1u);
-    EXPECT_EQ(box.lastText(), QStringLiteral("選択した健康保険料率の半分の値がセットされます。"));
-    EXPECT_EQ(box.shown()[0].type, MsgType::Information);
+    struct Case {
+        const char* how;
+        double ritu;  // 0: nothing taken
+    } const cases[] = {{"focus only", 0}, {"Down", 5.095}, {"click on the first line", 4.925}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        box.clear();
+        TfmKenRitu w;
+        ASSERT_EQ(w.ListBox->count(), 2);
+        EXPECT_EQ(w.ListBox->item(1)->text(), QStringLiteral("神奈川県  10.19%"));
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        ASSERT_EQ(QApplication::focusWidget(), w.ListBox);
+        if (c.how == std::string("Down")) QTest::keyClick(w.ListBox, Qt::Key_Down);
+        if (c.how == std::string("click on the first line"))
+            QTest::mouseClick(w.ListBox->viewport(), Qt::LeftButton, {},
+                              w.ListBox->visualItemRect(w.ListBox->item(0)).center());
+        EXPECT_EQ(w.btOk->isEnabled(), c.ritu != 0);
+        QTest::mouseClick(w.btOk, Qt::LeftButton);
+        EXPECT_EQ(w.result(), c.ritu != 0 ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_DOUBLE_EQ(w.SelRitu, c.ritu);
+        if (c.ritu != 0) {
+            ASSERT_EQ(box.shown().size(), 1u);
+            EXPECT_EQ(box.lastText(), QStringLiteral("選択した健康保険料率の半分の値がセットされます。"));
+            EXPECT_EQ(box.shown()[0].type, MsgType::Information);
+        }
+    }
 }
 
 TEST_F(PickerTest, RatePickerWithoutAUsableFile)
