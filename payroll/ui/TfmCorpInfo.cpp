@@ -397,11 +397,16 @@ void TfmCorpInfo::reject()
 
 bool TfmCorpInfo::eventFilter(QObject* watched, QEvent* e)
 {
-    // The company name is text: Enter moves on, and typing goes over the text as in the numbers.
+    // The company name is text: Enter moves on, Ctrl+Delete empties it, and typing goes over the
+    // text as in the numbers.
     if (watched == edSyamei && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
             focusNextChild();
+            return true;
+        }
+        if (k->key() == Qt::Key_Delete && (k->modifiers() & Qt::ControlModifier)) {
+            EmptyAsTyped(edSyamei);
             return true;
         }
         return OptionRec.InputOverN && OverTypeKey(edSyamei, k);

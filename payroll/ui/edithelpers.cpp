@@ -65,6 +65,14 @@ void TrimEditMaxLen(QLineEdit* edit)
     if (cut != text || cp932::byteLength(cut) >= edit->maxLength()) edit->end(false);
 }
 
+void EmptyAsTyped(QLineEdit* edit)
+{
+    if (edit->isReadOnly()) return;
+    edit->selectAll();
+    edit->del();
+    edit->setModified(true);
+}
+
 bool FocusOfOtherWindow(const QFocusEvent* event)
 {
     const Qt::FocusReason r = event->reason();
@@ -135,13 +143,7 @@ bool TNumKeys::keyPress(QKeyEvent* event)
         return true;
     }
     if (key == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
-        if (!edit_->isReadOnly()) {
-            // Deleted as typing deletes: undoable, reported by textEdited and counted as the user's
-            // entry even when the field was empty already.
-            edit_->selectAll();
-            edit_->del();
-            edit_->setModified(true);
-        }
+        EmptyAsTyped(edit_);
         return true;
     }
     // With Ctrl or Ctrl+Shift, and only then, a line edit types nothing: those keys are shortcuts.

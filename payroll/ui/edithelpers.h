@@ -22,6 +22,10 @@ bool CheckNumInput(QLineEdit* edit, QString& value);
 // Cuts the edit's text to its maxLength counted in CP932 bytes, without splitting a double-byte
 // character; the caret goes to the end when the text then fills the field.
 void TrimEditMaxLen(QLineEdit* edit);
+// Ctrl+Delete in an entry field: the whole text deleted as typing deletes (undoable, reported by
+// textEdited, and the user's entry even when the field was empty already). Nothing in a read-only
+// field.
+void EmptyAsTyped(QLineEdit* edit);
 // A focus change made by a message box, menu or other window taking the focus for a moment or
 // giving it back: it is neither entering nor leaving the field concerned.
 bool FocusOfOtherWindow(const QFocusEvent* event);

@@ -238,6 +238,22 @@ TEST_F(CorpInfoTest, NumericFieldsFilterKeysAndShowTheirFormatWhenLeft)
     EXPECT_TRUE(box.shown().empty()) << box.lastText();
 }
 
+TEST_F(CorpInfoTest, CtrlDeleteEmptiesTheNameAsEveryField)
+{
+    TfmCorpInfo w;
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    for (QLineEdit* e : {w.edSyamei, w.edKoyRitu, w.edHouNo}) {
+        SCOPED_TRACE(e->objectName().toStdString());
+        e->setText(QStringLiteral("ABC DEF"));
+        e->setFocus();
+        e->home(false);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(e->text(), QString());
+    }
+}
+
 TEST_F(CorpInfoTest, NextMonthPayDateClearsTheLastMonthSlipAndTheJuneShift)
 {
     CorpRec.SikyuShift = -1;
