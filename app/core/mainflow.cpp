@@ -3,6 +3,7 @@
 
 #include <QDir>
 
+#include "app/core/membedit.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/yearfile.h"
@@ -61,9 +62,10 @@ TTaisyokuDate ReadTaisyoku(int slot)
 
 QString GetKubunName(int slot)
 {
-    static const char* const names[] = {"", "役員", "一般社員", "臨時社員", "パート", "アルバイト"};
+    // Index 0 is the list's empty line: the category was typed, and its text is the stored one.
+    const QStringList items = KubunItems();
     const TEmployeeRec& E = SyainRec[slot];
-    if (E.Kubun >= 0 && E.Kubun <= 5) return QString::fromUtf8(names[E.Kubun]);
+    if (E.Kubun >= 1 && E.Kubun < items.size()) return items[E.Kubun];
     return E.KubunName.shownText();
 }
 

@@ -69,6 +69,19 @@ TEST_F(MemberListTest, OrdersFollowTheirKeys)
     EXPECT_EQ(OrderedSlots(1, true), QList<int>({6, 1, 2, 3, 4}));
 }
 
+TEST_F(MemberListTest, CategoryTextIsTheListItemFromIndexOneOnElseTheStoredText)
+{
+    struct Case {
+        int kubun;
+        const char* shown;
+    } const cases[] = {{0, "嘱託"}, {1, "役員"}, {5, "アルバイト"}, {-1, "嘱託"}, {6, "嘱託"}};
+    SyainRec[5].KubunName.setText(u("嘱託"));
+    for (const Case& c : cases) {
+        SyainRec[5].Kubun = c.kubun;
+        EXPECT_EQ(GetKubunName(5), u(c.shown)) << c.kubun;
+    }
+}
+
 TEST_F(MemberListTest, LongNamesAreCutSoTheSlotStaysInItsColumns)
 {
     SyainRec[5] = SyainRec[1];
