@@ -40,7 +40,7 @@ QString employeeName(int slot)
 
 double KoyRituOfJigyo(bool jigyo)
 {
-    return jigyo ? 0.6 : 0.7;
+    return jigyo ? DefaultRates.KoyJigyo : DefaultRates.KoyIgai;
 }
 
 QString FmtRitu(double ritu)
@@ -65,8 +65,8 @@ TCorpRec CorpWithDefaults(const TCorpRec& corp)
         c.Jigyo = 1;
         c.KoyRitu = KoyRituOfJigyo(true);
     }
-    if (c.KaiRitu == 0) c.KaiRitu = 0.8;
-    if (c.NenRitu == 0) c.NenRitu = 9.15;
+    if (c.KaiRitu == 0) c.KaiRitu = DefaultRates.Kaigo;
+    if (c.NenRitu == 0) c.NenRitu = DefaultRates.Nenkin;
     return c;
 }
 

@@ -24,6 +24,15 @@ struct TCorpEntry {
     bool UseHyo = false;   // employment insurance from the premium table
 };
 
+// The employee's shares (percent) of the 2026 rates, the year of the tables the program ships
+// (data/tables): employment insurance from April 2026, 5/1000 in a general business and 6/1000 in
+// agriculture, forestry, fisheries, sake brewing and construction; half of the care rate of 1.62 %
+// and of the pension rate of 18.3 % (health-rates-2026.csv, the same in every prefecture).
+struct TDefaultRates {
+    double KoyJigyo, KoyIgai, Kaigo, Nenkin;
+};
+inline constexpr TDefaultRates DefaultRates{0.5, 0.6, 0.81, 9.15};
+
 // Employment-insurance share of the employee by business kind (percent).
 double KoyRituOfJigyo(bool jigyo);
 // "%6.3f", the way the window shows every rate.
@@ -34,7 +43,7 @@ QString FmtHouNo(int64_t houNo);
 QString FmtJikanD(double hours);
 
 // The block with the defaults of a block never set: employment insurance of a general business,
-// care 0.8 and pension 9.15 percent. Health and fund rates stay as they are.
+// care and pension at DefaultRates. Health and fund rates stay as they are.
 TCorpRec CorpWithDefaults(const TCorpRec& corp);
 // The window's fields for corp (defaults not applied).
 TCorpEntry CorpEntryOf(const TCorpRec& corp);

@@ -22,7 +22,8 @@ constexpr int32_t FuyoKoujo = 1610;
 // The monthly file holds eight 甲 thresholds above the table and 2026 has nine. This one is
 // dropped: its band is taxed on the line of the threshold below it (same rate), which keeps the
 // 乙 thresholds at the first and fourth place where the file expects them. Pay from 2,130,000 to
-// 2,169,999 yen is then taxed 3,392 yen below the published table.
+// 2,169,999 yen is then taxed below the published table by 3,392 yen with 0, 2, 3 or 6 dependants
+// and by 3,402 yen with 1, 4, 5, 7 or more (乙 is not affected).
 constexpr int32_t MergedThreshold = 2130000;
 // The upper bound written where the published table has none.
 constexpr int32_t NoUpperBound = 2147483647;

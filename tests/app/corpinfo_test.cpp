@@ -67,15 +67,21 @@ void leave(QLineEdit* edit)
     QApplication::sendEvent(edit, &out);
 }
 
-TEST_F(CorpInfoTest, ZeroBlockShowsTheDefaultsWithoutChangingThePeriod)
+// The employee's shares of 2026: employment insurance 5/1000 in a general business, 6/1000 in
+// the others; care half of 1.62 %, pension half of 18.3 %.
+TEST_F(CorpInfoTest, ZeroBlockShowsTheDefaultsOf2026WithoutChangingThePeriod)
 {
     TfmCorpInfo w;
     w.show();
-    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.600"));
+    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.500"));
     EXPECT_TRUE(w.rbJigyo->isChecked());
     EXPECT_EQ(w.edKenRitu->text(), QStringLiteral(" 0.000"));
-    EXPECT_EQ(w.edKaiRitu->text(), QStringLiteral(" 0.800"));
+    EXPECT_EQ(w.edKaiRitu->text(), QStringLiteral(" 0.810"));
     EXPECT_EQ(w.edNenRitu->text(), QStringLiteral(" 9.150"));
+    w.rbIgai->click();
+    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.600"));
+    w.rbJigyo->click();
+    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.500"));
     EXPECT_FALSE(w.cbJuumin6->isEnabled());
     EXPECT_EQ(w.edHouNo->echoMode(), QLineEdit::Password) << "hidden at start";
     w.reject();
@@ -171,7 +177,6 @@ TEST_F(CorpInfoTest, OkStoresTheBlockAndTheHoursPerDayForNewPeriods)
     w.edJikanD->setText(QStringLiteral(" 7:30"));
     w.edKenRitu->setText(QStringLiteral(" 4.985"));
     w.rbIgai->click();
-    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.700"));
     w.cbSikyuM1->click();
     w.cbJuumin6->click();
     w.edHouNo->setText(QStringLiteral("0123456789012"));
@@ -181,10 +186,10 @@ TEST_F(CorpInfoTest, OkStoresTheBlockAndTheHoursPerDayForNewPeriods)
     EXPECT_EQ(CorpRec.Syamei.text(), QStringLiteral("株式会社トルヴァン"));
     EXPECT_EQ(CorpRec.Sikyubi, 31);
     EXPECT_EQ(CorpRec.JikanD, 7.5);
-    EXPECT_EQ(CorpRec.KoyRitu, 0.7);
+    EXPECT_EQ(CorpRec.KoyRitu, 0.6);
     EXPECT_EQ(CorpRec.Jigyo, 0);
     EXPECT_EQ(CorpRec.KenRitu, 4.985);
-    EXPECT_EQ(CorpRec.KaiRitu, 0.8);
+    EXPECT_EQ(CorpRec.KaiRitu, 0.81);
     EXPECT_EQ(CorpRec.NenRitu, 9.15);
     EXPECT_EQ(CorpRec.SikyuShift, -1);
     EXPECT_EQ(CorpRec.Juumin6Flag, 1);
@@ -200,7 +205,7 @@ TEST_F(CorpInfoTest, OkStoresTheBlockAndTheHoursPerDayForNewPeriods)
     w.show();
     EXPECT_EQ(w.edHouNo->text(), QStringLiteral("0123456789012"));
     EXPECT_TRUE(w.rbIgai->isChecked());
-    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.700")) << "a stored rate is not replaced by the kind's";
+    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.600"));
     EXPECT_TRUE(w.cbJuumin6->isEnabled() && w.cbJuumin6->isChecked());
 }
 
@@ -375,7 +380,7 @@ TEST_F(CorpInfoFirstRunTest, SamplesAndTheQuestionBeforeGivingUp)
     EXPECT_EQ(box.lastText(), question);
 
     if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
-        fmCorpInfo->edKenRitu->setText(QStringLiteral(" 4.985"));
+        fmCorpInfo->edKenRitu->setText(QStringLiteral(" 4.925"));  // Tokyo, 9.85 % in 2026
         fmCorpInfo->edHouNo->setText(QStringLiteral("0123456789012"));
         fmCorpInfo->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/company-info.png"));
     }

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QHash>
 #include <QList>
+#include <QLocale>
+#include <QMap>
 #include <QStringList>
 #include <QtEndian>
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+#include "payroll/corpinfo.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "platform/cp932.h"
@@ -180,6 +183,18 @@ TEST_F(TaxTableTest, RateListLinesInCp932)
     for (auto [i, text] : shown) EXPECT_EQ(lines[i], cp932::encode(QString::fromUtf8(text) + u'\r')) << i;
 }
 
+// The company window offers the employee's half of the care and pension rates the program ships.
+TEST_F(TaxTableTest, DefaultCareAndPensionSharesAreHalfTheShippedRates)
+{
+    const CsvRows csv(QStringLiteral("health-rates-2026.csv"));
+    ASSERT_EQ(csv.rows.size(), 47);
+    for (int r = 0; r < csv.rows.size(); ++r) {
+        SCOPED_TRACE(csv.s(r, "prefecture"));
+        EXPECT_DOUBLE_EQ(csv.s(r, "care_rate_percent").toDouble() / 2, DefaultRates.Kaigo);
+        EXPECT_DOUBLE_EQ(csv.s(r, "pension_rate_percent").toDouble() / 2, DefaultRates.Nenkin);
+    }
+}
+
 // ---- monthly tax, worked by hand from withholding-monthly-2026.csv (fractions cut) ----
 
 TEST_F(TaxTableTest, MonthlyTaxWorkedByHand)
@@ -219,6 +234,8 @@ TEST_F(TaxTableTest, MonthlyTaxWorkedByHand)
         // From 2,130,000 to 2,169,999 the 1,710,000 line goes on: 374,520 + 40.84 % over 1,710,000.
         {"2,130,000: 374,520 + 171,528 = 546,048, the published 549,440 less 3,392",
          {{2130000, 0, 0, 546048}}},
+        {"2,130,000 with one dependant: 368,040 + 171,528 = 539,568, the published 542,970 less 3,402",
+         {{2130000, 0, 1, 539568}}},
         {"2,169,999 with 3 dependants: 355,120 + 187,863.59 -> 542,983 (published 546,375)",
          {{2169999, 0, 3, 542983}}},
         {"from 2,170,000 the published line again: 571,220", {{2170000, 0, 0, 571220}}},
@@ -279,6 +296,28 @@ TEST_F(TaxTableTest, MonthlyMatchesEveryPublishedRow)
                                            : above(a < 1710000 ? t0 : t3, "otsu", "otsu_rate_over", a);
             EXPECT_EQ(CalcGensenZei(a, 1, 0), otsu) << "乙 " << a;
         }
+    }
+}
+
+// The README tells the user by how much the merged band falls short of the published 甲 column.
+TEST_F(TaxTableTest, ReadmeStatesTheShortfallOfTheMergedBandForEveryColumn)
+{
+    loadBuiltTables();
+    const CsvRows csv(QStringLiteral("withholding-monthly-2026.csv"));
+    const int row = csv.find("ijou", 2130000);
+    ASSERT_GE(row, 0);
+    QMap<int, QStringList> columns;  // shortfall -> dependants
+    for (int n = 0; n <= 7; ++n) {
+        const int published = csv.n(row, QStringLiteral("kou%1").arg(n).toLatin1().constData());
+        columns[published - CalcGensenZei(2130000, 0, n)]
+            << QStringLiteral("%1人").arg(n) + (n == 7 ? u("以上") : u(""));
+    }
+    ASSERT_EQ(columns.size(), 2);
+    const QString readme = QString::fromUtf8(ReadAll(QStringLiteral(TEST_DATA_DIR "/../../README.md")));
+    for (auto it = columns.cbegin(); it != columns.cend(); ++it) {
+        const QString told =
+            it.value().join(u("・")) + u("では") + QLocale(QLocale::English).toString(it.key()) + u("円");
+        EXPECT_TRUE(readme.contains(told)) << told;
     }
 }
 
