@@ -496,7 +496,7 @@ void TfmDataEdit::rowEnter(QLineEdit* e)
     sbCalculator->setEnabled(r && (!e->isReadOnly() || !computed));
 }
 
-bool TfmDataEdit::checkEntry(QLineEdit* e)
+bool TfmDataEdit::checkEntry(QLineEdit* e, bool closing)
 {
     const TSlipRow* r = shownRow(e);
     if (!r) return true;
@@ -505,15 +505,26 @@ bool TfmDataEdit::checkEntry(QLineEdit* e)
         return true;  // nothing typed: nothing to refuse
     }
     const auto back = [e] { QTimer::singleShot(0, e, [e] { e->setFocus(Qt::OtherFocusReason); }); };
+    // Closing is refused in so many words, naming the row: the window would otherwise just stay.
+    const auto tellClosing = [r](const QString& reason) {
+        ShowError(
+            QStringLiteral("「%1」の入力に誤りがあるため、画面を閉じられません。\n%2").arg(r->name, reason));
+    };
     if (e == refusedEdit_ && e->text() == refusedText_) {
-        back();  // the user was told about this very entry a moment ago
+        // The user was told about this very entry a moment ago, unless he is closing now.
+        if (closing) tellClosing(refusedError_);
+        back();
         return false;
     }
     const TSlipEntry x = CheckSlipEntry(rowOf(e).group, r->name, e->text());
-    if (!x.error.isEmpty()) ShowError(x.error);
+    if (x.refused && closing)
+        tellClosing(x.error);
+    else if (!x.error.isEmpty())
+        ShowError(x.error);
     if (x.refused) {
         refusedEdit_ = e;
         refusedText_ = e->text();
+        refusedError_ = x.error;
         back();
         return false;
     }
@@ -522,14 +533,14 @@ bool TfmDataEdit::checkEntry(QLineEdit* e)
     return true;
 }
 
-bool TfmDataEdit::rowExit(QLineEdit* e)
+bool TfmDataEdit::rowExit(QLineEdit* e, bool closing)
 {
     if (InShow || closing_) return true;
     const TSlipRow* r = shownRow(e);
     if (!r) return true;
     const QString name = r->name;
     if (e->maxLength() == 10) showText(e, e->text());  // back to the typing limit, text kept whole
-    if (!checkEntry(e)) return false;
+    if (!checkEntry(e, closing)) return false;
     sbCalcClick(false);
     if (name == QStringLiteral("有休日数")) {
         try {
@@ -651,7 +662,7 @@ bool TfmDataEdit::FormCloseQuery()
     bool allow = true;
     if (CurEdit && shownRow(CurEdit)) {
         const QString before = CurEdit->text();
-        if (!rowExit(CurEdit)) return false;
+        if (!rowExit(CurEdit, true)) return false;
         // A reformatted entry is shown recalculated before the window goes.
         allow = CurEdit->text() == before;
     }

@@ -97,8 +97,9 @@ class TfmDataEdit : public QDialog {
     void showRow(SlipGroup g, int row, const TSlipRow& r);
     void setManualLook(QLineEdit* e, bool manual);
     void rowEnter(QLineEdit* e);
-    bool rowExit(QLineEdit* e);
-    bool checkEntry(QLineEdit* e);
+    // closing: the window is to close, and a refusal says so.
+    bool rowExit(QLineEdit* e, bool closing = false);
+    bool checkEntry(QLineEdit* e, bool closing = false);
     bool keyPress(QLineEdit* e, QKeyEvent* k);
     void moveRow(QLineEdit* e, int dir);
     void enterNext(QLineEdit* e);
@@ -114,6 +115,7 @@ class TfmDataEdit : public QDialog {
     // refusal takes back, and the message is not repeated for the same text.
     QLineEdit* refusedEdit_ = nullptr;
     QString refusedText_;
+    QString refusedError_;
 };
 
 extern TfmDataEdit* fmDataEdit;
