@@ -169,6 +169,9 @@ void TfmPreView::FormShow()
     mnDispButton->setChecked(PreViewButtons);
     mnPageUpDownClick(nullptr);
     mnDispButtonClick(nullptr);
+    // Without a window manager nobody answers the request to maximise: the window first takes the
+    // screen's free area itself, or it would stay at the size of its tool bar.
+    if (const QScreen* scr = screen()) setGeometry(scr->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
     FormResize();
 }

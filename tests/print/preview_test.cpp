@@ -1,5 +1,8 @@
 // The preview: each paint draws the page afresh and alike, paging and its commands, the enlarged
 // view, the preprinted form's picture, and a page that cannot be drawn.
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 
@@ -55,6 +58,32 @@ TEST_F(PreviewTest, EveryPaintDrawsThePageAlikeAndPagesStep)
 
     if (const char* shots = getenv("PELMORAS_SCREENSHOTS"))
         fmPreView->grab().save(QString::fromLocal8Bit(shots) + u("/preview-100.png"));
+}
+
+// Nobody answers the request to maximise on an X server without a window manager: the preview
+// fills the screen itself. Run offscreen, the test runs itself again on such a server.
+TEST_F(PreviewTest, FillsTheScreenWithoutAWindowManager)
+{
+    if (QGuiApplication::platformName() != u("xcb")) {
+        if (QStandardPaths::findExecutable(u("xvfb-run")).isEmpty()) GTEST_SKIP() << "no xvfb-run";
+        const ::testing::TestInfo* me = ::testing::UnitTest::GetInstance()->current_test_info();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u("QT_QPA_PLATFORM"), u("xcb"));
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(u("xvfb-run"),
+                    {u("-a"), u("-s"), u("-screen 0 1024x768x24"), QCoreApplication::applicationFilePath(),
+                     u("--gtest_filter=%1.%2").arg(u(me->test_suite_name()), u(me->name()))});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+        return;
+    }
+    showPreview();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(fmPreView));
+    const QSize screen = fmPreView->screen()->availableGeometry().size();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fmPreView->size() == screen; }, 3000))
+        << fmPreView->width() << "x" << fmPreView->height();
 }
 
 TEST_F(PreviewTest, EnlargedViewDoublesTheSheet)
