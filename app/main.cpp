@@ -12,6 +12,7 @@
 #include "platform/msgbox.h"
 #include "platform/msgbox_qt.h"
 #include "platform/singleinstance.h"
+#include "platform/translations.h"
 
 namespace {
 
@@ -37,6 +38,8 @@ void SetupApplication()
     // every window title, which already begins with the product name.
     QApplication::setApplicationName(ProductName);
     InstallFontSubstitutions();
+    // The file and printer dialogs are Qt's own; without the translation they stay English.
+    InstallQtTranslations();
     // The windows were laid out for this face at 9 points.
     QApplication::setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
     InstallQtMessageBoxes();

@@ -3,7 +3,9 @@
 #include "print/ui/TfmInji.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,6 +28,7 @@
 #include "payroll/period.h"
 #include "payroll/ui/edithelpers.h"
 #include "platform/errors.h"
+#include "platform/fonts.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "print/dispatch.h"
@@ -33,7 +36,6 @@
 #include "print/printer.h"
 #include "print/ui/TfmPreView.h"
 #include "services/notice.h"
-#include "platform/fonts.h"
 
 TfmInji* fmInji = nullptr;
 
@@ -87,14 +89,30 @@ QStringList memoLines(const QString& text)
     return lines;
 }
 
-// The proposed name of a PDF: the document's name in the user's documents folder.
+// The folder a file was last saved to through a file dialog in this run.
+QString lastFolder;
+
+// Where a file dialog opens: the folder last used, else the user's documents folder (his home
+// folder while there is none), never the folder the program happened to be started from.
+QString dialogFolder()
+{
+    if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir()) return lastFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void rememberFolder(const QString& file)
+{
+    if (!file.isEmpty()) lastFolder = QFileInfo(file).absolutePath();
+}
+
+// The proposed name of a PDF: the document's name in the folder file dialogs open in.
 QString pdfSuggestion(const QString& caption)
 {
     QString name = caption;
     if (name.endsWith(QStringLiteral("の印刷"))) name.chop(3);
     if (name.isEmpty()) name = QStringLiteral("帳票");
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QLatin1Char('/') + name +
-           QStringLiteral(".pdf");
+    return dialogFolder() + QLatin1Char('/') + name + QStringLiteral(".pdf");
 }
 
 }  // namespace
@@ -202,6 +220,7 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     connect(btOk, &QPushButton::clicked, this, &TfmInji::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &TfmInji::reject);
     connect(SaveDlg, &QFileDialog::filterSelected, this, &TfmInji::SaveDlgTypeChange);
+    connect(SaveDlg, &QFileDialog::fileSelected, this, [](const QString& file) { rememberFolder(file); });
     for (QRadioButton* rb : {rbNormal, rbSyaKbn, rbBusyo})
         connect(rb, &QRadioButton::clicked, this, [this] { FormShow(false); });
 
@@ -211,6 +230,7 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
                                          suggested, QStringLiteral("PDFﾌｧｲﾙ (*.pdf)"));
         if (!path.isEmpty() && !path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
             path += QStringLiteral(".pdf");
+        rememberFolder(path);
         return path;
     });
 }
@@ -491,6 +511,7 @@ void TfmInji::btOkClick()
 
 void TfmInji::SetupSaveDlg(bool spreadsheet)
 {
+    SaveDlg->setDirectory(dialogFolder());
     if (spreadsheet) {
         SaveDlg->setNameFilters({kCsvFilter, kSheetFilter});
         SaveDlg->selectNameFilter(kSheetFilter);

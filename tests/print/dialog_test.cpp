@@ -2,16 +2,22 @@
 // limits and its storing, the slip command of the main window, and slips
 // printed through the dialog's own print job to a PDF file read back with poppler's tools,
 // including the failing ones.
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
+#include <QTranslator>
+#include <memory>
 
 #include "payroll/common.h"
 #include "platform/cp932.h"
+#include "platform/translations.h"
 #include "print/pages.h"
 #include "tests/print/dialogfixture.h"
 
@@ -233,7 +239,58 @@ TEST_F(PrintDialogTest, SpreadsheetSaveDialogAddsXlsx)
     fmInji->SaveDlgTypeChange(u("CSVﾌｧｲﾙ (*.csv)"));
     EXPECT_EQ(fmInji->SaveDlg->defaultSuffix(), u("csv"));
     EXPECT_EQ(fmInji->SaveDlg->windowTitle(), u("ファイルの出力先を指定"));
+    EXPECT_NE(fmInji->SaveDlg->directory(), QDir::current()) << "opened where the user keeps files";
     EXPECT_FALSE(fmInji->btOutCSV->isEnabled());
+}
+
+// Qt's own dialogs speak Japanese once its translation is installed (without it the program goes on
+// in English). The PDF file dialog opens in the documents folder, then in the folder last used.
+TEST_F(PrintDialogTest, PdfFileDialogInJapaneseOpensInDocumentsThenWhereTheLastWent)
+{
+    EXPECT_EQ(InstallQtTranslations(dir()), nullptr) << "no translation in the test's folder";
+    const std::unique_ptr<QTranslator> ja(InstallQtTranslations());
+    ASSERT_TRUE(ja) << "the package qt6-translations-l10n is missing";
+    EXPECT_EQ(QPrintDialog(&CurrentPrinter()).windowTitle(), u("印刷"));
+
+    const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", dir().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (dir() + u(".config")).toLocal8Bit());
+    ASSERT_TRUE(QDir().mkpath(dir() + u("Documents")) && QDir().mkpath(dir() + u("給与")));
+    SetPdfOutputFile({});
+    struct Step {
+        const char* opensIn;
+        const char* chosen;  // "": cancelled
+    } const steps[] = {{"Documents", "給与/5月"}, {"給与", ""}};
+    for (const Step& c : steps) {
+        QStringList shown;
+        WhenShown(
+            [] {
+                QWidget* found = nullptr;
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (qobject_cast<QFileDialog*>(w) && w->isVisible()) found = w;
+                return found;
+            },
+            [&] {
+                auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                ASSERT_TRUE(d);
+                shown << d->directory().absolutePath() << d->findChild<QLineEdit*>(u("fileNameEdit"))->text();
+                for (const char* label : {"lookInLabel", "fileNameLabel"})
+                    shown << d->findChild<QLabel*>(QString::fromLatin1(label))->text();
+                if (!*c.chosen) return d->reject();
+                if (const char* shots = getenv("PELMORAS_SCREENSHOTS"))
+                    d->grab().save(QString::fromLocal8Bit(shots) + u("/pdf-save-dialog.png"));
+                d->findChild<QLineEdit*>(u("fileNameEdit"))->setText(dir() + u(c.chosen));
+                d->findChild<QDialogButtonBox*>(u("buttonBox"))->button(QDialogButtonBox::Save)->click();
+            });
+        showSlipDialog();
+        fmInji->btOk->click();
+        EXPECT_EQ(shown, QStringList({dir() + u(c.opensIn), u("給与明細書.pdf"), u("アドレス:"),
+                                      u("ファイル名(&N):")}));
+        if (*c.chosen) EXPECT_TRUE(pdfInfo(dir() + u(c.chosen) + u(".pdf")).contains(u("Pages:")));
+        fmInji->hide();
+    }
+    qputenv("HOME", home);
+    config.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", config);
 }
 
 TEST_F(PrintDialogTest, SlipCommandNeedsATickAndOpensTheDialogFor299)
