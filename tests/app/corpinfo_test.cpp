@@ -205,7 +205,6 @@ TEST_F(CorpInfoTest, OkStoresTheBlockAndTheHoursPerDayForNewPeriods)
     w.show();
     EXPECT_EQ(w.edHouNo->text(), QStringLiteral("0123456789012"));
     EXPECT_TRUE(w.rbIgai->isChecked());
-    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.600"));
     EXPECT_TRUE(w.cbJuumin6->isEnabled() && w.cbJuumin6->isChecked());
 }
 
