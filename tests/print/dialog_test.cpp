@@ -286,7 +286,9 @@ TEST_F(PrintDialogTest, PdfFileDialogInJapaneseOpensInDocumentsThenWhereTheLastW
         fmInji->btOk->click();
         EXPECT_EQ(shown, QStringList({dir() + u(c.opensIn), u("給与明細書.pdf"), u("アドレス:"),
                                       u("ファイル名(&N):")}));
-        if (*c.chosen) EXPECT_TRUE(pdfInfo(dir() + u(c.chosen) + u(".pdf")).contains(u("Pages:")));
+        if (*c.chosen) {
+            EXPECT_TRUE(pdfInfo(dir() + u(c.chosen) + u(".pdf")).contains(u("Pages:")));
+        }
         fmInji->hide();
     }
     qputenv("HOME", home);
