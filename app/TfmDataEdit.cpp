@@ -27,7 +27,7 @@
 #include "platform/msgbox.h"
 #include "print/ui/TfmInji.h"
 
-TfmDataEdit* fmDataEdit = nullptr;
+TFormRef<TfmDataEdit> fmDataEdit;
 
 namespace {
 

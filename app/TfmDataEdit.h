@@ -1,6 +1,7 @@
 // "明細入力画面": one employee's attendance, payments and deductions of the open period, on the
 // slip items of his pay type, recalculated whenever a field is left.
 #pragma once
+#include "platform/formref.h"
 #include <QDialog>
 
 #include "app/core/dataedit.h"
@@ -118,4 +119,4 @@ class TfmDataEdit : public QDialog {
     QString refusedError_;
 };
 
-extern TfmDataEdit* fmDataEdit;
+extern TFormRef<TfmDataEdit> fmDataEdit;

@@ -11,7 +11,7 @@
 #include "platform/fonts.h"
 #include "platform/msgbox.h"
 
-TfmKenRitu* fmKenRitu = nullptr;
+TFormRef<TfmKenRitu> fmKenRitu;
 
 TfmKenRitu::TfmKenRitu(QWidget* parent) : QDialog(parent)
 {

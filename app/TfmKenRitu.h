@@ -1,5 +1,6 @@
 // "健康保険料率選択": picks a prefecture's health-insurance rate; returns the employee's half.
 #pragma once
+#include "platform/formref.h"
 #include <QDialog>
 
 class QListWidget;
@@ -29,4 +30,4 @@ class TfmKenRitu : public QDialog {
     QString problem_;  // why a rate file that exists could not be read
 };
 
-extern TfmKenRitu* fmKenRitu;
+extern TFormRef<TfmKenRitu> fmKenRitu;

@@ -13,7 +13,7 @@
 #include "payroll/corpinfo.h"
 #include "platform/fonts.h"
 
-TfmKenhoHyo* fmKenhoHyo = nullptr;
+TFormRef<TfmKenhoHyo> fmKenhoHyo;
 
 namespace {
 // Half-width columns of a list line and where the standard remuneration starts.
@@ -94,7 +94,7 @@ void TfmKenhoHyo::FormShow()
     if (!filled_) {
         filled_ = true;
         for (int g = 1; g <= KenhoGradeCount(); ++g) ListBox->addItem(KenhoGradeLine(g));
-        if (fmMembEdit && fmMembEdit->isVisible()) {
+        if (TfmMembEdit* m = fmMembEdit.existing(); m && m->isVisible()) {
             const QRect owner = fmMembEdit->geometry();
             const QSize own = size().isValid() && isVisible() ? size() : sizeHint();
             move(owner.left() + (owner.width() - own.width()) / 2,

@@ -1,5 +1,6 @@
 // "健康保険等級表": picks a grade of the health-insurance grade table.
 #pragma once
+#include "platform/formref.h"
 #include <QDialog>
 
 class QLabel;
@@ -31,4 +32,4 @@ class TfmKenhoHyo : public QDialog {
     bool filled_ = false;  // the list is filled once per run
 };
 
-extern TfmKenhoHyo* fmKenhoHyo;
+extern TFormRef<TfmKenhoHyo> fmKenhoHyo;

@@ -28,7 +28,7 @@
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 
-TfmListInp* fmListInp = nullptr;
+TFormRef<TfmListInp> fmListInp;
 
 namespace {
 

@@ -1,6 +1,7 @@
 // "一覧入力画面": the attendance and amounts of every active employee side by side, one column per
 // employee, on two pages (variable and fixed items). The grid logic lives in app/core/listinp.
 #pragma once
+#include "platform/formref.h"
 #include <QAbstractTableModel>
 #include <QDialog>
 #include <QStyledItemDelegate>
@@ -141,4 +142,4 @@ class TfmListInp : public QDialog {
     bool inExit_ = false;
 };
 
-extern TfmListInp* fmListInp;
+extern TFormRef<TfmListInp> fmListInp;

@@ -804,7 +804,7 @@ void TfmMain::closeEvent(QCloseEvent* e)
 void TfmMain::stepEditor(int direction)
 {
     const char* name = direction < 0 ? "sbBackData" : "sbNextData";
-    for (QWidget* w : {static_cast<QWidget*>(fmMembEdit), static_cast<QWidget*>(fmDataEdit)}) {
+    for (QWidget* w : {static_cast<QWidget*>(fmMembEdit.existing()), static_cast<QWidget*>(fmDataEdit.existing())}) {
         if (!w || !w->isVisible()) continue;
         if (auto* b = w->findChild<QAbstractButton*>(QString::fromLatin1(name)); b && b->isEnabled()) b->click();
     }

@@ -37,7 +37,7 @@
 #include "platform/msgbox.h"
 #include "services/notice.h"
 
-TfmMembEdit* fmMembEdit = nullptr;
+TFormRef<TfmMembEdit> fmMembEdit;
 
 namespace {
 

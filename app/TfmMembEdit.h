@@ -1,6 +1,7 @@
 // "社員情報の編集": creates one employee or edits one employee's master record of the open period.
 // The record logic lives in app/core/membedit; this window shows a working copy and takes input.
 #pragma once
+#include "platform/formref.h"
 #include <QDialog>
 
 #include "app/core/membedit.h"
@@ -138,4 +139,4 @@ class TfmMembEdit : public QDialog {
     int tokyu_ = 0;  // the grade while no picker exists
 };
 
-extern TfmMembEdit* fmMembEdit;
+extern TFormRef<TfmMembEdit> fmMembEdit;

@@ -41,6 +41,14 @@ TShellForm::TShellForm(const char* className, const QString& caption, QWidget* p
 }
 
 namespace {
+// A window created on first use, as a child of the main window.
+template <typename T>
+void lazy(TFormRef<T>& form)
+{
+    form = nullptr;
+    form.setFactory([]() -> T* { return new T(fmMain); });
+}
+
 template <typename T>
 void shell(T*& form, const char* className, const char* caption)
 {
@@ -55,28 +63,28 @@ void CreateForms()
     fmInji = new TfmInji(fmMain);
     shell(fmOption, "TfmOption", "入力項目の設定");
     shell(fmVersion, "TfmVersion", "バージョン情報");
-    fmPreView = new TfmPreView(fmMain);
-    fmPrnFormK = new TfmPrnFormK(fmMain);
-    fmCorpInfo = new TfmCorpInfo(fmMain);
-    fmMembEdit = new TfmMembEdit(fmMain);
+    lazy(fmPreView);
+    lazy(fmPrnFormK);
+    lazy(fmCorpInfo);
+    lazy(fmMembEdit);
     fmNotice = new TfmNotice(fmMain);
     InstallNoticePanel(fmNotice);
-    fmPrnFormS = new TfmPrnFormS(fmMain);
-    fmDataEdit = new TfmDataEdit(fmMain);
+    lazy(fmPrnFormS);
+    lazy(fmDataEdit);
     shell(fmFolder, "TfmFolder", "フォルダーの選択");
-    fmKenhoHyo = new TfmKenhoHyo(fmMain);
-    fmRefData = new TfmRefData(fmMain);
+    lazy(fmKenhoHyo);
+    lazy(fmRefData);
     shell(fmSendMail, "TfmSendMail", "明細書のメール送信");
     shell(fmInpPass, "TfmInpPass", "パスワードの入力");
     shell(fmSetPass, "TfmSetPass", "パスワードの設定");
-    fmKenRitu = new TfmKenRitu(fmMain);
+    lazy(fmKenRitu);
     shell(fmInpDlg, "TfmInpDlg", "年の入力");
     shell(fmPrnItem, "TfmPrnItem", "台帳項目の設定");
     shell(fmSelFont, "TfmSelFont", "フォントの選択");
     shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
     shell(fmSelCorp, "TfmSelCorp", "会社データの選択");
     shell(fmShowLog, "TfmShowLog", "システムログ");
-    fmListInp = new TfmListInp(fmMain);
+    lazy(fmListInp);
     shell(fmListEdit, "TfmListEdit", "一覧形式で社員情報修正");
     shell(fmCloud, "TfmCloud", "クラウド機能");
 }
@@ -93,15 +101,15 @@ void DestroyForms()
     fmMain = nullptr;
     fmSelData = nullptr;
     fmInji = nullptr;
-    fmPreView = nullptr;
-    fmRefData = nullptr;
-    fmPrnFormK = nullptr;
-    fmPrnFormS = nullptr;
+    fmPreView.reset();
+    fmRefData.reset();
+    fmPrnFormK.reset();
+    fmPrnFormS.reset();
     fmNotice = nullptr;
-    fmDataEdit = nullptr;
-    fmListInp = nullptr;
-    fmCorpInfo = nullptr;
-    fmMembEdit = nullptr;
-    fmKenhoHyo = nullptr;
-    fmKenRitu = nullptr;
+    fmDataEdit.reset();
+    fmListInp.reset();
+    fmCorpInfo.reset();
+    fmMembEdit.reset();
+    fmKenhoHyo.reset();
+    fmKenRitu.reset();
 }

@@ -1,5 +1,6 @@
-// Every window of the program, created once at start in a fixed order and reached through its
-// global variable. Windows whose work comes in a later version are plain shells until then.
+// Every window of the program, reached through its global variable: the main window, the period
+// selection, the print dialog and the notice panel are created at start, the others the first time
+// they are used. Windows whose work comes in a later version are plain shells until then.
 #pragma once
 #include <QDialog>
 
@@ -25,7 +26,7 @@ extern TShellForm* fmShowLog;
 extern TShellForm* fmListEdit;
 extern TShellForm* fmCloud;
 
-// Creates every window in the start-up order, the main window first. Call once.
+// Creates the start-up windows, the main window first, and readies the others. Call once.
 void CreateForms();
 // Deletes them again (tests).
 void DestroyForms();

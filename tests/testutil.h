@@ -1,6 +1,7 @@
 // Helpers shared by the tests: a fresh temporary folder with the core's globals reset, the built
 // tables, an open year file with its periods, employees and company, and modal windows answered.
 #pragma once
+#include "platform/formref.h"
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -114,4 +115,10 @@ template <typename W>
 void WhenShown(W* const& window, std::function<void()> act, int timeoutMs = 30000)
 {
     WhenShown([&window]() -> QWidget* { return window; }, std::move(act), timeoutMs);
+}
+// The same for a window created on first use: it is looked at once it exists.
+template <typename W>
+void WhenShown(TFormRef<W>& window, std::function<void()> act, int timeoutMs = 30000)
+{
+    WhenShown([&window]() -> QWidget* { return window.existing(); }, std::move(act), timeoutMs);
 }

@@ -27,7 +27,7 @@
 #include "platform/errors.h"
 #include "platform/msgbox.h"
 
-TfmCorpInfo* fmCorpInfo = nullptr;
+TFormRef<TfmCorpInfo> fmCorpInfo;
 
 namespace {
 

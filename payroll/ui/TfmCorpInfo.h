@@ -1,6 +1,7 @@
 // "会社情報の設定": the company block of the open period, the default working hours per day, and
 // the offer to recompute the employees' premiums when insurance rates change.
 #pragma once
+#include "platform/formref.h"
 #include <QDialog>
 
 #include "payroll/corpinfo.h"
@@ -62,4 +63,4 @@ class TfmCorpInfo : public QDialog {
     TCorpRates rates_;  // the rates when the window was shown
 };
 
-extern TfmCorpInfo* fmCorpInfo;
+extern TFormRef<TfmCorpInfo> fmCorpInfo;

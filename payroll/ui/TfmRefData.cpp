@@ -13,7 +13,7 @@
 #include "platform/errors.h"
 #include "platform/msgbox.h"
 
-TfmRefData* fmRefData = nullptr;
+TFormRef<TfmRefData> fmRefData;
 
 namespace {
 constexpr int FileRole = Qt::UserRole;

@@ -1,6 +1,7 @@
 // "参照するデータの選択": the saved month of any year that supplies the company block and the
 // employees of a period started without a usable previous month.
 #pragma once
+#include "platform/formref.h"
 #include <QDialog>
 
 class QListWidget;
@@ -28,4 +29,4 @@ class TfmRefData : public QDialog {
     void done(int r) override;
 };
 
-extern TfmRefData* fmRefData;
+extern TFormRef<TfmRefData> fmRefData;

@@ -25,7 +25,7 @@
 #include "print/slip.h"
 #include "print/ui/TfmInji.h"
 
-TfmPreView* fmPreView = nullptr;
+TFormRef<TfmPreView> fmPreView;
 
 namespace {
 

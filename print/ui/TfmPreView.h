@@ -1,6 +1,7 @@
 // The preview: the pages of the document chosen in the print dialog on the screen, drawn afresh by
 // the page dispatcher on every paint, with paging, an enlarged view and printing from it.
 #pragma once
+#include "platform/formref.h"
 #include <QDialog>
 #include <QSet>
 
@@ -64,4 +65,4 @@ class TfmPreView : public QDialog {
     QSet<QString> paintErrors_;
 };
 
-extern TfmPreView* fmPreView;
+extern TFormRef<TfmPreView> fmPreView;

@@ -1,7 +1,7 @@
 // The pay-slip item window over the pay-slip settings of the core.
 #include "print/ui/TfmPrnFormK.h"
 
-TfmPrnFormK* fmPrnFormK = nullptr;
+TFormRef<TfmPrnFormK> fmPrnFormK;
 
 TfmPrnFormK::TfmPrnFormK(QWidget* parent) : TfmPrnFormBase(true, parent)
 {

@@ -1,6 +1,7 @@
 // The pay-slip item window: which attendance, payment, deduction and other items a pay slip
 // shows in which row, per pay type.
 #pragma once
+#include "platform/formref.h"
 #include "print/ui/TfmPrnFormBase.h"
 
 class TfmPrnFormK : public TfmPrnFormBase {
@@ -19,4 +20,4 @@ class TfmPrnFormK : public TfmPrnFormBase {
     void setDefaultItems() override;
 };
 
-extern TfmPrnFormK* fmPrnFormK;
+extern TFormRef<TfmPrnFormK> fmPrnFormK;

@@ -1,7 +1,7 @@
 // The bonus-slip item window over the bonus-slip settings of the core.
 #include "print/ui/TfmPrnFormS.h"
 
-TfmPrnFormS* fmPrnFormS = nullptr;
+TFormRef<TfmPrnFormS> fmPrnFormS;
 
 TfmPrnFormS::TfmPrnFormS(QWidget* parent) : TfmPrnFormBase(false, parent)
 {

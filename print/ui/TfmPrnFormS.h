@@ -1,6 +1,7 @@
 // The bonus-slip item window: which payment, deduction and other items a bonus slip shows in
 // which row, per pay type. Bonus slips have no attendance rows.
 #pragma once
+#include "platform/formref.h"
 #include "print/ui/TfmPrnFormBase.h"
 
 class TfmPrnFormS : public TfmPrnFormBase {
@@ -19,4 +20,4 @@ class TfmPrnFormS : public TfmPrnFormBase {
     void setDefaultItems() override;
 };
 
-extern TfmPrnFormS* fmPrnFormS;
+extern TFormRef<TfmPrnFormS> fmPrnFormS;
