@@ -175,11 +175,6 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     // The exports come with their documents.
     btOutCSV->setEnabled(false);
 
-    SaveDlg = new QFileDialog(this, QStringLiteral("ファイルの出力先を指定"));
-    SaveDlg->setObjectName(QStringLiteral("SaveDlg"));
-    SaveDlg->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDlg->setOption(QFileDialog::DontConfirmOverwrite, false);
-    SetupSaveDlg(false);
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
@@ -219,8 +214,6 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     connect(btPreView, &QPushButton::clicked, this, &TfmInji::btPreViewClick);
     connect(btOk, &QPushButton::clicked, this, &TfmInji::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &TfmInji::reject);
-    connect(SaveDlg, &QFileDialog::filterSelected, this, &TfmInji::SaveDlgTypeChange);
-    connect(SaveDlg, &QFileDialog::fileSelected, this, [](const QString& file) { rememberFolder(file); });
     for (QRadioButton* rb : {rbNormal, rbSyaKbn, rbBusyo})
         connect(rb, &QRadioButton::clicked, this, [this] { FormShow(false); });
 
@@ -509,8 +502,22 @@ void TfmInji::btOkClick()
     done(QDialog::Accepted);
 }
 
+// The export's file dialog is made when first needed: a file dialog reads its folder and icons,
+// which would slow every start.
+void TfmInji::createSaveDlg()
+{
+    if (SaveDlg) return;
+    SaveDlg = new QFileDialog(this, QStringLiteral("ファイルの出力先を指定"));
+    SaveDlg->setObjectName(QStringLiteral("SaveDlg"));
+    SaveDlg->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDlg->setOption(QFileDialog::DontConfirmOverwrite, false);
+    connect(SaveDlg, &QFileDialog::filterSelected, this, &TfmInji::SaveDlgTypeChange);
+    connect(SaveDlg, &QFileDialog::fileSelected, this, [](const QString& file) { rememberFolder(file); });
+}
+
 void TfmInji::SetupSaveDlg(bool spreadsheet)
 {
+    createSaveDlg();
     SaveDlg->setDirectory(dialogFolder());
     if (spreadsheet) {
         SaveDlg->setNameFilters({kCsvFilter, kSheetFilter});
@@ -526,5 +533,6 @@ void TfmInji::SetupSaveDlg(bool spreadsheet)
 void TfmInji::SaveDlgTypeChange(const QString& filter)
 {
     // The spreadsheet is written as .xlsx: that is the suffix its type must add.
+    createSaveDlg();
     SaveDlg->setDefaultSuffix(filter == kCsvFilter ? QStringLiteral("csv") : QStringLiteral("xlsx"));
 }

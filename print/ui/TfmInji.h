@@ -41,7 +41,7 @@ class TfmInji : public QDialog {
     QPushButton* btPreView;
     QPushButton* btOk;
     QPushButton* btCancel;
-    QFileDialog* SaveDlg;
+    QFileDialog* SaveDlg = nullptr;  // made by SetupSaveDlg
 
     // Once at the main window's first activation: the remembered memo.
     void LoadPrintMemo();
@@ -61,6 +61,7 @@ class TfmInji : public QDialog {
     // The save dialog's file types: the spreadsheet file is offered (and chosen first) when a
     // spreadsheet program is there; the default suffix follows the chosen type.
     void SetupSaveDlg(bool spreadsheet);
+    void createSaveDlg();
     void SaveDlgTypeChange(const QString& filter);
 
     // The pay date and memo as the page dispatcher prints them.
