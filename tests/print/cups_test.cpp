@@ -33,10 +33,7 @@ class PrivateCups {
     }
     QString log() const { return QString::fromLocal8Bit(ReadAll(dir_.filePath(u("log/error_log")))); }
     QString socket() const { return dir_.filePath(QStringLiteral("run/cups.sock")); }
-    QString output(const QString& queue) const
-    {
-        return dir_.filePath(QStringLiteral("out/") + queue + u(".pdf"));
-    }
+    QString output(const QString& queue) const { return dir_.filePath(u("out/") + queue + u(".pdf")); }
 
     // Empty when the scheduler answers; else why it cannot run here.
     QString start()
@@ -45,58 +42,49 @@ class PrivateCups {
         const QString cupsd = QStandardPaths::findExecutable(u("cupsd"), sbin);
         if (cupsd.isEmpty() || !QFile::exists(Ppd))
             return u("cupsd or the generic PDF driver is missing (Debian packages cups, cups-filters)");
-        if (!dir_.isValid()) return u("no temporary folder");
+        // Others may pass through to the folders that become the scheduler's own.
         QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                               QFileDevice::ExeOwner | QFileDevice::ExeGroup |
-                                               QFileDevice::ExeOther);
-        const QStringList folders{u("conf"),  u("spool"), u("tmp"), u("log"),
-                                  u("cache"), u("state"), u("run"), u("out")};
-        for (const QString& f : folders) QDir(dir_.path()).mkdir(f);
+                                               QFileDevice::ExeOwner | QFileDevice::ExeOther);
+        const auto path = [this](const QString& p) { return dir_.filePath(p); };
+        QStringList own;
+        for (const char* f : {"conf", "spool", "tmp", "log", "cache", "state", "run", "out"})
+            if (QDir(dir_.path()).mkdir(u(f))) own << path(u(f));
         QTcpServer probe;  // a free port, given up again for the scheduler
         probe.listen(QHostAddress::LocalHost);
         const quint16 port = probe.serverPort();
         probe.close();
-        const auto path = [this](const char* p) { return dir_.filePath(QString::fromLatin1(p)); };
-        WriteAll(path("conf/cupsd.conf"),
-                 QStringLiteral("Listen %1\nListen 127.0.0.1:%2\nLogLevel warn\n"
-                                "WebInterface No\nBrowsing No\nDefaultAuthType None\n"
-                                "<Policy default>\n JobPrivateAccess all\n"
-                                " JobPrivateValues none\n SubscriptionPrivateAccess all\n"
-                                " SubscriptionPrivateValues none\n <Limit All>\n"
-                                "  Order deny,allow\n </Limit>\n</Policy>\n"
-                                "<Location />\n Order deny,allow\n</Location>\n")
-                     .arg(socket())
-                     .arg(port)
-                     .toUtf8());
-        WriteAll(path("conf/cups-files.conf"),
-                 QStringLiteral("ServerRoot %1\nRequestRoot %2\nTempDir %3\nCacheDir %4\nStateDir %5\n"
-                                "ErrorLog %6/error_log\nAccessLog %6/access_log\nPageLog %6/page_log\n"
-                                "Printcap %7/printcap\nFileDevice Yes\n")
-                     .arg(path("conf"), path("spool"), path("tmp"), path("cache"), path("state"), path("log"),
-                          path("run"))
-                     .toUtf8());
-        QStringList args{u("-f"), u("-c"), path("conf/cupsd.conf"), u("-s"), path("conf/cups-files.conf")};
+        const QString conf = path(u("conf/cupsd.conf")), files = path(u("conf/cups-files.conf"));
+        own << conf << files;
+        WriteAll(files, u("ServerRoot %1/conf\nRequestRoot %1/spool\nTempDir %1/tmp\n"
+                          "CacheDir %1/cache\nStateDir %1/state\nErrorLog %1/log/error_log\n"
+                          "AccessLog %1/log/access_log\nPageLog %1/log/page_log\n"
+                          "Printcap %1/run/printcap\nFileDevice Yes\n")
+                            .arg(dir_.path())
+                            .toUtf8());
+        WriteAll(conf, u("Listen %1\nListen 127.0.0.1:%2\nLogLevel warn\nBrowsing No\n"
+                         "WebInterface No\nDefaultAuthType None\n<Policy default>\n"
+                         "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n")
+                           .arg(socket())
+                           .arg(port)
+                           .toUtf8());
+        QStringList args{u("-f"), u("-c"), conf, u("-s"), files};
         QString program = cupsd;
         if (geteuid() == 0) {
             const passwd* lp = getpwnam("lp");
             if (!lp) lp = getpwnam("nobody");
             if (!lp) return u("no unprivileged user to run cupsd as");
-            // Its folders and the files written into them, whatever the umask made of them.
-            QStringList own{dir_.filePath(u("conf/cupsd.conf")), dir_.filePath(u("conf/cups-files.conf"))};
-            for (const QString& f : folders) own << dir_.filePath(f);
-            for (const QString& f : own)
+            for (const QString& f : own)  // whatever the umask made of them
                 if (chown(QFile::encodeName(f).constData(), lp->pw_uid, lp->pw_gid) != 0)
                     return u("cannot hand the scheduler's files to ") + QString::fromLocal8Bit(lp->pw_name);
+            program = QStandardPaths::findExecutable(u("setpriv"), sbin);
+            if (program.isEmpty()) return u("setpriv is missing (Debian package util-linux)");
             args = QStringList{u("--reuid=%1").arg(lp->pw_uid), u("--regid=%1").arg(lp->pw_gid),
                                u("--clear-groups"), cupsd} +
                    args;
-            program = QStandardPaths::findExecutable(u("setpriv"), sbin);
-            if (program.isEmpty()) return u("setpriv is missing (Debian package util-linux)");
         }
         cupsd_.setProcessChannelMode(QProcess::MergedChannels);
         cupsd_.start(program, args);
-        if (!cupsd_.waitForStarted(5000)) return u("cupsd did not start");
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 200 && cupsd_.waitForStarted(5000); ++i) {
             if (QFile::exists(socket()) && PrintServiceAnswers()) return {};
             if (cupsd_.waitForFinished(50)) break;
         }
