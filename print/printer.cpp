@@ -144,9 +144,14 @@ QString jobRefusal()
     if (status <= IPP_STATUS_OK_EVENTS_COMPLETE) return {};
     // The service's own words, for whoever looks after the printer.
     const QString detail = QString::fromUtf8(cupsLastErrorString()).trimmed();
+    // A service gone or a printer deleted under the job shows as whatever failed first in libcups.
+    ipp_status_t cause = status;
+    if (!PrintServiceAnswers())
+        cause = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+    else if (!InstalledPrinters().contains(CurrentPrinterName()))
+        cause = IPP_STATUS_ERROR_NOT_FOUND;
     QString reason;
-    // A printer deleted under the job shows as whatever failed first in libcups.
-    switch (InstalledPrinters().contains(CurrentPrinterName()) ? status : IPP_STATUS_ERROR_NOT_FOUND) {
+    switch (cause) {
         case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
             reason = QStringLiteral("プリンターが印刷を受け付けていません。");
             break;

@@ -1,6 +1,6 @@
 // Slips printed through real printer queues of a CUPS scheduler the test runs itself: the job that
 // reaches the queue against the program's own PDF, a queue that refuses the job, a printer deleted
-// under the dialog, a remembered printer that is gone, and no print service at all.
+// under the dialog, a remembered printer that is gone, and no print service, before and under it.
 #include <pwd.h>
 #include <unistd.h>
 
@@ -25,7 +25,8 @@ const QString Ppd = QStringLiteral("/usr/share/ppd/cupsfilters/Generic-PDF_Print
 class PrivateCups {
   public:
     PrivateCups() : dir_(QStringLiteral("/tmp/pelcups-XXXXXX")) {}
-    ~PrivateCups()
+    ~PrivateCups() { stop(); }
+    void stop()
     {
         if (cupsd_.state() == QProcess::NotRunning) return;
         cupsd_.terminate();  // SIGTERM to its process id
@@ -218,6 +219,12 @@ TEST_F(CupsTest, SlipsThroughQueuesAndWhatBecomesOfRefusedJobsAndGonePrinters)
     EXPECT_EQ(PrivateCups::finishedJobs(u("Slips")), 2);
     EXPECT_EQ(remembered(), u("Slips"));
     EXPECT_EQ(YearHeader.PrnDay[5], 25);
+
+    // The service stopped under the open dialog.
+    shown = print([this] { cups_.stop(); });
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].text.startsWith(u("印刷できませんでした。\n印刷サービス（CUPS）が応答しません。")))
+        << shown[0].text;
 }
 
 }  // namespace
