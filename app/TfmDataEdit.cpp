@@ -45,7 +45,7 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption)
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
-    // Enter moves between fields; only a click or Space presses a button.
+    // Enter moves between fields and presses only the focused button (InstallEnterKeys).
     b->setAutoDefault(false);
     return b;
 }
@@ -290,6 +290,7 @@ void TfmDataEdit::buildControls()
     for (QLineEdit* e : rowEdits()) order << e;
     order << btPrnMeisai << btSendMail << btMembEdit << btReturn;
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+    InstallEnterKeys(this);
 
     connect(sbBackData, &QToolButton::clicked, this, [this] { StepData(-1); });
     connect(sbNextData, &QToolButton::clicked, this, [this] { StepData(1); });

@@ -54,6 +54,24 @@ bool isEnter(const QKeyEvent* e)
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
 }
 
+// The page keys of a tab widget: Ctrl+Tab and Ctrl+PageDown go to the next page, Ctrl+Shift+Tab
+// and Ctrl+PageUp to the previous one; 0 for any other key.
+int pageStep(const QKeyEvent* e)
+{
+    if (!(e->modifiers() & Qt::ControlModifier) || (e->modifiers() & Qt::AltModifier)) return 0;
+    switch (e->key()) {
+        case Qt::Key_Tab:
+            return e->modifiers() & Qt::ShiftModifier ? -1 : 1;
+        case Qt::Key_Backtab:
+        case Qt::Key_PageUp:
+            return -1;
+        case Qt::Key_PageDown:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
 bool isCtrlDelete(const QKeyEvent* e)
 {
     return e->key() == Qt::Key_Delete && (e->modifiers() & Qt::ControlModifier);
@@ -204,6 +222,8 @@ void TListGridDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const
 
 bool TListGridDelegate::eventFilter(QObject* watched, QEvent* event)
 {
+    // Before the base class, which takes Ctrl+Tab for a move to the next cell.
+    if (event->type() == QEvent::KeyPress && form_->PageKey(static_cast<QKeyEvent*>(event))) return true;
     if (event->type() == QEvent::KeyPress && isEnter(static_cast<QKeyEvent*>(event)))
         return false;  // the editor's keys take it; the base class would commit a second time
     if (event->type() == QEvent::KeyRelease && isKanjiKey(static_cast<QKeyEvent*>(event)->key()))
@@ -281,6 +301,7 @@ void TListGridView::commitEditing()
 void TListGridView::keyPressEvent(QKeyEvent* e)
 {
     QChar c;
+    if (form_->PageKey(e)) return;
     if (isEnter(e)) {
         form_->EnterMove(this);
         return;
@@ -502,6 +523,15 @@ void TfmListInp::PageCtrlChanging(int page)
     refreshPage(entering);
     if (col > 0) entering->setCell(col, entering->row() > 0 ? entering->row() : 1);
     entering->setFocus();
+}
+
+bool TfmListInp::PageKey(const QKeyEvent* e)
+{
+    const int step = pageStep(e);
+    if (step == 0) return false;
+    const int n = PageCtrl->count();
+    PageCtrl->setCurrentIndex((PageCtrl->currentIndex() + step + n) % n);
+    return true;
 }
 
 void TfmListInp::DataEditProc()

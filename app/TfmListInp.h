@@ -9,6 +9,7 @@
 
 #include "app/core/listinp.h"
 
+class QKeyEvent;
 class QLabel;
 class QTabWidget;
 class QTimer;
@@ -100,6 +101,9 @@ class TfmListInp : public QDialog {
     void FormClose();
     // The page is about to change from the one shown to page.
     void PageCtrlChanging(int page);
+    // The page keys of a tab widget, which the grids and their editors would take as cell moves:
+    // true when e was one and the page changed.
+    bool PageKey(const QKeyEvent* e);
     // Recalculates and opens the slip entry for the employee of the current column.
     void DataEditProc();
     // Rebuilds the rows of StrGridH for a month / a bonus period; with a sender the slip item

@@ -733,12 +733,13 @@ void TfmMain::mnMeisaiClick()
 {
     QDialog* form = CurPeriod.Period <= 12 ? static_cast<QDialog*>(fmPrnFormK) : static_cast<QDialog*>(fmPrnFormS);
     if (form->exec() != QDialog::Accepted) return;
+    TCalcItems items;  // the items as the window just set them
     for (int e = 1; e <= MaxEmployee; ++e) {
         if (SyainRec[e].MembKey.isEmpty()) continue;
         if (CurPeriod.Period <= 12)
-            CalcKyuyo(e);
+            CalcKyuyo(e, items);
         else
-            CalcSyoyo(e);
+            CalcSyoyo(e, items);
     }
 }
 

@@ -296,7 +296,7 @@ void TfmMembEdit::buildControls()
     btCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     for (QPushButton* b : {btOk, btCancel}) {
-        // Enter moves between fields; only a click or Space on the button itself presses it.
+        // Enter moves between fields and presses only the focused button (InstallEnterKeys).
         b->setAutoDefault(false);
         b->setMinimumWidth(digit * 10 + 20);
     }
@@ -328,6 +328,7 @@ void TfmMembEdit::buildControls()
         btOk,       btCancel};
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
     for (QWidget* w : order) w->installEventFilter(this);
+    InstallEnterKeys(this);
 
     // ---- rules ----
     for (QLineEdit* e : findChildren<QLineEdit*>())

@@ -2,6 +2,7 @@
 #include "payroll/calc.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
 
 #include "payroll/common.h"
@@ -36,18 +37,22 @@ struct Rows {
     TSikyuRec& P;
     TKoujoRec& D;
     int F;  // slip form type
+    TCalcItems& items;
     int32_t notSyaho = 0;
 
-    explicit Rows(int e) : E(SyainRec[e]), P(SikyuRec[e]), D(KoujoRec[e]), F(SyainRec[e].Keitai) {}
+    Rows(int e, TCalcItems& it)
+        : E(SyainRec[e]), P(SikyuRec[e]), D(KoujoRec[e]), F(SyainRec[e].Keitai), items(it)
+    {
+    }
 
-    bool sikyuOn(const QString& name) const { return IsSikyuItem(name, F); }
-    bool koujoOn(const QString& name) const { return IsKoujoItem(name, F); }
+    bool sikyuOn(int k, const QString& name) const { return items.sikyuOn(F, k, name); }
+    bool koujoOn(int k, const QString& name) const { return items.koujoOn(F, k, name); }
 
     // Payment k: on the form, value unless manual; then added by the caller's rule.
     // Returns false (and clears the item) when it is not on the form.
     bool setPay(int k, const QString& name, int32_t value)
     {
-        if (!sikyuOn(name)) {
+        if (!sikyuOn(k, name)) {
             P.Sikyu[k] = 0;
             return false;
         }
@@ -74,13 +79,13 @@ struct Rows {
     void variableAllowances()
     {
         for (int i = 1; i <= 3; ++i)
-            if (sikyuOn(OptionRec.VarTeate[i])) addUserAllowance(2 + i, P.Sikyu[12 + i]);
+            if (sikyuOn(12 + i, OptionRec.VarTeate[i])) addUserAllowance(2 + i, P.Sikyu[12 + i]);
     }
 
     // Deduction k: on the form, value unless manual; false (item cleared) when not on the form.
     bool setDed(int k, const QString& name, int32_t value)
     {
-        if (!koujoOn(name)) {
+        if (!koujoOn(k, name)) {
             D.Koujo[k] = 0;
             return false;
         }
@@ -107,7 +112,7 @@ struct Rows {
         for (int i = 1; i <= 3; ++i)
             if (setDed(9 + i, OptionRec.FixKoujo[i], E.FixKoujoGaku[i])) addUserDeduction(5 + i, D.Koujo[9 + i]);
         for (int i = 1; i <= 3; ++i)
-            if (koujoOn(OptionRec.VarKoujo[i])) addUserDeduction(8 + i, D.Koujo[12 + i]);
+            if (koujoOn(12 + i, OptionRec.VarKoujo[i])) addUserDeduction(8 + i, D.Koujo[12 + i]);
     }
 };
 
@@ -125,17 +130,38 @@ bool commutingMonth(int rule, int m)
 bool IsSikyuItem(const QString& name, int32_t formType) { return onList(SikyuList, name, formType); }
 bool IsKoujoItem(const QString& name, int32_t formType) { return onList(KoujoList, name, formType); }
 
+bool TCalcItems::on(int list, int formType, int k, const QString& name)
+{
+    if (formType < 1 || formType > 3 || k < 1 || k > 18) return false;
+    Resolved& r = resolved_[list][formType - 1];
+    if (!r.named) {
+        const auto& rows = list == 0 ? SikyuList[formType] : KoujoList[formType];
+        for (int row = 1; row <= 18; ++row) r.names[row - 1] = GetItemName(rows[row]).mid(1);
+        std::fill(std::begin(r.flags), std::end(r.flags), int8_t(-1));
+        r.named = true;
+    }
+    int8_t& flag = r.flags[k];
+    if (flag < 0) flag = std::find(std::begin(r.names), std::end(r.names), name) != std::end(r.names);
+    return flag != 0;
+}
+
 bool IsTaisyoku(int32_t slot) { return !SyainRec[slot].Taisyoku.bytes().trimmed().isEmpty(); }
 bool IsZaiseki(int32_t slot) { return !SyainRec[slot].MembKey.isEmpty() && !IsTaisyoku(slot); }
 
 void CalcKyuyo(int32_t slot)
+{
+    TCalcItems items;
+    CalcKyuyo(slot, items);
+}
+
+void CalcKyuyo(int32_t slot, TCalcItems& items)
 {
     if (IsLockedYear()) return;
     if (IsTaisyoku(slot)) {
         clearRows(slot);
         return;
     }
-    Rows r(slot);
+    Rows r(slot, items);
     const TEmployeeRec& E = r.E;
     const Arr<double, 1, 16>& A = KintaiRec[slot].Kintai;
     TSikyuRec& P = r.P;
@@ -193,7 +219,7 @@ void CalcKyuyo(int32_t slot)
     r.fixedAndVariableDeductions();
     D.Koujo[koSyahoGo] = P.KazeiGoukei - D.Koujo[koSyahoKei];
 
-    if (r.koujoOn(QStringLiteral("所得税"))) {
+    if (r.koujoOn(koSyotoku, QStringLiteral("所得税"))) {
         if (E.NoSyoto)
             D.Koujo[koSyotoku] = 0;
         else if (!D.KoujoManual[koSyotoku])
@@ -239,13 +265,19 @@ int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base)
 
 bool CalcSyoyo(int32_t slot)
 {
+    TCalcItems items;
+    return CalcSyoyo(slot, items);
+}
+
+bool CalcSyoyo(int32_t slot, TCalcItems& items)
+{
     bool result = true;
     if (IsLockedYear()) return true;
     if (IsTaisyoku(slot)) {
         clearRows(slot);
         return true;
     }
-    Rows r(slot);
+    Rows r(slot, items);
     const TEmployeeRec& E = r.E;
     TSikyuRec& P = r.P;
     TKoujoRec& D = r.D;
@@ -253,8 +285,8 @@ bool CalcSyoyo(int32_t slot)
     P.KazeiGoukei = 0;
     P.SikyuGoukei = 0;
 
-    if (r.sikyuOn(QStringLiteral("賞与"))) r.addBoth(P.Sikyu[siKihon]);
-    if (r.sikyuOn(QStringLiteral("役員報酬"))) r.addBoth(P.Sikyu[siYakusyoku]);
+    if (r.sikyuOn(siKihon, QStringLiteral("賞与"))) r.addBoth(P.Sikyu[siKihon]);
+    if (r.sikyuOn(siYakusyoku, QStringLiteral("役員報酬"))) r.addBoth(P.Sikyu[siYakusyoku]);
     r.fixedAllowances();
     r.variableAllowances();
     D.SyahoSantei = P.SikyuGoukei - r.notSyaho;
@@ -276,7 +308,7 @@ bool CalcSyoyo(int32_t slot)
     r.fixedAndVariableDeductions();
     D.Koujo[koSyahoGo] = P.KazeiGoukei - D.Koujo[koSyahoKei];
 
-    if (r.koujoOn(QStringLiteral("所得税"))) {
+    if (r.koujoOn(koSyotoku, QStringLiteral("所得税"))) {
         if (D.KoujoManual[koSyotoku]) {
             // kept as entered
         } else if (E.NoSyoto) {

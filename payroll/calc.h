@@ -9,15 +9,38 @@
 bool IsSikyuItem(const QString& name, int32_t formType);
 bool IsKoujoItem(const QString& name, int32_t formType);
 
+// The slip items as one recalculation sees them: the names on the payment and deduction lists of
+// each pay type (user items under their current names), looked up once per pay type, and for each
+// stored amount whether its item is on them, found at the first employee that asks. Looking these
+// up anew for every amount of every employee took most of a recalculation. A table holds only
+// while the published lists and the user items' names stay as they are: make one per run.
+class TCalcItems {
+  public:
+    // k: the amount's place in TSikyuRec.Sikyu (TKoujoRec.Koujo); name: its item on the slip.
+    bool sikyuOn(int formType, int k, const QString& name) { return on(0, formType, k, name); }
+    bool koujoOn(int formType, int k, const QString& name) { return on(1, formType, k, name); }
+
+  private:
+    bool on(int list, int formType, int k, const QString& name);
+    struct Resolved {
+        bool named = false;
+        QString names[18];
+        int8_t flags[19];  // -1 not asked yet
+    };
+    Resolved resolved_[2][3];
+};
+
 // Retired: the retirement date is not blank. In use and not retired.
 bool IsTaisyoku(int32_t slot);
 bool IsZaiseki(int32_t slot);
 
-// Monthly pay of slot 1..90 for the open month.
+// Monthly pay of slot 1..90 for the open month; items resolved by a recalculation of everyone.
 void CalcKyuyo(int32_t slot);
+void CalcKyuyo(int32_t slot, TCalcItems& items);
 // Bonus of slot 1..90 for the open bonus period; false when the income tax could not be computed
 // (no pay last month, or a bonus after insurance above ten times that pay).
 bool CalcSyoyo(int32_t slot);
+bool CalcSyoyo(int32_t slot, TCalcItems& items);
 // The health-insurance bonus base of the slot after the yearly cap of 5,730,000 yen.
 int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base);
 

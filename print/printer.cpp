@@ -2,6 +2,8 @@
 // job that never leaves a printer or a PDF file half written.
 #include "print/printer.h"
 
+#include <cups/cups.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -122,9 +124,7 @@ void makeCurrent(const QString& name)
 void ensurePrinter()
 {
     if (printer_) return;
-    const QStringList names = InstalledPrinters();
-    const QString name = QPrinterInfo::defaultPrinterName();
-    makeCurrent(names.contains(name) ? name : names.first());
+    makeCurrent(DefaultPrinterName(InstalledPrinters()));
 }
 
 int16_t storedNumber(const QString& text)
@@ -133,6 +133,51 @@ int16_t storedNumber(const QString& text)
     bool ok = false;
     const int v = text.left(8).trimmed().toInt(&ok);
     return ok ? int16_t(v) : int16_t(0);
+}
+
+// What the print service answered to the job just ended: the queue's refusal in the user's words,
+// empty when it took the job. Qt's print engine hands the finished document to libcups and drops
+// its answer, so the answer is read from libcups' record of its last request.
+QString jobRefusal()
+{
+    const ipp_status_t status = cupsLastError();
+    if (status <= IPP_STATUS_OK_EVENTS_COMPLETE) return {};
+    // The service's own words, for whoever looks after the printer.
+    const QString detail = QString::fromUtf8(cupsLastErrorString()).trimmed();
+    // A service gone or a printer deleted under the job shows as whatever failed first in libcups.
+    ipp_status_t cause = status;
+    if (!PrintServiceAnswers())
+        cause = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+    else if (!InstalledPrinters().contains(CurrentPrinterName()))
+        cause = IPP_STATUS_ERROR_NOT_FOUND;
+    QString reason;
+    switch (cause) {
+        case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+            reason = QStringLiteral("プリンターが印刷を受け付けていません。");
+            break;
+        case IPP_STATUS_ERROR_NOT_FOUND:
+            reason = QStringLiteral("プリンターが見つかりません（削除された可能性があります）。");
+            break;
+        case IPP_STATUS_ERROR_FORBIDDEN:
+        case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
+        case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+        case IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED:
+            reason = QStringLiteral("このプリンターで印刷する権限がありません。");
+            break;
+        case IPP_STATUS_ERROR_BUSY:
+            reason = QStringLiteral("プリンターが使用中です。");
+            break;
+        case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
+            reason = QStringLiteral("印刷サービス（CUPS）が応答しません。");
+            break;
+        case IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED:
+            reason = QStringLiteral("プリンターがこの文書の形式を扱えません。");
+            break;
+        default:
+            reason = QStringLiteral("プリンターが印刷を受け付けませんでした。");
+            break;
+    }
+    return detail.isEmpty() ? reason : reason + QStringLiteral("\n（%1）").arg(detail);
 }
 
 // Leaves the engine without a canvas however the job ends.
@@ -147,6 +192,21 @@ QStringList InstalledPrinters()
     QStringList names = QPrinterInfo::availablePrinterNames();
     if (names.isEmpty()) names << PdfPrinterName;
     return names;
+}
+
+QString DefaultPrinterName(const QStringList& names)
+{
+    const QString name = QPrinterInfo::defaultPrinterName();
+    return names.contains(name) ? name : names.first();
+}
+
+bool PrintServiceAnswers()
+{
+    http_t* http =
+        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 3000, nullptr);
+    if (!http) return false;
+    httpClose(http);
+    return true;
 }
 
 QPrinter& CurrentPrinter()
@@ -177,7 +237,8 @@ bool SelectPrinter(const QString& name)
 void ResetDevMode()
 {
     ensurePrinter();
-    makeCurrent(printerName_);
+    const QStringList names = InstalledPrinters();
+    makeCurrent(names.contains(printerName_) ? printerName_ : DefaultPrinterName(names));
 }
 
 const TDevMode& CurrentDevMode()
@@ -228,6 +289,11 @@ bool LoadPrintInfo()
     if (!SelectPrinter(name)) return false;
     SetDevMode(stored);
     return true;
+}
+
+QString RememberedPrinter()
+{
+    return CutToMaxLen(IniFile(IniFileName).readString(kSection, QStringLiteral("DeviceName")), 128);
 }
 
 void SavePrintInfo()
@@ -334,6 +400,10 @@ bool RunPrintJob(const QString& title, const QString& pdfSuggestion, int pageCou
     const bool ended = painter.end();
     if (partial.isEmpty()) {
         if (!ended) throw AppError(QStringLiteral("印刷を終了できません。\n%1").arg(CurrentPrinterName()));
+        const QString refusal = jobRefusal();
+        if (!refusal.isEmpty())
+            throw PrintRefusedError(QStringLiteral("印刷できませんでした。\n%1\nプリンター：%2")
+                                        .arg(refusal, CurrentPrinterName()));
         return true;
     }
     if (!ended || (QFileInfo::exists(target) && !QFile::remove(target)) || !QFile::rename(partial, target)) {

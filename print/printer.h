@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/errors.h"
+
 class QPainter;
 class QPrinter;
 
@@ -36,12 +38,17 @@ extern const QString PdfPrinterName;
 
 // The installed printers; only the PDF file when there is none.
 QStringList InstalledPrinters();
+// The one the desktop prints to by default, else the first of names (the installed printers).
+QString DefaultPrinterName(const QStringList& names);
+// Whether the print service (the CUPS scheduler) answers. Without it no printer is listed.
+bool PrintServiceAnswers();
 QPrinter& CurrentPrinter();
 QString CurrentPrinterName();
 bool CurrentIsPdf();
 // Makes an installed printer current with its own default settings; false leaves all as it was.
 bool SelectPrinter(const QString& name);
-// Back to the current printer's own default settings.
+// Back to the current printer's own default settings; a printer removed since it was made current
+// gives way to the default one.
 void ResetDevMode();
 // The settings as last set or read. What the printer cannot take stays here for the settings
 // file, so that nothing the user chose elsewhere is lost by a round trip.
@@ -54,6 +61,8 @@ void TakePrinterFromDialog();
 // with the remembered settings and is true; a printer that is no longer installed changes nothing.
 bool LoadPrintInfo();
 void SavePrintInfo();
+// The printer name [PrintInfo] holds.
+QString RememberedPrinter();
 // The current printer reset to its defaults, then paper and orientation set.
 void SetPrinterPaper(int paperSize, int orientation);
 
@@ -77,10 +86,16 @@ void SetPdfOutputFile(const QString& path);
 using PdfFileAsker = std::function<QString(const QString& suggested)>;
 PdfFileAsker SetPdfFileAsker(PdfFileAsker asker);  // returns the previous one
 
+// A job whose pages were made but which the printer's queue did not take: nothing is printed.
+class PrintRefusedError : public AppError {
+  public:
+    using AppError::AppError;
+};
+
 // Runs one job on the current printer: begins it (naming the PDF file first), fills the drawing
 // engine's state, draws pages 1..pageCount with newPage between them and ends it. False when the
 // user declined to name the PDF file. Any failure of the printer or of a page aborts the job,
 // ends the painter, removes a partly written PDF, clears the engine's canvas and throws AppError
-// with the message for the user.
+// with the message for the user; PrintRefusedError when the queue refused the finished job.
 bool RunPrintJob(const QString& title, const QString& pdfSuggestion, int pageCount,
                  const std::function<void(int page)>& drawPage);

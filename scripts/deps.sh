@@ -3,7 +3,7 @@
 set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
       libzip-dev libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont
-      fonts-ipaexfont poppler-utils xvfb xauth qt6-translations-l10n)
+      fonts-ipaexfont poppler-utils xvfb xauth qt6-translations-l10n libcups2-dev cups cups-filters)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -30,7 +30,7 @@ GridReader SetGridReader(GridReader reader)
     return old;
 }
 
-void CalcKyuyoAll(int e, bool readGrid)
+void CalcKyuyoAll(int e, bool readGrid, TCalcItems& items)
 {
     if (SyainRec[e].MembKey.isEmpty()) {
         std::memset(&KintaiRec[e], 0, sizeof(TKintaiRec));
@@ -46,10 +46,10 @@ void CalcKyuyoAll(int e, bool readGrid)
         KintaiRec[e].Kintai[kiSyoteiJikan] = CorpRec.Jikan;
         if (gridReader()) gridReader()(e, false);
     }
-    CalcKyuyo(e);
+    CalcKyuyo(e, items);
 }
 
-void CalcSyoyoAll(int e, bool readGrid)
+void CalcSyoyoAll(int e, bool readGrid, TCalcItems& items)
 {
     if (SyainRec[e].MembKey.isEmpty()) {
         std::memset(&KintaiRec[e], 0, sizeof(TKintaiRec));
@@ -62,18 +62,19 @@ void CalcSyoyoAll(int e, bool readGrid)
         return;
     }
     if (readGrid && gridReader()) gridReader()(e, true);
-    SyoyoResult[e] = CalcSyoyo(e);
+    SyoyoResult[e] = CalcSyoyo(e, items);
 }
 
 void CalcAllMember(bool readGrid)
 {
+    TCalcItems items;
     if (CurPeriod.Period <= 12) {
-        for (int e = 1; e <= MaxEmployee; ++e) CalcKyuyoAll(e, readGrid);
+        for (int e = 1; e <= MaxEmployee; ++e) CalcKyuyoAll(e, readGrid, items);
         return;
     }
     bool anyManual = false;
     for (int e = 1; e <= MaxEmployee; ++e) {
-        CalcSyoyoAll(e, readGrid);
+        CalcSyoyoAll(e, readGrid, items);
         anyManual = anyManual || (!SyainRec[e].MembKey.isEmpty() && !SyoyoResult[e]);
     }
     if (!anyManual) return;

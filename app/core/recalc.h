@@ -5,6 +5,8 @@
 
 #include "payroll/records.h"
 
+class TCalcItems;
+
 // The last bonus result per slot (false: the income tax was left to the user).
 extern Arr<bool, 1, MaxEmployee> SyoyoResult;
 
@@ -13,6 +15,7 @@ extern Arr<bool, 1, MaxEmployee> SyoyoResult;
 using GridReader = std::function<void(int slot, bool bonus)>;
 GridReader SetGridReader(GridReader reader);
 
-void CalcKyuyoAll(int slot, bool readGrid);
-void CalcSyoyoAll(int slot, bool readGrid);
+// One slot of a recalculation of everyone, with the run's items.
+void CalcKyuyoAll(int slot, bool readGrid, TCalcItems& items);
+void CalcSyoyoAll(int slot, bool readGrid, TCalcItems& items);
 void CalcAllMember(bool readGrid);

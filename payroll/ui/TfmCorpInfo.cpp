@@ -168,8 +168,9 @@ TfmCorpInfo::TfmCorpInfo(QWidget* parent) : QDialog(parent)
     bbOk->setObjectName(QStringLiteral("bbOk"));
     bbCancel = new QPushButton(QStringLiteral("キャンセル"), this);
     bbCancel->setObjectName(QStringLiteral("bbCancel"));
-    // Enter moves between fields; it must never close the window through a default button.
+    // Enter moves between fields and presses only the focused button, never a default one.
     for (QPushButton* b : {bbOk, bbCancel, btKenRitu}) b->setAutoDefault(false);
+    InstallEnterKeys(this);
 
     auto* left = new QVBoxLayout;
     left->addWidget(gbPay);
@@ -397,8 +398,8 @@ void TfmCorpInfo::reject()
 
 bool TfmCorpInfo::eventFilter(QObject* watched, QEvent* e)
 {
-    // The company name is text: Enter moves on, Ctrl+Delete empties it, and typing goes over the
-    // text as in the numbers.
+    // The company name is text: Enter moves on, Ctrl+Delete empties it, and typing inserts as in
+    // the employee's name (over-typing is a setting of the numeric fields).
     if (watched == edSyamei && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
@@ -409,7 +410,7 @@ bool TfmCorpInfo::eventFilter(QObject* watched, QEvent* e)
             EmptyAsTyped(edSyamei);
             return true;
         }
-        return OptionRec.InputOverN && OverTypeKey(edSyamei, k);
+        return false;
     }
     return QDialog::eventFilter(watched, e);
 }

@@ -2,11 +2,14 @@
 // payroll/common.
 #include "payroll/ui/edithelpers.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QVariant>
 
@@ -77,6 +80,45 @@ bool FocusOfOtherWindow(const QFocusEvent* event)
 {
     const Qt::FocusReason r = event->reason();
     return r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason;
+}
+
+namespace {
+
+// Sees the Enter that the focused control let through to its window.
+class TEnterKeys : public QObject {
+  public:
+    explicit TEnterKeys(QWidget* window) : QObject(window), window_(window) { window->installEventFilter(this); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != window_ || event->type() != QEvent::KeyPress) return false;
+        auto* k = static_cast<QKeyEvent*>(event);
+        if ((k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter) ||
+            (k->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        QWidget* focused = window_->focusWidget();
+        if (auto* button = qobject_cast<QPushButton*>(focused)) {
+            if (button->isEnabled()) button->click();
+            return true;
+        }
+        if (qobject_cast<QCheckBox*>(focused) || qobject_cast<QRadioButton*>(focused)) {
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+            QCoreApplication::sendEvent(focused, &tab);
+            return true;
+        }
+        return false;
+    }
+
+  private:
+    QWidget* window_;
+};
+
+}  // namespace
+
+void InstallEnterKeys(QWidget* window)
+{
+    new TEnterKeys(window);
 }
 
 TNumKeys::TNumKeys(QLineEdit* edit, const QString& chars)

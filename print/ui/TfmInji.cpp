@@ -266,12 +266,17 @@ void TfmInji::FormShow(bool fromDialog)
             setWindowTitle(windowTitle() + QStringLiteral("の印刷"));
 
             // Ctrl held while the dialog opens starts from A4 portrait without the remembered printer.
-            if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier)
+            // The printers are looked at anew each time: the remembered one may be gone.
+            if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) {
                 SetPrinterPaper(dmPaperA4, dmPortrait);
-            else if (LoadPrintInfo())
+                tellPrinterChoice(QString());
+            } else if (LoadPrintInfo()) {
                 pnPrinter->setText(QLatin1Char(' ') + CurrentPrinterName());
-            else
+                tellPrinterChoice(QString());
+            } else {
                 SetPrinterPaper(dmPaperA4, dmPortrait);
+                tellPrinterChoice(RememberedPrinter());
+            }
 
             TDevMode dm = CurrentDevMode();
             dm.Orientation = kind == 2 || kind == 7 || kind == 8 ? dmPortrait : dmLandscape;
@@ -303,6 +308,27 @@ void TfmInji::FormShow(bool fromDialog)
         btOk->setFocus();
     else
         btCancel->setFocus();
+}
+
+void TfmInji::tellPrinterChoice(const QString& remembered)
+{
+    // Without a print service no printer is listed and 印刷 asks for a PDF file: the user hears
+    // why, once while it stays so.
+    if (CurrentIsPdf() && !PrintServiceAnswers()) {
+        if (!noServiceTold_)
+            ShowInfo(
+                QStringLiteral("印刷サービス（CUPS）が応答しないため、プリンターでは印刷できません。\n"
+                               "「印刷」でPDFファイルに出力できます。"));
+        noServiceTold_ = true;
+        return;
+    }
+    noServiceTold_ = false;
+    if (remembered.isEmpty() || remembered == PdfPrinterName || InstalledPrinters().contains(remembered))
+        return;
+    const QString instead =
+        CurrentIsPdf() ? QStringLiteral("PDFファイルに出力します。")
+                       : QStringLiteral("通常使うプリンター「%1」で印刷します。").arg(CurrentPrinterName());
+    ShowWarning(QStringLiteral("前回使ったプリンター「%1」が見つかりません。\n%2").arg(remembered, instead));
 }
 
 void TfmInji::setNengappiLabel()
@@ -494,6 +520,10 @@ void TfmInji::btOkClick()
             YearHeader.PrnMonth[p] = uint8_t(NumStrToInt(PrnDateMonth));
             YearHeader.PrnDay[p] = uint8_t(NumStrToInt(PrnDateDay));
         }
+    } catch (const PrintRefusedError& e) {
+        ShowError(e.message());
+        reject();
+        return;
     } catch (const AppError& e) {
         ShowError(QStringLiteral("印刷を中止しました。\n") + e.message());
         reject();

@@ -75,8 +75,11 @@ class TfmInji : public QDialog {
   private:
     void placeDateEdits();
     void setNengappiLabel();
+    // Tells what became of the printer: no print service, or the remembered printer gone.
+    void tellPrinterChoice(const QString& remembered);
 
     bool memoChanging_ = false;
+    bool noServiceTold_ = false;
 };
 
 extern TfmInji* fmInji;

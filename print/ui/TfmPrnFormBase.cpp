@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "payroll/common.h"
+#include "payroll/ui/edithelpers.h"
 #include "platform/errors.h"
 #include "platform/msgbox.h"
 
@@ -221,6 +222,8 @@ TfmPrnFormBase::TfmPrnFormBase(bool withKintai, QWidget* parent) : QDialog(paren
         bottom->addWidget(b, 0, Qt::AlignBottom);
     }
     bottom->insertSpacing(bottom->indexOf(bbOk), 16);
+    // Enter on the focused 初期状態 or キャンセル presses that button, not OK.
+    InstallEnterKeys(this);
     main->addLayout(bottom);
 
     connect(sbDefault, &QPushButton::clicked, this, &TfmPrnFormBase::sbDefaultClick);

@@ -4,11 +4,13 @@
 
 #include <cstring>
 
+#include "app/core/recalc.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/otherperiod.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
+#include "payroll/slipitems.h"
 #include "payroll/yearfile.h"
 #include "tests/testutil.h"
 
@@ -134,6 +136,31 @@ TEST_F(CalcTest, OvertimeAndReductionsFollowTheirRoundingModes)
         CalcKyuyo(1);
         EXPECT_EQ(SikyuRec[1].Sikyu[siKekkin], c.kekkin) << "mode " << c.mode << ", " << c.days << " days";
     }
+}
+
+TEST_F(CalcTest, RecalculationOfEveryoneTakesEachPayTypesSlipAsPublishedThen)
+{
+    // The first variable allowance is on the monthly slip only; overtime is not on the daily one.
+    WriteAll(IniFileName, QByteArray("[KyuyoKeitai1]\r\nSikyu=111111111111111000\r\n"));
+    openMonth(5);
+    for (int e = 1; e <= 2; ++e) {
+        TEmployeeRec& E = employee(e, QByteArray("k") + QByteArray::number(e));
+        E.Keitai = e;
+        E.Chingin[1] = e == 1 ? 200000 : 10000;
+        E.Chingin[2] = 1000;
+        KintaiRec[e].Kintai[kiSyukkin] = 20;
+        KintaiRec[e].Kintai[kiFutuZangyo] = 2;
+        SikyuRec[e].Sikyu[siVarTeate1] = 7000;
+    }
+    CalcAllMember(false);
+    EXPECT_EQ(SikyuRec[1].SikyuGoukei, 200000 + 2000 + 7000);
+    EXPECT_EQ(SikyuRec[2].Sikyu[siFutuZangyo], 0);
+    EXPECT_EQ(SikyuRec[2].SikyuGoukei, 200000) << "20 days x 10,000, nothing else on the daily slip";
+    // Taken off the monthly slip, the allowance counts no more at the next recalculation.
+    SikyuItem[15].Use[1] = false;
+    PublishKyuyoItems();
+    CalcAllMember(false);
+    EXPECT_EQ(SikyuRec[1].SikyuGoukei, 200000 + 2000);
 }
 
 TEST_F(CalcTest, CommutingAllowanceFollowsItsPaymentRule)

@@ -1,0 +1,230 @@
+// Slips printed through real printer queues of a CUPS scheduler the test runs itself: the job that
+// reaches the queue against the program's own PDF, a queue that refuses the job, a printer deleted
+// under the dialog, a remembered printer that is gone, and no print service, before and under it.
+#include <pwd.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QThread>
+
+#include "platform/inifile.h"
+#include "tests/print/dialogfixture.h"
+
+namespace {
+
+const QString Ppd = QStringLiteral("/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd");
+
+// A scheduler with its own folders under /tmp (short enough for its socket's path), its own socket
+// and port, file devices allowed and no authentication. Run as root, the tests run it as the user
+// lp, as a system would, so that it and its filters are unprivileged either way.
+class PrivateCups {
+  public:
+    PrivateCups() : dir_(QStringLiteral("/tmp/pelcups-XXXXXX")) {}
+    ~PrivateCups() { stop(); }
+    void stop()
+    {
+        if (cupsd_.state() == QProcess::NotRunning) return;
+        cupsd_.terminate();  // SIGTERM to its process id
+        if (!cupsd_.waitForFinished(5000)) cupsd_.kill();
+    }
+    QString log() const { return QString::fromLocal8Bit(ReadAll(dir_.filePath(u("log/error_log")))); }
+    QString socket() const { return dir_.filePath(QStringLiteral("run/cups.sock")); }
+    QString output(const QString& queue) const { return dir_.filePath(u("out/") + queue + u(".pdf")); }
+
+    // Empty when the scheduler answers; else why it cannot run here.
+    QString start()
+    {
+        const QStringList sbin{u("/usr/sbin"), u("/sbin"), u("/usr/bin")};
+        const QString cupsd = QStandardPaths::findExecutable(u("cupsd"), sbin);
+        if (cupsd.isEmpty() || !QFile::exists(Ppd))
+            return u("cupsd or the generic PDF driver is missing (Debian packages cups, cups-filters)");
+        // Others may pass through to the folders that become the scheduler's own.
+        QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ExeOwner | QFileDevice::ExeOther);
+        const auto path = [this](const QString& p) { return dir_.filePath(p); };
+        QStringList own;
+        for (const char* f : {"conf", "spool", "tmp", "log", "cache", "state", "run", "out"})
+            if (QDir(dir_.path()).mkdir(u(f))) own << path(u(f));
+        QTcpServer probe;  // a free port, given up again for the scheduler
+        probe.listen(QHostAddress::LocalHost);
+        const quint16 port = probe.serverPort();
+        probe.close();
+        const QString conf = path(u("conf/cupsd.conf")), files = path(u("conf/cups-files.conf"));
+        own << conf << files;
+        WriteAll(files, u("ServerRoot %1/conf\nRequestRoot %1/spool\nTempDir %1/tmp\n"
+                          "CacheDir %1/cache\nStateDir %1/state\nErrorLog %1/log/error_log\n"
+                          "AccessLog %1/log/access_log\nPageLog %1/log/page_log\n"
+                          "Printcap %1/run/printcap\nFileDevice Yes\n")
+                            .arg(dir_.path())
+                            .toUtf8());
+        WriteAll(conf, u("Listen %1\nListen 127.0.0.1:%2\nLogLevel warn\nBrowsing No\n"
+                         "WebInterface No\nDefaultAuthType None\n<Policy default>\n"
+                         "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n")
+                           .arg(socket())
+                           .arg(port)
+                           .toUtf8());
+        QStringList args{u("-f"), u("-c"), conf, u("-s"), files};
+        QString program = cupsd;
+        if (geteuid() == 0) {
+            const passwd* lp = getpwnam("lp");
+            if (!lp) lp = getpwnam("nobody");
+            if (!lp) return u("no unprivileged user to run cupsd as");
+            for (const QString& f : own)  // whatever the umask made of them
+                if (chown(QFile::encodeName(f).constData(), lp->pw_uid, lp->pw_gid) != 0)
+                    return u("cannot hand the scheduler's files to ") + QString::fromLocal8Bit(lp->pw_name);
+            program = QStandardPaths::findExecutable(u("setpriv"), sbin);
+            if (program.isEmpty()) return u("setpriv is missing (Debian package util-linux)");
+            args = QStringList{u("--reuid=%1").arg(lp->pw_uid), u("--regid=%1").arg(lp->pw_gid),
+                               u("--clear-groups"), cupsd} +
+                   args;
+        }
+        cupsd_.setProcessChannelMode(QProcess::MergedChannels);
+        cupsd_.start(program, args);
+        for (int i = 0; i < 200 && cupsd_.waitForStarted(5000); ++i) {
+            if (QFile::exists(socket()) && PrintServiceAnswers()) return {};
+            if (cupsd_.waitForFinished(50)) break;
+        }
+        return u("cupsd does not answer: ") + QString::fromLocal8Bit(cupsd_.readAll()) + log();
+    }
+
+    // lpadmin, cupsreject and the like on this scheduler; the tool's complaint when it fails.
+    QString admin(const QString& tool, QStringList args)
+    {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStandardPaths::findExecutable(tool, {u("/usr/sbin"), u("/usr/bin")}),
+                QStringList{u("-h"), socket()} + args);
+        if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return tool + u(": ") + QString::fromLocal8Bit(p.readAll());
+        return {};
+    }
+    QString addQueue(const QString& name)
+    {
+        return admin(u("lpadmin"),
+                     {u("-p"), name, u("-E"), u("-v"), u("file://") + output(name), u("-P"), Ppd});
+    }
+
+    // The jobs the queue took, once each has ended.
+    static int finishedJobs(const QString& queue)
+    {
+        for (int wait = 0; wait < 600; ++wait) {
+            cups_job_t* jobs = nullptr;
+            const int n =
+                cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+            bool ended = true;
+            for (int i = 0; i < n; ++i) ended = ended && jobs[i].state >= IPP_JSTATE_CANCELED;
+            cupsFreeJobs(n, jobs);
+            if (ended) return n;
+            QThread::msleep(50);
+        }
+        return -1;
+    }
+
+  private:
+    QTemporaryDir dir_;
+    QProcess cupsd_;
+};
+
+class CupsTest : public PrintWindowTest {
+  protected:
+    void SetUp() override
+    {
+        // libcups and Qt's printer support look for the service from the first call on.
+        printService_ = cups_.socket();
+        qputenv("CUPS_SERVERROOT", QFile::encodeName(QFileInfo(cups_.socket()).path()));
+        qputenv("HOME", QFile::encodeName(QFileInfo(cups_.socket()).path()));  // no lpoptions of the user
+        qunsetenv("PRINTER");
+        qunsetenv("LPDEST");
+        PrintWindowTest::SetUp();
+        OptionRec.FormType = 1;
+        OptionRec.PrnSikyubi = 1;
+    }
+    // Opens the dialog and prints; the messages it showed.
+    std::vector<MsgShown> print(const std::function<void()>& beforePrinting = {})
+    {
+        msg_.clear();
+        fmInji->setWindowTitle(u("給与明細書"));
+        fmInji->Tag = 299;
+        fmInji->show();
+        if (beforePrinting) beforePrinting();
+        fmInji->btOk->click();
+        return msg_.shown();
+    }
+    QString remembered() const { return IniFile(IniFileName).readString(u("PrintInfo"), u("DeviceName")); }
+
+    PrivateCups cups_;
+};
+
+TEST_F(CupsTest, SlipsThroughQueuesAndWhatBecomesOfRefusedJobsAndGonePrinters)
+{
+    // Before the scheduler runs: no printer but the PDF file, and the user is told why.
+    std::vector<MsgShown> shown = print();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].text.startsWith(NoPrintService)) << shown[0].text;
+    EXPECT_EQ(shown[0].type, MsgType::Information);
+    // Word for word: the printer's margin moves the text by less than a millimetre.
+    const QString pdfText = PrintWindowTest::pdfText(pdf()).simplified();
+    ASSERT_TRUE(pdfText.contains(u("鈴木大輔"))) << pdfText;
+
+    const QString failed = cups_.start();
+    if (!failed.isEmpty()) GTEST_SKIP() << failed.toStdString();
+    for (const char* queue : {"Slips", "Office"}) ASSERT_EQ(cups_.addQueue(u(queue)), QString());
+    ASSERT_EQ(cups_.admin(u("lpadmin"), {u("-d"), u("Slips")}), QString());
+
+    // The default queue takes one job of two A4 pages that read as the PDF file does.
+    shown = print();
+    EXPECT_TRUE(shown.empty()) << shown[0].text;
+    EXPECT_EQ(fmInji->pnPrinter->text(), u(" Slips"));
+    ASSERT_EQ(PrivateCups::finishedJobs(u("Slips")), 1) << cups_.log();
+    const QString info = pdfInfo(cups_.output(u("Slips")));
+    EXPECT_TRUE(info.contains(QRegularExpression(u("Pages:\\s+2\\n")))) << info;
+    EXPECT_TRUE(info.contains(u("(A4)"))) << info;
+    EXPECT_EQ(PrintWindowTest::pdfText(cups_.output(u("Slips"))).simplified(), pdfText);
+    EXPECT_EQ(remembered(), u("Slips"));
+
+    // A queue that refuses jobs: the message, no job, and the pay date is not kept.
+    ASSERT_EQ(cups_.admin(u("cupsreject"), {u("Slips")}), QString());
+    YearHeader.PrnDay[5] = 0;
+    shown = print();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].type, MsgType::Error);
+    EXPECT_TRUE(shown[0].text.startsWith(u("印刷できませんでした。\nプリンターが印刷を受け付けていません。")))
+        << shown[0].text;
+    EXPECT_TRUE(shown[0].text.endsWith(u("プリンター：Slips"))) << shown[0].text;
+    EXPECT_EQ(fmInji->result(), QDialog::Rejected);
+    EXPECT_EQ(YearHeader.PrnDay[5], 0);
+    EXPECT_EQ(PrivateCups::finishedJobs(u("Slips")), 1);
+
+    // The printer deleted while the dialog is open.
+    WriteAll(IniFileName, "[PrintInfo]\r\nDeviceName=Office\r\n");
+    shown = print([this] { ASSERT_EQ(cups_.admin(u("lpadmin"), {u("-x"), u("Office")}), QString()); });
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].text.startsWith(u("印刷できませんでした。\nプリンターが見つかりません")))
+        << shown[0].text;
+
+    // Remembered but gone at the next opening: said so, and the default printer takes the job.
+    ASSERT_EQ(cups_.admin(u("cupsaccept"), {u("Slips")}), QString());
+    shown = print();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(
+        shown[0].text,
+        u("前回使ったプリンター「Office」が見つかりません。\n通常使うプリンター「Slips」で印刷します。"));
+    EXPECT_EQ(shown[0].type, MsgType::Warning);
+    EXPECT_EQ(fmInji->pnPrinter->text(), u(" Slips"));
+    EXPECT_EQ(PrivateCups::finishedJobs(u("Slips")), 2);
+    EXPECT_EQ(remembered(), u("Slips"));
+    EXPECT_EQ(YearHeader.PrnDay[5], 25);
+
+    // The service stopped under the open dialog.
+    shown = print([this] { cups_.stop(); });
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].text.startsWith(u("印刷できませんでした。\n印刷サービス（CUPS）が応答しません。")))
+        << shown[0].text;
+}
+
+}  // namespace
