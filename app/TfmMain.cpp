@@ -20,7 +20,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "app/core/memberlist.h"
 #include "app/core/recalc.h"
 #include "app/TfmDataEdit.h"

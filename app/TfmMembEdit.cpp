@@ -25,7 +25,7 @@
 #include "app/TfmCalc.h"
 #include "app/TfmKenhoHyo.h"
 #include "app/TfmMain.h"
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/period.h"

@@ -2,7 +2,7 @@
 // each page.
 #include "print/pages.h"
 
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "app/core/membedit.h"
 #include "payroll/calc.h"
 #include "payroll/common.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/period.h"

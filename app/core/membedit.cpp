@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"

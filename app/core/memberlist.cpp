@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "payroll/calc.h"
 #include "payroll/common.h"
 #include "payroll/period.h"

@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "app/TfmMain.h"
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "app/TfmMembEdit.h"
 #include "app/forms.h"
 #include "payroll/ui/TfmCorpInfo.h"

@@ -5,7 +5,7 @@
 #include <QListWidget>
 
 #include "app/TfmMain.h"
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "app/forms.h"
 #include "payroll/common.h"
 #include "payroll/paths.h"

@@ -9,7 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "payroll/calc.h"
 #include "payroll/common.h"
 #include "payroll/option.h"

@@ -1,5 +1,5 @@
 // Main window decisions that need no widgets.
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 
 #include <QDir>
 
