@@ -29,6 +29,7 @@
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/period.h"
+#include "payroll/startup.h"
 #include "payroll/premiums.h"
 #include "payroll/ui/edithelpers.h"
 #include "platform/formkit.h"

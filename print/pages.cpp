@@ -3,7 +3,6 @@
 #include "print/pages.h"
 
 #include "payroll/captions.h"
-#include "app/core/membedit.h"
 #include "payroll/calc.h"
 #include "payroll/common.h"
 #include "payroll/option.h"

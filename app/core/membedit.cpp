@@ -55,21 +55,6 @@ QString amount7(int32_t v)
 
 }  // namespace
 
-QStringList KubunItems()
-{
-    return {QString(),
-            QStringLiteral("役員"),
-            QStringLiteral("一般社員"),
-            QStringLiteral("臨時社員"),
-            QStringLiteral("パート"),
-            QStringLiteral("アルバイト")};
-}
-
-QStringList KeitaiItems()
-{
-    return {QStringLiteral("月給"), QStringLiteral("日給"), QStringLiteral("時間給")};
-}
-
 QStringList SexItems()
 {
     return {QString(), QStringLiteral("男"), QStringLiteral("女")};

@@ -17,6 +17,7 @@
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/periodselect.h"
+#include "payroll/startup.h"
 #include "payroll/ui/TfmSelData.h"
 #include "payroll/yearfile.h"
 #include "platform/clock.h"
