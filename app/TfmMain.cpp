@@ -20,7 +20,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "payroll/captions.h"
 #include "app/core/memberlist.h"
 #include "app/core/recalc.h"
 #include "app/TfmDataEdit.h"
@@ -28,6 +27,7 @@
 #include "app/TfmMembEdit.h"
 #include "app/forms.h"
 #include "payroll/calc.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"

@@ -1,17 +1,10 @@
-// Main window decisions that need no widgets.
+// Period title, company name and the employee texts of lists and documents.
 #include "payroll/captions.h"
 
-#include <QDir>
-
 #include "payroll/option.h"
-#include "payroll/paths.h"
-#include "payroll/yearfile.h"
 #include "platform/cp932.h"
-#include "platform/errors.h"
-#include "platform/inifile.h"
 
 QString MainPeriodTitle;
-
 
 QString PeriodTitle()
 {

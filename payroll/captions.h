@@ -1,8 +1,8 @@
-// What the main window decides without widgets: the default data year, the period title, the
-// employee list lines, the migration of an earlier version's data and the tax change notice.
+// The texts windows and documents show of the open period: its title, the company name, an
+// employee's class, pay type and retirement date, and the line of the employee list.
 #pragma once
-#include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include "payroll/period.h"
 
@@ -29,5 +29,7 @@ QString KeitaiName(int keitai);
 // One line of the employee list: 130 single-byte columns, the slot in columns 128..130.
 QString MakeMemberLine(int slot);
 
-QStringList KubunItems();    // "", 役員, 一般社員, 臨時社員, パート, アルバイト
-QStringList KeitaiItems();   // 月給, 日給, 時間給 (pay type 1..3)
+// The class and pay type lists of the employee window, index for index; the grouped pay list
+// takes its class order from the first.
+QStringList KubunItems();   // "", 役員, 一般社員, 臨時社員, パート, アルバイト
+QStringList KeitaiItems();  // 月給, 日給, 時間給 (pay type 1..3)

@@ -2,8 +2,8 @@
 // each page.
 #include "print/pages.h"
 
-#include "payroll/captions.h"
 #include "payroll/calc.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"

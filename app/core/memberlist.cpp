@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "payroll/captions.h"
 #include "payroll/calc.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/period.h"
 #include "platform/cp932.h"

@@ -9,15 +9,15 @@
 #include <QTest>
 
 #include "app/TfmMain.h"
-#include "payroll/captions.h"
 #include "app/TfmMembEdit.h"
 #include "app/forms.h"
-#include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/captions.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/periodselect.h"
 #include "payroll/startup.h"
+#include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmSelData.h"
 #include "payroll/yearfile.h"
 #include "platform/clock.h"
