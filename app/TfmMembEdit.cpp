@@ -36,7 +36,7 @@
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/msgbox.h"
-#include "services/notice.h"
+#include "platform/notice.h"
 
 TfmMembEdit* fmMembEdit = nullptr;
 

@@ -12,7 +12,7 @@
 
 #include "payroll/period.h"
 #include "platform/errors.h"
-#include "services/notice.h"
+#include "platform/notice.h"
 
 QString CreatedYearFile;
 int64_t YearFileWriteBudget = -1;

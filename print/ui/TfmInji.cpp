@@ -32,7 +32,7 @@
 #include "print/pages.h"
 #include "print/printer.h"
 #include "print/ui/TfmPreView.h"
-#include "services/notice.h"
+#include "platform/notice.h"
 #include "platform/fonts.h"
 
 TfmInji* fmInji = nullptr;

@@ -11,7 +11,7 @@
 #include "payroll/period.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
-#include "services/notice.h"
+#include "platform/notice.h"
 #include "tests/testutil.h"
 
 namespace {
