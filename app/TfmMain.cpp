@@ -43,6 +43,7 @@
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "platform/notice.h"
 #include "platform/shell.h"
 #include "print/ui/TfmInji.h"
 #include "print/ui/TfmPrnFormK.h"
@@ -702,7 +703,7 @@ void TfmMain::mnCorpInfoClick()
 void TfmMain::mnSaveFileClick()
 {
     try {
-        SavePeriod();
+        if (SavePeriod()) ShowNotice(QStringLiteral("データファイルに保存しました。"), kNoticeSelfClosing);
     } catch (const AppError& e) {
         ShowError(e.message());
     }

@@ -12,7 +12,6 @@
 
 #include "payroll/period.h"
 #include "platform/errors.h"
-#include "platform/notice.h"
 
 QString CreatedYearFile;
 int64_t YearFileWriteBudget = -1;
@@ -153,7 +152,6 @@ bool SavePeriod()
         if (r != MsgResult::Yes) return false;
     }
     WritePeriod();
-    ShowNotice(QStringLiteral("データファイルに保存しました。"), 0);
     if (!YearFileSaved && CreatedYearFile == CurPeriod.FileName) YearFileSaved = true;
     return true;
 }

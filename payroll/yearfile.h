@@ -54,8 +54,8 @@ void LoadPeriod(const QString& fileName, int period);
 void WritePeriod();
 
 // The save command: asks first when a later month exists and the image changed, writes the open
-// period, shows "データファイルに保存しました。" and notes the save of a file created in this run.
-// Returns false when the user declined. Throws IoError.
+// period and notes the save of a file created in this run. Returns false when the user declined
+// (the caller tells the user of a save). Throws IoError.
 bool SavePeriod();
 
 // True when the period image differs from the open period in the file (names and, for bonus

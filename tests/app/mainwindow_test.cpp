@@ -22,6 +22,7 @@
 #include "payroll/yearfile.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
+#include "platform/notice.h"
 #include "tests/testutil.h"
 
 namespace {
@@ -117,7 +118,13 @@ TEST_F(MainWindowTest, SavedPeriodReopensByteForByteAndCloseAsksFirst)
     ASSERT_EQ(box.shown().size(), 1u);
     EXPECT_EQ(box.lastText(), QStringLiteral("データが変更されています。保存しますか？"));
 
-    fmMain->mnSaveFileClick();
+    {
+        RecordedNotices notices;
+        fmMain->mnSaveFileClick();
+        ASSERT_EQ(notices.calls().size(), 1u);
+        EXPECT_EQ(notices.calls()[0].text, QStringLiteral("データファイルに保存しました。"));
+        EXPECT_EQ(notices.calls()[0].mode, kNoticeSelfClosing);
+    }
     EXPECT_TRUE(YearFileSaved);
     const QByteArray file = ReadAll(CurPeriod.FileName);
     const QByteArray image = QByteArray(reinterpret_cast<const char*>(&CorpRec), sizeof CorpRec) +
