@@ -449,6 +449,7 @@ void TfmMain::UpdateMainCaption()
     // Without a company name the company window comes first, then the first employee.
     FirstRun = CompanyName().trimmed().isEmpty();
     if (FirstRun) {
+        fmCorpInfo->setFirstRun(true);
         if (fmCorpInfo->exec() != QDialog::Accepted) return;
         setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
         btNewEnterClick();
@@ -694,6 +695,7 @@ void TfmMain::btDeleteClick()
 
 void TfmMain::mnCorpInfoClick()
 {
+    fmCorpInfo->setFirstRun(FirstRun);
     if (fmCorpInfo->exec() != QDialog::Accepted) return;
     setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
     CalcAllMember(false);

@@ -5,12 +5,12 @@
 #include <QVBoxLayout>
 
 #include "app/TfmDataEdit.h"
-#include "app/TfmKenRitu.h"
 #include "app/TfmListInp.h"
 #include "app/TfmKenhoHyo.h"
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
 #include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmKenRitu.h"
 #include "payroll/ui/TfmRefData.h"
 #include "payroll/ui/TfmSelData.h"
 #include "print/ui/TfmInji.h"

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
+#include <functional>
 
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
@@ -56,10 +58,11 @@ protected:
         DestroyForms();
         CoreTest::TearDown();
     }
-    // Starts the program's window and answers the period selection with December.
-    void openDecember()
+    // Starts the program's window and answers the period selection with December; company runs
+    // in the company window of the first run before it is accepted.
+    void openDecember(std::function<void()> company = [] {})
     {
-        WhenShown(fmSelData, [] {
+        WhenShown(fmSelData, [company] {
             if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
                 auto* list = fmSelData->findChild<QListWidget*>(QStringLiteral("ListBox"));
                 list->setCurrentRow(11);
@@ -68,7 +71,10 @@ protected:
             }
             chooseMonth(12, "20", "160:00");
             // The first run asks for the company, then for the first employee.
-            WhenShown(fmCorpInfo, [] { fmCorpInfo->done(QDialog::Accepted); });
+            WhenShown(fmCorpInfo, [company] {
+                company();
+                fmCorpInfo->done(QDialog::Accepted);
+            });
             WhenShown(fmMembEdit, [] { fmMembEdit->done(QDialog::Rejected); });
         });
         fmMain->show();
@@ -100,6 +106,20 @@ TEST_F(MainWindowTest, EmptyDataFolderOpensDecemberOf2026)
     if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
         fmMain->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/main-window.png"));
     }
+}
+
+TEST_F(MainWindowTest, TheCompanyWindowOfTheFirstRunAsksBeforeGivingUp)
+{
+    bool stayed = false;
+    openDecember([&] {
+        box.answer(MsgResult::No);
+        fmCorpInfo->reject();
+        stayed = fmCorpInfo->isVisible();
+    });
+    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(std::any_of(box.shown().begin(), box.shown().end(), [](const MsgShown& m) {
+        return m.text == QStringLiteral("初期設定を中止し、給与計算PelmoraSを終了して宜しいですか？");
+    }));
 }
 
 TEST_F(MainWindowTest, SavedPeriodReopensByteForByteAndCloseAsksFirst)
