@@ -46,6 +46,7 @@
 #include "platform/notice.h"
 #include "platform/shell.h"
 #include "print/ui/TfmInji.h"
+#include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "services/webhost.h"
@@ -58,7 +59,6 @@ bool UpdateMode = false;
 bool DownloadFMode = false;
 bool NewSysIni = false;
 QString VerStr;
-bool PreViewButtons = true;
 
 namespace {
 

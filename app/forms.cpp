@@ -2,6 +2,7 @@
 #include "app/forms.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QVBoxLayout>
 
 #include "app/TfmDataEdit.h"
@@ -53,6 +54,15 @@ void CreateForms()
     fmMain = new TfmMain();
     fmSelData = new TfmSelData(fmMain);
     fmInji = new TfmInji(fmMain);
+    // The print dialog reads the employee list through this, in list order.
+    TfmInji::SetMemberList([] {
+        TListSlots list;
+        for (int i = 0; i < fmMain->ListBox->count(); ++i) {
+            list.Lines << fmMain->slotOfRow(i);
+            if (fmMain->ListBox->item(i)->checkState() == Qt::Checked) list.Ticked << fmMain->slotOfRow(i);
+        }
+        return list;
+    });
     shell(fmOption, "TfmOption", "入力項目の設定");
     shell(fmVersion, "TfmVersion", "バージョン情報");
     fmPreView = new TfmPreView(fmMain);
@@ -85,6 +95,7 @@ void DestroyForms()
 {
     // Every other window is a child of the main window and goes with it.
     InstallNoticePanel(nullptr);
+    TfmInji::SetMemberList({});
     for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder,
                            &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg, &fmPrnItem,
                            &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})

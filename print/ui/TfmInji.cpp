@@ -19,7 +19,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/TfmMain.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
@@ -38,6 +37,8 @@
 TfmInji* fmInji = nullptr;
 
 namespace {
+// The main window's employee list, as installed by SetMemberList.
+std::function<TListSlots()> memberList;
 
 constexpr int MemoMaxLines = 5;
 constexpr int MemoMaxChars = 170;  // line breaks count two, as they are stored on the slip's side
@@ -275,10 +276,7 @@ void TfmInji::FormShow(bool fromDialog)
         }
 
         const int mode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
-        TListSlots list;
-        if (fmMain && fmMain->ListBox)
-            for (int i = 0; i < fmMain->ListBox->count(); ++i) list.Lines << fmMain->slotOfRow(i);
-        list.Ticked = TickedSlots();
+        const TListSlots list = memberList ? memberList() : TListSlots{};
         const TPrintPlan plan = PlanPrint(Tag, list, mode);
         pnLType->setText(plan.PaperText);
         pnPrnInfo->setText(plan.InfoText);
@@ -431,13 +429,14 @@ void TfmInji::PublishPrintInputs()
     IchiranMode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
 }
 
+void TfmInji::SetMemberList(std::function<TListSlots()> source)
+{
+    memberList = std::move(source);
+}
+
 QList<int> TfmInji::TickedSlots()
 {
-    QList<int> ticked;
-    if (!fmMain || !fmMain->ListBox) return ticked;
-    for (int i = 0; i < fmMain->ListBox->count(); ++i)
-        if (fmMain->ListBox->item(i)->checkState() == Qt::Checked) ticked << fmMain->slotOfRow(i);
-    return ticked;
+    return memberList ? memberList().Ticked : QList<int>{};
 }
 
 void TfmInji::btPreViewClick()
@@ -451,8 +450,8 @@ void TfmInji::btPreViewClick()
     fmPreView->setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     if (isVisible())
         activateWindow();
-    else if (fmMain)
-        fmMain->activateWindow();
+    else if (parentWidget())
+        parentWidget()->activateWindow();
     // Printed from the preview: the print job has already run.
     if (result == QDialog::Accepted) done(QDialog::Accepted);
 }

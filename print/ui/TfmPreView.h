@@ -65,3 +65,5 @@ class TfmPreView : public QDialog {
 };
 
 extern TfmPreView* fmPreView;
+// Whether the preview shows its buttons ([Option] PreViewBtn of the program-wide settings).
+extern bool PreViewButtons;
