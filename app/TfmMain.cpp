@@ -297,7 +297,7 @@ void TfmMain::buildMenus()
             ShowError(QStringLiteral("印刷対象者が選択されていません。\n"
                                      "(No欄のチェックボックスをチェックして選択します)"));
         } else {
-            const bool month = CurPeriod.Period <= 12;
+            const bool month = !IsBonusPeriod(CurPeriod.Period);
             fmInji->setWindowTitle(month ? QStringLiteral("給与明細書") : QStringLiteral("賞与明細書"));
             fmInji->Tag = 299;
             fmInji->exec();
@@ -444,7 +444,7 @@ void TfmMain::UpdateMainCaption()
 {
     ListBox->clear();
     MainPeriodTitle = PeriodTitle();
-    const bool month = CurPeriod.Period <= 12;
+    const bool month = !IsBonusPeriod(CurPeriod.Period);
     setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
     // Without a company name the company window comes first, then the first employee.
     FirstRun = CompanyName().trimmed().isEmpty();
@@ -593,7 +593,7 @@ void TfmMain::setTickCommands(bool nextTicks)
 void TfmMain::UpdateCommandStates()
 {
     const int n = MemberCount();
-    const bool bonus = CurPeriod.Period > 12;
+    const bool bonus = IsBonusPeriod(CurPeriod.Period);
     for (const char* name : {"mnNewEnter", "btNewEnter"}) action(name)->setEnabled(n < MaxEmployee && !bonus);
     for (const char* name : {"mnModify", "btModify"}) action(name)->setEnabled(n >= 1);
     for (const char* name : {"mnDelete", "btDelete"}) action(name)->setEnabled(n >= 1 && !bonus);
@@ -651,7 +651,7 @@ void TfmMain::btModifyClick()
 {
     const int slot = selectedSlot();
     if (!slot) return;
-    if (CurPeriod.Period > 12 &&
+    if (IsBonusPeriod(CurPeriod.Period) &&
         MessageDlg(QStringLiteral("賞与時に行った社員情報の修正は引き継がれません。"), MsgType::Confirmation,
                    MsgButtons::OkCancel) != MsgResult::Ok)
         return;
@@ -719,11 +719,12 @@ void TfmMain::mnReturnCloseClick(int tag)
 
 void TfmMain::mnMeisaiClick()
 {
-    QDialog* form = CurPeriod.Period <= 12 ? static_cast<QDialog*>(fmPrnFormK) : static_cast<QDialog*>(fmPrnFormS);
+    QDialog* form = !IsBonusPeriod(CurPeriod.Period) ? static_cast<QDialog*>(fmPrnFormK)
+                                                     : static_cast<QDialog*>(fmPrnFormS);
     if (form->exec() != QDialog::Accepted) return;
     for (int e = 1; e <= MaxEmployee; ++e) {
         if (SyainRec[e].MembKey.isEmpty()) continue;
-        if (CurPeriod.Period <= 12)
+        if (!IsBonusPeriod(CurPeriod.Period))
             CalcKyuyo(e);
         else
             CalcSyoyo(e);

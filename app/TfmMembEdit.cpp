@@ -657,13 +657,13 @@ void TfmMembEdit::setPickerGrade(int grade)
 
 void TfmMembEdit::KeitaiRule()
 {
-    const int k = cbKeitai->currentIndex();
-    const bool byTime = k == 1 || k == 2;
+    const int t = cbKeitai->currentIndex() + 1;  // the list holds the pay types in order
+    const bool byTime = t == PayType::Daily || t == PayType::Hourly;
     lbYukyu->setEnabled(byTime);
     edYukyu->setEnabled(byTime);
-    lbChingin1->setText(k == 1   ? QStringLiteral("日給")
-                        : k == 2 ? QStringLiteral("時給")
-                                 : QStringLiteral("基本給"));
+    lbChingin1->setText(t == PayType::Daily    ? QStringLiteral("日給")
+                        : t == PayType::Hourly ? QStringLiteral("時給")
+                                               : QStringLiteral("基本給"));
 }
 
 void TfmMembEdit::TaisyoRule(bool fill)

@@ -10,7 +10,7 @@ QString PeriodTitle()
 {
     const int p = CurPeriod.Period;
     int m = p;
-    if (p > 12) m = YearHeader.SyoyoMonth[p - 12];
+    if (IsBonusPeriod(p)) m = YearHeader.SyoyoMonth[p - 12];
     QString era = CurPeriod.EraText;
     int y = CurPeriod.EraYear;
     if (y == 31 && m >= 5) {  // 平成31 became 令和 in May 2019
@@ -48,7 +48,7 @@ QString GetKubunName(int slot)
 QString KeitaiName(int keitai)
 {
     static const char* const names[] = {"月給", "日給", "時間給"};
-    return keitai >= 1 && keitai <= 3 ? QString::fromUtf8(names[keitai - 1]) : QString();
+    return IsPayType(keitai) ? QString::fromUtf8(names[keitai - 1]) : QString();
 }
 
 QString MakeMemberLine(int slot)

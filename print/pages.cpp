@@ -133,7 +133,7 @@ void readLedgerFlags()
 
 QString listTitle(int period)
 {
-    if (period >= 13 && period <= 15) return PeriodTitles[period];
+    if (IsBonusPeriod(period) && period <= PeriodCount) return PeriodTitles[period];
     return QStringLiteral("%1月分･給与").arg(period);
 }
 

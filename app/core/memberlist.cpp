@@ -38,7 +38,7 @@ QList<int> OrderedSlots(int order, bool showRetired)
         if (!SyainRec[e].MembKey.isEmpty() && (showRetired || !IsTaisyoku(e))) listed << e;
     if (order == 4) {
         QList<int> byType;
-        for (int k = 1; k <= 3; ++k)
+        for (int k = PayType::Monthly; k <= PayType::Hourly; ++k)
             for (int e : listed)
                 if (SyainRec[e].Keitai == k) byType << e;
         return byType;

@@ -67,7 +67,7 @@ void CalcSyoyoAll(int e, bool readGrid)
 
 void CalcAllMember(bool readGrid)
 {
-    if (CurPeriod.Period <= 12) {
+    if (!IsBonusPeriod(CurPeriod.Period)) {
         for (int e = 1; e <= MaxEmployee; ++e) CalcKyuyoAll(e, readGrid);
         return;
     }

@@ -234,7 +234,7 @@ void TfmInji::FormShow(bool fromDialog)
         if (fromDialog) {
             QString y, m, d;
             const int p = CurPeriod.Period;
-            if (p >= 13 && p <= PeriodCount) {
+            if (IsBonusPeriod(p) && p <= PeriodCount) {
                 y = twoWide(CurPeriod.EraYear);
                 m = twoWide(YearHeader.SyoyoMonth[p - 12]);
                 d = twoWide(YearHeader.SyoyoDay[p - 12]);
@@ -294,7 +294,7 @@ void TfmInji::setNengappiLabel()
 {
     QString era = CurPeriod.EraText;
     const int p = CurPeriod.Period;
-    const int payMonth = p >= 13 && p <= PeriodCount ? YearHeader.SyoyoMonth[p - 12] : p;
+    const int payMonth = IsBonusPeriod(p) && p <= PeriodCount ? YearHeader.SyoyoMonth[p - 12] : p;
     bool reiwa = CurPeriod.EraYear == 31 && payMonth >= 5;
     try {
         reiwa = reiwa || (NumStrToInt(edPrnDateYY->text()) == 1 && NumStrToInt(edPrnDateMM->text()) >= 5);
