@@ -638,8 +638,8 @@ void TfmDataEdit::btPrnMeisaiClick()
     if (!commit()) return;
     ShowMeisai(MembSlot);
     if (!fmInji) return;
-    fmInji->setWindowTitle(CurPeriod.Period > 12 ? QStringLiteral("賞与明細書")
-                                                 : QStringLiteral("給与明細書"));
+    fmInji->setWindowTitle(IsBonusPeriod(CurPeriod.Period) ? QStringLiteral("賞与明細書")
+                                                           : QStringLiteral("給与明細書"));
     fmInji->Tag = 200 + MembSlot;
     fmInji->exec();
 }

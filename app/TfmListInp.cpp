@@ -79,7 +79,7 @@ bool isCtrlDelete(const QKeyEvent* e)
 
 bool bonusPeriod()
 {
-    return CurPeriod.Period > 12;
+    return IsBonusPeriod(CurPeriod.Period);
 }
 
 // Errors meant for the user end the handler with their message, as everywhere in the program.

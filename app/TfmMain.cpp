@@ -20,7 +20,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "app/core/mainflow.h"
 #include "app/core/memberlist.h"
 #include "app/core/recalc.h"
 #include "app/TfmDataEdit.h"
@@ -28,6 +27,7 @@
 #include "app/TfmMembEdit.h"
 #include "app/forms.h"
 #include "payroll/calc.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
@@ -43,8 +43,10 @@
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "platform/notice.h"
 #include "platform/shell.h"
 #include "print/ui/TfmInji.h"
+#include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "services/webhost.h"
@@ -57,7 +59,6 @@ bool UpdateMode = false;
 bool DownloadFMode = false;
 bool NewSysIni = false;
 QString VerStr;
-bool PreViewButtons = true;
 
 namespace {
 
@@ -311,7 +312,7 @@ void TfmMain::buildMenus()
             ShowError(QStringLiteral("印刷対象者が選択されていません。\n"
                                      "(No欄のチェックボックスをチェックして選択します)"));
         } else {
-            const bool month = CurPeriod.Period <= 12;
+            const bool month = !IsBonusPeriod(CurPeriod.Period);
             fmInji->setWindowTitle(month ? QStringLiteral("給与明細書") : QStringLiteral("賞与明細書"));
             fmInji->Tag = 299;
             fmInji->exec();
@@ -458,11 +459,12 @@ void TfmMain::UpdateMainCaption()
 {
     ListBox->clear();
     MainPeriodTitle = PeriodTitle();
-    const bool month = CurPeriod.Period <= 12;
+    const bool month = !IsBonusPeriod(CurPeriod.Period);
     setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
     // Without a company name the company window comes first, then the first employee.
     FirstRun = CompanyName().trimmed().isEmpty();
     if (FirstRun) {
+        fmCorpInfo->setFirstRun(true);
         if (fmCorpInfo->exec() != QDialog::Accepted) return;
         setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
         btNewEnterClick();
@@ -606,7 +608,7 @@ void TfmMain::setTickCommands(bool nextTicks)
 void TfmMain::UpdateCommandStates()
 {
     const int n = MemberCount();
-    const bool bonus = CurPeriod.Period > 12;
+    const bool bonus = IsBonusPeriod(CurPeriod.Period);
     for (const char* name : {"mnNewEnter", "btNewEnter"}) action(name)->setEnabled(n < MaxEmployee && !bonus);
     for (const char* name : {"mnModify", "btModify"}) action(name)->setEnabled(n >= 1);
     for (const char* name : {"mnDelete", "btDelete"}) action(name)->setEnabled(n >= 1 && !bonus);
@@ -664,7 +666,7 @@ void TfmMain::btModifyClick()
 {
     const int slot = selectedSlot();
     if (!slot) return;
-    if (CurPeriod.Period > 12 &&
+    if (IsBonusPeriod(CurPeriod.Period) &&
         MessageDlg(QStringLiteral("賞与時に行った社員情報の修正は引き継がれません。"), MsgType::Confirmation,
                    MsgButtons::OkCancel) != MsgResult::Ok)
         return;
@@ -708,6 +710,7 @@ void TfmMain::btDeleteClick()
 
 void TfmMain::mnCorpInfoClick()
 {
+    fmCorpInfo->setFirstRun(FirstRun);
     if (fmCorpInfo->exec() != QDialog::Accepted) return;
     setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
     CalcAllMember(false);
@@ -717,7 +720,7 @@ void TfmMain::mnCorpInfoClick()
 void TfmMain::mnSaveFileClick()
 {
     try {
-        SavePeriod();
+        if (SavePeriod()) ShowNotice(QStringLiteral("データファイルに保存しました。"), kNoticeSelfClosing);
     } catch (const AppError& e) {
         ShowError(e.message());
     }
@@ -731,12 +734,13 @@ void TfmMain::mnReturnCloseClick(int tag)
 
 void TfmMain::mnMeisaiClick()
 {
-    QDialog* form = CurPeriod.Period <= 12 ? static_cast<QDialog*>(fmPrnFormK) : static_cast<QDialog*>(fmPrnFormS);
+    QDialog* form = !IsBonusPeriod(CurPeriod.Period) ? static_cast<QDialog*>(fmPrnFormK)
+                                                     : static_cast<QDialog*>(fmPrnFormS);
     if (form->exec() != QDialog::Accepted) return;
     TCalcItems items;  // the items as the window just set them
     for (int e = 1; e <= MaxEmployee; ++e) {
         if (SyainRec[e].MembKey.isEmpty()) continue;
-        if (CurPeriod.Period <= 12)
+        if (!IsBonusPeriod(CurPeriod.Period))
             CalcKyuyo(e, items);
         else
             CalcSyoyo(e, items);

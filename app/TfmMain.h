@@ -87,5 +87,3 @@ extern bool DownloadFMode;
 extern bool NewSysIni;
 // The program version shown in the version window, e.g. "1.00".
 extern QString VerStr;
-// Whether the preview shows its buttons ([Option] PreViewBtn of the program-wide settings).
-extern bool PreViewButtons;

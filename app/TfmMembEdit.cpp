@@ -25,17 +25,18 @@
 #include "app/TfmCalc.h"
 #include "app/TfmKenhoHyo.h"
 #include "app/TfmMain.h"
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/period.h"
 #include "payroll/premiums.h"
+#include "payroll/startup.h"
 #include "payroll/ui/edithelpers.h"
 #include "platform/formkit.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/msgbox.h"
-#include "services/notice.h"
+#include "platform/notice.h"
 
 TFormRef<TfmMembEdit> fmMembEdit;
 
@@ -657,13 +658,13 @@ void TfmMembEdit::setPickerGrade(int grade)
 
 void TfmMembEdit::KeitaiRule()
 {
-    const int k = cbKeitai->currentIndex();
-    const bool byTime = k == 1 || k == 2;
+    const int t = cbKeitai->currentIndex() + 1;  // the list holds the pay types in order
+    const bool byTime = t == PayType::Daily || t == PayType::Hourly;
     lbYukyu->setEnabled(byTime);
     edYukyu->setEnabled(byTime);
-    lbChingin1->setText(k == 1   ? QStringLiteral("日給")
-                        : k == 2 ? QStringLiteral("時給")
-                                 : QStringLiteral("基本給"));
+    lbChingin1->setText(t == PayType::Daily    ? QStringLiteral("日給")
+                        : t == PayType::Hourly ? QStringLiteral("時給")
+                                               : QStringLiteral("基本給"));
 }
 
 void TfmMembEdit::TaisyoRule(bool fill)

@@ -2,15 +2,16 @@
 #include "app/forms.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QVBoxLayout>
 
 #include "app/TfmDataEdit.h"
-#include "app/TfmKenRitu.h"
 #include "app/TfmListInp.h"
 #include "app/TfmKenhoHyo.h"
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
 #include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmKenRitu.h"
 #include "payroll/ui/TfmRefData.h"
 #include "payroll/ui/TfmSelData.h"
 #include "print/ui/TfmInji.h"
@@ -61,6 +62,15 @@ void CreateForms()
     fmMain = new TfmMain();
     fmSelData = new TfmSelData(fmMain);
     fmInji = new TfmInji(fmMain);
+    // The print dialog reads the employee list through this, in list order.
+    TfmInji::SetMemberList([] {
+        TListSlots list;
+        for (int i = 0; i < fmMain->ListBox->count(); ++i) {
+            list.Lines << fmMain->slotOfRow(i);
+            if (fmMain->ListBox->item(i)->checkState() == Qt::Checked) list.Ticked << fmMain->slotOfRow(i);
+        }
+        return list;
+    });
     shell(fmOption, "TfmOption", "入力項目の設定");
     shell(fmVersion, "TfmVersion", "バージョン情報");
     lazy(fmPreView);
@@ -93,6 +103,7 @@ void DestroyForms()
 {
     // Every other window is a child of the main window and goes with it.
     InstallNoticePanel(nullptr);
+    TfmInji::SetMemberList({});
     for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder,
                            &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg, &fmPrnItem,
                            &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})

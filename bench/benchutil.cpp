@@ -28,7 +28,7 @@ void OpenBenchPeriod(const QTemporaryDir& dir, int period)
     LoadTableFiles();
     CurPeriod.Period = period;
     LoadPeriod(CurPeriod.FileName, period);
-    const bool bonus = period > 12;
+    const bool bonus = IsBonusPeriod(period);
     if (bonus) {
         YearHeader.SyoyoMonth[period - 12] = 7;
         LoadSyoyoItemSetting(true);

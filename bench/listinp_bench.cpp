@@ -24,7 +24,7 @@ struct Period90 {
         CorpRec.Jikan = 168;
         for (int e = 1; e <= MaxEmployee; ++e) {
             SyainRec[e].SeqNo = MaxEmployee + 1 - e;
-            SyainRec[e].NoSyoto = period > 12;  // no question about the bonus tax inside the loop
+            SyainRec[e].NoSyoto = IsBonusPeriod(period);  // no question about the bonus tax inside the loop
         }
         fill();
     }
@@ -35,7 +35,7 @@ struct Period90 {
         const QList<int> order = ListColumnSlots();
         h.setColumns(order);
         k.setColumns(order);
-        h.setRows(HendouRows(CurPeriod.Period > 12));
+        h.setRows(HendouRows(IsBonusPeriod(CurPeriod.Period)));
         k.setRows(KoteiRows());
     }
     void readFrom(const TListGrid& g)

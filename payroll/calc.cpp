@@ -17,7 +17,7 @@ namespace {
 template <int N>
 bool onList(const Arr<Arr<QString, 1, N>, 1, 3>& list, const QString& name, int formType)
 {
-    if (formType < 1 || formType > 3) return false;
+    if (!IsPayType(formType)) return false;
     for (int r = 1; r <= N; ++r) {
         const QString item = GetItemName(list[formType][r]);  // shares the text, no copy
         if (QStringView(item).mid(1) == name) return true;
@@ -119,9 +119,11 @@ struct Rows {
 // Whether the commuting allowance of payment rule rule is paid in month m.
 bool commutingMonth(int rule, int m)
 {
-    if (rule == 2) return true;
-    if (rule >= 3 && rule <= 5) return (m - (rule - 2)) % 3 == 0 && m >= rule - 2;
-    if (rule >= 6 && rule <= 11) return m == rule - 5 || m == rule + 1;
+    if (rule == CommutingRule::EveryMonth) return true;
+    if (rule >= CommutingRule::QuarterlyFirst && rule <= CommutingRule::QuarterlyLast)
+        return (m - (rule - 2)) % 3 == 0 && m >= rule - 2;
+    if (rule >= CommutingRule::HalfYearlyFirst && rule <= CommutingRule::HalfYearlyLast)
+        return m == rule - 5 || m == rule + 1;
     return false;
 }
 
@@ -171,11 +173,11 @@ void CalcKyuyo(int32_t slot, TCalcItems& items)
     P.SikyuGoukei = 0;
 
     int32_t base = 0;
-    if (r.F == 1)
+    if (r.F == PayType::Monthly)
         base = E.Chingin[1];
     else
-        base = MulRound1(r.F == 2 ? A[kiSyukkin] : A[kiJitudou], E.Chingin[1]);
-    if (r.F == 2 || r.F == 3) base += MulRound1(A[kiYukyu], E.Yukyu);
+        base = MulRound1(r.F == PayType::Daily ? A[kiSyukkin] : A[kiJitudou], E.Chingin[1]);
+    if (r.F == PayType::Daily || r.F == PayType::Hourly) base += MulRound1(A[kiYukyu], E.Yukyu);
     if (r.setPay(siKihon, QStringLiteral("基本給"), base)) r.addBoth(P.Sikyu[siKihon]);
     if (r.setPay(siYakusyoku, QStringLiteral("役職手当"), E.Yakuin)) r.addBoth(P.Sikyu[siYakusyoku]);
     if (r.setPay(siKazoku, QStringLiteral("家族手当"), E.Family)) r.addBoth(P.Sikyu[siKazoku]);
@@ -193,9 +195,10 @@ void CalcKyuyo(int32_t slot, TCalcItems& items)
         if (!P.SikyuManual[siHikazeiTuukin]) P.Sikyu[siHikazeiTuukin] = 0;
         if (!P.SikyuManual[siKazeiTuukin]) P.Sikyu[siKazeiTuukin] = 0;
     }
-    if (rule == 1 || payMonth) {
-        const int32_t free = rule == 1 ? MulRound1(A[kiSyukkin], E.Koutuhi[0]) : E.Koutuhi[0];
-        const int32_t taxed = rule == 1 ? MulRound1(A[kiSyukkin], E.Koutuhi[1]) : E.Koutuhi[1];
+    if (rule == CommutingRule::PerDay || payMonth) {
+        const bool perDay = rule == CommutingRule::PerDay;
+        const int32_t free = perDay ? MulRound1(A[kiSyukkin], E.Koutuhi[0]) : E.Koutuhi[0];
+        const int32_t taxed = perDay ? MulRound1(A[kiSyukkin], E.Koutuhi[1]) : E.Koutuhi[1];
         if (r.setPay(siHikazeiTuukin, QStringLiteral("非課税通勤費"), free)) P.SikyuGoukei += P.Sikyu[siHikazeiTuukin];
         if (r.setPay(siKazeiTuukin, QStringLiteral("課税通勤費"), taxed)) r.addBoth(P.Sikyu[siKazeiTuukin]);
     }

@@ -104,7 +104,7 @@ void LoadHasuu(int period)
     r.HasuuSik = ini.readInteger(Sec, QStringLiteral("HasuuSik"), 1);
     r.HasuuGen = ini.readInteger(Sec, QStringLiteral("HasuuGen"), 0);
     r.HasuuKou = ini.readInteger(Sec, QStringLiteral("HasuuKou"), 0);
-    if (period > 12) {
+    if (IsBonusPeriod(period)) {
         r.HasuuSik = ini.readInteger(Sec, QStringLiteral("HasuuSikS"), r.HasuuSik);
         r.HasuuGen = ini.readInteger(Sec, QStringLiteral("HasuuGenS"), r.HasuuGen);
         r.HasuuKou = ini.readInteger(Sec, QStringLiteral("HasuuKouS"), r.HasuuKou);
@@ -120,7 +120,7 @@ void SaveOption()
     auto quoted = [&](const QString& k, const QString& v) { ini.writeQuoted(Sec, k, v); };
     integer("FormType", r.FormType);
     integer("TimeStyle", r.TimeStyle);
-    const bool bonus = CurPeriod.Period > 12;
+    const bool bonus = IsBonusPeriod(CurPeriod.Period);
     integer(bonus ? "HasuuSikS" : "HasuuSik", r.HasuuSik);
     integer(bonus ? "HasuuGenS" : "HasuuGen", r.HasuuGen);
     integer(bonus ? "HasuuKouS" : "HasuuKou", r.HasuuKou);

@@ -104,8 +104,8 @@ void prepareNewPeriod(int p, const ChooseBaseDialog& chooseBase)
     // Carrying the month before past a month saved already would lose the changes made in
     // between: the user picks the base instead.
     bool laterExists = false;
-    if (!CorpRec.Syamei.isEmpty() && p <= 12) {
-        for (int q = p; q <= 12; ++q) laterExists = laterExists || YearHeader.DataExists[q];
+    if (!CorpRec.Syamei.isEmpty() && !IsBonusPeriod(p)) {
+        for (int q = p; q <= MonthPeriods; ++q) laterExists = laterExists || YearHeader.DataExists[q];
         if (laterExists) {
             zero(CorpRec);
             zero(SyainRec);
@@ -139,7 +139,7 @@ void ReadSelectState(const QString& fileName)
     Arr<TCorpRec, 1, 12> corps;
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly)) throw IoError::failed(ReadWhat, fileName, f.errorString());
-    for (int p = 1; p <= 12; ++p)
+    for (int p = 1; p <= MonthPeriods; ++p)
         if (!f.seek(DataRecPos(p - 1)) ||
             f.read(reinterpret_cast<char*>(&corps[p]), sizeof(TCorpRec)) != sizeof(TCorpRec))
             throw IoError::failed(ReadWhat, fileName, f.errorString());
@@ -203,8 +203,8 @@ TBasePeriod ChooseBasePeriod(int p)
         const QString prev = GetPrevYearFileName();
         return QFileInfo::exists(prev) ? TBasePeriod{prev, 12} : TBasePeriod{};
     }
-    if (p <= 12) return {CurPeriod.FileName, p - 1};
-    for (int s = 12; s >= 1; --s)
+    if (!IsBonusPeriod(p)) return {CurPeriod.FileName, p - 1};
+    for (int s = MonthPeriods; s >= 1; --s)
         if (YearHeader.DataExists[s]) return {CurPeriod.FileName, s};
     // A bonus paid in January of a year with no month yet belongs with last year's staff.
     if (YearHeader.SyoyoMonth[p - 12] == 1) {
@@ -221,7 +221,7 @@ EntryField SelectPeriod(const TPeriodEntry& entry, const ChooseBaseDialog& choos
     if (p < 1 || p > PeriodCount) throw AppError(QStringLiteral("対象の月または賞与が選択されていません。"));
     // Every entry is checked before anything changes: a refused entry leaves the image as it was.
     int sikyuM = 0, sikyuD = 0;
-    if (p <= 12) {
+    if (!IsBonusPeriod(p)) {
         if (NumStrToInt(entry.nissu) == 0 || StrToFloatEx(entry.jikan) == 0) {
             ShowError(QStringLiteral("所定労働日数と時間を入力して下さい。"));
             return EntryField::Nissu;
@@ -243,7 +243,7 @@ EntryField SelectPeriod(const TPeriodEntry& entry, const ChooseBaseDialog& choos
     if (!entry.yearText.isEmpty()) CurPeriod.EraText = cp932::cut(entry.yearText, 4);
     LoadHasuu(p);
     CurPeriod.Period = p;
-    if (p > 12) {
+    if (IsBonusPeriod(p)) {
         YearHeader.SyoyoMonth[p - 12] = sikyuM;
         YearHeader.SyoyoDay[p - 12] = sikyuD;
     }
@@ -254,7 +254,7 @@ EntryField SelectPeriod(const TPeriodEntry& entry, const ChooseBaseDialog& choos
         LoadPeriod(CurPeriod.FileName);
     CorpRec.Nissu = nissu;
     CorpRec.Jikan = jikan;
-    if (isNew && p <= 12) {
+    if (isNew && !IsBonusPeriod(p)) {
         FillMonthlyPaid();
         CarryYukyuZan(p);
     }
@@ -268,7 +268,7 @@ EntryField SelectPeriod(const TPeriodEntry& entry, const ChooseBaseDialog& choos
 void FillMonthlyPaid()
 {
     for (int e = 1; e <= MaxEmployee; ++e) {
-        if (SyainRec[e].MembKey.isEmpty() || SyainRec[e].Keitai != 1) continue;
+        if (SyainRec[e].MembKey.isEmpty() || SyainRec[e].Keitai != PayType::Monthly) continue;
         KintaiRec[e].Kintai[kiSyukkin] = CorpRec.Nissu;
         KintaiRec[e].Kintai[kiJitudou] = CorpRec.Jikan;
     }
@@ -285,7 +285,7 @@ void CarryYukyuZan(int p)
 void CheckCareInsuranceAges()
 {
     const int p = CurPeriod.Period;
-    if (p < 1 || p > 12) return;
+    if (p < 1 || IsBonusPeriod(p)) return;
     const QString fileName = FindGensenFile();
     if (fileName.isEmpty()) return;
     QFile f(fileName);
@@ -358,7 +358,7 @@ std::vector<TRefLine> RefDataLines()
         TYearFileHeader header;
         readHeader(fileName, header);
         const QString part = yearPart(era, year);
-        for (int m = 1; m <= 12; ++m)
+        for (int m = 1; m <= MonthPeriods; ++m)
             if (header.DataExists[m])
                 lines.push_back({part + QStringLiteral("%1月支給給与").arg(m, 2), part, fileName, m});
     }

@@ -176,9 +176,43 @@ using TKintaiArray = Arr<TKintaiRec, 1, MaxEmployee>;
 using TSikyuArray = Arr<TSikyuRec, 1, MaxEmployee>;
 using TKoujoArray = Arr<TKoujoRec, 1, MaxEmployee>;
 
-constexpr int PeriodRecSize = 89944;
-constexpr int YearHeaderSize = 128;
-constexpr int OldPeriodRecSize = 30904;
+// The sizes of the year file's parts, from the records: the header, a period record, and a period
+// record of the earlier layout (the same blocks for 30 employees).
+constexpr int YearHeaderSize = sizeof(TYearFileHeader);
+constexpr int PeriodRecSize =
+    sizeof(TCorpRec) + sizeof(TSyainArray) + sizeof(TKintaiArray) + sizeof(TSikyuArray) + sizeof(TKoujoArray);
+constexpr int OldPeriodRecSize =
+    sizeof(TCorpRec) +
+    OldMaxEmployee * (sizeof(TEmployeeRec) + sizeof(TKintaiRec) + sizeof(TSikyuRec) + sizeof(TKoujoRec));
+
+// Periods 1..12 are the months, 13..15 the three bonus slots (bonus slot b is period 12 + b).
+constexpr int MonthPeriods = 12;
+constexpr bool IsBonusPeriod(int period)
+{
+    return period > MonthPeriods;
+}
+
+// Pay type of an employee (TEmployeeRec.Keitai); it also picks his slip's set of items.
+namespace PayType {
+enum : int32_t { Monthly = 1, Daily = 2, Hourly = 3 };
+}
+constexpr bool IsPayType(int type)
+{
+    return type >= PayType::Monthly && type <= PayType::Hourly;
+}
+
+// Commuting payment rule (TEmployeeRec.SikUnit): per day worked, every month, every three months
+// from month rule - 2 (3..5), or twice a year in months rule - 5 and rule + 1 (6..11).
+namespace CommutingRule {
+enum : int32_t {
+    PerDay = 1,
+    EveryMonth = 2,
+    QuarterlyFirst = 3,
+    QuarterlyLast = 5,
+    HalfYearlyFirst = 6,
+    HalfYearlyLast = 11
+};
+}
 
 // Attendance indices (storage order).
 enum KintaiNo {
@@ -299,6 +333,4 @@ static_assert(offsetof(TKoujoRec, reserved120) == 120);
 
 static_assert(sizeof(TSyainArray) == 45000 && sizeof(TKintaiArray) == 18000);
 static_assert(sizeof(TSikyuArray) == 13320 && sizeof(TKoujoArray) == 12240);
-static_assert(sizeof(TCorpRec) + sizeof(TSyainArray) + sizeof(TKintaiArray) + sizeof(TSikyuArray) +
-                  sizeof(TKoujoArray) == PeriodRecSize);
-static_assert(1384 + OldMaxEmployee * (500 + 200 + 148 + 136) == OldPeriodRecSize);
+static_assert(YearHeaderSize == 128 && PeriodRecSize == 89944 && OldPeriodRecSize == 30904);

@@ -42,7 +42,10 @@ struct Flags {
     const char* monthly;
     const char* daily;
     const char* hourly;
-    const char* of(int t) const { return t == 1 ? monthly : t == 2 ? daily : hourly; }
+    const char* of(int t) const
+    {
+        return t == PayType::Monthly ? monthly : t == PayType::Daily ? daily : hourly;
+    }
 };
 const Flags KintaiFlagsK = {"1111011111101111", "0110010100001111", "0110010100000011"};
 const Flags SikyuFlagsK = {"111000111011110001", "111000000011010001", "111000000011000001"};
@@ -62,7 +65,7 @@ void loadNames(const IniFile& ini, const QString& section, const char* prefix, A
 template <typename A>
 void loadFlags(const IniFile& ini, const QString& sectionFmt, const char* keyName, A& items, const Flags& defs)
 {
-    for (int t = 1; t <= 3; ++t) {
+    for (int t = PayType::Monthly; t <= PayType::Hourly; ++t) {
         const QString s = ini.readString(sectionFmt.arg(t), QLatin1String(keyName), QLatin1String(defs.of(t)));
         for (int r = A::low; r <= A::high; ++r) items[r].Use[t] = r - 1 < s.size() && s[r - 1] == QLatin1Char('1');
     }
@@ -73,14 +76,14 @@ void setDefaults(A& items, const char* const* names, const Flags& flags)
 {
     for (int r = A::low; r <= A::high; ++r) {
         items[r].Name = QString::fromUtf8(names[r]);
-        for (int t = 1; t <= 3; ++t) items[r].Use[t] = flags.of(t)[r - 1] == '1';
+        for (int t = PayType::Monthly; t <= PayType::Hourly; ++t) items[r].Use[t] = flags.of(t)[r - 1] == '1';
     }
 }
 
 template <typename L, typename A>
 void publish(L& list, const A& items)
 {
-    for (int t = 1; t <= 3; ++t)
+    for (int t = PayType::Monthly; t <= PayType::Hourly; ++t)
         for (int r = A::low; r <= A::high; ++r) list[t][r] = items[r].Use[t] ? items[r].Name : QStringLiteral("F");
 }
 
@@ -135,7 +138,7 @@ void LoadKyuyoItemSetting(bool apply)
     const QString sec = QStringLiteral("KyuyoKeitai%1");
     loadFlags(ini, sec, "Kintai", KintaiItem, KintaiFlagsK);
     if (emptyRow)
-        for (int t = 1; t <= 3; ++t) KintaiItem[emptyRow].Use[t] = false;
+        for (int t = PayType::Monthly; t <= PayType::Hourly; ++t) KintaiItem[emptyRow].Use[t] = false;
     loadFlags(ini, sec, "Sikyu", SikyuItem, SikyuFlagsK);
     loadFlags(ini, sec, "Koujo", KoujoItem, KoujoFlags);
     loadFlags(ini, sec, "Sonota", SonotaItem, SonotaFlags);
@@ -166,7 +169,7 @@ void PublishKyuyoItems()
 
 void PublishSyoyoItems()
 {
-    for (int t = 1; t <= 3; ++t)
+    for (int t = PayType::Monthly; t <= PayType::Hourly; ++t)
         for (int r = 1; r <= 16; ++r) KintaiList[t][r] = QStringLiteral("F");
     publish(SikyuList, SikyuItem);
     publish(KoujoList, KoujoItem);
@@ -182,7 +185,7 @@ void SaveKyuyoItemSetting()
         ini.writeString(names, key("Kintai", r), n.mid(1) == OptionRec.KintaiFre ? QStringLiteral("V勤怠項目") : n);
     }
     savePayAndDeductions(ini, names);
-    for (int t = 1; t <= 3; ++t) {
+    for (int t = PayType::Monthly; t <= PayType::Hourly; ++t) {
         const QString sec = QStringLiteral("KyuyoKeitai%1").arg(t);
         ini.writeString(sec, QStringLiteral("Kintai"), flagString(KintaiItem, t));
         ini.writeString(sec, QStringLiteral("Sikyu"), flagString(SikyuItem, t));
@@ -196,7 +199,7 @@ void SaveSyoyoItemSetting()
 {
     IniFile ini(IniFileName);
     savePayAndDeductions(ini, QStringLiteral("SyoyoItemName"));
-    for (int t = 1; t <= 3; ++t) {
+    for (int t = PayType::Monthly; t <= PayType::Hourly; ++t) {
         const QString sec = QStringLiteral("SyoyoKeitai%1").arg(t);
         ini.writeString(sec, QStringLiteral("Sikyu"), flagString(SikyuItem, t));
         ini.writeString(sec, QStringLiteral("Koujo"), flagString(KoujoItem, t));

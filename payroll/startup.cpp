@@ -11,6 +11,8 @@
 #include <cerrno>
 
 #include "payroll/paths.h"
+#include "payroll/yearfile.h"
+#include "platform/inifile.h"
 #include "platform/msgbox.h"
 
 namespace {
@@ -122,4 +124,44 @@ bool CheckIniWritable()
     }
     ShowError(QStringLiteral("プログラム起動不可[%1]").arg(code));
     return false;
+}
+
+TEraYear DefaultEra(const QDate& today)
+{
+    const int y = today.year();
+    if (y > 2019 || (y == 2019 && today.month() >= 5))
+        return {QStringLiteral("令和"), QStringLiteral("%1").arg(y - 2019 + 1, 2, 10, QLatin1Char('0'))};
+    return {QStringLiteral("平成"), QStringLiteral("%1").arg(y - 1989 + 1, 2, 10, QLatin1Char('0'))};
+}
+
+QString DefaultYearFile(const QString& folder, const QDate& today)
+{
+    if (today.year() == 2019) return YearFileName(folder, QStringLiteral("平成"), 31);
+    const TEraYear e = DefaultEra(today);
+    return YearFileName(folder, e.EraText, e.YearText.toInt());
+}
+
+int MigrateOldData(const QString& oldFolder)
+{
+    const QDir dir(oldFolder);
+    int handled = 0;
+    for (const QString& name : dir.entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
+        ConvertOldYearFile(dir.filePath(name), DataPath + name);
+        ++handled;
+    }
+    return handled;
+}
+
+bool CheckTaxChange(const QString& iniFile, bool newSysIni)
+{
+    IniFile ini(iniFile);
+    const QString sec = QStringLiteral("Option"), key = QStringLiteral("TaxChangeDate");
+    const QString date = QString::fromLatin1(TaxChangeDate);
+    const QString value = newSysIni ? date : ini.readString(sec, key);
+    const bool due = value < date;
+    if (due || newSysIni) {
+        ini.writeString(sec, key, date);
+        ini.save();
+    }
+    return due;
 }

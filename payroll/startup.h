@@ -1,7 +1,10 @@
 // Start-up paths: the program folder, the data folder (moved to the user's data home when the
 // program folder is not writable), the settings file, and the check that they can be written.
 #pragma once
+#include <QDate>
 #include <QString>
+
+#include "payroll/period.h"
 
 // Where the data lives for a program folder. Pure, so that the rule is testable without
 // installing anything.
@@ -26,3 +29,18 @@ void CopyFolderTree(const QString& src, const QString& dst);
 
 // False, after its messages, when the settings file is read-only or DataPath cannot be written.
 bool CheckIniWritable();
+
+// The default data year of a day: 令和 from May 2019, 平成 before.
+TEraYear DefaultEra(const QDate& today);
+// The default year file of a day in folder: during 2019 always 平成31.
+QString DefaultYearFile(const QString& folder, const QDate& today);
+
+// Moves the year files and other files of an earlier version's data folder into DataPath; only
+// files of exactly the old year-file size are converted, the rest copied. Returns how many files
+// were handled.
+int MigrateOldData(const QString& oldFolder);
+
+// Reads "TaxChangeDate" of [Option] in iniFile; true when the rate change notice is due. Writes
+// the date when it was due or when the settings file is new.
+bool CheckTaxChange(const QString& iniFile, bool newSysIni);
+constexpr const char* TaxChangeDate = "2023/04/01";

@@ -12,7 +12,6 @@
 
 #include "payroll/period.h"
 #include "platform/errors.h"
-#include "services/notice.h"
 
 QString CreatedYearFile;
 int64_t YearFileWriteBudget = -1;
@@ -153,7 +152,6 @@ bool SavePeriod()
         if (r != MsgResult::Yes) return false;
     }
     WritePeriod();
-    ShowNotice(QStringLiteral("データファイルに保存しました。"), 0);
     if (!YearFileSaved && CreatedYearFile == CurPeriod.FileName) YearFileSaved = true;
     return true;
 }
@@ -174,7 +172,7 @@ bool PeriodChanged()
     // bytes behind it in the file too), and the bonus periods do not keep Nissu and Jikan.
     CorpRec.Syamei.normalise();
     buf->corp.Syamei.normalise();
-    if (p > 12) {
+    if (IsBonusPeriod(p)) {
         CorpRec.Nissu = buf->corp.Nissu;
         CorpRec.Jikan = buf->corp.Jikan;
     }
@@ -220,13 +218,13 @@ void ConvertOldYearFile(const QString& oldPath, const QString& newPath)
     std::memcpy(out.data(), old.constData(), YearHeaderSize);
     // Blocks of the old record (30 slots) and where they start in the new one (90 slots).
     struct Block {
-        int oldSize, newOffset;
+        size_t oldSize, newOffset;
     };
-    const Block blocks[] = {{1384, 0},
-                            {OldMaxEmployee * 500, 1384},
-                            {OldMaxEmployee * 200, 1384 + 45000},
-                            {OldMaxEmployee * 148, 1384 + 45000 + 18000},
-                            {OldMaxEmployee * 136, 1384 + 45000 + 18000 + 13320}};
+    const Block blocks[] = {{sizeof(TCorpRec), offsetof(TPeriodRecord, corp)},
+                            {OldMaxEmployee * sizeof(TEmployeeRec), offsetof(TPeriodRecord, syain)},
+                            {OldMaxEmployee * sizeof(TKintaiRec), offsetof(TPeriodRecord, kintai)},
+                            {OldMaxEmployee * sizeof(TSikyuRec), offsetof(TPeriodRecord, sikyu)},
+                            {OldMaxEmployee * sizeof(TKoujoRec), offsetof(TPeriodRecord, koujo)}};
     for (int p = 1; p <= PeriodCount; ++p) {
         qint64 from = OldYearRecordOffset(p - 1);
         for (const Block& b : blocks) {

@@ -7,12 +7,18 @@
 #include "payroll/records.h"
 #include "platform/msgbox.h"
 
-constexpr int64_t YearFileSize = 128 + 15 * int64_t(89944);     // 1,349,288
-constexpr int64_t OldYearFileSize = 128 + 15 * int64_t(30904);  // 463,688
+constexpr int64_t YearFileSize = YearHeaderSize + PeriodCount * int64_t(PeriodRecSize);        // 1,349,288
+constexpr int64_t OldYearFileSize = YearHeaderSize + PeriodCount * int64_t(OldPeriodRecSize);  // 463,688
 
 // Byte offset of period record n (0-based, n = period - 1).
-inline int64_t DataRecPos(int n) { return 89944 * int64_t(n) + 128; }
-inline int64_t OldYearRecordOffset(int n) { return 30904 * int64_t(n) + 128; }
+inline int64_t DataRecPos(int n)
+{
+    return PeriodRecSize * int64_t(n) + YearHeaderSize;
+}
+inline int64_t OldYearRecordOffset(int n)
+{
+    return OldPeriodRecSize * int64_t(n) + YearHeaderSize;
+}
 
 // One period record in memory, block by block in file order (89,944 bytes).
 struct TPeriodRecord {
@@ -54,8 +60,8 @@ void LoadPeriod(const QString& fileName, int period);
 void WritePeriod();
 
 // The save command: asks first when a later month exists and the image changed, writes the open
-// period, shows "データファイルに保存しました。" and notes the save of a file created in this run.
-// Returns false when the user declined. Throws IoError.
+// period and notes the save of a file created in this run. Returns false when the user declined
+// (the caller tells the user of a save). Throws IoError.
 bool SavePeriod();
 
 // True when the period image differs from the open period in the file (names and, for bonus

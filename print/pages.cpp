@@ -2,9 +2,8 @@
 // each page.
 #include "print/pages.h"
 
-#include "app/core/mainflow.h"
-#include "app/core/membedit.h"
 #include "payroll/calc.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
@@ -134,7 +133,7 @@ void readLedgerFlags()
 
 QString listTitle(int period)
 {
-    if (period >= 13 && period <= 15) return PeriodTitles[period];
+    if (IsBonusPeriod(period) && period <= PeriodCount) return PeriodTitles[period];
     return QStringLiteral("%1月分･給与").arg(period);
 }
 

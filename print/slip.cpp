@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/period.h"
@@ -294,7 +294,7 @@ QString MeisaiTitle()
     const int p = CurPeriod.Period;
     QString era = CurPeriod.EraText;
     int y = CurPeriod.EraYear;
-    int m = p <= 12 ? p : (p <= 15 ? YearHeader.SyoyoMonth[p - 12] : 0);
+    int m = !IsBonusPeriod(p) ? p : (p <= PeriodCount ? YearHeader.SyoyoMonth[p - 12] : 0);
     // The era changed on 1 May of 平成31: that data year's later pays belong to 令和1. Only the
     // earlier era's year 31 is meant, never a 令和31.
     if (era == EraName[1] && y == 31 && m >= 5) {
@@ -377,16 +377,16 @@ TRuikei GatherRuikei(int slot)
     const auto bonusMonth = [](int b) { return YearHeader.SyoyoMonth[b - 12]; };
     const auto bonusDay = [](int b) { return YearHeader.SyoyoDay[b - 12]; };
     try {
-        if (!key.isEmpty() && p >= 1 && p <= 12) {
+        if (!key.isEmpty() && p >= 1 && !IsBonusPeriod(p)) {
             for (int m = 1; m < p; ++m) ReadRuikeiMonth(m - 1, key, sums);
             // A bonus paid in the slip's own month counts when it was paid by the slip's pay day.
             const int payDay = NumStrToInt(PrnDateDay);
             for (int b = 13; b <= 15; ++b)
                 if (bonusMonth(b) < p || (bonusMonth(b) == p && bonusDay(b) <= payDay))
                     ReadRuikeiMonth(b - 1, key, sums);
-        } else if (!key.isEmpty() && p >= 13 && p <= 15) {
+        } else if (!key.isEmpty() && IsBonusPeriod(p) && p <= PeriodCount) {
             const int bm = bonusMonth(p), bd = bonusDay(p);
-            for (int m = 1; m < bm && m <= 12; ++m) ReadRuikeiMonth(m - 1, key, sums);
+            for (int m = 1; m < bm && m <= MonthPeriods; ++m) ReadRuikeiMonth(m - 1, key, sums);
             // A bonus without a payment month has no month of its own to add.
             if (bm >= 1 && bm <= 12 && bd >= CorpRec.Sikyubi) ReadRuikeiMonth(bm - 1, key, sums);
             for (int b = 13; b <= 15; ++b)
@@ -409,7 +409,7 @@ void PrintMeisai(int slot)
     const bool cash = E.Genkin != 0;
     const bool form = OptionRec.FormType >= 2;
     // A record without a valid pay type is read as monthly rather than indexing past the lists.
-    const int t = E.Keitai >= 1 && E.Keitai <= 3 ? E.Keitai : 1;
+    const int t = IsPayType(E.Keitai) ? E.Keitai : PayType::Monthly;
     if (!form) PrintMeisaiFrame(cash);
     SetPenColor(0x000000);
     plainText();

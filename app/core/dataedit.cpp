@@ -269,7 +269,7 @@ QString StoreMeisai(int slot, const QList<TSlipInput>& inputs)
 bool RecalcMeisai(int slot)
 {
     if (!validSlot(slot) || SyainRec[slot].MembKey.isEmpty()) return true;
-    if (CurPeriod.Period > 12) return CalcSyoyo(slot);
+    if (IsBonusPeriod(CurPeriod.Period)) return CalcSyoyo(slot);
     CalcKyuyo(slot);
     return true;
 }

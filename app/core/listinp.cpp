@@ -28,7 +28,7 @@ void addRows(std::vector<TGridRow>& rows, const Arr<Arr<QString, 1, N>, 1, 3>& l
         TGridRow row;
         row.list = from;
         bool any = false;
-        for (int t = 1; t <= 3; ++t) {
+        for (int t = PayType::Monthly; t <= PayType::Hourly; ++t) {
             const QString item = GetItemName(list[t][r]);
             const QString name = item.mid(1).trimmed();
             bool on = item.startsWith(prefix) && !name.isEmpty();
@@ -74,7 +74,7 @@ int columnSlot(const TListGrid& g, int col)
 int formType(int slot)
 {
     const int t = SyainRec[slot].Keitai;
-    return t >= 1 && t <= 3 ? t : 0;
+    return IsPayType(t) ? t : 0;
 }
 
 using Target = TListGrid::Target;

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/core/mainflow.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
@@ -55,21 +55,6 @@ QString amount7(int32_t v)
 
 }  // namespace
 
-QStringList KubunItems()
-{
-    return {QString(),
-            QStringLiteral("役員"),
-            QStringLiteral("一般社員"),
-            QStringLiteral("臨時社員"),
-            QStringLiteral("パート"),
-            QStringLiteral("アルバイト")};
-}
-
-QStringList KeitaiItems()
-{
-    return {QStringLiteral("月給"), QStringLiteral("日給"), QStringLiteral("時間給")};
-}
-
 QStringList SexItems()
 {
     return {QString(), QStringLiteral("男"), QStringLiteral("女")};
@@ -95,7 +80,7 @@ TMembForm MemberToForm(const TEmployeeRec& rec, int slot)
     // An index beyond the list (a foreign record) shows the stored text like a typed category.
     f.Kubun = rec.Kubun >= 0 && rec.Kubun < kubun.size() ? rec.Kubun : -1;
     f.KubunName = f.Kubun >= 1 ? kubun[f.Kubun] : rec.KubunName.shownText();
-    f.Keitai = rec.Keitai >= 1 && rec.Keitai <= 3 ? rec.Keitai - 1 : -1;
+    f.Keitai = IsPayType(rec.Keitai) ? rec.Keitai - 1 : -1;
     f.Otsu = rec.Zeigaku != 0;
     f.Sex = rec.Sex <= 2 ? rec.Sex : -1;
     f.Genkin = rec.Genkin != 0;
@@ -117,7 +102,9 @@ TMembForm MemberToForm(const TEmployeeRec& rec, int slot)
     f.Family = amount9(rec.Family);
     f.Koutuhi[0] = amount9(rec.Koutuhi[0]);
     f.Koutuhi[1] = amount9(rec.Koutuhi[1]);
-    f.SikUnit = rec.SikUnit == 1 || rec.SikUnit == 2 ? rec.SikUnit - 1 : -1;
+    f.SikUnit = rec.SikUnit == CommutingRule::PerDay || rec.SikUnit == CommutingRule::EveryMonth
+                    ? rec.SikUnit - 1
+                    : -1;
     f.Juumin6 = amount9(rec.Juumin6);
     f.Juumin = amount9(rec.Juumin);
     for (int i = 1; i <= 3; ++i) {
@@ -183,7 +170,7 @@ void FormToMember(const TMembForm& f, int slot, TEmployeeRec& rec)
     // only 1 and 2, so "none selected" means "leave the stored rule alone".
     if (f.SikUnit >= 0)
         rec.SikUnit = f.SikUnit + 1;
-    else if (rec.SikUnit < 3 || rec.SikUnit > 11)
+    else if (rec.SikUnit < CommutingRule::QuarterlyFirst || rec.SikUnit > CommutingRule::HalfYearlyLast)
         rec.SikUnit = 0;
     rec.Juumin6 = StrToIntEx(f.Juumin6);
     rec.Juumin = StrToIntEx(f.Juumin);
@@ -263,11 +250,11 @@ int AddNewMember(const TEmployeeRec& rec)
     if (e == 0) return 0;
     SyainRec[e] = rec;
     SyainRec[e].SeqNo = 0;
-    if (CurPeriod.Period >= 1 && CurPeriod.Period <= 12) {
+    if (CurPeriod.Period >= 1 && !IsBonusPeriod(CurPeriod.Period)) {
         Arr<double, 1, 16>& k = KintaiRec[e].Kintai;
         k[kiSyoteiNissu] = CorpRec.Nissu;
         k[kiSyoteiJikan] = CorpRec.Jikan;
-        if (rec.Keitai == 1) {
+        if (rec.Keitai == PayType::Monthly) {
             k[kiSyukkin] = CorpRec.Nissu;
             k[kiJitudou] = CorpRec.Jikan;
         }
@@ -288,8 +275,8 @@ TEmployeeRec NewMemberDefaults()
     TEmployeeRec r;
     std::memset(&r, 0, sizeof r);
     r.Kubun = 2;
-    r.Keitai = 1;
-    r.SikUnit = 2;
+    r.Keitai = PayType::Monthly;
+    r.SikUnit = CommutingRule::EveryMonth;
     return r;
 }
 

@@ -11,8 +11,6 @@
 #include "payroll/records.h"
 
 // The items of the window's lists, index for index.
-QStringList KubunItems();    // "", 役員, 一般社員, 臨時社員, パート, アルバイト
-QStringList KeitaiItems();   // 月給, 日給, 時間給 (pay type 1..3)
 QStringList SexItems();      // "", 男, 女
 QStringList SikUnitItems();  // 1日毎, 毎月 (commuting rule 1 and 2)
 

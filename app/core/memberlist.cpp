@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/core/mainflow.h"
 #include "payroll/calc.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/period.h"
 #include "platform/cp932.h"
@@ -38,7 +38,7 @@ QList<int> OrderedSlots(int order, bool showRetired)
         if (!SyainRec[e].MembKey.isEmpty() && (showRetired || !IsTaisyoku(e))) listed << e;
     if (order == 4) {
         QList<int> byType;
-        for (int k = 1; k <= 3; ++k)
+        for (int k = PayType::Monthly; k <= PayType::Hourly; ++k)
             for (int e : listed)
                 if (SyainRec[e].Keitai == k) byType << e;
         return byType;

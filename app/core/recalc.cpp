@@ -68,7 +68,7 @@ void CalcSyoyoAll(int e, bool readGrid, TCalcItems& items)
 void CalcAllMember(bool readGrid)
 {
     TCalcItems items;
-    if (CurPeriod.Period <= 12) {
+    if (!IsBonusPeriod(CurPeriod.Period)) {
         for (int e = 1; e <= MaxEmployee; ++e) CalcKyuyoAll(e, readGrid, items);
         return;
     }

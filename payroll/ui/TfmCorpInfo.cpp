@@ -17,11 +17,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/TfmKenRitu.h"
-#include "app/TfmMain.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/period.h"
+#include "payroll/ui/TfmKenRitu.h"
 #include "payroll/ui/edithelpers.h"
 #include "platform/formkit.h"
 #include "platform/errors.h"
@@ -281,9 +280,8 @@ void TfmCorpInfo::FormActivate()
     if (!isVisible() || activated_) return;
     // Set first: the hint below takes the activation away and gives it back.
     activated_ = true;
-    const bool firstRun = fmMain && fmMain->FirstRun;
-    setSampleColour(firstRun);
-    if (!firstRun) return;
+    setSampleColour(firstRun_);
+    if (!firstRun_) return;
     edSyamei->setText(QStringLiteral("株式会社○○"));
     edJikanD->setText(OptionRec.TimeStyle == 0 ? QStringLiteral(" 8.00") : QStringLiteral(" 8:00"));
     edSikyubi->setText(QStringLiteral("20"));
@@ -389,7 +387,7 @@ void TfmCorpInfo::bbOkClick()
 void TfmCorpInfo::reject()
 {
     // Escape, the close box and "キャンセル" all come here.
-    if (fmMain && fmMain->FirstRun &&
+    if (firstRun_ &&
         MessageDlg(QStringLiteral("初期設定を中止し、給与計算PelmoraSを終了して宜しいですか？"),
                    MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
         return;

@@ -27,6 +27,9 @@ class TfmCorpInfo : public QDialog {
     TCorpEntry Entry() const;
     // Cancel, Escape and the close box; during the first-run setup only after a question.
     void reject() override;
+    // Whether the next showing is the first-run setup (sample values, the question on Cancel);
+    // the main window sets it before it opens the window.
+    void setFirstRun(bool on) { firstRun_ = on; }
 
     // Controls, named as their objectName.
     QLineEdit* edSyamei = nullptr;
@@ -60,6 +63,7 @@ class TfmCorpInfo : public QDialog {
     void setSampleColour(bool sample);
 
     bool activated_ = false;
+    bool firstRun_ = false;
     TCorpRates rates_;  // the rates when the window was shown
 };
 

@@ -240,7 +240,7 @@ void TfmSelData::ListBoxClick()
 {
     const int i = ListBox->currentRow() + 1;
     if (i < 1 || i > PeriodCount) return;
-    const bool month = i <= 12;
+    const bool month = !IsBonusPeriod(i);
     gbKyuyo->setVisible(month);
     gbSyoyo->setVisible(!month);
     if (month) {

@@ -21,7 +21,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/TfmMain.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
@@ -35,11 +34,14 @@
 #include "print/pages.h"
 #include "print/printer.h"
 #include "print/ui/TfmPreView.h"
-#include "services/notice.h"
+#include "platform/notice.h"
+#include "platform/fonts.h"
 
 TfmInji* fmInji = nullptr;
 
 namespace {
+// The main window's employee list, as installed by SetMemberList.
+std::function<TListSlots()> memberList;
 
 constexpr int MemoMaxLines = 5;
 constexpr int MemoMaxChars = 170;  // line breaks count two, as they are stored on the slip's side
@@ -246,7 +248,7 @@ void TfmInji::FormShow(bool fromDialog)
         if (fromDialog) {
             QString y, m, d;
             const int p = CurPeriod.Period;
-            if (p >= 13 && p <= PeriodCount) {
+            if (IsBonusPeriod(p) && p <= PeriodCount) {
                 y = twoWide(CurPeriod.EraYear);
                 m = twoWide(YearHeader.SyoyoMonth[p - 12]);
                 d = twoWide(YearHeader.SyoyoDay[p - 12]);
@@ -293,10 +295,7 @@ void TfmInji::FormShow(bool fromDialog)
         }
 
         const int mode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
-        TListSlots list;
-        if (fmMain && fmMain->ListBox)
-            for (int i = 0; i < fmMain->ListBox->count(); ++i) list.Lines << fmMain->slotOfRow(i);
-        list.Ticked = TickedSlots();
+        const TListSlots list = memberList ? memberList() : TListSlots{};
         const TPrintPlan plan = PlanPrint(Tag, list, mode);
         pnLType->setText(plan.PaperText);
         pnPrnInfo->setText(plan.InfoText);
@@ -335,7 +334,7 @@ void TfmInji::setNengappiLabel()
 {
     QString era = CurPeriod.EraText;
     const int p = CurPeriod.Period;
-    const int payMonth = p >= 13 && p <= PeriodCount ? YearHeader.SyoyoMonth[p - 12] : p;
+    const int payMonth = IsBonusPeriod(p) && p <= PeriodCount ? YearHeader.SyoyoMonth[p - 12] : p;
     bool reiwa = CurPeriod.EraYear == 31 && payMonth >= 5;
     try {
         reiwa = reiwa || (NumStrToInt(edPrnDateYY->text()) == 1 && NumStrToInt(edPrnDateMM->text()) >= 5);
@@ -470,13 +469,14 @@ void TfmInji::PublishPrintInputs()
     IchiranMode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
 }
 
+void TfmInji::SetMemberList(std::function<TListSlots()> source)
+{
+    memberList = std::move(source);
+}
+
 QList<int> TfmInji::TickedSlots()
 {
-    QList<int> ticked;
-    if (!fmMain || !fmMain->ListBox) return ticked;
-    for (int i = 0; i < fmMain->ListBox->count(); ++i)
-        if (fmMain->ListBox->item(i)->checkState() == Qt::Checked) ticked << fmMain->slotOfRow(i);
-    return ticked;
+    return memberList ? memberList().Ticked : QList<int>{};
 }
 
 void TfmInji::btPreViewClick()
@@ -490,8 +490,8 @@ void TfmInji::btPreViewClick()
     fmPreView->setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     if (isVisible())
         activateWindow();
-    else if (fmMain)
-        fmMain->activateWindow();
+    else if (parentWidget())
+        parentWidget()->activateWindow();
     // Printed from the preview: the print job has already run.
     if (result == QDialog::Accepted) done(QDialog::Accepted);
 }

@@ -2,6 +2,9 @@
 // and memo of slips, the pay list's grouping, the preview and the print job.
 #pragma once
 #include <QDialog>
+#include <functional>
+
+#include "print/pages.h"
 
 class QFileDialog;
 class QFrame;
@@ -66,6 +69,9 @@ class TfmInji : public QDialog {
 
     // The pay date and memo as the page dispatcher prints them.
     void PublishPrintInputs();
+    // The employee list the dialog prints from: the main window installs it at start (nothing
+    // installed reads as an empty list).
+    static void SetMemberList(std::function<TListSlots()> source);
     // The slots of the ticked lines of the main window's list, in list order.
     static QList<int> TickedSlots();
 

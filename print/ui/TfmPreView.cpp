@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/TfmMain.h"
 #include "payroll/option.h"
 #include "platform/errors.h"
 #include "platform/msgbox.h"
@@ -26,6 +25,7 @@
 #include "print/ui/TfmInji.h"
 
 TFormRef<TfmPreView> fmPreView;
+bool PreViewButtons = true;
 
 namespace {
 

@@ -66,3 +66,5 @@ class TfmPreView : public QDialog {
 };
 
 extern TFormRef<TfmPreView> fmPreView;
+// Whether the preview shows its buttons ([Option] PreViewBtn of the program-wide settings).
+extern bool PreViewButtons;

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "services/notice.h"
+#include "platform/notice.h"
 
 class QLabel;
 class QProgressBar;

@@ -12,7 +12,6 @@
 #include <QTest>
 #include <cstring>
 
-#include "app/TfmKenRitu.h"
 #include "app/TfmMain.h"
 #include "app/forms.h"
 #include "payroll/option.h"
@@ -20,6 +19,7 @@
 #include "payroll/period.h"
 #include "payroll/taxtable.h"
 #include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmKenRitu.h"
 #include "platform/cp932.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
@@ -351,7 +351,7 @@ class CorpInfoFirstRunTest : public CorpInfoTest {
     {
         CorpInfoTest::SetUp();
         CreateForms();
-        fmMain->FirstRun = true;
+        fmCorpInfo->setFirstRun(true);
     }
     void TearDown() override
     {

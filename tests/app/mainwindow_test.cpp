@@ -7,20 +7,24 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
+#include <functional>
 
 #include "app/TfmMain.h"
-#include "app/core/mainflow.h"
 #include "app/TfmMembEdit.h"
 #include "app/forms.h"
-#include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/captions.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/periodselect.h"
+#include "payroll/startup.h"
+#include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmSelData.h"
 #include "payroll/yearfile.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
+#include "platform/notice.h"
 #include "tests/testutil.h"
 
 namespace {
@@ -54,10 +58,11 @@ protected:
         DestroyForms();
         CoreTest::TearDown();
     }
-    // Starts the program's window and answers the period selection with December.
-    void openDecember()
+    // Starts the program's window and answers the period selection with December; company runs
+    // in the company window of the first run before it is accepted.
+    void openDecember(std::function<void()> company = [] {})
     {
-        WhenShown(fmSelData, [] {
+        WhenShown(fmSelData, [company] {
             if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
                 auto* list = fmSelData->findChild<QListWidget*>(QStringLiteral("ListBox"));
                 list->setCurrentRow(11);
@@ -66,7 +71,10 @@ protected:
             }
             chooseMonth(12, "20", "160:00");
             // The first run asks for the company, then for the first employee.
-            WhenShown(fmCorpInfo, [] { fmCorpInfo->done(QDialog::Accepted); });
+            WhenShown(fmCorpInfo, [company] {
+                company();
+                fmCorpInfo->done(QDialog::Accepted);
+            });
             WhenShown(fmMembEdit, [] { fmMembEdit->done(QDialog::Rejected); });
         });
         fmMain->show();
@@ -100,6 +108,20 @@ TEST_F(MainWindowTest, EmptyDataFolderOpensDecemberOf2026)
     }
 }
 
+TEST_F(MainWindowTest, TheCompanyWindowOfTheFirstRunAsksBeforeGivingUp)
+{
+    bool stayed = false;
+    openDecember([&] {
+        box.answer(MsgResult::No);
+        fmCorpInfo->reject();
+        stayed = fmCorpInfo->isVisible();
+    });
+    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(std::any_of(box.shown().begin(), box.shown().end(), [](const MsgShown& m) {
+        return m.text == QStringLiteral("初期設定を中止し、給与計算PelmoraSを終了して宜しいですか？");
+    }));
+}
+
 TEST_F(MainWindowTest, SavedPeriodReopensByteForByteAndCloseAsksFirst)
 {
     openDecember();
@@ -116,7 +138,13 @@ TEST_F(MainWindowTest, SavedPeriodReopensByteForByteAndCloseAsksFirst)
     ASSERT_EQ(box.shown().size(), 1u);
     EXPECT_EQ(box.lastText(), QStringLiteral("データが変更されています。保存しますか？"));
 
-    fmMain->mnSaveFileClick();
+    {
+        RecordedNotices notices;
+        fmMain->mnSaveFileClick();
+        ASSERT_EQ(notices.calls().size(), 1u);
+        EXPECT_EQ(notices.calls()[0].text, QStringLiteral("データファイルに保存しました。"));
+        EXPECT_EQ(notices.calls()[0].mode, kNoticeSelfClosing);
+    }
     EXPECT_TRUE(YearFileSaved);
     const QByteArray file = ReadAll(CurPeriod.FileName);
     const QByteArray image = QByteArray(reinterpret_cast<const char*>(&CorpRec), sizeof CorpRec) +

@@ -23,7 +23,7 @@
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/fonts.h"
-#include "services/notice.h"
+#include "platform/notice.h"
 #include "tests/testutil.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <QListWidget>
 
 #include "app/TfmMain.h"
-#include "app/core/mainflow.h"
 #include "app/forms.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"

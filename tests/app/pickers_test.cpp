@@ -8,12 +8,12 @@
 #include <string>
 
 #include "app/TfmCalc.h"
-#include "app/TfmKenRitu.h"
 #include "app/TfmKenhoHyo.h"
 #include "app/core/calculator.h"
 #include "payroll/corpinfo.h"
 #include "payroll/paths.h"
 #include "payroll/taxtable.h"
+#include "payroll/ui/TfmKenRitu.h"
 #include "platform/cp932.h"
 #include "platform/msgbox.h"
 #include "tests/testutil.h"

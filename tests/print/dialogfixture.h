@@ -25,7 +25,7 @@
 #include "print/printer.h"
 #include "print/ui/TfmInji.h"
 #include "print/ui/TfmPreView.h"
-#include "services/notice.h"
+#include "platform/notice.h"
 #include "tests/testutil.h"
 
 class PrintWindowTest : public PeriodTest {

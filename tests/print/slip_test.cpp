@@ -9,8 +9,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include "app/core/mainflow.h"
 #include "payroll/calc.h"
+#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/period.h"

@@ -1,5 +1,5 @@
 // Tests of the notice panel: its modes, colours and timer, and the core hook.
-#include "services/notice.h"
+#include "platform/notice.h"
 
 #include <gtest/gtest.h>
 

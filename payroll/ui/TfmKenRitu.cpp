@@ -1,5 +1,5 @@
 // The rate picker: the lines of "健康保険料率.dat", read once when the window is made.
-#include "app/TfmKenRitu.h"
+#include "payroll/ui/TfmKenRitu.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>

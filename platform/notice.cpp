@@ -1,5 +1,5 @@
 // Dispatch of notice calls to the installed panel, and the recorder used by tests.
-#include "services/notice.h"
+#include "platform/notice.h"
 
 namespace {
 NoticeHandler& handler()

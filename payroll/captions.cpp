@@ -1,39 +1,16 @@
-// Main window decisions that need no widgets.
-#include "app/core/mainflow.h"
+// Period title, company name and the employee texts of lists and documents.
+#include "payroll/captions.h"
 
-#include <QDir>
-
-#include "app/core/membedit.h"
 #include "payroll/option.h"
-#include "payroll/paths.h"
-#include "payroll/yearfile.h"
 #include "platform/cp932.h"
-#include "platform/errors.h"
-#include "platform/inifile.h"
 
 QString MainPeriodTitle;
-
-
-TEraYear DefaultEra(const QDate& today)
-{
-    const int y = today.year();
-    if (y > 2019 || (y == 2019 && today.month() >= 5))
-        return {QStringLiteral("令和"), QStringLiteral("%1").arg(y - 2019 + 1, 2, 10, QLatin1Char('0'))};
-    return {QStringLiteral("平成"), QStringLiteral("%1").arg(y - 1989 + 1, 2, 10, QLatin1Char('0'))};
-}
-
-QString DefaultYearFile(const QString& folder, const QDate& today)
-{
-    if (today.year() == 2019) return YearFileName(folder, QStringLiteral("平成"), 31);
-    const TEraYear e = DefaultEra(today);
-    return YearFileName(folder, e.EraText, e.YearText.toInt());
-}
 
 QString PeriodTitle()
 {
     const int p = CurPeriod.Period;
     int m = p;
-    if (p > 12) m = YearHeader.SyoyoMonth[p - 12];
+    if (IsBonusPeriod(p)) m = YearHeader.SyoyoMonth[p - 12];
     QString era = CurPeriod.EraText;
     int y = CurPeriod.EraYear;
     if (y == 31 && m >= 5) {  // 平成31 became 令和 in May 2019
@@ -72,7 +49,7 @@ QString GetKubunName(int slot)
 QString KeitaiName(int keitai)
 {
     static const char* const names[] = {"月給", "日給", "時間給"};
-    return keitai >= 1 && keitai <= 3 ? QString::fromUtf8(names[keitai - 1]) : QString();
+    return IsPayType(keitai) ? QString::fromUtf8(names[keitai - 1]) : QString();
 }
 
 QString MakeMemberLine(int slot)
@@ -94,27 +71,17 @@ QString MakeMemberLine(int slot)
     return line;
 }
 
-int MigrateOldData(const QString& oldFolder)
+QStringList KubunItems()
 {
-    const QDir dir(oldFolder);
-    int handled = 0;
-    for (const QString& name : dir.entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
-        ConvertOldYearFile(dir.filePath(name), DataPath + name);
-        ++handled;
-    }
-    return handled;
+    return {QString(),
+            QStringLiteral("役員"),
+            QStringLiteral("一般社員"),
+            QStringLiteral("臨時社員"),
+            QStringLiteral("パート"),
+            QStringLiteral("アルバイト")};
 }
 
-bool CheckTaxChange(const QString& iniFile, bool newSysIni)
+QStringList KeitaiItems()
 {
-    IniFile ini(iniFile);
-    const QString sec = QStringLiteral("Option"), key = QStringLiteral("TaxChangeDate");
-    const QString date = QString::fromLatin1(TaxChangeDate);
-    const QString value = newSysIni ? date : ini.readString(sec, key);
-    const bool due = value < date;
-    if (due || newSysIni) {
-        ini.writeString(sec, key, date);
-        ini.save();
-    }
-    return due;
+    return {QStringLiteral("月給"), QStringLiteral("日給"), QStringLiteral("時間給")};
 }

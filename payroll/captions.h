@@ -1,18 +1,14 @@
-// What the main window decides without widgets: the default data year, the period title, the
-// employee list lines, the migration of an earlier version's data and the tax change notice.
+// The texts windows and documents show of the open period: its title, the company name, an
+// employee's class, pay type and retirement date, and the line of the employee list.
 #pragma once
-#include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include "payroll/period.h"
 
 // The title of the open period, for example 令和6年4月支給給与 or 令和6年・夏季賞与.
 extern QString MainPeriodTitle;
 
-// The default data year of a day: 令和 from May 2019, 平成 before.
-TEraYear DefaultEra(const QDate& today);
-// The default year file of a day in folder: during 2019 always 平成31.
-QString DefaultYearFile(const QString& folder, const QDate& today);
 // The title of the period in CurPeriod (bonus slots by their payment month in YearHeader).
 QString PeriodTitle();
 
@@ -33,12 +29,7 @@ QString KeitaiName(int keitai);
 // One line of the employee list: 130 single-byte columns, the slot in columns 128..130.
 QString MakeMemberLine(int slot);
 
-// Moves the year files and other files of an earlier version's data folder into DataPath; only
-// files of exactly the old year-file size are converted, the rest copied. Returns how many files
-// were handled.
-int MigrateOldData(const QString& oldFolder);
-
-// Reads "TaxChangeDate" of [Option] in iniFile; true when the rate change notice is due. Writes
-// the date when it was due or when the settings file is new.
-bool CheckTaxChange(const QString& iniFile, bool newSysIni);
-constexpr const char* TaxChangeDate = "2023/04/01";
+// The class and pay type lists of the employee window, index for index; the grouped pay list
+// takes its class order from the first.
+QStringList KubunItems();   // "", 役員, 一般社員, 臨時社員, パート, アルバイト
+QStringList KeitaiItems();  // 月給, 日給, 時間給 (pay type 1..3)
