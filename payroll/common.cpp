@@ -177,18 +177,6 @@ void ClearMem(void* dest, uint8_t value, int count) {
     if (count > 0) std::memset(dest, value, static_cast<size_t>(count));
 }
 
-int32_t GetLineSlot(const QString& line) {
-    // The line's columns are laid out in CP932 bytes, so a name in kanji is fewer characters than
-    // columns; walk the byte positions to find columns 128..130.
-    QString slot;
-    int pos = 0;
-    for (int i = 0; i < line.size() && pos < 130; ++i) {
-        if (pos >= 127) slot += line[i];
-        pos += line[i].isLowSurrogate() ? 0 : cp932::byteLength(QString(line[i]));
-    }
-    return toInt32(trimLow(slot), slot);
-}
-
 // ---- rounding ----
 
 int64_t TruncEps(double value) {

@@ -36,8 +36,6 @@ QString DelSpace(const QString& text);
 bool CompMem(const void* a, const void* b, int count);
 // Fills count bytes with value (nothing when count <= 0).
 void ClearMem(void* dest, uint8_t value, int count);
-// The slot number an employee list line carries in its CP932 byte columns 128..130.
-int32_t GetLineSlot(const QString& line);
 
 // ---- rounding (results are whole numbers; to truncate is to cut toward zero) ----
 

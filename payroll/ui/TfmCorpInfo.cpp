@@ -280,7 +280,7 @@ void TfmCorpInfo::FormActivate()
     if (!isVisible() || activated_) return;
     // Set first: the hint below takes the activation away and gives it back.
     activated_ = true;
-    const bool firstRun = fmMain && fmMain->FirstRun;
+    const bool firstRun = fmMain && fmMain->firstRun();
     setSampleColour(firstRun);
     if (!firstRun) return;
     edSyamei->setText(QStringLiteral("株式会社○○"));
@@ -388,7 +388,7 @@ void TfmCorpInfo::bbOkClick()
 void TfmCorpInfo::reject()
 {
     // Escape, the close box and "キャンセル" all come here.
-    if (fmMain && fmMain->FirstRun &&
+    if (fmMain && fmMain->firstRun() &&
         MessageDlg(QStringLiteral("初期設定を中止し、給与計算PelmoraSを終了して宜しいですか？"),
                    MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
         return;

@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -276,8 +275,7 @@ void TfmInji::FormShow(bool fromDialog)
 
         const int mode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
         TListSlots list;
-        if (fmMain && fmMain->ListBox)
-            for (int i = 0; i < fmMain->ListBox->count(); ++i) list.Lines << fmMain->slotOfRow(i);
+        if (fmMain) list.Lines = fmMain->listedSlots();
         list.Ticked = TickedSlots();
         const TPrintPlan plan = PlanPrint(Tag, list, mode);
         pnLType->setText(plan.PaperText);
@@ -433,11 +431,7 @@ void TfmInji::PublishPrintInputs()
 
 QList<int> TfmInji::TickedSlots()
 {
-    QList<int> ticked;
-    if (!fmMain || !fmMain->ListBox) return ticked;
-    for (int i = 0; i < fmMain->ListBox->count(); ++i)
-        if (fmMain->ListBox->item(i)->checkState() == Qt::Checked) ticked << fmMain->slotOfRow(i);
-    return ticked;
+    return fmMain ? fmMain->tickedSlots() : QList<int>();
 }
 
 void TfmInji::btPreViewClick()
