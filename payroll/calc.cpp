@@ -41,8 +41,14 @@ void clearRows(int e)
                        .arg(E.Simei.shownText().trimmed(), item));
 }
 
-int64_t mul1(double a, double b) { return RoundByMode64(OptionRec.HasuuSik, b * a); }
-int64_t mul2(double a, double b) { return RoundByMode64(OptionRec.HasuuGen, b * a); }
+int64_t mul1(double a, double b)
+{
+    return RoundByMode64(OptionRec.HasuuSik, b * a);
+}
+int64_t mul2(double a, double b)
+{
+    return RoundByMode64(OptionRec.HasuuGen, b * a);
+}
 
 // The payment and deduction rows of one employee and the bookkeeping both calculations share.
 // The rows are worked on in copies and stored only when every amount fits: a refused
@@ -70,7 +76,8 @@ struct Rows {
     // The name of payment k as the employee's slip shows it.
     QString payName(int k, const QString& name) const
     {
-        static const QString basePay[] = {QStringLiteral("基本給"), QStringLiteral("日給計"), QStringLiteral("時給計")};
+        static const QString basePay[] = {QStringLiteral("基本給"), QStringLiteral("日給計"),
+                                          QStringLiteral("時給計")};
         return k == siKihon && CurPeriod.Period <= 12 && F >= 1 && F <= 3 ? basePay[F - 1] : name;
     }
 
@@ -88,8 +95,14 @@ struct Rows {
         if (!P.SikyuManual[k]) P.Sikyu[k] = fit(value, payName(k, name));
         return true;
     }
-    void addTaxable(int64_t amount) { P.KazeiGoukei = fit(P.KazeiGoukei + amount, QStringLiteral("課税支給合計")); }
-    void addGross(int64_t amount) { P.SikyuGoukei = fit(P.SikyuGoukei + amount, QStringLiteral("支給項目合計")); }
+    void addTaxable(int64_t amount)
+    {
+        P.KazeiGoukei = fit(P.KazeiGoukei + amount, QStringLiteral("課税支給合計"));
+    }
+    void addGross(int64_t amount)
+    {
+        P.SikyuGoukei = fit(P.SikyuGoukei + amount, QStringLiteral("支給項目合計"));
+    }
     void addBoth(int64_t amount)
     {
         addTaxable(amount);
@@ -128,7 +141,10 @@ struct Rows {
     {
         D.Koujo[koSyahoKei] = fit(D.Koujo[koSyahoKei] + amount, QStringLiteral("社会保険料計"));
     }
-    void addDeductions(int64_t amount) { D.KoujoGoukei = fit(D.KoujoGoukei + amount, QStringLiteral("控除項目合計")); }
+    void addDeductions(int64_t amount)
+    {
+        D.KoujoGoukei = fit(D.KoujoGoukei + amount, QStringLiteral("控除項目合計"));
+    }
     void addDedBoth(int64_t amount)
     {
         addSyahoKei(amount);
@@ -144,7 +160,11 @@ struct Rows {
         if (OptionRec.Syaho[k]) setSyahoSantei(D.SyahoSantei - amount);
         addDeductions(amount);
     }
-    void setSyahoGo() { D.Koujo[koSyahoGo] = fit(int64_t(P.KazeiGoukei) - D.Koujo[koSyahoKei], QStringLiteral("社保控除後計")); }
+    void setSyahoGo()
+    {
+        D.Koujo[koSyahoGo] =
+            fit(int64_t(P.KazeiGoukei) - D.Koujo[koSyahoKei], QStringLiteral("社保控除後計"));
+    }
     void fixedAndVariableDeductions()
     {
         for (int i = 1; i <= 3; ++i)
@@ -227,12 +247,14 @@ void calcKyuyo(int32_t slot)
     if (rule == 1 || payMonth) {
         const int64_t free = rule == 1 ? mul1(A[kiSyukkin], E.Koutuhi[0]) : E.Koutuhi[0];
         const int64_t taxed = rule == 1 ? mul1(A[kiSyukkin], E.Koutuhi[1]) : E.Koutuhi[1];
-        if (r.setPay(siHikazeiTuukin, QStringLiteral("非課税通勤費"), free)) r.addGross(P.Sikyu[siHikazeiTuukin]);
+        if (r.setPay(siHikazeiTuukin, QStringLiteral("非課税通勤費"), free))
+            r.addGross(P.Sikyu[siHikazeiTuukin]);
         if (r.setPay(siKazeiTuukin, QStringLiteral("課税通勤費"), taxed)) r.addBoth(P.Sikyu[siKazeiTuukin]);
     }
 
     r.variableAllowances();
-    if (r.setPay(siKekkin, QStringLiteral("欠勤控除"), mul2(A[kiKekkin], -double(E.Kekkin)))) r.addBoth(P.Sikyu[siKekkin]);
+    if (r.setPay(siKekkin, QStringLiteral("欠勤控除"), mul2(A[kiKekkin], -double(E.Kekkin))))
+        r.addBoth(P.Sikyu[siKekkin]);
     if (r.setPay(siChisou, QStringLiteral("遅刻早退控除"), mul2(A[kiChisouJikan], -double(E.Chisou))))
         r.addBoth(P.Sikyu[siChisou]);
 
@@ -242,11 +264,13 @@ void calcKyuyo(int32_t slot)
     r.premium(koKenpo, QStringLiteral("健康保険料"), E.Kenkou, E.KenhoRyo);
     r.premium(koKousei, QStringLiteral("厚生年金保険"), E.NenHoken, E.KoseiRyo);
     r.premium(koKikin, QStringLiteral("厚生年金基金"), E.NenKikin, E.Kakekin);
-    r.premium(koKoyou, QStringLiteral("雇用保険料"), E.Koyou, RoundShaho2_64(P.SikyuGoukei * (CorpRec.KoyRitu / 100)));
+    r.premium(koKoyou, QStringLiteral("雇用保険料"), E.Koyou,
+              RoundShaho2_64(P.SikyuGoukei * (CorpRec.KoyRitu / 100)));
     r.premium(koKaigo, QStringLiteral("介護保険料"), E.Kaigo, E.KaigoRyo);
 
     const int june = CorpRec.SikyuShift == -1 && CorpRec.Juumin6Flag == 1 ? 7 : 6;
-    if (r.setDed(koJuumin, QStringLiteral("住民税"), m == june ? E.Juumin6 : E.Juumin)) r.addDeductions(D.Koujo[koJuumin]);
+    if (r.setDed(koJuumin, QStringLiteral("住民税"), m == june ? E.Juumin6 : E.Juumin))
+        r.addDeductions(D.Koujo[koJuumin]);
     r.fixedAndVariableDeductions();
     r.setSyahoGo();
 
@@ -264,7 +288,10 @@ void calcKyuyo(int32_t slot)
 
 }  // namespace
 
-void CalcKyuyo(int32_t slot) { refusingRangeErrors(slot, calcKyuyo); }
+void CalcKyuyo(int32_t slot)
+{
+    refusingRangeErrors(slot, calcKyuyo);
+}
 
 int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base)
 {
@@ -367,4 +394,7 @@ bool calcSyoyo(int32_t slot)
 
 }  // namespace
 
-bool CalcSyoyo(int32_t slot) { return refusingRangeErrors(slot, calcSyoyo); }
+bool CalcSyoyo(int32_t slot)
+{
+    return refusingRangeErrors(slot, calcSyoyo);
+}

@@ -82,9 +82,11 @@ TEST_F(CalcTest, MonthlyPayOfAMonthlyEmployee)
 TEST_F(CalcTest, AmountsBeyond32BitsAreRefusedAndTheRowsKept)
 {
     openMonth(5);
-    const QString tail = u("は計算できません。\n金額が扱える範囲(-2,147,483,648～2,147,483,647円)を超えます。\n"
-                           "入力した金額や時間を確認して下さい。");
-    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const QString tail =
+        u("は計算できません。\n金額が扱える範囲(-2,147,483,648～2,147,483,647円)を超えます。\n"
+          "入力した金額や時間を確認して下さい。");
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
     const struct {
         int keitai;
         int32_t wage, family;
@@ -92,10 +94,8 @@ TEST_F(CalcTest, AmountsBeyond32BitsAreRefusedAndTheRowsKept)
         const char* item;
     } cases[] = {
         {3, 9999999, 0, 999, "時給計"},  // 9,989,999,001 yen, once paid as -2,147,475,648
-        {3, 1000, 0, 1e10, "時給計"},
-        {3, 1000, 0, nan, "給与"},
-        {3, 1000, 0, inf, "給与"},
-        {1, 2000000000, 200000000, 0, "課税支給合計"},
+        {3, 1000, 0, 1e10, "時給計"},   {3, 1000, 0, nan, "給与"},
+        {3, 1000, 0, inf, "給与"},      {1, 2000000000, 200000000, 0, "課税支給合計"},
     };
     for (const auto& c : cases) {
         TEmployeeRec& E = employee(1);

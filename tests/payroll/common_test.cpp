@@ -54,7 +54,8 @@ TEST_F(CommonTest, SocialInsuranceDropsFiftySen) {
 }
 
 TEST_F(CommonTest, RoundingNeverTurnsAnOutOfRangeValueIntoAWholeNumber) {
-    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
     for (double v : {nan, inf, -inf, 1e300}) {
         EXPECT_THROW(TruncEps(v), RangeError) << v;
         EXPECT_THROW(RoundByMode64(1, v), RangeError) << v;
