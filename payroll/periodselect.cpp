@@ -246,10 +246,13 @@ EntryField SelectPeriod(const TPeriodEntry& entry, const ChooseBaseDialog& choos
     const int32_t nissu = NumStrToInt(entry.nissu);
     const double jikan = StrToFloatEx(entry.jikan);
 
-    // A period that cannot be read (a damaged record, say) leaves the open period as it was.
+    // A period that cannot be read (a damaged record here or in the month it carries leave
+    // from, say) leaves the open period as it was.
     const TCurPeriod keepPeriod = CurPeriod;
     const TYearFileHeader keepHeader = YearHeader;
     const TOptionRec keepOption = OptionRec;
+    auto keepImage =
+        std::make_unique<TPeriodRecord>(TPeriodRecord{CorpRec, SyainRec, KintaiRec, SikyuRec, KoujoRec});
     const bool isNew = !YearHeader.DataExists[p];
     try {
         if (!entry.yearText.isEmpty()) CurPeriod.EraText = cp932::cut(entry.yearText, 4);
@@ -263,17 +266,22 @@ EntryField SelectPeriod(const TPeriodEntry& entry, const ChooseBaseDialog& choos
             prepareNewPeriod(p, chooseBase);
         else
             LoadPeriod(CurPeriod.FileName);
+        CorpRec.Nissu = nissu;
+        CorpRec.Jikan = jikan;
+        if (isNew && p <= 12) {
+            FillMonthlyPaid();
+            CarryYukyuZan(p);
+        }
     } catch (const AppError&) {
         CurPeriod = keepPeriod;
         YearHeader = keepHeader;
         OptionRec = keepOption;
+        CorpRec = keepImage->corp;
+        SyainRec = keepImage->syain;
+        KintaiRec = keepImage->kintai;
+        SikyuRec = keepImage->sikyu;
+        KoujoRec = keepImage->koujo;
         throw;
-    }
-    CorpRec.Nissu = nissu;
-    CorpRec.Jikan = jikan;
-    if (isNew && p <= 12) {
-        FillMonthlyPaid();
-        CarryYukyuZan(p);
     }
     SetupDone = true;
     SelectDone = true;

@@ -108,5 +108,6 @@ void CalcAllMember(bool readGrid)
         }
     }
     if (bonus) askManualTax();
+    refused.removeDuplicates();  // a damaged other period is told once, not for each employee
     if (!refused.isEmpty()) ShowError(refused.join(QStringLiteral("\n\n")));
 }
