@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -467,20 +466,7 @@ void TfmDataEdit::StepData(int tag)
 
 void TfmDataEdit::selectInMainList()
 {
-    if (!fmMain || !fmMain->ListBox) return;
-    QListWidget* list = fmMain->ListBox;
-    for (int i = 0; i < list->count(); ++i) {
-        int slot = 0;
-        try {
-            slot = GetLineSlot(list->item(i)->text());
-        } catch (const AppError&) {
-            continue;
-        }
-        if (slot == MembSlot) {
-            list->setCurrentRow(i);
-            return;
-        }
-    }
+    if (fmMain) fmMain->selectSlot(MembSlot);
 }
 
 // ---- entering, checking and leaving a row ----

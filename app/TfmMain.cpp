@@ -509,6 +509,7 @@ void TfmMain::FillMemberList(int order)
     const bool showRetired = action("mnTaisyoku")->isChecked();
     for (int e : OrderedSlots(order, showRetired)) {
         auto* item = new QListWidgetItem(MakeMemberLine(e), ListBox);
+        item->setData(SlotRole, e);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
         if (showRetired && IsTaisyoku(e)) item->setData(RetiredRole, true);
@@ -519,16 +520,40 @@ void TfmMain::FillMemberList(int order)
 
 int TfmMain::slotOfRow(int row) const
 {
-    QListWidgetItem* item = ListBox->item(row);
-    return item ? GetLineSlot(item->text()) : 0;
+    const QListWidgetItem* item = ListBox->item(row);
+    return item ? item->data(SlotRole).toInt() : 0;
+}
+
+QList<int> TfmMain::listedSlots() const
+{
+    QList<int> found;
+    for (int i = 0; i < ListBox->count(); ++i) found << slotOfRow(i);
+    return found;
+}
+
+QList<int> TfmMain::tickedSlots() const
+{
+    QList<int> found;
+    for (int i = 0; i < ListBox->count(); ++i)
+        if (ListBox->item(i)->checkState() == Qt::Checked) found << slotOfRow(i);
+    return found;
+}
+
+int TfmMain::selectedSlot() const
+{
+    return slotOfRow(ListBox->currentRow());
+}
+
+void TfmMain::selectSlot(int slot)
+{
+    const int row = listedSlots().indexOf(slot);
+    if (slot >= 1 && row >= 0) ListBox->setCurrentRow(row);
 }
 
 void TfmMain::KeepTicks(int mode)
 {
     if (mode == 1) {
-        SavedTicks.clear();
-        for (int i = 0; i < ListBox->count(); ++i)
-            if (ListBox->item(i)->checkState() == Qt::Checked) SavedTicks << slotOfRow(i);
+        SavedTicks = tickedSlots();
         return;
     }
     for (int i = 0; i < ListBox->count(); ++i)
@@ -617,7 +642,7 @@ void TfmMain::UpdateCommandStates()
 
 void TfmMain::ListBoxClick()
 {
-    const int slot = slotOfRow(ListBox->currentRow());
+    const int slot = selectedSlot();
     const bool inService = slot >= 1 && slot <= MaxEmployee && IsZaiseki(slot);
     for (const char* name : {"mnDataEdit", "sbDataEdit"}) action(name)->setEnabled(inService);
 }
@@ -625,16 +650,16 @@ void TfmMain::ListBoxClick()
 void TfmMain::mnDataEditClick()
 {
     if (!action("mnDataEdit")->isEnabled()) return;
-    const int slot = selectedSlot();
+    const int slot = selectedSlotOrTell();
     if (!slot) return;
     fmDataEdit->MembSlot = slot;
     fmDataEdit->exec();
     ListBox->setFocus();
 }
 
-int TfmMain::selectedSlot()
+int TfmMain::selectedSlotOrTell()
 {
-    const int slot = slotOfRow(ListBox->currentRow());
+    const int slot = selectedSlot();
     if (slot < 1 || slot > MaxEmployee) {
         ShowError(QStringLiteral("処理の対象者が選択されていません。"));
         return 0;
@@ -664,7 +689,7 @@ void TfmMain::btNewEnterClick()
 
 void TfmMain::btModifyClick()
 {
-    const int slot = selectedSlot();
+    const int slot = selectedSlotOrTell();
     if (!slot) return;
     if (IsBonusPeriod(CurPeriod.Period) &&
         MessageDlg(QStringLiteral("賞与時に行った社員情報の修正は引き継がれません。"), MsgType::Confirmation,
@@ -684,7 +709,7 @@ void TfmMain::btModifyClick()
 
 void TfmMain::btDeleteClick()
 {
-    const int slot = selectedSlot();
+    const int slot = selectedSlotOrTell();
     if (!slot) return;
     const QString gensen = QStringLiteral("%1源泉徴収(%2%3年).dat")
                                .arg(DataPath, CurPeriod.EraText)

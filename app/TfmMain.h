@@ -18,7 +18,19 @@ public:
     QListWidget* ListBox = nullptr;
     QHeaderView* HeadCtrl = nullptr;
     bool SkipSaveCheck = false;
-    bool FirstRun = false;
+
+    // What other windows ask of the employee list. A line's slot is its item data, never read
+    // back from the line's text (a damaged name or date would shift the text's columns).
+    // The slots of the lines in list order.
+    QList<int> listedSlots() const;
+    // The slots of the ticked lines in list order.
+    QList<int> tickedSlots() const;
+    // The slot of the selected line; 0 when no line is selected.
+    int selectedSlot() const;
+    // Selects the line of slot, when it is listed (the editors stepping through employees).
+    void selectSlot(int slot);
+    // The first period of a new company is being set up (no company name yet).
+    bool firstRun() const { return FirstRun; }
 
     // Rebuilds caption, period title, menus and list for the period now open.
     void UpdateMainCaption();
@@ -42,12 +54,12 @@ public:
     void mnCorpInfoClick();
     // The slip entry window for the selected employee.
     void mnDataEditClick();
-    // The slot of a list line (its characters 128..130).
-    int slotOfRow(int row) const;
 
     int ListOrder = 0;
     QList<int> SavedTicks;
-    // Item data of a retired employee's line while retired employees are shown.
+    // Item data of a line: its employee's slot, and whether he is retired while retired
+    // employees are shown.
+    static constexpr int SlotRole = Qt::UserRole;
     static constexpr int RetiredRole = Qt::UserRole + 1;
 
     // The menu item or tool button of a name (the component names), for tests and other windows.
@@ -71,8 +83,11 @@ private:
     void ListBoxClick();
     void refill(bool ticksBySlot);
     void setTickCommands(bool nextTicks);
-    int selectedSlot();
+    int slotOfRow(int row) const;
+    // The selected slot, or 0 after telling the user that no line is selected.
+    int selectedSlotOrTell();
 
+    bool FirstRun = false;
     bool firstActivate_ = true;
     bool closingAllowed_ = false;
 };

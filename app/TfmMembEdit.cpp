@@ -13,7 +13,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -361,7 +360,8 @@ void TfmMembEdit::showEvent(QShowEvent* e)
     QDialog::showEvent(e);
     if (e->spontaneous()) return;
     FormShow();
-    if (firstShow_ && fmMain && fmMain->FirstRun) QTimer::singleShot(0, this, [this] { FirstRunActivate(); });
+    if (firstShow_ && fmMain && fmMain->firstRun())
+        QTimer::singleShot(0, this, [this] { FirstRunActivate(); });
     firstShow_ = false;
 }
 
@@ -378,7 +378,7 @@ void TfmMembEdit::FormShow()
     }
     if (MembSlot < 1 || MembSlot > MaxEmployee) {
         try {
-            WorkMemb = NewMemberFromBase(fmMain && fmMain->FirstRun);
+            WorkMemb = NewMemberFromBase(fmMain && fmMain->firstRun());
         } catch (const AppError& err) {
             ShowError(err.message());
             WorkMemb = NewMemberDefaults();
@@ -566,7 +566,7 @@ void TfmMembEdit::sbNewBaseClick()
                               MsgButtons::YesNo) == MsgResult::Yes) {
             DeleteMemberTemplate();
             if (MembSlot < 1 || MembSlot > MaxEmployee) {
-                WorkMemb = NewMemberFromBase(fmMain && fmMain->FirstRun);
+                WorkMemb = NewMemberFromBase(fmMain && fmMain->firstRun());
                 SetMemberToForm(MembSlot);
             }
             ShowNotice(QStringLiteral("基本に設定を解除しました。"), kNoticeSelfClosing);
@@ -634,13 +634,7 @@ void TfmMembEdit::StepData(int tag)
 
 void TfmMembEdit::selectInMainList()
 {
-    if (!fmMain || !fmMain->ListBox || MembSlot < 1) return;
-    QListWidget* list = fmMain->ListBox;
-    for (int i = 0; i < list->count(); ++i)
-        if (GetLineSlot(list->item(i)->text()) == MembSlot) {
-            list->setCurrentRow(i);
-            return;
-        }
+    if (fmMain) fmMain->selectSlot(MembSlot);
 }
 
 int TfmMembEdit::pickerGrade() const

@@ -65,10 +65,8 @@ void CreateForms()
     // The print dialog reads the employee list through this, in list order.
     TfmInji::SetMemberList([] {
         TListSlots list;
-        for (int i = 0; i < fmMain->ListBox->count(); ++i) {
-            list.Lines << fmMain->slotOfRow(i);
-            if (fmMain->ListBox->item(i)->checkState() == Qt::Checked) list.Ticked << fmMain->slotOfRow(i);
-        }
+        list.Lines = fmMain->listedSlots();
+        list.Ticked = fmMain->tickedSlots();
         return list;
     });
     shell(fmOption, "TfmOption", "入力項目の設定");

@@ -11,6 +11,7 @@
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
 #include "payroll/taxtable.h"
+#include "platform/errors.h"
 
 namespace {
 
@@ -31,18 +32,58 @@ void clearRows(int e)
     std::memset(&KoujoRec[e], 0, sizeof(TKoujoRec));
 }
 
+// Amounts are worked out in 64 bits; one that does not fit its 32-bit field is refused, naming
+// the employee and the item, instead of being stored as a wrong (often negative) amount.
+[[noreturn]] void refuse(const TEmployeeRec& E, const QString& item)
+{
+    throw AppError(QStringLiteral("【%1】の「%2」は計算できません。\n"
+                                  "金額が扱える範囲(-2,147,483,648～2,147,483,647円)を超えます。\n"
+                                  "入力した金額や時間を確認して下さい。")
+                       .arg(E.Simei.shownText().trimmed(), item));
+}
+
+int64_t mul1(double a, double b)
+{
+    return RoundByMode64(OptionRec.HasuuSik, b * a);
+}
+int64_t mul2(double a, double b)
+{
+    return RoundByMode64(OptionRec.HasuuGen, b * a);
+}
+
 // The payment and deduction rows of one employee and the bookkeeping both calculations share.
+// The rows are worked on in copies and stored only when every amount fits: a refused
+// calculation leaves the employee's rows as they were.
 struct Rows {
+    const int e;
     const TEmployeeRec& E;
-    TSikyuRec& P;
-    TKoujoRec& D;
+    alignas(8) TSikyuRec P;
+    alignas(8) TKoujoRec D;
     int F;  // slip form type
     TCalcItems& items;
-    int32_t notSyaho = 0;
+    int64_t notSyaho = 0;
 
     Rows(int e, TCalcItems& it)
-        : E(SyainRec[e]), P(SikyuRec[e]), D(KoujoRec[e]), F(SyainRec[e].Keitai), items(it)
+        : e(e), E(SyainRec[e]), P(SikyuRec[e]), D(KoujoRec[e]), F(SyainRec[e].Keitai), items(it)
     {
+    }
+    void store() const
+    {
+        SikyuRec[e] = P;
+        KoujoRec[e] = D;
+    }
+
+    int32_t fit(int64_t value, const QString& item) const
+    {
+        if (value < INT32_MIN || value > INT32_MAX) refuse(E, item);
+        return static_cast<int32_t>(value);
+    }
+    // The name of payment k as the employee's slip shows it.
+    QString payName(int k, const QString& name) const
+    {
+        static const QString basePay[] = {QStringLiteral("基本給"), QStringLiteral("日給計"),
+                                          QStringLiteral("時給計")};
+        return k == siKihon && !IsBonusPeriod(CurPeriod.Period) && IsPayType(F) ? basePay[F - 1] : name;
     }
 
     bool sikyuOn(int k, const QString& name) const { return items.sikyuOn(F, k, name); }
@@ -50,27 +91,36 @@ struct Rows {
 
     // Payment k: on the form, value unless manual; then added by the caller's rule.
     // Returns false (and clears the item) when it is not on the form.
-    bool setPay(int k, const QString& name, int32_t value)
+    bool setPay(int k, const QString& name, int64_t value)
     {
         if (!sikyuOn(k, name)) {
             P.Sikyu[k] = 0;
             return false;
         }
-        if (!P.SikyuManual[k]) P.Sikyu[k] = value;
+        if (!P.SikyuManual[k]) P.Sikyu[k] = fit(value, payName(k, name));
         return true;
     }
-    void addBoth(int32_t amount)
+    void addTaxable(int64_t amount)
     {
-        P.KazeiGoukei += amount;
-        P.SikyuGoukei += amount;
+        P.KazeiGoukei = fit(P.KazeiGoukei + amount, QStringLiteral("課税支給合計"));
+    }
+    void addGross(int64_t amount)
+    {
+        P.SikyuGoukei = fit(P.SikyuGoukei + amount, QStringLiteral("支給項目合計"));
+    }
+    void addBoth(int64_t amount)
+    {
+        addTaxable(amount);
+        addGross(amount);
     }
     // A user allowance: taxable and insurance-base flags of user item k.
-    void addUserAllowance(int k, int32_t amount)
+    void addUserAllowance(int k, int64_t amount)
     {
-        if (OptionRec.Kazei[k]) P.KazeiGoukei += amount;
+        if (OptionRec.Kazei[k]) addTaxable(amount);
         if (!OptionRec.Syaho[k]) notSyaho += amount;
-        P.SikyuGoukei += amount;
+        addGross(amount);
     }
+    void setSyahoSantei(int64_t value) { D.SyahoSantei = fit(value, QStringLiteral("社保算定合計")); }
     void fixedAllowances()
     {
         for (int i = 1; i <= 3; ++i)
@@ -83,29 +133,42 @@ struct Rows {
     }
 
     // Deduction k: on the form, value unless manual; false (item cleared) when not on the form.
-    bool setDed(int k, const QString& name, int32_t value)
+    bool setDed(int k, const QString& name, int64_t value)
     {
         if (!koujoOn(k, name)) {
             D.Koujo[k] = 0;
             return false;
         }
-        if (!D.KoujoManual[k]) D.Koujo[k] = value;
+        if (!D.KoujoManual[k]) D.Koujo[k] = fit(value, name);
         return true;
     }
-    void addDedBoth(int32_t amount)
+    void addSyahoKei(int64_t amount)
     {
-        D.Koujo[koSyahoKei] += amount;
-        D.KoujoGoukei += amount;
+        D.Koujo[koSyahoKei] = fit(D.Koujo[koSyahoKei] + amount, QStringLiteral("社会保険料計"));
     }
-    void premium(int k, const QString& name, bool enrolled, int32_t amount)
+    void addDeductions(int64_t amount)
+    {
+        D.KoujoGoukei = fit(D.KoujoGoukei + amount, QStringLiteral("控除項目合計"));
+    }
+    void addDedBoth(int64_t amount)
+    {
+        addSyahoKei(amount);
+        addDeductions(amount);
+    }
+    void premium(int k, const QString& name, bool enrolled, int64_t amount)
     {
         if (setDed(k, name, enrolled ? amount : 0)) addDedBoth(D.Koujo[k]);
     }
-    void addUserDeduction(int k, int32_t amount)
+    void addUserDeduction(int k, int64_t amount)
     {
-        if (OptionRec.Kazei[k]) D.Koujo[koSyahoKei] += amount;
-        if (OptionRec.Syaho[k]) D.SyahoSantei -= amount;
-        D.KoujoGoukei += amount;
+        if (OptionRec.Kazei[k]) addSyahoKei(amount);
+        if (OptionRec.Syaho[k]) setSyahoSantei(D.SyahoSantei - amount);
+        addDeductions(amount);
+    }
+    void setSyahoGo()
+    {
+        D.Koujo[koSyahoGo] =
+            fit(int64_t(P.KazeiGoukei) - D.Koujo[koSyahoKei], QStringLiteral("社保控除後計"));
     }
     void fixedAndVariableDeductions()
     {
@@ -150,13 +213,21 @@ bool TCalcItems::on(int list, int formType, int k, const QString& name)
 bool IsTaisyoku(int32_t slot) { return !SyainRec[slot].Taisyoku.bytes().trimmed().isEmpty(); }
 bool IsZaiseki(int32_t slot) { return !SyainRec[slot].MembKey.isEmpty() && !IsTaisyoku(slot); }
 
-void CalcKyuyo(int32_t slot)
+namespace {
+
+// A value of the calculation that is not a number or lies beyond 64 bits (RangeError of the
+// rounding routines) is refused like an amount that does not fit.
+template <typename F>
+auto refusingRangeErrors(int32_t slot, F&& calc)
 {
-    TCalcItems items;
-    CalcKyuyo(slot, items);
+    try {
+        return calc(slot);
+    } catch (const RangeError&) {
+        refuse(SyainRec[slot], IsBonusPeriod(CurPeriod.Period) ? QStringLiteral("賞与") : QStringLiteral("給与"));
+    }
 }
 
-void CalcKyuyo(int32_t slot, TCalcItems& items)
+void calcKyuyo(int32_t slot, TCalcItems& items)
 {
     if (IsLockedYear()) return;
     if (IsTaisyoku(slot)) {
@@ -165,19 +236,19 @@ void CalcKyuyo(int32_t slot, TCalcItems& items)
     }
     Rows r(slot, items);
     const TEmployeeRec& E = r.E;
-    const Arr<double, 1, 16>& A = KintaiRec[slot].Kintai;
+    const Arr<double, 1, 16> A = KintaiRec[slot].Kintai;
     TSikyuRec& P = r.P;
     TKoujoRec& D = r.D;
     const int m = CurPeriod.Period;
     P.KazeiGoukei = 0;
     P.SikyuGoukei = 0;
 
-    int32_t base = 0;
+    int64_t base = 0;
     if (r.F == PayType::Monthly)
         base = E.Chingin[1];
     else
-        base = MulRound1(r.F == PayType::Daily ? A[kiSyukkin] : A[kiJitudou], E.Chingin[1]);
-    if (r.F == PayType::Daily || r.F == PayType::Hourly) base += MulRound1(A[kiYukyu], E.Yukyu);
+        base = mul1(r.F == PayType::Daily ? A[kiSyukkin] : A[kiJitudou], E.Chingin[1]);
+    if (r.F == PayType::Daily || r.F == PayType::Hourly) base += mul1(A[kiYukyu], E.Yukyu);
     if (r.setPay(siKihon, QStringLiteral("基本給"), base)) r.addBoth(P.Sikyu[siKihon]);
     if (r.setPay(siYakusyoku, QStringLiteral("役職手当"), E.Yakuin)) r.addBoth(P.Sikyu[siYakusyoku]);
     if (r.setPay(siKazoku, QStringLiteral("家族手当"), E.Family)) r.addBoth(P.Sikyu[siKazoku]);
@@ -185,7 +256,7 @@ void CalcKyuyo(int32_t slot, TCalcItems& items)
     static const QString overtime[] = {QStringLiteral("普通残業手当"), QStringLiteral("深夜残業手当"),
                                        QStringLiteral("休日普通残業"), QStringLiteral("休日深夜残業")};
     for (int i = 0; i < 4; ++i)
-        if (r.setPay(siFutuZangyo + i, overtime[i], MulRound1(A[kiFutuZangyo + i], E.Chingin[2 + i])))
+        if (r.setPay(siFutuZangyo + i, overtime[i], mul1(A[kiFutuZangyo + i], E.Chingin[2 + i])))
             r.addBoth(P.Sikyu[siFutuZangyo + i]);
 
     // Commuting allowance by its payment rule.
@@ -197,40 +268,58 @@ void CalcKyuyo(int32_t slot, TCalcItems& items)
     }
     if (rule == CommutingRule::PerDay || payMonth) {
         const bool perDay = rule == CommutingRule::PerDay;
-        const int32_t free = perDay ? MulRound1(A[kiSyukkin], E.Koutuhi[0]) : E.Koutuhi[0];
-        const int32_t taxed = perDay ? MulRound1(A[kiSyukkin], E.Koutuhi[1]) : E.Koutuhi[1];
-        if (r.setPay(siHikazeiTuukin, QStringLiteral("非課税通勤費"), free)) P.SikyuGoukei += P.Sikyu[siHikazeiTuukin];
+        const int64_t free = perDay ? mul1(A[kiSyukkin], E.Koutuhi[0]) : E.Koutuhi[0];
+        const int64_t taxed = perDay ? mul1(A[kiSyukkin], E.Koutuhi[1]) : E.Koutuhi[1];
+        if (r.setPay(siHikazeiTuukin, QStringLiteral("非課税通勤費"), free))
+            r.addGross(P.Sikyu[siHikazeiTuukin]);
         if (r.setPay(siKazeiTuukin, QStringLiteral("課税通勤費"), taxed)) r.addBoth(P.Sikyu[siKazeiTuukin]);
     }
 
     r.variableAllowances();
-    if (r.setPay(siKekkin, QStringLiteral("欠勤控除"), MulRound2(A[kiKekkin], -double(E.Kekkin)))) r.addBoth(P.Sikyu[siKekkin]);
-    if (r.setPay(siChisou, QStringLiteral("遅刻早退控除"), MulRound2(A[kiChisouJikan], -double(E.Chisou))))
+    if (r.setPay(siKekkin, QStringLiteral("欠勤控除"), mul2(A[kiKekkin], -double(E.Kekkin))))
+        r.addBoth(P.Sikyu[siKekkin]);
+    if (r.setPay(siChisou, QStringLiteral("遅刻早退控除"), mul2(A[kiChisouJikan], -double(E.Chisou))))
         r.addBoth(P.Sikyu[siChisou]);
 
-    D.SyahoSantei = P.SikyuGoukei - r.notSyaho;
+    r.setSyahoSantei(P.SikyuGoukei - r.notSyaho);
     D.Koujo[koSyahoKei] = 0;
     D.KoujoGoukei = 0;
     r.premium(koKenpo, QStringLiteral("健康保険料"), E.Kenkou, E.KenhoRyo);
     r.premium(koKousei, QStringLiteral("厚生年金保険"), E.NenHoken, E.KoseiRyo);
     r.premium(koKikin, QStringLiteral("厚生年金基金"), E.NenKikin, E.Kakekin);
-    r.premium(koKoyou, QStringLiteral("雇用保険料"), E.Koyou, RoundShaho2(P.SikyuGoukei * (CorpRec.KoyRitu / 100)));
+    r.premium(koKoyou, QStringLiteral("雇用保険料"), E.Koyou,
+              RoundShaho2_64(P.SikyuGoukei * (CorpRec.KoyRitu / 100)));
     r.premium(koKaigo, QStringLiteral("介護保険料"), E.Kaigo, E.KaigoRyo);
 
     const int june = CorpRec.SikyuShift == -1 && CorpRec.Juumin6Flag == 1 ? 7 : 6;
-    if (r.setDed(koJuumin, QStringLiteral("住民税"), m == june ? E.Juumin6 : E.Juumin)) D.KoujoGoukei += D.Koujo[koJuumin];
+    if (r.setDed(koJuumin, QStringLiteral("住民税"), m == june ? E.Juumin6 : E.Juumin))
+        r.addDeductions(D.Koujo[koJuumin]);
     r.fixedAndVariableDeductions();
-    D.Koujo[koSyahoGo] = P.KazeiGoukei - D.Koujo[koSyahoKei];
+    r.setSyahoGo();
 
     if (r.koujoOn(koSyotoku, QStringLiteral("所得税"))) {
         if (E.NoSyoto)
             D.Koujo[koSyotoku] = 0;
         else if (!D.KoujoManual[koSyotoku])
             D.Koujo[koSyotoku] = CalcGensenZei(D.Koujo[koSyahoGo], E.Zeigaku, E.Sinzoku);
-        D.KoujoGoukei += D.Koujo[koSyotoku];
+        r.addDeductions(D.Koujo[koSyotoku]);
     } else {
         D.Koujo[koSyotoku] = 0;
     }
+    r.store();
+}
+
+}  // namespace
+
+void CalcKyuyo(int32_t slot, TCalcItems& items)
+{
+    refusingRangeErrors(slot, [&items](int32_t s) { calcKyuyo(s, items); });
+}
+
+void CalcKyuyo(int32_t slot)
+{
+    TCalcItems items;
+    CalcKyuyo(slot, items);
 }
 
 int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base)
@@ -266,13 +355,9 @@ int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base)
     return base;
 }
 
-bool CalcSyoyo(int32_t slot)
-{
-    TCalcItems items;
-    return CalcSyoyo(slot, items);
-}
+namespace {
 
-bool CalcSyoyo(int32_t slot, TCalcItems& items)
+bool calcSyoyo(int32_t slot, TCalcItems& items)
 {
     bool result = true;
     if (IsLockedYear()) return true;
@@ -292,7 +377,7 @@ bool CalcSyoyo(int32_t slot, TCalcItems& items)
     if (r.sikyuOn(siYakusyoku, QStringLiteral("役員報酬"))) r.addBoth(P.Sikyu[siYakusyoku]);
     r.fixedAllowances();
     r.variableAllowances();
-    D.SyahoSantei = P.SikyuGoukei - r.notSyaho;
+    r.setSyahoSantei(P.SikyuGoukei - r.notSyaho);
 
     const int32_t standard = (P.KazeiGoukei / 1000) * 1000;
     const int32_t h = CalcKenhoSyoyoBase(slot, standard);
@@ -300,16 +385,17 @@ bool CalcSyoyo(int32_t slot, TCalcItems& items)
     D.Koujo[koSyahoKei] = 0;
     D.KoujoGoukei = 0;
     const TCorpRec& c = CorpRec;
-    r.premium(koKenpo, QStringLiteral("健康保険料"), E.Kenkou, RoundShaho(h * c.KenRitu / 100));
-    r.premium(koKousei, QStringLiteral("厚生年金保険"), E.NenHoken, RoundShaho(n * c.NenRitu / 100));
-    r.premium(koKikin, QStringLiteral("厚生年金基金"), E.NenKikin, RoundShaho(n * c.KknRitu / 100));
+    r.premium(koKenpo, QStringLiteral("健康保険料"), E.Kenkou, RoundShaho64(h * c.KenRitu / 100));
+    r.premium(koKousei, QStringLiteral("厚生年金保険"), E.NenHoken, RoundShaho64(n * c.NenRitu / 100));
+    r.premium(koKikin, QStringLiteral("厚生年金基金"), E.NenKikin, RoundShaho64(n * c.KknRitu / 100));
     r.premium(koKoyou, QStringLiteral("雇用保険料"), E.Koyou,
-              RoundShaho2(double(P.SikyuGoukei - P.Sikyu[siYakusyoku]) * c.KoyRitu / 100));
+              RoundShaho2_64((double(P.SikyuGoukei) - P.Sikyu[siYakusyoku]) * c.KoyRitu / 100));
     // Health and care are rounded together; the care premium is the difference.
-    r.premium(koKaigo, QStringLiteral("介護保険料"), E.Kaigo, RoundShaho(h * (c.KenRitu + c.KaiRitu) / 100) - D.Koujo[koKenpo]);
+    r.premium(koKaigo, QStringLiteral("介護保険料"), E.Kaigo,
+              RoundShaho64(h * (c.KenRitu + c.KaiRitu) / 100) - D.Koujo[koKenpo]);
 
     r.fixedAndVariableDeductions();
-    D.Koujo[koSyahoGo] = P.KazeiGoukei - D.Koujo[koSyahoKei];
+    r.setSyahoGo();
 
     if (r.koujoOn(koSyotoku, QStringLiteral("所得税"))) {
         if (D.KoujoManual[koSyotoku]) {
@@ -327,9 +413,23 @@ bool CalcSyoyo(int32_t slot, TCalcItems& items)
                 D.SyoyoRitu = static_cast<int32_t>(TruncEps(rate * 100000.0));
             }
         }
-        D.KoujoGoukei += D.Koujo[koSyotoku];
+        r.addDeductions(D.Koujo[koSyotoku]);
     } else {
         D.Koujo[koSyotoku] = 0;
     }
+    r.store();
     return result;
+}
+
+}  // namespace
+
+bool CalcSyoyo(int32_t slot, TCalcItems& items)
+{
+    return refusingRangeErrors(slot, [&items](int32_t s) { return calcSyoyo(s, items); });
+}
+
+bool CalcSyoyo(int32_t slot)
+{
+    TCalcItems items;
+    return CalcSyoyo(slot, items);
 }

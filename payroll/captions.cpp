@@ -61,11 +61,14 @@ QString MakeMemberLine(int slot)
     line += cp932::padRight(E.Busyo.shownText(), 16) + QStringLiteral("  ");
     line += cp932::padRight(GetKubunName(slot), 10) + QStringLiteral("  ");
     line += cp932::padRight(KeitaiName(E.Keitai), 6) + QString(6, QLatin1Char(' '));
+    // Each part of the date is two bytes wide whatever it holds: a double-byte character in a
+    // damaged date would otherwise push the later columns one byte to the right.
     const TTaisyokuDate t = ReadTaisyoku(slot);
     if (t.isEmpty())
         line += QString(12, QLatin1Char(' '));
     else
-        line += QStringLiteral("%1/%2/%3    ").arg(t.Year, t.Month, t.Day);
+        line += QStringLiteral("%1/%2/%3    ")
+                    .arg(cp932::padLeft(t.Year, 2), cp932::padLeft(t.Month, 2), cp932::padLeft(t.Day, 2));
     line += cp932::padRight(E.MailAdrs.shownText(), 48) + QStringLiteral("  ");
     line += QStringLiteral("%1").arg(slot, 3, 10, QLatin1Char('0'));
     return line;

@@ -77,8 +77,12 @@ QString fixedText(double value, int decimals, bool grouped) {
     return text;
 }
 
+// Truncation of v toward zero with the tolerance; a value that is not a number or lies beyond
+// 64 bits has no whole number to give.
 int64_t truncEpsL(long double v) {
-    return static_cast<int64_t>(std::trunc(v >= 0 ? v + Eps : v - Eps));
+    const long double t = std::trunc(v >= 0 ? v + Eps : v - Eps);
+    if (!(std::fabs(t) < 9.2e18L)) throw RangeError();
+    return static_cast<int64_t>(t);
 }
 
 }  // namespace
@@ -149,7 +153,10 @@ double TimeStrToFloat(const QString& text) {
 }
 
 QString FmtJikan(double hours) {
-    if (OptionRec.TimeStyle == 0) return fixedText(hours, 2, false).rightJustified(6);
+    // Hours too large for minutes in 64 bits (or not a number) have no "h:mm" form; they show as
+    // they are rather than as a wrong count of minutes.
+    if (OptionRec.TimeStyle == 0 || !(std::fabs(hours) < 1.0e15))
+        return fixedText(hours, 2, false).rightJustified(6);
     // Whole minutes first: a sum of 0:10 entries lies just below the hour in binary and must show
     // "1:00", never "0:60".
     const auto minutes = static_cast<int64_t>(std::nearbyint(std::fabs(hours) * 60.0));
@@ -177,35 +184,35 @@ void ClearMem(void* dest, uint8_t value, int count) {
     if (count > 0) std::memset(dest, value, static_cast<size_t>(count));
 }
 
-int32_t GetLineSlot(const QString& line) {
-    // The line's columns are laid out in CP932 bytes, so a name in kanji is fewer characters than
-    // columns; walk the byte positions to find columns 128..130.
-    QString slot;
-    int pos = 0;
-    for (int i = 0; i < line.size() && pos < 130; ++i) {
-        if (pos >= 127) slot += line[i];
-        pos += line[i].isLowSurrogate() ? 0 : cp932::byteLength(QString(line[i]));
-    }
-    return toInt32(trimLow(slot), slot);
-}
-
 // ---- rounding ----
 
 int64_t TruncEps(double value) {
     return truncEpsL(value);
 }
 
-int32_t RoundByMode(int mode, double value) {
+int32_t FitInt32(int64_t value) {
+    if (value < INT32_MIN || value > INT32_MAX) throw RangeError();
+    return static_cast<int32_t>(value);
+}
+
+int64_t RoundByMode64(int mode, double value) {
     const long double v = value;
     switch (mode) {
-        case 1:
+        case 1: {
             // Up, but a product such as 1300 * 1.35 = 1755.0000000000002 is 1755, not 1756.
-            return static_cast<int32_t>(std::ceil(v - Eps));
+            const long double up = std::ceil(v - Eps);
+            if (!(std::fabs(up) < 9.2e18L)) throw RangeError();
+            return static_cast<int64_t>(up);
+        }
         case 2:
-            return static_cast<int32_t>(v >= 0 ? truncEpsL(v + 0.5L) : truncEpsL(v - 0.5L));
+            return v >= 0 ? truncEpsL(v + 0.5L) : truncEpsL(v - 0.5L);
         default:
-            return static_cast<int32_t>(truncEpsL(v));
+            return truncEpsL(v);
     }
+}
+
+int32_t RoundByMode(int mode, double value) {
+    return FitInt32(RoundByMode64(mode, value));
 }
 
 // The product stays in double: squeezing it into single precision first turns 30,663.9993 into
@@ -221,17 +228,23 @@ int32_t MulRound3(double a, double b) {
 }
 
 namespace {
-int32_t roundWith(double value, long double add) {
+int64_t roundWith(double value, long double add) {
     const double sum = static_cast<double>(value >= 0 ? value + add : value - add);
-    return static_cast<int32_t>(TruncEps(sum));
+    return TruncEps(sum);
 }
 }  // namespace
 
-int32_t RoundShaho(double value) {
+int64_t RoundShaho64(double value) {
     return roundWith(value, 0.49L);
 }
-int32_t RoundShaho2(double value) {
+int64_t RoundShaho2_64(double value) {
     return roundWith(value, 0.499L);
+}
+int32_t RoundShaho(double value) {
+    return FitInt32(RoundShaho64(value));
+}
+int32_t RoundShaho2(double value) {
+    return FitInt32(RoundShaho2_64(value));
 }
 
 // ---- entry helpers ----

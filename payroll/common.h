@@ -36,16 +36,19 @@ QString DelSpace(const QString& text);
 bool CompMem(const void* a, const void* b, int count);
 // Fills count bytes with value (nothing when count <= 0).
 void ClearMem(void* dest, uint8_t value, int count);
-// The slot number an employee list line carries in its CP932 byte columns 128..130.
-int32_t GetLineSlot(const QString& line);
 
 // ---- rounding (results are whole numbers; to truncate is to cut toward zero) ----
+// None of them converts a value that is not a number, or one that does not fit, to an integer:
+// they throw RangeError instead. The calculation, which knows the employee and the item, says
+// which amount could not be worked out.
 
 // Truncation that forgives a representation error of up to 1e-6 (2.9999995 gives 3).
 int64_t TruncEps(double value);
 // Mode 1 up (toward plus infinity), 2 half away from zero, anything else down; all with the
 // 1e-6 tolerance of TruncEps.
 int32_t RoundByMode(int mode, double value);
+// The same in 64 bits, for amounts that are added up or checked before they are stored.
+int64_t RoundByMode64(int mode, double value);
 // a * b rounded with the rounding mode of payment items (OptionRec.HasuuSik).
 int32_t MulRound1(double a, double b);
 // ... of reductions of pay (OptionRec.HasuuGen).
@@ -56,6 +59,11 @@ int32_t MulRound3(double a, double b);
 int32_t RoundShaho(double value);
 // Employment insurance: the same with the limit at 0.50 yen exactly (0.499 is added).
 int32_t RoundShaho2(double value);
+// Both in 64 bits.
+int64_t RoundShaho64(double value);
+int64_t RoundShaho2_64(double value);
+// value as a stored 32-bit amount; RangeError when it does not fit.
+int32_t FitInt32(int64_t value);
 
 // ---- entry helpers ----
 

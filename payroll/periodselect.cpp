@@ -15,6 +15,7 @@
 #include "payroll/otherperiod.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
+#include "payroll/validate.h"
 #include "payroll/yearfile.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -71,6 +72,7 @@ bool readHeader(const QString& fileName, TYearFileHeader& header)
             QStringLiteral("ファイルが壊れています(%1 バイトしかありません)。").arg(f.size()));
     if (f.read(reinterpret_cast<char*>(&header), sizeof header) != sizeof header)
         throw IoError::failed(ReadWhat, fileName, f.errorString());
+    RefuseDamaged(fileName, CheckYearHeader(header));
     return true;
 }
 
@@ -143,6 +145,10 @@ void ReadSelectState(const QString& fileName)
         if (!f.seek(DataRecPos(p - 1)) ||
             f.read(reinterpret_cast<char*>(&corps[p]), sizeof(TCorpRec)) != sizeof(TCorpRec))
             throw IoError::failed(ReadWhat, fileName, f.errorString());
+    // The months' days and hours only fill the window's fields; a damaged company block shows as
+    // empty there, and opening that month tells what is damaged.
+    for (int p = 1; p <= 12; ++p)
+        if (!CheckCorpRec(p, corps[p]).isEmpty()) std::memset(&corps[p], 0, sizeof(TCorpRec));
     const QString text =
         IniFile(IniFileName)
             .readString(QStringLiteral("Option"), QStringLiteral("DefJikanD"), QStringLiteral("0.0"));
@@ -240,23 +246,42 @@ EntryField SelectPeriod(const TPeriodEntry& entry, const ChooseBaseDialog& choos
     const int32_t nissu = NumStrToInt(entry.nissu);
     const double jikan = StrToFloatEx(entry.jikan);
 
-    if (!entry.yearText.isEmpty()) CurPeriod.EraText = cp932::cut(entry.yearText, 4);
-    LoadHasuu(p);
-    CurPeriod.Period = p;
-    if (IsBonusPeriod(p)) {
-        YearHeader.SyoyoMonth[p - 12] = sikyuM;
-        YearHeader.SyoyoDay[p - 12] = sikyuD;
-    }
+    // A period that cannot be read (a damaged record here or in the month it carries leave
+    // from, say) leaves the open period as it was.
+    const TCurPeriod keepPeriod = CurPeriod;
+    const TYearFileHeader keepHeader = YearHeader;
+    const TOptionRec keepOption = OptionRec;
+    auto keepImage =
+        std::make_unique<TPeriodRecord>(TPeriodRecord{CorpRec, SyainRec, KintaiRec, SikyuRec, KoujoRec});
     const bool isNew = !YearHeader.DataExists[p];
-    if (isNew)
-        prepareNewPeriod(p, chooseBase);
-    else
-        LoadPeriod(CurPeriod.FileName);
-    CorpRec.Nissu = nissu;
-    CorpRec.Jikan = jikan;
-    if (isNew && !IsBonusPeriod(p)) {
-        FillMonthlyPaid();
-        CarryYukyuZan(p);
+    try {
+        if (!entry.yearText.isEmpty()) CurPeriod.EraText = cp932::cut(entry.yearText, 4);
+        LoadHasuu(p);
+        CurPeriod.Period = p;
+        if (IsBonusPeriod(p)) {
+            YearHeader.SyoyoMonth[p - 12] = sikyuM;
+            YearHeader.SyoyoDay[p - 12] = sikyuD;
+        }
+        if (isNew)
+            prepareNewPeriod(p, chooseBase);
+        else
+            LoadPeriod(CurPeriod.FileName);
+        CorpRec.Nissu = nissu;
+        CorpRec.Jikan = jikan;
+        if (isNew && !IsBonusPeriod(p)) {
+            FillMonthlyPaid();
+            CarryYukyuZan(p);
+        }
+    } catch (const AppError&) {
+        CurPeriod = keepPeriod;
+        YearHeader = keepHeader;
+        OptionRec = keepOption;
+        CorpRec = keepImage->corp;
+        SyainRec = keepImage->syain;
+        KintaiRec = keepImage->kintai;
+        SikyuRec = keepImage->sikyu;
+        KoujoRec = keepImage->koujo;
+        throw;
     }
     SetupDone = true;
     SelectDone = true;
@@ -356,7 +381,11 @@ std::vector<TRefLine> RefDataLines()
         // A damaged file cannot supply a month; listing its months would only fail at OK.
         if (!fi.isFile() || fi.size() < YearFileSize) continue;
         TYearFileHeader header;
-        readHeader(fileName, header);
+        try {
+            readHeader(fileName, header);
+        } catch (const DamagedDataError&) {
+            continue;  // its saved-month marks cannot be trusted either
+        }
         const QString part = yearPart(era, year);
         for (int m = 1; m <= MonthPeriods; ++m)
             if (header.DataExists[m])

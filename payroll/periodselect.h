@@ -24,7 +24,8 @@ void ResetPeriodSelect();
 
 // Reads the header of fileName into YearHeader and the company blocks of months 1..12 into
 // MonthCorpRecs, and DefJikanDay from IniFileName. A missing or short file throws IoError, a
-// DefJikanD that is not a number ConvertError; the globals then stay as they were.
+// damaged header DamagedDataError, a DefJikanD that is not a number ConvertError; the globals
+// then stay as they were.
 void ReadSelectState(const QString& fileName);
 
 // The era year in the name of a year file ("令和08年給与･賞与.dat" gives 8): the digits after the
@@ -92,7 +93,7 @@ struct TRefLine {
     int month = 0;
 };
 // Every saved month of every year file of DataPath, in year and month order. Files shorter than
-// a year file are left out: their months could not be read.
+// a year file or with a damaged header are left out: their months could not be read.
 std::vector<TRefLine> RefDataLines();
 // The line preselected: the newest saved month of the open year not after CurPeriod.Period, else
 // the last line; -1 for no lines.

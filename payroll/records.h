@@ -7,6 +7,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // An array indexed from Lo to Hi, laid out like a plain C array.
 template <typename T, int Lo, int Hi>
@@ -28,6 +29,29 @@ struct Arr {
     }
 };
 
+// An array of a packed record at an offset its elements' alignment does not allow (the rates of
+// the tax table): its elements are read and written as copies, never through a reference.
+template <typename T, int Lo, int Hi>
+struct PackedArr {
+    static_assert(Hi >= Lo);
+    unsigned char raw[sizeof(T) * (Hi - Lo + 1)];
+    T operator[](int i) const
+    {
+        assert(i >= Lo && i <= Hi);
+        T v;
+        std::memcpy(&v, raw + sizeof(T) * (i - Lo), sizeof v);
+        return v;
+    }
+    void set(int i, T v)
+    {
+        assert(i >= Lo && i <= Hi);
+        std::memcpy(raw + sizeof(T) * (i - Lo), &v, sizeof v);
+    }
+};
+
+// The records are packed to the file's layout; each declares the alignment its arrays need
+// (an Arr hands out references to its elements), so that every variable and member of a record
+// type holds its arrays aligned while sizes and offsets stay those of the file.
 #pragma pack(push, 1)
 
 // A counted string of capacity N: one length byte, then N bytes of code page 932. Bytes behind
@@ -51,7 +75,7 @@ struct PStr {
     bool isEmpty() const { return len == 0; }
 };
 
-struct TYearFileHeader {
+struct alignas(4) TYearFileHeader {
     double FileMark;                  // reserved, no reader interprets it
     Arr<uint8_t, 1, 15> DataExists;   // 1 once period p has been saved
     uint8_t reserved23;
@@ -86,7 +110,7 @@ struct TCorpRec {
     uint8_t reserved368[1016];
 };
 
-struct TEmployeeRec {
+struct alignas(4) TEmployeeRec {
     PStr<20> Simei;              // name
     PStr<20> Busyo;              // department
     PStr<16> MembKey;            // creation stamp "yymmdd_hhnnss"; empty = slot free
@@ -139,12 +163,12 @@ struct TEmployeeRec {
     uint8_t reserved356[144];
 };
 
-struct TKintaiRec {
+struct alignas(8) TKintaiRec {
     Arr<double, 1, 16> Kintai;  // attendance in storage order (15 leave remaining, 16 user item)
     uint8_t reserved128[72];
 };
 
-struct TSikyuRec {
+struct alignas(4) TSikyuRec {
     Arr<int32_t, 1, 17> Sikyu;        // payments in storage order; 16 and 17 are negative
     int32_t KazeiGoukei;              // taxable payments
     int32_t SikyuGoukei;              // gross pay
@@ -154,7 +178,7 @@ struct TSikyuRec {
     uint8_t reserved133[15];
 };
 
-struct TKoujoRec {
+struct alignas(4) TKoujoRec {
     Arr<int32_t, 1, 15> Koujo;        // deductions in storage order
     int32_t KoujoGoukei;              // total deductions
     int32_t SyahoSantei;              // social-insurance base of the period

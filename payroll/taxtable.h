@@ -14,7 +14,7 @@ static_assert(std::endian::native == std::endian::little, "the table files are l
 #pragma pack(push, 1)
 
 // One line of the monthly table: the tax for pay from Ijou up to (not including) Miman.
-struct TTaxRow {
+struct alignas(4) TTaxRow {
     int32_t Ijou;
     int32_t Miman;
     Arr<int32_t, 0, 7> Kou;  // 甲 column, 0..7 dependants
@@ -24,14 +24,14 @@ struct TTaxRow {
 // "税額表(給与).dat": the monthly table by pay after social insurance. The last eight rows in use
 // are the bracket rows: their Ijou are the thresholds T0..T7 above the table, their taxes the
 // tax at exactly that threshold.
-struct TTaxTableKyuyo {
-    int32_t RowCount;            // rows in use, 8..260
-    Arr<TTaxRow, 1, 260> Rows;   // ascending; rows after RowCount are zero
-    Arr<double, 0, 7> KouRitu;   // 甲: rate above threshold Tk
-    double OtsuRitu0;            // 乙: rate of the whole amount below row 1
-    Arr<double, 1, 2> OtsuRitu;  // 乙: rate above T0 and above T3
-    int32_t KouFuyoKoujo;        // 甲: subtracted per dependant beyond seven
-    int32_t OtsuFuyoKoujo;       // 乙: subtracted per dependant
+struct alignas(4) TTaxTableKyuyo {
+    int32_t RowCount;                  // rows in use, 8..260
+    Arr<TTaxRow, 1, 260> Rows;         // ascending; rows after RowCount are zero
+    PackedArr<double, 0, 7> KouRitu;   // 甲: rate above threshold Tk
+    double OtsuRitu0;                  // 乙: rate of the whole amount below row 1
+    PackedArr<double, 1, 2> OtsuRitu;  // 乙: rate above T0 and above T3
+    int32_t KouFuyoKoujo;              // 甲: subtracted per dependant beyond seven
+    int32_t OtsuFuyoKoujo;             // 乙: subtracted per dependant
 };
 
 // The previous month's pay, from Ijou up to (not including) Miman.

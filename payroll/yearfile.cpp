@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "payroll/period.h"
+#include "payroll/validate.h"
 #include "platform/errors.h"
 
 QString CreatedYearFile;
@@ -84,6 +85,7 @@ void ReadPeriodRecord(const QString& fileName, int period, TYearFileHeader& head
     checkSize(f, ReadWhat);
     readAt(f, 0, &header, sizeof header);
     readAt(f, DataRecPos(period - 1), &rec, sizeof rec);
+    RefuseDamaged(fileName, CheckYearHeader(header) + CheckPeriodRecord(period, rec));
 }
 
 QString YearFileName(const QString& folder, const QString& era, int eraYear)

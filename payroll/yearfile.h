@@ -31,7 +31,8 @@ struct TPeriodRecord {
 static_assert(sizeof(TPeriodRecord) == PeriodRecSize);
 
 // Reads the header and period p of fileName into buffers of the caller, leaving the period image
-// alone. A missing, short or unreadable file throws IoError.
+// alone. A missing, short or unreadable file throws IoError, one whose header or period holds a
+// damaged value DamagedDataError (payroll/validate.h).
 void ReadPeriodRecord(const QString& fileName, int period, TYearFileHeader& header, TPeriodRecord& rec);
 
 // "%s%s%.2d年給与･賞与.dat": data folder, era name, era year.

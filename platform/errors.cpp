@@ -9,3 +9,8 @@ IoError IoError::failed(const QString& what, const QString& path, const QString&
     if (!reason.isEmpty()) text += QStringLiteral("\n") + reason;
     return IoError(text);
 }
+
+RangeError::RangeError()
+    : AppError(QStringLiteral("計算結果が扱える数値の範囲(-2,147,483,648～2,147,483,647)を超えました。"))
+{
+}

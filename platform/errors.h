@@ -31,3 +31,10 @@ class EncodingError : public AppError {
 public:
     using AppError::AppError;
 };
+
+// A computed value is not a number, or does not fit the whole number it is to be kept in.
+class RangeError : public AppError {
+public:
+    using AppError::AppError;
+    RangeError();
+};

@@ -256,11 +256,11 @@ TTaxTableKyuyo BuildTaxTableKyuyo(const QString& monthlyCsv) {
                 csv.integer(base, Otsu) +
                 rateTimes(csv.rateUnits(base, OtsuRate), int64_t(row.Ijou) - csv.integer(base, Ijou)));
         }
-        t.KouRitu[j] = csv.rate(r, KouRate);
+        t.KouRitu.set(j, csv.rate(r, KouRate));
     }
     t.RowCount = n;
-    t.OtsuRitu[1] = csv.rate(r0, OtsuRate);
-    t.OtsuRitu[2] = csv.rate(r3, OtsuRate);
+    t.OtsuRitu.set(1, csv.rate(r0, OtsuRate));
+    t.OtsuRitu.set(2, csv.rate(r3, OtsuRate));
     t.KouFuyoKoujo = FuyoKoujo;
     t.OtsuFuyoKoujo = FuyoKoujo;
     mustPass(MonthlyCsv, CheckTaxTableKyuyo(t));

@@ -246,7 +246,7 @@ QString StoreMeisai(int slot, const QList<TSlipInput>& inputs)
         writes.push_back({in.group, k, e.value});
     }
     for (const Write& w : writes) {
-        const auto amount = static_cast<int32_t>(w.value);
+        const int32_t amount = FitInt32(TruncEps(w.value));
         switch (w.g) {
             case sgKintai:
                 KintaiRec[slot].Kintai[w.k] = w.value;

@@ -435,13 +435,13 @@ bool ReadGridColumn(const TListGrid& g, int e, bool bonus)
                 KintaiRec[e].Kintai[t.k] = v;
                 break;
             case Target::Sikyu:
-                SikyuRec[e].Sikyu[t.k] = int32_t(TruncEps(v));
+                SikyuRec[e].Sikyu[t.k] = FitInt32(TruncEps(v));
                 break;
             case Target::Koujo:
-                KoujoRec[e].Koujo[t.k] = int32_t(TruncEps(v));
+                KoujoRec[e].Koujo[t.k] = FitInt32(TruncEps(v));
                 break;
             case Target::Sonota:
-                SikyuRec[e].Sonota[t.k] = KoujoRec[e].Sonota[t.k] = int32_t(TruncEps(v));
+                SikyuRec[e].Sonota[t.k] = KoujoRec[e].Sonota[t.k] = FitInt32(TruncEps(v));
                 break;
             case Target::None:
                 break;

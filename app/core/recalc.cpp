@@ -1,10 +1,12 @@
 // Recalculation of all employees.
 #include "app/core/recalc.h"
 
+#include <QStringList>
 #include <cstring>
 
 #include "payroll/calc.h"
 #include "payroll/period.h"
+#include "platform/errors.h"
 #include "platform/msgbox.h"
 
 Arr<bool, 1, MaxEmployee> SyoyoResult;
@@ -65,18 +67,12 @@ void CalcSyoyoAll(int e, bool readGrid, TCalcItems& items)
     SyoyoResult[e] = CalcSyoyo(e, items);
 }
 
-void CalcAllMember(bool readGrid)
+namespace {
+void askManualTax()
 {
-    TCalcItems items;
-    if (!IsBonusPeriod(CurPeriod.Period)) {
-        for (int e = 1; e <= MaxEmployee; ++e) CalcKyuyoAll(e, readGrid, items);
-        return;
-    }
     bool anyManual = false;
-    for (int e = 1; e <= MaxEmployee; ++e) {
-        CalcSyoyoAll(e, readGrid, items);
+    for (int e = 1; e <= MaxEmployee; ++e)
         anyManual = anyManual || (!SyainRec[e].MembKey.isEmpty() && !SyoyoResult[e]);
-    }
     if (!anyManual) return;
     const QString question = QStringLiteral(
         "下記の何れかの例外に該当する為、所得税が自動計算されません。\n"
@@ -91,4 +87,28 @@ void CalcAllMember(bool readGrid)
         if (!SyainRec[e].MembKey.isEmpty() && !SyoyoResult[e]) KoujoRec[e].KoujoManual[koSyotoku] = 1;
     ShowInfo(QStringLiteral("該当社員の所得税計算を手入力モードに変更しました。\n"
                             "明細入力画面にて該当社員の確認と入力を行って下さい。"));
+}
+}  // namespace
+
+void CalcAllMember(bool readGrid)
+{
+    // An employee whose amounts do not fit keeps his rows as they were; the others are still
+    // worked out, and the refusals are told together once.
+    QStringList refused;
+    const bool bonus = IsBonusPeriod(CurPeriod.Period);
+    TCalcItems items;  // the slip items looked up once for every employee
+    for (int e = 1; e <= MaxEmployee; ++e) {
+        try {
+            if (bonus)
+                CalcSyoyoAll(e, readGrid, items);
+            else
+                CalcKyuyoAll(e, readGrid, items);
+        } catch (const AppError& err) {
+            if (bonus) SyoyoResult[e] = true;  // no tax question for an employee not worked out
+            refused << err.message();
+        }
+    }
+    if (bonus) askManualTax();
+    refused.removeDuplicates();  // a damaged other period is told once, not for each employee
+    if (!refused.isEmpty()) ShowError(refused.join(QStringLiteral("\n\n")));
 }

@@ -267,6 +267,14 @@ void TfmCorpInfo::FormShow()
     edSyamei->setFocus();
 }
 
+TfmCorpInfo::~TfmCorpInfo()
+{
+    // A field that still has the focus loses it while the children are destroyed; its check must
+    // not run on this window, which is then half destroyed.
+    for (QLineEdit* e : findChildren<QLineEdit*>())
+        if (TNumKeys* keys = TNumKeys::of(e)) keys->onLeft = nullptr;
+}
+
 void TfmCorpInfo::changeEvent(QEvent* e)
 {
     QDialog::changeEvent(e);

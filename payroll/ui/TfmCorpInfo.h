@@ -15,6 +15,7 @@ class TfmCorpInfo : public QDialog {
     Q_OBJECT
   public:
     explicit TfmCorpInfo(QWidget* parent = nullptr);
+    ~TfmCorpInfo() override;
 
     // Fills the window from CorpRec (with the defaults of a block never set).
     void FormShow();

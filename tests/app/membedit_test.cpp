@@ -200,10 +200,10 @@ TEST_F(MembEditTest, IndividualNumberIsTwelveDigitsIn64Bits)
         w->edMyNo->setText(QLatin1String(c.text));
         EXPECT_EQ(ok(), c.accepted);
         if (c.accepted) {
-            EXPECT_EQ(SyainRec[1].MyNo, c.stored);
+            EXPECT_EQ(int64_t(SyainRec[1].MyNo), c.stored);
         } else {
             EXPECT_EQ(box.lastText(), u("マイナンバーの入力に誤りがあります。"));
-            EXPECT_EQ(SyainRec[1].MyNo, 1);
+            EXPECT_EQ(int64_t(SyainRec[1].MyNo), 1);
         }
     }
 }
@@ -242,7 +242,7 @@ TEST_F(MembEditTest, TemplateForNewEmployeesCarriesNoIndividualNumber)
     w->edSimei->setText(u("鈴木"));
     ASSERT_TRUE(ok());
     EXPECT_EQ(SyainRec[1].MembKey.bytes(), QByteArray("260406_093015"));
-    EXPECT_EQ(SyainRec[1].MyNo, 0);
+    EXPECT_EQ(int64_t(SyainRec[1].MyNo), 0);
     EXPECT_EQ(SyainRec[1].Chingin[1], 200000);
 }
 

@@ -3,8 +3,10 @@
 #include "app/core/memberlist.h"
 
 #include <QListWidget>
+#include <QPushButton>
 
 #include "app/TfmMain.h"
+#include "app/TfmMembEdit.h"
 #include "app/forms.h"
 #include "payroll/captions.h"
 #include "payroll/common.h"
@@ -82,19 +84,6 @@ TEST_F(MemberListTest, CategoryTextIsTheListItemFromIndexOneOnElseTheStoredText)
     }
 }
 
-TEST_F(MemberListTest, LongNamesAreCutSoTheSlotStaysInItsColumns)
-{
-    SyainRec[5] = SyainRec[1];
-    SyainRec[5].Simei.setText(QStringLiteral("長谷川") + QStringLiteral("あ").repeated(7));  // 20 bytes
-    SyainRec[5].Busyo.setText(QStringLiteral("ｱ") + QStringLiteral("部").repeated(9));       // 19 bytes
-    const QByteArray line = cp932::encode(MakeMemberLine(5));
-    EXPECT_EQ(line.size(), 130);
-    EXPECT_EQ(line.right(3), QByteArray("005"));
-    EXPECT_EQ(GetLineSlot(MakeMemberLine(5)), 5);
-    EXPECT_EQ(cp932::encode(MemberSortKey(2, 5)).mid(19, 3), QByteArray("  5"));
-    EXPECT_EQ(cp932::encode(MemberSortKey(5, 5)).mid(19, 3), QByteArray("  5"));
-}
-
 TEST_F(MemberListTest, DeletionMovesLaterSlotsAndClosesSerialGaps)
 {
     for (int e = 1; e <= 6; ++e) SyainRec[e].SeqNo = e == 5 ? 0 : e;  // slot 5 is free
@@ -135,19 +124,8 @@ class MainListTest : public MemberListTest {
         DestroyForms();
         MemberListTest::TearDown();
     }
-    QList<int> listed() const
-    {
-        QList<int> s;
-        for (int i = 0; i < fmMain->ListBox->count(); ++i) s << fmMain->slotOfRow(i);
-        return s;
-    }
-    QList<int> ticked() const
-    {
-        QList<int> s;
-        for (int i = 0; i < fmMain->ListBox->count(); ++i)
-            if (fmMain->ListBox->item(i)->checkState() == Qt::Checked) s << fmMain->slotOfRow(i);
-        return s;
-    }
+    QList<int> listed() const { return fmMain->listedSlots(); }
+    QList<int> ticked() const { return fmMain->tickedSlots(); }
     ScriptedMsgBox box;
 };
 
@@ -205,6 +183,41 @@ TEST_F(MainListTest, DeleteAsksAndCommandsFollowThePeriod)
     box.clear();
     fmMain->btModifyClick();
     EXPECT_EQ(box.lastText(), QStringLiteral("処理の対象者が選択されていません。"));
+}
+
+TEST_F(MainListTest, DamagedDateOrNameNeverActsOnAnotherEmployee)
+{
+    // Slot 12's date holds a double-byte character: a line one byte longer once ended in " 01".
+    addEmployee(12, "高橋", "", 2, 1);
+    SyainRec[12].Taisyoku.setBytes(QByteArray("\x82\x4f") + "80331");
+    // Slot 21's name is not CP932 and shows as question marks; slot 5's name and department are
+    // longer than their columns.
+    addEmployee(21, "", "", 2, 1);
+    SyainRec[21].Simei.setBytes(QByteArray("\x82\xff\xfd\x80") + "AB\x81");
+    addEmployee(5, "長谷川あああああああ", "ｱ部部部部部部部部部", 2, 1);
+    fmMain->action("mnTaisyoku")->setChecked(true);
+    fmMain->FillMemberList(1);
+    const struct {
+        int slot;
+        QString name;
+    } cases[] = {{12, u("高橋")}, {21, u("????AB?")}, {5, u("ｱ部部部部部部部部部  長谷川あああああああ")}};
+    for (const auto& c : cases) {
+        fmMain->selectSlot(c.slot);
+        const QByteArray line = cp932::encode(fmMain->ListBox->currentItem()->text());
+        EXPECT_EQ(line.size(), 130) << c.slot;
+        EXPECT_EQ(line.right(3).toInt(), c.slot);
+        int opened = 0;
+        WhenShown(fmMembEdit, [&] {
+            opened = fmMembEdit->MembSlot;
+            fmMembEdit->btCancel->click();
+        });
+        fmMain->btModifyClick();
+        EXPECT_EQ(opened, c.slot);
+        box.answer(MsgResult::No);
+        fmMain->btDeleteClick();
+        EXPECT_EQ(box.lastText(), u("下記社員の登録情報を削除しますか？\n\n【 %1 】").arg(c.name));
+    }
+    EXPECT_EQ(cp932::encode(MakeMemberLine(12)).mid(65, 12), cp932::encode(u("０/03/31    ")));
 }
 
 }  // namespace

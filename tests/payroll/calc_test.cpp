@@ -3,6 +3,7 @@
 #include "payroll/calc.h"
 
 #include <cstring>
+#include <limits>
 
 #include "app/core/recalc.h"
 #include "payroll/common.h"
@@ -12,6 +13,8 @@
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
 #include "payroll/yearfile.h"
+#include "platform/errors.h"
+#include "platform/msgbox.h"
 #include "tests/testutil.h"
 
 namespace {
@@ -75,6 +78,46 @@ TEST_F(CalcTest, MonthlyPayOfAMonthlyEmployee)
     TSikyuRec before = SikyuRec[1];
     CalcKyuyo(1);
     EXPECT_EQ(std::memcmp(&before, &SikyuRec[1], sizeof before), 0) << "a second run changes nothing";
+}
+
+TEST_F(CalcTest, AmountsBeyond32BitsAreRefusedAndTheRowsKept)
+{
+    openMonth(5);
+    const QString tail =
+        u("は計算できません。\n金額が扱える範囲(-2,147,483,648～2,147,483,647円)を超えます。\n"
+          "入力した金額や時間を確認して下さい。");
+    const struct {
+        int keitai;
+        int32_t wage, family;
+        double hours;
+        const char* item;
+    } cases[] = {
+        {3, 9999999, 0, 999, "時給計"},  // 9,989,999,001 yen, once paid as -2,147,475,648
+        {3, 1000, 0, 1e10, "時給計"},
+        {3, 1000, 0, std::numeric_limits<double>::quiet_NaN(), "給与"},
+        {1, 2000000000, 200000000, 0, "課税支給合計"},
+    };
+    for (const auto& c : cases) {
+        TEmployeeRec& E = employee(1);
+        E.Keitai = c.keitai, E.Chingin[1] = c.wage, E.Family = c.family;
+        KintaiRec[1].Kintai[kiJitudou] = c.hours;
+        SikyuRec[1].Sikyu[siKihon] = 123;
+        const TSikyuRec kept = SikyuRec[1];
+        try {
+            CalcKyuyo(1);
+            ADD_FAILURE() << "not refused: " << c.item;
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.message(), u("【社員】の「%1」").arg(u(c.item)) + tail);
+        }
+        EXPECT_EQ(std::memcmp(&kept, &SikyuRec[1], sizeof kept), 0) << c.item;
+    }
+    // The recalculation of all goes on with the others and tells the refusal once.
+    employee(2).Chingin[1] = 250000;
+    ScriptedMsgBox box;
+    CalcAllMember(false);
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(), u("【社員】の「課税支給合計」") + tail);
+    EXPECT_EQ(SikyuRec[2].SikyuGoukei, 250000);
 }
 
 TEST_F(CalcTest, BasePayByPayTypeAndEmploymentInsuranceRounding)
