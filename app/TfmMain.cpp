@@ -53,12 +53,6 @@
 #include "platform/fonts.h"
 
 TfmMain* fmMain = nullptr;
-bool StartupPending = false;
-bool DownloadMode = false;
-bool UpdateMode = false;
-bool DownloadFMode = false;
-bool NewSysIni = false;
-QString VerStr;
 
 namespace {
 

@@ -31,6 +31,8 @@ public:
     void selectSlot(int slot);
     // The first period of a new company is being set up (no company name yet).
     bool firstRun() const { return FirstRun; }
+    // The opening sequence has not yet opened a period: closing asks nothing.
+    bool startupPending() const { return StartupPending; }
 
     // Rebuilds caption, period title, menus and list for the period now open.
     void UpdateMainCaption();
@@ -88,17 +90,16 @@ private:
     int selectedSlotOrTell();
 
     bool FirstRun = false;
+    // Start-up switches (the command line) and the state of the opening sequence.
+    bool StartupPending = true;
+    bool DownloadMode = false;
+    bool UpdateMode = false;
+    bool DownloadFMode = false;
+    bool NewSysIni = false;
+    // The program version shown in the version window, e.g. "1.00".
+    QString VerStr;
     bool firstActivate_ = true;
     bool closingAllowed_ = false;
 };
 
 extern TfmMain* fmMain;
-
-// Start-up switches and the state of the opening sequence.
-extern bool StartupPending;
-extern bool DownloadMode;
-extern bool UpdateMode;
-extern bool DownloadFMode;
-extern bool NewSysIni;
-// The program version shown in the version window, e.g. "1.00".
-extern QString VerStr;

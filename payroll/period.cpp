@@ -3,11 +3,15 @@
 
 #include <cstring>
 
+#include "payroll/captions.h"
+#include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/periodselect.h"
+#include "payroll/slipitems.h"
 #include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
+#include "platform/resets.h"
 
 TYearFileHeader YearHeader;
 TCorpRec CorpRec;
@@ -47,4 +51,9 @@ void ResetGlobals()
     YearFileWriteBudget = -1;
     ClearTableFiles();
     ResetPeriodSelect();
+    ResetSlipItems();
+    MainPeriodTitle.clear();
+    OverTypePending = -1;
+    // The layers above: print engine and job, the windows' process-wide flags.
+    RunGlobalResets();
 }

@@ -29,6 +29,7 @@ extern Arr<QString, 1, 2> EraName;  // 1 "平成", 2 "令和"
 
 // Zero-fills the header and the five blocks.
 void ClearPeriodImage();
-// Puts every global of the core (image, open period, settings, paths, year-file bookkeeping) back
-// to its state at start; tests call it between cases.
+// Puts every process-wide state back to its state at start: the core's globals (image, open
+// period, settings, paths, year-file bookkeeping, slip items) and then what the layers above
+// registered (platform/resets.h). Tests call it between cases.
 void ResetGlobals();

@@ -15,6 +15,12 @@ Arr<Arr<QString, 1, 18>, 1, 3> SikyuList;
 Arr<Arr<QString, 1, 18>, 1, 3> KoujoList;
 Arr<Arr<QString, 1, 3>, 1, 3> SonotaList;
 
+void ResetSlipItems()
+{
+    KintaiItem = {}, SikyuItem = {}, KoujoItem = {}, SonotaItem = {};
+    KintaiList = {}, SikyuList = {}, KoujoList = {}, SonotaList = {};
+}
+
 const char* const DefKintaiName[17] = {
     "", "F所定労働日数", "V出勤日数", "V有休日数", "V欠勤日数", "V休日出勤日数", "V特別休暇日数",
     "F所定労働時間", "V実働時間", "V普通残業時間", "V深夜残業時間", "V休日普通残業", "V休日深夜残業",

@@ -23,6 +23,9 @@ extern Arr<Arr<QString, 1, 18>, 1, 3> SikyuList;
 extern Arr<Arr<QString, 1, 18>, 1, 3> KoujoList;
 extern Arr<Arr<QString, 1, 3>, 1, 3> SonotaList;
 
+// Empties the item arrays and the lists, as at start (ResetGlobals).
+void ResetSlipItems();
+
 // Default item tables, row order (index 1..).
 extern const char* const DefKintaiName[17];
 extern const char* const DefSikyuNameK[19];

@@ -8,6 +8,8 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "print/engine.h"
+#include "print/pages.h"
+#include "print/printer.h"
 #include "print/slip.h"
 
 int PaperKind = 0;
@@ -23,6 +25,18 @@ QString PrintDateText;
 QString PrnDateYear;
 QString PrnDateMonth;
 QString PrnDateDay;
+
+void ResetPrintState()
+{
+    ResetPrintEngine();
+    PaperKind = PageCount = SelCount = IchiranMode = 0;
+    PayDateEraLabel.clear(), PayDateYY.clear(), PayDateMM.clear(), PayDateDD.clear();
+    PrintMemo.clear();
+    PrintDateText.clear(), PrnDateYear.clear(), PrnDateMonth.clear(), PrnDateDay.clear();
+    IchiranGroupName.clear(), IchiranPage.clear(), IchiranKubun.clear();
+    JuminTable = {}, DaichoAddFlag = {}, DaichoDelFlag = {}, PeriodTitles = {};
+    ResetPrinter();
+}
 
 namespace {
 

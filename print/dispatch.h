@@ -34,5 +34,8 @@ extern QString PrnDateDay;     // "%2d"
 
 // Draws page (1-based, 0 when the members define it) of the document PaperKind.
 void PrintPage(int page, const TMembers& members);
+// The drawing engine, the fields above, the print dialog's lists (print/pages.h) and the current
+// printer back to their state at start; registered with ResetGlobals.
+void ResetPrintState();
 // " %2d/%2d" of the pay date last printed for a period, or empty when none was.
 QString FormatPayDate(int period);

@@ -354,6 +354,14 @@ void SetPdfOutputFile(const QString& path)
     pdfOutputFile_ = path;
 }
 
+void ResetPrinter()
+{
+    printer_.reset();
+    printerName_.clear();
+    devMode_ = TDevMode();
+    pdfOutputFile_.clear();
+}
+
 PdfFileAsker SetPdfFileAsker(PdfFileAsker asker)
 {
     PdfFileAsker previous = std::move(pdfAsker_);

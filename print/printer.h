@@ -85,6 +85,9 @@ void SetPrinterEngineState(QPainter* canvas);
 void SetPdfOutputFile(const QString& path);
 using PdfFileAsker = std::function<QString(const QString& suggested)>;
 PdfFileAsker SetPdfFileAsker(PdfFileAsker asker);  // returns the previous one
+// No current printer (the next use makes the default one current) and no set PDF file; the asker
+// stays, it belongs to the print dialog.
+void ResetPrinter();
 
 // A job whose pages were made but which the printer's queue did not take: nothing is printed.
 class PrintRefusedError : public AppError {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLocale>
 
+#include "app/resets.h"
 #include "platform/fonts.h"
 
 int main(int argc, char** argv)
@@ -14,6 +15,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // The windows and pages are laid out for the program's faces, as at start.
     InstallFontSubstitutions();
+    // ResetGlobals, which every fixture calls, then puts the print and window state back too.
+    RegisterGlobalResets();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -9,8 +9,6 @@
 #include "platform/errors.h"
 #include "platform/msgbox.h"
 
-Arr<bool, 1, MaxEmployee> SyoyoResult;
-
 namespace {
 GridReader& gridReader()
 {
@@ -51,24 +49,26 @@ void CalcKyuyoAll(int e, bool readGrid, TCalcItems& items)
     CalcKyuyo(e, items);
 }
 
-void CalcSyoyoAll(int e, bool readGrid, TCalcItems& items)
+bool CalcSyoyoAll(int e, bool readGrid, TCalcItems& items)
 {
     if (SyainRec[e].MembKey.isEmpty()) {
         std::memset(&KintaiRec[e], 0, sizeof(TKintaiRec));
         clearRows(e);
-        return;
+        return true;
     }
     if (IsTaisyoku(e)) {
         clearRows(e);
-        SyoyoResult[e] = true;
-        return;
+        return true;
     }
     if (readGrid && gridReader()) gridReader()(e, true);
-    SyoyoResult[e] = CalcSyoyo(e, items);
+    return CalcSyoyo(e, items);
 }
 
 namespace {
-void askManualTax()
+// The bonus results of one recalculation per slot (false: the income tax was left to the user).
+using TSyoyoResult = Arr<bool, 1, MaxEmployee>;
+
+void askManualTax(const TSyoyoResult& SyoyoResult)
 {
     bool anyManual = false;
     for (int e = 1; e <= MaxEmployee; ++e)
@@ -97,10 +97,11 @@ void CalcAllMember(bool readGrid)
     QStringList refused;
     const bool bonus = IsBonusPeriod(CurPeriod.Period);
     TCalcItems items;  // the slip items looked up once for every employee
+    TSyoyoResult SyoyoResult{};
     for (int e = 1; e <= MaxEmployee; ++e) {
         try {
             if (bonus)
-                CalcSyoyoAll(e, readGrid, items);
+                SyoyoResult[e] = CalcSyoyoAll(e, readGrid, items);
             else
                 CalcKyuyoAll(e, readGrid, items);
         } catch (const AppError& err) {
@@ -108,7 +109,7 @@ void CalcAllMember(bool readGrid)
             refused << err.message();
         }
     }
-    if (bonus) askManualTax();
+    if (bonus) askManualTax(SyoyoResult);
     refused.removeDuplicates();  // a damaged other period is told once, not for each employee
     if (!refused.isEmpty()) ShowError(refused.join(QStringLiteral("\n\n")));
 }

@@ -34,7 +34,6 @@ class DataEditTest : public PeriodTest {
         PeriodTest::SetUp();
         openMonth(4);
         OptionRec.AutoSelect = false;  // the tests select what they type over
-        TfmDataEdit::AskMembView = true;
         w = std::make_unique<TfmDataEdit>();
     }
     void TearDown() override

@@ -78,7 +78,7 @@ protected:
             WhenShown(fmMembEdit, [] { fmMembEdit->done(QDialog::Rejected); });
         });
         fmMain->show();
-        ASSERT_TRUE(QTest::qWaitFor([] { return !StartupPending; }, 20000)) << "the opening sequence did not end";
+        ASSERT_TRUE(QTest::qWaitFor([] { return !fmMain->startupPending(); }, 20000)) << "the opening sequence did not end";
     }
     FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(10, 30))};
     ScriptedMsgBox box;

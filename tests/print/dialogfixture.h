@@ -38,7 +38,6 @@ class PrintWindowTest : public PeriodTest {
         qputenv("CUPS_SERVER", server);
         cupsSetServer(server.constData());
         InstallFontSubstitutions();
-        ResetPrintEngine();
         CreateForms();
         // After the windows: the notice panel they install would take the notices.
         notices_.emplace();
@@ -58,12 +57,8 @@ class PrintWindowTest : public PeriodTest {
     }
     void TearDown() override
     {
-        SetPdfOutputFile({});
         notices_.reset();
         DestroyForms();
-        ResetPrintEngine();
-        PrintMemo.clear();
-        PaperKind = PageCount = SelCount = IchiranMode = 0;
         cupsSetServer(nullptr);
         PeriodTest::TearDown();
     }

@@ -38,18 +38,10 @@ class SlipTest : public PeriodTest {
     {
         PeriodTest::SetUp();
         InstallFontSubstitutions();
-        ResetPrintEngine();
         PaperKind = 2;
         PayDateEraLabel = u("令和    年    月    日");
         PayDateYY = u(" 8"), PayDateMM = u(" 5"), PayDateDD = u("25");
         PrintMemo = {u("今月もお疲れさまでした。"), u("基本給 {$Kihonkyuu}円 {$Kihonkyuu}")};
-    }
-    void TearDown() override
-    {
-        ResetPrintEngine();
-        PrintMemo.clear();
-        PaperKind = 0;
-        PeriodTest::TearDown();
     }
     void company() override { slipCompany(); }
     void employee(int e, const char* name, const char* busyo, int kubun, int keitai, int wage,

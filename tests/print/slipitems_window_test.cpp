@@ -55,13 +55,6 @@ class SlipItemsWindowTest : public CoreTest {
         // A month is open: its pay-slip settings are in the arrays and published.
         LoadKyuyoItemSetting(true);
     }
-    void TearDown() override
-    {
-        // The arrays and lists are not part of the period image the fixture resets.
-        KintaiItem = {}, SikyuItem = {}, KoujoItem = {}, SonotaItem = {};
-        KintaiList = {}, SikyuList = {}, KoujoList = {}, SonotaList = {};
-        CoreTest::TearDown();
-    }
 
     static TSlipItemGrid* Grid(QWidget& w, const char* n)
     {
