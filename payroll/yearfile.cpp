@@ -171,20 +171,23 @@ bool PeriodChanged()
     }
     bool changed = std::memcmp(&header, &YearHeader, sizeof header) != 0;
     // Bytes behind a name's length never count, on either side (a shortened name leaves the old
-    // bytes behind it in the file too), and the bonus periods do not keep Nissu and Jikan.
-    CorpRec.Syamei.normalise();
+    // bytes behind it in the file too), and the bonus periods do not keep Nissu and Jikan. The
+    // image is compared through copies: a test for changes leaves what it tests as it was.
+    TCorpRec corp = CorpRec;
+    corp.Syamei.normalise();
     buf->corp.Syamei.normalise();
     if (IsBonusPeriod(p)) {
-        CorpRec.Nissu = buf->corp.Nissu;
-        CorpRec.Jikan = buf->corp.Jikan;
+        corp.Nissu = buf->corp.Nissu;
+        corp.Jikan = buf->corp.Jikan;
     }
-    changed = changed || std::memcmp(&CorpRec, &buf->corp, sizeof CorpRec) != 0;
-    for (int e = 1; e <= MaxEmployee; ++e) {
-        SyainRec[e].Simei.normalise();
-        SyainRec[e].Busyo.normalise();
+    changed = changed || std::memcmp(&corp, &buf->corp, sizeof corp) != 0;
+    for (int e = 1; e <= MaxEmployee && !changed; ++e) {
+        TEmployeeRec syain = SyainRec[e];
+        syain.Simei.normalise();
+        syain.Busyo.normalise();
         buf->syain[e].Simei.normalise();
         buf->syain[e].Busyo.normalise();
-        changed = changed || std::memcmp(&SyainRec[e], &buf->syain[e], sizeof(TEmployeeRec)) != 0 ||
+        changed = std::memcmp(&syain, &buf->syain[e], sizeof syain) != 0 ||
                   std::memcmp(&KintaiRec[e], &buf->kintai[e], sizeof(TKintaiRec)) != 0 ||
                   std::memcmp(&SikyuRec[e], &buf->sikyu[e], sizeof(TSikyuRec)) != 0 ||
                   std::memcmp(&KoujoRec[e], &buf->koujo[e], sizeof(TKoujoRec)) != 0;

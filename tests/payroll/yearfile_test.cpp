@@ -201,7 +201,17 @@ TEST_F(YearFileTest, ChangeTestIgnoresBytesBehindNamesAndBonusWorkingTime)
 
     CorpRec.Nissu = 21;
     CorpRec.Jikan = 168;
+    const auto image = [] {
+        return QByteArray(reinterpret_cast<const char*>(&YearHeader), sizeof YearHeader) +
+               QByteArray(reinterpret_cast<const char*>(&CorpRec), sizeof CorpRec) +
+               QByteArray(reinterpret_cast<const char*>(&SyainRec), sizeof SyainRec) +
+               QByteArray(reinterpret_cast<const char*>(&KintaiRec), sizeof KintaiRec) +
+               QByteArray(reinterpret_cast<const char*>(&SikyuRec), sizeof SikyuRec) +
+               QByteArray(reinterpret_cast<const char*>(&KoujoRec), sizeof KoujoRec);
+    };
+    const QByteArray before = image();
     EXPECT_FALSE(PeriodChanged()) << "a bonus period does not keep working days and hours";
+    EXPECT_EQ(image(), before) << "the bytes behind the names and the bonus working time stay in the image";
     SyainRec[5].Simei.setText(QStringLiteral("佐藤次郎"));
     EXPECT_TRUE(PeriodChanged());
 }
