@@ -21,6 +21,11 @@ class TfmCalc : public QDialog {
     void btOkClick();
     const TCalculator& Engine() const { return calc_; }
 
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+  private:
     // Controls, named as their objectName.
     QLabel* pnDisp = nullptr;
     QToolButton* sbNum[10] = {};
@@ -38,11 +43,6 @@ class TfmCalc : public QDialog {
     QPushButton* btCancel = nullptr;
     QTimer* Timer1 = nullptr;  // releases the button shown pressed
 
-  protected:
-    void showEvent(QShowEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-
-  private:
     QToolButton* button(int tag) const;
     void run(int tag);
 

@@ -18,17 +18,17 @@ class TfmKenhoHyo : public QDialog {
     void ListBoxClick();
     void bbOkClick();
 
+  protected:
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
     // Controls, named as their objectName.
     QListWidget* ListBox = nullptr;
     QLabel* lbSelToKyu = nullptr;
     QPushButton* bbOk = nullptr;
     QPushButton* bbCancel = nullptr;
 
-  protected:
-    void showEvent(QShowEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-  private:
     bool filled_ = false;  // the list is filled once per run
 };
 

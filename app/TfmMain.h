@@ -15,8 +15,8 @@ public:
     explicit TfmMain(QWidget* parent = nullptr);
     ~TfmMain() override;
 
-    QListWidget* ListBox = nullptr;
-    QHeaderView* HeadCtrl = nullptr;
+    // Makes the next close silent: no question, no placement written (the restores set it before
+    // they end the program).
     bool SkipSaveCheck = false;
 
     // What other windows ask of the employee list. A line's slot is its item data, never read
@@ -57,8 +57,6 @@ public:
     // The slip entry window for the selected employee.
     void mnDataEditClick();
 
-    int ListOrder = 0;
-    QList<int> SavedTicks;
     // Item data of a line: its employee's slot, and whether he is retired while retired
     // employees are shown.
     static constexpr int SlotRole = Qt::UserRole;
@@ -89,6 +87,10 @@ private:
     // The selected slot, or 0 after telling the user that no line is selected.
     int selectedSlotOrTell();
 
+    QListWidget* ListBox = nullptr;
+    QHeaderView* HeadCtrl = nullptr;
+    int ListOrder = 0;
+    QList<int> SavedTicks;
     bool FirstRun = false;
     // Start-up switches (the command line) and the state of the opening sequence.
     bool StartupPending = true;

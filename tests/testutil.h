@@ -83,6 +83,16 @@ QString TestData(const QString& name);
 // The folder the build wrote the table files to (ending in "/").
 QString BuiltTables();
 
+// The control of a window by its objectName (the windows keep their controls private); a name
+// that is not there ends the test program with that name.
+template <class T>
+T* child(const QObject* w, const char* name)
+{
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    if (!c) qFatal("%s has no control %s", qPrintable(w->objectName()), name);
+    return c;
+}
+
 // The value of type T stored at byte offset of data, as the records keep it.
 template <typename T>
 T ValueAt(const void* data, qint64 offset)

@@ -16,15 +16,16 @@ class TfmKenRitu : public QDialog {
 
     void btOkClick();
 
-    // Controls, named as their objectName.
+    // The company window's tests still reach these two directly.
     QListWidget* ListBox = nullptr;
     QPushButton* btOk = nullptr;
-    QPushButton* btCancel = nullptr;
 
   protected:
     void showEvent(QShowEvent* e) override;
 
   private:
+    // Controls, named as their objectName.
+    QPushButton* btCancel = nullptr;
     int pickedRow() const;  // the selected line, -1 for none
 
     QString problem_;  // why a rate file that exists could not be read

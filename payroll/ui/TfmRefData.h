@@ -21,12 +21,14 @@ class TfmRefData : public QDialog {
     void FormShow();
     void bbOkClick();
 
+  protected:
+    void done(int r) override;
+
+  private:
+    // Controls, named as their objectName.
     QListWidget* ListBox = nullptr;
     QPushButton* bbOk = nullptr;
     QPushButton* bbCancel = nullptr;
-
-  protected:
-    void done(int r) override;
 };
 
 extern TFormRef<TfmRefData> fmRefData;

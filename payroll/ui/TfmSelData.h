@@ -30,6 +30,13 @@ class TfmSelData : public QDialog {
     void ListBoxClick();
     void FormActivate();
 
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void reject() override;
+
+  private:
     // Controls, named as their objectName.
     QListWidget* ListBox = nullptr;
     QComboBox* cbTaisyoNen = nullptr;
@@ -56,13 +63,6 @@ class TfmSelData : public QDialog {
     QAction* mnNewCreate = nullptr;
     QAction* mnDataRef = nullptr;
 
-  protected:
-    void showEvent(QShowEvent* e) override;
-    void changeEvent(QEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-    void reject() override;
-
-  private:
     void edJikanEnter();
     void editExit(QLineEdit* edit);
     bool canClose();

@@ -286,7 +286,7 @@ TEST_F(DataEditTest, MainWindowOpensTheSlipForAnEmployeeInService)
     employee(2, "退職").Taisyoku.setBytes(" 8 331");
     fmMain->action("mnTaisyoku")->setChecked(true);
     fmMain->FillMemberList(1);
-    QListWidget* list = fmMain->ListBox;
+    auto* list = child<QListWidget>(fmMain, "ListBox");
     list->setCurrentRow(1);
     EXPECT_FALSE(fmMain->action("mnDataEdit")->isEnabled());
     EXPECT_FALSE(fmMain->action("sbDataEdit")->isEnabled());

@@ -126,14 +126,15 @@ class MainListTest : public MemberListTest {
     }
     QList<int> listed() const { return fmMain->listedSlots(); }
     QList<int> ticked() const { return fmMain->tickedSlots(); }
+    static QListWidget* list() { return child<QListWidget>(fmMain, "ListBox"); }
     ScriptedMsgBox box;
 };
 
 TEST_F(MainListTest, HeaderSortKeepsTicksWithTheirEmployees)
 {
     fmMain->FillMemberList(1);
-    fmMain->ListBox->item(0)->setCheckState(Qt::Checked);  // slot 1
-    fmMain->ListBox->item(3)->setCheckState(Qt::Checked);  // slot 4
+    list()->item(0)->setCheckState(Qt::Checked);  // slot 1
+    list()->item(3)->setCheckState(Qt::Checked);  // slot 4
     fmMain->HeadCtrlSectionClick(1);                       // 氏名
     EXPECT_EQ(listed(), QList<int>({4, 2, 1, 3, 6}));
     EXPECT_EQ(ticked(), QList<int>({4, 1}));
@@ -156,7 +157,7 @@ TEST_F(MainListTest, DeleteAsksAndCommandsFollowThePeriod)
     fmMain->FillMemberList(1);
     fmMain->UpdateCommandStates();
     EXPECT_TRUE(fmMain->action("btNewEnter")->isEnabled());
-    fmMain->ListBox->setCurrentRow(1);  // 伊藤, slot 2
+    list()->setCurrentRow(1);  // 伊藤, slot 2
     box.answer(MsgResult::No);
     fmMain->btDeleteClick();
     EXPECT_EQ(box.lastText(), QStringLiteral("下記社員の登録情報を削除しますか？\n\n【 総務部  伊藤 】"));
@@ -164,8 +165,8 @@ TEST_F(MainListTest, DeleteAsksAndCommandsFollowThePeriod)
     box.answer(MsgResult::Yes);
     fmMain->btDeleteClick();
     EXPECT_EQ(SyainRec[2].Simei.text(), QStringLiteral("斎藤"));
-    EXPECT_EQ(fmMain->ListBox->count(), 4);
-    EXPECT_EQ(fmMain->ListBox->currentRow(), 1);
+    EXPECT_EQ(list()->count(), 4);
+    EXPECT_EQ(list()->currentRow(), 1);
     EXPECT_TRUE(ReadAll(dir() + QStringLiteral("システムログ.dat"))
                     .contains(cp932::encode(QStringLiteral("従業員情報の削除"))));
 
@@ -179,7 +180,7 @@ TEST_F(MainListTest, DeleteAsksAndCommandsFollowThePeriod)
     fmMain->UpdateCommandStates();
     EXPECT_FALSE(fmMain->action("mnNewEnter")->isEnabled()) << "90 employees";
 
-    fmMain->ListBox->setCurrentRow(-1);
+    list()->setCurrentRow(-1);
     box.clear();
     fmMain->btModifyClick();
     EXPECT_EQ(box.lastText(), QStringLiteral("処理の対象者が選択されていません。"));
@@ -203,7 +204,7 @@ TEST_F(MainListTest, DamagedDateOrNameNeverActsOnAnotherEmployee)
     } cases[] = {{12, u("高橋")}, {21, u("????AB?")}, {5, u("ｱ部部部部部部部部部  長谷川あああああああ")}};
     for (const auto& c : cases) {
         fmMain->selectSlot(c.slot);
-        const QByteArray line = cp932::encode(fmMain->ListBox->currentItem()->text());
+        const QByteArray line = cp932::encode(list()->currentItem()->text());
         EXPECT_EQ(line.size(), 130) << c.slot;
         EXPECT_EQ(line.right(3).toInt(), c.slot);
         int opened = 0;

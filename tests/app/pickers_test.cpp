@@ -28,6 +28,8 @@ class PickerTest : public TablesTest {
 TEST_F(PickerTest, GradePickerPreselectsTheStoredGradeWithinTheTable)
 {
     TfmKenhoHyo w;
+    auto* list = child<QListWidget>(&w, "ListBox");
+    auto* label = child<QLabel>(&w, "lbSelToKyu");
     struct Case {
         int stored, selected;
     } const cases[] = {{0, 1}, {-3, 1}, {1, 1}, {17, 17}, {50, 50}, {51, 50}, {80, 50}};
@@ -35,31 +37,31 @@ TEST_F(PickerTest, GradePickerPreselectsTheStoredGradeWithinTheTable)
         SCOPED_TRACE(c.stored);
         w.SelToKyu = c.stored;
         w.show();
-        EXPECT_EQ(w.ListBox->currentRow(), c.selected - 1);
-        EXPECT_EQ(w.lbSelToKyu->text(), QStringLiteral("選択等級：%1等級").arg(c.selected));
-        w.bbOk->click();
+        EXPECT_EQ(list->currentRow(), c.selected - 1);
+        EXPECT_EQ(label->text(), QStringLiteral("選択等級：%1等級").arg(c.selected));
+        child<QPushButton>(&w, "bbOk")->click();
         EXPECT_EQ(w.result(), QDialog::Accepted);
         EXPECT_EQ(w.SelToKyu, c.selected);
     }
-    EXPECT_EQ(w.ListBox->count(), 50) << "filled once, not at every show";
+    EXPECT_EQ(list->count(), 50) << "filled once, not at every show";
 
     // A click moves the label; Cancel keeps the grade; Enter in the list takes the line.
     w.SelToKyu = 3;
     w.show();
-    w.ListBox->setCurrentRow(9);
-    EXPECT_EQ(w.lbSelToKyu->text(), QStringLiteral("選択等級：10等級"));
-    w.bbCancel->click();
+    list->setCurrentRow(9);
+    EXPECT_EQ(label->text(), QStringLiteral("選択等級：10等級"));
+    child<QPushButton>(&w, "bbCancel")->click();
     EXPECT_EQ(w.SelToKyu, 3);
     w.show();
-    QTest::keyClick(w.ListBox, Qt::Key_Down);
-    QTest::keyClick(w.ListBox, Qt::Key_Return);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_EQ(w.SelToKyu, 4);
 
     if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
         w.SelToKyu = 22;
         w.show();
-        w.ListBox->scrollToItem(w.ListBox->currentItem(), QAbstractItemView::PositionAtCenter);
+        list->scrollToItem(list->currentItem(), QAbstractItemView::PositionAtCenter);
         w.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/grade-table.png"));
         w.reject();
     }
@@ -80,8 +82,8 @@ TEST_F(PickerTest, GradePickerWithoutATableHasNothingToTake)
     TfmKenhoHyo w;
     w.SelToKyu = 5;
     w.show();
-    EXPECT_EQ(w.ListBox->count(), 0);
-    EXPECT_FALSE(w.bbOk->isEnabled());
+    EXPECT_EQ(child<QListWidget>(&w, "ListBox")->count(), 0);
+    EXPECT_FALSE(child<QPushButton>(&w, "bbOk")->isEnabled());
     w.bbOkClick();
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.SelToKyu, 5);
@@ -100,17 +102,19 @@ TEST_F(PickerTest, RatePickerTakesHalfOfTheLineTheUserPicked)
         SCOPED_TRACE(c.how);
         box.clear();
         TfmKenRitu w;
-        ASSERT_EQ(w.ListBox->item(1)->text(), QStringLiteral("神奈川県  10.19%"));
+        auto* list = child<QListWidget>(&w, "ListBox");
+        auto* ok = child<QPushButton>(&w, "btOk");
+        ASSERT_EQ(list->item(1)->text(), QStringLiteral("神奈川県  10.19%"));
         w.show();
         w.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-        ASSERT_EQ(QApplication::focusWidget(), w.ListBox);
-        if (c.how == std::string("Down")) QTest::keyClick(w.ListBox, Qt::Key_Down);
+        ASSERT_EQ(QApplication::focusWidget(), list);
+        if (c.how == std::string("Down")) QTest::keyClick(list, Qt::Key_Down);
         if (c.how == std::string("click on the first line"))
-            QTest::mouseClick(w.ListBox->viewport(), Qt::LeftButton, {},
-                              w.ListBox->visualItemRect(w.ListBox->item(0)).center());
-        EXPECT_EQ(w.btOk->isEnabled(), c.ritu != 0);
-        QTest::mouseClick(w.btOk, Qt::LeftButton);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(0)).center());
+        EXPECT_EQ(ok->isEnabled(), c.ritu != 0);
+        QTest::mouseClick(ok, Qt::LeftButton);
         EXPECT_EQ(w.result(), c.ritu != 0 ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_DOUBLE_EQ(w.SelRitu, c.ritu);
         EXPECT_EQ(box.lastText(),
@@ -124,9 +128,9 @@ TEST_F(PickerTest, RatePickerWithoutAUsableFile)
     {
         TfmKenRitu missing;
         missing.show();
-        EXPECT_EQ(missing.ListBox->count(), 0);
-        EXPECT_FALSE(missing.ListBox->isEnabled());
-        EXPECT_FALSE(missing.btOk->isEnabled());
+        EXPECT_EQ(child<QListWidget>(&missing, "ListBox")->count(), 0);
+        EXPECT_FALSE(child<QListWidget>(&missing, "ListBox")->isEnabled());
+        EXPECT_FALSE(child<QPushButton>(&missing, "btOk")->isEnabled());
         EXPECT_TRUE(box.shown().empty());
     }
     // Bytes that are not CP932: the file counts as missing, and the user is told why.
@@ -134,8 +138,8 @@ TEST_F(PickerTest, RatePickerWithoutAUsableFile)
     {
         TfmKenRitu broken;
         broken.show();
-        EXPECT_EQ(broken.ListBox->count(), 0);
-        EXPECT_FALSE(broken.ListBox->isEnabled());
+        EXPECT_EQ(child<QListWidget>(&broken, "ListBox")->count(), 0);
+        EXPECT_FALSE(child<QListWidget>(&broken, "ListBox")->isEnabled());
         EXPECT_EQ(box.shown().size(), 1u);
     }
     // A line without a rate is refused when chosen, and the window stays.
@@ -143,7 +147,7 @@ TEST_F(PickerTest, RatePickerWithoutAUsableFile)
     WriteAll(dir() + KenRituName, cp932::encode(QStringLiteral("北海道\r\n")));
     TfmKenRitu shortLine;
     shortLine.show();
-    shortLine.ListBox->setCurrentRow(0);
+    child<QListWidget>(&shortLine, "ListBox")->setCurrentRow(0);
     shortLine.btOkClick();
     EXPECT_TRUE(shortLine.isVisible());
     EXPECT_EQ(box.shown().size(), 1u);
@@ -236,31 +240,32 @@ TEST(Calculator, WindowTakesKeysAndRefusesWhatNoFieldHolds)
 {
     ScriptedMsgBox box;
     TfmCalc* w = Calculator();
+    auto* display = child<QLabel>(w, "pnDisp");
     EXPECT_EQ(w, Calculator());
     w->show();
     QTest::keyClicks(w, "12+3");
     QTest::keyClick(w, Qt::Key_Return);
-    EXPECT_EQ(w->pnDisp->text(), QStringLiteral("15"));
+    EXPECT_EQ(display->text(), QStringLiteral("15"));
     EXPECT_TRUE(w->isVisible()) << "Enter is the equals key, not OK";
     QTest::keyClicks(w, "c");
-    w->sbNum[4]->click();
-    w->sbMulti->click();
+    child<QToolButton>(w, "sbNum4")->click();
+    child<QToolButton>(w, "sbMulti")->click();
     QTest::keyClicks(w, "99999999");
     QTest::keyClick(w, Qt::Key_Enter);
-    EXPECT_EQ(w->pnDisp->text(), QStringLiteral("399999996"));
+    EXPECT_EQ(display->text(), QStringLiteral("399999996"));
     QTest::keyClicks(w, "*9");
     QTest::keyClick(w, Qt::Key_Enter);
-    w->btOk->click();
+    child<QPushButton>(w, "btOk")->click();
     EXPECT_TRUE(w->isVisible());
     ASSERT_EQ(box.shown().size(), 1u);
     EXPECT_EQ(box.shown()[0].type, MsgType::Error);
     QTest::keyClicks(w, "c7");
-    w->btOk->click();
+    child<QPushButton>(w, "btOk")->click();
     EXPECT_EQ(w->result(), QDialog::Accepted);
     EXPECT_EQ(w->CalcValue, 7.0L);
     w->show();
-    EXPECT_EQ(w->pnDisp->text(), QStringLiteral("0")) << "every opening starts clear";
-    EXPECT_FALSE(w->sbTax->isVisible());
+    EXPECT_EQ(display->text(), QStringLiteral("0")) << "every opening starts clear";
+    EXPECT_FALSE(child<QToolButton>(w, "sbTax")->isVisible());
     w->reject();
 }
 

@@ -297,11 +297,12 @@ TEST_F(PrintDialogTest, SlipCommandNeedsATickAndOpensTheDialogFor299)
     QAction* command = fmMain->action("mnMeisaihyo");
     ASSERT_TRUE(command && command->isEnabled());
     EXPECT_TRUE(fmMain->action("sbMeisaihyo")->isEnabled());
-    for (int i = 0; i < fmMain->ListBox->count(); ++i) fmMain->ListBox->item(i)->setCheckState(Qt::Unchecked);
+    auto* list = child<QListWidget>(fmMain, "ListBox");
+    for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Unchecked);
     command->trigger();
     EXPECT_EQ(msg_.lastText(),
               u("印刷対象者が選択されていません。\n(No欄のチェックボックスをチェックして選択します)"));
-    fmMain->ListBox->item(1)->setCheckState(Qt::Checked);
+    list->item(1)->setCheckState(Qt::Checked);
     QString caption, info;
     WhenShown(fmInji, [&] {
         caption = fmInji->windowTitle();

@@ -51,8 +51,8 @@ class PrintWindowTest : public PeriodTest {
             WritePeriod();
         }
         fmMain->FillMemberList(1);
-        for (int i = 0; i < fmMain->ListBox->count(); ++i)
-            fmMain->ListBox->item(i)->setCheckState(Qt::Checked);
+        auto* list = child<QListWidget>(fmMain, "ListBox");
+        for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Checked);
         SetPdfOutputFile(pdf());
     }
     void TearDown() override
