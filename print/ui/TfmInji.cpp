@@ -481,8 +481,7 @@ QList<int> TfmInji::TickedSlots()
 void TfmInji::btPreViewClick()
 {
     PublishPrintInputs();
-    fmPreView->mnPrint->setEnabled(true);
-    fmPreView->sbPrint->setEnabled(true);
+    fmPreView->setPrintEnabled(true);
     // Maximised for good while it is shown: no maximise button to undo it.
     fmPreView->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     const int result = fmPreView->exec();

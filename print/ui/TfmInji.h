@@ -24,28 +24,6 @@ class TfmInji : public QDialog {
     // list; the caller sets it and the caption (the document's name) before showing.
     int Tag = 0;
 
-    QPushButton* btPrnSetup;
-    QLabel* pnPrinter;
-    QLabel* pnLType;
-    QLabel* pnPrnInfo;
-    QLabel* lbNengappi0;
-    QLabel* lbNengappi1;
-    QLineEdit* edPrnDateYY;
-    QLineEdit* edPrnDateMM;
-    QLineEdit* edPrnDateDD;
-    QLabel* lbEditMemo;
-    QPlainTextEdit* mmEditMemo;
-    QPushButton* btMemory;
-    QFrame* pnPrnMethod;
-    QRadioButton* rbNormal;
-    QRadioButton* rbSyaKbn;
-    QRadioButton* rbBusyo;
-    QPushButton* btOutCSV;
-    QPushButton* btPreView;
-    QPushButton* btOk;
-    QPushButton* btCancel;
-    QFileDialog* SaveDlg = nullptr;  // made by SetupSaveDlg
-
     // Once at the main window's first activation: the remembered memo.
     void LoadPrintMemo();
     void SetPrinterPaper(int paperSize, int orientation);
@@ -79,6 +57,29 @@ class TfmInji : public QDialog {
     void showEvent(QShowEvent* e) override;
 
   private:
+    // Controls, named as their objectName.
+    QPushButton* btPrnSetup;
+    QLabel* pnPrinter;
+    QLabel* pnLType;
+    QLabel* pnPrnInfo;
+    QLabel* lbNengappi0;
+    QLabel* lbNengappi1;
+    QLineEdit* edPrnDateYY;
+    QLineEdit* edPrnDateMM;
+    QLineEdit* edPrnDateDD;
+    QLabel* lbEditMemo;
+    QPlainTextEdit* mmEditMemo;
+    QPushButton* btMemory;
+    QFrame* pnPrnMethod;
+    QRadioButton* rbNormal;
+    QRadioButton* rbSyaKbn;
+    QRadioButton* rbBusyo;
+    QPushButton* btOutCSV;
+    QPushButton* btPreView;
+    QPushButton* btOk;
+    QPushButton* btCancel;
+    QFileDialog* SaveDlg = nullptr;  // made by SetupSaveDlg
+
     void placeDateEdits();
     void setNengappiLabel();
     // Tells what became of the printer: no print service, or the remembered printer gone.

@@ -149,6 +149,12 @@ TfmPreView::TfmPreView(QWidget* parent) : QDialog(parent)
     connect(mnClose, &QAction::triggered, this, &TfmPreView::mnCloseClick);
 }
 
+void TfmPreView::setPrintEnabled(bool enabled)
+{
+    mnPrint->setEnabled(enabled);
+    sbPrint->setEnabled(enabled);
+}
+
 void TfmPreView::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);

@@ -17,6 +17,31 @@ class TfmPreView : public QDialog {
   public:
     explicit TfmPreView(QWidget* parent = nullptr);
 
+    // The page shown, 1-based, bounded by the dialog's PageCount.
+    int currentPage() const { return CurPage; }
+    // The print commands, on for the print dialog's preview.
+    void setPrintEnabled(bool enabled);
+
+    void FormShow();
+    void FormResize();
+    // Draws the current page into the paint box through painter (the paint event's, or an image's).
+    void pbImagePaint(QPainter& painter);
+    // sender: a page command, or none to bring the commands up to date.
+    void mnPageUpDownClick(QObject* sender);
+    void mnWDispClick();
+    void mnDispButtonClick(QObject* sender);
+    void mnPrintClick();
+    void mnCloseClick();
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    // Controls, named as their objectName.
     QFrame* pnToolBar;
     QToolButton* sbPrint;
     QToolButton* sbWDisp;
@@ -39,25 +64,6 @@ class TfmPreView : public QDialog {
     // Where the printable area lies on the sheet, in screen pixels.
     QPoint PaperOffset;
 
-    void FormShow();
-    void FormResize();
-    // Draws the current page into the paint box through painter (the paint event's, or an image's).
-    void pbImagePaint(QPainter& painter);
-    // sender: a page command, or none to bring the commands up to date.
-    void mnPageUpDownClick(QObject* sender);
-    void mnWDispClick();
-    void mnDispButtonClick(QObject* sender);
-    void mnPrintClick();
-    void mnCloseClick();
-
-  protected:
-    void showEvent(QShowEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void changeEvent(QEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-  private:
     void reportPaintError(const QString& message);
 
     // Errors already told during this showing: a page that cannot be drawn is told once, not on

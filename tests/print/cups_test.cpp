@@ -152,7 +152,7 @@ class CupsTest : public PrintWindowTest {
         fmInji->Tag = 299;
         fmInji->show();
         if (beforePrinting) beforePrinting();
-        fmInji->btOk->click();
+        child<QPushButton>(fmInji, "btOk")->click();
         return msg_.shown();
     }
     QString remembered() const { return IniFile(IniFileName).readString(u("PrintInfo"), u("DeviceName")); }
@@ -179,7 +179,7 @@ TEST_F(CupsTest, SlipsThroughQueuesAndWhatBecomesOfRefusedJobsAndGonePrinters)
     // The default queue takes one job of two A4 pages that read as the PDF file does.
     shown = print();
     EXPECT_TRUE(shown.empty()) << shown[0].text;
-    EXPECT_EQ(fmInji->pnPrinter->text(), u(" Slips"));
+    EXPECT_EQ(child<QLabel>(fmInji, "pnPrinter")->text(), u(" Slips"));
     ASSERT_EQ(PrivateCups::finishedJobs(u("Slips")), 1) << cups_.log();
     const QString info = pdfInfo(cups_.output(u("Slips")));
     EXPECT_TRUE(info.contains(QRegularExpression(u("Pages:\\s+2\\n")))) << info;
@@ -215,7 +215,7 @@ TEST_F(CupsTest, SlipsThroughQueuesAndWhatBecomesOfRefusedJobsAndGonePrinters)
         shown[0].text,
         u("前回使ったプリンター「Office」が見つかりません。\n通常使うプリンター「Slips」で印刷します。"));
     EXPECT_EQ(shown[0].type, MsgType::Warning);
-    EXPECT_EQ(fmInji->pnPrinter->text(), u(" Slips"));
+    EXPECT_EQ(child<QLabel>(fmInji, "pnPrinter")->text(), u(" Slips"));
     EXPECT_EQ(PrivateCups::finishedJobs(u("Slips")), 2);
     EXPECT_EQ(remembered(), u("Slips"));
     EXPECT_EQ(YearHeader.PrnDay[5], 25);

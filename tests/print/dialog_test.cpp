@@ -126,12 +126,12 @@ TEST_F(PrintDialogTest, PrintInfoRoundTripAndPrinterNoLongerInstalled)
     showSlipDialog();
     EXPECT_EQ(CurrentDevMode().PaperSize, dmPaperA4);
     EXPECT_EQ(CurrentDevMode().Orientation, dmPortrait);
-    EXPECT_EQ(fmInji->pnPrinter->text(), u(" ") + name);
+    EXPECT_EQ(child<QLabel>(fmInji, "pnPrinter")->text(), u(" ") + name);
 }
 
 TEST_F(PrintDialogTest, MemoKeepsFiveLinesAndIsRemembered)
 {
-    QPlainTextEdit* memo = fmInji->mmEditMemo;
+    QPlainTextEdit* memo = child<QPlainTextEdit>(fmInji, "mmEditMemo");
     memo->setPlainText(u("1\n2\n3\n4\n5\n6\n7"));
     EXPECT_EQ(memo->toPlainText(), u("1\n2\n3\n4\n5"));
     // A line break typed at the end of the fifth line is dropped at once.
@@ -146,10 +146,10 @@ TEST_F(PrintDialogTest, MemoKeepsFiveLinesAndIsRemembered)
 
     memo->setPlainText(u("  字下げの行\n二行目"));
     msg_.answer(MsgResult::No);
-    fmInji->btMemory->click();
+    child<QPushButton>(fmInji, "btMemory")->click();
     EXPECT_FALSE(QFileInfo::exists(IniFileName));
     msg_.answer(MsgResult::Yes);
-    fmInji->btMemory->click();
+    child<QPushButton>(fmInji, "btMemory")->click();
     EXPECT_EQ(msg_.lastText(), u("メモの入力内容を記憶しますか？"));
     ASSERT_EQ(notices_->texts().size(), 1u);
     EXPECT_EQ(notices_->texts()[0], u("メモの入力内容を記憶しました。"));
@@ -162,15 +162,15 @@ TEST_F(PrintDialogTest, ThreeTickedSlipsTwoUpToPdfAndThePayDateIsKept)
 {
     OptionRec.FormType = 1;
     showSlipDialog();
-    EXPECT_EQ(fmInji->pnPrnInfo->text(), u(" 2枚 [3名]"));
-    EXPECT_EQ(fmInji->pnLType->text(), u(" A4用紙(2名/枚)  [210mm×297mm]"));
-    EXPECT_EQ(fmInji->edPrnDateMM->text(), u(" 5"));
-    EXPECT_EQ(fmInji->edPrnDateDD->text(), u("25"));
-    fmInji->edPrnDateDD->setText(u("26"));
-    fmInji->mmEditMemo->setPlainText(u("今月もお疲れさまでした。"));
+    EXPECT_EQ(child<QLabel>(fmInji, "pnPrnInfo")->text(), u(" 2枚 [3名]"));
+    EXPECT_EQ(child<QLabel>(fmInji, "pnLType")->text(), u(" A4用紙(2名/枚)  [210mm×297mm]"));
+    EXPECT_EQ(child<QLineEdit>(fmInji, "edPrnDateMM")->text(), u(" 5"));
+    EXPECT_EQ(child<QLineEdit>(fmInji, "edPrnDateDD")->text(), u("25"));
+    child<QLineEdit>(fmInji, "edPrnDateDD")->setText(u("26"));
+    child<QPlainTextEdit>(fmInji, "mmEditMemo")->setPlainText(u("今月もお疲れさまでした。"));
     if (const char* shots = getenv("PELMORAS_SCREENSHOTS"))
         fmInji->grab().save(QString::fromLocal8Bit(shots) + u("/print-dialog.png"));
-    fmInji->btOk->click();
+    child<QPushButton>(fmInji, "btOk")->click();
     EXPECT_EQ(fmInji->result(), QDialog::Accepted);
     EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
     const QString info = pdfInfo(pdf());
@@ -197,7 +197,7 @@ TEST_F(PrintDialogTest, ThreeTickedSlipsTwoUpToPdfAndThePayDateIsKept)
     // The next opening for the period offers the date printed.
     fmInji->hide();
     showSlipDialog();
-    EXPECT_EQ(fmInji->edPrnDateDD->text(), u("26"));
+    EXPECT_EQ(child<QLineEdit>(fmInji, "edPrnDateDD")->text(), u("26"));
 }
 
 TEST_F(PrintDialogTest, PrinterThatCannotStartIsReportedAndWritesNothing)
@@ -205,7 +205,7 @@ TEST_F(PrintDialogTest, PrinterThatCannotStartIsReportedAndWritesNothing)
     const QString target = dir() + u("missing/slips.pdf");
     SetPdfOutputFile(target);
     showSlipDialog();
-    fmInji->btOk->click();
+    child<QPushButton>(fmInji, "btOk")->click();
     ASSERT_EQ(msg_.shown().size(), 1u);
     EXPECT_TRUE(msg_.lastText().contains(u("印刷を開始できません。"))) << msg_.lastText();
     EXPECT_EQ(msg_.shown()[0].type, MsgType::Error);
@@ -221,7 +221,7 @@ TEST_F(PrintDialogTest, PageThatFailsAbortsTheJobAndKeepsTheOldFile)
     WriteAll(pdf(), "the earlier PDF");
     showSlipDialog();
     breakYearFile();
-    fmInji->btOk->click();
+    child<QPushButton>(fmInji, "btOk")->click();
     ASSERT_EQ(msg_.shown().size(), 1u);
     EXPECT_TRUE(msg_.lastText().startsWith(u("印刷を中止しました。\n"))) << msg_.lastText();
     EXPECT_EQ(ReadAll(pdf()), QByteArray("the earlier PDF"));
@@ -234,10 +234,11 @@ TEST_F(PrintDialogTest, PageThatFailsAbortsTheJobAndKeepsTheOldFile)
 TEST_F(PrintDialogTest, SpreadsheetSaveDialogAddsXlsx)
 {
     fmInji->SetupSaveDlg(true);
-    EXPECT_EQ(fmInji->SaveDlg->defaultSuffix(), u("xlsx"));
+    auto* save = child<QFileDialog>(fmInji, "SaveDlg");
+    EXPECT_EQ(save->defaultSuffix(), u("xlsx"));
     fmInji->SaveDlgTypeChange(u("CSVﾌｧｲﾙ (*.csv)"));
-    EXPECT_EQ(fmInji->SaveDlg->defaultSuffix(), u("csv"));
-    EXPECT_NE(fmInji->SaveDlg->directory(), QDir::current()) << "opened where the user keeps files";
+    EXPECT_EQ(save->defaultSuffix(), u("csv"));
+    EXPECT_NE(save->directory(), QDir::current()) << "opened where the user keeps files";
 }
 
 // Qt's own dialogs speak Japanese once its translation is installed (without it the program goes on
@@ -280,7 +281,7 @@ TEST_F(PrintDialogTest, PdfFileDialogInJapaneseOpensInDocumentsThenWhereTheLastW
                 d->findChild<QDialogButtonBox*>(u("buttonBox"))->button(QDialogButtonBox::Save)->click();
             });
         showSlipDialog();
-        fmInji->btOk->click();
+        child<QPushButton>(fmInji, "btOk")->click();
         EXPECT_EQ(shown, QStringList({dir() + u(c.opensIn), u("給与明細書.pdf"), u("アドレス:"),
                                       u("ファイル名(&N):")}));
         if (*c.chosen) {
@@ -306,8 +307,8 @@ TEST_F(PrintDialogTest, SlipCommandNeedsATickAndOpensTheDialogFor299)
     QString caption, info;
     WhenShown(fmInji, [&] {
         caption = fmInji->windowTitle();
-        info = fmInji->pnPrnInfo->text();
-        fmInji->btCancel->click();
+        info = child<QLabel>(fmInji, "pnPrnInfo")->text();
+        child<QPushButton>(fmInji, "btCancel")->click();
     });
     command->trigger();
     EXPECT_EQ(fmInji->Tag, 299);

@@ -20,7 +20,7 @@ class PreviewTest : public PrintWindowTest {
         fmPreView->show();
         QApplication::processEvents();
     }
-    static QImage page() { return fmPreView->pbImage->grab().toImage(); }
+    static QImage page() { return child<QWidget>(fmPreView, "pbImage")->grab().toImage(); }
     static bool blank(const QImage& img)
     {
         for (int y = 0; y < img.height(); y += 2)
@@ -35,24 +35,24 @@ TEST_F(PreviewTest, EveryPaintDrawsThePageAlikeAndPagesStep)
     OptionRec.FormType = 1;
     showPreview();
     EXPECT_EQ(fmPreView->windowTitle(), u("印刷プレビュー (右クリックでメニュー表示)"));
-    EXPECT_EQ(fmPreView->CurPage, 1);
+    EXPECT_EQ(fmPreView->currentPage(), 1);
     const QImage first = page();
     EXPECT_FALSE(blank(first));
     EXPECT_EQ(page(), first);
-    EXPECT_FALSE(fmPreView->mnBackPage->isEnabled());
-    EXPECT_TRUE(fmPreView->sbNextPage->isEnabled());
+    EXPECT_FALSE(child<QAction>(fmPreView, "mnBackPage")->isEnabled());
+    EXPECT_TRUE(child<QToolButton>(fmPreView, "sbNextPage")->isEnabled());
 
     QTest::keyClick(fmPreView, Qt::Key_PageUp);
-    EXPECT_EQ(fmPreView->CurPage, 2);
+    EXPECT_EQ(fmPreView->currentPage(), 2);
     const QImage second = page();
     EXPECT_NE(second, first);
     EXPECT_FALSE(blank(second));
-    EXPECT_FALSE(fmPreView->mnNextPage->isEnabled());
-    EXPECT_TRUE(fmPreView->sbBackPage->isEnabled());
+    EXPECT_FALSE(child<QAction>(fmPreView, "mnNextPage")->isEnabled());
+    EXPECT_TRUE(child<QToolButton>(fmPreView, "sbBackPage")->isEnabled());
     QTest::keyClick(fmPreView, Qt::Key_PageUp);  // nothing after the last page
-    EXPECT_EQ(fmPreView->CurPage, 2);
+    EXPECT_EQ(fmPreView->currentPage(), 2);
     QTest::keyClick(fmPreView, Qt::Key_F11);
-    EXPECT_EQ(fmPreView->CurPage, 1);
+    EXPECT_EQ(fmPreView->currentPage(), 1);
     EXPECT_EQ(page(), first);
     EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
 
@@ -89,18 +89,18 @@ TEST_F(PreviewTest, FillsTheScreenWithoutAWindowManager)
 TEST_F(PreviewTest, EnlargedViewDoublesTheSheet)
 {
     showPreview();
-    const QSize whole = fmPreView->pnPaper->size();
+    const QSize whole = child<QWidget>(fmPreView, "pnPaper")->size();
     const int zoom = PreviewZoom;
     QTest::keyClick(fmPreView, Qt::Key_Return);
-    EXPECT_TRUE(fmPreView->mnWDisp->isChecked());
-    EXPECT_EQ(fmPreView->sbWDisp->text(), u("全体表示"));
-    EXPECT_EQ(fmPreView->pnPaper->height(), whole.height() * 2);
+    EXPECT_TRUE(child<QAction>(fmPreView, "mnWDisp")->isChecked());
+    EXPECT_EQ(child<QToolButton>(fmPreView, "sbWDisp")->text(), u("全体表示"));
+    EXPECT_EQ(child<QWidget>(fmPreView, "pnPaper")->height(), whole.height() * 2);
     EXPECT_NEAR(PreviewZoom, zoom * 2, 1);
     EXPECT_FALSE(blank(page()));
     if (const char* shots = getenv("PELMORAS_SCREENSHOTS"))
         fmPreView->grab().save(QString::fromLocal8Bit(shots) + u("/preview-200.png"));
     fmPreView->mnWDispClick();
-    EXPECT_EQ(fmPreView->pnPaper->size(), whole);
+    EXPECT_EQ(child<QWidget>(fmPreView, "pnPaper")->size(), whole);
 }
 
 TEST_F(PreviewTest, PreprintedFormShowsItsPictureBehindTheValues)
@@ -134,7 +134,7 @@ TEST_F(PreviewTest, PageThatCannotBeDrawnIsToldOnceAndThePreviewGoesOn)
     EXPECT_EQ(msg_.shown()[0].type, MsgType::Error);
     EXPECT_EQ(PrnCanvas, nullptr);
     EXPECT_TRUE(fmPreView->isVisible());
-    EXPECT_EQ(fmPreView->CurPage, 2);
+    EXPECT_EQ(fmPreView->currentPage(), 2);
     // Without the cumulative rows the page draws again.
     OptionRec.PrnRuikei = false;
     EXPECT_FALSE(blank(page()));
