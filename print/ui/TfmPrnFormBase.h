@@ -56,19 +56,6 @@ class TSlipItemDelegate : public QStyledItemDelegate {
 class TfmPrnFormBase : public QDialog {
     Q_OBJECT
   public:
-    QTabWidget* PageCtrl;
-    QWidget* tsGekkyu;
-    QWidget* tsNikkyu;
-    QWidget* tsJikan;
-    TSlipItemGrid* sgKintai = nullptr;  // pay slips only
-    TSlipItemGrid* sgSikyu;
-    TSlipItemGrid* sgKoujo;
-    TSlipItemGrid* sgSonota;
-    QFrame* pnDisable;
-    QPushButton* sbDefault;
-    QPushButton* bbOk;
-    QPushButton* bbCancel;
-
     // The pay type of the active tab: 1 monthly, 2 daily, 3 hourly.
     int ActivePayType() const;
 
@@ -98,6 +85,20 @@ class TfmPrnFormBase : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // Controls, named as their objectName.
+    QTabWidget* PageCtrl;
+    QWidget* tsGekkyu;
+    QWidget* tsNikkyu;
+    QWidget* tsJikan;
+    TSlipItemGrid* sgKintai = nullptr;  // pay slips only
+    TSlipItemGrid* sgSikyu;
+    TSlipItemGrid* sgKoujo;
+    TSlipItemGrid* sgSonota;
+    QFrame* pnDisable;
+    QPushButton* sbDefault;
+    QPushButton* bbOk;
+    QPushButton* bbCancel;
+
     TSlipItemGrid* addGrid(const char* name, int tag, int rows, const QString& header, QWidget* parent);
     TSlipItem& item(int tag, int row);
     const TSlipItem& item(int tag, int row) const;

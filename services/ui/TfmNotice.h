@@ -15,11 +15,6 @@ class TfmNotice : public QWidget {
   public:
     explicit TfmNotice(QWidget* parent = nullptr);
 
-    QLabel* pnMessage;
-    QProgressBar* ProgressBar;
-    QTimer* Timer1;
-    int Tag = 0;  // the mode, set before showing
-
     // Sets the message and the mode and shows the panel: mode 0 modally, returning when the
     // panel has closed itself; every other mode returns at once and the caller closes it.
     void Notify(const QString& text, int mode);
@@ -39,6 +34,12 @@ class TfmNotice : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // Controls, named as their objectName.
+    QLabel* pnMessage;
+    QProgressBar* ProgressBar;
+    QTimer* Timer1;
+    int Tag = 0;  // the mode, set before showing
+
     void setColours(const QColor& background, const QColor& text);
     void centreOnOwner();
     void letPaint();

@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "services/ui/TfmNotice.h"
+#include "tests/testutil.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ class NoticePanelTest : public ::testing::Test {
         SetNoticeHandler(std::move(previous_));
     }
 
+    QProgressBar* bar() { return child<QProgressBar>(&panel_, "ProgressBar"); }
+    QTimer* timer() { return child<QTimer>(&panel_, "Timer1"); }
     TfmNotice panel_;
 
   private:
@@ -73,7 +76,7 @@ TEST_F(NoticePanelTest, SelfClosingReturnsAfterAboutOneAndAHalfSeconds)
     EXPECT_LT(ms, 3000);
     EXPECT_TRUE(visibleWhileWaiting);
     EXPECT_FALSE(panel_.isVisible());
-    EXPECT_FALSE(panel_.Timer1->isActive());
+    EXPECT_FALSE(timer()->isActive());
 }
 
 TEST_F(NoticePanelTest, SelfClosingOverAnOpenPanelStillClosesItself)
@@ -127,8 +130,8 @@ TEST_F(NoticePanelTest, EachModeHasItsProgressBarCaptionAndColours)
         CloseNotice();
         bool inspected = false;
         const auto inspect = [&] {
-            EXPECT_EQ(!panel_.ProgressBar->visibleRegion().isEmpty(), c.progressBar);
-            EXPECT_EQ(panel_.pnMessage->text(), QString::fromUtf8(c.caption));
+            EXPECT_EQ(!bar()->visibleRegion().isEmpty(), c.progressBar);
+            EXPECT_EQ(child<QLabel>(&panel_, "pnMessage")->text(), QString::fromUtf8(c.caption));
             const Look look = Inspect(panel_);
             EXPECT_EQ(look.background, c.background);
             EXPECT_GT(c.progressBar ? look.bluePixels : look.yellowPixels, 20);
@@ -140,7 +143,7 @@ TEST_F(NoticePanelTest, EachModeHasItsProgressBarCaptionAndColours)
                    c.mode);
         if (c.mode != kNoticeSelfClosing) inspect();
         EXPECT_TRUE(inspected);
-        EXPECT_FALSE(panel_.Timer1->isActive());
+        EXPECT_FALSE(timer()->isActive());
         CloseNotice();
     }
 }
@@ -150,14 +153,14 @@ TEST_F(NoticePanelTest, ProgressFollowsTheTransfer)
     ShowNotice(QStringLiteral("x"), kNoticeDownload);
     SetNoticeProgressMaximum(40000);
     SetNoticeProgressPosition(10000);
-    EXPECT_EQ(panel_.ProgressBar->maximum(), 40000);
-    EXPECT_EQ(panel_.ProgressBar->value(), 10000);
+    EXPECT_EQ(bar()->maximum(), 40000);
+    EXPECT_EQ(bar()->value(), 10000);
 
     // Sizes beyond the bar's int range still give the right fraction.
     SetNoticeProgressMaximum(6'000'000'000LL);
     SetNoticeProgressPosition(3'000'000'000LL);
-    ASSERT_GT(panel_.ProgressBar->maximum(), 0);
-    EXPECT_NEAR(double(panel_.ProgressBar->value()) / panel_.ProgressBar->maximum(), 0.5, 0.001);
+    ASSERT_GT(bar()->maximum(), 0);
+    EXPECT_NEAR(double(bar()->value()) / bar()->maximum(), 0.5, 0.001);
 }
 
 TEST(NoticeHook, ScopedNoticeClosesWhenTheWorkThrows)
