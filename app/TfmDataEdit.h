@@ -19,14 +19,8 @@ class TfmDataEdit : public QDialog {
     explicit TfmDataEdit(QWidget* parent = nullptr);
     // The slot shown (stepping changes it).
     int MembSlot = 0;
-    // True while the screen is being filled: leaving a field then does nothing.
-    bool InShow = false;
     // The hint before the first view of an employee record in a run.
     static inline bool AskMembView = true;
-
-    // The row edit most recently entered (kept across openings) and its row's label.
-    QLineEdit* CurEdit = nullptr;
-    QLabel* CurLabel = nullptr;
 
     // Records to screen and screen to records; GetMeisai shows the message of a row that cannot
     // be stored and gives false, having stored nothing.
@@ -40,6 +34,20 @@ class TfmDataEdit : public QDialog {
     void btMembEditClick();
     void btPrnMeisaiClick();
 
+    // Closing runs the leave of the current field first and stores the screen.
+    void done(int r) override;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    // True while the screen is being filled: leaving a field then does nothing.
+    bool InShow = false;
+    // The row edit most recently entered (kept across openings) and its row's label.
+    QLineEdit* CurEdit = nullptr;
+    QLabel* CurLabel = nullptr;
+
     // Row controls, 1-based as the slip rows.
     Arr<QLabel*, 1, 16> KintaiLabel{};
     Arr<QLineEdit*, 1, 16> KintaiEdit{};
@@ -50,7 +58,7 @@ class TfmDataEdit : public QDialog {
     Arr<QLabel*, 1, 3> SonotaLabel{};
     Arr<QLineEdit*, 1, 3> SonotaEdit{};
 
-    // Other controls, named as their objectName.
+    // Other controls, named as their objectName (the rows' are ed/lb + group + row).
     QLabel* lbSimei = nullptr;
     QGroupBox* gbChingin = nullptr;
     QLabel* lbChingin2 = nullptr;
@@ -76,14 +84,6 @@ class TfmDataEdit : public QDialog {
     QPushButton* btMembEdit = nullptr;
     QPushButton* btReturn = nullptr;
 
-    // Closing runs the leave of the current field first and stores the screen.
-    void done(int r) override;
-
-  protected:
-    void showEvent(QShowEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-  private:
     struct RowRef {
         SlipGroup group = sgKintai;
         int row = 0;  // 0: not a row edit

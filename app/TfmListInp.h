@@ -82,19 +82,6 @@ class TfmListInp : public QDialog {
     explicit TfmListInp(QWidget* parent = nullptr);
     ~TfmListInp() override;
 
-    TListGrid GridH{TGridKind::Hendou};
-    TListGrid GridK{TGridKind::Kotei};
-
-    QTabWidget* PageCtrl;
-    QWidget* tsHendou;
-    QWidget* tsKotei;
-    TListGridView* StrGridH;
-    TListGridView* StrGridK;
-    QLabel* lbKihonH;
-    QLabel* Label1;
-    QTimer* Timer1;  // opens the editor of a cell just entered (AutoSelect)
-    QTimer* Timer2;  // closes the input method after the Kanji keys
-
     // Fills the grids from the records of the open period; with no sender the window stays hidden
     // (the main window after opening a period).
     void FormActivate(QObject* sender);
@@ -123,8 +110,6 @@ class TfmListInp : public QDialog {
     void EnterMove(TListGridView* grid);
     // The key filter of the cells; false drops the character (after a beep).
     bool AcceptKey(TListGridView* grid, QChar c) const;
-    // The last entry left was refused or emptied with a message.
-    bool EntryRefused = false;
     void Timer1Timer();
     void Timer2Timer();
 
@@ -134,6 +119,27 @@ class TfmListInp : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // The grid views and their editors reach the timers and the refusal flag.
+    friend class TListGridDelegate;
+    friend class TListGridView;
+
+    TListGrid GridH{TGridKind::Hendou};
+    TListGrid GridK{TGridKind::Kotei};
+
+    // Controls, named as their objectName.
+    QTabWidget* PageCtrl;
+    QWidget* tsHendou;
+    QWidget* tsKotei;
+    TListGridView* StrGridH;
+    TListGridView* StrGridK;
+    QLabel* lbKihonH;
+    QLabel* Label1;
+    QTimer* Timer1;  // opens the editor of a cell just entered (AutoSelect)
+    QTimer* Timer2;  // closes the input method after the Kanji keys
+
+    // The last entry left was refused or emptied with a message.
+    bool EntryRefused = false;
+
     void refreshPage(TListGridView* grid);
     void setBasicHoursLabel();
     void setColumnWidths();

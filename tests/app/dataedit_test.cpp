@@ -68,7 +68,7 @@ class DataEditTest : public PeriodTest {
                 return w->findChild<QLineEdit*>(QStringLiteral("ed%1%2").arg(QLatin1String(group)).arg(r));
         }
         ADD_FAILURE() << group << " row " << name << " is not on the slip";
-        return w->KintaiEdit[1];
+        return child<QLineEdit>(w.get(), "edKintai1");
     }
     // Empties the field (Ctrl+Delete), types text and presses Enter.
     static void type(QLineEdit* e, const char* text)
@@ -78,9 +78,10 @@ class DataEditTest : public PeriodTest {
         QTest::keyClicks(e, text);
         QTest::keyClick(e, Qt::Key_Return);
     }
+    QAbstractButton* button(const char* name) const { return child<QAbstractButton>(w.get(), name); }
     bool close()
     {
-        w->btReturn->click();
+        button("btReturn")->click();
         return !w->isVisible();
     }
     std::unique_ptr<TfmDataEdit> w;
@@ -146,7 +147,7 @@ TEST_F(DataEditTest, EntriesAreCheckedWhereTheyAreTyped)
             EXPECT_EQ(box.lastText(), u(c.message));
             EXPECT_TRUE(QTest::qWaitFor([e] { return QApplication::focusWidget() == e; }, 1000))
                 << "focus back";
-            QTest::mouseClick(w->btReturn, Qt::LeftButton);
+            QTest::mouseClick(button("btReturn"), Qt::LeftButton);
         }
         EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(box.lastText(),
@@ -175,13 +176,13 @@ TEST_F(DataEditTest, IncomeTaxTypedInManualModeIsSavedWithItsFlag)
     EXPECT_EQ(tax->text(), QStringLiteral("     6,320")) << "2026 甲, one dependant, 299,000..302,000";
     EXPECT_TRUE(tax->isReadOnly());
     field("Koujo", "社会保険料計")->setFocus();
-    EXPECT_FALSE(w->sbManual->isEnabled()) << "a sum is never typed";
+    EXPECT_FALSE(button("sbManual")->isEnabled()) << "a sum is never typed";
     tax->setFocus();
-    ASSERT_TRUE(w->sbManual->isEnabled());
-    w->sbManual->click();
+    ASSERT_TRUE(button("sbManual")->isEnabled());
+    button("sbManual")->click();
     EXPECT_FALSE(tax->isReadOnly());
     type(tax, "5000");
-    EXPECT_EQ(w->pnKoujoTotal->text(), QStringLiteral("     5,000"));
+    EXPECT_EQ(child<QLabel>(w.get(), "pnKoujoTotal")->text(), QStringLiteral("     5,000"));
     ASSERT_TRUE(close());
     ASSERT_TRUE(SavePeriod());
 
@@ -217,20 +218,20 @@ TEST_F(DataEditTest, SteppingPassesRetiredEmployeesGapsAndEnds)
             if (e != 3 || c.seq[1] != 0) employee(e, ("社員" + std::to_string(e)).c_str(), 1, c.seq[e]);
         SyainRec[c.retired].Taisyoku.setBytes(" 8 331");
         open(c.from);
-        EXPECT_FALSE(w->sbBackData->isEnabled());
+        EXPECT_FALSE(button("sbBackData")->isEnabled());
         for (int slot : c.way) {
-            ASSERT_TRUE(w->sbNextData->isEnabled());
+            ASSERT_TRUE(button("sbNextData")->isEnabled());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
             EXPECT_EQ(w->MembSlot, slot);
         }
-        EXPECT_FALSE(w->sbNextData->isEnabled());
+        EXPECT_FALSE(button("sbNextData")->isEnabled());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
         EXPECT_EQ(w->MembSlot, c.way.back()) << "nothing beyond the last";
         for (int i = c.way.size() - 2; i >= -1; --i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
             EXPECT_EQ(w->MembSlot, i >= 0 ? c.way[i] : c.from);
         }
-        EXPECT_FALSE(w->sbBackData->isEnabled());
+        EXPECT_FALSE(button("sbBackData")->isEnabled());
         EXPECT_EQ(w->windowTitle(), u("明細入力画面 【社員%1】").arg(c.from));
         ASSERT_TRUE(close());
     }
@@ -256,7 +257,7 @@ TEST_F(DataEditTest, EnterGoesToTheNextRowThatTakesEntriesAndEndsWithoutOne)
     QLineEdit* only = field("Sikyu", "時給計");
     EXPECT_EQ(QApplication::focusWidget(), only);
     QTest::keyClick(only, Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), w->btPrnMeisai);
+    EXPECT_EQ(QApplication::focusWidget(), button("btPrnMeisai"));
     ASSERT_TRUE(close());
 }
 
@@ -303,13 +304,13 @@ TEST_F(DataEditTest, MainWindowOpensTheSlipForAnEmployeeInService)
             printTag = fmInji->Tag;
             fmInji->reject();
         });
-        fmDataEdit->btPrnMeisai->click();
+        child<QAbstractButton>(fmDataEdit, "btPrnMeisai")->click();
         WhenShown(fmMembEdit, [&] {
             viewSlot = fmMembEdit->MembSlot;
             viewOnly = fmMembEdit->ViewOnly;
             fmMembEdit->reject();
         });
-        fmDataEdit->btMembEdit->click();
+        child<QAbstractButton>(fmDataEdit, "btMembEdit")->click();
         fmDataEdit->reject();
     });
     QTest::keyClick(list, Qt::Key_Return);
@@ -428,8 +429,8 @@ TEST_F(DataEditTest, MonthOfThreeEmployeesEnteredSavedAndReloaded)
     type(field("Kintai", "普通残業時間"), "10:30");
     type(field("Sikyu", "皆勤手当"), "5000");
     type(field("Sonota", "立替金"), "3000");
-    EXPECT_EQ(w->lbChingin2->text(), u("普通残業手当     1,953 円"));
-    EXPECT_EQ(w->pnSikyugaku->text(), QStringLiteral("   231,487"));
+    EXPECT_EQ(child<QLabel>(w.get(), "lbChingin2")->text(), u("普通残業手当     1,953 円"));
+    EXPECT_EQ(child<QLabel>(w.get(), "pnSikyugaku")->text(), QStringLiteral("   231,487"));
     if (!shots.isEmpty()) {
         EXPECT_TRUE(w->grab().save(shots + QStringLiteral("/slip-entry-monthly.png")));
     }
@@ -448,7 +449,7 @@ TEST_F(DataEditTest, MonthOfThreeEmployeesEnteredSavedAndReloaded)
     type(field("Kintai", "有休日数"), "1");
     QLineEdit* juumin = field("Koujo", "住民税");
     juumin->setFocus();
-    w->sbManual->click();
+    button("sbManual")->click();
     type(juumin, "1500");
     if (!shots.isEmpty()) {
         EXPECT_TRUE(w->grab().save(shots + QStringLiteral("/slip-entry-hourly.png")));

@@ -129,7 +129,7 @@ TEST_F(KeysTest, CompanyNameInsertsWhileNumbersAreTypedOver)
 TEST_F(KeysTest, PageKeysSwitchTheListEntryPagesFromTheGridAndItsEditor)
 {
     showActive(fmListInp);
-    QTabWidget* pages = fmListInp->PageCtrl;
+    QTabWidget* pages = child<QTabWidget>(fmListInp, "PageCtrl");
     auto* variable = fmListInp->findChild<TListGridView*>(QStringLiteral("StrGridH"));
     const int row = variable->row();
     struct Case {
