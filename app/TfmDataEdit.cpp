@@ -624,9 +624,8 @@ void TfmDataEdit::btPrnMeisaiClick()
     if (!commit()) return;
     ShowMeisai(MembSlot);
     if (!fmInji) return;
-    fmInji->setWindowTitle(IsBonusPeriod(CurPeriod.Period) ? QStringLiteral("賞与明細書")
-                                                           : QStringLiteral("給与明細書"));
-    fmInji->Tag = 200 + MembSlot;
+    fmInji->setDocument(200 + MembSlot, IsBonusPeriod(CurPeriod.Period) ? QStringLiteral("賞与明細書")
+                                                                        : QStringLiteral("給与明細書"));
     fmInji->exec();
 }
 

@@ -307,8 +307,7 @@ void TfmMain::buildMenus()
                                      "(No欄のチェックボックスをチェックして選択します)"));
         } else {
             const bool month = !IsBonusPeriod(CurPeriod.Period);
-            fmInji->setWindowTitle(month ? QStringLiteral("給与明細書") : QStringLiteral("賞与明細書"));
-            fmInji->Tag = 299;
+            fmInji->setDocument(299, month ? QStringLiteral("給与明細書") : QStringLiteral("賞与明細書"));
             fmInji->exec();
         }
         ListBox->setFocus();

@@ -234,6 +234,12 @@ TfmInji::~TfmInji()
     SetPdfFileAsker(nullptr);
 }
 
+void TfmInji::setDocument(int tag, const QString& caption)
+{
+    Tag = tag;
+    setWindowTitle(caption);
+}
+
 void TfmInji::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);

@@ -20,9 +20,11 @@ class TfmInji : public QDialog {
     explicit TfmInji(QWidget* parent = nullptr);
     ~TfmInji() override;
 
-    // Document kind * 100 + employee slot (99: the ticked employees), or + period for the pay
-    // list; the caller sets it and the caption (the document's name) before showing.
-    int Tag = 0;
+    // What the dialog prints, set by the caller before showing it: tag is the document kind * 100
+    // + employee slot (99: the ticked employees), or + period for the pay list; caption is the
+    // document's name.
+    void setDocument(int tag, const QString& caption);
+    int tag() const { return Tag; }
 
     // Once at the main window's first activation: the remembered memo.
     void LoadPrintMemo();
@@ -57,6 +59,7 @@ class TfmInji : public QDialog {
     void showEvent(QShowEvent* e) override;
 
   private:
+    int Tag = 0;
     // Controls, named as their objectName.
     QPushButton* btPrnSetup;
     QLabel* pnPrinter;

@@ -243,7 +243,7 @@ void TfmPreView::pbImagePaint(QPainter& painter)
     SetScreenCanvas(&painter, logicalDpiY(), PreviewZoom, 1, 1);
     painter.fillRect(pbImage->rect(), Qt::white);
     const int kind = PaperKind;
-    const int n = fmInji ? fmInji->Tag % 100 : 0;
+    const int n = fmInji ? fmInji->tag() % 100 : 0;
     try {
         if ((kind == 2 || kind == 3) && OptionRec.FormType == 2) DrawPreprintedFormSheet();
         if (kind >= 1 && kind <= 8)

@@ -301,7 +301,7 @@ TEST_F(DataEditTest, MainWindowOpensTheSlipForAnEmployeeInService)
         shown = fmDataEdit->windowTitle();
         WhenShown(fmInji, [&] {
             printTitle = fmInji->windowTitle();
-            printTag = fmInji->Tag;
+            printTag = fmInji->tag();
             fmInji->reject();
         });
         child<QAbstractButton>(fmDataEdit, "btPrnMeisai")->click();

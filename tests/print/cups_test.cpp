@@ -148,8 +148,7 @@ class CupsTest : public PrintWindowTest {
     std::vector<MsgShown> print(const std::function<void()>& beforePrinting = {})
     {
         msg_.clear();
-        fmInji->setWindowTitle(u("給与明細書"));
-        fmInji->Tag = 299;
+        fmInji->setDocument(299, u("給与明細書"));
         fmInji->show();
         if (beforePrinting) beforePrinting();
         child<QPushButton>(fmInji, "btOk")->click();

@@ -311,7 +311,7 @@ TEST_F(PrintDialogTest, SlipCommandNeedsATickAndOpensTheDialogFor299)
         child<QPushButton>(fmInji, "btCancel")->click();
     });
     command->trigger();
-    EXPECT_EQ(fmInji->Tag, 299);
+    EXPECT_EQ(fmInji->tag(), 299);
     EXPECT_EQ(caption, u("給与明細書の印刷"));
     EXPECT_EQ(info, u(" 1枚 [1名]"));
     ASSERT_EQ(msg_.shown().size(), 2u);

@@ -74,8 +74,7 @@ class PrintWindowTest : public PeriodTest {
     // Opens the dialog for the slips of the ticked employees, as the main window's command does.
     void showSlipDialog(int tag = 299)
     {
-        fmInji->setWindowTitle(u("給与明細書"));
-        fmInji->Tag = tag;
+        fmInji->setDocument(tag, u("給与明細書"));
         fmInji->show();
         // The first opening says that printing goes to the PDF file only: not these tests' concern.
         if (!msg_.shown().empty() && msg_.lastText().startsWith(NoPrintService)) msg_.clear();
