@@ -221,7 +221,8 @@ TEST_F(ListInpTest, YesToTheBonusTaxQuestionMakesTheTaxManualAtOnce)
     box.clear();
     box.answer(MsgResult::Yes);
     box.answer(MsgResult::Ok);
-    child<QTabWidget>(fmListInp, "PageCtrl")->setCurrentIndex(1);  // no pay in June: the tax cannot be computed
+    auto* pages = child<QTabWidget>(fmListInp, "PageCtrl");
+    pages->setCurrentIndex(1);  // no pay in June: the tax cannot be computed
     ASSERT_GE(box.shown().size(), 1u);
     EXPECT_TRUE(box.shown()[0].text.endsWith(u("該当する社員の所得税を手入力モードに変更しますか？")));
     EXPECT_EQ(KoujoRec[1].KoujoManual[koSyotoku], 1);
@@ -229,7 +230,7 @@ TEST_F(ListInpTest, YesToTheBonusTaxQuestionMakesTheTaxManualAtOnce)
     EXPECT_TRUE(k->model()->index(rowOf(k, "所得税") - 1, 0).flags() & Qt::ItemIsEditable);
     typeAt(k, 1, "所得税", QStringLiteral("40000"));
     box.clear();
-    child<QTabWidget>(fmListInp, "PageCtrl")->setCurrentIndex(0);
+    pages->setCurrentIndex(0);
     EXPECT_TRUE(box.shown().empty()) << "asked once only";
     EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], 40000);
     EXPECT_EQ(KoujoRec[1].KoujoManual[koSyotoku], 1);

@@ -135,7 +135,7 @@ TEST_F(MainListTest, HeaderSortKeepsTicksWithTheirEmployees)
     fmMain->FillMemberList(1);
     list()->item(0)->setCheckState(Qt::Checked);  // slot 1
     list()->item(3)->setCheckState(Qt::Checked);  // slot 4
-    fmMain->HeadCtrlSectionClick(1);                       // 氏名
+    fmMain->HeadCtrlSectionClick(1);              // 氏名
     EXPECT_EQ(listed(), QList<int>({4, 2, 1, 3, 6}));
     EXPECT_EQ(ticked(), QList<int>({4, 1}));
     fmMain->mnAllOnOffPClick();  // Tag 1: tick all

@@ -1,18 +1,17 @@
 // The drawing engine: millimetres to dots with halves to even and every adjustment, the cell grid
-// of texts, the pens of each canvas, shading and the 16-byte cuts.
+// of texts, the pens of each canvas, shading and the 16-byte cuts; the one reset of all layers.
 #include "print/engine.h"
 
 #include "app/TfmDataEdit.h"
 #include "payroll/captions.h"
 #include "payroll/common.h"
+#include "payroll/option.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
+#include "platform/cp932.h"
 #include "print/pages.h"
 #include "print/printer.h"
 #include "print/ui/TfmPreView.h"
-
-#include "payroll/option.h"
-#include "platform/cp932.h"
 #include "tests/print/recorder.h"
 #include "tests/testutil.h"
 
@@ -32,7 +31,8 @@ TEST_F(EngineTest, ResetGlobalsPutsEveryLayerBack)
     TfmDataEdit::AskMembView = false, PreViewButtons = false;
     ResetGlobals();
     EXPECT_TRUE(!PrnBold && PenThick == 2 && PageOffsetY == 0 && PrnFontName == u("ＭＳ 明朝"));
-    EXPECT_TRUE(PaperKind == 0 && PageCount == 0 && IchiranMode == 0 && PrintMemo.isEmpty() && PayDateDD.isEmpty());
+    EXPECT_TRUE(PaperKind == 0 && PageCount == 0 && IchiranMode == 0 && PrintMemo.isEmpty() &&
+                PayDateDD.isEmpty());
     EXPECT_TRUE(IchiranKubun.isEmpty() && JuminTable[0].Amount == 0);
     EXPECT_TRUE(KintaiList[1][1].isEmpty() && !SikyuItem[1].Use[1]);
     EXPECT_TRUE(OverTypePending == -1 && MainPeriodTitle.isEmpty());
