@@ -12,7 +12,7 @@
 #include "payroll/records.h"
 
 // The fields of "社員情報の編集" in tab order (down each column): the window builds its controls
-// from them and copies a record to them and back; the list edit grid takes its rows from them.
+// from them and copies a record to them and back; the list edit grid can take its rows from them.
 // The retirement date is the check box cbTaisyo with the edits edTaiYY, edTaiMM and edTaiDD; a
 // date left as shown keeps the bytes the record holds. A commuting rule the list cannot show
 // (3..11) stays when no item is selected. The grade comes from the grade picker, not a field.
