@@ -614,8 +614,7 @@ void TfmDataEdit::btMembEditClick()
         AskMembView = false;
     }
     if (!fmMembEdit) return;
-    fmMembEdit->MembSlot = MembSlot;
-    fmMembEdit->ViewOnly = true;
+    fmMembEdit->setMember(MembSlot, true);
     fmMembEdit->exec();
 }
 

@@ -666,8 +666,7 @@ void TfmMain::btNewEnterClick()
     if (p <= 11 && YearHeader.DataExists[p + 1])
         ShowWarning(QStringLiteral("現在入力中の月の翌月データが存在します。\n"
                                    "この状態で追加した社員は翌月に引き継がれません。"));
-    fmMembEdit->MembSlot = -1;
-    fmMembEdit->ViewOnly = false;
+    fmMembEdit->setMember(-1, false);
     if (fmMembEdit->exec() == QDialog::Accepted) {
         CalcAllMember(false);
         refill(false);
@@ -689,8 +688,7 @@ void TfmMain::btModifyClick()
                    MsgButtons::OkCancel) != MsgResult::Ok)
         return;
     KeepTicks(1);
-    fmMembEdit->MembSlot = slot;
-    fmMembEdit->ViewOnly = false;
+    fmMembEdit->setMember(slot, false);
     if (fmMembEdit->exec() == QDialog::Accepted) {
         CalcAllMember(false);
         refill(true);

@@ -31,7 +31,12 @@ QString CompanyName() { return CorpRec.Syamei.shownText(); }
 
 TTaisyokuDate ReadTaisyoku(int slot)
 {
-    const QString t = SyainRec[slot].Taisyoku.shownText().trimmed();
+    return TaisyokuOf(SyainRec[slot]);
+}
+
+TTaisyokuDate TaisyokuOf(const TEmployeeRec& rec)
+{
+    const QString t = rec.Taisyoku.shownText().trimmed();
     if (t.isEmpty()) return {};
     const QString r = t.right(6).rightJustified(6, QLatin1Char(' '));
     return {r.mid(0, 2), r.mid(2, 2), r.mid(4, 2)};

@@ -21,7 +21,8 @@ struct TTaisyokuDate {
     QString Year, Month, Day;  // two characters each, blank-padded on the left
     bool isEmpty() const { return Year.trimmed().isEmpty() && Month.trimmed().isEmpty() && Day.trimmed().isEmpty(); }
 };
-TTaisyokuDate ReadTaisyoku(int slot);
+TTaisyokuDate TaisyokuOf(const TEmployeeRec& rec);
+TTaisyokuDate ReadTaisyoku(int slot);  // of SyainRec[slot]
 
 // Category and pay-type names of the employee list.
 QString GetKubunName(int slot);

@@ -70,95 +70,108 @@ TCorpRec CorpWithDefaults(const TCorpRec& corp)
     return c;
 }
 
-TCorpEntry CorpEntryOf(const TCorpRec& corp)
+const std::vector<TCorpField>& CorpFields()
 {
-    TCorpEntry e;
-    e.Syamei = corp.Syamei.shownText();  // a damaged name must not keep the window from opening
-    e.Sikyubi = QString::asprintf("%2d", corp.Sikyubi);
-    e.JikanD = FmtJikanD(corp.JikanD);
-    e.KoyRitu = FmtRitu(corp.KoyRitu);
-    e.KenRitu = FmtRitu(corp.KenRitu);
-    e.KaiRitu = FmtRitu(corp.KaiRitu);
-    e.NenRitu = FmtRitu(corp.NenRitu);
-    e.KknRitu = FmtRitu(corp.KknRitu);
-    e.HouNo = FmtHouNo(corp.HouNo);
-    e.SikyuP1 = corp.SikyuShift == 1;
-    e.SikyuM1 = corp.SikyuShift == -1;
-    e.Juumin6 = e.SikyuM1 && corp.Juumin6Flag == 1;
-    e.Jigyo = corp.Jigyo == 1;
-    e.UseHyo = corp.UseHyo != 0;
-    return e;
+    using R = TCorpRec;
+    using K = FieldKind;
+    const auto rate = [](const char* name, const char* caption, auto get, auto set) {
+        return NumberField<R>(
+            {.name = name, .caption = caption, .kind = K::Decimal, .tag = 63, .maxLength = 6}, get, set);
+    };
+    static const std::vector<TCorpField> table = {
+        TextField<R>(
+            {.name = "edSyamei", .caption = "会社名称", .maxLength = SyameiBytes},
+            [](const R& c) { return c.Syamei.shownText(); },  // a damaged name still opens
+            [](R& c, const QString& s) { c.Syamei.setText(CutToMaxLen(s.trimmed(), SyameiBytes)); }),
+        NumberField<R>({.name = "edSikyubi",
+                        .caption = "給与支給日     日",
+                        .kind = K::Count,
+                        .tag = 20,
+                        .maxLength = 2},
+                       FIELD_MEMBER(Sikyubi)),
+        // The pay-date shift is one number behind two boxes; the second box stores it.
+        CheckField<R>({.name = "cbSikyuP1", .caption = "入力月の翌月を支給日とする", .kind = K::Check},
+                      [](const R& c) { return c.SikyuShift == 1; }),
+        {{.name = "cbSikyuM1", .caption = "入力月の前月の給与明細とする", .kind = K::Check},
+         [](const R& c) {
+             return TFieldValue{{}, -1, c.SikyuShift == -1};
+         },
+         [](R& c, const TFieldValues& v) {
+             c.SikyuShift = v.value("cbSikyuM1").checked ? -1 : v.value("cbSikyuP1").checked ? 1 : 0;
+         }},
+        CheckField<R>(
+            {.name = "cbJuumin6", .caption = "住民税(6月分)をずらす", .kind = K::Check},
+            [](const R& c) { return c.SikyuShift == -1 && c.Juumin6Flag == 1; },
+            [](R& c, bool on) { c.Juumin6Flag = on ? 1 : 0; }),
+        NumberField<R>({.name = "edJikanD",
+                        .caption = "1日の労働時間        時間",
+                        .kind = K::Hours,
+                        .tag = 52,
+                        .maxLength = 5},
+                       FIELD_MEMBER(JikanD)),
+        TextField<R>(
+            {.name = "edHouNo",
+             .caption = "法人番号",
+             .kind = K::Digits,
+             .tag = 20,
+             .maxLength = HouNoDigits},
+            [](const R& c) { return FmtHouNo(c.HouNo); },
+            [](R& c, const QString& text) {
+                // The number is kept in 64 bits: its 13 digits do not fit a 32-bit integer.
+                const QString s = text.trimmed();
+                c.HouNo = s.isEmpty() ? 0 : s.left(7).toLongLong() * 1000000 + s.mid(7).toLongLong();
+            }),
+        CheckField<R>(
+            {.name = "rbJigyo", .caption = "一般事業所", .kind = K::Radio},
+            [](const R& c) { return c.Jigyo == 1; }, [](R& c, bool on) { c.Jigyo = on ? 1 : 0; }),
+        CheckField<R>({.name = "rbIgai", .caption = "それ以外", .kind = K::Radio},
+                      [](const R& c) { return c.Jigyo != 1; }),
+        rate("edKoyRitu", "保険料負担率          ％", FIELD_MEMBER(KoyRitu)),
+        rate("edKenRitu", "健康保険              ％", FIELD_MEMBER(KenRitu)),
+        rate("edKaiRitu", "介護保険              ％", FIELD_MEMBER(KaiRitu)),
+        rate("edNenRitu", "厚生年金              ％", FIELD_MEMBER(NenRitu)),
+        rate("edKknRitu", "厚生年金基金率         ％", FIELD_MEMBER(KknRitu)),
+        CheckField<R>({.name = "cbUseHyo", .caption = "雇用保険料額表を使用", .kind = K::Check},
+                      FIELD_MEMBER(UseHyo)),
+    };
+    return table;
 }
 
-TCorpCheck CheckCorpEntry(const TCorpEntry& e)
+TCorpCheck CheckCorpEntry(const TFieldValues& e)
 {
-    TCorpCheck r;
-    const QString name = e.Syamei.trimmed();
-    if (name.isEmpty()) {
-        ShowError(QStringLiteral("会社名が入力されていません。"));
-        r.focus = CorpField::Syamei;
-        return r;
-    }
+    const auto text = [&e](const char* field) { return e.value(field).text; };
+    const auto refuse = [](const char* message, const char* field) {
+        ShowError(QString::fromUtf8(message));
+        return TCorpCheck{field};
+    };
+    const QString name = text("edSyamei").trimmed();
+    if (name.isEmpty()) return refuse("会社名が入力されていません。", "edSyamei");
     try {
         cp932::encode(name);
     } catch (const EncodingError& err) {
         // The name is stored in CP932 bytes; a character it lacks could not be kept.
         ShowError(err.message());
-        r.focus = CorpField::Syamei;
-        return r;
+        return TCorpCheck{"edSyamei"};
     }
-    if (StrToFloatEx(e.JikanD) == 0) {
-        ShowError(QStringLiteral("所定労働条件が入力されていません。"));
-        r.focus = CorpField::JikanD;
-        return r;
-    }
-    const int32_t day = NumStrToInt(e.Sikyubi);
-    if (day < 1 || day > 31) {
-        ShowError(QStringLiteral("給与支給日の入力に誤りがあります。"));
-        r.focus = CorpField::Sikyubi;
-        return r;
-    }
-    const bool koy = StrToFloatEx(e.KoyRitu) == 0;
-    const bool ken = StrToFloatEx(e.KenRitu) == 0;
-    const bool kai = StrToFloatEx(e.KaiRitu) == 0;
-    const bool nen = StrToFloatEx(e.NenRitu) == 0;
+    if (StrToFloatEx(text("edJikanD")) == 0) return refuse("所定労働条件が入力されていません。", "edJikanD");
+    const int32_t day = NumStrToInt(text("edSikyubi"));
+    if (day < 1 || day > 31) return refuse("給与支給日の入力に誤りがあります。", "edSikyubi");
+    const bool koy = StrToFloatEx(text("edKoyRitu")) == 0;
+    const bool ken = StrToFloatEx(text("edKenRitu")) == 0;
+    const bool kai = StrToFloatEx(text("edKaiRitu")) == 0;
+    const bool nen = StrToFloatEx(text("edNenRitu")) == 0;
     if (koy || ken || kai || nen) {
-        ShowError(QStringLiteral("保険料負担率が入力されていません。"));
+        TCorpCheck r = refuse("保険料負担率が入力されていません。", koy ? "edKoyRitu" : "");
         // The later missing rates take the focus; a missing health rate is picked from the list.
-        if (koy) r.focus = CorpField::KoyRitu;
         r.pickKenRitu = ken;
-        if (kai) r.focus = CorpField::KaiRitu;
-        if (nen) r.focus = CorpField::NenRitu;
+        if (kai) r.focus = "edKaiRitu";
+        if (nen) r.focus = "edNenRitu";
         return r;
     }
-    const QString houNo = e.HouNo.trimmed();
-    if (!houNo.isEmpty() && (houNo.size() != HouNoDigits || !allDigits(houNo))) {
-        ShowError(QStringLiteral("法人番号の入力に誤りがあります。"));
-        r.focus = CorpField::HouNo;
-        return r;
-    }
-    return r;
-}
-
-void StoreCorpEntry(const TCorpEntry& e, TCorpRec& corp)
-{
-    corp.Syamei.setText(CutToMaxLen(e.Syamei.trimmed(), SyameiBytes));
-    const QString houNo = e.HouNo.trimmed();
-    // The number is kept in 64 bits: its 13 digits do not fit a 32-bit integer.
-    corp.HouNo = houNo.isEmpty() ? 0 : houNo.left(7).toLongLong() * 1000000 + houNo.mid(7).toLongLong();
-    corp.Sikyubi = NumStrToInt(e.Sikyubi);
-    corp.JikanD = StrToFloatEx(e.JikanD);
-    corp.KoyRitu = StrToFloatEx(e.KoyRitu);
-    corp.KenRitu = StrToFloatEx(e.KenRitu);
-    corp.KaiRitu = StrToFloatEx(e.KaiRitu);
-    corp.NenRitu = StrToFloatEx(e.NenRitu);
-    corp.KknRitu = StrToFloatEx(e.KknRitu);
-    corp.Jigyo = e.Jigyo ? 1 : 0;
-    corp.UseHyo = e.UseHyo ? 1 : 0;
-    corp.SikyuShift = 0;
-    if (e.SikyuP1) corp.SikyuShift = 1;
-    if (e.SikyuM1) corp.SikyuShift = -1;
-    corp.Juumin6Flag = e.Juumin6 ? 1 : 0;
+    const QString houNo = text("edHouNo").trimmed();
+    if (!houNo.isEmpty() && (houNo.size() != HouNoDigits || !allDigits(houNo)))
+        return refuse("法人番号の入力に誤りがあります。", "edHouNo");
+    return {};
 }
 
 void WriteDefJikanD(double jikanD)

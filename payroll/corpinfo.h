@@ -1,6 +1,6 @@
-// The company window's rules without its widgets: the texts of an unset company block, the checks
-// of OK and the block they store, the hours per day for new periods, the premium reset after a
-// change of rates, and the lines of the grade and rate pickers that serve it.
+// The company window's rules without its widgets: the defaults of an unset company block, the
+// table of its fields, the checks of OK, the hours per day for new periods, the premium reset after
+// a change of rates, and the lines of the grade and rate pickers that serve it.
 #pragma once
 #include <QByteArray>
 #include <QList>
@@ -8,21 +8,8 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "payroll/fieldtable.h"
 #include "payroll/records.h"
-
-// The company window's fields as texts, and its check boxes.
-struct TCorpEntry {
-    QString Syamei;
-    QString Sikyubi;
-    QString JikanD;
-    QString KoyRitu, KenRitu, KaiRitu, NenRitu, KknRitu;
-    QString HouNo;
-    bool SikyuP1 = false;  // pay date in the month after the entry month
-    bool SikyuM1 = false;  // the entry month holds last month's slip
-    bool Juumin6 = false;  // the June resident tax is shifted
-    bool Jigyo = true;     // employment insurance of a general business
-    bool UseHyo = false;   // employment insurance from the premium table
-};
 
 // The employee's shares (percent) of the 2026 rates, the year of the tables the program ships
 // (data/tables): employment insurance from April 2026, 5/1000 in a general business and 6/1000 in
@@ -45,21 +32,19 @@ QString FmtJikanD(double hours);
 // The block with the defaults of a block never set: employment insurance of a general business,
 // care and pension at DefaultRates. Health and fund rates stay as they are.
 TCorpRec CorpWithDefaults(const TCorpRec& corp);
-// The window's fields for corp (defaults not applied).
-TCorpEntry CorpEntryOf(const TCorpRec& corp);
 
-// The field OK sends the user back to.
-enum class CorpField { None, Syamei, JikanD, Sikyubi, KoyRitu, KaiRitu, NenRitu, HouNo };
-struct TCorpCheck {
-    CorpField focus = CorpField::None;
-    bool pickKenRitu = false;  // the health rate is missing: the rate picker opens
-    bool ok() const { return focus == CorpField::None && !pickKenRitu; }
-};
+// The fields of the company window in tab order.
+using TCorpField = TFieldDesc<TCorpRec>;
+const std::vector<TCorpField>& CorpFields();
+
 // The checks of OK in their order; the first refusal is shown as an error box. Texts that are not
 // numbers throw ConvertError.
-TCorpCheck CheckCorpEntry(const TCorpEntry& e);
-// Stores a checked entry into corp; the other fields of corp stay as they are.
-void StoreCorpEntry(const TCorpEntry& e, TCorpRec& corp);
+struct TCorpCheck {
+    QByteArray focus;          // the field OK sends the user back to
+    bool pickKenRitu = false;  // the health rate is missing: the rate picker opens
+    bool ok() const { return focus.isEmpty() && !pickKenRitu; }
+};
+TCorpCheck CheckCorpEntry(const TFieldValues& e);
 // Writes [Option] DefJikanD of the company's settings file, the hours per day of new periods.
 // Throws IoError when the file cannot be written.
 void WriteDefJikanD(double jikanD);

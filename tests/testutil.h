@@ -132,3 +132,5 @@ void WhenShown(TFormRef<W>& window, std::function<void()> act, int timeoutMs = 3
 {
     WhenShown([&window]() -> QWidget* { return window.existing(); }, std::move(act), timeoutMs);
 }
+
+template <typename T> T* child(QWidget* w, const char* name) { return w->findChild<T*>(QString::fromLatin1(name)); }

@@ -1,4 +1,5 @@
-// The employee master record and the window's field texts, new employees and their template.
+// The employee master record and the table of the window's fields, new employees and their
+// template.
 #include "app/core/membedit.h"
 
 #include <QFile>
@@ -16,6 +17,9 @@
 #include "platform/errors.h"
 
 namespace {
+
+using R = TEmployeeRec;
+using K = FieldKind;
 
 const QString TemplateName = QStringLiteral("社員情報.dat");
 const QString SampleTemplateName = QStringLiteral("社員情報(仮).dat");
@@ -44,25 +48,201 @@ void clearStr(PStr<N>& s)
     std::memset(&s, 0, sizeof s);
 }
 
-QString amount9(int32_t v)
+const char* const DateEdits[] = {"edTaiYY", "edTaiMM", "edTaiDD"};
+
+// The retirement date of the check box and its three edits ("%2s%2s%2s", trimmed). A date left
+// as shown keeps the stored bytes: rewriting "712 1" as " 712 1" would make an untouched record
+// differ from the file.
+void storeDate(R& r, const TFieldValues& v)
 {
-    return FmtAmount(9, v);
+    const TTaisyokuDate stored = TaisyokuOf(r);
+    const QString shown[] = {stored.Year, stored.Month, stored.Day};
+    const bool retired = v.value("cbTaisyo").checked;
+    bool same = retired != stored.isEmpty();
+    QString text;
+    for (int i = 0; i < 3; ++i) {
+        const QString part = v.value(DateEdits[i]).text;
+        same = same && (!retired || datePart(part) == datePart(shown[i]));
+        text += part.rightJustified(2, QLatin1Char(' '));
+    }
+    if (!same) r.Taisyoku.setText(retired ? trimLow(text) : QString());
 }
-QString amount7(int32_t v)
+
+// A text of the record (get returns it as stored, set stores it), shown as stored or trimmed, and
+// stored trimmed.
+template <typename Get, typename Set>
+TMemberField textField(const TFieldSpec& spec, bool trimShown, Get get, Set set)
 {
-    return FmtAmount(7, v);
+    return TextField<R>(
+        spec, [=](const R& r) { return trimShown ? trimLow(get(r)) : get(r); },
+        [=](R& r, const QString& s) { set(r, trimLow(s)); });
+}
+
+// A number by its Tag: amounts of 7 digits shown 9 wide (90), premiums of 6 shown 7 wide (70),
+// dependants of 2 (20).
+template <typename Get, typename Set>
+TMemberField number(int tag, const char* name, const char* caption, Get get, Set set,
+                    const char* label = nullptr)
+{
+    return NumberField<R>({.name = name,
+                           .caption = caption,
+                           .kind = tag == 20 ? K::Count : K::Amount,
+                           .tag = tag,
+                           .maxLength = tag == 90   ? 7
+                                        : tag == 70 ? 6
+                                                    : 2,
+                           .label = label},
+                          get, set);
+}
+template <typename Get, typename Set>
+TMemberField check(const char* name, const char* caption, Get get, Set set)
+{
+    return CheckField<R>({.name = name, .caption = caption, .kind = K::Check}, get, set);
 }
 
 }  // namespace
 
-QStringList SexItems()
+const std::vector<TMemberField>& MemberFields()
 {
-    return {QString(), QStringLiteral("男"), QStringLiteral("女")};
-}
-
-QStringList SikUnitItems()
-{
-    return {QStringLiteral("1日毎"), QStringLiteral("毎月")};
+    static const std::vector<TMemberField> table = [] {
+        std::vector<TMemberField> t = {
+            textField(
+                {.name = "edSimei", .caption = "氏名", .maxLength = 16}, false,
+                [](const R& r) { return r.Simei.shownText(); },
+                [](R& r, const QString& s) { r.Simei.setText(s); }),
+            textField(
+                {.name = "edBusyo", .caption = "部署名", .maxLength = 16}, false,
+                [](const R& r) { return r.Busyo.shownText(); },
+                [](R& r, const QString& s) { r.Busyo.setText(s); }),
+            // An index beyond the list (a foreign record) shows the stored text like a typed
+            // category; a text that is no item of the list is stored with the index -1.
+            {{.name = "cbKubun",
+              .caption = "社員区分",
+              .kind = K::EditList,
+              .maxLength = 10,
+              .items = KubunItems()},
+             [](const R& r) {
+                 const QStringList items = KubunItems();
+                 const int i = r.Kubun >= 0 && r.Kubun < items.size() ? r.Kubun : -1;
+                 return TFieldValue{i >= 1 ? items[i] : r.KubunName.shownText(), i};
+             },
+             [](R& r, const TFieldValues& v) {
+                 const QString text = v.value("cbKubun").text;
+                 r.Kubun = KubunItems().indexOf(text);
+                 r.KubunName.setText(text);
+             }},
+            ListField<R>(
+                {.name = "cbKeitai", .caption = "支給形態", .kind = K::List, .items = KeitaiItems()},
+                [](const R& r) { return IsPayType(r.Keitai) ? r.Keitai - 1 : -1; },
+                [](R& r, int i) { r.Keitai = i + 1; }),
+            CheckField<R>(
+                {.name = "rbZeigaku0", .caption = "甲欄", .kind = K::Radio},
+                [](const R& r) { return r.Zeigaku == 0; }, [](R& r, bool on) { r.Zeigaku = on ? 0 : 1; }),
+            CheckField<R>({.name = "rbZeigaku1", .caption = "乙欄", .kind = K::Radio},
+                          [](const R& r) { return r.Zeigaku != 0; }),
+            ListField<R>(
+                {.name = "cbSex",
+                 .caption = "性別",
+                 .kind = K::List,
+                 .items = {QString(), QStringLiteral("男"), QStringLiteral("女")}},
+                [](const R& r) { return r.Sex <= 2 ? int(r.Sex) : -1; },
+                [](R& r, int i) { r.Sex = static_cast<uint8_t>(std::max(i, 0)); }),
+            textField(
+                {.name = "edChouson", .caption = "市区町村", .maxLength = 16}, true,
+                [](const R& r) { return r.Chouson.shownText(); },
+                [](R& r, const QString& s) { r.Chouson.setText(s); }),
+            textField(
+                {.name = "edMailAdrs", .caption = "メールアドレス", .maxLength = 48, .inputMethod = false},
+                true, [](const R& r) { return r.MailAdrs.shownText(); },
+                [](R& r, const QString& s) { r.MailAdrs.setText(s); }),
+            {{.name = "cbTaisyo", .caption = "退職者", .kind = K::Check},
+             [](const R& r) {
+                 return TFieldValue{{}, -1, !TaisyokuOf(r).isEmpty()};
+             },
+             storeDate},
+        };
+        for (int i = 0; i < 3; ++i)
+            t.push_back({{.name = DateEdits[i], .kind = K::Digits, .tag = 20, .maxLength = 2},
+                         [i](const R& r) {
+                             const TTaisyokuDate d = TaisyokuOf(r);
+                             return TFieldValue{i == 0 ? d.Year : i == 1 ? d.Month : d.Day};
+                         },
+                         {}});  // stored by cbTaisyo
+        t.push_back(TextField<R>(
+            {.name = "edMyNo", .caption = "マイナンバー", .kind = K::Digits, .tag = 20, .maxLength = 12},
+            [](const R& r) {
+                return r.MyNo != 0 ? QString::asprintf("%.12lld", static_cast<long long>(r.MyNo)) : QString();
+            },
+            [](R& r, const QString& text) {
+                const std::optional<int64_t> no = text.isEmpty() ? 0 : StrToMyNumber(text);
+                if (!no) throw ConvertError(QStringLiteral("マイナンバーの入力に誤りがあります。"));
+                r.MyNo = *no;
+            }));
+        // Pay: the wage by pay type and the overtime unit prices, allowances, commuting.
+        const char* const chingin[][2] = {{"edChingin1", "基本給"},
+                                          {"edChingin2", "普通残業単価"},
+                                          {"edChingin3", "深夜残業単価"},
+                                          {"edChingin4", "休日普通単価"},
+                                          {"edChingin5", "休日深夜単価"}};
+        for (int i = 1; i <= 5; ++i)
+            t.push_back(number(90, chingin[i - 1][0], chingin[i - 1][1], FIELD_ELEMENT(Chingin, i),
+                               i == 1 ? "lbChingin1" : nullptr));
+        t.push_back(number(90, "edYakuin", "役職手当", FIELD_MEMBER(Yakuin)));
+        t.push_back(number(90, "edFamily", "家族手当", FIELD_MEMBER(Family)));
+        // The captions of the fixed allowances and deductions are the user's item names.
+        const char* const teate[][2] = {
+            {"edTeate1", "lbFixTeate1"}, {"edTeate2", "lbFixTeate2"}, {"edTeate3", "lbFixTeate3"}};
+        for (int i = 1; i <= 3; ++i)
+            t.push_back(number(90, teate[i - 1][0], "", FIELD_ELEMENT(Teate, i), teate[i - 1][1]));
+        for (int i = 0; i <= 1; ++i)
+            t.push_back(number(90, i == 0 ? "edKoutuhi0" : "edKoutuhi1",
+                               i == 0 ? "非課税通勤費" : "課税通勤費", FIELD_ELEMENT(Koutuhi, i)));
+        // Rules 3..11 (month-specific payments) are still honoured by the calculation; the list
+        // shows only 1 and 2, so "none selected" leaves the stored rule alone.
+        t.push_back(ListField<R>(
+            {.name = "cbSikUnit",
+             .caption = "通勤費の支給",
+             .kind = K::List,
+             .items = {QStringLiteral("1日毎"), QStringLiteral("毎月")}},
+            [](const R& r) {
+                return r.SikUnit == CommutingRule::PerDay || r.SikUnit == CommutingRule::EveryMonth
+                           ? r.SikUnit - 1
+                           : -1;
+            },
+            [](R& r, int i) {
+                if (i >= 0)
+                    r.SikUnit = i + 1;
+                else if (r.SikUnit < CommutingRule::QuarterlyFirst ||
+                         r.SikUnit > CommutingRule::HalfYearlyLast)
+                    r.SikUnit = 0;
+            }));
+        // Deductions and the rates of absence.
+        t.push_back(number(90, "edJuumin6", "住民税(6月)", FIELD_MEMBER(Juumin6)));
+        t.push_back(number(90, "edJuumin", "住民税(7月～)", FIELD_MEMBER(Juumin)));
+        const char* const koujo[][2] = {
+            {"edKoujo1", "lbFixKoujo1"}, {"edKoujo2", "lbFixKoujo2"}, {"edKoujo3", "lbFixKoujo3"}};
+        for (int i = 1; i <= 3; ++i)
+            t.push_back(number(90, koujo[i - 1][0], "", FIELD_ELEMENT(FixKoujoGaku, i), koujo[i - 1][1]));
+        t.push_back(number(90, "edYukyu", "有休時支給額", FIELD_MEMBER(Yukyu), "lbYukyu"));
+        t.push_back(number(90, "edKekkin", "欠勤控除(1日)", FIELD_MEMBER(Kekkin)));
+        t.push_back(number(90, "edChisou", "遅刻早退(1時間)", FIELD_MEMBER(Chisou)));
+        // Insurance with its premiums, dependants, tax and cash.
+        t.push_back(check("cbKoyou", "雇用保険対象者", FIELD_MEMBER(Koyou)));
+        t.push_back(check("cbKenkou", "健康保険対象者", FIELD_MEMBER(Kenkou)));
+        t.push_back(number(70, "edKenhoRyo", "健康保険料", FIELD_MEMBER(KenhoRyo), "lbKenhoRyo"));
+        t.push_back(check("cbKaigo", "介護保険料を徴収", FIELD_MEMBER(Kaigo)));
+        t.push_back(number(70, "edKaigoRyo", "介護保険料", FIELD_MEMBER(KaigoRyo), "lbKaigoRyo"));
+        t.push_back(check("cbNenHoken", "厚生年金対象者", FIELD_MEMBER(NenHoken)));
+        t.push_back(number(70, "edKoseiRyo", "厚生年金保険", FIELD_MEMBER(KoseiRyo), "lbKoseiRyo"));
+        t.push_back(check("cbNenKikin", "厚生年金基金加入", FIELD_MEMBER(NenKikin)));
+        t.push_back(number(70, "edKakekin", "基金掛金", FIELD_MEMBER(Kakekin), "lbKakekin"));
+        t.push_back(number(20, "edFuyou", "扶養人数", FIELD_MEMBER(Fuyou)));
+        t.push_back(number(20, "edSinzoku", "扶養親族等の数", FIELD_MEMBER(Sinzoku)));
+        t.push_back(check("cbNoSyoto", "所得税を計算しない", FIELD_MEMBER(NoSyoto)));
+        t.push_back(check("cbGenkin", "現金支給", FIELD_MEMBER(Genkin)));
+        return t;
+    }();
+    return table;
 }
 
 void TakeKubunItemName(TEmployeeRec& rec)
@@ -71,141 +251,15 @@ void TakeKubunItemName(TEmployeeRec& rec)
     if (rec.Kubun >= 1 && rec.Kubun < items.size()) rec.KubunName.setText(items[rec.Kubun]);
 }
 
-TMembForm MemberToForm(const TEmployeeRec& rec, int slot)
+void FormToMember(const TFieldValues& f, TEmployeeRec& rec)
 {
-    TMembForm f;
-    f.Simei = rec.Simei.shownText();
-    f.Busyo = rec.Busyo.shownText();
-    const QStringList kubun = KubunItems();
-    // An index beyond the list (a foreign record) shows the stored text like a typed category.
-    f.Kubun = rec.Kubun >= 0 && rec.Kubun < kubun.size() ? rec.Kubun : -1;
-    f.KubunName = f.Kubun >= 1 ? kubun[f.Kubun] : rec.KubunName.shownText();
-    f.Keitai = IsPayType(rec.Keitai) ? rec.Keitai - 1 : -1;
-    f.Otsu = rec.Zeigaku != 0;
-    f.Sex = rec.Sex <= 2 ? rec.Sex : -1;
-    f.Genkin = rec.Genkin != 0;
-    if (slot >= 1 && slot <= MaxEmployee) {
-        const TTaisyokuDate t = ReadTaisyoku(slot);
-        f.Taisyo = !t.isEmpty();
-        if (f.Taisyo) {
-            f.TaiYY = t.Year;
-            f.TaiMM = t.Month;
-            f.TaiDD = t.Day;
-        }
-    }
-    f.MailAdrs = trimLow(rec.MailAdrs.shownText());
-    f.Chouson = trimLow(rec.Chouson.shownText());
-    f.Fuyou = QString::asprintf("%2d", rec.Fuyou);
-    f.Sinzoku = QString::asprintf("%2d", rec.Sinzoku);
-    for (int i = 1; i <= 5; ++i) f.Chingin[i] = amount9(rec.Chingin[i]);
-    f.Yakuin = amount9(rec.Yakuin);
-    f.Family = amount9(rec.Family);
-    f.Koutuhi[0] = amount9(rec.Koutuhi[0]);
-    f.Koutuhi[1] = amount9(rec.Koutuhi[1]);
-    f.SikUnit = rec.SikUnit == CommutingRule::PerDay || rec.SikUnit == CommutingRule::EveryMonth
-                    ? rec.SikUnit - 1
-                    : -1;
-    f.Juumin6 = amount9(rec.Juumin6);
-    f.Juumin = amount9(rec.Juumin);
-    for (int i = 1; i <= 3; ++i) {
-        f.Teate[i] = amount9(rec.Teate[i]);
-        f.Koujo[i] = amount9(rec.FixKoujoGaku[i]);
-    }
-    f.Yukyu = amount9(rec.Yukyu);
-    f.Kekkin = amount9(rec.Kekkin);
-    f.Chisou = amount9(rec.Chisou);
-    f.Koyou = rec.Koyou != 0;
-    f.Kenkou = rec.Kenkou != 0;
-    f.KenhoRyo = amount7(rec.KenhoRyo);
-    f.Kaigo = rec.Kaigo != 0;
-    f.KaigoRyo = amount7(rec.KaigoRyo);
-    f.NenHoken = rec.NenHoken != 0;
-    f.KoseiRyo = amount7(rec.KoseiRyo);
-    f.NenKikin = rec.NenKikin != 0;
-    f.Kakekin = amount7(rec.Kakekin);
-    f.NoSyoto = rec.NoSyoto != 0;
-    f.MyNo = rec.MyNo != 0 ? QString::asprintf("%.12lld", static_cast<long long>(rec.MyNo)) : QString();
-    f.Tokyu = rec.Tokyu;
-    return f;
-}
-
-void FormToMember(const TMembForm& f, int slot, TEmployeeRec& rec)
-{
-    rec.Simei.setText(trimLow(f.Simei));
-    rec.Busyo.setText(trimLow(f.Busyo));
-    rec.Kubun = KubunItems().indexOf(f.KubunName);
-    rec.KubunName.setText(f.KubunName);
-    rec.Keitai = f.Keitai + 1;
-    rec.Zeigaku = f.Otsu ? 1 : 0;
-    rec.Sex = static_cast<uint8_t>(std::max(f.Sex, 0));
-    rec.Genkin = f.Genkin;
-
-    // An unchanged date keeps its stored bytes: rewriting "712 1" as " 712 1" would make an
-    // untouched record differ from the file.
-    bool keepDate = false;
-    if (slot >= 1 && slot <= MaxEmployee) {
-        const TTaisyokuDate t = ReadTaisyoku(slot);
-        keepDate = f.Taisyo
-                       ? !t.isEmpty() && datePart(t.Year) == datePart(f.TaiYY) &&
-                             datePart(t.Month) == datePart(f.TaiMM) && datePart(t.Day) == datePart(f.TaiDD)
-                       : t.isEmpty();
-    }
-    if (keepDate) {
-        rec.Taisyoku = SyainRec[slot].Taisyoku;
-    } else {
-        const auto pad = [](const QString& s) { return s.rightJustified(2, QLatin1Char(' ')); };
-        rec.Taisyoku.setText(f.Taisyo ? trimLow(pad(f.TaiYY) + pad(f.TaiMM) + pad(f.TaiDD)) : QString());
-    }
-
-    rec.MailAdrs.setText(trimLow(f.MailAdrs));
-    rec.Chouson.setText(trimLow(f.Chouson));
-    rec.Fuyou = NumStrToInt(f.Fuyou);
-    rec.Sinzoku = NumStrToInt(f.Sinzoku);
-    for (int i = 1; i <= 5; ++i) rec.Chingin[i] = StrToIntEx(f.Chingin[i]);
-    rec.Yakuin = StrToIntEx(f.Yakuin);
-    rec.Family = StrToIntEx(f.Family);
-    rec.Koutuhi[0] = StrToIntEx(f.Koutuhi[0]);
-    rec.Koutuhi[1] = StrToIntEx(f.Koutuhi[1]);
-    // Rules 3..11 (month-specific payments) are still honoured by the calculation; the list shows
-    // only 1 and 2, so "none selected" means "leave the stored rule alone".
-    if (f.SikUnit >= 0)
-        rec.SikUnit = f.SikUnit + 1;
-    else if (rec.SikUnit < CommutingRule::QuarterlyFirst || rec.SikUnit > CommutingRule::HalfYearlyLast)
-        rec.SikUnit = 0;
-    rec.Juumin6 = StrToIntEx(f.Juumin6);
-    rec.Juumin = StrToIntEx(f.Juumin);
-    for (int i = 1; i <= 3; ++i) {
-        rec.Teate[i] = StrToIntEx(f.Teate[i]);
-        rec.FixKoujoGaku[i] = StrToIntEx(f.Koujo[i]);
-    }
-    rec.Yukyu = StrToIntEx(f.Yukyu);
-    rec.Kekkin = StrToIntEx(f.Kekkin);
-    rec.Chisou = StrToIntEx(f.Chisou);
-    rec.Koyou = f.Koyou;
-    rec.Kenkou = f.Kenkou;
-    rec.KenhoRyo = StrToIntEx(f.KenhoRyo);
-    rec.Kaigo = f.Kaigo;
-    rec.KaigoRyo = StrToIntEx(f.KaigoRyo);
-    rec.NenHoken = f.NenHoken;
-    rec.KoseiRyo = StrToIntEx(f.KoseiRyo);
-    rec.NenKikin = f.NenKikin;
-    rec.Kakekin = StrToIntEx(f.Kakekin);
-    rec.NoSyoto = f.NoSyoto;
-    if (f.MyNo.isEmpty()) {
-        rec.MyNo = 0;
-    } else {
-        const std::optional<int64_t> no = StrToMyNumber(f.MyNo);
-        if (!no) throw ConvertError(QStringLiteral("マイナンバーの入力に誤りがあります。"));
-        rec.MyNo = *no;
-    }
-    rec.Tokyu = static_cast<uint16_t>(std::clamp(f.Tokyu, 0, 0xFFFF));
-
+    StoreFields(MemberFields(), f, rec);
     std::memset(rec.reserved164, 0, sizeof rec.reserved164);
     std::memset(rec.reserved204, 0, sizeof rec.reserved204);
     std::memset(rec.reserved356, 0, 141);  // bytes 497..499 are kept
 }
 
-void GetMemberFromForm(const TMembForm& f, int slot, TEmployeeRec& rec)
+void GetMemberFromForm(const TFieldValues& f, int grade, TEmployeeRec& rec)
 {
     if (rec.MembKey.isEmpty()) {
         const int32_t unit = rec.SikUnit;
@@ -213,7 +267,8 @@ void GetMemberFromForm(const TMembForm& f, int slot, TEmployeeRec& rec)
         rec.SikUnit = unit;
         rec.MembKey.setBytes(NewMembKey());
     }
-    FormToMember(f, slot, rec);
+    FormToMember(f, rec);
+    rec.Tokyu = static_cast<uint16_t>(std::clamp(grade, 0, 0xFFFF));
 }
 
 QByteArray NewMembKey()
@@ -229,11 +284,13 @@ std::optional<int64_t> StrToMyNumber(const QString& text)
     return text.left(6).toLongLong() * 1000000 + text.mid(6).toLongLong();
 }
 
-TMembFormError CheckMemberForm(const TMembForm& f)
+TMembFormError CheckMemberForm(const TFieldValues& f)
 {
-    if (trimLow(f.Simei).isEmpty()) return {TMembFormError::Simei, QStringLiteral("氏名を入力して下さい。")};
-    if (!f.MyNo.isEmpty() && !StrToMyNumber(f.MyNo))
-        return {TMembFormError::MyNo, QStringLiteral("マイナンバーの入力に誤りがあります。")};
+    if (trimLow(f.value("edSimei").text).isEmpty())
+        return {"edSimei", QStringLiteral("氏名を入力して下さい。")};
+    const QString myNo = f.value("edMyNo").text;
+    if (!myNo.isEmpty() && !StrToMyNumber(myNo))
+        return {"edMyNo", QStringLiteral("マイナンバーの入力に誤りがあります。")};
     return {};
 }
 
@@ -304,13 +361,13 @@ TEmployeeRec NewMemberFromBase(bool firstRun)
     return r;
 }
 
-TEmployeeRec MemberTemplate(const TMembForm& f)
+TEmployeeRec MemberTemplate(const TFieldValues& f)
 {
-    TMembForm g = f;
-    g.MyNo.clear();  // an individual number belongs to one person only
+    TFieldValues g = f;
+    g["edMyNo"].text.clear();  // an individual number belongs to one person only
     TEmployeeRec r;
     std::memset(&r, 0, sizeof r);
-    GetMemberFromForm(g, -1, r);
+    GetMemberFromForm(g, 0, r);
     clearStr(r.Simei);
     clearStr(r.MembKey);
     clearStr(r.MailAdrs);
@@ -320,7 +377,7 @@ TEmployeeRec MemberTemplate(const TMembForm& f)
     return r;
 }
 
-void SaveMemberTemplate(const TMembForm& f)
+void SaveMemberTemplate(const TFieldValues& f)
 {
     const TEmployeeRec r = MemberTemplate(f);
     const QString path = MemberTemplateFile();

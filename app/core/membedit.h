@@ -1,6 +1,6 @@
-// The employee master behind "社員情報の編集" without widgets: the texts of the window's fields and
-// their conversion to and from TEmployeeRec, the checks of OK, new employees' slots, keys and
-// serial numbers, the template for new employees and the stepping between employees.
+// The employee master behind "社員情報の編集" without widgets: the table of the window's fields
+// over TEmployeeRec, the checks of OK, new employees' slots, keys and serial numbers, the template
+// for new employees and the stepping between employees.
 #pragma once
 #include <QByteArray>
 #include <QString>
@@ -8,65 +8,37 @@
 #include <cstdint>
 #include <optional>
 
+#include "payroll/fieldtable.h"
 #include "payroll/records.h"
 
-// The items of the window's lists, index for index.
-QStringList SexItems();      // "", 男, 女
-QStringList SikUnitItems();  // 1日毎, 毎月 (commuting rule 1 and 2)
-
-// The window's fields as its controls hold them: edit texts, list indexes (-1 = none selected)
-// and check states.
-struct TMembForm {
-    QString Simei, Busyo;
-    int Kubun = -1;     // shown index; on saving the index follows from KubunName
-    QString KubunName;  // the category text
-    int Keitai = -1;
-    bool Otsu = false;  // 乙欄 checked
-    int Sex = -1;
-    bool Genkin = false;
-    bool Taisyo = false;
-    QString TaiYY, TaiMM, TaiDD;
-    QString MailAdrs, Chouson;
-    QString Fuyou, Sinzoku;
-    Arr<QString, 1, 5> Chingin;
-    QString Yakuin, Family;
-    Arr<QString, 0, 1> Koutuhi;
-    int SikUnit = -1;
-    QString Juumin6, Juumin;
-    Arr<QString, 1, 3> Teate;
-    Arr<QString, 1, 3> Koujo;
-    QString Yukyu, Kekkin, Chisou;
-    bool Koyou = false, Kenkou = false, Kaigo = false, NenHoken = false, NenKikin = false, NoSyoto = false;
-    QString KenhoRyo, KaigoRyo, KoseiRyo, Kakekin;
-    QString MyNo;
-    int Tokyu = 0;  // the grade picker's grade
-};
+// The fields of "社員情報の編集" in tab order (down each column): the window builds its controls
+// from them and copies a record to them and back; the list edit grid can take its rows from them.
+// The retirement date is the check box cbTaisyo with the edits edTaiYY, edTaiMM and edTaiDD; a
+// date left as shown keeps the bytes the record holds. A commuting rule the list cannot show
+// (3..11) stays when no item is selected. The grade comes from the grade picker, not a field.
+using TMemberField = TFieldDesc<TEmployeeRec>;
+const std::vector<TMemberField>& MemberFields();
 
 // A category index of 1 or more takes its name from the list, over the stored text.
 void TakeKubunItemName(TEmployeeRec& rec);
-// The fields showing rec. slot is where rec was read from (1..90, its retirement date through
-// ReadTaisyoku), below 1 for a new employee (no date).
-TMembForm MemberToForm(const TEmployeeRec& rec, int slot);
-// The fields written back into rec. A retirement date the user left as shown keeps the bytes
-// stored in SyainRec[slot]; a commuting rule the list cannot show (3..11) stays when no item is
-// selected. The reserved areas are zeroed except their last three bytes; key and serial number
-// stay. ConvertError for a number field that is not a number or an individual number that is
-// not 12 digits.
-void FormToMember(const TMembForm& f, int slot, TEmployeeRec& rec);
-// The same for a record that may never have been saved: an empty key makes it a zeroed record
-// stamped with NewMembKey() first.
-void GetMemberFromForm(const TMembForm& f, int slot, TEmployeeRec& rec);
+// The fields written back into rec. The reserved areas are zeroed except their last three bytes;
+// key, serial number and grade stay. ConvertError for a number field that is not a number or an
+// individual number that is not 12 digits.
+void FormToMember(const TFieldValues& f, TEmployeeRec& rec);
+// The same for a record that may never have been saved (an empty key makes it a zeroed record
+// stamped with NewMembKey() first), with the grade of the grade picker.
+void GetMemberFromForm(const TFieldValues& f, int grade, TEmployeeRec& rec);
 // The creation stamp of Now(): "yymmdd_hhnnss".
 QByteArray NewMembKey();
 
 // The individual number of a 12-digit text as a 64-bit number; nothing for anything else.
 std::optional<int64_t> StrToMyNumber(const QString& text);
-// Which field refuses OK, and why.
+// Which field refuses OK (none: null), and why.
 struct TMembFormError {
-    enum Field { None, Simei, MyNo } field = None;
+    const char* field = nullptr;
     QString message;
 };
-TMembFormError CheckMemberForm(const TMembForm& f);
+TMembFormError CheckMemberForm(const TFieldValues& f);
 
 // The first slot whose key is empty, 0 when all 90 are used.
 int FirstFreeSlot();
@@ -86,9 +58,9 @@ TEmployeeRec NewMemberDefaults();
 TEmployeeRec NewMemberFromBase(bool firstRun);
 // The record written as the template: the fields without name, key, address, retirement date,
 // grade and individual number.
-TEmployeeRec MemberTemplate(const TMembForm& f);
+TEmployeeRec MemberTemplate(const TFieldValues& f);
 // Write and remove the template file; IoError on failure.
-void SaveMemberTemplate(const TMembForm& f);
+void SaveMemberTemplate(const TFieldValues& f);
 void DeleteMemberTemplate();
 
 // Stepping from slot by dir (-1 back, 1 on): by serial number once serial numbers are in use,

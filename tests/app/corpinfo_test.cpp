@@ -35,19 +35,24 @@ class CorpInfoTest : public TablesTest {
         useDataFolder();
     }
 
-    // A block that passes every check.
-    static TCorpEntry goodEntry()
+    // A block that passes every check, and its fields.
+    static TCorpRec goodCorp()
     {
-        TCorpEntry e;
-        e.Syamei = QStringLiteral("株式会社トルヴァン");
-        e.Sikyubi = QStringLiteral("25");
-        e.JikanD = QStringLiteral(" 7:30");
-        e.KoyRitu = QStringLiteral(" 0.600");
-        e.KenRitu = QStringLiteral(" 4.985");
-        e.KaiRitu = QStringLiteral(" 0.910");
-        e.NenRitu = QStringLiteral(" 9.150");
-        e.KknRitu = QStringLiteral(" 0.000");
-        return e;
+        TCorpRec c{};
+        c.Syamei.setText(QStringLiteral("株式会社トルヴァン"));
+        c.Sikyubi = 25, c.JikanD = 7.5, c.KoyRitu = 0.6, c.KenRitu = 4.985, c.KaiRitu = 0.91,
+        c.NenRitu = 9.15;
+        return c;
+    }
+    static TFieldValues goodEntry() { return FieldsOf(CorpFields(), goodCorp()); }
+    static QLineEdit* ed(QWidget* w, const char* name) { return child<QLineEdit>(w, name); }
+    static QAbstractButton* bt(QWidget* w, const char* name) { return child<QAbstractButton>(w, name); }
+    // The window active as the user sees it, its first activation run.
+    static void activate(QWidget* w)
+    {
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        QCoreApplication::processEvents();
     }
 
     static void employ(int slot, const char* name, int grade)
@@ -73,17 +78,17 @@ TEST_F(CorpInfoTest, ZeroBlockShowsTheDefaultsOf2026WithoutChangingThePeriod)
 {
     TfmCorpInfo w;
     w.show();
-    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.500"));
-    EXPECT_TRUE(w.rbJigyo->isChecked());
-    EXPECT_EQ(w.edKenRitu->text(), QStringLiteral(" 0.000"));
-    EXPECT_EQ(w.edKaiRitu->text(), QStringLiteral(" 0.810"));
-    EXPECT_EQ(w.edNenRitu->text(), QStringLiteral(" 9.150"));
-    w.rbIgai->click();
-    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.600"));
-    w.rbJigyo->click();
-    EXPECT_EQ(w.edKoyRitu->text(), QStringLiteral(" 0.500"));
-    EXPECT_FALSE(w.cbJuumin6->isEnabled());
-    EXPECT_EQ(w.edHouNo->echoMode(), QLineEdit::Password) << "hidden at start";
+    EXPECT_EQ(ed(&w, "edKoyRitu")->text(), QStringLiteral(" 0.500"));
+    EXPECT_TRUE(bt(&w, "rbJigyo")->isChecked());
+    EXPECT_EQ(ed(&w, "edKenRitu")->text(), QStringLiteral(" 0.000"));
+    EXPECT_EQ(ed(&w, "edKaiRitu")->text(), QStringLiteral(" 0.810"));
+    EXPECT_EQ(ed(&w, "edNenRitu")->text(), QStringLiteral(" 9.150"));
+    bt(&w, "rbIgai")->click();
+    EXPECT_EQ(ed(&w, "edKoyRitu")->text(), QStringLiteral(" 0.600"));
+    bt(&w, "rbJigyo")->click();
+    EXPECT_EQ(ed(&w, "edKoyRitu")->text(), QStringLiteral(" 0.500"));
+    EXPECT_FALSE(bt(&w, "cbJuumin6")->isEnabled());
+    EXPECT_EQ(ed(&w, "edHouNo")->echoMode(), QLineEdit::Password) << "hidden at start";
     w.reject();
     const TCorpRec zero{};
     EXPECT_EQ(std::memcmp(&CorpRec, &zero, sizeof zero), 0) << "cancel leaves no defaults in the period";
@@ -96,32 +101,30 @@ TEST_F(CorpInfoTest, OkChecksInTheirOrder)
     const QString payDay = QStringLiteral("給与支給日の入力に誤りがあります。");
     const QString houNo = QStringLiteral("法人番号の入力に誤りがあります。");
     struct Case {
-        QString TCorpEntry::*field;
+        const char* field;
         const char* value;
         QString message;  // empty: accepted
-        CorpField focus;
+        const char* focus;
     } const cases[] = {
-        {&TCorpEntry::Syamei, " 　", QStringLiteral("会社名が入力されていません。"), CorpField::Syamei},
-        {&TCorpEntry::Syamei, "株式会社한", QStringLiteral("「한」はこのプログラムで扱えない文字です。"),
-         CorpField::Syamei},
-        {&TCorpEntry::JikanD, " 0:00", QStringLiteral("所定労働条件が入力されていません。"),
-         CorpField::JikanD},
-        {&TCorpEntry::Sikyubi, " 0", payDay, CorpField::Sikyubi},
-        {&TCorpEntry::Sikyubi, "32", payDay, CorpField::Sikyubi},
-        {&TCorpEntry::Sikyubi, "31", {}, CorpField::None},  // the month end
-        {&TCorpEntry::Sikyubi, " 1", {}, CorpField::None},
-        {&TCorpEntry::KoyRitu, " 0.000", rates, CorpField::KoyRitu},
-        {&TCorpEntry::NenRitu, "0", rates, CorpField::NenRitu},
-        {&TCorpEntry::KknRitu, "", {}, CorpField::None},  // the fund rate may be 0
-        {&TCorpEntry::HouNo, "123456789012", houNo, CorpField::HouNo},
-        {&TCorpEntry::HouNo, "123456789012a", houNo, CorpField::HouNo},
-        {&TCorpEntry::HouNo, "0123456789012", {}, CorpField::None},
+        {"edSyamei", " 　", QStringLiteral("会社名が入力されていません。"), "edSyamei"},
+        {"edSyamei", "株式会社한", QStringLiteral("「한」はこのプログラムで扱えない文字です。"), "edSyamei"},
+        {"edJikanD", " 0:00", QStringLiteral("所定労働条件が入力されていません。"), "edJikanD"},
+        {"edSikyubi", " 0", payDay, "edSikyubi"},
+        {"edSikyubi", "32", payDay, "edSikyubi"},
+        {"edSikyubi", "31", {}, ""},  // the month end
+        {"edSikyubi", " 1", {}, ""},
+        {"edKoyRitu", " 0.000", rates, "edKoyRitu"},
+        {"edNenRitu", "0", rates, "edNenRitu"},
+        {"edKknRitu", "", {}, ""},  // the fund rate may be 0
+        {"edHouNo", "123456789012", houNo, "edHouNo"},
+        {"edHouNo", "123456789012a", houNo, "edHouNo"},
+        {"edHouNo", "0123456789012", {}, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
         box.clear();
-        TCorpEntry e = goodEntry();
-        e.*c.field = QString::fromUtf8(c.value);
+        TFieldValues e = goodEntry();
+        e[c.field].text = u(c.value);
         const TCorpCheck r = CheckCorpEntry(e);
         EXPECT_EQ(r.focus, c.focus);
         EXPECT_FALSE(r.pickKenRitu);
@@ -132,10 +135,10 @@ TEST_F(CorpInfoTest, OkChecksInTheirOrder)
         }
     }
     // With several rates missing the last one takes the focus; a missing health rate is picked.
-    TCorpEntry e = goodEntry();
-    e.KaiRitu = e.NenRitu = e.KenRitu = QStringLiteral("0");
+    TFieldValues e = goodEntry();
+    for (const char* rate : {"edKaiRitu", "edNenRitu", "edKenRitu"}) e[rate].text = QStringLiteral("0");
     const TCorpCheck r = CheckCorpEntry(e);
-    EXPECT_EQ(r.focus, CorpField::NenRitu);
+    EXPECT_EQ(r.focus, "edNenRitu");
     EXPECT_TRUE(r.pickKenRitu);
 }
 
@@ -156,12 +159,12 @@ TEST_F(CorpInfoTest, MissingHealthRateOpensTheRatePickerAfterTheMessage)
         fmKenRitu->ListBox->setCurrentRow(1);
         fmKenRitu->btOk->click();
     });
-    w.bbOkClick();
+    bt(&w, "bbOk")->click();
     EXPECT_EQ(messagesBeforePicker, 1);
     ASSERT_EQ(box.shown().size(), 2u);
     EXPECT_EQ(box.shown()[0].text, QStringLiteral("保険料負担率が入力されていません。"));
     EXPECT_EQ(box.shown()[1].text, QStringLiteral("選択した健康保険料率の半分の値がセットされます。"));
-    EXPECT_EQ(w.edKenRitu->text(), QStringLiteral(" 5.095"));
+    EXPECT_EQ(ed(&w, "edKenRitu")->text(), QStringLiteral(" 5.095"));
     EXPECT_TRUE(w.isVisible()) << "the window stays for another OK";
     EXPECT_EQ(CorpRec.KenRitu, 0.0);
     delete fmKenRitu;
@@ -172,15 +175,23 @@ TEST_F(CorpInfoTest, OkStoresTheBlockAndTheHoursPerDayForNewPeriods)
 {
     TfmCorpInfo w;
     w.show();
-    w.edSyamei->setText(QStringLiteral("  株式会社トルヴァン  "));
-    w.edSikyubi->setText(QStringLiteral("31"));
-    w.edJikanD->setText(QStringLiteral(" 7:30"));
-    w.edKenRitu->setText(QStringLiteral(" 4.985"));
-    w.rbIgai->click();
-    w.cbSikyuM1->click();
-    w.cbJuumin6->click();
-    w.edHouNo->setText(QStringLiteral("0123456789012"));
-    w.bbOkClick();
+    ed(&w, "edSyamei")->setText(QStringLiteral("  株式会社トルヴァン  "));
+    ed(&w, "edSikyubi")->setText(QStringLiteral("31"));
+    ed(&w, "edJikanD")->setText(QStringLiteral(" 7:30"));
+    ed(&w, "edKenRitu")->setText(QStringLiteral(" 4.985"));
+    bt(&w, "rbIgai")->click();
+    bt(&w, "cbSikyuM1")->click();
+    bt(&w, "cbJuumin6")->click();
+    ed(&w, "edHouNo")->setText(QStringLiteral("0123456789012"));
+    // A fund rate that is no number stops OK before anything of the block is stored.
+    ed(&w, "edKknRitu")->setText(QStringLiteral("."));
+    bt(&w, "bbOk")->click();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(CorpRec.Syamei.isEmpty());
+    EXPECT_EQ(box.lastText(), QStringLiteral("「.」は数値ではありません。"));
+    box.clear();
+    ed(&w, "edKknRitu")->setText(QStringLiteral(" 0.000"));
+    bt(&w, "bbOk")->click();
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(CorpRec.Syamei.text(), QStringLiteral("株式会社トルヴァン"));
@@ -203,9 +214,19 @@ TEST_F(CorpInfoTest, OkStoresTheBlockAndTheHoursPerDayForNewPeriods)
 
     // Shown again, the corporate number has its leading zero back.
     w.show();
-    EXPECT_EQ(w.edHouNo->text(), QStringLiteral("0123456789012"));
-    EXPECT_TRUE(w.rbIgai->isChecked());
-    EXPECT_TRUE(w.cbJuumin6->isEnabled() && w.cbJuumin6->isChecked());
+    EXPECT_EQ(ed(&w, "edHouNo")->text(), QStringLiteral("0123456789012"));
+    EXPECT_TRUE(bt(&w, "rbIgai")->isChecked());
+    EXPECT_TRUE(bt(&w, "cbJuumin6")->isEnabled() && bt(&w, "cbJuumin6")->isChecked());
+}
+
+// Every field reads back what it shows: a block filled in every field comes back byte for byte.
+TEST_F(CorpInfoTest, EveryFieldReadsBackWhatItShows)
+{
+    TCorpRec corp = goodCorp(), back{};
+    corp.SikyuShift = -1, corp.Juumin6Flag = corp.Jigyo = corp.UseHyo = 1, corp.KknRitu = 2.5;
+    corp.HouNo = 123456789012;
+    StoreFields(CorpFields(), FieldsOf(CorpFields(), corp), back);
+    EXPECT_EQ(std::memcmp(&back, &corp, sizeof corp), 0);
 }
 
 TEST_F(CorpInfoTest, NumericFieldsFilterKeysAndShowTheirFormatWhenLeft)
@@ -217,27 +238,28 @@ TEST_F(CorpInfoTest, NumericFieldsFilterKeysAndShowTheirFormatWhenLeft)
         const char* typed;
         const char* shown;
     } const cases[] = {
-        {w.edSikyubi, "5", " 5"},     {w.edKoyRitu, "1.5", " 1.500"},     {w.edJikanD, "7:5", " 7:05"},
-        {w.edJikanD, "7.5", " 7:30"}, {w.edKknRitu, "12.3456", "12.345"},
+        {ed(&w, "edSikyubi"), "5", " 5"},           {ed(&w, "edKoyRitu"), "1.5", " 1.500"},
+        {ed(&w, "edJikanD"), "7:5", " 7:05"},       {ed(&w, "edJikanD"), "7.5", " 7:30"},
+        {ed(&w, "edKknRitu"), "12.3456", "12.345"},
     };
     for (const Case& c : cases) {
         c.edit->setText(QString::fromLatin1(c.typed));
         leave(c.edit);
         EXPECT_EQ(c.edit->text(), QString::fromLatin1(c.shown)) << c.typed;
     }
-    w.edKoyRitu->setText(QStringLiteral("123"));
-    leave(w.edKoyRitu);
+    ed(&w, "edKoyRitu")->setText(QStringLiteral("123"));
+    leave(ed(&w, "edKoyRitu"));
     EXPECT_EQ(box.lastText(), QStringLiteral("入力した数値が上限を超えました。"));
     // Keys: ":" only in the hours.
     box.clear();
-    w.edKaiRitu->clear();
-    QTest::keyClicks(w.edKaiRitu, "1:2");
-    EXPECT_EQ(w.edKaiRitu->text(), QStringLiteral("12"));
+    ed(&w, "edKaiRitu")->clear();
+    QTest::keyClicks(ed(&w, "edKaiRitu"), "1:2");
+    EXPECT_EQ(ed(&w, "edKaiRitu")->text(), QStringLiteral("12"));
     // The corporate number takes its 13 digits and keeps them, leading zero included.
-    w.edHouNo->clear();
-    QTest::keyClicks(w.edHouNo, "01234a56789012");
-    leave(w.edHouNo);
-    EXPECT_EQ(w.edHouNo->text(), QStringLiteral("0123456789012"));
+    ed(&w, "edHouNo")->clear();
+    QTest::keyClicks(ed(&w, "edHouNo"), "01234a56789012");
+    leave(ed(&w, "edHouNo"));
+    EXPECT_EQ(ed(&w, "edHouNo")->text(), QStringLiteral("0123456789012"));
     EXPECT_EQ(box.beeps(), 2);
     EXPECT_TRUE(box.shown().empty()) << box.lastText();
 }
@@ -248,7 +270,7 @@ TEST_F(CorpInfoTest, CtrlDeleteEmptiesTheNameAsEveryField)
     w.show();
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    for (QLineEdit* e : {w.edSyamei, w.edKoyRitu, w.edHouNo}) {
+    for (QLineEdit* e : {ed(&w, "edSyamei"), ed(&w, "edKoyRitu"), ed(&w, "edHouNo")}) {
         SCOPED_TRACE(e->objectName().toStdString());
         e->setText(QStringLiteral("ABC DEF"));
         e->setFocus();
@@ -264,19 +286,19 @@ TEST_F(CorpInfoTest, NextMonthPayDateClearsTheLastMonthSlipAndTheJuneShift)
     CorpRec.Juumin6Flag = 1;
     TfmCorpInfo w;
     w.show();
-    EXPECT_TRUE(w.cbSikyuM1->isChecked());
-    EXPECT_TRUE(w.cbJuumin6->isEnabled() && w.cbJuumin6->isChecked());
+    EXPECT_TRUE(bt(&w, "cbSikyuM1")->isChecked());
+    EXPECT_TRUE(bt(&w, "cbJuumin6")->isEnabled() && bt(&w, "cbJuumin6")->isChecked());
     EXPECT_TRUE(box.shown().empty()) << "filling the window is not the user's choice";
-    w.FormActivate();
-    w.cbSikyuP1->click();
-    EXPECT_FALSE(w.cbSikyuM1->isChecked());
-    EXPECT_FALSE(w.cbJuumin6->isEnabled());
-    EXPECT_FALSE(w.cbJuumin6->isChecked());
+    activate(&w);
+    bt(&w, "cbSikyuP1")->click();
+    EXPECT_FALSE(bt(&w, "cbSikyuM1")->isChecked());
+    EXPECT_FALSE(bt(&w, "cbJuumin6")->isEnabled());
+    EXPECT_FALSE(bt(&w, "cbJuumin6")->isChecked());
     EXPECT_EQ(box.lastText(), QStringLiteral("この設定を使用するのはお勧めしません。"));
-    w.cbSikyuM1->click();
-    EXPECT_FALSE(w.cbSikyuP1->isChecked());
-    EXPECT_TRUE(w.cbJuumin6->isEnabled());
-    EXPECT_FALSE(w.cbJuumin6->isChecked());
+    bt(&w, "cbSikyuM1")->click();
+    EXPECT_FALSE(bt(&w, "cbSikyuP1")->isChecked());
+    EXPECT_TRUE(bt(&w, "cbJuumin6")->isEnabled());
+    EXPECT_FALSE(bt(&w, "cbJuumin6")->isChecked());
 }
 
 TEST_F(CorpInfoTest, PremiumResetFromTheGradeTable)
@@ -325,17 +347,17 @@ TEST_F(CorpInfoTest, ResetIsOfferedOnlyWhenAPremiumRateChanged)
     employ(1, "高橋一郎", 5);
     TfmCorpInfo w;
     w.show();
-    w.edKoyRitu->setText(QStringLiteral(" 0.900"));
-    w.bbOkClick();
+    ed(&w, "edKoyRitu")->setText(QStringLiteral(" 0.900"));
+    bt(&w, "bbOk")->click();
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_TRUE(box.shown().empty()) << "the employment rate is not a premium of the grade";
     EXPECT_EQ(SyainRec[1].KenhoRyo, 0);
 
     w.show();
-    w.edKknRitu->setText(QStringLiteral(" 0.500"));
-    w.edKenRitu->setText(QStringLiteral(" 5.000"));
+    ed(&w, "edKknRitu")->setText(QStringLiteral(" 0.500"));
+    ed(&w, "edKenRitu")->setText(QStringLiteral(" 5.000"));
     box.answer(MsgResult::Yes);
-    w.bbOkClick();
+    bt(&w, "bbOk")->click();
     ASSERT_EQ(box.shown().size(), 1u);
     EXPECT_EQ(
         box.lastText(),
@@ -366,27 +388,27 @@ TEST_F(CorpInfoFirstRunTest, SamplesAndTheQuestionBeforeGivingUp)
     bool shown = false;
     WhenShown(fmCorpInfo, [&] {
         shown = true;
-        fmCorpInfo->FormActivate();
-        EXPECT_EQ(fmCorpInfo->edSyamei->text(), QStringLiteral("株式会社○○"));
-        EXPECT_EQ(fmCorpInfo->edJikanD->text(), QStringLiteral(" 8:00"));
-        EXPECT_EQ(fmCorpInfo->edSikyubi->text(), QStringLiteral("20"));
+        activate(fmCorpInfo);
+        EXPECT_EQ(ed(fmCorpInfo, "edSyamei")->text(), QStringLiteral("株式会社○○"));
+        EXPECT_EQ(ed(fmCorpInfo, "edJikanD")->text(), QStringLiteral(" 8:00"));
+        EXPECT_EQ(ed(fmCorpInfo, "edSikyubi")->text(), QStringLiteral("20"));
         ASSERT_EQ(box.shown().size(), 1u);
         EXPECT_TRUE(box.lastText().startsWith(
             QStringLiteral("会社名や所定労働条件などの会社情報を設定して下さい。\n\n")));
 
         box.answer(MsgResult::No);
-        fmCorpInfo->bbCancel->click();
+        bt(fmCorpInfo, "bbCancel")->click();
         EXPECT_TRUE(fmCorpInfo->isVisible());
         EXPECT_EQ(box.lastText(),
                   QStringLiteral("初期設定を中止し、給与計算PelmoraSを終了して宜しいですか？"));
 
         if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
-            fmCorpInfo->edKenRitu->setText(QStringLiteral(" 4.925"));  // Tokyo, 9.85 % in 2026
-            fmCorpInfo->edHouNo->setText(QStringLiteral("0123456789012"));
+            ed(fmCorpInfo, "edKenRitu")->setText(QStringLiteral(" 4.925"));  // Tokyo, 9.85 % in 2026
+            ed(fmCorpInfo, "edHouNo")->setText(QStringLiteral("0123456789012"));
             fmCorpInfo->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/company-info.png"));
         }
         box.answer(MsgResult::Yes);
-        fmCorpInfo->bbCancel->click();
+        bt(fmCorpInfo, "bbCancel")->click();
     });
     fmMain->UpdateMainCaption();
     ASSERT_TRUE(shown);

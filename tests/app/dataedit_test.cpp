@@ -306,8 +306,8 @@ TEST_F(DataEditTest, MainWindowOpensTheSlipForAnEmployeeInService)
         });
         child<QAbstractButton>(fmDataEdit, "btPrnMeisai")->click();
         WhenShown(fmMembEdit, [&] {
-            viewSlot = fmMembEdit->MembSlot;
-            viewOnly = fmMembEdit->ViewOnly;
+            viewSlot = fmMembEdit->membSlot();
+            viewOnly = fmMembEdit->viewOnly();
             fmMembEdit->reject();
         });
         child<QAbstractButton>(fmDataEdit, "btMembEdit")->click();
@@ -342,13 +342,12 @@ TEST_F(DataEditTest, OneKeyOrSideButtonStepsOneEmployeeInEitherEditor)
                        {Qt::Key_Left, Qt::NoButton, 2},
                        {Qt::Key_unknown, Qt::ForwardButton, 3},
                        {Qt::Key_unknown, Qt::BackButton, 2}};
-    fmMembEdit->ViewOnly = false;
-    const std::pair<QDialog*, std::function<int&()>> editors[] = {
-        {fmMembEdit, []() -> int& { return fmMembEdit->MembSlot; }},
-        {fmDataEdit, []() -> int& { return fmDataEdit->MembSlot; }}};
+    fmMembEdit->setMember(1, false);
+    fmDataEdit->MembSlot = 1;
+    const std::pair<QDialog*, std::function<int()>> editors[] = {
+        {fmMembEdit, [] { return fmMembEdit->membSlot(); }}, {fmDataEdit, [] { return fmDataEdit->MembSlot; }}};
     for (const auto& [editor, slot] : editors) {
         SCOPED_TRACE(editor->objectName().toStdString());
-        slot() = 1;
         editor->show();
         editor->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(editor));

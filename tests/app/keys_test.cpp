@@ -61,7 +61,7 @@ class KeysTest : public PeriodTest {
 
 TEST_F(KeysTest, EnterPressesTheFocusedButton)
 {
-    fmMembEdit->MembSlot = 1;
+    fmMembEdit->setMember(1, false);
     fmDataEdit->MembSlot = 1;
     struct Case {
         QDialog* window;
@@ -90,7 +90,7 @@ TEST_F(KeysTest, EnterPressesTheFocusedButton)
 TEST_F(KeysTest, EnterMovesOnFromEveryControlOfTheCompanyWindow)
 {
     showActive(fmCorpInfo);
-    fmCorpInfo->edSyamei->setFocus();
+    child<QWidget>(fmCorpInfo, "edSyamei")->setFocus();
     QStringList walked;
     for (int i = 0; i < 10; ++i) {
         press(fmCorpInfo, Qt::Key_Return);
@@ -98,8 +98,8 @@ TEST_F(KeysTest, EnterMovesOnFromEveryControlOfTheCompanyWindow)
     }
     EXPECT_EQ(walked, QStringList({"edSikyubi", "cbSikyuP1", "cbSikyuM1", "edJikanD", "edHouNo", "cbHide",
                                    "rbJigyo", "edKoyRitu", "edKenRitu", "btKenRitu"}));
-    EXPECT_FALSE(fmCorpInfo->cbSikyuP1->isChecked()) << "Enter ticks nothing";
-    EXPECT_TRUE(fmCorpInfo->cbHide->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(fmCorpInfo, "cbSikyuP1")->isChecked()) << "Enter ticks nothing";
+    EXPECT_TRUE(child<QCheckBox>(fmCorpInfo, "cbHide")->isChecked());
     EXPECT_TRUE(box.shown().empty()) << box.lastText();
 }
 
@@ -107,7 +107,7 @@ TEST_F(KeysTest, CompanyNameInsertsWhileNumbersAreTypedOver)
 {
     OptionRec.InputOverN = true;
     showActive(fmCorpInfo);
-    QLineEdit* name = fmCorpInfo->edSyamei;
+    QLineEdit* name = child<QLineEdit>(fmCorpInfo, "edSyamei");
     name->setText(u("株式会社ペルモ商事"));
     name->setFocus();
     press(fmCorpInfo, Qt::Key_A, Qt::ControlModifier);
@@ -119,11 +119,12 @@ TEST_F(KeysTest, CompanyNameInsertsWhileNumbersAreTypedOver)
     press(fmCorpInfo, Qt::Key_Z);
     EXPECT_EQ(name->text(), u("株式会社z商事"));
     // The pay day, a numeric field, is still typed over.
-    fmCorpInfo->edSikyubi->setText(u("25"));
-    fmCorpInfo->edSikyubi->setFocus();
-    fmCorpInfo->edSikyubi->setCursorPosition(0);
+    QLineEdit* day = child<QLineEdit>(fmCorpInfo, "edSikyubi");
+    day->setText(u("25"));
+    day->setFocus();
+    day->setCursorPosition(0);
     press(fmCorpInfo, Qt::Key_1);
-    EXPECT_EQ(fmCorpInfo->edSikyubi->text(), u("15"));
+    EXPECT_EQ(day->text(), u("15"));
 }
 
 TEST_F(KeysTest, PageKeysSwitchTheListEntryPagesFromTheGridAndItsEditor)

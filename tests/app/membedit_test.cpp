@@ -34,7 +34,6 @@ class MembEditTest : public PeriodTest {
     {
         PeriodTest::SetUp();
         loadPeriod(4);
-        TfmMembEdit::AskAutoSet = true;
         fmKenhoHyo = new TfmKenhoHyo;
         w = std::make_unique<TfmMembEdit>();
     }
@@ -57,15 +56,20 @@ class MembEditTest : public PeriodTest {
     }
     void open(int slot, bool viewOnly = false)
     {
-        w->MembSlot = slot;
-        w->ViewOnly = viewOnly;
+        w->setMember(slot, viewOnly);
         w->show();
     }
+    template <typename T = QLineEdit>
+    T* ctl(const char* name)
+    {
+        return child<T>(w.get(), name);
+    }
+    void click(const char* button) { ctl<QAbstractButton>(button)->click(); }
     // OK; true when the window stored and closed.
     bool ok()
     {
         w->setResult(0);
-        w->btOk->click();
+        click("btOk");
         const bool accepted = w->result() == QDialog::Accepted && !w->isVisible();
         w->hide();
         return accepted;
@@ -96,9 +100,9 @@ TEST_F(MembEditTest, NewEmployeeIsSavedInTheFirstFreeSlotWithKeySerialAndAttenda
         std::memset(&KintaiRec, 0, sizeof KintaiRec);
         for (int i = 0; i < c.used.size(); ++i) employee(c.used[i], "社員", c.serials[i]);
         open(-1);
-        w->edSimei->setText(name);
-        w->cbKeitai->setCurrentIndex(c.keitai);
-        w->edChingin[1]->setText(QStringLiteral("250,000"));
+        ctl("edSimei")->setText(name);
+        ctl<QComboBox>("cbKeitai")->setCurrentIndex(c.keitai);
+        ctl("edChingin1")->setText(QStringLiteral("250,000"));
         ASSERT_TRUE(ok()) << box.lastText();
         ASSERT_TRUE(SavePeriod());
 
@@ -147,11 +151,11 @@ TEST_F(MembEditTest, GradeTableSetsThePremiumsAndClampsThePensionGrade)
             fmKenhoHyo->SelToKyu = c.grade;
             fmKenhoHyo->QDialog::done(QDialog::Accepted);
         });
-        w->sbAutoSet->click();
-        EXPECT_EQ(w->edKenhoRyo->text(), QLatin1String(c.health));
-        EXPECT_EQ(w->edKaigoRyo->text(), QLatin1String(c.care));
-        EXPECT_EQ(w->edKoseiRyo->text(), QLatin1String(c.pension));
-        EXPECT_EQ(w->edKakekin->text(), QLatin1String(c.fund));
+        click("sbAutoSet");
+        EXPECT_EQ(ctl("edKenhoRyo")->text(), QLatin1String(c.health));
+        EXPECT_EQ(ctl("edKaigoRyo")->text(), QLatin1String(c.care));
+        EXPECT_EQ(ctl("edKoseiRyo")->text(), QLatin1String(c.pension));
+        EXPECT_EQ(ctl("edKakekin")->text(), QLatin1String(c.fund));
         ASSERT_TRUE(ok());
         EXPECT_EQ(SyainRec[1].Tokyu, c.grade) << "the chosen grade, not the pension's";
         EXPECT_EQ(SyainRec[1].KoseiRyo, QString::fromLatin1(c.pension).remove(QLatin1Char(',')).toInt());
@@ -159,19 +163,38 @@ TEST_F(MembEditTest, GradeTableSetsThePremiumsAndClampsThePensionGrade)
     EXPECT_EQ(box.shown().size(), 1u) << "asked on the first use in a run only";
 }
 
+// Every field reads back what it shows: a record filled in every field comes back byte for byte.
+TEST_F(MembEditTest, EveryFieldReadsBackWhatItShows)
+{
+    TEmployeeRec r{};
+    r.Simei.setText(u("山田　太郎")), r.Busyo.setText(u("営業部")), r.KubunName.setText(u("嘱託"));
+    r.MailAdrs.setText(u("yamada@example.jp")), r.Taisyoku.setText(u("8 331")),
+        r.Chouson.setText(u("千代田区"));
+    r.Kubun = -1, r.Keitai = 3, r.Zeigaku = r.SikUnit = 1, r.Fuyou = 2, r.Sinzoku = 3, r.Sex = 2;
+    for (int i = 1; i <= 5; ++i) r.Chingin[i] = 1000 * i;
+    for (int i = 1; i <= 3; ++i) r.Teate[i] = 100 * i, r.FixKoujoGaku[i] = 10 * i;
+    r.Koutuhi[0] = 12000, r.Koutuhi[1] = 3000, r.Juumin6 = 15000, r.Juumin = 14000, r.Yakuin = 30000;
+    r.Family = 10000, r.Yukyu = 8000, r.Kekkin = 9000, r.Chisou = 1100, r.KenhoRyo = 4885, r.KaigoRyo = 892;
+    r.KoseiRyo = 8967, r.Kakekin = 1960, r.MyNo = 123456789012;
+    r.Koyou = r.Kenkou = r.Kaigo = r.NenHoken = r.NenKikin = r.NoSyoto = r.Genkin = 1;
+    TEmployeeRec back{};
+    FormToMember(FieldsOf(MemberFields(), r), back);
+    EXPECT_EQ(std::memcmp(&back, &r, sizeof r), 0);
+}
+
 TEST_F(MembEditTest, AllNinetySlotsUsedKeepsTheWindowOpenAndChangesNothing)
 {
     for (int e = 1; e <= MaxEmployee; ++e) employee(e, "社員");
     const QByteArray before(reinterpret_cast<const char*>(&SyainRec), sizeof SyainRec);
     open(-1);
-    w->edSimei->setText(u("新人"));
-    w->btOk->click();
+    ctl("edSimei")->setText(u("新人"));
+    click("btOk");
     EXPECT_TRUE(w->isVisible());
     EXPECT_NE(w->result(), QDialog::Accepted);
     EXPECT_EQ(box.lastText(), u(MembersFullMessage));
     EXPECT_EQ(box.shown().back().type, MsgType::Error);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&SyainRec), sizeof SyainRec), before);
-    EXPECT_EQ(w->edSimei->text(), u("新人")) << "the entries stay for the user";
+    EXPECT_EQ(ctl("edSimei")->text(), u("新人")) << "the entries stay for the user";
 }
 
 TEST_F(MembEditTest, IndividualNumberIsTwelveDigitsIn64Bits)
@@ -179,8 +202,8 @@ TEST_F(MembEditTest, IndividualNumberIsTwelveDigitsIn64Bits)
     employee(1, "社員");
     SyainRec[1].MyNo = 12345678;
     open(1);
-    EXPECT_EQ(w->edMyNo->text(), QStringLiteral("000012345678"));
-    EXPECT_EQ(w->edMyNo->displayText(), QString(12, QLatin1Char('*')));
+    EXPECT_EQ(ctl("edMyNo")->text(), QStringLiteral("000012345678"));
+    EXPECT_EQ(ctl("edMyNo")->displayText(), QString(12, QLatin1Char('*')));
     w->hide();
     struct Case {
         const char* text;
@@ -197,7 +220,7 @@ TEST_F(MembEditTest, IndividualNumberIsTwelveDigitsIn64Bits)
         SyainRec[1].MyNo = 1;
         box.clear();
         open(1);
-        w->edMyNo->setText(QLatin1String(c.text));
+        ctl("edMyNo")->setText(QLatin1String(c.text));
         EXPECT_EQ(ok(), c.accepted);
         if (c.accepted) {
             EXPECT_EQ(int64_t(SyainRec[1].MyNo), c.stored);
@@ -212,12 +235,12 @@ TEST_F(MembEditTest, TemplateForNewEmployeesCarriesNoIndividualNumber)
 {
     RecordedNotices notices;
     open(-1);
-    w->edSimei->setText(u("山田"));
-    w->edBusyo->setText(u("営業部"));
-    w->edMyNo->setText(QStringLiteral("123456789012"));
-    w->edChingin[1]->setText(QStringLiteral("200000"));
+    ctl("edSimei")->setText(u("山田"));
+    ctl("edBusyo")->setText(u("営業部"));
+    ctl("edMyNo")->setText(QStringLiteral("123456789012"));
+    ctl("edChingin1")->setText(QStringLiteral("200000"));
     box.answer(MsgResult::Yes);
-    w->sbNewBase->click();
+    click("sbNewBase");
     const QByteArray t = ReadAll(MemberTemplateFile());
     ASSERT_EQ(t.size(), 500);
     EXPECT_EQ(ValueAt<int64_t>(t, 324), 0);
@@ -237,9 +260,9 @@ TEST_F(MembEditTest, TemplateForNewEmployeesCarriesNoIndividualNumber)
     foreign.replace(324, 8, QByteArray(reinterpret_cast<const char*>(&no), 8));
     WriteAll(MemberTemplateFile(), foreign);
     open(-1);
-    EXPECT_EQ(w->edBusyo->text(), u("営業部"));
-    EXPECT_TRUE(w->edMyNo->text().isEmpty());
-    w->edSimei->setText(u("鈴木"));
+    EXPECT_EQ(ctl("edBusyo")->text(), u("営業部"));
+    EXPECT_TRUE(ctl("edMyNo")->text().isEmpty());
+    ctl("edSimei")->setText(u("鈴木"));
     ASSERT_TRUE(ok());
     EXPECT_EQ(SyainRec[1].MembKey.bytes(), QByteArray("260406_093015"));
     EXPECT_EQ(int64_t(SyainRec[1].MyNo), 0);
@@ -257,8 +280,8 @@ TEST_F(MembEditTest, CommutingRuleTheListCannotShowIsKept)
         SCOPED_TRACE(c.stored);
         SyainRec[1].SikUnit = c.stored;
         open(1);
-        EXPECT_EQ(w->cbSikUnit->currentIndex(), c.shownIndex);
-        w->cbSikUnit->setCurrentIndex(c.chosenIndex);
+        EXPECT_EQ(ctl<QComboBox>("cbSikUnit")->currentIndex(), c.shownIndex);
+        ctl<QComboBox>("cbSikUnit")->setCurrentIndex(c.chosenIndex);
         ASSERT_TRUE(ok());
         EXPECT_EQ(SyainRec[1].SikUnit, c.saved);
     }
@@ -277,23 +300,23 @@ TEST_F(MembEditTest, OldOrImportedRecordIsNotChangedByShowingIt)
     E.reserved164[2] = 5;
     E.reserved204[7] = 9;
     E.AgeNotice = 70;
+    E.Tokyu = 5;  // a grade is no change either
     const TEmployeeRec stored = E;
 
     open(1);
-    EXPECT_EQ(w->edTaiYY->text(), QStringLiteral(" 7"));
-    EXPECT_EQ(w->edTaiMM->text(), QStringLiteral("12"));
-    EXPECT_EQ(w->edTaiDD->text(), QStringLiteral(" 1"));
-    w->sbNextData->click();
+    EXPECT_EQ(ctl("edTaiYY")->text() + ctl("edTaiMM")->text() + ctl("edTaiDD")->text(),
+              QStringLiteral(" 712 1"));
+    click("sbNextData");
     EXPECT_TRUE(box.shown().empty()) << box.lastText();
-    EXPECT_EQ(w->MembSlot, 2);
-    w->sbBackData->click();
-    EXPECT_EQ(w->MembSlot, 1);
+    EXPECT_EQ(w->membSlot(), 2);
+    click("sbBackData");
+    EXPECT_EQ(w->membSlot(), 1);
 
     // A real change still stops the stepping.
-    w->edChingin[1]->setText(QStringLiteral("1"));
-    w->sbNextData->click();
+    ctl("edChingin1")->setText(QStringLiteral("1"));
+    click("sbNextData");
     EXPECT_EQ(box.lastText(), u("データ内容に変更がある場合は出来ません。"));
-    EXPECT_EQ(w->MembSlot, 1);
+    EXPECT_EQ(w->membSlot(), 1);
     w->hide();
     EXPECT_EQ(std::memcmp(&SyainRec[1], &stored, sizeof stored), 0) << "nothing stored before OK";
 
@@ -304,7 +327,7 @@ TEST_F(MembEditTest, OldOrImportedRecordIsNotChangedByShowingIt)
     EXPECT_EQ(SyainRec[1].Simei.text(), u("山田太郎"));
     EXPECT_EQ(SyainRec[1].AgeNotice, 70) << "fields without a control stay";
     open(1);
-    w->edTaiDD->setText(QStringLiteral(" 2"));
+    ctl("edTaiDD")->setText(QStringLiteral(" 2"));
     ASSERT_TRUE(ok());
     EXPECT_EQ(SyainRec[1].Taisyoku.bytes(), QByteArray("712 2"));
 }
@@ -315,21 +338,21 @@ TEST_F(MembEditTest, ViewOnlyShowsWithoutEditingOrStepping)
     employee(2, "次の社員");
     open(1, true);
     EXPECT_EQ(w->windowTitle(), u("社員情報の表示"));
-    EXPECT_EQ(w->btCancel->text(), u("閉じる"));
-    for (QWidget* c : std::initializer_list<QWidget*>{
-             w->edSimei, w->cbKubun, w->edMyNo, w->edChingin[1], w->cbKenkou, w->edKenhoRyo, w->btOk,
-             w->sbNewBase, w->sbAutoSet, w->sbCalculator, w->sbBackData, w->sbNextData})
-        EXPECT_FALSE(c->isEnabled()) << c->objectName();
-    EXPECT_TRUE(w->btCancel->isEnabled());
-    QTest::keyClick(w->btCancel, Qt::Key_PageUp);
-    EXPECT_EQ(w->MembSlot, 1);
+    EXPECT_EQ(ctl<QPushButton>("btCancel")->text(), u("閉じる"));
+    for (const char* name : {"edSimei", "cbKubun", "edMyNo", "edChingin1", "cbKenkou", "edKenhoRyo", "btOk",
+                             "sbNewBase", "sbAutoSet", "sbCalculator", "sbBackData", "sbNextData"})
+        EXPECT_FALSE(ctl<QWidget>(name)->isEnabled()) << name;
+    EXPECT_TRUE(ctl<QWidget>("btCancel")->isEnabled());
+    QTest::keyClick(ctl<QWidget>("btCancel"), Qt::Key_PageUp);
+    EXPECT_EQ(w->membSlot(), 1);
     w->hide();
 
     open(1);
     EXPECT_EQ(w->windowTitle(), u("社員情報の編集"));
-    EXPECT_EQ(w->btCancel->text(), u("ｷｬﾝｾﾙ"));
-    EXPECT_TRUE(w->edSimei->isEnabled() && w->btOk->isEnabled() && w->sbNextData->isEnabled());
-    EXPECT_FALSE(w->sbBackData->isEnabled());
+    EXPECT_EQ(ctl<QPushButton>("btCancel")->text(), u("ｷｬﾝｾﾙ"));
+    EXPECT_TRUE(ctl("edSimei")->isEnabled() && ctl<QWidget>("btOk")->isEnabled() &&
+                ctl<QWidget>("sbNextData")->isEnabled());
+    EXPECT_FALSE(ctl<QWidget>("sbBackData")->isEnabled());
 }
 
 TEST_F(MembEditTest, KeysFollowTheEntryRules)
@@ -338,33 +361,37 @@ TEST_F(MembEditTest, KeysFollowTheEntryRules)
     open(1);
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    QLineEdit* pay = w->edChingin[1];
+    QLineEdit* pay = ctl("edChingin1");
     pay->setFocus();
     pay->selectAll();
     QTest::keyClick(pay, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_TRUE(pay->text().isEmpty());
     QTest::keyClick(pay, Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), w->edChingin[2]);
+    EXPECT_EQ(QApplication::focusWidget(), ctl("edChingin2"));
     EXPECT_EQ(pay->text(), QStringLiteral("        0")) << "formatted on leaving";
 
     // Retirement: today's date in the default data year's era when ticked, nothing when unticked.
-    w->cbTaisyo->click();
-    EXPECT_EQ(w->edTaiYY->text() + w->edTaiMM->text() + w->edTaiDD->text(), QStringLiteral("08 4 6"));
-    EXPECT_TRUE(w->edTaiDD->isEnabled());
-    w->cbTaisyo->click();
-    EXPECT_TRUE((w->edTaiYY->text() + w->edTaiMM->text() + w->edTaiDD->text()).isEmpty());
-    EXPECT_FALSE(w->edTaiDD->isEnabled());
+    const auto date = [this] {
+        return ctl("edTaiYY")->text() + ctl("edTaiMM")->text() + ctl("edTaiDD")->text();
+    };
+    click("cbTaisyo");
+    EXPECT_EQ(date(), QStringLiteral("08 4 6"));
+    EXPECT_TRUE(ctl("edTaiDD")->isEnabled());
+    click("cbTaisyo");
+    EXPECT_TRUE(date().isEmpty());
+    EXPECT_FALSE(ctl("edTaiDD")->isEnabled());
 
     // The name takes at most 16 bytes, and never a character CP932 lacks.
-    w->edSimei->setFocus();
-    w->edSimei->clear();
-    for (const QChar c : u("一二三四五六七八九"))
-        QTest::sendKeyEvent(QTest::KeyAction::Click, w->edSimei, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    EXPECT_EQ(w->edSimei->text(), u("一二三四五六七八"));
-    w->edSimei->clear();
-    for (const QChar c : u("李한"))
-        QTest::sendKeyEvent(QTest::KeyAction::Click, w->edSimei, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    EXPECT_EQ(w->edSimei->text(), u("李"));
+    QLineEdit* name = ctl("edSimei");
+    name->setFocus();
+    name->clear();
+    for (const QChar ch : u("一二三四五六七八九"))
+        QTest::sendKeyEvent(QTest::KeyAction::Click, name, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    EXPECT_EQ(name->text(), u("一二三四五六七八"));
+    name->clear();
+    for (const QChar ch : u("李한"))
+        QTest::sendKeyEvent(QTest::KeyAction::Click, name, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    EXPECT_EQ(name->text(), u("李"));
 }
 
 TEST_F(MembEditTest, NewEmployeeWithoutTemplateShowsTheDefaults)
@@ -379,11 +406,11 @@ TEST_F(MembEditTest, NewEmployeeWithoutTemplateShowsTheDefaults)
     }
     employee(1, "社員");
     open(-1);
-    EXPECT_EQ(w->cbKeitai->currentText(), u("月給"));
-    EXPECT_EQ(w->lbChingin1->text(), u("基本給"));
-    EXPECT_EQ(w->lbFixTeate[1]->text(), OptionRec.FixTeate[1]);
-    EXPECT_FALSE(w->edKenhoRyo->isEnabled());
-    EXPECT_FALSE(w->sbBackData->isEnabled() || w->sbNextData->isEnabled());
+    EXPECT_EQ(ctl<QComboBox>("cbKeitai")->currentText(), u("月給"));
+    EXPECT_EQ(ctl<QLabel>("lbChingin1")->text(), u("基本給"));
+    EXPECT_EQ(ctl<QLabel>("lbFixTeate1")->text(), OptionRec.FixTeate[1]);
+    EXPECT_FALSE(ctl("edKenhoRyo")->isEnabled());
+    EXPECT_FALSE(ctl<QWidget>("sbBackData")->isEnabled() || ctl<QWidget>("sbNextData")->isEnabled());
     if (shots) {
         EXPECT_TRUE(w->grab().save(qEnvironmentVariable("PELMORAS_SCREENSHOTS") +
                                    QStringLiteral("/employee-edit.png")));

@@ -209,8 +209,8 @@ TEST_F(MainListTest, DamagedDateOrNameNeverActsOnAnotherEmployee)
         EXPECT_EQ(line.right(3).toInt(), c.slot);
         int opened = 0;
         WhenShown(fmMembEdit, [&] {
-            opened = fmMembEdit->MembSlot;
-            fmMembEdit->btCancel->click();
+            opened = fmMembEdit->membSlot();
+            fmMembEdit->reject();
         });
         fmMain->btModifyClick();
         EXPECT_EQ(opened, c.slot);
