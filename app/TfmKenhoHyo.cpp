@@ -1,6 +1,7 @@
 // The grade picker: the grade table as lines of a fixed-pitch list, the stored grade preselected.
 #include "app/TfmKenhoHyo.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,7 +10,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/TfmMembEdit.h"
 #include "payroll/corpinfo.h"
 #include "platform/fonts.h"
 
@@ -94,8 +94,9 @@ void TfmKenhoHyo::FormShow()
     if (!filled_) {
         filled_ = true;
         for (int g = 1; g <= KenhoGradeCount(); ++g) ListBox->addItem(KenhoGradeLine(g));
-        if (TfmMembEdit* m = fmMembEdit.existing(); m && m->isVisible()) {
-            const QRect owner = fmMembEdit->geometry();
+        // Centred on the window that opened it (the employee window).
+        if (QWidget* opener = QApplication::activeWindow(); opener && opener != this && opener->isVisible()) {
+            const QRect owner = opener->geometry();
             const QSize own = size().isValid() && isVisible() ? size() : sizeHint();
             move(owner.left() + (owner.width() - own.width()) / 2,
                  owner.top() + (owner.height() - own.height()) / 2);

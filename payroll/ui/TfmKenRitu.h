@@ -16,15 +16,13 @@ class TfmKenRitu : public QDialog {
 
     void btOkClick();
 
-    // The company window's tests still reach these two directly.
-    QListWidget* ListBox = nullptr;
-    QPushButton* btOk = nullptr;
-
   protected:
     void showEvent(QShowEvent* e) override;
 
   private:
     // Controls, named as their objectName.
+    QListWidget* ListBox = nullptr;
+    QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;
     int pickedRow() const;  // the selected line, -1 for none
 

@@ -156,8 +156,8 @@ TEST_F(CorpInfoTest, MissingHealthRateOpensTheRatePickerAfterTheMessage)
     int messagesBeforePicker = -1;
     WhenShown(fmKenRitu, [&] {
         messagesBeforePicker = static_cast<int>(box.shown().size());
-        fmKenRitu->ListBox->setCurrentRow(1);
-        fmKenRitu->btOk->click();
+        child<QListWidget>(fmKenRitu, "ListBox")->setCurrentRow(1);
+        child<QPushButton>(fmKenRitu, "btOk")->click();
     });
     bt(&w, "bbOk")->click();
     EXPECT_EQ(messagesBeforePicker, 1);
