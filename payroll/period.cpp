@@ -44,7 +44,6 @@ void ResetGlobals()
     CreatedYearFile.clear();
     YearFileCreated = false;
     YearFileSaved = false;
-    YearFileWriteBudget = -1;
     ClearTableFiles();
     ResetPeriodSelect();
 }

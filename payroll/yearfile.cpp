@@ -2,20 +2,17 @@
 // conversion of the older 30-employee layout.
 #include "payroll/yearfile.h"
 
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstring>
 #include <memory>
 
 #include "payroll/period.h"
+#include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "services/notice.h"
 
 QString CreatedYearFile;
-int64_t YearFileWriteBudget = -1;
 bool YearFileCreated = false;
 bool YearFileSaved = false;
 
@@ -51,28 +48,14 @@ void readAt(QFile& f, qint64 pos, void* dst, qint64 size)
         throw IoError::failed(ReadWhat, f.fileName(), f.errorString());
 }
 
-void writeAt(QFile& f, qint64 pos, const void* src, qint64 size)
-{
-    if (YearFileWriteBudget >= 0) {
-        if (YearFileWriteBudget < size) throw IoError::failed(WriteWhat, f.fileName(), QStringLiteral("ディスクの空きが足りません。"));
-        YearFileWriteBudget -= size;
-    }
-    if (!f.seek(pos) || f.write(static_cast<const char*>(src), size) != size)
-        throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
-}
-
-// Flushes Qt's buffer and the system's, so that what follows is written only after this is on disk.
-void syncOrThrow(QFile& f)
-{
-    if (!f.flush() || ::fsync(f.handle()) != 0)
-        throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
-}
-
 void writeWhole(const QString& path, const QByteArray& data)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) throw IoError::failed(WriteWhat, path, f.errorString());
-    if (f.write(data) != data.size() || !f.commit()) throw IoError::failed(WriteWhat, path, f.errorString());
+    WriteFileAtomic(path, data, WriteWhat);
+}
+
+void putAt(QByteArray& file, qint64 pos, const void* src, qint64 size)
+{
+    std::memcpy(file.data() + pos, src, size_t(size));
 }
 
 }  // namespace
@@ -121,23 +104,25 @@ void WritePeriod()
     const int p = CurPeriod.Period;
     checkPeriod(p);
     QFile f(CurPeriod.FileName);
-    openOrThrow(f, QIODevice::ReadWrite, WriteWhat);
+    openOrThrow(f, QIODevice::ReadOnly, WriteWhat);
     checkSize(f, WriteWhat);
-    // The blocks first and the present flag last: a failure in between leaves the period marked
-    // as it was, never present with a half-written record.
-    qint64 pos = DataRecPos(p - 1);
-    writeAt(f, pos, &CorpRec, sizeof CorpRec);
-    writeAt(f, pos += sizeof CorpRec, &SyainRec, sizeof SyainRec);
-    writeAt(f, pos += sizeof SyainRec, &KintaiRec, sizeof KintaiRec);
-    writeAt(f, pos += sizeof KintaiRec, &SikyuRec, sizeof SikyuRec);
-    writeAt(f, pos += sizeof SikyuRec, &KoujoRec, sizeof KoujoRec);
-    syncOrThrow(f);
+    QByteArray file = f.readAll();
+    if (f.error() != QFileDevice::NoError || file.size() < YearFileSize)
+        throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
+    f.close();
+    // The whole file is written anew and put in place at once: a save that stops anywhere leaves
+    // the old period or the new one, whole, never a record that is half of each. The other
+    // periods and any bytes behind them are carried over unchanged.
     TYearFileHeader header = YearHeader;
     header.DataExists[p] = 1;
-    writeAt(f, 0, &header, sizeof header);
-    syncOrThrow(f);
-    f.close();
-    if (f.error() != QFileDevice::NoError) throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
+    putAt(file, 0, &header, sizeof header);
+    qint64 pos = DataRecPos(p - 1);
+    putAt(file, pos, &CorpRec, sizeof CorpRec);
+    putAt(file, pos += sizeof CorpRec, &SyainRec, sizeof SyainRec);
+    putAt(file, pos += sizeof SyainRec, &KintaiRec, sizeof KintaiRec);
+    putAt(file, pos += sizeof KintaiRec, &SikyuRec, sizeof SikyuRec);
+    putAt(file, pos += sizeof SikyuRec, &KoujoRec, sizeof KoujoRec);
+    writeWhole(CurPeriod.FileName, file);
     YearHeader.DataExists[p] = 1;
 }
 

@@ -36,10 +36,6 @@ extern QString CreatedYearFile;
 extern bool YearFileCreated;
 extern bool YearFileSaved;
 
-// Bytes the period writes may still put into a year file before they fail as a full disk would;
-// -1 = no limit. Lets the tests stop a save half-way.
-extern int64_t YearFileWriteBudget;
-
 // Creates the year file with fifteen zero periods when it does not exist; zero-fills the period
 // image. Never overwrites a file. Throws IoError.
 void CreateYearFile(const QString& fileName);
@@ -48,9 +44,9 @@ void CreateYearFile(const QString& fileName);
 // short or cannot be read throws IoError and leaves the image as it was.
 void LoadPeriod(const QString& fileName, int period);
 
-// Writes the open period (CurPeriod) and then the header with its present flag; only after the
-// whole record is on disk is the period marked present. Throws IoError; the image's header then
-// stays as it was.
+// Writes the open period (CurPeriod) and the header with its present flag by replacing the whole
+// file at once, so that the file holds the old period or the new one, whole. Throws IoError; the
+// file and the image's header then stay as they were.
 void WritePeriod();
 
 // The save command: asks first when a later month exists and the image changed, writes the open

@@ -115,3 +115,34 @@ void WhenShown(W* const& window, std::function<void()> act, int timeoutMs = 3000
 {
     WhenShown([&window]() -> QWidget* { return window; }, std::move(act), timeoutMs);
 }
+
+// Failures of the file system, made on the test's side.
+// Writes to regular files fail with EFBIG from byte limit on (RLIMIT_FSIZE, SIGXFSZ ignored) while
+// it lives: a write stopped at a chosen byte.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(qint64 limit);
+    ~FileSizeLimit();
+
+  private:
+    qint64 soft_;
+    void (*handler_)(int);
+};
+// A tmpfs of a few pages mounted on folder and filled, so that every write there fails with
+// ENOSPC. Mounting needs root (CI runs as root); mounted() is false where it cannot be done.
+class FullFileSystem {
+  public:
+    explicit FullFileSystem(const QString& folder);
+    ~FullFileSystem();
+    bool mounted() const { return mounted_; }
+    // Fills what is left free; files put there before stay.
+    void fill();
+
+  private:
+    QString folder_;
+    bool mounted_ = false;
+};
+// Runs act in a forked child that dies by SIGXFSZ when a write reaches byte limit, as a kill in
+// the middle of a write would stop the program. Returns true when the child was stopped that way,
+// false when it ended normally.
+bool KilledAtByte(qint64 limit, const std::function<void()>& act);
