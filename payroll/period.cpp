@@ -6,6 +6,7 @@
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/periodselect.h"
+#include "payroll/syslog.h"
 #include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 
@@ -44,6 +45,7 @@ void ResetGlobals()
     CreatedYearFile.clear();
     YearFileCreated = false;
     YearFileSaved = false;
+    SysLogFailureShown = false;
     ClearTableFiles();
     ResetPeriodSelect();
 }

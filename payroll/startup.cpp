@@ -11,6 +11,7 @@
 #include <cerrno>
 
 #include "payroll/paths.h"
+#include "platform/atomicfile.h"
 #include "platform/msgbox.h"
 
 namespace {
@@ -21,13 +22,13 @@ QString withSlash(QString path)
     return path;
 }
 
-// Copies one file over Dst. The copy belongs to the user from now on, so it must stay writable
-// even when the installed original was read-only.
+// Copies one file over Dst. The copy is the user's data from now on: writable by him even when the
+// installed original was read-only, and readable by nobody else (0600).
 bool copyOver(const QString& src, const QString& dst)
 {
     QFile::remove(dst);
     if (!QFile::copy(src, dst)) return false;
-    QFile::setPermissions(dst, QFile::permissions(dst) | QFileDevice::WriteOwner);
+    QFile::setPermissions(dst, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return true;
 }
 
@@ -73,9 +74,11 @@ void SetupPathsFor(const QString& programDir, bool programDirWritable, const QSt
     DataPath = plan.dataPath;
     IniFileName = DataPath + QStringLiteral("Tolvane.ini");
     DataMoved = false;
+    if (!plan.relocate) return;
+    // The user's own data folder (0700), tightened too when an earlier version made it.
+    MakePrivateFolder(DataPath);
     // The settings file in the new place marks a relocation done on an earlier start.
-    if (!plan.relocate || QFileInfo::exists(IniFileName)) return;
-    QDir().mkpath(DataPath);
+    if (QFileInfo::exists(IniFileName)) return;
     // The shipped data folder is the one the main window migrates from ("Data"); file names are
     // case-sensitive here, so both use the same spelling.
     CopyFolderTree(TablePath + QStringLiteral("Data"), DataPath + QStringLiteral("Data"));
@@ -86,7 +89,7 @@ void SetupPathsFor(const QString& programDir, bool programDirWritable, const QSt
 
 void CopyFolderTree(const QString& src, const QString& dst)
 {
-    QDir().mkpath(dst);
+    MakePrivateFolder(dst);
     const QFileInfoList entries =
         QDir(src).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     for (const QFileInfo& e : entries) {

@@ -21,7 +21,8 @@ void SetupPaths();
 void SetupPathsFor(const QString& programDir, bool programDirWritable, const QString& xdgDataHome);
 
 // Copies the tree Src into Dst, overwriting, without ".exe" and ".chm" files; failures of single
-// copies are ignored, whatever was copied stays.
+// copies are ignored, whatever was copied stays. The copies are the user's data: folders 0700,
+// files 0600.
 void CopyFolderTree(const QString& src, const QString& dst);
 
 // False, after its messages, when the settings file is read-only or DataPath cannot be written.

@@ -70,9 +70,11 @@ void ReadPeriodRecord(const QString& fileName, int period, TYearFileHeader& head
     readAt(f, DataRecPos(period - 1), &rec, sizeof rec);
 }
 
+const QString YearFileSuffix = QStringLiteral("年給与･賞与.dat");
+
 QString YearFileName(const QString& folder, const QString& era, int eraYear)
 {
-    return QStringLiteral("%1%2%3年給与･賞与.dat").arg(folder, era).arg(eraYear, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1%2%3").arg(folder, era).arg(eraYear, 2, 10, QLatin1Char('0')) + YearFileSuffix;
 }
 
 void CreateYearFile(const QString& fileName)
@@ -196,8 +198,14 @@ void ConvertOldYearFile(const QString& oldPath, const QString& newPath)
     if (in.error() != QFileDevice::NoError) throw IoError::failed(ReadWhat, oldPath, in.errorString());
     in.close();
     // The new-employee template, the system log and anything else that is not an old year file
-    // moves as it is.
-    if (QFileInfo(oldPath).fileName().toLower() == QStringLiteral("社員情報.dat") || old.size() != OldYearFileSize) {
+    // moves as it is; so does a year file already in the current layout. A year file of any other
+    // size is damaged: copied, it would be listed and then fail to open.
+    const QString name = QFileInfo(oldPath).fileName();
+    if (name.endsWith(YearFileSuffix) && old.size() != OldYearFileSize && old.size() != YearFileSize)
+        throw AppError(QStringLiteral("%1: 年度データファイルの大きさが正しくありません(%2 バイト)。")
+                           .arg(name)
+                           .arg(old.size()));
+    if (name.toLower() == QStringLiteral("社員情報.dat") || old.size() != OldYearFileSize) {
         writeWhole(newPath, old);
         return;
     }

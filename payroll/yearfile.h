@@ -29,6 +29,7 @@ static_assert(sizeof(TPeriodRecord) == PeriodRecSize);
 void ReadPeriodRecord(const QString& fileName, int period, TYearFileHeader& header, TPeriodRecord& rec);
 
 // "%s%s%.2d年給与･賞与.dat": data folder, era name, era year.
+extern const QString YearFileSuffix;  // "年給与･賞与.dat"
 QString YearFileName(const QString& folder, const QString& era, int eraYear);
 
 // Bookkeeping of the file created in this run (asked about at close when never saved).
@@ -63,6 +64,7 @@ bool PeriodChanged();
 MsgResult ConfirmSaveData(bool ask, bool& changed, bool saveEnabled = true);
 
 // Writes the current-layout file newPath from the old-layout file oldPath. The new-employee
-// template "社員情報.dat" and every file that is not exactly 463,688 bytes are copied unchanged.
-// The target is written through a temporary file: a failure leaves no half-written target.
+// template "社員情報.dat" and every file that is not exactly 463,688 bytes are copied unchanged,
+// except a year file of neither layout's size, which throws AppError naming it and its size.
+// The target is written atomically: a failure leaves no half-written target.
 void ConvertOldYearFile(const QString& oldPath, const QString& newPath);

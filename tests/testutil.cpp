@@ -3,6 +3,7 @@
 
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -132,6 +133,12 @@ QByteArray ReadAll(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return f.readAll();
+}
+
+int FileMode(const QString& path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
 void WriteAll(const QString& path, const QByteArray& bytes)

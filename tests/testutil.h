@@ -76,6 +76,8 @@ class PeriodTest : public TablesTest {
 };
 
 QByteArray ReadAll(const QString& path);
+// The permission bits of a file or folder (0600, 0700), -1 when it does not exist.
+int FileMode(const QString& path);
 void WriteAll(const QString& path, const QByteArray& bytes);
 // A fixture file of tests/data.
 QString TestData(const QString& name);

@@ -92,15 +92,19 @@ QString MakeMemberLine(int slot)
     return line;
 }
 
-int MigrateOldData(const QString& oldFolder)
+TMigration MigrateOldData(const QString& oldFolder)
 {
     const QDir dir(oldFolder);
-    int handled = 0;
+    TMigration result;
     for (const QString& name : dir.entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
-        ConvertOldYearFile(dir.filePath(name), DataPath + name);
-        ++handled;
+        try {
+            ConvertOldYearFile(dir.filePath(name), DataPath + name);
+            ++result.moved;
+        } catch (const AppError& e) {
+            result.failed += e.message();
+        }
     }
-    return handled;
+    return result;
 }
 
 bool CheckTaxChange(const QString& iniFile, bool newSysIni)

@@ -3,6 +3,7 @@
 #pragma once
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include "payroll/period.h"
 
@@ -34,9 +35,13 @@ QString KeitaiName(int keitai);
 QString MakeMemberLine(int slot);
 
 // Moves the year files and other files of an earlier version's data folder into DataPath; only
-// files of exactly the old year-file size are converted, the rest copied. Returns how many files
-// were handled.
-int MigrateOldData(const QString& oldFolder);
+// files of exactly the old year-file size are converted, the rest copied. A file that cannot be
+// converted or copied is left where it was and named with the reason; the others still move.
+struct TMigration {
+    int moved = 0;
+    QStringList failed;  // one line per file left behind
+};
+TMigration MigrateOldData(const QString& oldFolder);
 
 // Reads "TaxChangeDate" of [Option] in iniFile; true when the rate change notice is due. Writes
 // the date when it was due or when the settings file is new.

@@ -16,14 +16,7 @@
 
 namespace {
 
-class AtomicFileTest : public CoreTest {
-  protected:
-    int mode(const QString& path)
-    {
-        struct stat st;
-        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
-    }
-};
+using AtomicFileTest = CoreTest;
 
 // The settings file and the employee template, each saved where the disk is full or the write
 // stops at a byte, and into a folder that does not exist.
@@ -83,15 +76,15 @@ TEST_F(AtomicFileTest, WrittenFilesAndDataFoldersArePrivate)
     QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::ReadOther);
     WriteFileAtomic(file, "new", QStringLiteral("書き込み"));
     EXPECT_EQ(ReadAll(file), QByteArray("new"));
-    EXPECT_EQ(mode(file), 0600);
+    EXPECT_EQ(FileMode(file), 0600);
 
     const QString folder = dir() + QStringLiteral("x/y/");
     ASSERT_TRUE(MakePrivateFolder(folder));
-    EXPECT_EQ(mode(folder), 0700);
-    EXPECT_EQ(mode(dir() + QStringLiteral("x")), 0700);
+    EXPECT_EQ(FileMode(folder), 0700);
+    EXPECT_EQ(FileMode(dir() + QStringLiteral("x")), 0700);
     ::chmod(QFile::encodeName(folder).constData(), 0755);
     ASSERT_TRUE(MakePrivateFolder(folder));
-    EXPECT_EQ(mode(folder), 0700) << "an existing data folder is tightened";
+    EXPECT_EQ(FileMode(folder), 0700) << "an existing data folder is tightened";
 }
 
 }  // namespace
