@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the program and the tests need; only what is missing.
 set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
-      libzip-dev libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont
+      libzip-dev libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev fonts-ipafont
       fonts-ipaexfont poppler-utils xvfb xauth)
 missing=()
 for p in "${PKGS[@]}"; do

@@ -105,7 +105,7 @@ TEST_F(YearFileTest, LoadBringsBackEveryBlockOfThePeriod)
     ClearPeriodImage();
     LoadPeriod(file(), 15);
     EXPECT_EQ(CorpRec.KenRitu, 4.955);
-    EXPECT_EQ(SyainRec[1].MyNo, 123456789012);
+    EXPECT_EQ(int64_t{SyainRec[1].MyNo}, 123456789012);
     EXPECT_EQ(KintaiRec[45].Kintai[kiYukyuZan], 7.5);
     EXPECT_EQ(SikyuRec[60].SikyuManual[17], 1);
     EXPECT_EQ(KoujoRec[90].SyoyoRitu, 4084);
