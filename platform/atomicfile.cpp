@@ -1,6 +1,6 @@
 // Atomic whole-file writes over POSIX: temporary file, checked writes, fsync, rename, fsync of the
-// folder. QSaveFile is not used: it reports a failed buffered write only at commit() and does not
-// sync the folder, so a full disk or a power loss could leave an empty or missing file.
+// folder. Not QSaveFile: on a full disk its buffered write failed unseen and commit() still put the
+// empty temporary file in place of the settings, and it never syncs the folder.
 #include "platform/atomicfile.h"
 
 #include <fcntl.h>
@@ -90,6 +90,13 @@ void WriteFileAtomic(const QString& path, const QByteArray& data, const QString&
 {
     const QString target = resolved(path);
     const QFileInfo info(target);
+    // A rename would replace a file the user made read-only; refuse as writing into it would. The
+    // owner's write bit counts for root too, who passes access().
+    const QByteArray name = QFile::encodeName(target);
+    struct stat st;
+    if (::stat(name.constData(), &st) == 0 &&
+        (!(st.st_mode & S_IWUSR) || ::access(name.constData(), W_OK) != 0))
+        fail(what, path, EACCES);
     // Hidden, in the same folder (a rename never crosses file systems), unique per writer.
     TempFile tmp;
     tmp.name = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +

@@ -22,13 +22,14 @@ using AtomicFileTest = CoreTest;
 // stops at a byte, and into a folder that does not exist.
 TEST_F(AtomicFileTest, FailedSaveKeepsTheOldBytesAndSaysWhy)
 {
-    enum Stop { FullDisk, SizeLimit, NoFolder };
+    enum Stop { FullDisk, SizeLimit, NoFolder, ReadOnly };
     struct Case {
         const char* name;
         Stop stop;
         const char* reason;
     };
-    const Case cases[] = {{"Tolvane.ini", FullDisk, "ディスクの空き容量が足りません。"},
+    const Case cases[] = {{"Tolvane.ini", ReadOnly, "書き込む権限がありません。"},
+                          {"Tolvane.ini", FullDisk, "ディスクの空き容量が足りません。"},
                           {"社員情報.dat", FullDisk, "ディスクの空き容量が足りません。"},
                           {"Tolvane.ini", SizeLimit, "ファイルが大きすぎます。"},
                           {"社員情報.dat", SizeLimit, "ファイルが大きすぎます。"},
@@ -47,6 +48,7 @@ TEST_F(AtomicFileTest, FailedSaveKeepsTheOldBytesAndSaysWhy)
         const QString path = DataPath + QString::fromUtf8(c.name);
         const QByteArray old = "[Option]\r\nA=1\r\n" + QByteArray(600, 'x');
         if (c.stop != NoFolder) WriteAll(path, old);
+        if (c.stop == ReadOnly) QFile::setPermissions(path, QFileDevice::ReadOwner);
         if (disk) disk->fill();
         try {
             std::optional<FileSizeLimit> limit;
@@ -65,7 +67,7 @@ TEST_F(AtomicFileTest, FailedSaveKeepsTheOldBytesAndSaysWhy)
         }
         EXPECT_EQ(ReadAll(path), c.stop == NoFolder ? QByteArray() : old);
         const QStringList left = QDir(DataPath).entryList(QDir::Files | QDir::Hidden);
-        EXPECT_EQ(left.size(), c.stop == FullDisk ? 2 : c.stop == SizeLimit ? 1 : 0) << left.join(' ');
+        EXPECT_EQ(left.size(), c.stop == FullDisk ? 2 : c.stop == NoFolder ? 0 : 1) << left.join(' ');
     }
 }
 
