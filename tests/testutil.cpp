@@ -10,6 +10,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 
 #include "payroll/corpinfo.h"
@@ -233,6 +234,7 @@ bool KilledAtByte(qint64 limit, const std::function<void()>& act)
         ::_exit(0);
     }
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
     return WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
 }
