@@ -1,10 +1,12 @@
 // Fuzz target: a year data file loaded as the period selection loads it, then read the ways the
-// main window reads the open period (list lines, captions, retirement dates, the change test).
+// main window reads the open period (list lines, captions, retirement dates, the change test) and
+// as the calculation reads another period of the year.
 // Byte 0 picks the period; the next 128 bytes are the header; the rest, repeated, fills the
 // period record, so that every slot holds fuzzed bytes. The other periods stay zero.
 #include <cstring>
 
 #include "app/core/mainflow.h"
+#include "payroll/otherperiod.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/yearfile.h"
@@ -41,6 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int e = 1; e <= MaxEmployee; ++e) {
         if (SyainRec[e].MembKey.isEmpty()) continue;
         sink += MakeMemberLine(e) + GetKubunName(e) + ReadTaisyoku(e).Year;
+    }
+    // The same record read as another period of the year, as the calculation reads earlier months.
+    for (int e = 1; e <= MaxEmployee; ++e) {
+        if (SyainRec[e].MembKey.isEmpty()) continue;
+        const QByteArray key = SyainRec[e].MembKey.bytes();
+        int64_t sum = 0;
+        if (period > 12) AddSyoyoKazei(CurPeriod.FileName, period - 12, key, sum);
+        sink += QString::number(ReadPeriodData(period, key) + GetPrevYukyuZan(period, key) + double(sum));
+        break;
     }
     PeriodChanged();
     return sink.size() < 0;
