@@ -12,6 +12,7 @@
 
 #include "payroll/paths.h"
 #include "platform/atomicfile.h"
+#include "platform/errors.h"
 #include "platform/msgbox.h"
 
 namespace {
@@ -22,13 +23,21 @@ QString withSlash(QString path)
     return path;
 }
 
-// Copies one file over Dst. The copy is the user's data from now on: writable by him even when the
-// installed original was read-only, and readable by nobody else (0600).
+// Copies one file over Dst, whole and synced (the shipped tree may be deleted once it is moved).
+// The copy is the user's data from now on: writable by him even when the installed original was
+// read-only, and readable by nobody else (0600).
 bool copyOver(const QString& src, const QString& dst)
 {
-    QFile::remove(dst);
-    if (!QFile::copy(src, dst)) return false;
-    QFile::setPermissions(dst, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile in(src);
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError) return false;
+    QFile::remove(dst);  // a read-only copy of an earlier start is replaced too
+    try {
+        WriteFileAtomic(dst, bytes, QStringLiteral("データのコピー"));
+    } catch (const IoError&) {
+        return false;
+    }
     return true;
 }
 
