@@ -194,6 +194,7 @@ TEST_F(ProgramTest, FirstStartMigratesOldDataAndNamesWhatItCouldNot)
     EXPECT_EQ(FileMode(data), 0700);
     EXPECT_EQ(QFileInfo(data + QStringLiteral("平成30年給与･賞与.dat")).size(), 1349288);
     EXPECT_FALSE(QFileInfo::exists(data + QStringLiteral("平成29年給与･賞与.dat")));
+    EXPECT_EQ(FileMode(data + QStringLiteral("平成30年給与･賞与.dat")), 0600);
     EXPECT_TRUE(QFileInfo::exists(prog + QStringLiteral("Data/平成29年給与･賞与.dat")));
 }
 

@@ -10,8 +10,6 @@
 #include <random>
 #include <vector>
 
-#include "app/core/mainflow.h"
-#include "payroll/paths.h"
 #include "payroll/period.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -349,29 +347,6 @@ TEST_F(ConvertTest, FailedConversionLeavesTheTargetAsItWas)
     WriteAll(target, QByteArray("previous"));
     EXPECT_THROW(ConvertOldYearFile(dir() + QStringLiteral("missing.dat"), target), IoError);
     EXPECT_EQ(ReadAll(target), QByteArray("previous"));
-}
-
-// A year file of neither layout's size is not moved and is named to the user; the rest moves, and
-// what moved is private.
-TEST_F(ConvertTest, MigrationNamesTheYearFilesItCouldNotConvert)
-{
-    const QString old = dir() + QStringLiteral("old/");
-    QDir().mkpath(old);
-    for (const char* name : {"社員情報.dat", "平成30年給与･賞与.dat"})
-        QFile::copy(TestData(QStringLiteral("olddata/") + QString::fromUtf8(name)),
-                    old + QString::fromUtf8(name));
-    WriteAll(old + QStringLiteral("平成29年給与･賞与.dat"), QByteArray(1000, '\x01'));
-    DataPath = dir() + QStringLiteral("new/");
-    QDir().mkpath(DataPath);
-    const TMigration m = MigrateOldData(old);
-    EXPECT_EQ(m.moved, 2);
-    ASSERT_EQ(m.failed.size(), 1);
-    EXPECT_EQ(
-        m.failed[0],
-        QStringLiteral("平成29年給与･賞与.dat: 年度データファイルの大きさが正しくありません(1000 バイト)。"));
-    EXPECT_FALSE(QFileInfo::exists(DataPath + QStringLiteral("平成29年給与･賞与.dat")));
-    EXPECT_EQ(QFileInfo(DataPath + QStringLiteral("平成30年給与･賞与.dat")).size(), YearFileSize);
-    EXPECT_EQ(FileMode(DataPath + QStringLiteral("社員情報.dat")), 0600);
 }
 
 }  // namespace
