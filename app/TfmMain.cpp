@@ -39,6 +39,7 @@
 #include "payroll/taxtable.h"
 #include "payroll/ui/TfmSelData.h"
 #include "payroll/yearfile.h"
+#include "platform/atomicfile.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
@@ -413,17 +414,26 @@ void TfmMain::FormActivate()
         LoadOption();
         fmInji->LoadPrintMemo();
         CurPeriod.FileName = DefaultYearFile(DataPath, Today());
-        if (!QFileInfo::exists(DataPath)) {
-            if (!QDir().mkdir(DataPath)) {
-                ShowError(QStringLiteral("データ用フォルダーが作成できません。"));
-                close();
-                return;
-            }
+        const bool newDataFolder = !QFileInfo::exists(DataPath);
+        // Pay and personal data: the folder is the user's alone, also when an earlier run made it.
+        if (!MakePrivateFolder(DataPath)) {
+            ShowError(QStringLiteral("データ用フォルダーが作成できません。"));
+            close();
+            return;
+        }
+        if (newDataFolder) {
             // The earlier version kept one data set in "Data"; it belongs to the first data set only.
             const QString old = DataRoot + QStringLiteral("Data/");
             if (IniFileName == SysIniFileName && QFileInfo(old).isDir()) {
-                if (MigrateOldData(old) > 0) ShowInfo(QStringLiteral("旧バージョンのデータを移行しました。"));
-                if (DataMoved) ShellDeleteTree(old);
+                const TMigration m = MigrateOldData(old);
+                if (m.moved > 0) ShowInfo(QStringLiteral("旧バージョンのデータを移行しました。"));
+                if (!m.failed.isEmpty())
+                    ShowWarning(QStringLiteral("次のファイルは移行できませんでした。元のファイルは\n%1\nに残してあります。\n\n")
+                                    .arg(QDir::toNativeSeparators(old)) +
+                                m.failed.join(QStringLiteral("\n")));
+                // What could not be moved stays where it was.
+                else if (DataMoved)
+                    ShellDeleteTree(old);
             }
         }
         CreateYearFile(CurPeriod.FileName);

@@ -9,6 +9,7 @@
 #include "payroll/paths.h"
 #include "payroll/periodselect.h"
 #include "payroll/slipitems.h"
+#include "payroll/syslog.h"
 #include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 #include "platform/resets.h"
@@ -48,7 +49,7 @@ void ResetGlobals()
     CreatedYearFile.clear();
     YearFileCreated = false;
     YearFileSaved = false;
-    YearFileWriteBudget = -1;
+    SysLogFailureShown = false;
     ClearTableFiles();
     ResetPeriodSelect();
     ResetSlipItems();

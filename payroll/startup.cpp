@@ -12,6 +12,8 @@
 
 #include "payroll/paths.h"
 #include "payroll/yearfile.h"
+#include "platform/atomicfile.h"
+#include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 
@@ -23,13 +25,21 @@ QString withSlash(QString path)
     return path;
 }
 
-// Copies one file over Dst. The copy belongs to the user from now on, so it must stay writable
-// even when the installed original was read-only.
+// Copies one file over Dst, whole and synced (the shipped tree may be deleted once it is moved).
+// The copy is the user's data from now on: writable by him even when the installed original was
+// read-only, and readable by nobody else (0600).
 bool copyOver(const QString& src, const QString& dst)
 {
-    QFile::remove(dst);
-    if (!QFile::copy(src, dst)) return false;
-    QFile::setPermissions(dst, QFile::permissions(dst) | QFileDevice::WriteOwner);
+    QFile in(src);
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError) return false;
+    QFile::remove(dst);  // a read-only copy of an earlier start is replaced too
+    try {
+        WriteFileAtomic(dst, bytes, QStringLiteral("データのコピー"));
+    } catch (const IoError&) {
+        return false;
+    }
     return true;
 }
 
@@ -75,9 +85,11 @@ void SetupPathsFor(const QString& programDir, bool programDirWritable, const QSt
     DataPath = plan.dataPath;
     IniFileName = DataPath + QStringLiteral("Tolvane.ini");
     DataMoved = false;
+    if (!plan.relocate) return;
+    // The user's own data folder (0700), tightened too when an earlier version made it.
+    MakePrivateFolder(DataPath);
     // The settings file in the new place marks a relocation done on an earlier start.
-    if (!plan.relocate || QFileInfo::exists(IniFileName)) return;
-    QDir().mkpath(DataPath);
+    if (QFileInfo::exists(IniFileName)) return;
     // The shipped data folder is the one the main window migrates from ("Data"); file names are
     // case-sensitive here, so both use the same spelling.
     CopyFolderTree(TablePath + QStringLiteral("Data"), DataPath + QStringLiteral("Data"));
@@ -88,7 +100,7 @@ void SetupPathsFor(const QString& programDir, bool programDirWritable, const QSt
 
 void CopyFolderTree(const QString& src, const QString& dst)
 {
-    QDir().mkpath(dst);
+    MakePrivateFolder(dst);
     const QFileInfoList entries =
         QDir(src).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     for (const QFileInfo& e : entries) {
@@ -141,15 +153,19 @@ QString DefaultYearFile(const QString& folder, const QDate& today)
     return YearFileName(folder, e.EraText, e.YearText.toInt());
 }
 
-int MigrateOldData(const QString& oldFolder)
+TMigration MigrateOldData(const QString& oldFolder)
 {
     const QDir dir(oldFolder);
-    int handled = 0;
+    TMigration result;
     for (const QString& name : dir.entryList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
-        ConvertOldYearFile(dir.filePath(name), DataPath + name);
-        ++handled;
+        try {
+            ConvertOldYearFile(dir.filePath(name), DataPath + name);
+            ++result.moved;
+        } catch (const AppError& e) {
+            result.failed += e.message();
+        }
     }
-    return handled;
+    return result;
 }
 
 bool CheckTaxChange(const QString& iniFile, bool newSysIni)

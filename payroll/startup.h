@@ -1,6 +1,7 @@
 // Start-up paths: the program folder, the data folder (moved to the user's data home when the
 // program folder is not writable), the settings file, and the check that they can be written.
 #pragma once
+#include <QStringList>
 #include <QDate>
 #include <QString>
 
@@ -24,7 +25,8 @@ void SetupPaths();
 void SetupPathsFor(const QString& programDir, bool programDirWritable, const QString& xdgDataHome);
 
 // Copies the tree Src into Dst, overwriting, without ".exe" and ".chm" files; failures of single
-// copies are ignored, whatever was copied stays.
+// copies are ignored, whatever was copied stays. The copies are the user's data: folders 0700,
+// files 0600.
 void CopyFolderTree(const QString& src, const QString& dst);
 
 // False, after its messages, when the settings file is read-only or DataPath cannot be written.
@@ -36,9 +38,13 @@ TEraYear DefaultEra(const QDate& today);
 QString DefaultYearFile(const QString& folder, const QDate& today);
 
 // Moves the year files and other files of an earlier version's data folder into DataPath; only
-// files of exactly the old year-file size are converted, the rest copied. Returns how many files
-// were handled.
-int MigrateOldData(const QString& oldFolder);
+// files of exactly the old year-file size are converted, the rest copied. A file that cannot be
+// converted or copied is left where it was and named with the reason; the others still move.
+struct TMigration {
+    int moved = 0;
+    QStringList failed;  // one line per file left behind
+};
+TMigration MigrateOldData(const QString& oldFolder);
 
 // Reads "TaxChangeDate" of [Option] in iniFile; true when the rate change notice is due. Writes
 // the date when it was due or when the settings file is new.

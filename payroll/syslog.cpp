@@ -1,18 +1,27 @@
 // The system log: appended to, never rewritten, so that it keeps the history of every run.
 #include "payroll/syslog.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
+#include <cerrno>
 
 #include "payroll/paths.h"
+#include "platform/atomicfile.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/msgbox.h"
 
-QString SysLogFileName() {
+QString SysLogFileName()
+{
     return DataPath + QStringLiteral("システムログ.dat");
 }
 
-QString SysLogAction(int kind) {
+QString SysLogAction(int kind)
+{
     switch (kind) {
         // Half-width brackets (one byte each in CP932), as every log written so far has them.
         case 10:
@@ -32,17 +41,57 @@ QString SysLogAction(int kind) {
     }
 }
 
-QString SysLogLine(int kind, const QDateTime& at) {
+QString SysLogLine(int kind, const QDateTime& at)
+{
     return at.toString(QStringLiteral("yyyy/MM/dd HH:mm")) + QStringLiteral("  ") + SysLogAction(kind);
 }
 
-void WriteSysLog(int kind) {
+bool SysLogFailureShown = false;
+
+namespace {
+
+// Appends line whole or not at all: a write cut short by a full disk is taken back, and a log that
+// this append created stays only when the line is in it.
+int appendLine(const QByteArray& path, const QByteArray& line)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return errno;
+    struct stat st {};
+    int err = ::fstat(fd, &st) != 0 ? errno : 0;
+    const bool sized = !err;
+    // The log names who was registered and deleted: it is the user's alone.
+    if (!err && (st.st_mode & 077)) ::fchmod(fd, 0600);
+    const char* p = line.constData();
+    qint64 left = line.size();
+    while (!err && left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n > 0) {
+            p += n;
+            left -= n;
+        } else if (n == 0 || errno != EINTR) {
+            err = n == 0 ? EIO : errno;
+        }
+    }
+    if (err && sized && ::ftruncate(fd, st.st_size) == 0 && st.st_size == 0) ::unlink(path.constData());
+    if (::close(fd) != 0 && !err) err = errno;
+    return err;
+}
+
+}  // namespace
+
+bool WriteSysLog(int kind)
+{
     const QString path = SysLogFileName();
     const QByteArray line = cp932::encode(SysLogLine(kind, Now())) + "\r\n";
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        throw IoError::failed(QStringLiteral("システムログの書き込み"), path, f.errorString());
-    if (f.write(line) != line.size() || !f.flush())
-        throw IoError::failed(QStringLiteral("システムログの書き込み"), path, f.errorString());
-    f.close();
+    const int err = appendLine(QFile::encodeName(path), line);
+    if (!err) return true;
+    // The log is not the data: the action is done and the work goes on. Said once, not at every
+    // employee saved while the disk stays full.
+    if (!SysLogFailureShown) {
+        SysLogFailureShown = true;
+        ShowWarning(
+            IoError::failed(QStringLiteral("システムログの書き込み"), path, SystemReason(err)).message() +
+            QStringLiteral("\n\n作業はこのまま続けられます。"));
+    }
+    return false;
 }

@@ -11,6 +11,9 @@ QString SysLogFileName();
 QString SysLogAction(int kind);
 // The line as it is written, without its CR LF: "yyyy/mm/dd hh:nn  " and the action text.
 QString SysLogLine(int kind, const QDateTime& at);
-// Appends the line of kind stamped with Now(). Throws IoError when the log cannot be written; the
-// action that logged is done by then.
-void WriteSysLog(int kind);
+// Appends the line of kind stamped with Now(), whole or not at all. A log that cannot be written
+// is reported once per run (a warning naming the file and the reason) and otherwise ignored: the
+// action that logged is done by then. Returns false when the line was not written.
+bool WriteSysLog(int kind);
+// Set once the failure has been reported; cleared by ResetGlobals.
+extern bool SysLogFailureShown;

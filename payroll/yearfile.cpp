@@ -2,20 +2,17 @@
 // conversion of the older 30-employee layout.
 #include "payroll/yearfile.h"
 
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstring>
 #include <memory>
 
 #include "payroll/period.h"
 #include "payroll/validate.h"
+#include "platform/atomicfile.h"
 #include "platform/errors.h"
 
 QString CreatedYearFile;
-int64_t YearFileWriteBudget = -1;
 bool YearFileCreated = false;
 bool YearFileSaved = false;
 
@@ -51,28 +48,14 @@ void readAt(QFile& f, qint64 pos, void* dst, qint64 size)
         throw IoError::failed(ReadWhat, f.fileName(), f.errorString());
 }
 
-void writeAt(QFile& f, qint64 pos, const void* src, qint64 size)
-{
-    if (YearFileWriteBudget >= 0) {
-        if (YearFileWriteBudget < size) throw IoError::failed(WriteWhat, f.fileName(), QStringLiteral("ディスクの空きが足りません。"));
-        YearFileWriteBudget -= size;
-    }
-    if (!f.seek(pos) || f.write(static_cast<const char*>(src), size) != size)
-        throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
-}
-
-// Flushes Qt's buffer and the system's, so that what follows is written only after this is on disk.
-void syncOrThrow(QFile& f)
-{
-    if (!f.flush() || ::fsync(f.handle()) != 0)
-        throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
-}
-
 void writeWhole(const QString& path, const QByteArray& data)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) throw IoError::failed(WriteWhat, path, f.errorString());
-    if (f.write(data) != data.size() || !f.commit()) throw IoError::failed(WriteWhat, path, f.errorString());
+    WriteFileAtomic(path, data, WriteWhat);
+}
+
+void putAt(QByteArray& file, qint64 pos, const void* src, qint64 size)
+{
+    std::memcpy(file.data() + pos, src, size_t(size));
 }
 
 }  // namespace
@@ -88,9 +71,11 @@ void ReadPeriodRecord(const QString& fileName, int period, TYearFileHeader& head
     RefuseDamaged(fileName, CheckYearHeader(header) + CheckPeriodRecord(period, rec));
 }
 
+const QString YearFileSuffix = QStringLiteral("年給与･賞与.dat");
+
 QString YearFileName(const QString& folder, const QString& era, int eraYear)
 {
-    return QStringLiteral("%1%2%3年給与･賞与.dat").arg(folder, era).arg(eraYear, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1%2%3").arg(folder, era).arg(eraYear, 2, 10, QLatin1Char('0')) + YearFileSuffix;
 }
 
 void CreateYearFile(const QString& fileName)
@@ -122,23 +107,25 @@ void WritePeriod()
     const int p = CurPeriod.Period;
     checkPeriod(p);
     QFile f(CurPeriod.FileName);
-    openOrThrow(f, QIODevice::ReadWrite, WriteWhat);
+    openOrThrow(f, QIODevice::ReadOnly, WriteWhat);
     checkSize(f, WriteWhat);
-    // The blocks first and the present flag last: a failure in between leaves the period marked
-    // as it was, never present with a half-written record.
-    qint64 pos = DataRecPos(p - 1);
-    writeAt(f, pos, &CorpRec, sizeof CorpRec);
-    writeAt(f, pos += sizeof CorpRec, &SyainRec, sizeof SyainRec);
-    writeAt(f, pos += sizeof SyainRec, &KintaiRec, sizeof KintaiRec);
-    writeAt(f, pos += sizeof KintaiRec, &SikyuRec, sizeof SikyuRec);
-    writeAt(f, pos += sizeof SikyuRec, &KoujoRec, sizeof KoujoRec);
-    syncOrThrow(f);
+    QByteArray file = f.readAll();
+    if (f.error() != QFileDevice::NoError || file.size() < YearFileSize)
+        throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
+    f.close();
+    // The whole file is written anew and put in place at once: a save that stops anywhere leaves
+    // the old period or the new one, whole, never a record that is half of each. The other
+    // periods and any bytes behind them are carried over unchanged.
     TYearFileHeader header = YearHeader;
     header.DataExists[p] = 1;
-    writeAt(f, 0, &header, sizeof header);
-    syncOrThrow(f);
-    f.close();
-    if (f.error() != QFileDevice::NoError) throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
+    putAt(file, 0, &header, sizeof header);
+    qint64 pos = DataRecPos(p - 1);
+    putAt(file, pos, &CorpRec, sizeof CorpRec);
+    putAt(file, pos += sizeof CorpRec, &SyainRec, sizeof SyainRec);
+    putAt(file, pos += sizeof SyainRec, &KintaiRec, sizeof KintaiRec);
+    putAt(file, pos += sizeof KintaiRec, &SikyuRec, sizeof SikyuRec);
+    putAt(file, pos += sizeof SikyuRec, &KoujoRec, sizeof KoujoRec);
+    writeWhole(CurPeriod.FileName, file);
     YearHeader.DataExists[p] = 1;
 }
 
@@ -214,8 +201,14 @@ void ConvertOldYearFile(const QString& oldPath, const QString& newPath)
     if (in.error() != QFileDevice::NoError) throw IoError::failed(ReadWhat, oldPath, in.errorString());
     in.close();
     // The new-employee template, the system log and anything else that is not an old year file
-    // moves as it is.
-    if (QFileInfo(oldPath).fileName().toLower() == QStringLiteral("社員情報.dat") || old.size() != OldYearFileSize) {
+    // moves as it is; so does a year file already in the current layout. A year file of any other
+    // size is damaged: copied, it would be listed and then fail to open.
+    const QString name = QFileInfo(oldPath).fileName();
+    if (name.endsWith(YearFileSuffix) && old.size() != OldYearFileSize && old.size() != YearFileSize)
+        throw AppError(QStringLiteral("%1: 年度データファイルの大きさが正しくありません(%2 バイト)。")
+                           .arg(name)
+                           .arg(old.size()));
+    if (name.toLower() == QStringLiteral("社員情報.dat") || old.size() != OldYearFileSize) {
         writeWhole(newPath, old);
         return;
     }

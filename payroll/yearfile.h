@@ -36,16 +36,13 @@ static_assert(sizeof(TPeriodRecord) == PeriodRecSize);
 void ReadPeriodRecord(const QString& fileName, int period, TYearFileHeader& header, TPeriodRecord& rec);
 
 // "%s%s%.2d年給与･賞与.dat": data folder, era name, era year.
+extern const QString YearFileSuffix;  // "年給与･賞与.dat"
 QString YearFileName(const QString& folder, const QString& era, int eraYear);
 
 // Bookkeeping of the file created in this run (asked about at close when never saved).
 extern QString CreatedYearFile;
 extern bool YearFileCreated;
 extern bool YearFileSaved;
-
-// Bytes the period writes may still put into a year file before they fail as a full disk would;
-// -1 = no limit. Lets the tests stop a save half-way.
-extern int64_t YearFileWriteBudget;
 
 // Creates the year file with fifteen zero periods when it does not exist; zero-fills the period
 // image. Never overwrites a file. Throws IoError.
@@ -55,9 +52,9 @@ void CreateYearFile(const QString& fileName);
 // short or cannot be read throws IoError and leaves the image as it was.
 void LoadPeriod(const QString& fileName, int period);
 
-// Writes the open period (CurPeriod) and then the header with its present flag; only after the
-// whole record is on disk is the period marked present. Throws IoError; the image's header then
-// stays as it was.
+// Writes the open period (CurPeriod) and the header with its present flag by replacing the whole
+// file at once, so that the file holds the old period or the new one, whole. Throws IoError; the
+// file and the image's header then stay as they were.
 void WritePeriod();
 
 // The save command: asks first when a later month exists and the image changed, writes the open
@@ -74,6 +71,7 @@ bool PeriodChanged();
 MsgResult ConfirmSaveData(bool ask, bool& changed, bool saveEnabled = true);
 
 // Writes the current-layout file newPath from the old-layout file oldPath. The new-employee
-// template "社員情報.dat" and every file that is not exactly 463,688 bytes are copied unchanged.
-// The target is written through a temporary file: a failure leaves no half-written target.
+// template "社員情報.dat" and every file that is not exactly 463,688 bytes are copied unchanged,
+// except a year file of neither layout's size, which throws AppError naming it and its size.
+// The target is written atomically: a failure leaves no half-written target.
 void ConvertOldYearFile(const QString& oldPath, const QString& newPath);

@@ -2,8 +2,8 @@
 #include "platform/inifile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
+#include "platform/atomicfile.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 
@@ -219,11 +219,6 @@ QByteArray IniFile::bytes() const
 
 void IniFile::save()
 {
-    QSaveFile f(path_);
-    if (!f.open(QIODevice::WriteOnly))
-        throw IoError::failed(QStringLiteral("設定ファイルの書き込み"), path_, f.errorString());
-    const QByteArray data = bytes();
-    if (f.write(data) != data.size() || !f.commit())
-        throw IoError::failed(QStringLiteral("設定ファイルの書き込み"), path_, f.errorString());
+    WriteFileAtomic(path_, bytes(), QStringLiteral("設定ファイルの書き込み"));
     modified_ = false;
 }

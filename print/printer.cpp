@@ -17,6 +17,7 @@
 
 #include "payroll/common.h"
 #include "payroll/paths.h"
+#include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "print/engine.h"
@@ -414,10 +415,13 @@ bool RunPrintJob(const QString& title, const QString& pdfSuggestion, int pageCou
                                         .arg(refusal, CurrentPrinterName()));
         return true;
     }
-    if (!ended || (QFileInfo::exists(target) && !QFile::remove(target)) || !QFile::rename(partial, target)) {
+    if (!ended) {
         QFile::remove(partial);
         throw AppError(
             QStringLiteral("PDFファイルを書き込めません。\n%1").arg(QDir::toNativeSeparators(target)));
     }
+    // The slips hold pay and personal data: the finished file is synced, private and put in place
+    // whole, so that an earlier PDF of that name is replaced only by a complete one.
+    CommitFileAtomic(partial, target, QStringLiteral("PDFファイルの書き込み"));
     return true;
 }

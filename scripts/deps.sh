@@ -2,8 +2,9 @@
 # Installs the Debian packages the build, the program and the tests need; only what is missing.
 set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
-      libzip-dev libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont
-      fonts-ipaexfont poppler-utils xvfb xauth qt6-translations-l10n libcups2-dev cups cups-filters)
+      libzip-dev libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+      fonts-ipafont fonts-ipaexfont poppler-utils xvfb xauth qt6-translations-l10n libcups2-dev cups
+      cups-filters)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

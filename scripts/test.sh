@@ -1,7 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test; exits non-zero on any failure.
+# Installs what is missing, builds and runs every test; exits non-zero on any failure. The tests
+# run twice, the second time built with AddressSanitizer and UndefinedBehaviorSanitizer into
+# build-asan/, and then the fuzz targets run for a short while (FUZZ_SECONDS per target, 0 skips
+# them). A failing stage does not stop the later ones, so that one run reports everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
-ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 300
+status=0
+ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 300 || status=1
+
+# -O1 keeps the sanitized tests quick. Every UBSan report ends the test that made it (alignment is
+# recoverable only so that UBSAN_OPTIONS=halt_on_error=0 lists all its sites in one run).
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS="-O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined -fsanitize-recover=alignment" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+cmake --build build-asan --parallel "$(nproc)" \
+  --target platform_tests payroll_tests app_tests services_tests print_tests pelmoras
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+  ctest --test-dir build-asan --output-on-failure --parallel "$(nproc)" --timeout 600 || status=1
+
+if [ "${FUZZ_SECONDS:-25}" -gt 0 ]; then bash scripts/fuzz.sh "${FUZZ_SECONDS:-25}" || status=1; fi
+exit $status

@@ -1,8 +1,17 @@
 // Helpers shared by the tests.
 #include "tests/testutil.h"
 
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QTimer>
+#include <cerrno>
+#include <csignal>
 
 #include "payroll/corpinfo.h"
 #include "payroll/option.h"
@@ -127,6 +136,12 @@ QByteArray ReadAll(const QString& path)
     return f.readAll();
 }
 
+int FileMode(const QString& path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
 void WriteAll(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
@@ -157,4 +172,69 @@ void WhenShown(std::function<QWidget*()> window, std::function<void()> act, int 
         if (shown) act();
     });
     timer->start(10);
+}
+
+FileSizeLimit::FileSizeLimit(qint64 limit) : handler_(std::signal(SIGXFSZ, SIG_IGN))
+{
+    rlimit r;
+    ::getrlimit(RLIMIT_FSIZE, &r);
+    soft_ = qint64(r.rlim_cur);
+    r.rlim_cur = rlim_t(limit);
+    ::setrlimit(RLIMIT_FSIZE, &r);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit r;
+    ::getrlimit(RLIMIT_FSIZE, &r);
+    r.rlim_cur = rlim_t(soft_);
+    ::setrlimit(RLIMIT_FSIZE, &r);
+    std::signal(SIGXFSZ, handler_);
+}
+
+FullFileSystem::FullFileSystem(const QString& folder) : folder_(folder)
+{
+    QDir().mkpath(folder);
+    mounted_ = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k,mode=0700") == 0;
+}
+
+FullFileSystem::~FullFileSystem()
+{
+    if (mounted_) ::umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
+}
+
+void FullFileSystem::fill()
+{
+    QFile f(folder_ + QStringLiteral("/filler"));
+    if (!f.open(QIODevice::Append | QIODevice::Unbuffered)) return;
+    const QByteArray block(4096, 'f');
+    while (f.write(block) > 0) {
+    }
+    for (int n = 1024; n > 0; n /= 2)
+        while (f.write(block.left(n)) == n) {
+        }
+}
+
+bool KilledAtByte(qint64 limit, const std::function<void()>& act)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit r;
+        ::getrlimit(RLIMIT_FSIZE, &r);
+        r.rlim_cur = rlim_t(limit);
+        ::setrlimit(RLIMIT_FSIZE, &r);
+        try {
+            act();
+        } catch (...) {
+            ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
 }

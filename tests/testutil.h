@@ -77,6 +77,8 @@ class PeriodTest : public TablesTest {
 };
 
 QByteArray ReadAll(const QString& path);
+// The permission bits of a file or folder (0600, 0700), -1 when it does not exist.
+int FileMode(const QString& path);
 void WriteAll(const QString& path, const QByteArray& bytes);
 // A fixture file of tests/data.
 QString TestData(const QString& name);
@@ -133,4 +135,34 @@ void WhenShown(TFormRef<W>& window, std::function<void()> act, int timeoutMs = 3
     WhenShown([&window]() -> QWidget* { return window.existing(); }, std::move(act), timeoutMs);
 }
 
-template <typename T> T* child(QWidget* w, const char* name) { return w->findChild<T*>(QString::fromLatin1(name)); }
+
+// Failures of the file system, made on the test's side.
+// Writes to regular files fail with EFBIG from byte limit on (RLIMIT_FSIZE, SIGXFSZ ignored) while
+// it lives: a write stopped at a chosen byte.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(qint64 limit);
+    ~FileSizeLimit();
+
+  private:
+    qint64 soft_;
+    void (*handler_)(int);
+};
+// A tmpfs of a few pages mounted on folder and filled, so that every write there fails with
+// ENOSPC. Mounting needs root (CI runs as root); mounted() is false where it cannot be done.
+class FullFileSystem {
+  public:
+    explicit FullFileSystem(const QString& folder);
+    ~FullFileSystem();
+    bool mounted() const { return mounted_; }
+    // Fills what is left free; files put there before stay.
+    void fill();
+
+  private:
+    QString folder_;
+    bool mounted_ = false;
+};
+// Runs act in a forked child that dies by SIGXFSZ when a write reaches byte limit, as a kill in
+// the middle of a write would stop the program. Returns true when the child was stopped that way,
+// false when it ended normally.
+bool KilledAtByte(qint64 limit, const std::function<void()>& act);

@@ -6,11 +6,11 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QList>
-#include <QSaveFile>
 #include <QStringList>
 #include <cstring>
 #include <optional>
 
+#include "platform/atomicfile.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 
@@ -153,9 +153,7 @@ QString fullPrefecture(const QString& name) {
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw IoError::failed(QStringLiteral("書き込み"), path, f.errorString());
+    WriteFileAtomic(path, bytes, QStringLiteral("書き込み"));
 }
 
 template <typename T>

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 
@@ -12,6 +11,7 @@
 #include "payroll/common.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
+#include "platform/atomicfile.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -381,12 +381,8 @@ void SaveMemberTemplate(const TFieldValues& f)
 {
     const TEmployeeRec r = MemberTemplate(f);
     const QString path = MemberTemplateFile();
-    const QString what = QStringLiteral("新規作成時の基本の書き込み");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw IoError::failed(what, path, file.errorString());
-    if (file.write(reinterpret_cast<const char*>(&r), sizeof r) != static_cast<qint64>(sizeof r) ||
-        !file.commit())
-        throw IoError::failed(what, path, file.errorString());
+    WriteFileAtomic(path, QByteArray(reinterpret_cast<const char*>(&r), sizeof r),
+                    QStringLiteral("新規作成時の基本の書き込み"));
 }
 
 void DeleteMemberTemplate()

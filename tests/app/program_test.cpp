@@ -172,4 +172,30 @@ TEST_F(ProgramTest, SecondCopyEndsWhileTheFirstRunsAndAParameterPasses)
     EXPECT_FALSE(messages(QStringLiteral("first.log")).contains(kTwice));
 }
 
+// The first start migrates the earlier version's "Data" folder into the private data set folder,
+// names the year file it could not convert and keeps the old folder for it.
+TEST_F(ProgramTest, FirstStartMigratesOldDataAndNamesWhatItCouldNot)
+{
+    const QString prog = programFolder(QStringLiteral("prog"));
+    QDir().mkpath(prog + QStringLiteral("Data"));
+    QFile::copy(TestData(QStringLiteral("olddata/平成30年給与･賞与.dat")),
+                prog + QStringLiteral("Data/平成30年給与･賞与.dat"));
+    WriteAll(prog + QStringLiteral("Data/平成29年給与･賞与.dat"), QByteArray(1000, '\x01'));
+    start(prog, QStringLiteral("m.log"));
+    const QString notMoved = QStringLiteral("次のファイルは移行できませんでした。");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return messages(QStringLiteral("m.log")).filter(notMoved).size() == 1; }, 20000));
+    const QStringList shown = messages(QStringLiteral("m.log"));
+    EXPECT_TRUE(shown.contains(QStringLiteral("旧バージョンのデータを移行しました。"))) << shown.join('\n');
+    // The message's lines follow each other in the log.
+    EXPECT_TRUE(shown.contains(QStringLiteral(
+        "平成29年給与･賞与.dat: 年度データファイルの大きさが正しくありません(1000 バイト)。")));
+    const QString data = prog + QStringLiteral("Data2/");
+    EXPECT_EQ(FileMode(data), 0700);
+    EXPECT_EQ(QFileInfo(data + QStringLiteral("平成30年給与･賞与.dat")).size(), 1349288);
+    EXPECT_FALSE(QFileInfo::exists(data + QStringLiteral("平成29年給与･賞与.dat")));
+    EXPECT_EQ(FileMode(data + QStringLiteral("平成30年給与･賞与.dat")), 0600);
+    EXPECT_TRUE(QFileInfo::exists(prog + QStringLiteral("Data/平成29年給与･賞与.dat")));
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 // copy and the write check of the settings file and data folder.
 #include "payroll/startup.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 
@@ -53,14 +55,21 @@ TEST_F(StartupTest, FirstUnwritableStartCopiesTheShippedDataOnce)
     EXPECT_TRUE(DataMoved);
     EXPECT_EQ(ReadAll(IniFileName), QByteArray("[Option]\r\nProgVer=1.00\r\n"));
     EXPECT_EQ(ReadAll(data + QStringLiteral("Data/Data2/year.dat")), QByteArray("year"));
+    // Pay data and settings are the user's alone.
+    for (const char* folder : {"", "Data", "Data/Data2"}) EXPECT_EQ(FileMode(data + folder), 0700) << folder;
+    EXPECT_EQ(FileMode(IniFileName), 0600);
+    EXPECT_EQ(FileMode(data + QStringLiteral("Data/Data2/year.dat")), 0600);
 
-    // The user works on; a second start must not put the shipped files back.
+    // The user works on; a second start must not put the shipped files back, but tightens a data
+    // folder that an earlier version left open.
+    ::chmod(QFile::encodeName(data).constData(), 0755);
     WriteAll(data + QStringLiteral("Data/Data2/year.dat"), "mine");
     WriteAll(IniFileName, "[Option]\r\n");
     SetupPathsFor(prog(), false, home());
     EXPECT_FALSE(DataMoved);
     EXPECT_EQ(ReadAll(data + QStringLiteral("Data/Data2/year.dat")), QByteArray("mine"));
     EXPECT_EQ(ReadAll(IniFileName), QByteArray("[Option]\r\n"));
+    EXPECT_EQ(FileMode(data), 0700);
 }
 
 TEST_F(StartupTest, CopyFolderTreeSkipsProgramsAndHelpInAnyCaseAndLeavesCopiesWritable)
@@ -79,7 +88,7 @@ TEST_F(StartupTest, CopyFolderTreeSkipsProgramsAndHelpInAnyCaseAndLeavesCopiesWr
     EXPECT_FALSE(QFileInfo::exists(dst + QStringLiteral("sub/Help.Chm")));
     EXPECT_EQ(ReadAll(dst + QStringLiteral("sub/a.dat")), QByteArray("a"));
     EXPECT_EQ(ReadAll(dst + QStringLiteral("notes.exe.txt")), QByteArray("n"));
-    EXPECT_TRUE(QFile::permissions(dst + QStringLiteral("sub/a.dat")) & QFileDevice::WriteOwner);
+    EXPECT_EQ(FileMode(dst + QStringLiteral("sub/a.dat")), 0600) << "the user's own, and only his";
 }
 
 TEST_F(StartupTest, MissingDataFolderGivesBothMessagesWithItsErrorCode)

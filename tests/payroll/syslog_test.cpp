@@ -1,10 +1,19 @@
 // Tests of the system log: the exact CP932 bytes of a line, appending, and a failing write.
 #include "payroll/syslog.h"
 
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <optional>
+
 #include "payroll/paths.h"
+#include "payroll/period.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/msgbox.h"
 #include "tests/testutil.h"
 
 using SysLogTest = CoreTest;
@@ -14,6 +23,7 @@ TEST_F(SysLogTest, AppendsStampedCp932LinesWithCrLf)
     DataPath = dir();
     const QString path = dir() + "システムログ.dat";
     WriteAll(path, "2023/12/31 23:59  old\r\n");
+    ::chmod(QFile::encodeName(path).constData(), 0644);
     {
         FixedClock clock(QDateTime(QDate(2024, 3, 5), QTime(21, 7, 42)));
         WriteSysLog(10);
@@ -28,18 +38,45 @@ TEST_F(SysLogTest, AppendsStampedCp932LinesWithCrLf)
                             "2024/03/06 08:00  " + cp932::encode("従業員情報の削除") + "\r\n" +
                             "2024/03/06 08:00  \r\n";
     EXPECT_EQ(ReadAll(path), want);
+    EXPECT_EQ(FileMode(path), 0600) << "names of employees are nobody else's business";
     // The brackets are the single-byte half-width ones, not "「" (0x81 0x75).
     EXPECT_TRUE(ReadAll(path).contains(" \xA2" + cp932::encode("給与計算PelmoraS") + "\xA3"));
 }
 
-TEST_F(SysLogTest, UnwritableLogThrowsIoErrorNamingTheFile)
+// A log that cannot take the line keeps what it had (no half line, no empty file left), and the
+// failure is shown once, naming the file and the reason, while the program goes on.
+TEST_F(SysLogTest, FailedAppendIsReportedOnceAndTakenBack)
 {
-    DataPath = dir() + "missing/";
-    try {
-        WriteSysLog(11);
-        FAIL() << "no error";
-    } catch (const IoError& e) {
-        EXPECT_TRUE(e.message().contains("システムログ"));
-        EXPECT_TRUE(e.message().contains(dir() + "missing/システムログ.dat"));
+    struct Case {
+        bool fullDisk;
+        int logSize;  // -1: no log yet
+    };
+    const Case cases[] = {{true, -1}, {true, 4090}, {false, 4090}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(n);
+        ResetGlobals();
+        DataPath = dir() + QString::number(++n) + "/";
+        std::optional<FullFileSystem> disk;
+        if (c.fullDisk && !disk.emplace(DataPath).mounted()) continue;  // needs root
+        QDir().mkpath(DataPath);
+        const QString path = DataPath + "システムログ.dat";
+        const QByteArray old(std::max(c.logSize, 0), 'l');
+        if (c.logSize >= 0) WriteAll(path, old);
+        if (disk) disk->fill();
+        ScriptedMsgBox box;
+        {
+            FileSizeLimit limit(c.fullDisk ? 1 << 30 : c.logSize + 5);
+            EXPECT_FALSE(WriteSysLog(10));
+            EXPECT_FALSE(WriteSysLog(11));
+        }
+        EXPECT_EQ(QFileInfo::exists(path), c.logSize >= 0);
+        EXPECT_EQ(ReadAll(path), old);
+        ASSERT_EQ(box.shown().size(), 1u) << "said once";
+        EXPECT_EQ(box.shown()[0].type, MsgType::Warning);
+        EXPECT_TRUE(box.lastText().contains(path));
+        EXPECT_TRUE(box.lastText().contains(c.fullDisk ? "ディスクの空き容量が足りません。"
+                                                       : "ファイルが大きすぎます。"))
+            << box.lastText();
     }
 }

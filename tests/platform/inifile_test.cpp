@@ -79,16 +79,4 @@ TEST_F(IniFileTest, TextOutsideCodePage932IsRefusedAndTheFileKept)
     EXPECT_EQ(ReadAll(path()), QByteArray("[Option]\r\nA=1\r\n"));
 }
 
-TEST_F(IniFileTest, FailedSaveLeavesThePreviousFile)
-{
-    write(QStringLiteral("[Option]\r\nA=1\r\n"));
-    IniFile ini(dir() + QStringLiteral("missing/t.ini"));
-    ini.writeInteger(QStringLiteral("Option"), QStringLiteral("A"), 2);
-    EXPECT_THROW(ini.save(), IoError);
-    IniFile real(path());
-    real.writeInteger(QStringLiteral("Option"), QStringLiteral("A"), 3);
-    real.save();
-    EXPECT_EQ(IniFile(path()).readInteger(QStringLiteral("Option"), QStringLiteral("A"), 0), 3);
-}
-
 }  // namespace

@@ -1,0 +1,178 @@
+// Atomic whole-file writes over POSIX: temporary file, checked writes, fsync, rename, fsync of the
+// folder. Not QSaveFile: on a full disk its buffered write failed unseen and commit() still put the
+// empty temporary file in place of the settings, and it never syncs the folder.
+#include "platform/atomicfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/errors.h"
+
+namespace {
+
+// Closes the descriptor and removes the temporary file unless the write went through.
+struct TempFile {
+    QByteArray name;
+    int fd = -1;
+    bool keep = false;
+    ~TempFile()
+    {
+        if (fd >= 0) ::close(fd);
+        if (!keep && !name.isEmpty()) ::unlink(name.constData());
+    }
+};
+
+[[noreturn]] void fail(const QString& what, const QString& path, int err)
+{
+    throw IoError::failed(what, QDir::toNativeSeparators(path), SystemReason(err));
+}
+
+bool writeAll(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// A file system that cannot sync a folder says EINVAL; the rename is then as durable as it gets.
+bool syncFolder(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return ok;
+}
+
+// The file a link points to is the one replaced, so that a linked settings file stays linked.
+QString resolved(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isSymLink() ? info.symLinkTarget() : path;
+}
+
+// Sync, rename and folder sync of a temporary file that holds the whole new content.
+void commit(TempFile& tmp, const QString& target, const QString& what)
+{
+    if (::fsync(tmp.fd) != 0) fail(what, target, errno);
+    const int fd = tmp.fd;
+    tmp.fd = -1;
+    if (::close(fd) != 0) fail(what, target, errno);
+    const QByteArray to = QFile::encodeName(target);
+    if (::rename(tmp.name.constData(), to.constData()) != 0) fail(what, target, errno);
+    tmp.keep = true;
+    if (!syncFolder(QFile::encodeName(QFileInfo(target).absolutePath()))) fail(what, target, errno);
+}
+
+}  // namespace
+
+void WriteFileAtomic(const QString& path, const QByteArray& data, const QString& what)
+{
+    const QString target = resolved(path);
+    const QFileInfo info(target);
+    // A rename would replace a file the user made read-only; refuse as writing into it would. The
+    // owner's write bit counts for root too, who passes access().
+    const QByteArray name = QFile::encodeName(target);
+    struct stat st;
+    if (::stat(name.constData(), &st) == 0 &&
+        (!(st.st_mode & S_IWUSR) || ::access(name.constData(), W_OK) != 0))
+        fail(what, path, EACCES);
+    // Hidden, in the same folder (a rename never crosses file systems), unique per writer.
+    TempFile tmp;
+    tmp.name = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                                 QStringLiteral(".XXXXXX"));
+    tmp.fd = ::mkostemp(tmp.name.data(), O_CLOEXEC);  // mode 0600
+    if (tmp.fd < 0) {
+        tmp.name.clear();
+        fail(what, path, errno);
+    }
+    if (!writeAll(tmp.fd, data.constData(), data.size())) fail(what, path, errno);
+    commit(tmp, target, what);
+}
+
+void CommitFileAtomic(const QString& partial, const QString& path, const QString& what)
+{
+    TempFile tmp;
+    tmp.name = QFile::encodeName(partial);
+    tmp.fd = ::open(tmp.name.constData(), O_RDWR | O_CLOEXEC);
+    if (tmp.fd < 0 || ::fchmod(tmp.fd, 0600) != 0) fail(what, path, errno);
+    commit(tmp, resolved(path), what);
+}
+
+QString SystemReason(int err)
+{
+    QString text;
+    switch (err) {
+        case ENOSPC:
+            text = QStringLiteral("ディスクの空き容量が足りません。");
+            break;
+        case EDQUOT:
+            text = QStringLiteral("ディスクの使用量の上限に達しました。");
+            break;
+        case EFBIG:
+            text = QStringLiteral("ファイルが大きすぎます。");
+            break;
+        case EACCES:
+        case EPERM:
+            text = QStringLiteral("書き込む権限がありません。");
+            break;
+        case EROFS:
+            text = QStringLiteral("読み取り専用の場所には書き込めません。");
+            break;
+        case ENOENT:
+        case ENOTDIR:
+            text = QStringLiteral("フォルダーが見つかりません。");
+            break;
+        case EIO:
+            text = QStringLiteral("ディスクの読み書きでエラーが起きました。");
+            break;
+        default:
+            break;
+    }
+    const QString system = QString::fromLocal8Bit(std::strerror(err));
+    return text.isEmpty() ? system : text + QStringLiteral("(") + system + QStringLiteral(")");
+}
+
+bool MakePrivateFolder(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
+    const QString parent = QFileInfo(clean).path();
+    if (parent != clean && !QFileInfo(parent).isDir() && !MakePrivateFolder(parent)) return false;
+    const QByteArray name = QFile::encodeName(clean);
+    if (::mkdir(name.constData(), 0700) == 0) return true;
+    if (errno != EEXIST || !QFileInfo(clean).isDir()) return false;
+    // Only a folder of this user is tightened; the mode of another's is not ours to change.
+    struct stat st;
+    if (::stat(name.constData(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077))
+        ::chmod(name.constData(), 0700);
+    return true;
+}
+
+void MakePrivateFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+        (st.st_mode & 077))
+        ::chmod(name.constData(), 0600);
+}
