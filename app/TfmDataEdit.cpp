@@ -21,8 +21,8 @@
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
 #include "payroll/ui/edithelpers.h"
-#include "platform/formkit.h"
 #include "platform/errors.h"
+#include "platform/formkit.h"
 #include "platform/msgbox.h"
 #include "print/ui/TfmInji.h"
 

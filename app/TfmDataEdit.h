@@ -1,11 +1,11 @@
 // "明細入力画面": one employee's attendance, payments and deductions of the open period, on the
 // slip items of his pay type, recalculated whenever a field is left.
 #pragma once
-#include "platform/formref.h"
 #include <QDialog>
 
 #include "app/core/dataedit.h"
 #include "payroll/records.h"
+#include "platform/formref.h"
 
 class QGroupBox;
 class QLabel;

@@ -1,7 +1,8 @@
 // "健康保険等級表": picks a grade of the health-insurance grade table.
 #pragma once
-#include "platform/formref.h"
 #include <QDialog>
+
+#include "platform/formref.h"
 
 class QLabel;
 class QListWidget;

@@ -1,13 +1,13 @@
 // "一覧入力画面": the attendance and amounts of every active employee side by side, one column per
 // employee, on two pages (variable and fixed items). The grid logic lives in app/core/listinp.
 #pragma once
-#include "platform/formref.h"
 #include <QAbstractTableModel>
 #include <QDialog>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
 #include "app/core/listinp.h"
+#include "platform/formref.h"
 
 class QKeyEvent;
 class QLabel;

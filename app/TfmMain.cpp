@@ -2,7 +2,6 @@
 #include "app/TfmMain.h"
 
 #include <QAbstractButton>
-#include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -12,19 +11,20 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QPainter>
+#include <QScreen>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
-#include "app/core/memberlist.h"
-#include "app/core/recalc.h"
 #include "app/TfmDataEdit.h"
 #include "app/TfmListInp.h"
 #include "app/TfmMembEdit.h"
+#include "app/core/memberlist.h"
+#include "app/core/recalc.h"
 #include "app/forms.h"
 #include "payroll/calc.h"
 #include "payroll/captions.h"
@@ -33,15 +33,16 @@
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
-#include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/startup.h"
 #include "payroll/syslog.h"
 #include "payroll/taxtable.h"
+#include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmSelData.h"
 #include "payroll/yearfile.h"
 #include "platform/atomicfile.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
+#include "platform/fonts.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/notice.h"
@@ -51,7 +52,6 @@
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "services/webhost.h"
-#include "platform/fonts.h"
 
 TfmMain* fmMain = nullptr;
 
@@ -79,7 +79,8 @@ const MenuEntry MenuTable[] = {
     {"ファイル(&F)", "mnInport", "社員情報のCSVファイル読込(&I)...", "", "", "", false},
     {"ファイル(&F)", "mnExport", "社員情報のCSVファイル出力(&E)...", "", "", "", false},
     {"ファイル(&F)", "-", "", "", "", "", true},
-    {"ファイル(&F)", "mnReturn", "給与対象月/賞与時期の選択に戻る(&B)", "Ctrl+B", "sbReturn", "対象選択", true},
+    {"ファイル(&F)", "mnReturn", "給与対象月/賞与時期の選択に戻る(&B)", "Ctrl+B", "sbReturn", "対象選択",
+     true},
     {"ファイル(&F)", "mnQuit", "給与計算PelmoraSを終了する(&X)", "", "", "", true},
     {"社員情報(&E)", "mnNewEnter", "社員の新規登録(&N)", "", "btNewEnter", "社員登録", true},
     {"社員情報(&E)", "mnModify", "社員情報の修正(&M)", "Ctrl+E", "btModify", "社員修正", true},
@@ -117,10 +118,14 @@ const MenuEntry MenuTable[] = {
     {"ヘルプ(&H)", "mnVerInfo", "バージョン情報(&A)", "Ctrl+V", "", "", false},
 };
 
-const char* const HeaderTitles[] = {"No", "氏名", "部署名", "社員区分", "支給形態", "退職年月日", "メールアドレス"};
+const char* const HeaderTitles[] = {"No",       "氏名",       "部署名",        "社員区分",
+                                    "支給形態", "退職年月日", "メールアドレス"};
 const int HeaderWidths[] = {48, 143, 144, 100, 90, 95, 550};
 
-QString str(const char* s) { return QString::fromUtf8(s); }
+QString str(const char* s)
+{
+    return QString::fromUtf8(s);
+}
 
 // The version string of the version window: "1.0.0.0" gives "1.00".
 QString versionString()
@@ -133,7 +138,7 @@ QString versionString()
 // they are shown; the text is drawn whole from the line's corner (the fixed-pitch face keeps the
 // columns), after the tick box.
 class MemberLineDelegate : public QStyledItemDelegate {
-public:
+  public:
     static constexpr int TextIndent = 8;
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -145,15 +150,19 @@ public:
         QColor fore = retired ? silver : option.palette.color(QPalette::Text);
         if (selected) {
             back = retired ? silver : option.palette.color(QPalette::Highlight);
-            fore = retired ? option.palette.color(QPalette::Text) : option.palette.color(QPalette::HighlightedText);
+            fore = retired ? option.palette.color(QPalette::Text)
+                           : option.palette.color(QPalette::HighlightedText);
         }
         p->fillRect(option.rect, back);
         QStyleOptionViewItem check = option;
         initStyleOption(&check, index);
-        check.rect = QRect(option.rect.left() + 1, option.rect.top() + (option.rect.height() - 13) / 2, 13, 13);
+        check.rect =
+            QRect(option.rect.left() + 1, option.rect.top() + (option.rect.height() - 13) / 2, 13, 13);
         check.state = check.state & ~QStyle::State_HasFocus;
-        check.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
-        option.widget->style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, p, option.widget);
+        check.state |=
+            index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+        option.widget->style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, p,
+                                              option.widget);
         p->setPen(fore);
         p->setFont(option.font);
         // The line's columns match the header sections with 8-pixel cells when the text starts 8
@@ -164,7 +173,10 @@ public:
 };
 
 // Registry values of the installation live in a small ini file beside the program-wide settings.
-QString RegistryFileName() { return QFileInfo(SysIniFileName).absolutePath() + QStringLiteral("/Registry.ini"); }
+QString RegistryFileName()
+{
+    return QFileInfo(SysIniFileName).absolutePath() + QStringLiteral("/Registry.ini");
+}
 
 // An event its receiver leaves unhandled goes on to the receiver's parents, and an application
 // filter sees it at each of them. True at the widget it reached first: for a key the focus widget
@@ -255,7 +267,10 @@ TfmMain::~TfmMain()
     if (qApp) qApp->removeEventFilter(this);
 }
 
-QAction* TfmMain::action(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
+QAction* TfmMain::action(const char* name) const
+{
+    return findChild<QAction*>(QString::fromLatin1(name));
+}
 
 void TfmMain::buildMenus()
 {
@@ -304,8 +319,9 @@ void TfmMain::buildMenus()
         for (int i = 0; i < ListBox->count() && !ticked; ++i)
             ticked = ListBox->item(i)->checkState() == Qt::Checked;
         if (!ticked) {
-            ShowError(QStringLiteral("印刷対象者が選択されていません。\n"
-                                     "(No欄のチェックボックスをチェックして選択します)"));
+            ShowError(
+                QStringLiteral("印刷対象者が選択されていません。\n"
+                               "(No欄のチェックボックスをチェックして選択します)"));
         } else {
             const bool month = !IsBonusPeriod(CurPeriod.Period);
             fmInji->setDocument(299, month ? QStringLiteral("給与明細書") : QStringLiteral("賞与明細書"));
@@ -389,7 +405,8 @@ void TfmMain::FormActivate()
         }
         if (TableFileCount < 3) {
             QString text = QStringLiteral("必要な表データファイルが足りません。");
-            if (!TableFileProblems.isEmpty()) text += QStringLiteral("\n\n") + TableFileProblems.join(QLatin1Char('\n'));
+            if (!TableFileProblems.isEmpty())
+                text += QStringLiteral("\n\n") + TableFileProblems.join(QLatin1Char('\n'));
             ShowError(text);
             close();
             return;
@@ -404,9 +421,10 @@ void TfmMain::FormActivate()
         }
         if (CheckTaxChange(IniFileName, NewSysIni)) {
             ShellOpen(MakerWebHost + QStringLiteral("PelmoraS.html"));
-            ShowInfo(QStringLiteral("何れかの保険料負担率に変更が有ります。\n"
-                                    "ブラウザを参考に、会社情報の設定画面で変更して下さい。\n"
-                                    "(補足)既に変更済みの場合でもこのメッセージは表示されます。"));
+            ShowInfo(
+                QStringLiteral("何れかの保険料負担率に変更が有ります。\n"
+                               "ブラウザを参考に、会社情報の設定画面で変更して下さい。\n"
+                               "(補足)既に変更済みの場合でもこのメッセージは表示されます。"));
         }
         // Several company data sets cannot be chosen in this version; the first one is opened.
         Q_UNUSED(count);
@@ -428,9 +446,11 @@ void TfmMain::FormActivate()
                 const TMigration m = MigrateOldData(old);
                 if (m.moved > 0) ShowInfo(QStringLiteral("旧バージョンのデータを移行しました。"));
                 if (!m.failed.isEmpty())
-                    ShowWarning(QStringLiteral("次のファイルは移行できませんでした。元のファイルは\n%1\nに残してあります。\n\n")
-                                    .arg(QDir::toNativeSeparators(old)) +
-                                m.failed.join(QStringLiteral("\n")));
+                    ShowWarning(
+                        QStringLiteral(
+                            "次のファイルは移行できませんでした。元のファイルは\n%1\nに残してあります。\n\n")
+                            .arg(QDir::toNativeSeparators(old)) +
+                        m.failed.join(QStringLiteral("\n")));
                 // What could not be moved stays where it was.
                 else if (DataMoved)
                     ShellDeleteTree(old);
@@ -477,7 +497,8 @@ void TfmMain::UpdateMainCaption()
         LoadKyuyoItemSetting(true);
     else
         LoadSyoyoItemSetting(true);
-    if (QAction* sb = action("sbMeisaihyo")) sb->setText(month ? QStringLiteral("給与明細") : QStringLiteral("賞与明細"));
+    if (QAction* sb = action("sbMeisaihyo"))
+        sb->setText(month ? QStringLiteral("給与明細") : QStringLiteral("賞与明細"));
     FillMemberList(1);
     // The grids now hold this period, so that a first recalculation reads what belongs to it.
     if (fmListInp) fmListInp->FormActivate(nullptr);
@@ -573,7 +594,9 @@ void TfmMain::refill(bool ticksBySlot)
     FillMemberList(-1);
     if (ticksBySlot) KeepTicks(2);
     if (ListBox->count() > 0) {
-        if (top >= 0) ListBox->scrollToItem(ListBox->item(std::min(top, ListBox->count() - 1)), QAbstractItemView::PositionAtTop);
+        if (top >= 0)
+            ListBox->scrollToItem(ListBox->item(std::min(top, ListBox->count() - 1)),
+                                  QAbstractItemView::PositionAtTop);
         ListBox->setCurrentRow(std::clamp(selected, 0, ListBox->count() - 1));
     }
     ListBox->setUpdatesEnabled(true);
@@ -600,7 +623,8 @@ void TfmMain::mnAllOnOffPClick()
     QAction* p = action("mnAllOnOffP");
     QAction* m = action("mnAllOnOffM");
     const bool tick = p->data().toInt() == 1;
-    for (int i = 0; i < ListBox->count(); ++i) ListBox->item(i)->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
+    for (int i = 0; i < ListBox->count(); ++i)
+        ListBox->item(i)->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
     setTickCommands(!tick);
     Q_UNUSED(m);
     ListBox->setFocus();
@@ -674,8 +698,9 @@ void TfmMain::btNewEnterClick()
 {
     const int p = CurPeriod.Period;
     if (p <= 11 && YearHeader.DataExists[p + 1])
-        ShowWarning(QStringLiteral("現在入力中の月の翌月データが存在します。\n"
-                                   "この状態で追加した社員は翌月に引き継がれません。"));
+        ShowWarning(
+            QStringLiteral("現在入力中の月の翌月データが存在します。\n"
+                           "この状態で追加した社員は翌月に引き継がれません。"));
     fmMembEdit->setMember(-1, false);
     if (fmMembEdit->exec() == QDialog::Accepted) {
         CalcAllMember(false);
@@ -724,8 +749,10 @@ void TfmMain::btDeleteClick()
         return;
     const TEmployeeRec& E = SyainRec[slot];
     const QString busyo = E.Busyo.shownText().trimmed();
-    const QString d = busyo.isEmpty() ? QString() : QStringLiteral(" ") + E.Busyo.shownText() + QStringLiteral(" ");
-    const QString q = QStringLiteral("下記社員の登録情報を削除しますか？\n\n【%1 %2 】").arg(d, E.Simei.shownText());
+    const QString d =
+        busyo.isEmpty() ? QString() : QStringLiteral(" ") + E.Busyo.shownText() + QStringLiteral(" ");
+    const QString q =
+        QStringLiteral("下記社員の登録情報を削除しますか？\n\n【%1 %2 】").arg(d, E.Simei.shownText());
     if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes) return;
     DeleteMember(slot);
     refill(false);
@@ -775,7 +802,8 @@ void TfmMain::mnMeisaiClick()
 
 void TfmMain::mnInstDirClick()
 {
-    ShowInfo(QStringLiteral("給与計算PelmoraSのインストール先フォルダー名は下記の通りです。\n\n") + TablePath);
+    ShowInfo(QStringLiteral("給与計算PelmoraSのインストール先フォルダー名は下記の通りです。\n\n") +
+             TablePath);
 }
 
 bool TfmMain::FormCloseQuery()
@@ -797,16 +825,18 @@ bool TfmMain::FormCloseQuery()
         UpdateMainCaption();
         return FirstRun;
     }
-    return MessageDlg(QStringLiteral("給与計算PelmoraSを終了しますか？"), MsgType::Confirmation, MsgButtons::YesNo) ==
-           MsgResult::Yes;
+    return MessageDlg(QStringLiteral("給与計算PelmoraSを終了しますか？"), MsgType::Confirmation,
+                      MsgButtons::YesNo) == MsgResult::Yes;
 }
 
 void TfmMain::FormClose()
 {
     if (SkipSaveCheck) return;
     if (YearFileCreated && !YearFileSaved) {
-        const QString q = QStringLiteral("作成されて保存されていない下記ファイルを削除しますか？\n【%1】").arg(CreatedYearFile);
-        if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo) == MsgResult::Yes) QFile::remove(CreatedYearFile);
+        const QString q = QStringLiteral("作成されて保存されていない下記ファイルを削除しますか？\n【%1】")
+                              .arg(CreatedYearFile);
+        if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo) == MsgResult::Yes)
+            QFile::remove(CreatedYearFile);
     }
     if (StartupPending) return;
     writePlacement();
@@ -835,9 +865,11 @@ void TfmMain::closeEvent(QCloseEvent* e)
 void TfmMain::stepEditor(int direction)
 {
     const char* name = direction < 0 ? "sbBackData" : "sbNextData";
-    for (QWidget* w : {static_cast<QWidget*>(fmMembEdit.existing()), static_cast<QWidget*>(fmDataEdit.existing())}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(fmMembEdit.existing()), static_cast<QWidget*>(fmDataEdit.existing())}) {
         if (!w || !w->isVisible()) continue;
-        if (auto* b = w->findChild<QAbstractButton*>(QString::fromLatin1(name)); b && b->isEnabled()) b->click();
+        if (auto* b = w->findChild<QAbstractButton*>(QString::fromLatin1(name)); b && b->isEnabled())
+            b->click();
     }
 }
 
@@ -846,7 +878,8 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* e)
     // The first five header sections sort the list: a hand over them, the arrow beyond.
     if (watched == HeadCtrl->viewport() && e->type() == QEvent::MouseMove) {
         const int section = HeadCtrl->logicalIndexAt(static_cast<QMouseEvent*>(e)->position().toPoint());
-        HeadCtrl->viewport()->setCursor(section >= 0 && section < 5 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        HeadCtrl->viewport()->setCursor(section >= 0 && section < 5 ? Qt::PointingHandCursor
+                                                                    : Qt::ArrowCursor);
     }
     // Alt+Left and the mouse's back button step the employee editors back, Alt+Right and forward on;
     // the event goes on to its target as well.

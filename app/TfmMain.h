@@ -11,7 +11,7 @@ class QStandardItemModel;
 
 class TfmMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TfmMain(QWidget* parent = nullptr);
     ~TfmMain() override;
 
@@ -65,12 +65,12 @@ public:
     // The menu item or tool button of a name (the component names), for tests and other windows.
     QAction* action(const char* name) const;
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
-private:
+  private:
     void buildMenus();
     void readPlacement();
     void writePlacement();

@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 
 #include "app/TfmDataEdit.h"
-#include "app/TfmListInp.h"
 #include "app/TfmKenhoHyo.h"
+#include "app/TfmListInp.h"
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
 #include "payroll/ui/TfmCorpInfo.h"
@@ -102,9 +102,8 @@ void DestroyForms()
     // Every other window is a child of the main window and goes with it.
     InstallNoticePanel(nullptr);
     TfmInji::SetMemberList({});
-    for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder,
-                           &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg, &fmPrnItem,
-                           &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
+    for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg,
+                           &fmPrnItem, &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;

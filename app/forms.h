@@ -7,7 +7,7 @@
 // A window that exists (so that the creation order and the globals hold) but has no work yet.
 class TShellForm : public QDialog {
     Q_OBJECT
-public:
+  public:
     TShellForm(const char* className, const QString& caption, QWidget* parent = nullptr);
 };
 

@@ -19,7 +19,7 @@ namespace {
 // One guard for every event handler: an error meant for the user is shown and the program goes
 // on, as with the runtime the program was designed for.
 class TApplication : public QApplication {
-public:
+  public:
     using QApplication::QApplication;
     bool notify(QObject* receiver, QEvent* event) override
     {

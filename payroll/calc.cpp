@@ -173,7 +173,8 @@ struct Rows {
     void fixedAndVariableDeductions()
     {
         for (int i = 1; i <= 3; ++i)
-            if (setDed(9 + i, OptionRec.FixKoujo[i], E.FixKoujoGaku[i])) addUserDeduction(5 + i, D.Koujo[9 + i]);
+            if (setDed(9 + i, OptionRec.FixKoujo[i], E.FixKoujoGaku[i]))
+                addUserDeduction(5 + i, D.Koujo[9 + i]);
         for (int i = 1; i <= 3; ++i)
             if (koujoOn(12 + i, OptionRec.VarKoujo[i])) addUserDeduction(8 + i, D.Koujo[12 + i]);
     }
@@ -192,8 +193,14 @@ bool commutingMonth(int rule, int m)
 
 }  // namespace
 
-bool IsSikyuItem(const QString& name, int32_t formType) { return onList(SikyuList, name, formType); }
-bool IsKoujoItem(const QString& name, int32_t formType) { return onList(KoujoList, name, formType); }
+bool IsSikyuItem(const QString& name, int32_t formType)
+{
+    return onList(SikyuList, name, formType);
+}
+bool IsKoujoItem(const QString& name, int32_t formType)
+{
+    return onList(KoujoList, name, formType);
+}
 
 bool TCalcItems::on(int list, int formType, int k, const QString& name)
 {
@@ -210,8 +217,14 @@ bool TCalcItems::on(int list, int formType, int k, const QString& name)
     return flag != 0;
 }
 
-bool IsTaisyoku(int32_t slot) { return !SyainRec[slot].Taisyoku.bytes().trimmed().isEmpty(); }
-bool IsZaiseki(int32_t slot) { return !SyainRec[slot].MembKey.isEmpty() && !IsTaisyoku(slot); }
+bool IsTaisyoku(int32_t slot)
+{
+    return !SyainRec[slot].Taisyoku.bytes().trimmed().isEmpty();
+}
+bool IsZaiseki(int32_t slot)
+{
+    return !SyainRec[slot].MembKey.isEmpty() && !IsTaisyoku(slot);
+}
 
 namespace {
 
@@ -223,7 +236,8 @@ auto refusingRangeErrors(int32_t slot, F&& calc)
     try {
         return calc(slot);
     } catch (const RangeError&) {
-        refuse(SyainRec[slot], IsBonusPeriod(CurPeriod.Period) ? QStringLiteral("賞与") : QStringLiteral("給与"));
+        refuse(SyainRec[slot],
+               IsBonusPeriod(CurPeriod.Period) ? QStringLiteral("賞与") : QStringLiteral("給与"));
     }
 }
 

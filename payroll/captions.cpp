@@ -20,14 +20,21 @@ QString PeriodTitle()
     const QString s = QStringLiteral("%1%2年").arg(era).arg(y);
     const QString suffix = OptionRec.SyoyoName ? QStringLiteral("季") : QStringLiteral("期");
     switch (p) {
-        case 13: return s + QStringLiteral("・夏") + suffix + QStringLiteral("賞与");
-        case 14: return s + QStringLiteral("・冬") + suffix + QStringLiteral("賞与");
-        case 15: return s + QStringLiteral("・") + OptionRec.TokuSyoyo;
-        default: return s + QStringLiteral("%1月支給給与").arg(p);
+        case 13:
+            return s + QStringLiteral("・夏") + suffix + QStringLiteral("賞与");
+        case 14:
+            return s + QStringLiteral("・冬") + suffix + QStringLiteral("賞与");
+        case 15:
+            return s + QStringLiteral("・") + OptionRec.TokuSyoyo;
+        default:
+            return s + QStringLiteral("%1月支給給与").arg(p);
     }
 }
 
-QString CompanyName() { return CorpRec.Syamei.shownText(); }
+QString CompanyName()
+{
+    return CorpRec.Syamei.shownText();
+}
 
 TTaisyokuDate ReadTaisyoku(int slot)
 {

@@ -19,7 +19,10 @@ QString CompanyName();
 // without its padding) reads as 7/12/1. Empty parts when not retired.
 struct TTaisyokuDate {
     QString Year, Month, Day;  // two characters each, blank-padded on the left
-    bool isEmpty() const { return Year.trimmed().isEmpty() && Month.trimmed().isEmpty() && Day.trimmed().isEmpty(); }
+    bool isEmpty() const
+    {
+        return Year.trimmed().isEmpty() && Month.trimmed().isEmpty() && Day.trimmed().isEmpty();
+    }
 };
 TTaisyokuDate TaisyokuOf(const TEmployeeRec& rec);
 TTaisyokuDate ReadTaisyoku(int slot);  // of SyainRec[slot]

@@ -3,7 +3,6 @@
 #include "payroll/common.h"
 
 #include <array>
-
 #include <cmath>
 #include <cstring>
 
@@ -21,29 +20,34 @@ namespace {
 // extended precision so that adding it does not itself round.
 constexpr long double Eps = 0.000001L;
 
-bool isAsciiDigit(QChar c) {
+bool isAsciiDigit(QChar c)
+{
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
 // Blanks and control characters off both ends, as the runtime's Trim does (not Unicode spaces:
 // a full-width blank at the end of a name is the user's).
-QString trimLow(const QString& s) {
+QString trimLow(const QString& s)
+{
     int b = 0, e = s.size();
     while (b < e && s[b].unicode() <= 0x20) ++b;
     while (e > b && s[e - 1].unicode() <= 0x20) --e;
     return s.mid(b, e - b);
 }
 
-[[noreturn]] void notNumber(const QString& text) {
+[[noreturn]] void notNumber(const QString& text)
+{
     throw ConvertError(QStringLiteral("「%1」は数値ではありません。").arg(text));
 }
 
-void inputError() {
+void inputError()
+{
     MessageDlg(QStringLiteral("入力エラー"), MsgType::Error, MsgButtons::Ok);
 }
 
 // An optional sign and at least one digit, nothing else, within 32 bits.
-int32_t toInt32(const QString& s, const QString& shown) {
+int32_t toInt32(const QString& s, const QString& shown)
+{
     int i = 0;
     bool neg = false;
     if (i < s.size() && (s[i] == QLatin1Char('-') || s[i] == QLatin1Char('+')))
@@ -63,7 +67,8 @@ int32_t toInt32(const QString& s, const QString& shown) {
 // value with `decimals` places (0..2), a tie rounded away from zero as the runtime's Format does
 // rather than to even as printf does. Scaling a double by 100 is exact in the 64-bit significand
 // of long double, so the decimal digits are those of the exact binary value.
-QString fixedText(double value, int decimals, bool grouped) {
+QString fixedText(double value, int decimals, bool grouped)
+{
     const long double scale = decimals == 0 ? 1.0L : decimals == 1 ? 10.0L : 100.0L;
     const long double scaled = std::round(std::fabs(static_cast<long double>(value)) * scale);
     if (!std::isfinite(value) || scaled >= 9.0e18L) return QString::number(value, 'f', decimals);
@@ -79,7 +84,8 @@ QString fixedText(double value, int decimals, bool grouped) {
 
 // Truncation of v toward zero with the tolerance; a value that is not a number or lies beyond
 // 64 bits has no whole number to give.
-int64_t truncEpsL(long double v) {
+int64_t truncEpsL(long double v)
+{
     const long double t = std::trunc(v >= 0 ? v + Eps : v - Eps);
     if (!(std::fabs(t) < 9.2e18L)) throw RangeError();
     return static_cast<int64_t>(t);
@@ -89,30 +95,35 @@ int64_t truncEpsL(long double v) {
 
 // ---- numbers and texts ----
 
-QString FmtAmount(int width, double value) {
+QString FmtAmount(int width, double value)
+{
     return fixedText(value, 0, true).rightJustified(width);
 }
 
-QString DelComma(const QString& text) {
+QString DelComma(const QString& text)
+{
     QString s = text;
     s.remove(QLatin1Char(','));
     s.remove(QLatin1Char(' '));
     return s;
 }
 
-int32_t StrToIntEx(const QString& text) {
+int32_t StrToIntEx(const QString& text)
+{
     const QString t = trimLow(text);
     if (t.isEmpty()) return 0;
     return toInt32(DelComma(t), t);
 }
 
-int32_t NumStrToInt(const QString& text) {
+int32_t NumStrToInt(const QString& text)
+{
     const QString t = trimLow(DelComma(text));
     if (t.isEmpty()) return 0;
     return toInt32(t, t);
 }
 
-double StrToFloatEx(const QString& text) {
+double StrToFloatEx(const QString& text)
+{
     if (text.contains(QLatin1Char(':'))) return TimeStrToFloat(text);
     QString kept;
     bool sign = false, point = false;
@@ -138,7 +149,8 @@ double StrToFloatEx(const QString& text) {
     return v;
 }
 
-double TimeStrToFloat(const QString& text) {
+double TimeStrToFloat(const QString& text)
+{
     if (text.isEmpty() || !text.contains(QLatin1Char(':'))) return StrToFloatEx(text);
     const QStringList parts = text.split(QLatin1Char(':'));
     if (parts.size() > 2) return inputError(), 0.0;
@@ -152,7 +164,8 @@ double TimeStrToFloat(const QString& text) {
     return neg ? -(h + minutes) : h + minutes;
 }
 
-QString FmtJikan(double hours) {
+QString FmtJikan(double hours)
+{
     // Hours too large for minutes in 64 bits (or not a number) have no "h:mm" form; they show as
     // they are rather than as a wrong count of minutes.
     if (OptionRec.TimeStyle == 0 || !(std::fabs(hours) < 1.0e15))
@@ -165,37 +178,44 @@ QString FmtJikan(double hours) {
     return text.rightJustified(6);
 }
 
-bool IsJikanItem(const QString& itemName) {
+bool IsJikanItem(const QString& itemName)
+{
     return itemName.contains(QStringLiteral("時間")) || itemName.contains(QStringLiteral("残業"));
 }
 
-QString DelSpace(const QString& text) {
+QString DelSpace(const QString& text)
+{
     QString s = trimLow(text);
     s.remove(QLatin1Char(' '));
     s.remove(QChar(0x3000));
     return s;
 }
 
-bool CompMem(const void* a, const void* b, int count) {
+bool CompMem(const void* a, const void* b, int count)
+{
     return count <= 0 || std::memcmp(a, b, static_cast<size_t>(count)) == 0;
 }
 
-void ClearMem(void* dest, uint8_t value, int count) {
+void ClearMem(void* dest, uint8_t value, int count)
+{
     if (count > 0) std::memset(dest, value, static_cast<size_t>(count));
 }
 
 // ---- rounding ----
 
-int64_t TruncEps(double value) {
+int64_t TruncEps(double value)
+{
     return truncEpsL(value);
 }
 
-int32_t FitInt32(int64_t value) {
+int32_t FitInt32(int64_t value)
+{
     if (value < INT32_MIN || value > INT32_MAX) throw RangeError();
     return static_cast<int32_t>(value);
 }
 
-int64_t RoundByMode64(int mode, double value) {
+int64_t RoundByMode64(int mode, double value)
+{
     const long double v = value;
     switch (mode) {
         case 1: {
@@ -211,39 +231,48 @@ int64_t RoundByMode64(int mode, double value) {
     }
 }
 
-int32_t RoundByMode(int mode, double value) {
+int32_t RoundByMode(int mode, double value)
+{
     return FitInt32(RoundByMode64(mode, value));
 }
 
 // The product stays in double: squeezing it into single precision first turns 30,663.9993 into
 // 30,664.
-int32_t MulRound1(double a, double b) {
+int32_t MulRound1(double a, double b)
+{
     return RoundByMode(OptionRec.HasuuSik, b * a);
 }
-int32_t MulRound2(double a, double b) {
+int32_t MulRound2(double a, double b)
+{
     return RoundByMode(OptionRec.HasuuGen, b * a);
 }
-int32_t MulRound3(double a, double b) {
+int32_t MulRound3(double a, double b)
+{
     return RoundByMode(OptionRec.HasuuKou, b * a);
 }
 
 namespace {
-int64_t roundWith(double value, long double add) {
+int64_t roundWith(double value, long double add)
+{
     const double sum = static_cast<double>(value >= 0 ? value + add : value - add);
     return TruncEps(sum);
 }
 }  // namespace
 
-int64_t RoundShaho64(double value) {
+int64_t RoundShaho64(double value)
+{
     return roundWith(value, 0.49L);
 }
-int64_t RoundShaho2_64(double value) {
+int64_t RoundShaho2_64(double value)
+{
     return roundWith(value, 0.499L);
 }
-int32_t RoundShaho(double value) {
+int32_t RoundShaho(double value)
+{
     return FitInt32(RoundShaho64(value));
 }
-int32_t RoundShaho2(double value) {
+int32_t RoundShaho2(double value)
+{
     return FitInt32(RoundShaho2_64(value));
 }
 
@@ -251,7 +280,8 @@ int32_t RoundShaho2(double value) {
 
 int OverTypePending = -1;
 
-bool OverTypeKey(QByteArray& text, int& caret, uint8_t key) {
+bool OverTypeKey(QByteArray& text, int& caret, uint8_t key)
+{
     const int c = caret;
     const auto at = [&text](int i) { return static_cast<uint8_t>(text[i]); };
     if (OverTypePending < 0) {
@@ -277,7 +307,8 @@ bool OverTypeKey(QByteArray& text, int& caret, uint8_t key) {
     return true;
 }
 
-bool OverTypeKey(QString& text, int& caret, QChar key) {
+bool OverTypeKey(QString& text, int& caret, QChar key)
+{
     // A character arrives whole here, so no trail byte can legitimately be waiting.
     OverTypePending = -1;
     QByteArray bytes, keyBytes;
@@ -296,7 +327,8 @@ bool OverTypeKey(QString& text, int& caret, QChar key) {
     return true;
 }
 
-TNumInput CheckNumInput(const QString& text, int tag) {
+TNumInput CheckNumInput(const QString& text, int tag)
+{
     TNumInput r;
     const QString s = trimLow(DelComma(text)).left(9);
     if (s.isEmpty()) return r;
@@ -352,20 +384,23 @@ TNumInput CheckNumInput(const QString& text, int tag) {
     return r;
 }
 
-QString CutToMaxLen(const QString& text, int maxLen) {
+QString CutToMaxLen(const QString& text, int maxLen)
+{
     return maxLen <= 0 ? text : cp932::cut(text, maxLen);
 }
 
 // ---- items, employees, dates ----
 
-QString GetItemName(const QString& key) {
+QString GetItemName(const QString& key)
+{
     // Called for every slip row of every employee in each recalculation: the placeholders are
     // built once, and most names are told apart by their second character.
     static const QString digits = QStringLiteral("１２３");
     static const std::array<QString, 16> placeholders = [] {
         std::array<QString, 16> p;
-        const QString stems[5] = {QStringLiteral("F固定手当"), QStringLiteral("V変動手当"), QStringLiteral("F固定控除"),
-                                  QStringLiteral("V変動控除"), QStringLiteral("Vその他")};
+        const QString stems[5] = {QStringLiteral("F固定手当"), QStringLiteral("V変動手当"),
+                                  QStringLiteral("F固定控除"), QStringLiteral("V変動控除"),
+                                  QStringLiteral("Vその他")};
         for (int s = 0; s < 5; ++s)
             for (int i = 0; i < 3; ++i) p[s * 3 + i] = stems[s] + digits[i];
         p[15] = QStringLiteral("V勤怠項目");
@@ -373,37 +408,47 @@ QString GetItemName(const QString& key) {
     }();
     if (key.size() < 4) return key;
     const QChar second = key[1];
-    if (second != QChar(0x56FA) && second != QChar(0x5909) && second != QChar(0x305D) && second != QChar(0x52E4))
+    if (second != QChar(0x56FA) && second != QChar(0x5909) && second != QChar(0x305D) &&
+        second != QChar(0x52E4))
         return key;  // 固, 変, そ, 勤
     for (int n = 0; n < 16; ++n) {
         if (key != placeholders[n]) continue;
         const int i = n % 3 + 1;
         switch (n / 3) {
-            case 0: return QStringLiteral("F") + OptionRec.FixTeate[i];
-            case 1: return QStringLiteral("V") + OptionRec.VarTeate[i];
-            case 2: return QStringLiteral("F") + OptionRec.FixKoujo[i];
-            case 3: return QStringLiteral("V") + OptionRec.VarKoujo[i];
-            case 4: return QStringLiteral("V") + OptionRec.Sonota[i];
-            default: return QStringLiteral("V") + OptionRec.KintaiFre;
+            case 0:
+                return QStringLiteral("F") + OptionRec.FixTeate[i];
+            case 1:
+                return QStringLiteral("V") + OptionRec.VarTeate[i];
+            case 2:
+                return QStringLiteral("F") + OptionRec.FixKoujo[i];
+            case 3:
+                return QStringLiteral("V") + OptionRec.VarKoujo[i];
+            case 4:
+                return QStringLiteral("V") + OptionRec.Sonota[i];
+            default:
+                return QStringLiteral("V") + OptionRec.KintaiFre;
         }
     }
     return key;
 }
 
-int32_t GetMaxMembNo() {
+int32_t GetMaxMembNo()
+{
     int32_t m = 0;
     for (int i = 1; i <= MaxEmployee; ++i) m = std::max<int32_t>(m, SyainRec[i].SeqNo);
     return m;
 }
 
-int32_t FindMembNo(int32_t no) {
+int32_t FindMembNo(int32_t no)
+{
     int32_t found = -1;
     for (int i = 1; i <= MaxEmployee; ++i)
         if (SyainRec[i].SeqNo == no) found = i;
     return found;
 }
 
-QString GetPrevYearFileName() {
+QString GetPrevYearFileName()
+{
     QString era = CurPeriod.EraText;
     int year = CurPeriod.EraYear - 1;
     // The year 2019 is kept under 平成31, so 令和2 follows it directly.
@@ -414,14 +459,16 @@ QString GetPrevYearFileName() {
     return YearFileName(DataPath, era, year);
 }
 
-bool IsLockedYear() {
+bool IsLockedYear()
+{
     // The era test first: it runs for every employee of every recalculation, the clock only for
     // the few old periods it can hold for.
     return CurPeriod.EraText == EraName[1] && CurPeriod.EraYear >= 16 && CurPeriod.EraYear <= 24 &&
            Today().year() >= 2013;
 }
 
-void GetPrnDate(QString& year, QString& month, QString& day) {
+void GetPrnDate(QString& year, QString& month, QString& day)
+{
     int y = CurPeriod.EraYear;
     int m = CurPeriod.Period;
     int d = CorpRec.Sikyubi <= 0 ? 1 : CorpRec.Sikyubi;
@@ -441,7 +488,8 @@ void GetPrnDate(QString& year, QString& month, QString& day) {
     day = QString::number(d).rightJustified(2);
 }
 
-int32_t CalcAge(const QDate& birthDate, const QDate& atDate) {
+int32_t CalcAge(const QDate& birthDate, const QDate& atDate)
+{
     const int y = atDate.year();
     const bool leapling = birthDate.month() == 2 && birthDate.day() == 29;
     const QDate birthday =
@@ -449,7 +497,8 @@ int32_t CalcAge(const QDate& birthDate, const QDate& atDate) {
     return y - birthDate.year() - (birthday > atDate ? 1 : 0);
 }
 
-int32_t WarekiToSeireki(int era, int year) {
+int32_t WarekiToSeireki(int era, int year)
+{
     switch (era) {
         case 1:
             return year + 1867;

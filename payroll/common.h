@@ -91,7 +91,8 @@ TNumInput CheckNumInput(const QString& text, int tag);
 // text cut to maxLen CP932 bytes without splitting a double-byte character; maxLen <= 0 is no
 // limit.
 QString CutToMaxLen(const QString& text, int maxLen);
-inline bool IsKanjiLead(uint8_t b) {
+inline bool IsKanjiLead(uint8_t b)
+{
     return cp932::isLeadByte(b);
 }
 

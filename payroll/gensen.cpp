@@ -13,7 +13,8 @@ QString lastIn(const QString& era, int from, int to)
 {
     QString found;
     for (int y = from; y <= to; ++y) {
-        const QString name = DataPath + QStringLiteral("源泉徴収(%1%2年).dat").arg(era).arg(y, 2, 10, QLatin1Char('0'));
+        const QString name =
+            DataPath + QStringLiteral("源泉徴収(%1%2年).dat").arg(era).arg(y, 2, 10, QLatin1Char('0'));
         const QFileInfo fi(name);
         if (fi.isFile() && fi.size() >= MinGensenSize) found = name;
     }

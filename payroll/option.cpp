@@ -14,7 +14,10 @@ namespace {
 const QString Sec = QStringLiteral("Option");
 const char* const DefaultFlags = "111111000000";
 
-QString key(const char* name, int i) { return QString::fromLatin1(name) + QString::number(i); }
+QString key(const char* name, int i)
+{
+    return QString::fromLatin1(name) + QString::number(i);
+}
 }  // namespace
 
 TOptionRec DefaultOptionRec()

@@ -6,23 +6,23 @@
 #include "payroll/records.h"
 
 struct TOptionRec {
-    Arr<QString, 1, 3> FixTeate;   // names of fixed allowances
-    Arr<QString, 1, 3> VarTeate;   // names of variable allowances
-    Arr<QString, 1, 3> FixKoujo;   // names of fixed deductions
-    Arr<QString, 1, 3> VarKoujo;   // names of variable deductions
-    Arr<QString, 1, 3> Sonota;     // names of the other items
-    QString TokuSyoyo;             // name of bonus slot 3
-    QString KintaiFre;             // name of the user attendance item, may be empty
-    Arr<bool, 0, 11> Kazei;        // user item k: taxable pay (allowances) / premium total (deductions)
-    Arr<bool, 0, 11> Syaho;        // user item k: enters the social-insurance base
-    bool Use2kSatu = false;        // 2,000-yen notes in the money denomination table
-    int32_t HasuuSik = 1;          // rounding of payment items: 1 up, 2 half away from zero
-    int32_t HasuuGen = 0;          // rounding of reductions: 0 down, 2 half away from zero
-    int32_t HasuuKou = 0;          // rounding of deductions: 0 down, 2 half away from zero
-    int32_t FormType = 1;          // slip paper: 0 A4 one per sheet, 1 A4 two per sheet, 2 continuous form
-    int32_t TimeStyle = 1;         // hours: 0 decimal, 1 h:mm
-    double PrAdjustV = 0;          // print correction, vertical, mm
-    double PrAdjustH = 0;          // print correction, horizontal, mm
+    Arr<QString, 1, 3> FixTeate;  // names of fixed allowances
+    Arr<QString, 1, 3> VarTeate;  // names of variable allowances
+    Arr<QString, 1, 3> FixKoujo;  // names of fixed deductions
+    Arr<QString, 1, 3> VarKoujo;  // names of variable deductions
+    Arr<QString, 1, 3> Sonota;    // names of the other items
+    QString TokuSyoyo;            // name of bonus slot 3
+    QString KintaiFre;            // name of the user attendance item, may be empty
+    Arr<bool, 0, 11> Kazei;       // user item k: taxable pay (allowances) / premium total (deductions)
+    Arr<bool, 0, 11> Syaho;       // user item k: enters the social-insurance base
+    bool Use2kSatu = false;       // 2,000-yen notes in the money denomination table
+    int32_t HasuuSik = 1;         // rounding of payment items: 1 up, 2 half away from zero
+    int32_t HasuuGen = 0;         // rounding of reductions: 0 down, 2 half away from zero
+    int32_t HasuuKou = 0;         // rounding of deductions: 0 down, 2 half away from zero
+    int32_t FormType = 1;         // slip paper: 0 A4 one per sheet, 1 A4 two per sheet, 2 continuous form
+    int32_t TimeStyle = 1;        // hours: 0 decimal, 1 h:mm
+    double PrAdjustV = 0;         // print correction, vertical, mm
+    double PrAdjustH = 0;         // print correction, horizontal, mm
     bool AutoSelect = true;
     bool InputOverN = true;
     bool PrnRuikei = true;

@@ -5,7 +5,10 @@
 #include "payroll/taxtable.h"
 
 namespace {
-int32_t gradeCount() { return KenhoTable[0].Ijou; }
+int32_t gradeCount()
+{
+    return KenhoTable[0].Ijou;
+}
 }  // namespace
 
 int32_t FindKenhoGrade(int32_t pay)

@@ -54,10 +54,23 @@ template struct PStr<20>;
 template struct PStr<44>;
 template struct PStr<50>;
 
-const char* const KintaiItemNames[17] = {
-    "", "所定労働日数", "出勤日数", "有休日数", "欠勤日数", "休日出勤日数", "特別休暇日数",
-    "所定労働時間", "実働時間", "普通残業時間", "深夜残業時間", "休日普通残業", "休日深夜残業",
-    "遅刻早退回数", "遅刻早退時間", "有休残日数", "V勤怠項目"};
+const char* const KintaiItemNames[17] = {"",
+                                         "所定労働日数",
+                                         "出勤日数",
+                                         "有休日数",
+                                         "欠勤日数",
+                                         "休日出勤日数",
+                                         "特別休暇日数",
+                                         "所定労働時間",
+                                         "実働時間",
+                                         "普通残業時間",
+                                         "深夜残業時間",
+                                         "休日普通残業",
+                                         "休日深夜残業",
+                                         "遅刻早退回数",
+                                         "遅刻早退時間",
+                                         "有休残日数",
+                                         "V勤怠項目"};
 
 int SikyuIndex(const QString& name)
 {
@@ -65,11 +78,11 @@ int SikyuIndex(const QString& name)
         const char* name;
         int k;
     };
-    static const Entry fixed[] = {
-        {"基本給", 1}, {"日給計", 1}, {"時給計", 1}, {"賞与", 1}, {"役職手当", 2}, {"役員報酬", 2},
-        {"家族手当", 3}, {"普通残業手当", 7}, {"深夜残業手当", 8}, {"休日普通残業", 9},
-        {"休日深夜残業", 10}, {"非課税通勤費", 11}, {"課税通勤費", 12}, {"欠勤控除", 16},
-        {"遅刻早退控除", 17}};
+    static const Entry fixed[] = {{"基本給", 1},       {"日給計", 1},        {"時給計", 1},
+                                  {"賞与", 1},         {"役職手当", 2},      {"役員報酬", 2},
+                                  {"家族手当", 3},     {"普通残業手当", 7},  {"深夜残業手当", 8},
+                                  {"休日普通残業", 9}, {"休日深夜残業", 10}, {"非課税通勤費", 11},
+                                  {"課税通勤費", 12},  {"欠勤控除", 16},     {"遅刻早退控除", 17}};
     for (const Entry& e : fixed)
         if (name == QString::fromUtf8(e.name)) return e.k;
     for (int i = 1; i <= 3; ++i)
@@ -79,8 +92,9 @@ int SikyuIndex(const QString& name)
 
 int KoujoIndex(const QString& name)
 {
-    static const char* const names[] = {"健康保険料", "厚生年金保険", "厚生年金基金", "雇用保険料", "介護保険料",
-                                        "社会保険料計", "社保控除後計", "所得税", "住民税"};
+    static const char* const names[] = {"健康保険料",   "厚生年金保険", "厚生年金基金",
+                                        "雇用保険料",   "介護保険料",   "社会保険料計",
+                                        "社保控除後計", "所得税",       "住民税"};
     for (int k = 1; k <= 9; ++k)
         if (name == QString::fromUtf8(names[k - 1])) return k;
     for (int i = 1; i <= 3; ++i)

@@ -76,90 +76,90 @@ struct PStr {
 };
 
 struct alignas(4) TYearFileHeader {
-    double FileMark;                  // reserved, no reader interprets it
-    Arr<uint8_t, 1, 15> DataExists;   // 1 once period p has been saved
+    double FileMark;                 // reserved, no reader interprets it
+    Arr<uint8_t, 1, 15> DataExists;  // 1 once period p has been saved
     uint8_t reserved23;
-    Arr<int32_t, 1, 3> SyoyoMonth;    // payment month of bonus slot b (period 12 + b)
-    Arr<int32_t, 1, 3> SyoyoDay;      // payment day of bonus slot b
-    Arr<uint8_t, 1, 15> PrnMonth;     // month last printed as the pay date of period p
-    Arr<uint8_t, 1, 15> PrnDay;       // day last printed as the pay date of period p
+    Arr<int32_t, 1, 3> SyoyoMonth;  // payment month of bonus slot b (period 12 + b)
+    Arr<int32_t, 1, 3> SyoyoDay;    // payment day of bonus slot b
+    Arr<uint8_t, 1, 15> PrnMonth;   // month last printed as the pay date of period p
+    Arr<uint8_t, 1, 15> PrnDay;     // day last printed as the pay date of period p
     uint8_t reserved78[50];
 };
 
 struct TCorpRec {
-    PStr<44> Syamei;       // company name; a non-empty name marks the period record as filled
+    PStr<44> Syamei;  // company name; a non-empty name marks the period record as filled
     uint8_t reserved45[3];
-    int32_t SikyuShift;    // 1 pay date in the next month, -1 the entry month is last month's slip
-    int32_t Juumin6Flag;   // 1 the June resident tax is deducted in period 7
+    int32_t SikyuShift;   // 1 pay date in the next month, -1 the entry month is last month's slip
+    int32_t Juumin6Flag;  // 1 the June resident tax is deducted in period 7
     uint8_t reserved56[4];
-    uint8_t Jigyo;         // employment insurance: 1 general business, 0 other
-    uint8_t UseHyo;        // use the employment-insurance premium table
+    uint8_t Jigyo;   // employment insurance: 1 general business, 0 other
+    uint8_t UseHyo;  // use the employment-insurance premium table
     uint8_t reserved62[2];
-    int32_t Sikyubi;       // pay day 1..31, 31 = month end
-    int32_t Nissu;         // scheduled working days of the month
-    double Jikan;          // scheduled working hours of the month
+    int32_t Sikyubi;  // pay day 1..31, 31 = month end
+    int32_t Nissu;    // scheduled working days of the month
+    double Jikan;     // scheduled working hours of the month
     uint8_t reserved80[16];
-    double JikanD;         // working hours per day
-    double KoyRitu;        // employment insurance, employee's share, percent
-    double KenRitu;        // health insurance, percent
-    double KaiRitu;        // nursing-care insurance, percent
-    double NenRitu;        // welfare pension, percent
-    double KknRitu;        // pension fund, percent
+    double JikanD;   // working hours per day
+    double KoyRitu;  // employment insurance, employee's share, percent
+    double KenRitu;  // health insurance, percent
+    double KaiRitu;  // nursing-care insurance, percent
+    double NenRitu;  // welfare pension, percent
+    double KknRitu;  // pension fund, percent
     uint8_t reserved144[216];
-    int64_t HouNo;         // corporate number, 0 = none
+    int64_t HouNo;  // corporate number, 0 = none
     uint8_t reserved368[1016];
 };
 
 struct alignas(4) TEmployeeRec {
-    PStr<20> Simei;              // name
-    PStr<20> Busyo;              // department
-    PStr<16> MembKey;            // creation stamp "yymmdd_hhnnss"; empty = slot free
+    PStr<20> Simei;    // name
+    PStr<20> Busyo;    // department
+    PStr<16> MembKey;  // creation stamp "yymmdd_hhnnss"; empty = slot free
     uint8_t reserved59;
-    int32_t Kubun;               // category index 0..5, -1 = typed by the user (KubunName)
-    int32_t Keitai;              // pay type 1 monthly, 2 daily, 3 hourly
-    int32_t Zeigaku;             // withholding column 0 甲, 1 乙
-    int32_t Fuyou;               // dependants shown and printed
-    int32_t Sinzoku;             // dependants counted for withholding
-    Arr<int32_t, 1, 5> Chingin;  // 1 wage by pay type; 2..5 overtime unit prices
-    Arr<int32_t, 0, 1> Koutuhi;  // commuting allowance: 0 non-taxable, 1 taxable
-    int32_t SikUnit;             // commuting payment rule 1..11
-    int32_t Juumin6;             // resident tax, June
-    int32_t Juumin;              // resident tax, other months
-    int32_t Yakuin;              // position allowance
-    int32_t Family;              // family allowance
+    int32_t Kubun;                    // category index 0..5, -1 = typed by the user (KubunName)
+    int32_t Keitai;                   // pay type 1 monthly, 2 daily, 3 hourly
+    int32_t Zeigaku;                  // withholding column 0 甲, 1 乙
+    int32_t Fuyou;                    // dependants shown and printed
+    int32_t Sinzoku;                  // dependants counted for withholding
+    Arr<int32_t, 1, 5> Chingin;       // 1 wage by pay type; 2..5 overtime unit prices
+    Arr<int32_t, 0, 1> Koutuhi;       // commuting allowance: 0 non-taxable, 1 taxable
+    int32_t SikUnit;                  // commuting payment rule 1..11
+    int32_t Juumin6;                  // resident tax, June
+    int32_t Juumin;                   // resident tax, other months
+    int32_t Yakuin;                   // position allowance
+    int32_t Family;                   // family allowance
     Arr<int32_t, 1, 3> Teate;         // fixed allowances
     Arr<int32_t, 1, 3> FixKoujoGaku;  // fixed deductions
-    int32_t Yukyu;               // pay per paid-leave day
-    int32_t Kekkin;              // deduction per absence day
-    int32_t Chisou;              // deduction per hour late or early
+    int32_t Yukyu;                    // pay per paid-leave day
+    int32_t Kekkin;                   // deduction per absence day
+    int32_t Chisou;                   // deduction per hour late or early
     uint8_t reserved164[8];
-    uint8_t Koyou;               // employment insurance applies
+    uint8_t Koyou;  // employment insurance applies
     uint8_t reserved173;
-    uint8_t Kenkou;              // health insurance applies
+    uint8_t Kenkou;  // health insurance applies
     uint8_t reserved175;
-    int32_t KenhoRyo;            // health-insurance premium
-    uint8_t Kaigo;               // nursing-care insurance applies
+    int32_t KenhoRyo;  // health-insurance premium
+    uint8_t Kaigo;     // nursing-care insurance applies
     uint8_t reserved181[3];
-    int32_t KaigoRyo;            // nursing-care premium
-    uint8_t NenHoken;            // welfare pension applies
+    int32_t KaigoRyo;  // nursing-care premium
+    uint8_t NenHoken;  // welfare pension applies
     uint8_t reserved189[3];
-    int32_t KoseiRyo;            // welfare-pension premium
-    uint8_t NenKikin;            // pension fund applies
+    int32_t KoseiRyo;  // welfare-pension premium
+    uint8_t NenKikin;  // pension fund applies
     uint8_t reserved197[3];
-    int32_t Kakekin;             // pension-fund contribution
+    int32_t Kakekin;  // pension-fund contribution
     uint8_t reserved204[40];
-    uint8_t Genkin;              // paid in cash
-    PStr<50> MailAdrs;           // e-mail address for slips
-    PStr<8> Taisyoku;            // retirement date "yymmdd" in era years; empty = not retired
-    PStr<12> KubunName;          // category text
-    uint16_t Tokyu;              // health-insurance grade
-    uint16_t SeqNo;              // employee number (display and print order)
+    uint8_t Genkin;      // paid in cash
+    PStr<50> MailAdrs;   // e-mail address for slips
+    PStr<8> Taisyoku;    // retirement date "yymmdd" in era years; empty = not retired
+    PStr<12> KubunName;  // category text
+    uint16_t Tokyu;      // health-insurance grade
+    uint16_t SeqNo;      // employee number (display and print order)
     uint8_t reserved322[2];
-    int64_t MyNo;                // individual number, 0 = none
-    uint8_t NoSyoto;             // income tax is never withheld
-    PStr<20> Chouson;            // municipality of the resident tax
-    uint8_t Sex;                 // 0 not set, 1 男, 2 女
-    uint8_t AgeNotice;           // highest age notice given: 0, 70, 75
+    int64_t MyNo;       // individual number, 0 = none
+    uint8_t NoSyoto;    // income tax is never withheld
+    PStr<20> Chouson;   // municipality of the resident tax
+    uint8_t Sex;        // 0 not set, 1 男, 2 女
+    uint8_t AgeNotice;  // highest age notice given: 0, 70, 75
     uint8_t reserved356[144];
 };
 
@@ -169,21 +169,21 @@ struct alignas(8) TKintaiRec {
 };
 
 struct alignas(4) TSikyuRec {
-    Arr<int32_t, 1, 17> Sikyu;        // payments in storage order; 16 and 17 are negative
-    int32_t KazeiGoukei;              // taxable payments
-    int32_t SikyuGoukei;              // gross pay
-    Arr<int32_t, 1, 3> Sonota;        // other items (also in TKoujoRec.Sonota)
+    Arr<int32_t, 1, 17> Sikyu;  // payments in storage order; 16 and 17 are negative
+    int32_t KazeiGoukei;        // taxable payments
+    int32_t SikyuGoukei;        // gross pay
+    Arr<int32_t, 1, 3> Sonota;  // other items (also in TKoujoRec.Sonota)
     uint8_t reserved88[28];
     Arr<uint8_t, 1, 17> SikyuManual;  // manual-entry flag per payment index
     uint8_t reserved133[15];
 };
 
 struct alignas(4) TKoujoRec {
-    Arr<int32_t, 1, 15> Koujo;        // deductions in storage order
-    int32_t KoujoGoukei;              // total deductions
-    int32_t SyahoSantei;              // social-insurance base of the period
-    Arr<int32_t, 1, 3> Sonota;        // other items (same values as TSikyuRec.Sonota)
-    int32_t SyoyoRitu;                // bonus withholding rate x 100,000
+    Arr<int32_t, 1, 15> Koujo;  // deductions in storage order
+    int32_t KoujoGoukei;        // total deductions
+    int32_t SyahoSantei;        // social-insurance base of the period
+    Arr<int32_t, 1, 3> Sonota;  // other items (same values as TSikyuRec.Sonota)
+    int32_t SyoyoRitu;          // bonus withholding rate x 100,000
     uint8_t reserved84[24];
     Arr<uint8_t, 1, 12> KoujoManual;  // manual-entry flag per deduction index
     uint8_t reserved120[16];
@@ -240,20 +240,60 @@ enum : int32_t {
 
 // Attendance indices (storage order).
 enum KintaiNo {
-    kiSyoteiNissu = 1, kiSyukkin, kiYukyu, kiKekkin, kiKyujituSyukkin, kiTokubetu, kiSyoteiJikan,
-    kiJitudou, kiFutuZangyo, kiSinyaZangyo, kiKyujituFutu, kiKyujituSinya, kiChisouKaisu,
-    kiChisouJikan, kiYukyuZan, kiFree
+    kiSyoteiNissu = 1,
+    kiSyukkin,
+    kiYukyu,
+    kiKekkin,
+    kiKyujituSyukkin,
+    kiTokubetu,
+    kiSyoteiJikan,
+    kiJitudou,
+    kiFutuZangyo,
+    kiSinyaZangyo,
+    kiKyujituFutu,
+    kiKyujituSinya,
+    kiChisouKaisu,
+    kiChisouJikan,
+    kiYukyuZan,
+    kiFree
 };
 // Payment indices (storage order).
 enum SikyuNo {
-    siKihon = 1, siYakusyoku, siKazoku, siFixTeate1, siFixTeate2, siFixTeate3, siFutuZangyo,
-    siSinyaZangyo, siKyujituFutu, siKyujituSinya, siHikazeiTuukin, siKazeiTuukin, siVarTeate1,
-    siVarTeate2, siVarTeate3, siKekkin, siChisou
+    siKihon = 1,
+    siYakusyoku,
+    siKazoku,
+    siFixTeate1,
+    siFixTeate2,
+    siFixTeate3,
+    siFutuZangyo,
+    siSinyaZangyo,
+    siKyujituFutu,
+    siKyujituSinya,
+    siHikazeiTuukin,
+    siKazeiTuukin,
+    siVarTeate1,
+    siVarTeate2,
+    siVarTeate3,
+    siKekkin,
+    siChisou
 };
 // Deduction indices (storage order).
 enum KoujoNo {
-    koKenpo = 1, koKousei, koKikin, koKoyou, koKaigo, koSyahoKei, koSyahoGo, koSyotoku, koJuumin,
-    koFixKoujo1, koFixKoujo2, koFixKoujo3, koVarKoujo1, koVarKoujo2, koVarKoujo3
+    koKenpo = 1,
+    koKousei,
+    koKikin,
+    koKoyou,
+    koKaigo,
+    koSyahoKei,
+    koSyahoGo,
+    koSyotoku,
+    koJuumin,
+    koFixKoujo1,
+    koFixKoujo2,
+    koFixKoujo3,
+    koVarKoujo1,
+    koVarKoujo2,
+    koVarKoujo3
 };
 
 // Names of the attendance items in storage order (index 16, the user item, has the placeholder).

@@ -21,25 +21,99 @@ void ResetSlipItems()
     KintaiList = {}, SikyuList = {}, KoujoList = {}, SonotaList = {};
 }
 
-const char* const DefKintaiName[17] = {
-    "", "F所定労働日数", "V出勤日数", "V有休日数", "V欠勤日数", "V休日出勤日数", "V特別休暇日数",
-    "F所定労働時間", "V実働時間", "V普通残業時間", "V深夜残業時間", "V休日普通残業", "V休日深夜残業",
-    "V遅刻早退回数", "V遅刻早退時間", "V勤怠項目", "V有休残日数"};
-const char* const DefSikyuNameK[19] = {
-    "", "F基本給", "F役職手当", "F家族手当", "F固定手当１", "F固定手当２", "F固定手当３", "F普通残業手当",
-    "F深夜残業手当", "F休日普通残業", "F休日深夜残業", "F非課税通勤費", "F課税通勤費", "F欠勤控除",
-    "F遅刻早退控除", "V変動手当１", "V変動手当２", "V変動手当３", "F課税支給合計"};
-const char* const DefKoujoNameK[19] = {
-    "", "F健康保険料", "F介護保険料", "F厚生年金保険", "F厚生年金基金", "F雇用保険料", "F社会保険料計",
-    "F社保控除後計", "F", "F所得税", "F住民税", "F固定控除１", "F固定控除２", "F固定控除３", "F",
-    "V変動控除１", "V変動控除２", "V変動控除３", "F"};
-const char* const DefSikyuNameS[19] = {
-    "", "V賞与", "V役員報酬", "F", "F固定手当１", "F固定手当２", "F固定手当３", "F", "V変動手当１",
-    "V変動手当２", "V変動手当３", "F", "F課税支給合計", "F", "F", "F", "F", "F", "F"};
-const char* const DefKoujoNameS[19] = {
-    "", "F健康保険料", "F介護保険料", "F厚生年金保険", "F厚生年金基金", "F雇用保険料", "F社会保険料計",
-    "F社保控除後計", "F", "F所得税", "F", "F固定控除１", "F固定控除２", "F固定控除３", "F",
-    "V変動控除１", "V変動控除２", "V変動控除３", "F"};
+const char* const DefKintaiName[17] = {"",
+                                       "F所定労働日数",
+                                       "V出勤日数",
+                                       "V有休日数",
+                                       "V欠勤日数",
+                                       "V休日出勤日数",
+                                       "V特別休暇日数",
+                                       "F所定労働時間",
+                                       "V実働時間",
+                                       "V普通残業時間",
+                                       "V深夜残業時間",
+                                       "V休日普通残業",
+                                       "V休日深夜残業",
+                                       "V遅刻早退回数",
+                                       "V遅刻早退時間",
+                                       "V勤怠項目",
+                                       "V有休残日数"};
+const char* const DefSikyuNameK[19] = {"",
+                                       "F基本給",
+                                       "F役職手当",
+                                       "F家族手当",
+                                       "F固定手当１",
+                                       "F固定手当２",
+                                       "F固定手当３",
+                                       "F普通残業手当",
+                                       "F深夜残業手当",
+                                       "F休日普通残業",
+                                       "F休日深夜残業",
+                                       "F非課税通勤費",
+                                       "F課税通勤費",
+                                       "F欠勤控除",
+                                       "F遅刻早退控除",
+                                       "V変動手当１",
+                                       "V変動手当２",
+                                       "V変動手当３",
+                                       "F課税支給合計"};
+const char* const DefKoujoNameK[19] = {"",
+                                       "F健康保険料",
+                                       "F介護保険料",
+                                       "F厚生年金保険",
+                                       "F厚生年金基金",
+                                       "F雇用保険料",
+                                       "F社会保険料計",
+                                       "F社保控除後計",
+                                       "F",
+                                       "F所得税",
+                                       "F住民税",
+                                       "F固定控除１",
+                                       "F固定控除２",
+                                       "F固定控除３",
+                                       "F",
+                                       "V変動控除１",
+                                       "V変動控除２",
+                                       "V変動控除３",
+                                       "F"};
+const char* const DefSikyuNameS[19] = {"",
+                                       "V賞与",
+                                       "V役員報酬",
+                                       "F",
+                                       "F固定手当１",
+                                       "F固定手当２",
+                                       "F固定手当３",
+                                       "F",
+                                       "V変動手当１",
+                                       "V変動手当２",
+                                       "V変動手当３",
+                                       "F",
+                                       "F課税支給合計",
+                                       "F",
+                                       "F",
+                                       "F",
+                                       "F",
+                                       "F",
+                                       "F"};
+const char* const DefKoujoNameS[19] = {"",
+                                       "F健康保険料",
+                                       "F介護保険料",
+                                       "F厚生年金保険",
+                                       "F厚生年金基金",
+                                       "F雇用保険料",
+                                       "F社会保険料計",
+                                       "F社保控除後計",
+                                       "F",
+                                       "F所得税",
+                                       "F",
+                                       "F固定控除１",
+                                       "F固定控除２",
+                                       "F固定控除３",
+                                       "F",
+                                       "V変動控除１",
+                                       "V変動控除２",
+                                       "V変動控除３",
+                                       "F"};
 const char* const DefSonotaName[4] = {"", "Vその他１", "Vその他２", "Vその他３"};
 
 namespace {
@@ -59,21 +133,28 @@ const Flags KoujoFlags = {"111111111100010001", "111111111100010001", "111111111
 const Flags SonotaFlags = {"000", "000", "000"};
 const Flags SikyuFlagsS = {"111000100011111111", "111000100011111111", "111000100011111111"};
 
-QString key(const char* prefix, int row) { return QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(row - 1, 2, 10, QLatin1Char('0')); }
+QString key(const char* prefix, int row)
+{
+    return QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(row - 1, 2, 10, QLatin1Char('0'));
+}
 
 template <typename A>
-void loadNames(const IniFile& ini, const QString& section, const char* prefix, A& items, const char* const* defs)
+void loadNames(const IniFile& ini, const QString& section, const char* prefix, A& items,
+               const char* const* defs)
 {
     for (int r = A::low; r <= A::high; ++r)
         items[r].Name = ini.readString(section, key(prefix, r), QString::fromUtf8(defs[r]));
 }
 
 template <typename A>
-void loadFlags(const IniFile& ini, const QString& sectionFmt, const char* keyName, A& items, const Flags& defs)
+void loadFlags(const IniFile& ini, const QString& sectionFmt, const char* keyName, A& items,
+               const Flags& defs)
 {
     for (int t = PayType::Monthly; t <= PayType::Hourly; ++t) {
-        const QString s = ini.readString(sectionFmt.arg(t), QLatin1String(keyName), QLatin1String(defs.of(t)));
-        for (int r = A::low; r <= A::high; ++r) items[r].Use[t] = r - 1 < s.size() && s[r - 1] == QLatin1Char('1');
+        const QString s =
+            ini.readString(sectionFmt.arg(t), QLatin1String(keyName), QLatin1String(defs.of(t)));
+        for (int r = A::low; r <= A::high; ++r)
+            items[r].Use[t] = r - 1 < s.size() && s[r - 1] == QLatin1Char('1');
     }
 }
 
@@ -90,7 +171,8 @@ template <typename L, typename A>
 void publish(L& list, const A& items)
 {
     for (int t = PayType::Monthly; t <= PayType::Hourly; ++t)
-        for (int r = A::low; r <= A::high; ++r) list[t][r] = items[r].Use[t] ? items[r].Name : QStringLiteral("F");
+        for (int r = A::low; r <= A::high; ++r)
+            list[t][r] = items[r].Use[t] ? items[r].Name : QStringLiteral("F");
 }
 
 template <typename A>
@@ -107,9 +189,11 @@ QString storedName(const QString& name, const Arr<QString, 1, 3>& fixNames, cons
 {
     QString n = name;
     for (int i = 1; i <= 3; ++i)
-        if (n.mid(1) == fixNames[i]) n = QStringLiteral("F%1%2").arg(QString::fromUtf8(fixPlaceholder), QChar(0xFF10 + i));
+        if (n.mid(1) == fixNames[i])
+            n = QStringLiteral("F%1%2").arg(QString::fromUtf8(fixPlaceholder), QChar(0xFF10 + i));
     for (int i = 1; i <= 3; ++i)
-        if (n.mid(1) == varNames[i]) n = QStringLiteral("V%1%2").arg(QString::fromUtf8(varPlaceholder), QChar(0xFF10 + i));
+        if (n.mid(1) == varNames[i])
+            n = QStringLiteral("V%1%2").arg(QString::fromUtf8(varPlaceholder), QChar(0xFF10 + i));
     return n;
 }
 
@@ -117,9 +201,11 @@ void savePayAndDeductions(IniFile& ini, const QString& section)
 {
     const TOptionRec& o = OptionRec;
     for (int r = 1; r <= 18; ++r)
-        ini.writeString(section, key("Sikyu", r), storedName(SikyuItem[r].Name, o.FixTeate, "固定手当", o.VarTeate, "変動手当"));
+        ini.writeString(section, key("Sikyu", r),
+                        storedName(SikyuItem[r].Name, o.FixTeate, "固定手当", o.VarTeate, "変動手当"));
     for (int r = 1; r <= 18; ++r)
-        ini.writeString(section, key("Koujo", r), storedName(KoujoItem[r].Name, o.FixKoujo, "固定控除", o.VarKoujo, "変動控除"));
+        ini.writeString(section, key("Koujo", r),
+                        storedName(KoujoItem[r].Name, o.FixKoujo, "固定控除", o.VarKoujo, "変動控除"));
     for (int r = 1; r <= 3; ++r) ini.writeString(section, key("Sonota", r), SonotaItem[r].Name);
 }
 
@@ -188,7 +274,8 @@ void SaveKyuyoItemSetting()
     const QString names = QStringLiteral("KyuyoItemName");
     for (int r = 1; r <= 16; ++r) {
         const QString& n = KintaiItem[r].Name;
-        ini.writeString(names, key("Kintai", r), n.mid(1) == OptionRec.KintaiFre ? QStringLiteral("V勤怠項目") : n);
+        ini.writeString(names, key("Kintai", r),
+                        n.mid(1) == OptionRec.KintaiFre ? QStringLiteral("V勤怠項目") : n);
     }
     savePayAndDeductions(ini, names);
     for (int t = PayType::Monthly; t <= PayType::Hourly; ++t) {

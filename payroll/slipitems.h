@@ -7,8 +7,8 @@
 #include "payroll/records.h"
 
 struct TSlipItem {
-    QString Name;          // with its "F"/"V" prefix; user items as placeholders
-    Arr<bool, 1, 3> Use;   // used on pay type 1 monthly, 2 daily, 3 hourly
+    QString Name;         // with its "F"/"V" prefix; user items as placeholders
+    Arr<bool, 1, 3> Use;  // used on pay type 1 monthly, 2 daily, 3 hourly
 };
 
 // The item arrays (shared by the pay and bonus settings: they hold the kind loaded last).

@@ -1,9 +1,9 @@
 // Start-up paths: the program folder, the data folder (moved to the user's data home when the
 // program folder is not writable), the settings file, and the check that they can be written.
 #pragma once
-#include <QStringList>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include "payroll/period.h"
 

@@ -33,18 +33,21 @@ constexpr int MaxKouRows = 24;
 constexpr int MaxOtsuRows = 10;
 constexpr int MaxGrades = 80;
 
-bool isFraction(double r) {
+bool isFraction(double r)
+{
     return std::isfinite(r) && r >= 0.0 && r < 1.0;
 }
 
-QString rowProblem(int row) {
+QString rowProblem(int row)
+{
     return QStringLiteral("%1行目の金額の範囲が昇順ではありません").arg(row);
 }
 
 // Reads a whole file of exactly sizeof(T) bytes into a zeroed record; a short or long file, or one
 // that cannot be opened, gives the reason instead.
 template <typename T>
-QString readRecord(const QString& path, T& rec) {
+QString readRecord(const QString& path, T& rec)
+{
     std::memset(static_cast<void*>(&rec), 0, sizeof rec);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("開けません (%1)").arg(f.errorString());
@@ -60,7 +63,8 @@ QString readRecord(const QString& path, T& rec) {
 // Loads one table; only a file that reads whole and passes its check counts, anything else
 // leaves the table zero (as if the file were missing) and notes why.
 template <typename T>
-void loadOne(const QString& name, QString& pathField, T& table, QString (*check)(const T&)) {
+void loadOne(const QString& name, QString& pathField, T& table, QString (*check)(const T&))
+{
     pathField = TablePath + name;
     std::memset(static_cast<void*>(&table), 0, sizeof table);
     if (!QFile::exists(pathField)) return;
@@ -75,7 +79,8 @@ void loadOne(const QString& name, QString& pathField, T& table, QString (*check)
     ++TableFileCount;
 }
 
-const TTaxRow* findRow(const TTaxTableKyuyo& t, int32_t a) {
+const TTaxRow* findRow(const TTaxTableKyuyo& t, int32_t a)
+{
     for (int i = 1; i <= t.RowCount; ++i)
         if (t.Rows[i].Ijou <= a && a < t.Rows[i].Miman) return &t.Rows[i];
     return nullptr;
@@ -83,18 +88,21 @@ const TTaxRow* findRow(const TTaxTableKyuyo& t, int32_t a) {
 
 // The rate part of a tax: rate times the amount above a threshold. The difference is formed in
 // double so that a threshold far below zero cannot overflow it.
-int64_t ratePart(double rate, int32_t a, int32_t threshold) {
+int64_t ratePart(double rate, int32_t a, int32_t threshold)
+{
     return MulRound3(rate, static_cast<double>(a) - static_cast<double>(threshold));
 }
 
-int32_t clampTax(int64_t tax) {
+int32_t clampTax(int64_t tax)
+{
     if (tax < 0) return 0;
     return static_cast<int32_t>(std::min<int64_t>(tax, std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace
 
-QString CheckTaxTableKyuyo(const TTaxTableKyuyo& t) {
+QString CheckTaxTableKyuyo(const TTaxTableKyuyo& t)
+{
     const int n = t.RowCount;
     if (n < MinKyuyoRows || n > MaxKyuyoRows)
         return QStringLiteral("行数 %1 が %2..%3 の範囲にありません")
@@ -113,7 +121,8 @@ QString CheckTaxTableKyuyo(const TTaxTableKyuyo& t) {
     return {};
 }
 
-QString CheckTaxTableSyoyo(const TTaxTableSyoyo& t) {
+QString CheckTaxTableSyoyo(const TTaxTableSyoyo& t)
+{
     const int m = t.KouCount;
     const int k = t.OtsuCount;
     if (m < 1 || m > MaxKouRows)
@@ -138,7 +147,8 @@ QString CheckTaxTableSyoyo(const TTaxTableSyoyo& t) {
     return {};
 }
 
-QString CheckKenhoTable(const TKenhoGradeTable& t) {
+QString CheckKenhoTable(const TKenhoGradeTable& t)
+{
     const int g = t[0].Ijou;
     if (g < 1 || g > MaxGrades)
         return QStringLiteral("等級数 %1 が 1..%2 の範囲にありません").arg(g).arg(MaxGrades);
@@ -155,7 +165,8 @@ QString CheckKenhoTable(const TKenhoGradeTable& t) {
     return {};
 }
 
-void ClearTableFiles() {
+void ClearTableFiles()
+{
     std::memset(static_cast<void*>(&TaxTableKyuyo), 0, sizeof TaxTableKyuyo);
     std::memset(static_cast<void*>(&TaxTableSyoyo), 0, sizeof TaxTableSyoyo);
     std::memset(static_cast<void*>(&KenhoTable), 0, sizeof KenhoTable);
@@ -166,14 +177,16 @@ void ClearTableFiles() {
     TableFileProblems.clear();
 }
 
-void LoadTableFiles() {
+void LoadTableFiles()
+{
     ClearTableFiles();
     loadOne(TaxTableKyuyoName, TaxTableKyuyoFile, TaxTableKyuyo, &CheckTaxTableKyuyo);
     loadOne(TaxTableSyoyoName, TaxTableSyoyoFile, TaxTableSyoyo, &CheckTaxTableSyoyo);
     loadOne(KenhoTableName, KenhoTableFile, KenhoTable, &CheckKenhoTable);
 }
 
-int32_t CalcGensenZei(int32_t Taxable, int32_t Column, int32_t Dependants) {
+int32_t CalcGensenZei(int32_t Taxable, int32_t Column, int32_t Dependants)
+{
     // The table in memory decides, not the file: a file removed or replaced while the program
     // runs changes nothing until the next start. A table that was not loaded is zero and fails
     // this test, which also keeps every row index below inside the array.
@@ -219,7 +232,8 @@ int32_t CalcGensenZei(int32_t Taxable, int32_t Column, int32_t Dependants) {
     return clampTax(tax);
 }
 
-int32_t CalcSyoyoZei(int32_t PrevPay, int32_t Bonus, int32_t Column, int32_t Dependants, double& Rate) {
+int32_t CalcSyoyoZei(int32_t PrevPay, int32_t Bonus, int32_t Column, int32_t Dependants, double& Rate)
+{
     const TTaxTableSyoyo& t = TaxTableSyoyo;
     const int m = t.KouCount;
     const int k = t.OtsuCount;

@@ -38,8 +38,9 @@ void openOrThrow(QFile& f, QIODevice::OpenMode mode, const QString& what)
 void checkSize(const QFile& f, const QString& what)
 {
     if (f.size() < YearFileSize)
-        throw IoError::failed(what, f.fileName(),
-                              QStringLiteral("ファイルが壊れています(%1 バイトしかありません)。").arg(f.size()));
+        throw IoError::failed(
+            what, f.fileName(),
+            QStringLiteral("ファイルが壊れています(%1 バイトしかありません)。").arg(f.size()));
 }
 
 void readAt(QFile& f, qint64 pos, void* dst, qint64 size)
@@ -134,10 +135,11 @@ bool SavePeriod()
     const int p = CurPeriod.Period;
     checkPeriod(p);
     if (p <= 11 && YearHeader.DataExists[p + 1] && PeriodChanged()) {
-        const MsgResult r = MessageDlg(QStringLiteral("現在入力中の月の翌月データが存在します。\n"
-                                                      "この状態で修正した内容は翌月に引き継がれない事が有ります。\n"
-                                                      "データの保存を行いますか？"),
-                                       MsgType::Confirmation, MsgButtons::YesNo);
+        const MsgResult r =
+            MessageDlg(QStringLiteral("現在入力中の月の翌月データが存在します。\n"
+                                      "この状態で修正した内容は翌月に引き継がれない事が有ります。\n"
+                                      "データの保存を行いますか？"),
+                       MsgType::Confirmation, MsgButtons::YesNo);
         if (r != MsgResult::Yes) return false;
     }
     WritePeriod();

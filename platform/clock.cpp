@@ -9,7 +9,10 @@ std::function<QDateTime()>& theClock()
 }
 }  // namespace
 
-QDateTime Now() { return theClock() ? theClock()() : QDateTime::currentDateTime(); }
+QDateTime Now()
+{
+    return theClock() ? theClock()() : QDateTime::currentDateTime();
+}
 
 std::function<QDateTime()> SetClock(std::function<QDateTime()> c)
 {

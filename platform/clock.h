@@ -6,18 +6,21 @@
 #include <functional>
 
 QDateTime Now();
-inline QDate Today() { return Now().date(); }
+inline QDate Today()
+{
+    return Now().date();
+}
 // Replaces the clock; an empty function restores the system clock. Returns the previous one.
 std::function<QDateTime()> SetClock(std::function<QDateTime()> clock);
 
 // Sets a fixed time while it lives (tests).
 class FixedClock {
-public:
+  public:
     explicit FixedClock(const QDateTime& t) : previous_(SetClock([t] { return t; })) {}
     ~FixedClock() { SetClock(previous_); }
     FixedClock(const FixedClock&) = delete;
     FixedClock& operator=(const FixedClock&) = delete;
 
-private:
+  private:
     std::function<QDateTime()> previous_;
 };

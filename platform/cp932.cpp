@@ -16,7 +16,8 @@ bool convert(const char* to, const char* from, const char* in, size_t inSize, st
              size_t& failedAt)
 {
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw EncodingError(QStringLiteral("文字コード変換(CP932)が使えません。"));
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw EncodingError(QStringLiteral("文字コード変換(CP932)が使えません。"));
     out.clear();
     std::vector<char> buf(inSize * 2 + 16);
     char* src = const_cast<char*>(in);
@@ -68,7 +69,10 @@ QString decode(const char* data, int size)
     return QString::fromUtf8(out.data(), static_cast<int>(out.size()));
 }
 
-QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
+QString decode(const QByteArray& bytes)
+{
+    return decode(bytes.constData(), bytes.size());
+}
 
 bool canEncode(const QString& text)
 {

@@ -15,7 +15,10 @@ QString decode(const char* data, int size);
 bool canEncode(const QString& text);
 
 // A lead byte of a double-byte character: 0x81..0x9F or 0xE0..0xFC.
-inline bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+inline bool isLeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // Bytes of text in CP932 (characters CP932 lacks count as 2).
 int byteLength(const QString& text);

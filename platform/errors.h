@@ -4,17 +4,17 @@
 #include <stdexcept>
 
 class AppError : public std::runtime_error {
-public:
+  public:
     explicit AppError(const QString& message);
     const QString& message() const { return message_; }
 
-private:
+  private:
     QString message_;
 };
 
 // A file could not be opened, read, written or closed.
 class IoError : public AppError {
-public:
+  public:
     using AppError::AppError;
     // "<what> に失敗しました。" with the path and the system's reason on the following lines.
     static IoError failed(const QString& what, const QString& path, const QString& reason);
@@ -22,19 +22,19 @@ public:
 
 // A text could not be converted into a number.
 class ConvertError : public AppError {
-public:
+  public:
     using AppError::AppError;
 };
 
 // A text cannot be written in code page 932, or bytes are not valid code page 932.
 class EncodingError : public AppError {
-public:
+  public:
     using AppError::AppError;
 };
 
 // A computed value is not a number, or does not fit the whole number it is to be kept in.
 class RangeError : public AppError {
-public:
+  public:
     using AppError::AppError;
     RangeError();
 };

@@ -7,7 +7,8 @@ QLineEdit* NumericEdit(QWidget* parent, const char* name, int maxLength, int tag
     edit->setMaxLength(maxLength);
     edit->setProperty("Tag", tag);
     edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxLength + spareDigits) + 12);
+    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxLength + spareDigits) +
+                        12);
     return edit;
 }
 

@@ -20,7 +20,10 @@ QString decodeOrEmpty(const QByteArray& bytes, bool* ok = nullptr)
     }
 }
 
-bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 }  // namespace
 
@@ -123,7 +126,10 @@ bool IniFile::readBool(const QString& section, const QString& key, bool def) con
     return readInteger(section, key, def ? 1 : 0) != 0;
 }
 
-bool IniFile::sectionExists(const QString& section) const { return findSection(section) >= 0; }
+bool IniFile::sectionExists(const QString& section) const
+{
+    return findSection(section) >= 0;
+}
 
 bool IniFile::valueExists(const QString& section, const QString& key) const
 {

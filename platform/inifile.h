@@ -9,7 +9,7 @@
 #include <QStringList>
 
 class IniFile {
-public:
+  public:
     // Reads path when it exists; a missing file starts empty. An unreadable file throws IoError.
     explicit IniFile(const QString& path);
 
@@ -38,19 +38,19 @@ public:
     // The raw bytes the file would hold after save().
     QByteArray bytes() const;
 
-private:
+  private:
     struct Line {
-        QByteArray raw;      // as read or written, without the line end
-        QString section;     // for a section header: its name
-        QString key;         // for a key line: its key
+        QByteArray raw;   // as read or written, without the line end
+        QString section;  // for a section header: its name
+        QString key;      // for a key line: its key
         bool isSection = false;
         bool isKey = false;
     };
     static Line parse(const QByteArray& raw);
-    int findSection(const QString& section) const;            // index of the header line, -1
-    int sectionEnd(int header) const;                          // index after the section's last line
+    int findSection(const QString& section) const;                  // index of the header line, -1
+    int sectionEnd(int header) const;                               // index after the section's last line
     int findKey(const QString& section, const QString& key) const;  // index of the key line, -1
-    QByteArray valueBytes(int line) const;  // trimmed, one pair of quotes dropped
+    QByteArray valueBytes(int line) const;                          // trimmed, one pair of quotes dropped
 
     QString path_;
     QList<Line> lines_;

@@ -15,10 +15,13 @@ BeepHandler& beepHandler()
 MsgResult safeAnswer(MsgButtons b)
 {
     switch (b) {
-        case MsgButtons::Ok: return MsgResult::Ok;
-        case MsgButtons::YesNo: return MsgResult::No;
+        case MsgButtons::Ok:
+            return MsgResult::Ok;
+        case MsgButtons::YesNo:
+            return MsgResult::No;
         case MsgButtons::YesNoCancel:
-        case MsgButtons::OkCancel: return MsgResult::Cancel;
+        case MsgButtons::OkCancel:
+            return MsgResult::Cancel;
     }
     return MsgResult::Ok;
 }

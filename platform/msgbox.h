@@ -22,9 +22,18 @@ using BeepHandler = std::function<void()>;
 // Shows text and returns the button pressed. Without a handler nothing is shown and the
 // answer is the safe one: No for a question with Yes and No, Cancel where offered, else Ok.
 MsgResult MessageDlg(const QString& text, MsgType type, MsgButtons buttons);
-inline void ShowError(const QString& text) { MessageDlg(text, MsgType::Error, MsgButtons::Ok); }
-inline void ShowWarning(const QString& text) { MessageDlg(text, MsgType::Warning, MsgButtons::Ok); }
-inline void ShowInfo(const QString& text) { MessageDlg(text, MsgType::Information, MsgButtons::Ok); }
+inline void ShowError(const QString& text)
+{
+    MessageDlg(text, MsgType::Error, MsgButtons::Ok);
+}
+inline void ShowWarning(const QString& text)
+{
+    MessageDlg(text, MsgType::Warning, MsgButtons::Ok);
+}
+inline void ShowInfo(const QString& text)
+{
+    MessageDlg(text, MsgType::Information, MsgButtons::Ok);
+}
 void MessageBeep();
 
 MsgHandler SetMsgHandler(MsgHandler handler);  // returns the previous handler
@@ -32,7 +41,7 @@ BeepHandler SetBeepHandler(BeepHandler handler);
 
 // Answers message boxes from a queue while it lives (tests); records what was shown.
 class ScriptedMsgBox {
-public:
+  public:
     ScriptedMsgBox();
     ~ScriptedMsgBox();
     ScriptedMsgBox(const ScriptedMsgBox&) = delete;
@@ -42,9 +51,13 @@ public:
     const std::vector<MsgShown>& shown() const { return shown_; }
     int beeps() const { return beeps_; }
     QString lastText() const { return shown_.empty() ? QString() : shown_.back().text; }
-    void clear() { shown_.clear(); beeps_ = 0; }
+    void clear()
+    {
+        shown_.clear();
+        beeps_ = 0;
+    }
 
-private:
+  private:
     std::vector<MsgResult> answers_;
     std::vector<MsgShown> shown_;
     int beeps_ = 0;

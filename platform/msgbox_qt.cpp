@@ -19,7 +19,8 @@ struct BoxButton {
 std::vector<BoxButton> buttonSet(MsgButtons buttons)
 {
     switch (buttons) {
-        case MsgButtons::Ok: return {{QMessageBox::Ok, "OK", MsgResult::Ok}};
+        case MsgButtons::Ok:
+            return {{QMessageBox::Ok, "OK", MsgResult::Ok}};
         case MsgButtons::YesNo:
             return {{QMessageBox::Yes, "はい(&Y)", MsgResult::Yes},
                     {QMessageBox::No, "いいえ(&N)", MsgResult::No}};
@@ -42,10 +43,18 @@ MsgResult showBox(const MsgShown& m)
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box.setText(text);
     switch (m.type) {
-        case MsgType::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MsgType::Error: box.setIcon(QMessageBox::Critical); break;
-        case MsgType::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgType::Confirmation: box.setIcon(QMessageBox::Question); break;
+        case MsgType::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MsgType::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MsgType::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MsgType::Confirmation:
+            box.setIcon(QMessageBox::Question);
+            break;
     }
     const std::vector<BoxButton> set = buttonSet(m.buttons);
     QMessageBox::StandardButtons all;

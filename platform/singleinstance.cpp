@@ -23,7 +23,10 @@ QString defaultFolder()
     return folder;
 }
 
-QString folderOr(const QString& folder) { return folder.isEmpty() ? defaultFolder() : folder; }
+QString folderOr(const QString& folder)
+{
+    return folder.isEmpty() ? defaultFolder() : folder;
+}
 
 }  // namespace
 
@@ -36,7 +39,10 @@ SingleInstance::SingleInstance(const QString& name, const QString& folder, QObje
     lock_.setStaleLockTime(0);
 }
 
-SingleInstance::~SingleInstance() { release(); }
+SingleInstance::~SingleInstance()
+{
+    release();
+}
 
 bool SingleInstance::acquire()
 {

@@ -13,7 +13,7 @@ class QWidget;
 
 class SingleInstance : public QObject {
     Q_OBJECT
-public:
+  public:
     // Folder empty: the user's runtime folder, so that every user has his own copy.
     explicit SingleInstance(const QString& name, const QString& folder = {}, QObject* parent = nullptr);
     ~SingleInstance() override;
@@ -30,7 +30,7 @@ public:
 
     QString serverPath() const { return serverPath_; }
 
-private:
+  private:
     void onConnection();
 
     QString serverPath_;

@@ -6,7 +6,8 @@
 #include "platform/errors.h"
 #include "tools/tablebuilder.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 3) {
         std::fprintf(stderr, "usage: maketables <csv folder> <output folder>\n");
         return 2;

@@ -36,7 +36,8 @@ constexpr int LabelBytes = 10;
 // values (the files carry no quoting).
 class Csv {
   public:
-    Csv(const QString& path, const QStringList& columns) : name_(QFileInfo(path).fileName()) {
+    Csv(const QString& path, const QStringList& columns) : name_(QFileInfo(path).fileName())
+    {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             throw IoError::failed(QStringLiteral("読み込み"), path, f.errorString());
@@ -71,7 +72,8 @@ class Csv {
     const QString& text(int row, int col) const { return rows_[row][col]; }
     bool empty(int row, int col) const { return text(row, col).isEmpty(); }
 
-    int32_t integer(int row, int col) const {
+    int32_t integer(int row, int col) const
+    {
         bool ok = false;
         const int32_t v = text(row, col).toInt(&ok);
         if (!ok) fail(line(row), QStringLiteral("\"%1\" is not a whole number").arg(text(row, col)));
@@ -79,13 +81,15 @@ class Csv {
     }
     // An upper bound; the empty cell of the last row means none.
     int32_t bound(int row, int col) const { return empty(row, col) ? NoUpperBound : integer(row, col); }
-    double rate(int row, int col) const {
+    double rate(int row, int col) const
+    {
         rateUnits(row, col);  // rejects anything but a plain decimal fraction
         return text(row, col).toDouble();
     }
     // The rate as an exact count of 1e-7 units, so that taxes worked out here are free of binary
     // fractions.
-    int64_t rateUnits(int row, int col) const {
+    int64_t rateUnits(int row, int col) const
+    {
         const QString& t = text(row, col);
         const QStringList parts = t.split(QLatin1Char('.'));
         bool ok1 = false, ok2 = true;
@@ -98,7 +102,8 @@ class Csv {
         return whole * 10000000 + f;
     }
 
-    [[noreturn]] void fail(int lineNo, const QString& what) const {
+    [[noreturn]] void fail(int lineNo, const QString& what) const
+    {
         throw AppError(QStringLiteral("%1 line %2: %3").arg(name_).arg(lineNo).arg(what));
     }
 
@@ -110,13 +115,15 @@ class Csv {
 };
 
 // Rate times amount in whole yen, fractions of a yen dropped as the withholding rules do.
-int64_t rateTimes(int64_t units, int64_t amount) {
+int64_t rateTimes(int64_t units, int64_t amount)
+{
     return units * amount / 10000000;
 }
 
 // A run of rows that must continue each other: from 0, each lower bound the previous upper bound,
 // only the last one open above.
-void checkBands(const Csv& csv, const QList<int>& rows, int fromCol, int toCol) {
+void checkBands(const Csv& csv, const QList<int>& rows, int fromCol, int toCol)
+{
     for (int i = 0; i < rows.size(); ++i) {
         const int r = rows[i];
         const bool last = i == rows.size() - 1;
@@ -132,18 +139,21 @@ void checkBands(const Csv& csv, const QList<int>& rows, int fromCol, int toCol) 
     }
 }
 
-QList<int> allRows(const Csv& csv) {
+QList<int> allRows(const Csv& csv)
+{
     QList<int> rows;
     for (int i = 0; i < csv.size(); ++i) rows << i;
     return rows;
 }
 
-void mustPass(const QString& name, const QString& problem) {
+void mustPass(const QString& name, const QString& problem)
+{
     if (!problem.isEmpty()) throw AppError(name + QStringLiteral(": ") + problem);
 }
 
 // The full prefecture name the list shows ("神奈川" gives "神奈川県").
-QString fullPrefecture(const QString& name) {
+QString fullPrefecture(const QString& name)
+{
     static const QStringList complete = {QStringLiteral("北海道"), QStringLiteral("東京都"),
                                          QStringLiteral("京都府"), QStringLiteral("大阪府")};
     if (complete.contains(name) || name.endsWith(QStringLiteral("県"))) return name;
@@ -152,18 +162,21 @@ QString fullPrefecture(const QString& name) {
     return name + QStringLiteral("県");
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
+void writeFile(const QString& path, const QByteArray& bytes)
+{
     WriteFileAtomic(path, bytes, QStringLiteral("書き込み"));
 }
 
 template <typename T>
-QByteArray image(const T& rec) {
+QByteArray image(const T& rec)
+{
     return QByteArray(reinterpret_cast<const char*>(&rec), sizeof rec);
 }
 
 }  // namespace
 
-TTaxTableKyuyo BuildTaxTableKyuyo(const QString& monthlyCsv) {
+TTaxTableKyuyo BuildTaxTableKyuyo(const QString& monthlyCsv)
+{
     enum { Ijou, Miman, Kou0, Otsu = Kou0 + 8, KouRate, OtsuRate };
     const Csv csv(monthlyCsv, {"ijou", "miman", "kou0", "kou1", "kou2", "kou3", "kou4", "kou5", "kou6",
                                "kou7", "otsu", "kou_rate_over", "otsu_rate_over"});
@@ -265,7 +278,8 @@ TTaxTableKyuyo BuildTaxTableKyuyo(const QString& monthlyCsv) {
     return t;
 }
 
-TTaxTableSyoyo BuildTaxTableSyoyo(const QString& bonusCsv) {
+TTaxTableSyoyo BuildTaxTableSyoyo(const QString& bonusCsv)
+{
     enum { Column, Dependants, From, To, Rate };
     const Csv csv(bonusCsv, {"column", "dependants", "prev_pay_from", "prev_pay_to", "rate"});
     QList<int> kou[8];
@@ -321,7 +335,8 @@ TTaxTableSyoyo BuildTaxTableSyoyo(const QString& bonusCsv) {
     return t;
 }
 
-TKenhoGradeTable BuildKenhoTable(const QString& healthCsv, const QString& pensionCsv) {
+TKenhoGradeTable BuildKenhoTable(const QString& healthCsv, const QString& pensionCsv)
+{
     enum { Grade, From, To, Standard };
     const QStringList cols = {"grade", "from", "to", "standard"};
     const Csv health(healthCsv, cols);
@@ -363,7 +378,8 @@ TKenhoGradeTable BuildKenhoTable(const QString& healthCsv, const QString& pensio
     return t;
 }
 
-QByteArray BuildKenRituText(const QString& ratesCsv) {
+QByteArray BuildKenRituText(const QString& ratesCsv)
+{
     enum { Code, Prefecture, Rate };
     const Csv csv(ratesCsv, {"code", "prefecture", "health_rate_percent"});
     if (csv.size() != Prefectures)
@@ -390,7 +406,8 @@ QByteArray BuildKenRituText(const QString& ratesCsv) {
     return out;
 }
 
-void BuildTableFiles(const QString& csvDir, const QString& outDir) {
+void BuildTableFiles(const QString& csvDir, const QString& outDir)
+{
     const QString in = csvDir.endsWith(QLatin1Char('/')) ? csvDir : csvDir + QLatin1Char('/');
     const QString out = outDir.endsWith(QLatin1Char('/')) ? outDir : outDir + QLatin1Char('/');
     // Everything is built before anything is written, so a bad CSV leaves the old files alone.

@@ -11,8 +11,14 @@
 #include "platform/cp932.h"
 
 namespace {
-QString text(const QString& s, int width) { return cp932::padRight(s, width); }
-QString slotText(int slot) { return QStringLiteral("%1").arg(slot, 3); }
+QString text(const QString& s, int width)
+{
+    return cp932::padRight(s, width);
+}
+QString slotText(int slot)
+{
+    return QStringLiteral("%1").arg(slot, 3);
+}
 
 }  // namespace
 
@@ -20,14 +26,17 @@ QString MemberSortKey(int order, int slot)
 {
     const TEmployeeRec& E = SyainRec[slot];
     switch (order) {
-        case 2: return text(E.Simei.shownText(), 19) + slotText(slot);
-        case 5: return text(E.Busyo.shownText(), 19) + slotText(slot);
+        case 2:
+            return text(E.Simei.shownText(), 19) + slotText(slot);
+        case 5:
+            return text(E.Busyo.shownText(), 19) + slotText(slot);
         case 3: {
             const int k = E.Kubun < 0 ? 9 : std::min<int>(E.Kubun, 9);
             return QString::number(k) + text(GetKubunName(slot), 18) + slotText(slot);
         }
-        default: return QStringLiteral("%1").arg(std::clamp<int>(E.SeqNo, 0, 999), 3, 10, QLatin1Char('0')) +
-                        QString(16, QLatin1Char(' ')) + slotText(slot);
+        default:
+            return QStringLiteral("%1").arg(std::clamp<int>(E.SeqNo, 0, 999), 3, 10, QLatin1Char('0')) +
+                   QString(16, QLatin1Char(' ')) + slotText(slot);
     }
 }
 
@@ -48,7 +57,8 @@ QList<int> OrderedSlots(int order, bool showRetired)
     // The keys are compared as CP932 bytes (JIS order); equal texts fall back to the slot in the key.
     QList<QPair<QByteArray, int>> keys;
     for (int e : listed) keys.append({cp932::encode(MemberSortKey(keyOrder, e)), e});
-    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     QList<int> sorted;
     for (const auto& k : keys) sorted << k.second;
     return sorted;

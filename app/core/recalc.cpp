@@ -85,8 +85,9 @@ void askManualTax(const TSyoyoResult& SyoyoResult)
     if (MessageDlg(question, MsgType::Warning, MsgButtons::YesNo) != MsgResult::Yes) return;
     for (int e = 1; e <= MaxEmployee; ++e)
         if (!SyainRec[e].MembKey.isEmpty() && !SyoyoResult[e]) KoujoRec[e].KoujoManual[koSyotoku] = 1;
-    ShowInfo(QStringLiteral("該当社員の所得税計算を手入力モードに変更しました。\n"
-                            "明細入力画面にて該当社員の確認と入力を行って下さい。"));
+    ShowInfo(
+        QStringLiteral("該当社員の所得税計算を手入力モードに変更しました。\n"
+                       "明細入力画面にて該当社員の確認と入力を行って下さい。"));
 }
 }  // namespace
 

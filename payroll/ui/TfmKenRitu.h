@@ -1,7 +1,8 @@
 // "健康保険料率選択": picks a prefecture's health-insurance rate; returns the employee's half.
 #pragma once
-#include "platform/formref.h"
 #include <QDialog>
+
+#include "platform/formref.h"
 
 class QListWidget;
 class QPushButton;

@@ -1,8 +1,9 @@
 // "参照するデータの選択": the saved month of any year that supplies the company block and the
 // employees of a period started without a usable previous month.
 #pragma once
-#include "platform/formref.h"
 #include <QDialog>
+
+#include "platform/formref.h"
 
 class QListWidget;
 class QPushButton;

@@ -26,9 +26,9 @@
 #include "payroll/periodselect.h"
 #include "payroll/ui/TfmRefData.h"
 #include "payroll/ui/edithelpers.h"
-#include "platform/formkit.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
+#include "platform/formkit.h"
 #include "platform/msgbox.h"
 
 TfmSelData* fmSelData = nullptr;

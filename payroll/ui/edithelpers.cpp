@@ -87,7 +87,10 @@ namespace {
 // Sees the Enter that the focused control let through to its window.
 class TEnterKeys : public QObject {
   public:
-    explicit TEnterKeys(QWidget* window) : QObject(window), window_(window) { window->installEventFilter(this); }
+    explicit TEnterKeys(QWidget* window) : QObject(window), window_(window)
+    {
+        window->installEventFilter(this);
+    }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override

@@ -29,12 +29,11 @@
 #include "platform/fonts.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "platform/notice.h"
 #include "print/dispatch.h"
 #include "print/pages.h"
 #include "print/printer.h"
 #include "print/ui/TfmPreView.h"
-#include "platform/notice.h"
-#include "platform/fonts.h"
 
 TfmInji* fmInji = nullptr;
 
@@ -175,7 +174,6 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     btOk->setDefault(true);
     // The exports come with their documents.
     btOutCSV->setEnabled(false);
-
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);

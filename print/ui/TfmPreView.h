@@ -1,9 +1,10 @@
 // The preview: the pages of the document chosen in the print dialog on the screen, drawn afresh by
 // the page dispatcher on every paint, with paging, an enlarged view and printing from it.
 #pragma once
-#include "platform/formref.h"
 #include <QDialog>
 #include <QSet>
+
+#include "platform/formref.h"
 
 class QAction;
 class QFrame;
