@@ -12,8 +12,6 @@
 #include <QTest>
 #include <cstring>
 
-#include "app/TfmMain.h"
-#include "app/forms.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
@@ -23,7 +21,7 @@
 #include "platform/cp932.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
-#include "tests/testutil.h"
+#include "tests/app/appfixture.h"
 
 namespace {
 
@@ -47,13 +45,6 @@ class CorpInfoTest : public TablesTest {
     static TFieldValues goodEntry() { return FieldsOf(CorpFields(), goodCorp()); }
     static QLineEdit* ed(QWidget* w, const char* name) { return child<QLineEdit>(w, name); }
     static QAbstractButton* bt(QWidget* w, const char* name) { return child<QAbstractButton>(w, name); }
-    // The window active as the user sees it, its first activation run.
-    static void activate(QWidget* w)
-    {
-        w->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-        QCoreApplication::processEvents();
-    }
 
     static void employ(int slot, const char* name, int grade)
     {
@@ -129,10 +120,7 @@ TEST_F(CorpInfoTest, OkChecksInTheirOrder)
         EXPECT_EQ(r.focus, c.focus);
         EXPECT_FALSE(r.pickKenRitu);
         EXPECT_EQ(box.shown().size(), c.message.isEmpty() ? 0u : 1u);
-        if (!box.shown().empty()) {
-            EXPECT_EQ(box.lastText(), c.message);
-            EXPECT_EQ(box.shown()[0].type, MsgType::Error);
-        }
+        EXPECT_EQ(box.lastText(), c.message);
     }
     // With several rates missing the last one takes the focus; a missing health rate is picked.
     TFieldValues e = goodEntry();
@@ -193,24 +181,16 @@ TEST_F(CorpInfoTest, OkStoresTheBlockAndTheHoursPerDayForNewPeriods)
     ed(&w, "edKknRitu")->setText(QStringLiteral(" 0.000"));
     bt(&w, "bbOk")->click();
     EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(CorpRec.Syamei.text(), QStringLiteral("株式会社トルヴァン"));
-    EXPECT_EQ(CorpRec.Sikyubi, 31);
-    EXPECT_EQ(CorpRec.JikanD, 7.5);
-    EXPECT_EQ(CorpRec.KoyRitu, 0.6);
-    EXPECT_EQ(CorpRec.Jigyo, 0);
-    EXPECT_EQ(CorpRec.KenRitu, 4.985);
-    EXPECT_EQ(CorpRec.KaiRitu, 0.81);
-    EXPECT_EQ(CorpRec.NenRitu, 9.15);
-    EXPECT_EQ(CorpRec.SikyuShift, -1);
-    EXPECT_EQ(CorpRec.Juumin6Flag, 1);
-    EXPECT_EQ(CorpRec.HouNo, 123456789012LL);
+    // The block as typed, the default care and pension rates, and nothing else.
+    TCorpRec want = goodCorp();
+    want.Sikyubi = 31, want.KoyRitu = 0.6, want.Jigyo = 0, want.KaiRitu = 0.81;
+    want.SikyuShift = -1, want.Juumin6Flag = 1, want.HouNo = 123456789012LL;
+    EXPECT_EQ(std::memcmp(&CorpRec, &want, sizeof want), 0);
     EXPECT_EQ(IniFile(IniFileName).readString(QStringLiteral("Option"), QStringLiteral("DefJikanD")),
               QStringLiteral("7.50"));
     // The health rate changed from 0, but no employee has a grade: only the notice.
     ASSERT_EQ(box.shown().size(), 1u);
     EXPECT_EQ(box.lastText(), QStringLiteral("社員情報の編集画面で､保険料などの再設定が必要です。"));
-    EXPECT_EQ(box.shown()[0].type, MsgType::Information);
 
     // Shown again, the corporate number has its leading zero back.
     w.show();
@@ -267,9 +247,7 @@ TEST_F(CorpInfoTest, NumericFieldsFilterKeysAndShowTheirFormatWhenLeft)
 TEST_F(CorpInfoTest, CtrlDeleteEmptiesTheNameAsEveryField)
 {
     TfmCorpInfo w;
-    w.show();
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    ShowActive(&w);
     for (QLineEdit* e : {ed(&w, "edSyamei"), ed(&w, "edKoyRitu"), ed(&w, "edHouNo")}) {
         SCOPED_TRACE(e->objectName().toStdString());
         e->setText(QStringLiteral("ABC DEF"));
@@ -289,7 +267,7 @@ TEST_F(CorpInfoTest, NextMonthPayDateClearsTheLastMonthSlipAndTheJuneShift)
     EXPECT_TRUE(bt(&w, "cbSikyuM1")->isChecked());
     EXPECT_TRUE(bt(&w, "cbJuumin6")->isEnabled() && bt(&w, "cbJuumin6")->isChecked());
     EXPECT_TRUE(box.shown().empty()) << "filling the window is not the user's choice";
-    activate(&w);
+    ShowActive(&w);
     bt(&w, "cbSikyuP1")->click();
     EXPECT_FALSE(bt(&w, "cbSikyuM1")->isChecked());
     EXPECT_FALSE(bt(&w, "cbJuumin6")->isEnabled());
@@ -332,7 +310,6 @@ TEST_F(CorpInfoTest, PremiumResetFromTheGradeTable)
     ASSERT_EQ(box.shown().size(), 1u);
     EXPECT_EQ(box.lastText(),
               QStringLiteral("下記の社員は等級表が未選択なので自動設定されません。\n山田花子、佐藤一郎"));
-    EXPECT_EQ(box.shown()[0].type, MsgType::Information);
 }
 
 TEST_F(CorpInfoTest, ResetIsOfferedOnlyWhenAPremiumRateChanged)
@@ -367,20 +344,7 @@ TEST_F(CorpInfoTest, ResetIsOfferedOnlyWhenAPremiumRateChanged)
     EXPECT_EQ(SyainRec[1].Kakekin, 490);
 }
 
-class CorpInfoFirstRunTest : public CorpInfoTest {
-  protected:
-    void SetUp() override
-    {
-        CorpInfoTest::SetUp();
-        CreateForms();
-    }
-    void TearDown() override
-    {
-        fmMain->SkipSaveCheck = true;
-        DestroyForms();
-        CorpInfoTest::TearDown();
-    }
-};
+using CorpInfoFirstRunTest = WithForms<CorpInfoTest>;
 
 TEST_F(CorpInfoFirstRunTest, SamplesAndTheQuestionBeforeGivingUp)
 {
@@ -388,7 +352,7 @@ TEST_F(CorpInfoFirstRunTest, SamplesAndTheQuestionBeforeGivingUp)
     bool shown = false;
     WhenShown(fmCorpInfo, [&] {
         shown = true;
-        activate(fmCorpInfo);
+        ShowActive(fmCorpInfo);
         EXPECT_EQ(ed(fmCorpInfo, "edSyamei")->text(), QStringLiteral("株式会社○○"));
         EXPECT_EQ(ed(fmCorpInfo, "edJikanD")->text(), QStringLiteral(" 8:00"));
         EXPECT_EQ(ed(fmCorpInfo, "edSikyubi")->text(), QStringLiteral("20"));
@@ -402,10 +366,10 @@ TEST_F(CorpInfoFirstRunTest, SamplesAndTheQuestionBeforeGivingUp)
         EXPECT_EQ(box.lastText(),
                   QStringLiteral("初期設定を中止し、給与計算PelmoraSを終了して宜しいですか？"));
 
-        if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
+        if (!ScreenshotFolder().isEmpty()) {
             ed(fmCorpInfo, "edKenRitu")->setText(QStringLiteral(" 4.925"));  // Tokyo, 9.85 % in 2026
             ed(fmCorpInfo, "edHouNo")->setText(QStringLiteral("0123456789012"));
-            fmCorpInfo->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/company-info.png"));
+            Screenshot(fmCorpInfo, "company-info.png");
         }
         box.answer(MsgResult::Yes);
         bt(fmCorpInfo, "bbCancel")->click();

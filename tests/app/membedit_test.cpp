@@ -22,9 +22,8 @@
 #include "payroll/yearfile.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
-#include "platform/fonts.h"
 #include "platform/notice.h"
-#include "tests/testutil.h"
+#include "tests/app/appfixture.h"
 
 namespace {
 
@@ -358,9 +357,8 @@ TEST_F(MembEditTest, ViewOnlyShowsWithoutEditingOrStepping)
 TEST_F(MembEditTest, KeysFollowTheEntryRules)
 {
     employee(1, "社員");
-    open(1);
-    w->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->setMember(1, false);
+    ShowActive(w.get());
     QLineEdit* pay = ctl("edChingin1");
     pay->setFocus();
     pay->selectAll();
@@ -396,14 +394,8 @@ TEST_F(MembEditTest, KeysFollowTheEntryRules)
 
 TEST_F(MembEditTest, NewEmployeeWithoutTemplateShowsTheDefaults)
 {
-    const bool shots = !qEnvironmentVariableIsEmpty("PELMORAS_SCREENSHOTS");
-    const QFont appFont = QApplication::font();
-    if (shots) {
-        // The faces and size the program uses, before the window measures its fields.
-        InstallFontSubstitutions();
-        QApplication::setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
-        w = std::make_unique<TfmMembEdit>();
-    }
+    const ScreenshotFont face;  // before the window measures its fields
+    if (face.on()) w = std::make_unique<TfmMembEdit>();
     employee(1, "社員");
     open(-1);
     EXPECT_EQ(ctl<QComboBox>("cbKeitai")->currentText(), u("月給"));
@@ -411,12 +403,7 @@ TEST_F(MembEditTest, NewEmployeeWithoutTemplateShowsTheDefaults)
     EXPECT_EQ(ctl<QLabel>("lbFixTeate1")->text(), OptionRec.FixTeate[1]);
     EXPECT_FALSE(ctl("edKenhoRyo")->isEnabled());
     EXPECT_FALSE(ctl<QWidget>("sbBackData")->isEnabled() || ctl<QWidget>("sbNextData")->isEnabled());
-    if (shots) {
-        EXPECT_TRUE(w->grab().save(qEnvironmentVariable("PELMORAS_SCREENSHOTS") +
-                                   QStringLiteral("/employee-edit.png")));
-        w.reset();
-        QApplication::setFont(appFont);
-    }
+    Screenshot(w.get(), "employee-edit.png");
 }
 
 }  // namespace
