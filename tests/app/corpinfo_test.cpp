@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <array>
 #include <cstring>
 
 #include "payroll/option.h"
@@ -136,10 +137,8 @@ TEST_F(CorpInfoTest, MissingHealthRateOpensTheRatePickerAfterTheMessage)
     WriteAll(dir() + KenRituName, cp932::encode(QStringLiteral("東京都    9.85\r\n神奈川県  10.19\r\n")));
     fmKenRitu = new TfmKenRitu;
     TfmCorpInfo w;
-    CorpRec = TCorpRec{};
-    CorpRec.Syamei.setText(QStringLiteral("株式会社トルヴァン"));
-    CorpRec.Sikyubi = 25;
-    CorpRec.JikanD = 8;
+    CorpRec = goodCorp();
+    CorpRec.KenRitu = 0;
     w.show();
     int messagesBeforePicker = -1;
     WhenShown(fmKenRitu, [&] {
@@ -276,9 +275,7 @@ TEST_F(CorpInfoTest, NextMonthPayDateClearsTheLastMonthSlipAndTheJuneShift)
 
 TEST_F(CorpInfoTest, PremiumResetFromTheGradeTable)
 {
-    CorpRec.KenRitu = 4.985;
-    CorpRec.KaiRitu = 0.91;
-    CorpRec.NenRitu = 9.15;
+    CorpRec = goodCorp();
     CorpRec.KknRitu = 0.5;
     employ(1, "高橋一郎", 45);  // above the pension grades (4..35)
     employ(2, "山田花子", 0);
@@ -287,19 +284,15 @@ TEST_F(CorpInfoTest, PremiumResetFromTheGradeTable)
     SyainRec[4].KenhoRyo = 111;
     employ(7, "佐藤一郎", 0);
     ResetPremiums();
-    struct Expect {
-        int slot, kenho, kaigo, kosei, kakekin;
-    } const expected[] = {
-        {1, 54336, 9919, 59475, 3250},   // 1,090,000; pension on 650,000
-        {3, 69291, 12649, 59475, 3250},  // read as grade 50: 1,390,000
-        {2, 0, 0, 0, 0},
+    // Per slot: health, care, pension and fund premiums.
+    const std::pair<int, std::array<int32_t, 4>> expected[] = {
+        {1, {54336, 9919, 59475, 3250}},   // 1,090,000; pension on 650,000
+        {3, {69291, 12649, 59475, 3250}},  // read as grade 50: 1,390,000
+        {2, {0, 0, 0, 0}},
     };
-    for (const Expect& x : expected) {
-        SCOPED_TRACE(x.slot);
-        EXPECT_EQ(SyainRec[x.slot].KenhoRyo, x.kenho);
-        EXPECT_EQ(SyainRec[x.slot].KaigoRyo, x.kaigo);
-        EXPECT_EQ(SyainRec[x.slot].KoseiRyo, x.kosei);
-        EXPECT_EQ(SyainRec[x.slot].Kakekin, x.kakekin);
+    for (const auto& [e, premiums] : expected) {
+        const TEmployeeRec& E = SyainRec[e];
+        EXPECT_EQ((std::array<int32_t, 4>{E.KenhoRyo, E.KaigoRyo, E.KoseiRyo, E.Kakekin}), premiums) << e;
     }
     EXPECT_EQ(SyainRec[4].KenhoRyo, 111);
     ASSERT_EQ(box.shown().size(), 1u);
@@ -309,13 +302,7 @@ TEST_F(CorpInfoTest, PremiumResetFromTheGradeTable)
 
 TEST_F(CorpInfoTest, ResetIsOfferedOnlyWhenAPremiumRateChanged)
 {
-    CorpRec.KenRitu = 4.985;
-    CorpRec.KaiRitu = 0.91;
-    CorpRec.NenRitu = 9.15;
-    CorpRec.KoyRitu = 0.6;
-    CorpRec.Syamei.setText(QStringLiteral("株式会社トルヴァン"));
-    CorpRec.Sikyubi = 25;
-    CorpRec.JikanD = 8;
+    CorpRec = goodCorp();
     employ(1, "高橋一郎", 5);
     TfmCorpInfo w;
     w.show();

@@ -59,10 +59,7 @@ TEST_F(MemberListTest, OrdersFollowTheirKeys)
     SyainRec[6].SeqNo = 1;
     EXPECT_EQ(OrderedSlots(1, false), QList<int>({1, 2, 3, 4, 6}))
         << "number 000 comes first, slot order among them";
-    SyainRec[1].SeqNo = 2;
-    SyainRec[2].SeqNo = 3;
-    SyainRec[3].SeqNo = 4;
-    SyainRec[4].SeqNo = 5;
+    for (int e = 1; e <= 4; ++e) SyainRec[e].SeqNo = e + 1;
     EXPECT_EQ(OrderedSlots(1, false), QList<int>({6, 1, 2, 3, 4}));
     SyainRec[2].Taisyoku.setText(QStringLiteral("080331"));
     EXPECT_EQ(OrderedSlots(1, false), QList<int>({6, 1, 3, 4}));
