@@ -11,40 +11,25 @@
 
 #include "app/TfmDataEdit.h"
 #include "app/TfmListInp.h"
-#include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
-#include "app/forms.h"
 #include "payroll/option.h"
 #include "payroll/period.h"
 #include "payroll/ui/TfmCorpInfo.h"
 #include "platform/msgbox.h"
 #include "print/ui/TfmPrnFormK.h"
-#include "tests/testutil.h"
+#include "tests/app/appfixture.h"
 
 namespace {
 
-class KeysTest : public PeriodTest {
+class KeysTest : public WithForms<PeriodTest> {
   protected:
     void SetUp() override
     {
-        PeriodTest::SetUp();
-        CreateForms();
+        WithForms::SetUp();
         openMonth(5);
         OptionRec.AutoSelect = false;
         TfmDataEdit::AskMembView = false;
         for (int e = 1; e <= 2; ++e) employee(e).Chingin[1] = 200000;
-    }
-    void TearDown() override
-    {
-        fmMain->SkipSaveCheck = true;
-        DestroyForms();
-        PeriodTest::TearDown();
-    }
-    static void showActive(QWidget* w)
-    {
-        w->show();
-        w->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     }
     // A key as the keyboard gives it: to the active window, which hands it to its focused control.
     static void press(QWidget* w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
@@ -73,7 +58,7 @@ TEST_F(KeysTest, EnterPressesTheFocusedButton)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
-        showActive(c.window);
+        ShowActive(c.window);
         auto* button = c.window->findChild<QPushButton*>(QString::fromLatin1(c.button));
         ASSERT_TRUE(button);
         // Only the press is looked at: what the button does is other tests' concern.
@@ -89,7 +74,7 @@ TEST_F(KeysTest, EnterPressesTheFocusedButton)
 
 TEST_F(KeysTest, EnterMovesOnFromEveryControlOfTheCompanyWindow)
 {
-    showActive(fmCorpInfo);
+    ShowActive(fmCorpInfo);
     child<QWidget>(fmCorpInfo, "edSyamei")->setFocus();
     QStringList walked;
     for (int i = 0; i < 10; ++i) {
@@ -106,7 +91,7 @@ TEST_F(KeysTest, EnterMovesOnFromEveryControlOfTheCompanyWindow)
 TEST_F(KeysTest, CompanyNameInsertsWhileNumbersAreTypedOver)
 {
     OptionRec.InputOverN = true;
-    showActive(fmCorpInfo);
+    ShowActive(fmCorpInfo);
     QLineEdit* name = child<QLineEdit>(fmCorpInfo, "edSyamei");
     name->setText(u("株式会社ペルモ商事"));
     name->setFocus();
@@ -129,7 +114,7 @@ TEST_F(KeysTest, CompanyNameInsertsWhileNumbersAreTypedOver)
 
 TEST_F(KeysTest, PageKeysSwitchTheListEntryPagesFromTheGridAndItsEditor)
 {
-    showActive(fmListInp);
+    ShowActive(fmListInp);
     QTabWidget* pages = child<QTabWidget>(fmListInp, "PageCtrl");
     auto* variable = fmListInp->findChild<TListGridView*>(QStringLiteral("StrGridH"));
     const int row = variable->row();

@@ -8,32 +8,18 @@
 #include <QTest>
 
 #include "app/TfmListInp.h"
-#include "app/TfmMain.h"
 #include "app/core/recalc.h"
-#include "app/forms.h"
 #include "payroll/option.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
 #include "payroll/yearfile.h"
-#include "platform/fonts.h"
 #include "platform/msgbox.h"
-#include "tests/testutil.h"
+#include "tests/app/appfixture.h"
 
 namespace {
 
-class ListInpTest : public PeriodTest {
+class ListInpTest : public WithForms<PeriodTest> {
   protected:
-    void SetUp() override
-    {
-        PeriodTest::SetUp();
-        CreateForms();
-    }
-    void TearDown() override
-    {
-        fmMain->SkipSaveCheck = true;
-        DestroyForms();
-        PeriodTest::TearDown();
-    }
     static TEmployeeRec& employee(int slot, int keitai = 1, int seq = 0)
     {
         TEmployeeRec& E = SyainRec[slot];
@@ -275,7 +261,7 @@ TEST_F(ListInpTest, TheMainWindowReadsTheGridsOfThePeriodItOpens)
               u("所定労働時間： 168.00時間"));
     fmListInp->hide();
 
-    if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
+    if (!ScreenshotFolder().isEmpty()) {
         const QFont appFont = QApplication::font();
         QApplication::setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
         for (int e = 2; e <= 8; ++e) {
@@ -290,8 +276,7 @@ TEST_F(ListInpTest, TheMainWindowReadsTheGridsOfThePeriodItOpens)
         OptionRec.AutoSelect = false;
         h->setCell(3, rowOf(h, "普通残業時間"));
         QApplication::processEvents();
-        EXPECT_TRUE(
-            fmListInp->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/list-entry.png")));
+        Screenshot(fmListInp, "list-entry.png");
         fmListInp->hide();
         QApplication::setFont(appFont);
     }

@@ -5,16 +5,14 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
-#include "app/forms.h"
 #include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "platform/cp932.h"
 #include "platform/msgbox.h"
-#include "tests/testutil.h"
+#include "tests/app/appfixture.h"
 
 namespace {
 
@@ -61,10 +59,7 @@ TEST_F(MemberListTest, OrdersFollowTheirKeys)
     SyainRec[6].SeqNo = 1;
     EXPECT_EQ(OrderedSlots(1, false), QList<int>({1, 2, 3, 4, 6}))
         << "number 000 comes first, slot order among them";
-    SyainRec[1].SeqNo = 2;
-    SyainRec[2].SeqNo = 3;
-    SyainRec[3].SeqNo = 4;
-    SyainRec[4].SeqNo = 5;
+    for (int e = 1; e <= 4; ++e) SyainRec[e].SeqNo = e + 1;
     EXPECT_EQ(OrderedSlots(1, false), QList<int>({6, 1, 2, 3, 4}));
     SyainRec[2].Taisyoku.setText(QStringLiteral("080331"));
     EXPECT_EQ(OrderedSlots(1, false), QList<int>({6, 1, 3, 4}));
@@ -106,23 +101,16 @@ TEST_F(MemberListTest, DeletionMovesLaterSlotsAndClosesSerialGaps)
     EXPECT_EQ(SyainRec[1].Simei.text(), QStringLiteral("佐藤")) << "nothing before the slot moves";
 }
 
-class MainListTest : public MemberListTest {
+class MainListTest : public WithForms<MemberListTest> {
   protected:
     void SetUp() override
     {
-        MemberListTest::SetUp();
-        CreateForms();
+        WithForms::SetUp();
         CurPeriod.Period = 4;
         CurPeriod.EraText = QStringLiteral("令和");
         CurPeriod.EraYear = 8;
         DataPath = dir();
         CorpRec.Syamei.setText(QStringLiteral("株式会社テスト"));
-    }
-    void TearDown() override
-    {
-        fmMain->SkipSaveCheck = true;
-        DestroyForms();
-        MemberListTest::TearDown();
     }
     QList<int> listed() const { return fmMain->listedSlots(); }
     QList<int> ticked() const { return fmMain->tickedSlots(); }
@@ -147,12 +135,12 @@ TEST_F(MainListTest, HeaderSortKeepsTicksWithTheirEmployees)
 
 TEST_F(MainListTest, DeleteAsksAndCommandsFollowThePeriod)
 {
-    if (const char* shots = getenv("PELMORAS_SCREENSHOTS")) {
+    if (!ScreenshotFolder().isEmpty()) {
         SyainRec[1].MailAdrs.setText(QStringLiteral("sato@example.jp"));
         SyainRec[2].MailAdrs.setText(QStringLiteral("ito@example.jp"));
         fmMain->UpdateMainCaption();
         fmMain->resize(1024, 420);
-        fmMain->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/main-window-employees.png"));
+        Screenshot(fmMain, "main-window-employees.png");
     }
     fmMain->FillMemberList(1);
     fmMain->UpdateCommandStates();

@@ -20,13 +20,13 @@
 #include "platform/clock.h"
 #include "platform/fonts.h"
 #include "platform/msgbox.h"
+#include "platform/notice.h"
 #include "print/dispatch.h"
 #include "print/engine.h"
 #include "print/printer.h"
 #include "print/ui/TfmInji.h"
 #include "print/ui/TfmPreView.h"
-#include "platform/notice.h"
-#include "tests/testutil.h"
+#include "tests/app/appfixture.h"
 
 class PrintWindowTest : public PeriodTest {
   protected:
