@@ -1,8 +1,9 @@
 // Settings record: defaults, stored forms, the rounding keys per period kind, write order and a
 // byte-exact round trip of a hand-written settings file.
+#include "payroll/option.h"
+
 #include <QFile>
 
-#include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "platform/cp932.h"
@@ -12,14 +13,17 @@
 namespace {
 
 class OptionTest : public CoreTest {
-protected:
+  protected:
     void SetUp() override
     {
         CoreTest::SetUp();
         useDataFolder();
     }
     // A withholding-slip data file, which keeps the age check available.
-    void addGensenFile() { WriteAll(dir() + QStringLiteral("源泉徴収(令和08年).dat"), QByteArray(135300, '\0')); }
+    void addGensenFile()
+    {
+        WriteAll(dir() + QStringLiteral("源泉徴収(令和08年).dat"), QByteArray(135300, '\0'));
+    }
     void writeIni(const QString& text) { WriteAll(IniFileName, cp932::encode(text)); }
 };
 
@@ -51,12 +55,14 @@ TEST_F(OptionTest, NewDataSetGetsTheDefaults)
 TEST_F(OptionTest, StoredFormsAreReadAsWritten)
 {
     addGensenFile();
-    writeIni(QStringLiteral("[option]\r\nkazei=1111\r\nSyaho=1x0\r\nNameWide=2\r\nPrnRuikei=abc\r\n"
-                            "FormType=zwei\r\nPrAdjustH=-15\r\nPrAdjustV=7\r\nJuryoStr=\"　　受領印\"\r\n"
-                            "FixTeate1=  資格手当  \r\nVarTeate1=\" 出張 \"\r\n"));
+    writeIni(
+        QStringLiteral("[option]\r\nkazei=1111\r\nSyaho=1x0\r\nNameWide=2\r\nPrnRuikei=abc\r\n"
+                       "FormType=zwei\r\nPrAdjustH=-15\r\nPrAdjustV=7\r\nJuryoStr=\"　　受領印\"\r\n"
+                       "FixTeate1=  資格手当  \r\nVarTeate1=\" 出張 \"\r\n"));
     LoadOption();
     const TOptionRec& r = OptionRec;
-    EXPECT_EQ(FormatFlags(r.Kazei), QStringLiteral("111100000000")) << "a short flag string reads off beyond its end";
+    EXPECT_EQ(FormatFlags(r.Kazei), QStringLiteral("111100000000"))
+        << "a short flag string reads off beyond its end";
     EXPECT_EQ(FormatFlags(r.Syaho), QStringLiteral("100000000000"));
     EXPECT_TRUE(r.NameWide) << "any non-zero integer is on";
     EXPECT_TRUE(r.PrnRuikei) << "not a number gives the default";
@@ -76,7 +82,8 @@ TEST_F(OptionTest, AgeCheckIsOffWithoutAWithholdingSlipFile)
     EXPECT_FALSE(OptionRec.KaigoChk);
     CurPeriod.Period = 4;
     SaveOption();
-    EXPECT_EQ(IniFile(IniFileName).readString(QStringLiteral("Option"), QStringLiteral("KaigoChk")), QStringLiteral("0"));
+    EXPECT_EQ(IniFile(IniFileName).readString(QStringLiteral("Option"), QStringLiteral("KaigoChk")),
+              QStringLiteral("0"));
     addGensenFile();
     LoadOption();
     EXPECT_FALSE(OptionRec.KaigoChk) << "the stored 0 now stands";
@@ -112,12 +119,17 @@ TEST_F(OptionTest, SaveWritesEveryKeyInItsOrder)
     CurPeriod.Period = 1;
     SaveOption();
     const QStringList keys = IniFile(IniFileName).readSection(QStringLiteral("Option"));
-    const QStringList expected = QStringLiteral(
-        "FormType TimeStyle HasuuSik HasuuGen HasuuKou PrAdjustH PrAdjustV AutoSelect InputOverN PrnRuikei "
-        "NameWide NoBakCol Use2kSatu ManualOn PrnJuryo OldIchiran PrnFuyou PrnSikyubi KaigoChk SyoyoName "
-        "JuryoStr FontName FontNameM FontNameS FontNameO FixTeate1 FixTeate2 FixTeate3 VarTeate1 VarTeate2 "
-        "VarTeate3 FixKoujo1 FixKoujo2 FixKoujo3 VarKoujo1 VarKoujo2 VarKoujo3 TokuSyoyo KintaiFre Sonota1 "
-        "Sonota2 Sonota3 Kazei Syaho").split(QLatin1Char(' '));
+    const QStringList expected =
+        QStringLiteral(
+            "FormType TimeStyle HasuuSik HasuuGen HasuuKou PrAdjustH PrAdjustV AutoSelect InputOverN "
+            "PrnRuikei "
+            "NameWide NoBakCol Use2kSatu ManualOn PrnJuryo OldIchiran PrnFuyou PrnSikyubi KaigoChk SyoyoName "
+            "JuryoStr FontName FontNameM FontNameS FontNameO FixTeate1 FixTeate2 FixTeate3 VarTeate1 "
+            "VarTeate2 "
+            "VarTeate3 FixKoujo1 FixKoujo2 FixKoujo3 VarKoujo1 VarKoujo2 VarKoujo3 TokuSyoyo KintaiFre "
+            "Sonota1 "
+            "Sonota2 Sonota3 Kazei Syaho")
+            .split(QLatin1Char(' '));
     EXPECT_EQ(keys, expected);
     const QByteArray bytes = ReadAll(IniFileName);
     EXPECT_TRUE(bytes.contains(cp932::encode(QStringLiteral("JuryoStr=\"　　受領印\"\r\n"))));
