@@ -195,8 +195,6 @@ TEST_F(CommonTest, OverTypeKeepsDoubleByteCharactersWhole)
     EXPECT_EQ(OverTypePending, -1);
     EXPECT_EQ(bytes, QByteArray("\x82\xA0"));
     EXPECT_EQ(caret, 2);
-    EXPECT_EQ(CutToMaxLen("山田太郎", 5), "山田");
-    EXPECT_EQ(CutToMaxLen("ab山", 3), "ab");
 }
 
 TEST_F(CommonTest, ItemNamesAndEmployeeLookups)

@@ -58,15 +58,13 @@ TEST_F(PremiumsTest, EveryGradeAtThreePrefecturesRoundsLikeTheLaw)
     EXPECT_EQ(checked, 150);
 }
 
-TEST_F(PremiumsTest, GradeSearchAndPensionClamp)
+// The pension clamp and its rates are checked grade by grade above.
+TEST_F(PremiumsTest, GradeSearchAndGradesOutsideTheTable)
 {
     const std::pair<int32_t, int32_t> grades[] = {{-1, 0}, {0, 1}, {62999, 1}, {63000, 2}, {300000, 22}};
     for (auto [pay, grade] : grades) EXPECT_EQ(FindKenhoGrade(pay), grade) << pay;
-    EXPECT_EQ(ClampPensionGrade(1), 4);
-    EXPECT_EQ(ClampPensionGrade(50), 35);
     TCorpRec corp{};
     corp.NenRitu = 9.15;
-    EXPECT_EQ(GradePremiums(50, corp).KoseiRyo, 59475) << "650,000 x 9.15 %";
     EXPECT_EQ(GradePremiums(51, corp).KoseiRyo, 0) << "no such grade";
 }
 
