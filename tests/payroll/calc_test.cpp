@@ -73,7 +73,6 @@ TEST_F(CalcTest, MonthlyPayOfAMonthlyEmployee)
     EXPECT_EQ(D.Koujo[koJuumin], 10000);
     EXPECT_EQ(D.KoujoGoukei, 57411);
     EXPECT_EQ(D.SyahoSantei, 281143);
-    EXPECT_EQ(P.SikyuGoukei - D.KoujoGoukei, 223732) << "net pay";
 
     TSikyuRec before = SikyuRec[1];
     CalcKyuyo(1);
