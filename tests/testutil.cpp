@@ -129,6 +129,20 @@ TEmployeeRec& PeriodTest::employee(int e, const QByteArray& key)
     return E;
 }
 
+std::unique_ptr<TPeriodRecord> PeriodRecord()
+{
+    auto rec = std::make_unique<TPeriodRecord>();
+    std::memset(rec.get(), 0, sizeof *rec);
+    return rec;
+}
+
+void StorePeriod(const QString& file, int p, const TPeriodRecord& rec)
+{
+    if (!QFile::exists(file)) WriteAll(file, QByteArray(YearFileSize, '\0'));
+    WriteAt(file, DataRecPos(p - 1), rec);
+    WriteAt(file, 7 + p, char(1));  // the saved flag of period p
+}
+
 QByteArray ReadAll(const QString& path)
 {
     QFile f(path);
@@ -157,6 +171,23 @@ QString TestData(const QString& name)
 QString BuiltTables()
 {
     return QStringLiteral(TABLE_BUILD_DIR);
+}
+
+PublishedCsv::PublishedCsv(const char* name)
+{
+    const QByteArray text = ReadAll(QStringLiteral(TABLE_CSV_DIR) + QString::fromUtf8(name));
+    EXPECT_FALSE(text.isEmpty()) << name;
+    const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList head = lines.value(0).split(QLatin1Char(','));
+    for (int i = 0; i < head.size(); ++i) col.insert(head[i], i);
+    for (int i = 1; i < lines.size(); ++i) rows << lines[i].split(QLatin1Char(','));
+}
+
+int PublishedCsv::find(const char* column, int value) const
+{
+    for (int r = 0; r < rows.size(); ++r)
+        if (n(r, column) == value) return r;
+    return -1;
 }
 
 void WhenShown(std::function<QWidget*()> window, std::function<void()> act, int timeoutMs)

@@ -1,19 +1,25 @@
 // Helpers shared by the tests: a fresh temporary folder with the core's globals reset, the built
 // tables, an open year file with its periods, employees and company, and modal windows answered.
 #pragma once
-#include "platform/formref.h"
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QFile>
+#include <QHash>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <ostream>
 
 #include "payroll/records.h"
+
+struct TPeriodRecord;
+#include "platform/formref.h"
 
 // Lets gtest print texts in messages and failed comparisons.
 inline std::ostream& operator<<(std::ostream& os, const QString& s)
@@ -76,6 +82,12 @@ class PeriodTest : public TablesTest {
     void openPeriod(int p);
 };
 
+// A zeroed period record, to be written into a year file behind the program's back.
+std::unique_ptr<TPeriodRecord> PeriodRecord();
+// Writes rec as period p of a year file (made with fifteen empty periods when missing) and marks
+// the period saved.
+void StorePeriod(const QString& file, int p, const TPeriodRecord& rec);
+
 QByteArray ReadAll(const QString& path);
 // The permission bits of a file or folder (0600, 0700), -1 when it does not exist.
 int FileMode(const QString& path);
@@ -84,6 +96,17 @@ void WriteAll(const QString& path, const QByteArray& bytes);
 QString TestData(const QString& name);
 // The folder the build wrote the table files to (ending in "/").
 QString BuiltTables();
+
+// A published table of data/tables read with nothing of the program: cells by column name.
+struct PublishedCsv {
+    explicit PublishedCsv(const char* name);
+    QString s(int row, const char* column) const { return rows[row][col.value(QLatin1String(column))]; }
+    int n(int row, const char* column) const { return s(row, column).toInt(); }
+    // The first row whose column holds value, -1 when none does.
+    int find(const char* column, int value) const;
+    QHash<QString, int> col;
+    QList<QStringList> rows;
+};
 
 // The control of a window by its objectName (the windows keep their controls private); a name
 // that is not there ends the test program with that name.
@@ -134,7 +157,6 @@ void WhenShown(TFormRef<W>& window, std::function<void()> act, int timeoutMs = 3
 {
     WhenShown([&window]() -> QWidget* { return window.existing(); }, std::move(act), timeoutMs);
 }
-
 
 // Failures of the file system, made on the test's side.
 // Writes to regular files fail with EFBIG from byte limit on (RLIMIT_FSIZE, SIGXFSZ ignored) while

@@ -15,7 +15,8 @@
 
 using CommonTest = CoreTest;
 
-TEST_F(CommonTest, TruncEpsAndRoundByModeForgiveOneMillionth) {
+TEST_F(CommonTest, TruncEpsAndRoundByModeForgiveOneMillionth)
+{
     EXPECT_EQ(TruncEps(2.9999995), 3);
     EXPECT_EQ(TruncEps(-2.9999995), -3);
     EXPECT_EQ(TruncEps(2.99999), 2);
@@ -30,7 +31,8 @@ TEST_F(CommonTest, TruncEpsAndRoundByModeForgiveOneMillionth) {
     for (const auto& c : cases) EXPECT_EQ(RoundByMode(c.mode, c.value), c.want) << c.mode << " " << c.value;
 }
 
-TEST_F(CommonTest, MulRoundUsesEachItemKindsModeOnTheDoubleProduct) {
+TEST_F(CommonTest, MulRoundUsesEachItemKindsModeOnTheDoubleProduct)
+{
     OptionRec.HasuuSik = 1, OptionRec.HasuuGen = 2, OptionRec.HasuuKou = 0;
     // 300,333 x 10.21% = 30,663.9993: in single precision this became 30,664.
     EXPECT_EQ(MulRound3(300333, 0.1021), 30663);
@@ -43,7 +45,8 @@ TEST_F(CommonTest, MulRoundUsesEachItemKindsModeOnTheDoubleProduct) {
     EXPECT_EQ(MulRound1(1300, 1.35), 1755);
 }
 
-TEST_F(CommonTest, SocialInsuranceDropsFiftySen) {
+TEST_F(CommonTest, SocialInsuranceDropsFiftySen)
+{
     EXPECT_EQ(RoundShaho(100.50), 100);
     EXPECT_EQ(RoundShaho(100.51), 101);
     EXPECT_EQ(RoundShaho(-100.51), -101);
@@ -54,7 +57,8 @@ TEST_F(CommonTest, SocialInsuranceDropsFiftySen) {
     EXPECT_EQ(RoundShaho2(250250 * 0.006), 1501);  // 1,501.5 yen
 }
 
-TEST_F(CommonTest, RoundingNeverTurnsAnOutOfRangeValueIntoAWholeNumber) {
+TEST_F(CommonTest, RoundingNeverTurnsAnOutOfRangeValueIntoAWholeNumber)
+{
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (double v : {nan, -HUGE_VAL, 1e300}) EXPECT_THROW(RoundByMode64(1, v), RangeError) << v;
     for (double v : {nan, 1e10, -2147483649.0, 2147483648.0}) {
@@ -66,7 +70,8 @@ TEST_F(CommonTest, RoundingNeverTurnsAnOutOfRangeValueIntoAWholeNumber) {
     EXPECT_EQ(FmtJikan(1e10) + FmtJikan(nan), "10000000000:00   nan");
 }
 
-TEST_F(CommonTest, AmountAndHourTexts) {
+TEST_F(CommonTest, AmountAndHourTexts)
+{
     EXPECT_EQ(FmtAmount(9, 1234567), "1,234,567");
     EXPECT_EQ(FmtAmount(9, -1500), "   -1,500");
     EXPECT_EQ(FmtAmount(7, 12345678), "12,345,678");
@@ -91,7 +96,8 @@ TEST_F(CommonTest, AmountAndHourTexts) {
     }
 }
 
-TEST_F(CommonTest, NumberTextsToNumbers) {
+TEST_F(CommonTest, NumberTextsToNumbers)
+{
     ScriptedMsgBox box;
     EXPECT_EQ(StrToIntEx(" 1,234 "), 1234);
     EXPECT_EQ(NumStrToInt("-1,000"), -1000);
@@ -121,7 +127,8 @@ TEST_F(CommonTest, NumberTextsToNumbers) {
     EXPECT_THROW(TimeStrToFloat("a:10"), ConvertError);
 }
 
-TEST_F(CommonTest, CheckNumInputNormalisesOrRefuses) {
+TEST_F(CommonTest, CheckNumInputNormalisesOrRefuses)
+{
     const QString dup = "．や：又は符号(－)が重複しています。", limit = "入力した数値が上限を超えました。";
     const struct {
         const char* text;
@@ -154,7 +161,8 @@ TEST_F(CommonTest, CheckNumInputNormalisesOrRefuses) {
     EXPECT_THROW(CheckNumInput("12a", 90), ConvertError);
 }
 
-TEST_F(CommonTest, OverTypeKeepsDoubleByteCharactersWhole) {
+TEST_F(CommonTest, OverTypeKeepsDoubleByteCharactersWhole)
+{
     const struct {
         const char* text;
         int caret;
@@ -187,11 +195,10 @@ TEST_F(CommonTest, OverTypeKeepsDoubleByteCharactersWhole) {
     EXPECT_EQ(OverTypePending, -1);
     EXPECT_EQ(bytes, QByteArray("\x82\xA0"));
     EXPECT_EQ(caret, 2);
-    EXPECT_EQ(CutToMaxLen("山田太郎", 5), "山田");
-    EXPECT_EQ(CutToMaxLen("ab山", 3), "ab");
 }
 
-TEST_F(CommonTest, ItemNamesAndEmployeeLookups) {
+TEST_F(CommonTest, ItemNamesAndEmployeeLookups)
+{
     for (int i = 1; i <= 3; ++i) {
         OptionRec.FixTeate[i] = QString("資格%1").arg(i), OptionRec.VarTeate[i] = QString("出張%1").arg(i);
         OptionRec.FixKoujo[i] = QString("組合%1").arg(i), OptionRec.VarKoujo[i] = QString("立替%1").arg(i);
@@ -217,7 +224,8 @@ TEST_F(CommonTest, ItemNamesAndEmployeeLookups) {
     EXPECT_EQ(DelSpace(" 山田　太郎 様 "), "山田太郎様");
 }
 
-TEST_F(CommonTest, PrintedPayDateStaysInTheMonth) {
+TEST_F(CommonTest, PrintedPayDateStaysInTheMonth)
+{
     const struct {
         int era, year, period, sikyubi, shift;
         const char *y, *m, *d;
@@ -236,7 +244,8 @@ TEST_F(CommonTest, PrintedPayDateStaysInTheMonth) {
     }
 }
 
-TEST_F(CommonTest, YearsAndAges) {
+TEST_F(CommonTest, YearsAndAges)
+{
     DataPath = "/d/";
     CurPeriod.EraText = EraName[2], CurPeriod.EraYear = 7;
     EXPECT_EQ(GetPrevYearFileName(), "/d/令和06年給与･賞与.dat");

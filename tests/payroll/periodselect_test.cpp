@@ -3,7 +3,6 @@
 #include "payroll/periodselect.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -15,7 +14,6 @@
 #include "payroll/period.h"
 #include "payroll/ui/TfmSelData.h"
 #include "payroll/yearfile.h"
-#include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "tests/testutil.h"
 
@@ -26,31 +24,19 @@ struct Birth {
     uint8_t era, year, month, day;
 };
 
-class PeriodSelectTest : public CoreTest {
+// The open year 令和8 as an empty year file; days are of 8 hours.
+class PeriodSelectTest : public PeriodTest {
   protected:
     void SetUp() override
     {
-        CoreTest::SetUp();
-        useDataFolder();
-        setHoursPerDay("8.0");
-        CurEra = {QStringLiteral("令和"), QStringLiteral("08")};
-        CurPeriod.EraText = QStringLiteral("令和");
-        CurPeriod.EraYear = 8;
-        CurPeriod.FileName = file(8);
-        WriteAll(CurPeriod.FileName, QByteArray(YearFileSize, '\0'));
-    }
-    void setHoursPerDay(const char* hours)
-    {
-        IniFile ini(IniFileName);
-        ini.writeString(QStringLiteral("Option"), QStringLiteral("DefJikanD"), QString::fromLatin1(hours));
-        ini.save();
+        PeriodTest::SetUp();
+        WriteAll(IniFileName, "[Option]\r\nDefJikanD=8.0\r\n");
     }
     QString file(int reiwa) const { return YearFileName(dir(), QStringLiteral("令和"), reiwa); }
 
     static std::unique_ptr<TPeriodRecord> record(const QString& company)
     {
-        auto r = std::make_unique<TPeriodRecord>();
-        std::memset(r.get(), 0, sizeof *r);
+        auto r = PeriodRecord();
         r->corp.Syamei.setText(company);
         r->corp.Sikyubi = 25;
         return r;
@@ -62,13 +48,6 @@ class PeriodSelectTest : public CoreTest {
         s[e].Keitai = keitai;
         s[e].Kenkou = 1;
         return s[e];
-    }
-    // Writes period p of fileName and marks it saved (the file is made when missing).
-    static void store(const QString& fileName, int p, const TPeriodRecord& rec)
-    {
-        if (!QFile::exists(fileName)) WriteAll(fileName, QByteArray(YearFileSize, '\0'));
-        WriteAt(fileName, DataRecPos(p - 1), rec);
-        WriteAt(fileName, 8 + p - 1, char(1));
     }
     // The window's show and OK; the base month window is only recorded.
     EntryField select(int p, const QString& nissu = QStringLiteral("20"),
@@ -106,11 +85,11 @@ TEST_F(PeriodSelectTest, PaidLeaveCarriesFromThePreviousPeriodMinusLeaveTaken)
     april->kintai[1].Kintai[kiYukyuZan] = 10;
     person(april->syain, 2, "B");
     april->kintai[2].Kintai[kiYukyuZan] = 3.5;
-    store(CurPeriod.FileName, 4, *april);
+    StorePeriod(CurPeriod.FileName, 4, *april);
     auto december = record(QStringLiteral("会社"));
     person(december->syain, 1, "A");
     december->kintai[1].Kintai[kiYukyuZan] = 6;
-    store(file(7), 12, *december);
+    StorePeriod(file(7), 12, *december);
 
     person(SyainRec, 1, "A");
     KintaiRec[1].Kintai[kiYukyu] = 2;
@@ -134,7 +113,7 @@ TEST_F(PeriodSelectTest, NewMonthCarriesStaffWithDaysHoursAndLeaveButNoAmounts)
     april->kintai[1].Kintai[kiYukyuZan] = 10;
     april->kintai[1].Kintai[kiFutuZangyo] = 5;
     april->sikyu[1].Sikyu[siKihon] = 250000;
-    store(CurPeriod.FileName, 4, *april);
+    StorePeriod(CurPeriod.FileName, 4, *april);
 
     ASSERT_EQ(select(5, QStringLiteral("21"), QStringLiteral("168:30")), EntryField::None);
     EXPECT_EQ(CurPeriod.Period, 5);
@@ -152,46 +131,41 @@ TEST_F(PeriodSelectTest, NewMonthCarriesStaffWithDaysHoursAndLeaveButNoAmounts)
     EXPECT_TRUE(SetupDone && SelectDone);
 }
 
-TEST_F(PeriodSelectTest, JanuaryStartsFromLastYearsDecember)
-{
-    auto december = record(QStringLiteral("前年会社"));
-    person(december->syain, 1, "A");
-    store(file(7), 12, *december);
-    ASSERT_EQ(select(1), EntryField::None);
-    EXPECT_EQ(CorpRec.Syamei.text(), QStringLiteral("前年会社"));
-    EXPECT_EQ(SyainRec[1].MembKey.bytes(), "A");
-    EXPECT_TRUE(baseAsked.empty());
-}
-
 TEST_F(PeriodSelectTest, NewMonthBeforeASavedMonthStartsEmptyAndNotesIt)
 {
-    store(CurPeriod.FileName, 2, *record(QStringLiteral("会社")));
+    StorePeriod(CurPeriod.FileName, 2, *record(QStringLiteral("会社")));
     auto april = record(QStringLiteral("会社"));
     person(april->syain, 1, "A");
-    store(CurPeriod.FileName, 4, *april);
+    StorePeriod(CurPeriod.FileName, 4, *april);
     ASSERT_EQ(select(3), EntryField::None);
     EXPECT_TRUE(CorpRec.Syamei.isEmpty());
     EXPECT_TRUE(SyainRec[1].MembKey.isEmpty());
     EXPECT_EQ(baseAsked, std::vector<bool>{true});
 }
 
-TEST_F(PeriodSelectTest, NewBonusTakesTheNewestMonthOrLastDecemberWhenPaidInJanuary)
+// January and a bonus paid in January start from last year's December; another bonus from the
+// newest month of the year, the base month window recorded when there is none.
+TEST_F(PeriodSelectTest, JanuaryAndNewBonusesTakeTheNewestMonthOrLastDecember)
 {
-    store(file(7), 12, *record(QStringLiteral("前年会社")));
+    auto december = record(QStringLiteral("前年会社"));
+    person(december->syain, 1, "A");
+    StorePeriod(file(7), 12, *december);
     struct Case {
-        const char* month;
-        const char* company;
+        int period;
+        const char *month, *company;
         std::vector<bool> asked;
     };
-    for (const Case& c : {Case{"1", "前年会社", {}}, Case{"7", "", {false}}}) {
+    for (const Case& c :
+         {Case{1, "", "前年会社", {}}, Case{13, "1", "前年会社", {}}, Case{13, "7", "", {false}}}) {
         baseAsked.clear();
-        ASSERT_EQ(select(13, {}, {}, QString::fromLatin1(c.month), QStringLiteral("15")), EntryField::None);
+        ASSERT_EQ(select(c.period, u("20"), u("160:00"), u(c.month), u("15")), EntryField::None);
         EXPECT_EQ(CorpRec.Syamei.text(), QString::fromUtf8(c.company)) << c.month;
+        EXPECT_EQ(SyainRec[1].MembKey.bytes(), QByteArray(*c.company ? "A" : "")) << c.month;
         EXPECT_EQ(baseAsked, c.asked) << c.month;
-        EXPECT_EQ(YearHeader.SyoyoDay[1], 15);
     }
-    store(CurPeriod.FileName, 3, *record(QStringLiteral("三月")));
-    store(CurPeriod.FileName, 6, *record(QStringLiteral("六月")));
+    EXPECT_EQ(YearHeader.SyoyoDay[1], 15);
+    StorePeriod(CurPeriod.FileName, 3, *record(QStringLiteral("三月")));
+    StorePeriod(CurPeriod.FileName, 6, *record(QStringLiteral("六月")));
     ASSERT_EQ(select(14, {}, {}, QStringLiteral("1"), QStringLiteral("10")), EntryField::None);
     EXPECT_EQ(CorpRec.Syamei.text(), QStringLiteral("六月"));
 }
@@ -206,7 +180,7 @@ TEST_F(PeriodSelectTest, ChoosingASavedPeriodChangesOnlyDaysAndHours)
     june->kintai[1].Kintai[kiYukyuZan] = 4;
     june->sikyu[1].Sikyu[siKihon] = 300000;
     june->koujo[1].Koujo[koJuumin] = 9000;
-    store(CurPeriod.FileName, 6, *june);
+    StorePeriod(CurPeriod.FileName, 6, *june);
     ASSERT_EQ(select(6), EntryField::None);
     june->corp.Nissu = 20;
     june->corp.Jikan = 160;
@@ -229,7 +203,7 @@ TEST_F(PeriodSelectTest, LoadingCutsMailAddressesTo48BytesOnCharacterBoundaries)
                  {QStringLiteral("b@example.jp"), 12}};
     auto rec = record(QStringLiteral("会社"));
     for (int i = 0; i < 4; ++i) person(rec->syain, i + 1, "K").MailAdrs.setText(cases[i].in);
-    store(CurPeriod.FileName, 6, *rec);
+    StorePeriod(CurPeriod.FileName, 6, *rec);
     CurPeriod.Period = 6;
     LoadPeriod(CurPeriod.FileName);
     for (int i = 0; i < 4; ++i) {
@@ -287,9 +261,7 @@ TEST_F(PeriodSelectTest, CareInsuranceQuestionsAt40And65FollowTheAnswers)
     person(SyainRec, 6, "F").Taisyoku.setText(QStringLiteral("080131"));
     openMonth(4, 25);
     ScriptedMsgBox box;
-    box.answer(MsgResult::Yes);
-    box.answer(MsgResult::No);
-    box.answer(MsgResult::Yes);
+    for (MsgResult a : {MsgResult::Yes, MsgResult::No, MsgResult::Yes}) box.answer(a);
     CheckCareInsuranceAges();
     ASSERT_EQ(box.shown().size(), 3u);
     EXPECT_EQ(box.shown()[0].text, QStringLiteral("下記従業員は65歳以上で介護保険料を徴収しています。\n"
@@ -359,9 +331,9 @@ TEST_F(PeriodSelectTest, AgeReferenceDateFollowsThePayDateAndNoDatesAreSkipped)
 
 TEST_F(PeriodSelectTest, BaseListPreselectsTheNewestMonthOfTheOpenYearUpToThePeriod)
 {
-    store(file(7), 11, *record(QStringLiteral("会社")));
-    store(file(7), 12, *record(QStringLiteral("会社")));
-    for (int m : {2, 4, 6}) store(CurPeriod.FileName, m, *record(QStringLiteral("会社")));
+    StorePeriod(file(7), 11, *record(QStringLiteral("会社")));
+    StorePeriod(file(7), 12, *record(QStringLiteral("会社")));
+    for (int m : {2, 4, 6}) StorePeriod(CurPeriod.FileName, m, *record(QStringLiteral("会社")));
     WriteAll(file(6), QByteArray(100, '\1'));  // damaged: no lines
     const auto lines = RefDataLines();
     ASSERT_EQ(lines.size(), 5u);
@@ -375,28 +347,26 @@ TEST_F(PeriodSelectTest, BaseListPreselectsTheNewestMonthOfTheOpenYearUpToThePer
 
 TEST_F(PeriodSelectTest, WindowSelectsYearMonthAndLoadsIt)
 {
-    store(CurPeriod.FileName, 12, *record(QStringLiteral("株式会社テスト")));
-    store(file(7), 3, *record(QStringLiteral("前年")));
+    StorePeriod(CurPeriod.FileName, 12, *record(QStringLiteral("株式会社テスト")));
+    StorePeriod(file(7), 3, *record(QStringLiteral("前年")));
     CurPeriod.FileName = file(7);
     ScriptedMsgBox box;
     TfmSelData w;
     w.show();
-    auto* year = w.findChild<QComboBox*>(QStringLiteral("cbTaisyoNen"));
-    auto* list = w.findChild<QListWidget*>(QStringLiteral("ListBox"));
-    auto* days = w.findChild<QLineEdit*>(QStringLiteral("edNissu"));
-    auto* hours = w.findChild<QLineEdit*>(QStringLiteral("edJikan"));
-    ASSERT_TRUE(year && list && days && hours);
+    auto* year = child<QComboBox>(&w, "cbTaisyoNen");
+    auto* days = child<QLineEdit>(&w, "edNissu");
+    auto* hours = child<QLineEdit>(&w, "edJikan");
     ASSERT_EQ(year->count(), 2);
     year->setCurrentIndex(year->findText(QStringLiteral("令和08年")));
     EXPECT_EQ(CurPeriod.FileName, file(8));
-    list->setCurrentRow(11);
+    child<QListWidget>(&w, "ListBox")->setCurrentRow(11);
     days->clear();
     QTest::keyClicks(days, "2x1");
     EXPECT_EQ(days->text(), QStringLiteral("21"));
     EXPECT_EQ(box.beeps(), 1);
     hours->clear();
     QTest::keyClicks(hours, "168:00");
-    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("bbOk")), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&w, "bbOk"), Qt::LeftButton);
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_EQ(CurPeriod.Period, 12);
     EXPECT_EQ(CorpRec.Syamei.text(), QStringLiteral("株式会社テスト"));
@@ -406,12 +376,12 @@ TEST_F(PeriodSelectTest, WindowSelectsYearMonthAndLoadsIt)
 
 TEST_F(PeriodSelectTest, WindowAsksBeforeEndingUntilAPeriodWasChosen)
 {
-    setHoursPerDay("0.0");
+    WriteAll(IniFileName, "[Option]\r\nDefJikanD=0.0\r\n");
     StartHint = false;
     ScriptedMsgBox box;
     TfmSelData w;
     w.show();
-    auto* cancel = w.findChild<QPushButton*>(QStringLiteral("bbCancel"));
+    auto* cancel = child<QPushButton>(&w, "bbCancel");
     box.answer(MsgResult::No);
     QTest::mouseClick(cancel, Qt::LeftButton);
     EXPECT_TRUE(w.isVisible());

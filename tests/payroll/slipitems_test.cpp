@@ -1,9 +1,10 @@
 // Slip item settings: defaults per pay type, stored names and flags, moving rows, publishing and
 // writing user items back as placeholders.
+#include "payroll/slipitems.h"
+
 #include "payroll/calc.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
-#include "payroll/slipitems.h"
 #include "platform/cp932.h"
 #include "platform/inifile.h"
 #include "tests/testutil.h"
@@ -11,7 +12,7 @@
 namespace {
 
 class SlipItemsTest : public CoreTest {
-protected:
+  protected:
     void SetUp() override
     {
         CoreTest::SetUp();
@@ -29,7 +30,8 @@ protected:
 TEST_F(SlipItemsTest, DefaultsGiveEachPayTypeItsRows)
 {
     LoadKyuyoItemSetting(true);
-    EXPECT_EQ(used(3), QStringList({"V出勤日数", "V有休日数", "V特別休暇日数", "V実働時間", "V勤怠項目", "V有休残日数"}));
+    EXPECT_EQ(used(3), QStringList({"V出勤日数", "V有休日数", "V特別休暇日数", "V実働時間", "V勤怠項目",
+                                    "V有休残日数"}));
     EXPECT_EQ(SikyuList[1][1], QStringLiteral("F基本給"));
     EXPECT_EQ(SikyuList[2][7], QStringLiteral("F")) << "no overtime on a daily slip";
     EXPECT_EQ(KoujoList[3][9], QStringLiteral("F所得税"));
@@ -48,9 +50,9 @@ TEST_F(SlipItemsTest, DefaultsGiveEachPayTypeItsRows)
 
 TEST_F(SlipItemsTest, StoredNamesAndShortFlagStrings)
 {
-    WriteAll(IniFileName, cp932::encode(QStringLiteral(
-                              "[KyuyoItemName]\r\nKintai00=V\r\nKintai01=\r\nSikyu00=F基本給\r\n"
-                              "[KyuyoKeitai1]\r\nKintai=11\r\nSikyu=1\r\n")));
+    WriteAll(IniFileName,
+             cp932::encode(QStringLiteral("[KyuyoItemName]\r\nKintai00=V\r\nKintai01=\r\nSikyu00=F基本給\r\n"
+                                          "[KyuyoKeitai1]\r\nKintai=11\r\nSikyu=1\r\n")));
     LoadKyuyoItemSetting(true);
     EXPECT_EQ(KintaiItem[1].Name, QStringLiteral("V勤怠項目"));
     EXPECT_EQ(KintaiItem[2].Name, QStringLiteral("V勤怠項目"));
@@ -84,21 +86,22 @@ TEST_F(SlipItemsTest, SavingWritesPlaceholdersAndEveryRowOfItsKind)
     KoujoItem[16].Name = QStringLiteral("V立替金");
     KintaiItem[15].Name = QStringLiteral("V代休");
     SaveKyuyoItemSetting();
-    const IniFile ini(IniFileName);
-    EXPECT_EQ(ini.readString(QStringLiteral("KyuyoItemName"), QStringLiteral("Sikyu03")), QStringLiteral("F固定手当１"));
-    EXPECT_EQ(ini.readString(QStringLiteral("KyuyoItemName"), QStringLiteral("Koujo15")), QStringLiteral("V変動控除２"));
-    EXPECT_EQ(ini.readString(QStringLiteral("KyuyoItemName"), QStringLiteral("Kintai14")), QStringLiteral("V勤怠項目"));
-    EXPECT_EQ(ini.readSection(QStringLiteral("KyuyoItemName")).size(), 16 + 18 + 18 + 3);
-    EXPECT_EQ(ini.readString(QStringLiteral("KyuyoKeitai2"), QStringLiteral("Kintai")), QStringLiteral("0110010100001111"));
-    EXPECT_EQ(ini.readString(QStringLiteral("KyuyoKeitai3"), QStringLiteral("Sikyu")), QStringLiteral("111000000011000001"));
-    EXPECT_FALSE(ini.sectionExists(QStringLiteral("SyoyoKeitai1")));
+    const auto stored = [this](const char* section, const char* key) {
+        return IniFile(IniFileName).readString(u(section), u(key));
+    };
+    EXPECT_EQ(stored("KyuyoItemName", "Sikyu03"), u("F固定手当１"));
+    EXPECT_EQ(stored("KyuyoItemName", "Koujo15"), u("V変動控除２"));
+    EXPECT_EQ(stored("KyuyoItemName", "Kintai14"), u("V勤怠項目"));
+    EXPECT_EQ(IniFile(IniFileName).readSection(u("KyuyoItemName")).size(), 16 + 18 + 18 + 3);
+    EXPECT_EQ(stored("KyuyoKeitai2", "Kintai"), u("0110010100001111"));
+    EXPECT_EQ(stored("KyuyoKeitai3", "Sikyu"), u("111000000011000001"));
+    EXPECT_FALSE(IniFile(IniFileName).sectionExists(u("SyoyoKeitai1")));
 
     SetDefaultSyoyoItems();
     SaveSyoyoItemSetting();
-    const IniFile again(IniFileName);
-    EXPECT_EQ(again.readString(QStringLiteral("SyoyoKeitai1"), QStringLiteral("Sikyu")), QStringLiteral("111000100011111111"));
-    EXPECT_FALSE(again.valueExists(QStringLiteral("SyoyoKeitai1"), QStringLiteral("Kintai")));
-    EXPECT_EQ(again.readString(QStringLiteral("SyoyoItemName"), QStringLiteral("Sikyu00")), QStringLiteral("V賞与"));
+    EXPECT_EQ(stored("SyoyoKeitai1", "Sikyu"), u("111000100011111111"));
+    EXPECT_FALSE(IniFile(IniFileName).valueExists(u("SyoyoKeitai1"), u("Kintai")));
+    EXPECT_EQ(stored("SyoyoItemName", "Sikyu00"), u("V賞与"));
 }
 
 }  // namespace

@@ -15,22 +15,6 @@ namespace {
 
 const QString kWriteMsg = QStringLiteral("設定ファイルに書き込み出来ません。");
 
-TEST(PlanDataFolder, DataStaysBesideAWritableProgram)
-{
-    const DataFolderPlan p =
-        PlanDataFolder(QStringLiteral("/opt/pelmoras"), true, QStringLiteral("/home/u/.x"));
-    EXPECT_EQ(p.dataPath, QStringLiteral("/opt/pelmoras/"));
-    EXPECT_FALSE(p.relocate);
-}
-
-TEST(PlanDataFolder, UnwritableProgramFolderMovesDataToTheUsersDataHome)
-{
-    const DataFolderPlan p =
-        PlanDataFolder(QStringLiteral("/opt/pelmoras/"), false, QStringLiteral("/home/u/.x"));
-    EXPECT_EQ(p.dataPath, QStringLiteral("/home/u/.x/PelmoraS/"));
-    EXPECT_TRUE(p.relocate);
-}
-
 class StartupTest : public CoreTest {
   protected:
     QString prog() const { return dir() + QStringLiteral("prog/"); }
