@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need; only what is missing.
 set -euo pipefail
-PKGS=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
-      libzip-dev libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-      fonts-ipafont fonts-ipaexfont poppler-utils xvfb xauth qt6-translations-l10n libcups2-dev cups
-      cups-filters)
+PKGS=(cmake ninja-build g++ pkg-config ccache clang-format clang libclang-rt-14-dev qt6-base-dev
+      qt6-translations-l10n libjpeg62-turbo-dev libcurl4-openssl-dev libzip-dev libxlsxwriter-dev
+      libcups2-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont fonts-ipaexfont
+      poppler-utils xvfb xauth cups cups-filters)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

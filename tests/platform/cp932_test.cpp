@@ -1,5 +1,6 @@
 // CP932 texts: conversion both ways, refusal of characters it lacks, byte-counted cuts.
 #include "platform/cp932.h"
+
 #include "platform/errors.h"
 #include "tests/testutil.h"
 
@@ -12,12 +13,11 @@ TEST(Cp932, ConvertsTheCharactersOfPayrollTexts)
         QByteArray cp932;
     };
     const Case cases[] = {
-        {"ABC", QByteArray("ABC")},
-        {"給与", QByteArray("\x8B\x8B\x97\x5E")},
-        {"～", QByteArray("\x81\x60")},        // full-width tilde, as CP932 maps it
-        {"･｢｣", QByteArray("\xA5\xA2\xA3")},   // half-width katakana punctuation
-        {"①", QByteArray("\x87\x40")},         // NEC special character
-        {"髙", QByteArray("\xFB\xFC")},         // IBM extension
+        {"ABC", QByteArray("ABC")},          {"給与", QByteArray("\x8B\x8B\x97\x5E")},
+        {"～", QByteArray("\x81\x60")},       // full-width tilde, as CP932 maps it
+        {"･｢｣", QByteArray("\xA5\xA2\xA3")},  // half-width katakana punctuation
+        {"①", QByteArray("\x87\x40")},        // NEC special character
+        {"髙", QByteArray("\xFB\xFC")},       // IBM extension
     };
     for (const Case& c : cases) {
         const QString text = QString::fromUtf8(c.utf8);
