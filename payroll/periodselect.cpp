@@ -251,8 +251,7 @@ EntryField SelectPeriod(const TPeriodEntry& entry, const ChooseBaseDialog& choos
     const TCurPeriod keepPeriod = CurPeriod;
     const TYearFileHeader keepHeader = YearHeader;
     const TOptionRec keepOption = OptionRec;
-    auto keepImage =
-        std::make_unique<TPeriodRecord>(TPeriodRecord{CorpRec, SyainRec, KintaiRec, SikyuRec, KoujoRec});
+    const auto keepImage = CopyPeriodImage();
     const bool isNew = !YearHeader.DataExists[p];
     try {
         if (!entry.yearText.isEmpty()) CurPeriod.EraText = cp932::cut(entry.yearText, 4);
@@ -276,11 +275,7 @@ EntryField SelectPeriod(const TPeriodEntry& entry, const ChooseBaseDialog& choos
         CurPeriod = keepPeriod;
         YearHeader = keepHeader;
         OptionRec = keepOption;
-        CorpRec = keepImage->corp;
-        SyainRec = keepImage->syain;
-        KintaiRec = keepImage->kintai;
-        SikyuRec = keepImage->sikyu;
-        KoujoRec = keepImage->koujo;
+        SetPeriodImage(*keepImage);
         throw;
     }
     SetupDone = true;

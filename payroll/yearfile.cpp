@@ -96,11 +96,21 @@ void LoadPeriod(const QString& fileName, int period)
     auto buf = std::make_unique<TPeriodRecord>();
     ReadPeriodRecord(fileName, period, header, *buf);
     YearHeader = header;
-    CorpRec = buf->corp;
-    SyainRec = buf->syain;
-    KintaiRec = buf->kintai;
-    SikyuRec = buf->sikyu;
-    KoujoRec = buf->koujo;
+    SetPeriodImage(*buf);
+}
+
+std::unique_ptr<TPeriodRecord> CopyPeriodImage()
+{
+    return std::make_unique<TPeriodRecord>(TPeriodRecord{CorpRec, SyainRec, KintaiRec, SikyuRec, KoujoRec});
+}
+
+void SetPeriodImage(const TPeriodRecord& rec)
+{
+    CorpRec = rec.corp;
+    SyainRec = rec.syain;
+    KintaiRec = rec.kintai;
+    SikyuRec = rec.sikyu;
+    KoujoRec = rec.koujo;
 }
 
 void WritePeriod()

@@ -3,6 +3,7 @@
 #pragma once
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 #include "payroll/records.h"
 #include "platform/msgbox.h"
@@ -29,6 +30,10 @@ struct TPeriodRecord {
     TKoujoArray koujo;
 };
 static_assert(sizeof(TPeriodRecord) == PeriodRecSize);
+
+// The five blocks of the period image as one record, and the image set from one.
+std::unique_ptr<TPeriodRecord> CopyPeriodImage();
+void SetPeriodImage(const TPeriodRecord& rec);
 
 // Reads the header and period p of fileName into buffers of the caller, leaving the period image
 // alone. A missing, short or unreadable file throws IoError, one whose header or period holds a
