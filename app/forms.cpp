@@ -10,6 +10,7 @@
 #include "app/TfmListInp.h"
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
+#include "app/TfmSendMail.h"
 #include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmKenRitu.h"
 #include "payroll/ui/TfmRefData.h"
@@ -23,7 +24,6 @@
 TShellForm* fmOption = nullptr;
 TShellForm* fmVersion = nullptr;
 TShellForm* fmFolder = nullptr;
-TShellForm* fmSendMail = nullptr;
 TShellForm* fmInpPass = nullptr;
 TShellForm* fmSetPass = nullptr;
 TShellForm* fmInpDlg = nullptr;
@@ -82,7 +82,7 @@ void CreateForms()
     shell(fmFolder, "TfmFolder", "フォルダーの選択");
     lazy(fmKenhoHyo);
     lazy(fmRefData);
-    shell(fmSendMail, "TfmSendMail", "明細書のメール送信");
+    lazy(fmSendMail);
     shell(fmInpPass, "TfmInpPass", "パスワードの入力");
     shell(fmSetPass, "TfmSetPass", "パスワードの設定");
     lazy(fmKenRitu);
@@ -102,8 +102,8 @@ void DestroyForms()
     // Every other window is a child of the main window and goes with it.
     InstallNoticePanel(nullptr);
     TfmInji::SetMemberList({});
-    for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg,
-                           &fmPrnItem, &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
+    for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmInpPass, &fmSetPass, &fmInpDlg, &fmPrnItem,
+                           &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
@@ -120,4 +120,5 @@ void DestroyForms()
     fmMembEdit.reset();
     fmKenhoHyo.reset();
     fmKenRitu.reset();
+    fmSendMail.reset();
 }

@@ -4,7 +4,7 @@ set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
       libzip-dev libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
       fonts-ipafont fonts-ipaexfont poppler-utils xvfb xauth qt6-translations-l10n libcups2-dev cups
-      cups-filters)
+      cups-filters python3-aiosmtpd)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
