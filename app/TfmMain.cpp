@@ -53,6 +53,7 @@
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "services/mail.h"
+#include "services/ui/TfmHelp.h"
 #include "services/webhost.h"
 
 TfmMain* fmMain = nullptr;
@@ -108,8 +109,8 @@ const MenuEntry MenuTable[] = {
     {"印刷(&P)", "mnAllOnOffP", "全ての社員をチェック", "Ctrl+A", "", "", true},
     {"メール(&M)", "mnSendMeisai", "給与/賞与明細書(&M)...", "", "sbSendMail", "ﾒｰﾙ送信", true},
     {"メール(&M)", "mnAllOnOffM", "対象社員をチェック", "", "", "", true},
-    {"ヘルプ(&H)", "Contents", "目次(&C)", "", "", "", false},
-    {"ヘルプ(&H)", "KeyWord", "キーワードで検索(&T)", "", "", "", false},
+    {"ヘルプ(&H)", "Contents", "目次(&C)", "", "", "", true},
+    {"ヘルプ(&H)", "KeyWord", "キーワードで検索(&T)", "", "", "", true},
     {"ヘルプ(&H)", "mnFAQ", "よくある質問(&WEB)", "", "", "", false},
     {"ヘルプ(&H)", "-", "", "", "", "", true},
     {"ヘルプ(&H)", "mnShowLog", "システムログ表示(&L)...", "", "", "", false},
@@ -337,6 +338,8 @@ void TfmMain::buildMenus()
     connect(action("mnAllOnOffM"), &QAction::triggered, this, &TfmMain::mnAllOnOffMClick);
     connect(action("mnListInput"), &QAction::triggered, this, [] { fmListInp->exec(); });
     connect(action("mnSendMeisai"), &QAction::triggered, this, &TfmMain::mnSendMeisailClick);
+    connect(action("Contents"), &QAction::triggered, this, [] { ShowHelpContents(); });
+    connect(action("KeyWord"), &QAction::triggered, this, [] { ShowHelpIndex(); });
     setTickCommands(true);
 }
 

@@ -19,6 +19,7 @@
 #include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
+#include "services/ui/TfmHelp.h"
 #include "services/ui/TfmNotice.h"
 
 TShellForm* fmOption = nullptr;
@@ -77,6 +78,7 @@ void CreateForms()
     lazy(fmMembEdit);
     fmNotice = new TfmNotice(fmMain);
     InstallNoticePanel(fmNotice);
+    InstallHelpKeys();
     lazy(fmPrnFormS);
     lazy(fmDataEdit);
     shell(fmFolder, "TfmFolder", "フォルダーの選択");
@@ -101,6 +103,7 @@ void DestroyForms()
 {
     // Every other window is a child of the main window and goes with it.
     InstallNoticePanel(nullptr);
+    RemoveHelpKeys();
     TfmInji::SetMemberList({});
     for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmInpPass, &fmSetPass, &fmInpDlg, &fmPrnItem,
                            &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})

@@ -94,7 +94,9 @@ TEST_F(SendMailTest, ThreeTickedSlipsGoThroughSmtpWithSubjectAndJpeg)
     ASSERT_TRUE(QDir().mkpath(dir() + u("sink")));
     ASSERT_GT(sink.port, 0) << "python3-aiosmtpd is needed";
     useServer(sink.port);
+    ScreenshotFont font;
     mailCommand([this] {
+        Screenshot(fmSendMail.existing(), "slip-mail.png");
         child<QCheckBox>(fmSendMail.existing(), "cbShowDialog")->setChecked(false);
         click("btOk");
     });
