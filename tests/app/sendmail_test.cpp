@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QPushButton>
 
+#include "app/TfmDataEdit.h"
 #include "app/TfmSendMail.h"
 #include "app/core/slipmail.h"
 #include "platform/cp932.h"
@@ -111,6 +112,8 @@ TEST_F(SendMailTest, ThreeTickedSlipsGoThroughSmtpWithSubjectAndJpeg)
         EXPECT_EQ(m[u("attachments")].toArray().first().toString(),
                   u("給与08-05[%1].jpg").arg(u(names[n - 1])));
         EXPECT_EQ(sink.attachment(n).size(), QSize(1050, 740));
+        if (n == 1 && !ScreenshotFolder().isEmpty())
+            sink.attachment(n).save(ScreenshotFolder() + u("/slip-mail.jpg"));
     }
     EXPECT_EQ(msg_.lastText(), u("メールを送信しました。（3件）"));
     // Nothing of what was sent stays behind, and the slip paper setting is back.
@@ -190,9 +193,14 @@ TEST_F(SendMailTest, ComposerGetsOneSlipWhoseAttachmentStaysUntilTheNextStart)
     QFile::setPermissions(bin + u("xdg-email"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin) + ":" + path);
-    fmSendMail->setDocument(202, u("給与明細書"));
-    WhenShown(fmSendMail, [this] { click("btOk"); });
-    fmSendMail->exec();
+    // From the slip entry window: that employee's slip alone, whoever is ticked.
+    fmDataEdit->MembSlot = 2;
+    WhenShown(fmDataEdit, [this] {
+        WhenShown(fmSendMail, [this] { click("btOk"); });
+        child<QPushButton>(fmDataEdit.existing(), "btSendMail")->click();
+        fmDataEdit->reject();
+    });
+    fmDataEdit->exec();
     qputenv("PATH", path);
     const QStringList args = QString::fromUtf8(ReadAll(bin + u("xdg-email.args"))).split(QLatin1Char(0x0a));
     ASSERT_GE(args.size(), 8);
