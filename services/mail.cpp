@@ -120,8 +120,11 @@ QByteArray BuildMimeMessage(const TMailSettings& settings, const TMailMessage& m
     m += "From: <" + settings.From.toUtf8() + ">\r\n";
     m += "To: <" + message.To.toUtf8() + ">\r\n";
     m += "Subject: " + EncodeHeaderWord(message.Subject) + "\r\n";
+    const int offset = date.offsetFromUtc() / 60;
     m += "Date: " + QLocale::c().toString(date, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss ")).toLatin1() +
-         date.toString(QStringLiteral("t")).toLatin1().replace(':', "") + "\r\n";
+         QString::asprintf("%c%02d%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60, std::abs(offset) % 60)
+             .toLatin1() +
+         "\r\n";
     m += "Message-ID: <" + randomToken() + "." + QByteArray::number(date.toSecsSinceEpoch()) +
          "@pelmoras>\r\n";
     m += "MIME-Version: 1.0\r\n";

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "app/TfmDataEdit.h"
@@ -98,6 +99,8 @@ TEST_F(SendMailTest, ThreeTickedSlipsGoThroughSmtpWithSubjectAndJpeg)
     ScreenshotFont font;
     mailCommand([this] {
         Screenshot(fmSendMail.existing(), "slip-mail.png");
+        child<QPlainTextEdit>(fmSendMail.existing(), "mmHonbun")
+            ->setPlainText(u("今月の明細書です。\n  以上"));
         child<QCheckBox>(fmSendMail.existing(), "cbShowDialog")->setChecked(false);
         click("btOk");
     });
@@ -109,6 +112,9 @@ TEST_F(SendMailTest, ThreeTickedSlipsGoThroughSmtpWithSubjectAndJpeg)
         EXPECT_EQ(m[u("subject")].toString(), u("令和8年5月分 給与明細書"));
         EXPECT_EQ(m[u("to")].toArray().first().toString(), u(addresses[n - 1]));
         EXPECT_EQ(m[u("from")].toString(), u("kyuyo@example.jp"));
+        EXPECT_EQ(m[u("body")].toString().remove(QLatin1Char('\r')), u("今月の明細書です。\n  以上"));
+        EXPECT_TRUE(m[u("defects")].toArray().isEmpty()) << QJsonDocument(m).toJson().toStdString();
+        EXPECT_TRUE(m[u("date")].toString().startsWith(u("20"))) << m[u("date")].toString();
         EXPECT_EQ(m[u("attachments")].toArray().first().toString(),
                   u("給与08-05[%1].jpg").arg(u(names[n - 1])));
         EXPECT_EQ(sink.attachment(n).size(), QSize(1050, 740));
@@ -160,6 +166,10 @@ TEST_F(SendMailTest, SaveKeepsNamedJpegsAndTellsTheOneThatFailed)
     const QString out = dir() + u("slips/");
     ASSERT_TRUE(QDir().mkpath(out + u("給与08-05[佐藤美咲].jpg")));  // a folder in the way of one file
     SyainRec[3].Simei.setText(u("青木健一"));                        // two of the same name
+    PrnOffsetY = 7;                                                  // as the preview left it
+    // No mail route: neither a server nor xdg-email.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir()));
     mailCommand([this, out] {
         WhenShown([] { return fmSendMail.existing()->findChild<QFileDialog*>(u("FolderDlg")); },
                   [out] {
@@ -169,18 +179,21 @@ TEST_F(SendMailTest, SaveKeepsNamedJpegsAndTellsTheOneThatFailed)
                   });
         click("btSave");
     });
+    qputenv("PATH", path);
     for (const char* file : {"給与08-05[青木健一].jpg", "給与08-05[青木健一](2).jpg"}) {
         const QImage image(out + u(file));
         EXPECT_EQ(image.size(), QSize(1050, 740)) << file;
         EXPECT_EQ(FileMode(out + u(file)), 0600) << file;
     }
     const QStringList t = texts();
-    // No mail route here: the command says so and goes on to the window, where saving works.
+    // The command says there is no way to mail and goes on to the window, where saving works.
     ASSERT_EQ(t.size(), 3) << t.join(u("\n"));
     EXPECT_TRUE(t[0].startsWith(u("御使用のパソコン環境ではメール送信機能は使用不可です。")));
     EXPECT_TRUE(t[1].startsWith(u("佐藤美咲さんの明細書の画像を保存できませんでした。")));
     EXPECT_EQ(t[2], u("2件の明細書を保存しました。\n次の社員の明細書は保存できませんでした。\n佐藤美咲"));
     EXPECT_EQ(OptionRec.FormType, 1);
+    EXPECT_EQ(PrnOffsetY, 7);
+    EXPECT_EQ(PrnCanvas, nullptr);
 }
 
 TEST_F(SendMailTest, ComposerGetsOneSlipWhoseAttachmentStaysUntilTheNextStart)

@@ -24,7 +24,9 @@ class Sink:
                 f.write(part.get_content())
         body = msg.get_body(("plain",))
         info = {"from": envelope.mail_from, "to": envelope.rcpt_tos, "subject": str(msg["subject"]),
-                "body": body.get_content() if body else "", "attachments": names}
+                "body": body.get_content() if body else "", "attachments": names,
+                "date": msg["date"].datetime.isoformat() if msg["date"] else "",
+                "defects": [str(d) for part in msg.walk() for d in part.defects]}
         with open(os.path.join(out, f"{n}.json"), "w", encoding="utf-8") as f:
             json.dump(info, f, ensure_ascii=False)
         return "250 OK"
