@@ -228,17 +228,34 @@ TEST_F(SendMailTest, ComposerGetsOneSlipWhoseAttachmentStaysUntilTheNextStart)
     EXPECT_FALSE(QFileInfo::exists(args[6]));
 }
 
-// A bonus paid in December by a company that pays next month is still dated in the period's year.
-TEST_F(PeriodTest, BonusSlipKeepsThePeriodsYearWithNextMonthPay)
+// The pay date, subject and file name proposed: a bonus paid in December by a company that pays
+// next month is still dated in the period's year; May of 平成31 is 令和1.
+TEST_F(PeriodTest, SlipMailDateSubjectAndFileName)
 {
-    openBonus(14, 12, 10);
-    CorpRec.SikyuShift = 1;
-    employee(1).Simei.setText(u("山田/太郎"));
-    QString y, m, d;
-    SlipMailPayDate(y, m, d);
-    EXPECT_EQ(QStringList({y, m, d}), QStringList({u(" 8"), u("12"), u("10")}));
-    EXPECT_EQ(SlipMailSubject(), u("令和8年 冬期賞与明細書"));
-    EXPECT_EQ(SlipImageFileName(1), u("冬期賞与[山田_太郎].jpg"));
+    struct Case {
+        const char* era;
+        int year, period, shift;
+        const char *date, *subject, *file;
+    };
+    const Case cases[] = {
+        {"令和", 8, 14, 1, " 8/12/10", "令和8年 冬期賞与明細書", "冬期賞与[山田_太郎].jpg"},
+        {"令和", 8, 12, 1, " 9/ 1/25", "令和8年12月分 給与明細書", "給与08-12[山田_太郎].jpg"},
+        {"平成", 31, 5, 0, " 1/ 5/25", "令和1年5月分 給与明細書", "給与31-05[山田_太郎].jpg"},
+    };
+    for (const Case& c : cases) {
+        CurPeriod.EraText = u(c.era), CurPeriod.EraYear = c.year;
+        if (c.period > 12)
+            openBonus(c.period, 12, 10);
+        else
+            openMonth(c.period);
+        CorpRec.SikyuShift = c.shift, CorpRec.Sikyubi = 25;
+        employee(1).Simei.setText(u("山田/太郎"));
+        QString y, m, d;
+        SlipMailPayDate(y, m, d);
+        EXPECT_EQ(QStringList({y, m, d}).join(QLatin1Char('/')), u(c.date)) << c.subject;
+        EXPECT_EQ(SlipMailSubject(), u(c.subject));
+        EXPECT_EQ(SlipImageFileName(1), u(c.file));
+    }
 }
 
 TEST_F(CoreTest, MailTextKeepsBlanksAndQuotesAndReadsOldFiles)
