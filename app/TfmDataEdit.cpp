@@ -2,6 +2,7 @@
 // windows, and storing and recalculating whenever a field is left, on stepping and on closing.
 #include "app/TfmDataEdit.h"
 
+#include <QAction>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,6 +18,7 @@
 #include "app/TfmCalc.h"
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
+#include "app/TfmSendMail.h"
 #include "payroll/common.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
@@ -256,7 +258,6 @@ void TfmDataEdit::buildControls()
     sbManual = SpeedButton(this, "sbManual", QStringLiteral("修正ON/OFF"));
     btPrnMeisai = button(this, "btPrnMeisai", QStringLiteral("明細印刷"));
     btSendMail = button(this, "btSendMail", QStringLiteral("メール送信"));
-    btSendMail->setEnabled(false);  // slips by mail come with the mail window
     btMembEdit = button(this, "btMembEdit", QStringLiteral("社員情報表示"));
     btReturn = button(this, "btReturn", QStringLiteral("戻る"));
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
@@ -298,6 +299,7 @@ void TfmDataEdit::buildControls()
     connect(sbCalculator, &QToolButton::clicked, this, &TfmDataEdit::sbCalculatorClick);
     connect(btMembEdit, &QPushButton::clicked, this, &TfmDataEdit::btMembEditClick);
     connect(btPrnMeisai, &QPushButton::clicked, this, &TfmDataEdit::btPrnMeisaiClick);
+    connect(btSendMail, &QPushButton::clicked, this, &TfmDataEdit::btSendMailClick);
     connect(btReturn, &QPushButton::clicked, this, &TfmDataEdit::reject);
 }
 
@@ -451,7 +453,10 @@ void TfmDataEdit::StepData(int tag)
     const TSlipStepButtons b = MeisaiStepButtons(MembSlot);
     sbBackData->setEnabled(b.back);
     sbNextData->setEnabled(b.next);
-    btSendMail->setEnabled(false);
+    // Mail needs an address and the main window's mail command.
+    const QAction* mail = fmMain ? fmMain->action("mnSendMeisai") : nullptr;
+    btSendMail->setEnabled(!SyainRec[MembSlot].MailAdrs.shownText().trimmed().isEmpty() && mail &&
+                           mail->isEnabled());
     InShow = true;
     ShowMeisai(MembSlot);
     selectInMainList();
@@ -626,6 +631,15 @@ void TfmDataEdit::btPrnMeisaiClick()
     fmInji->setDocument(200 + MembSlot, IsBonusPeriod(CurPeriod.Period) ? QStringLiteral("賞与明細書")
                                                                         : QStringLiteral("給与明細書"));
     fmInji->exec();
+}
+
+void TfmDataEdit::btSendMailClick()
+{
+    if (!commit()) return;
+    ShowMeisai(MembSlot);
+    fmSendMail->setDocument(200 + MembSlot, IsBonusPeriod(CurPeriod.Period) ? QStringLiteral("賞与明細書")
+                                                                            : QStringLiteral("給与明細書"));
+    fmSendMail->exec();
 }
 
 // ---- showing and closing ----

@@ -33,6 +33,7 @@ class TfmDataEdit : public QDialog {
     void sbCalculatorClick();
     void btMembEditClick();
     void btPrnMeisaiClick();
+    void btSendMailClick();
 
     // Closing runs the leave of the current field first and stores the screen.
     void done(int r) override;

@@ -23,6 +23,7 @@
 #include "app/TfmDataEdit.h"
 #include "app/TfmListInp.h"
 #include "app/TfmMembEdit.h"
+#include "app/TfmSendMail.h"
 #include "app/core/memberlist.h"
 #include "app/core/recalc.h"
 #include "app/forms.h"
@@ -51,6 +52,8 @@
 #include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
+#include "services/mail.h"
+#include "services/ui/TfmHelp.h"
 #include "services/webhost.h"
 
 TfmMain* fmMain = nullptr;
@@ -104,10 +107,10 @@ const MenuEntry MenuTable[] = {
     {"印刷(&P)", "mnPrnJuminZei", "納税市町村別住民税(&J)...", "", "", "", false},
     {"印刷(&P)", "-", "", "", "", "", true},
     {"印刷(&P)", "mnAllOnOffP", "全ての社員をチェック", "Ctrl+A", "", "", true},
-    {"メール(&M)", "mnSendMeisai", "給与/賞与明細書(&M)...", "", "sbSendMail", "ﾒｰﾙ送信", false},
+    {"メール(&M)", "mnSendMeisai", "給与/賞与明細書(&M)...", "", "sbSendMail", "ﾒｰﾙ送信", true},
     {"メール(&M)", "mnAllOnOffM", "対象社員をチェック", "", "", "", true},
-    {"ヘルプ(&H)", "Contents", "目次(&C)", "", "", "", false},
-    {"ヘルプ(&H)", "KeyWord", "キーワードで検索(&T)", "", "", "", false},
+    {"ヘルプ(&H)", "Contents", "目次(&C)", "", "", "", true},
+    {"ヘルプ(&H)", "KeyWord", "キーワードで検索(&T)", "", "", "", true},
     {"ヘルプ(&H)", "mnFAQ", "よくある質問(&WEB)", "", "", "", false},
     {"ヘルプ(&H)", "-", "", "", "", "", true},
     {"ヘルプ(&H)", "mnShowLog", "システムログ表示(&L)...", "", "", "", false},
@@ -334,6 +337,9 @@ void TfmMain::buildMenus()
     connect(action("mnAllOnOffP"), &QAction::triggered, this, &TfmMain::mnAllOnOffPClick);
     connect(action("mnAllOnOffM"), &QAction::triggered, this, &TfmMain::mnAllOnOffMClick);
     connect(action("mnListInput"), &QAction::triggered, this, [] { fmListInp->exec(); });
+    connect(action("mnSendMeisai"), &QAction::triggered, this, &TfmMain::mnSendMeisailClick);
+    connect(action("Contents"), &QAction::triggered, this, [] { ShowHelpContents(); });
+    connect(action("KeyWord"), &QAction::triggered, this, [] { ShowHelpIndex(); });
     setTickCommands(true);
 }
 
@@ -431,6 +437,9 @@ void TfmMain::FormActivate()
         DataPath += QStringLiteral("Data2/");
         LoadOption();
         fmInji->LoadPrintMemo();
+        fmSendMail->LoadMailText();
+        // Attachments a mail composer was given in an earlier run have been read by now.
+        ClearMailAttachments();
         CurPeriod.FileName = DefaultYearFile(DataPath, Today());
         const bool newDataFolder = !QFileInfo::exists(DataPath);
         // Pay and personal data: the folder is the user's alone, also when an earlier run made it.
@@ -644,6 +653,36 @@ void TfmMain::mnAllOnOffMClick()
         item->setCheckState(IsBadMailLine(item->text()) ? Qt::Unchecked : Qt::Checked);
     }
     setTickCommands(!tick);
+    ListBox->setFocus();
+}
+
+void TfmMain::mnSendMeisailClick()
+{
+    if (!IsMapiAvailable())
+        ShowError(QStringLiteral(
+            "御使用のパソコン環境ではメール送信機能は使用不可です。\n"
+            "(送信サーバーが設定されておらず（Tolvane.ini の [Mail]）、xdg-email もありません)"));
+    bool unticked = false;
+    bool ticked = false;
+    for (int i = 0; i < ListBox->count(); ++i) {
+        QListWidgetItem* item = ListBox->item(i);
+        if (item->checkState() != Qt::Checked) continue;
+        if (IsBadMailLine(item->text()) || IsTaisyoku(slotOfRow(i))) {
+            item->setCheckState(Qt::Unchecked);
+            unticked = true;
+        } else {
+            ticked = true;
+        }
+    }
+    if (unticked) ShowInfo(QStringLiteral("不正なメールアドレス(メモ書き)と退職者の選択は外しました。"));
+    if (!ticked) {
+        ShowError(QStringLiteral(
+            "メール送信対象者が選択されていません。\n(No欄のチェックボックスをチェックして選択します)"));
+    } else {
+        const bool month = !IsBonusPeriod(CurPeriod.Period);
+        fmSendMail->setDocument(299, month ? QStringLiteral("給与明細書") : QStringLiteral("賞与明細書"));
+        fmSendMail->exec();
+    }
     ListBox->setFocus();
 }
 

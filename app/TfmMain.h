@@ -56,6 +56,8 @@ class TfmMain : public QMainWindow {
     void mnCorpInfoClick();
     // The slip entry window for the selected employee.
     void mnDataEditClick();
+    // Slips of the ticked employees by mail (retired ones and bad addresses are unticked first).
+    void mnSendMeisailClick();
 
     // Item data of a line: its employee's slot, and whether he is retired while retired
     // employees are shown.

@@ -10,6 +10,7 @@
 #include "app/TfmListInp.h"
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
+#include "app/TfmSendMail.h"
 #include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmKenRitu.h"
 #include "payroll/ui/TfmRefData.h"
@@ -18,12 +19,12 @@
 #include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
+#include "services/ui/TfmHelp.h"
 #include "services/ui/TfmNotice.h"
 
 TShellForm* fmOption = nullptr;
 TShellForm* fmVersion = nullptr;
 TShellForm* fmFolder = nullptr;
-TShellForm* fmSendMail = nullptr;
 TShellForm* fmInpPass = nullptr;
 TShellForm* fmSetPass = nullptr;
 TShellForm* fmInpDlg = nullptr;
@@ -77,12 +78,13 @@ void CreateForms()
     lazy(fmMembEdit);
     fmNotice = new TfmNotice(fmMain);
     InstallNoticePanel(fmNotice);
+    InstallHelpKeys();
     lazy(fmPrnFormS);
     lazy(fmDataEdit);
     shell(fmFolder, "TfmFolder", "フォルダーの選択");
     lazy(fmKenhoHyo);
     lazy(fmRefData);
-    shell(fmSendMail, "TfmSendMail", "明細書のメール送信");
+    lazy(fmSendMail);
     shell(fmInpPass, "TfmInpPass", "パスワードの入力");
     shell(fmSetPass, "TfmSetPass", "パスワードの設定");
     lazy(fmKenRitu);
@@ -101,9 +103,10 @@ void DestroyForms()
 {
     // Every other window is a child of the main window and goes with it.
     InstallNoticePanel(nullptr);
+    RemoveHelpKeys();
     TfmInji::SetMemberList({});
-    for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg,
-                           &fmPrnItem, &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
+    for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmInpPass, &fmSetPass, &fmInpDlg, &fmPrnItem,
+                           &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
@@ -120,4 +123,5 @@ void DestroyForms()
     fmMembEdit.reset();
     fmKenhoHyo.reset();
     fmKenRitu.reset();
+    fmSendMail.reset();
 }

@@ -14,7 +14,6 @@ class TShellForm : public QDialog {
 extern TShellForm* fmOption;
 extern TShellForm* fmVersion;
 extern TShellForm* fmFolder;
-extern TShellForm* fmSendMail;
 extern TShellForm* fmInpPass;
 extern TShellForm* fmSetPass;
 extern TShellForm* fmInpDlg;

@@ -408,28 +408,34 @@ void TfmInji::LoadPrintMemo()
 
 void TfmInji::mmEditMemoChange()
 {
-    if (memoChanging_) return;
-    memoChanging_ = true;
-    QTextDocument* doc = mmEditMemo->document();
-    // A sixth line goes as soon as it is started, with the line break that began it; a line break
-    // typed at the end of the fifth line is dropped the same way.
-    while (doc->blockCount() > MemoMaxLines) {
-        const QTextBlock sixth = doc->findBlockByNumber(MemoMaxLines);
+    KeepMemoWithin(mmEditMemo, MemoMaxLines, MemoMaxChars);
+}
+
+void KeepMemoWithin(QPlainTextEdit* memo, int maxLines, int maxChars)
+{
+    // The cuts below change the text again: they are not checked a second time.
+    if (memo->property("limiting").toBool()) return;
+    memo->setProperty("limiting", true);
+    QTextDocument* doc = memo->document();
+    // A line past the last goes as soon as it is started, with the line break that began it; a
+    // line break typed at the end of the last line is dropped the same way.
+    while (maxLines > 0 && doc->blockCount() > maxLines) {
+        const QTextBlock extra = doc->findBlockByNumber(maxLines);
         QTextCursor c(doc);
-        if (sixth.next().isValid()) {
-            c.setPosition(sixth.position());
-            c.setPosition(sixth.next().position(), QTextCursor::KeepAnchor);
+        if (extra.next().isValid()) {
+            c.setPosition(extra.position());
+            c.setPosition(extra.next().position(), QTextCursor::KeepAnchor);
         } else {
-            c.setPosition(sixth.position() - 1);
-            c.setPosition(sixth.position() + sixth.length() - 1, QTextCursor::KeepAnchor);
+            c.setPosition(extra.position() - 1);
+            c.setPosition(extra.position() + extra.length() - 1, QTextCursor::KeepAnchor);
         }
         c.removeSelectedText();
     }
     // The characters past the limit are the ones just typed: they go from before the caret.
-    const QString text = mmEditMemo->toPlainText();
-    const int excess = int(text.size() + text.count(QLatin1Char('\n'))) - MemoMaxChars;
+    const QString text = memo->toPlainText();
+    const int excess = int(text.size() + text.count(QLatin1Char('\n'))) - maxChars;
     if (excess > 0) {
-        QTextCursor c = mmEditMemo->textCursor();
+        QTextCursor c = memo->textCursor();
         const int end = c.position() >= excess ? c.position() : int(text.size());
         int begin = end;
         for (int removed = 0; removed < excess && begin > 0; --begin)
@@ -438,7 +444,7 @@ void TfmInji::mmEditMemoChange()
         c.setPosition(end, QTextCursor::KeepAnchor);
         c.removeSelectedText();
     }
-    memoChanging_ = false;
+    memo->setProperty("limiting", false);
 }
 
 void TfmInji::btMemoryClick()
@@ -470,6 +476,16 @@ void TfmInji::PublishPrintInputs()
     PayDateDD = edPrnDateDD->text();
     PrintMemo = memoLines(mmEditMemo->toPlainText());
     IchiranMode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
+}
+
+QString TfmInji::memoText() const
+{
+    return mmEditMemo->toPlainText();
+}
+
+void TfmInji::setMemoText(const QString& text)
+{
+    if (mmEditMemo->toPlainText() != text) mmEditMemo->setPlainText(text);
 }
 
 void TfmInji::SetMemberList(std::function<TListSlots()> source)

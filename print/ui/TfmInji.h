@@ -49,6 +49,9 @@ class TfmInji : public QDialog {
 
     // The pay date and memo as the page dispatcher prints them.
     void PublishPrintInputs();
+    // The slip memo, shared with the slip mail window.
+    QString memoText() const;
+    void setMemoText(const QString& text);
     // The employee list the dialog prints from: the main window installs it at start (nothing
     // installed reads as an empty list).
     static void SetMemberList(std::function<TListSlots()> source);
@@ -88,8 +91,12 @@ class TfmInji : public QDialog {
     // Tells what became of the printer: no print service, or the remembered printer gone.
     void tellPrinterChoice(const QString& remembered);
 
-    bool memoChanging_ = false;
     bool noServiceTold_ = false;
 };
 
 extern TfmInji* fmInji;
+
+// Keeps a memo within maxLines lines (0: no limit) and maxChars characters, a line break counting
+// two as it is stored: a line begun past the limit goes at once, and so do the characters just
+// typed past the length.
+void KeepMemoWithin(QPlainTextEdit* memo, int maxLines, int maxChars);

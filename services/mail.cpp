@@ -1,0 +1,228 @@
+// The mail layer: [Mail] settings, the MIME message, SMTP through libcurl, the desktop composer
+// through xdg-email, and the private folder of attachments.
+#include "services/mail.h"
+
+#include <curl/curl.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <mutex>
+
+#include "payroll/paths.h"
+#include "platform/atomicfile.h"
+#include "platform/inifile.h"
+
+namespace {
+
+const QString kMail = QStringLiteral("Mail");
+
+// Base64 in lines of 76 characters, each ended by CRLF.
+QByteArray base64Lines(const QByteArray& data)
+{
+    const QByteArray b = data.toBase64();
+    QByteArray out;
+    out.reserve(b.size() + b.size() / 76 * 2 + 2);
+    for (qsizetype i = 0; i < b.size(); i += 76) out += b.mid(i, 76) + "\r\n";
+    return out;
+}
+
+// RFC 2231 value of a parameter: UTF-8''%XX...
+QByteArray extendedValue(const QString& text)
+{
+    return "UTF-8''" + text.toUtf8().toPercentEncoding("", "!#$&+-.^_`|~");
+}
+
+QByteArray randomToken()
+{
+    return QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+struct Upload {
+    QByteArray data;
+    qsizetype pos = 0;
+};
+
+size_t readUpload(char* buffer, size_t size, size_t count, void* user)
+{
+    auto* up = static_cast<Upload*>(user);
+    const size_t n = std::min(size * count, size_t(up->data.size() - up->pos));
+    std::memcpy(buffer, up->data.constData() + up->pos, n);
+    up->pos += qsizetype(n);
+    return n;
+}
+
+}  // namespace
+
+TMailSettings LoadMailSettings()
+{
+    const IniFile ini(SysIniFileName);
+    TMailSettings s;
+    s.Server = ini.readString(kMail, QStringLiteral("Server")).trimmed();
+    s.Port = ini.readInteger(kMail, QStringLiteral("Port"), 0);
+    s.Tls = ini.readInteger(kMail, QStringLiteral("TLS"), 1);
+    if (s.Port <= 0 || s.Port > 65535) s.Port = s.Tls == 2 ? 465 : s.Tls == 1 ? 587 : 25;
+    s.User = ini.readString(kMail, QStringLiteral("User"));
+    s.Password = ini.readString(kMail, QStringLiteral("Password"));
+    s.From = ini.readString(kMail, QStringLiteral("From")).trimmed();
+    return s;
+}
+
+MailRoute CurrentMailRoute()
+{
+    try {
+        if (!LoadMailSettings().Server.isEmpty()) return MailRoute::Smtp;
+    } catch (const AppError&) {
+        // An unreadable settings file configures nothing.
+    }
+    return QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty() ? MailRoute::None
+                                                                                 : MailRoute::Composer;
+}
+
+bool IsMapiAvailable()
+{
+    return CurrentMailRoute() != MailRoute::None;
+}
+
+QByteArray EncodeHeaderWord(const QString& text)
+{
+    bool ascii = true;
+    for (QChar c : text) ascii = ascii && c.unicode() >= 0x20 && c.unicode() < 0x7F;
+    if (ascii) return text.toUtf8();
+    // Words of at most 45 bytes (60 base64 characters, 72 with the frame), never half a character.
+    QList<QByteArray> words;
+    QByteArray chunk;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray ch = text.mid(i, n).toUtf8();
+        i += n - 1;
+        if (chunk.size() + ch.size() > 45) words << chunk, chunk.clear();
+        chunk += ch;
+    }
+    if (!chunk.isEmpty()) words << chunk;
+    QByteArray out;
+    for (const QByteArray& w : words) {
+        if (!out.isEmpty()) out += "\r\n ";
+        out += "=?UTF-8?B?" + w.toBase64() + "?=";
+    }
+    return out;
+}
+
+QByteArray BuildMimeMessage(const TMailSettings& settings, const TMailMessage& message,
+                            const QByteArray& attachment, const QDateTime& date)
+{
+    const QByteArray boundary = "=_PelmoraS_" + randomToken() + randomToken();
+    QByteArray m;
+    m += "From: <" + settings.From.toUtf8() + ">\r\n";
+    m += "To: <" + message.To.toUtf8() + ">\r\n";
+    m += "Subject: " + EncodeHeaderWord(message.Subject) + "\r\n";
+    const int offset = date.offsetFromUtc() / 60;
+    m += "Date: " + QLocale::c().toString(date, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss ")).toLatin1() +
+         QString::asprintf("%c%02d%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60, std::abs(offset) % 60)
+             .toLatin1() +
+         "\r\n";
+    m += "Message-ID: <" + randomToken() + "." + QByteArray::number(date.toSecsSinceEpoch()) +
+         "@pelmoras>\r\n";
+    m += "MIME-Version: 1.0\r\n";
+    m += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n\r\n";
+    m += "--" + boundary + "\r\n";
+    m += "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n";
+    QString body = message.Body;
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    m += base64Lines(body.toUtf8());
+    m += "--" + boundary + "\r\n";
+    m += "Content-Type: image/jpeg;\r\n name=\"" +
+         EncodeHeaderWord(message.AttachmentName).replace("\r\n ", " ") + "\"\r\n";
+    m += "Content-Transfer-Encoding: base64\r\n";
+    m += "Content-Disposition: attachment;\r\n filename*=" + extendedValue(message.AttachmentName) +
+         "\r\n\r\n";
+    m += base64Lines(attachment);
+    m += "--" + boundary + "--\r\n";
+    return m;
+}
+
+void SendSmtpMail(const TMailSettings& settings, const TMailMessage& message)
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    if (settings.From.isEmpty())
+        throw MailError(QStringLiteral("送信者のメールアドレス（[Mail] の From）が設定されていません。"));
+    QFile file(message.Attachment);
+    if (!file.open(QIODevice::ReadOnly))
+        throw MailError(QStringLiteral("添付ファイルを読めません。\n%1").arg(message.Attachment));
+    Upload up;
+    up.data = BuildMimeMessage(settings, message, file.readAll(), QDateTime::currentDateTime());
+    file.close();
+
+    CURL* curl = curl_easy_init();
+    if (!curl) throw MailError(QStringLiteral("メール送信の準備ができません。"));
+    char error[CURL_ERROR_SIZE] = {};
+    const QByteArray url = (settings.Tls == 2 ? "smtps://" : "smtp://") + settings.Server.toUtf8() + ":" +
+                           QByteArray::number(settings.Port);
+    const QByteArray from = "<" + settings.From.toUtf8() + ">";
+    const QByteArray to = "<" + message.To.toUtf8() + ">";
+    const QByteArray user = settings.User.toUtf8(), password = settings.Password.toUtf8();
+    curl_slist* rcpt = curl_slist_append(nullptr, to.constData());
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 300L);
+    if (settings.Tls == 1) curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+    if (!user.isEmpty()) {
+        curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
+    }
+    curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.constData());
+    curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, rcpt);
+    curl_easy_setopt(curl, CURLOPT_READFUNCTION, readUpload);
+    curl_easy_setopt(curl, CURLOPT_READDATA, &up);
+    curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(up.data.size()));
+    const CURLcode rc = curl_easy_perform(curl);
+    curl_slist_free_all(rcpt);
+    curl_easy_cleanup(curl);
+    if (rc != CURLE_OK) {
+        const QString reason = QString::fromUtf8(*error ? error : curl_easy_strerror(rc));
+        throw MailError(
+            QStringLiteral("送信サーバー %1 に送れませんでした。\n%2")
+                .arg(settings.Server + QLatin1Char(':') + QString::number(settings.Port), reason));
+    }
+}
+
+void ComposeMail(const TMailMessage& message)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdg-email"),
+            {QStringLiteral("--utf8"), QStringLiteral("--subject"), message.Subject, QStringLiteral("--body"),
+             message.Body, QStringLiteral("--attach"), message.Attachment, message.To});
+    if (!p.waitForStarted(10000))
+        throw MailError(QStringLiteral("メールソフトを起動できませんでした（xdg-email）。"));
+    // The composer runs on by itself; xdg-email returns once it has been started.
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished(1000);
+        throw MailError(QStringLiteral("メールソフトが応答しません（xdg-email）。"));
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        throw MailError(QStringLiteral("メールソフトを起動できませんでした（xdg-email 終了コード %1）。\n%2")
+                            .arg(p.exitCode())
+                            .arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed()));
+}
+
+QString MailAttachmentFolder()
+{
+    return (DataRoot.isEmpty() ? DataPath : DataRoot) + QStringLiteral("MailTemp/");
+}
+
+void ClearMailAttachments()
+{
+    if (DataRoot.isEmpty() && DataPath.isEmpty()) return;
+    const QString folder = MailAttachmentFolder();
+    if (QFileInfo(folder).isDir()) QDir(folder).removeRecursively();
+}

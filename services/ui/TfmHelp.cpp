@@ -1,0 +1,161 @@
+// The help window and the keys that open it.
+#include "services/ui/TfmHelp.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWhatsThis>
+
+#include "platform/msgbox.h"
+#include "services/help.h"
+
+namespace {
+
+QPointer<TfmHelp> helpWindow;
+
+// The help window over whatever is open: a modal window blocks every window that is not its own,
+// so the help window becomes a window of the modal one while that is open.
+TfmHelp* helpWindowOverActive()
+{
+    QWidget* owner = QApplication::activeModalWidget();
+    if (owner == helpWindow) owner = nullptr;
+    if (!helpWindow) helpWindow = new TfmHelp(owner);
+    if (helpWindow->parentWidget() != owner) {
+        const QRect at = helpWindow->geometry();
+        helpWindow->setParent(owner, Qt::Window);
+        helpWindow->setGeometry(at);
+    }
+    return helpWindow;
+}
+
+bool tellMissing()
+{
+    if (HelpFilesExist()) return false;
+    ShowError(QStringLiteral("ヘルプファイルが見つかりません"));
+    return true;
+}
+
+class HelpKeys : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() != QEvent::KeyPress) return false;
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() != Qt::Key_F1 || !watched->isWidgetType()) return false;
+        QWidget* focus = QApplication::focusWidget();
+        if (k->modifiers() & Qt::ShiftModifier) {
+            // The control's own explanation, where it has one; else the pointer asks for it.
+            if (focus && !focus->whatsThis().isEmpty())
+                QWhatsThis::showText(focus->mapToGlobal(focus->rect().center()), focus->whatsThis(), focus);
+            else
+                QWhatsThis::enterWhatsThisMode();
+            return true;
+        }
+        ShowHelpFor(focus ? focus : QApplication::activeWindow());
+        return true;
+    }
+};
+
+QPointer<HelpKeys> helpKeys;
+
+}  // namespace
+
+TfmHelp::TfmHelp(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("fmHelp"));
+    setWindowTitle(QStringLiteral("ヘルプ"));
+    brHelp = new QTextBrowser(this);
+    brHelp->setObjectName(QStringLiteral("brHelp"));
+    brHelp->setOpenExternalLinks(true);
+    btContents = new QPushButton(QStringLiteral("目次"), this);
+    btContents->setObjectName(QStringLiteral("btContents"));
+    btIndex = new QPushButton(QStringLiteral("キーワード"), this);
+    btIndex->setObjectName(QStringLiteral("btIndex"));
+    btBack = new QPushButton(QStringLiteral("戻る"), this);
+    btBack->setObjectName(QStringLiteral("btBack"));
+    btBack->setEnabled(false);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(btContents);
+    bar->addWidget(btIndex);
+    bar->addWidget(btBack);
+    bar->addStretch();
+    auto* box = new QVBoxLayout(this);
+    box->addLayout(bar);
+    box->addWidget(brHelp);
+    resize(640, 560);
+    connect(btContents, &QPushButton::clicked, this, [this] { showPage(HelpFolder() + HelpContentsPage); });
+    connect(btIndex, &QPushButton::clicked, this, [this] { showPage(HelpFolder() + HelpIndexPage); });
+    connect(btBack, &QPushButton::clicked, brHelp, &QTextBrowser::backward);
+    connect(brHelp, &QTextBrowser::backwardAvailable, btBack, &QPushButton::setEnabled);
+    connect(brHelp, &QTextBrowser::sourceChanged, this, [this] {
+        const QString title = brHelp->documentTitle();
+        setWindowTitle(title.isEmpty() ? QStringLiteral("ヘルプ") : QStringLiteral("ヘルプ - ") + title);
+    });
+}
+
+void TfmHelp::showPage(const QString& path)
+{
+    brHelp->setSource(QUrl::fromLocalFile(path));
+    show();
+    raise();
+    activateWindow();
+}
+
+QString TfmHelp::currentPage() const
+{
+    return brHelp->source().toLocalFile();
+}
+
+void ShowHelpContents()
+{
+    if (tellMissing()) return;
+    helpWindowOverActive()->showPage(HelpFolder() + HelpContentsPage);
+}
+
+void ShowHelpIndex()
+{
+    if (tellMissing()) return;
+    helpWindowOverActive()->showPage(HelpFolder() + HelpIndexPage);
+}
+
+void ShowHelpContext(int context)
+{
+    if (tellMissing()) return;
+    const QString page = HelpPageOf(context);
+    helpWindowOverActive()->showPage(page.isEmpty() ? HelpFolder() + HelpContentsPage : page);
+}
+
+void ShowHelpFor(QWidget* widget)
+{
+    int context = 0;
+    for (QWidget* w = widget; w && !context; w = w->parentWidget())
+        if (w->isWindow()) context = HelpContextOf(w->objectName());
+    ShowHelpContext(context);
+}
+
+void InstallHelpKeys()
+{
+    if (!helpKeys) {
+        helpKeys = new HelpKeys(qApp);
+        qApp->installEventFilter(helpKeys);
+    }
+}
+
+void RemoveHelpKeys()
+{
+    delete helpKeys;
+    delete helpWindow;
+}
+
+TfmHelp* HelpWindow()
+{
+    return helpWindow;
+}

@@ -1,0 +1,270 @@
+// The slip mail window: three ticked employees mailed through a real SMTP server on loopback, the
+// slips saved as named JPEG files, failures told by name while the run goes on, the desktop
+// composer's attachments kept, the pay date of a bonus, and the stored mail text.
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "app/TfmDataEdit.h"
+#include "app/TfmSendMail.h"
+#include "app/core/slipmail.h"
+#include "platform/cp932.h"
+#include "platform/inifile.h"
+#include "print/slipimage.h"
+#include "services/mail.h"
+#include "tests/print/dialogfixture.h"
+
+namespace {
+
+// The SMTP sink of tests/services/smtpsink.py: Python's aiosmtpd and Python's own mail parser.
+class SmtpSink {
+  public:
+    explicit SmtpSink(const QString& folder) : folder_(folder)
+    {
+        proc_.start(u("/usr/bin/python3"), {QStringLiteral(TEST_SOURCE_DIR "/services/smtpsink.py"), folder});
+        if (proc_.waitForReadyRead(20000)) port = proc_.readLine().trimmed().toInt();
+    }
+    ~SmtpSink()
+    {
+        proc_.closeWriteChannel();
+        if (!proc_.waitForFinished(5000)) proc_.kill(), proc_.waitForFinished(1000);
+    }
+    // Message n (1-based) as the parser decoded it.
+    QJsonObject message(int n) const
+    {
+        return QJsonDocument::fromJson(ReadAll(folder_ + QStringLiteral("/%1.json").arg(n))).object();
+    }
+    QImage attachment(int n) const
+    {
+        return QImage::fromData(ReadAll(folder_ + QStringLiteral("/%1-1.bin").arg(n)));
+    }
+    int count() const { return int(QDir(folder_).entryList({u("*.json")}).size()); }
+    int port = 0;
+
+  private:
+    QString folder_;
+    QProcess proc_;
+};
+
+class SendMailTest : public PrintWindowTest {
+  protected:
+    void SetUp() override
+    {
+        PrintWindowTest::SetUp();
+        const char* addresses[] = {"aoki@example.jp", "sato@example.jp", "suzuki@example.jp"};
+        for (int e = 1; e <= 3; ++e) SyainRec[e].MailAdrs.setText(u(addresses[e - 1]));
+        fmMain->FillMemberList(1);
+        auto* list = child<QListWidget>(fmMain, "ListBox");
+        for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Checked);
+        OptionRec.FormType = 1;
+    }
+    void useServer(int port)
+    {
+        IniFile ini(SysIniFileName);
+        ini.writeString(u("Mail"), u("Server"), u("127.0.0.1"));
+        ini.writeInteger(u("Mail"), u("Port"), port);
+        ini.writeInteger(u("Mail"), u("TLS"), 0);
+        ini.writeString(u("Mail"), u("From"), u("kyuyo@example.jp"));
+        ini.save();
+    }
+    // The main window's mail command; act runs in the mail window once it is shown.
+    void mailCommand(std::function<void()> act)
+    {
+        WhenShown(fmSendMail, std::move(act));
+        fmMain->mnSendMeisailClick();
+    }
+    void click(const char* name) { child<QPushButton>(fmSendMail.existing(), name)->click(); }
+    QStringList texts() const
+    {
+        QStringList t;
+        for (const MsgShown& m : msg_.shown()) t << m.text;
+        return t;
+    }
+};
+
+}  // namespace
+
+TEST_F(SendMailTest, ThreeTickedSlipsGoThroughSmtpWithSubjectAndJpeg)
+{
+    SmtpSink sink(dir() + u("sink"));
+    ASSERT_TRUE(QDir().mkpath(dir() + u("sink")));
+    ASSERT_GT(sink.port, 0) << "python3-aiosmtpd is needed";
+    useServer(sink.port);
+    ScreenshotFont font;
+    mailCommand([this] {
+        Screenshot(fmSendMail.existing(), "slip-mail.png");
+        child<QPlainTextEdit>(fmSendMail.existing(), "mmHonbun")
+            ->setPlainText(u("今月の明細書です。\n  以上"));
+        child<QCheckBox>(fmSendMail.existing(), "cbShowDialog")->setChecked(false);
+        click("btOk");
+    });
+    ASSERT_EQ(sink.count(), 3) << texts().join(u("\n"));
+    const char* names[] = {"青木健一", "佐藤美咲", "鈴木大輔"};
+    const char* addresses[] = {"aoki@example.jp", "sato@example.jp", "suzuki@example.jp"};
+    for (int n = 1; n <= 3; ++n) {
+        const QJsonObject m = sink.message(n);
+        EXPECT_EQ(m[u("subject")].toString(), u("令和8年5月分 給与明細書"));
+        EXPECT_EQ(m[u("to")].toArray().first().toString(), u(addresses[n - 1]));
+        EXPECT_EQ(m[u("from")].toString(), u("kyuyo@example.jp"));
+        EXPECT_EQ(m[u("body")].toString().remove(QLatin1Char('\r')), u("今月の明細書です。\n  以上"));
+        EXPECT_TRUE(m[u("defects")].toArray().isEmpty()) << QJsonDocument(m).toJson().toStdString();
+        EXPECT_TRUE(m[u("date")].toString().startsWith(u("20"))) << m[u("date")].toString();
+        EXPECT_EQ(m[u("attachments")].toArray().first().toString(),
+                  u("給与08-05[%1].jpg").arg(u(names[n - 1])));
+        EXPECT_EQ(sink.attachment(n).size(), QSize(1050, 740));
+        if (n == 1 && !ScreenshotFolder().isEmpty())
+            sink.attachment(n).save(ScreenshotFolder() + u("/slip-mail.jpg"));
+    }
+    EXPECT_EQ(msg_.lastText(), u("メールを送信しました。（3件）"));
+    // Nothing of what was sent stays behind, and the slip paper setting is back.
+    EXPECT_TRUE(QDir(MailAttachmentFolder()).entryList({u("*.jpg")}, QDir::Files).isEmpty());
+    EXPECT_EQ(OptionRec.FormType, 1);
+}
+
+TEST_F(SendMailTest, ConfirmationBeforeEachMessageSendsSkipsAndStops)
+{
+    SmtpSink sink(dir() + u("sink"));
+    ASSERT_TRUE(QDir().mkpath(dir() + u("sink")));
+    ASSERT_GT(sink.port, 0);
+    useServer(sink.port);
+    for (MsgResult r : {MsgResult::Yes, MsgResult::No, MsgResult::Cancel}) msg_.answer(r);
+    mailCommand([this] { click("btOk"); });
+    ASSERT_EQ(sink.count(), 1);
+    EXPECT_EQ(sink.message(1)[u("to")].toArray().first().toString(), u("aoki@example.jp"));
+    EXPECT_EQ(texts().first(),
+              u("次のメールを送信しますか？\n\n宛先：aoki@example.jp\n件名：令和8年5月分 給与明細書\n"
+                "添付：給与08-05[青木健一].jpg"));
+    EXPECT_EQ(msg_.lastText(),
+              u("1件のメールを送信しました。\n次の社員には送信していません。\n佐藤美咲、鈴木大輔"));
+}
+
+TEST_F(SendMailTest, ServerThatDoesNotAnswerIsToldPerEmployee)
+{
+    useServer(1);  // nothing listens on port 1
+    mailCommand([this] {
+        child<QCheckBox>(fmSendMail.existing(), "cbShowDialog")->setChecked(false);
+        click("btOk");
+    });
+    const QStringList t = texts();
+    ASSERT_EQ(t.size(), 4) << t.join(u("\n"));
+    EXPECT_TRUE(
+        t[0].startsWith(u("メール送信エラー発生 [aoki@example.jp]\n青木健一さん：送信サーバー 127.0.0.1:1 "
+                          "に送れませんでした。")));
+    EXPECT_TRUE(t[2].startsWith(u("メール送信エラー発生 [suzuki@example.jp]")));
+    EXPECT_TRUE(t[3].startsWith(u("0件のメールを送信しました。")));
+    EXPECT_TRUE(QDir(MailAttachmentFolder()).entryList({u("*.jpg")}, QDir::Files).isEmpty());
+}
+
+TEST_F(SendMailTest, SaveKeepsNamedJpegsAndTellsTheOneThatFailed)
+{
+    const QString out = dir() + u("slips/");
+    ASSERT_TRUE(QDir().mkpath(out + u("給与08-05[佐藤美咲].jpg")));  // a folder in the way of one file
+    SyainRec[3].Simei.setText(u("青木健一"));                        // two of the same name
+    PrnOffsetY = 7;                                                  // as the preview left it
+    // No mail route: neither a server nor xdg-email.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir()));
+    mailCommand([this, out] {
+        WhenShown([] { return fmSendMail.existing()->findChild<QFileDialog*>(u("FolderDlg")); },
+                  [out] {
+                      auto* d = fmSendMail.existing()->findChild<QFileDialog*>(u("FolderDlg"));
+                      d->setDirectory(out);
+                      static_cast<QDialog*>(d)->accept();
+                  });
+        click("btSave");
+    });
+    qputenv("PATH", path);
+    for (const char* file : {"給与08-05[青木健一].jpg", "給与08-05[青木健一](2).jpg"}) {
+        const QImage image(out + u(file));
+        EXPECT_EQ(image.size(), QSize(1050, 740)) << file;
+        EXPECT_EQ(FileMode(out + u(file)), 0600) << file;
+    }
+    const QStringList t = texts();
+    // The command says there is no way to mail and goes on to the window, where saving works.
+    ASSERT_EQ(t.size(), 3) << t.join(u("\n"));
+    EXPECT_TRUE(t[0].startsWith(u("御使用のパソコン環境ではメール送信機能は使用不可です。")));
+    EXPECT_TRUE(t[1].startsWith(u("佐藤美咲さんの明細書の画像を保存できませんでした。")));
+    EXPECT_EQ(t[2], u("2件の明細書を保存しました。\n次の社員の明細書は保存できませんでした。\n佐藤美咲"));
+    EXPECT_EQ(OptionRec.FormType, 1);
+    EXPECT_EQ(PrnOffsetY, 7);
+    EXPECT_EQ(PrnCanvas, nullptr);
+}
+
+TEST_F(SendMailTest, ComposerGetsOneSlipWhoseAttachmentStaysUntilTheNextStart)
+{
+    // A stand-in for xdg-email that records its arguments.
+    const QString bin = dir() + u("bin/");
+    QDir().mkpath(bin);
+    WriteAll(bin + u("xdg-email"),
+             "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n");
+    QFile::setPermissions(bin + u("xdg-email"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ":" + path);
+    // From the slip entry window: that employee's slip alone, whoever is ticked.
+    fmDataEdit->MembSlot = 2;
+    WhenShown(fmDataEdit, [this] {
+        WhenShown(fmSendMail, [this] { click("btOk"); });
+        child<QPushButton>(fmDataEdit.existing(), "btSendMail")->click();
+        fmDataEdit->reject();
+    });
+    fmDataEdit->exec();
+    qputenv("PATH", path);
+    const QStringList args = QString::fromUtf8(ReadAll(bin + u("xdg-email.args"))).split(QLatin1Char(0x0a));
+    ASSERT_GE(args.size(), 8);
+    EXPECT_EQ(args.mid(0, 5),
+              QStringList({u("--utf8"), u("--subject"), u("令和8年5月分 給与明細書"), u("--body"), u("")}));
+    EXPECT_EQ(args[7], u("sato@example.jp"));
+    EXPECT_TRUE(args[6].startsWith(MailAttachmentFolder()) &&
+                args[6].endsWith(u("/給与08-05[佐藤美咲].jpg")));
+    EXPECT_TRUE(QFileInfo::exists(args[6]));
+    EXPECT_EQ(msg_.lastText(), u("メールソフトを起動しておいて下さい。"));
+    ClearMailAttachments();
+    EXPECT_FALSE(QFileInfo::exists(args[6]));
+}
+
+// The pay date, subject and file name proposed: a bonus paid in December by a company that pays
+// next month is still dated in the period's year; May of 平成31 is 令和1.
+TEST_F(PeriodTest, SlipMailDateSubjectAndFileName)
+{
+    struct Case {
+        const char* era;
+        int year, period, shift;
+        const char *date, *subject, *file;
+    };
+    const Case cases[] = {
+        {"令和", 8, 14, 1, " 8/12/10", "令和8年 冬期賞与明細書", "冬期賞与[山田_太郎].jpg"},
+        {"令和", 8, 12, 1, " 9/ 1/25", "令和8年12月分 給与明細書", "給与08-12[山田_太郎].jpg"},
+        {"平成", 31, 5, 0, " 1/ 5/25", "令和1年5月分 給与明細書", "給与31-05[山田_太郎].jpg"},
+    };
+    for (const Case& c : cases) {
+        CurPeriod.EraText = u(c.era), CurPeriod.EraYear = c.year;
+        if (c.period > 12)
+            openBonus(c.period, 12, 10);
+        else
+            openMonth(c.period);
+        CorpRec.SikyuShift = c.shift, CorpRec.Sikyubi = 25;
+        employee(1).Simei.setText(u("山田/太郎"));
+        QString y, m, d;
+        SlipMailPayDate(y, m, d);
+        EXPECT_EQ(QStringList({y, m, d}).join(QLatin1Char('/')), u(c.date)) << c.subject;
+        EXPECT_EQ(SlipMailSubject(), u(c.subject));
+        EXPECT_EQ(SlipImageFileName(1), u(c.file));
+    }
+}
+
+TEST_F(CoreTest, MailTextKeepsBlanksAndQuotesAndReadsOldFiles)
+{
+    const QString ini = dir() + u("Tolvane.ini");
+    const QStringList lines = {u("  字下げした行"), u("\"引用\""), u(""), u("末尾の空白  ")};
+    WriteStoredLines(ini, u("MailText"), lines);
+    EXPECT_EQ(ReadStoredLines(ini, u("MailText")), lines);
+    // An older file: unquoted lines, and a count beyond the lines stored.
+    WriteAll(ini, cp932::encode(u("[MailText]\r\nLineCount=3\r\nLine1=ご確認ください\r\nLine2=  以上\r\n")));
+    EXPECT_EQ(ReadStoredLines(ini, u("MailText")), QStringList({u("ご確認ください"), u("以上")}));
+}
