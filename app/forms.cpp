@@ -11,26 +11,26 @@
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
 #include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmInpPass.h"
 #include "payroll/ui/TfmKenRitu.h"
+#include "payroll/ui/TfmOption.h"
 #include "payroll/ui/TfmRefData.h"
+#include "payroll/ui/TfmSelCorp.h"
 #include "payroll/ui/TfmSelData.h"
+#include "payroll/ui/TfmSelFont.h"
+#include "payroll/ui/TfmSetPass.h"
 #include "print/ui/TfmInji.h"
 #include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "services/ui/TfmNotice.h"
 
-TShellForm* fmOption = nullptr;
 TShellForm* fmVersion = nullptr;
 TShellForm* fmFolder = nullptr;
 TShellForm* fmSendMail = nullptr;
-TShellForm* fmInpPass = nullptr;
-TShellForm* fmSetPass = nullptr;
 TShellForm* fmInpDlg = nullptr;
 TShellForm* fmPrnItem = nullptr;
-TShellForm* fmSelFont = nullptr;
 TShellForm* fmSeqNo = nullptr;
-TShellForm* fmSelCorp = nullptr;
 TShellForm* fmShowLog = nullptr;
 TShellForm* fmListEdit = nullptr;
 TShellForm* fmCloud = nullptr;
@@ -69,7 +69,7 @@ void CreateForms()
         list.Ticked = fmMain->tickedSlots();
         return list;
     });
-    shell(fmOption, "TfmOption", "入力項目の設定");
+    lazy(fmOption);
     shell(fmVersion, "TfmVersion", "バージョン情報");
     lazy(fmPreView);
     lazy(fmPrnFormK);
@@ -83,14 +83,14 @@ void CreateForms()
     lazy(fmKenhoHyo);
     lazy(fmRefData);
     shell(fmSendMail, "TfmSendMail", "明細書のメール送信");
-    shell(fmInpPass, "TfmInpPass", "パスワードの入力");
-    shell(fmSetPass, "TfmSetPass", "パスワードの設定");
+    lazy(fmInpPass);
+    lazy(fmSetPass);
     lazy(fmKenRitu);
     shell(fmInpDlg, "TfmInpDlg", "年の入力");
     shell(fmPrnItem, "TfmPrnItem", "台帳項目の設定");
-    shell(fmSelFont, "TfmSelFont", "フォントの選択");
+    lazy(fmSelFont);
     shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
-    shell(fmSelCorp, "TfmSelCorp", "会社データの選択");
+    lazy(fmSelCorp);
     shell(fmShowLog, "TfmShowLog", "システムログ");
     lazy(fmListInp);
     shell(fmListEdit, "TfmListEdit", "一覧形式で社員情報修正");
@@ -102,8 +102,8 @@ void DestroyForms()
     // Every other window is a child of the main window and goes with it.
     InstallNoticePanel(nullptr);
     TfmInji::SetMemberList({});
-    for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg,
-                           &fmPrnItem, &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
+    for (TShellForm** f : {&fmVersion, &fmFolder, &fmSendMail, &fmInpDlg, &fmPrnItem, &fmSeqNo, &fmShowLog,
+                           &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
@@ -120,4 +120,9 @@ void DestroyForms()
     fmMembEdit.reset();
     fmKenhoHyo.reset();
     fmKenRitu.reset();
+    fmOption.reset();
+    fmSelFont.reset();
+    fmSetPass.reset();
+    fmInpPass.reset();
+    fmSelCorp.reset();
 }
