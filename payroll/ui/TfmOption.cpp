@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "payroll/captions.h"
@@ -303,17 +304,26 @@ bool TfmOption::eventFilter(QObject* watched, QEvent* e)
 void TfmOption::edPrAdjustExit(QLineEdit* edit)
 {
     QString value;
+    bool ok = false;
     try {
-        if (!CheckNumInput(edit, value)) {
-            edit->setFocus();
-            return;
-        }
+        ok = CheckNumInput(edit, value);
     } catch (const AppError& err) {
         ShowError(err.message());
-        edit->setFocus();
+    }
+    if (!ok) {
+        // Back into the field once the focus change under way is done.
+        QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
         return;
     }
-    edit->setText(fmtAdjust(StrToFloatEx(value)));
+    edit->setText(fmtAdjust(value.isEmpty() ? 0 : StrToFloatEx(value)));
+}
+
+TfmOption::~TfmOption()
+{
+    // A field that still has the focus loses it while the children are destroyed; its check must
+    // not run on this window, which is then half destroyed.
+    for (QLineEdit* e : findChildren<QLineEdit*>())
+        if (TNumKeys* keys = TNumKeys::of(e)) keys->onLeft = nullptr;
 }
 
 void TfmOption::sbSelectFontClick(int tag)

@@ -12,6 +12,7 @@ class TfmOption : public QDialog {
     Q_OBJECT
   public:
     explicit TfmOption(QWidget* parent = nullptr);
+    ~TfmOption() override;
 
   protected:
     void showEvent(QShowEvent* e) override;

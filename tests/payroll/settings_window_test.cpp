@@ -115,6 +115,23 @@ TEST_F(SettingsWindowTest, OkWritesTheRecordAndNamesFreshItems)
     EXPECT_EQ(ini.readString(o, u("FormType")), u("0"));
 }
 
+TEST_F(SettingsWindowTest, EnterMovesOnAndTheOffsetFieldTakesASignedNumber)
+{
+    OptionRec.InputOverN = false;
+    OptionRec.AutoSelect = false;
+    ShowActive(w);
+    QTest::keyClick(ed("edFixTeate1"), Qt::Key_Return);
+    EXPECT_EQ(w->focusWidget(), child<QWidget>(w, "cbKazei0"));
+    QLineEdit* h = ed("edPrAdjustH");
+    h->setFocus();
+    QTest::keyClick(h, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClicks(h, "-1.5x");
+    EXPECT_EQ(box.beeps(), 1);
+    QTest::keyClick(h, Qt::Key_Return);
+    EXPECT_EQ(h->text(), u(" -1.5"));
+    EXPECT_EQ(w->focusWidget(), ed("edPrAdjustV"));
+}
+
 TEST_F(SettingsWindowTest, CancelKeepsRecordAndFileAlsoAfterAFontWasChosen)
 {
     const QByteArray before = ReadAll(IniFileName);
