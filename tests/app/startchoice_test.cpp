@@ -115,6 +115,11 @@ TEST_F(StartChoiceTest, PasswordsAreStoredEveryByteLess16AndReadBackAsSet)
     EXPECT_EQ(box.lastText(), u("パスワードの設定入力と確認入力が異なっています。"));
     EXPECT_EQ(box.shown().size(), 1u);
     EXPECT_EQ(ReadAll(SysIniFileName), before);
+    // A pasted control character would be scrambled into a line end (0x1D - 16 = CR).
+    box.clear();
+    setPassword(pmStartup, u("a\x1d"), u("a\x1d"));
+    EXPECT_EQ(box.lastText(), u("パスワードに制御文字は使えません。"));
+    EXPECT_EQ(ReadAll(SysIniFileName), before);
     // Both empty clears it.
     box.clear();
     setPassword(pmStartup, QString(), QString());
