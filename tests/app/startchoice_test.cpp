@@ -249,6 +249,7 @@ TEST_F(CorpDataTest, DeletionTouchesOnlyTheFilesOfAProperCodeAndReportsWhatStays
     child<QAbstractButton>(fmSelCorp, "sbDelete")->click();
     EXPECT_EQ(box.lastText(), u("次のファイルは削除できませんでした。\n\n") + dir() + u("Data2_b/"));
     EXPECT_FALSE(QFile::exists(dir() + u("Tolvane_b.ini")));
+    EXPECT_EQ(list()->currentRow(), 1) << "the new last line";
     fmSelCorp->reject();
 }
 
