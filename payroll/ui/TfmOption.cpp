@@ -356,7 +356,9 @@ void TfmOption::btSysSaveClick()
     }
     for (const TSwitch& s : Switches) r.*s.field = control<QCheckBox>(str(s.name))->isChecked();
     const auto checked = [this](const char* name) { return control<QRadioButton>(str(name))->isChecked(); };
-    r.FormType = control<QComboBox>(QStringLiteral("cbFormType"))->currentIndex();
+    // A damaged stored paper type shows no item; it stays as it was unless one is chosen.
+    if (const int paper = control<QComboBox>(QStringLiteral("cbFormType"))->currentIndex(); paper >= 0)
+        r.FormType = paper;
     if (checked("rbTimeStyle10")) r.TimeStyle = 0;
     if (checked("rbTimeStyle60")) r.TimeStyle = 1;
     r.HasuuSik = checked("rbSikRound") ? 2 : 1;
