@@ -30,6 +30,7 @@
 #include "payroll/calc.h"
 #include "payroll/captions.h"
 #include "payroll/common.h"
+#include "payroll/corpdata.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
@@ -38,6 +39,9 @@
 #include "payroll/syslog.h"
 #include "payroll/taxtable.h"
 #include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmInpPass.h"
+#include "payroll/ui/TfmOption.h"
+#include "payroll/ui/TfmSelCorp.h"
 #include "payroll/ui/TfmSelData.h"
 #include "payroll/yearfile.h"
 #include "platform/atomicfile.h"
@@ -95,7 +99,7 @@ const MenuEntry MenuTable[] = {
     {"データ入力(&I)", "mnDataEdit", "明細書形式での入力(&M)", "", "sbDataEdit", "明細入力", true},
     {"データ入力(&I)", "mnListInput", "一覧形式での入力(&L)", "", "sbListInput", "一覧入力", true},
     {"設定(&S)", "mnCorpInfo", "会社情報の設定(&C)...", "", "", "", true},
-    {"設定(&S)", "mnEnvSetting", "入力項目の設定(&E)...", "Ctrl+O", "", "", false},
+    {"設定(&S)", "mnEnvSetting", "入力項目の設定(&E)...", "Ctrl+O", "", "", true},
     {"設定(&S)", "mnMeisai", "給与/賞与明細(&M)...", "", "", "", true},
     {"設定(&S)", "mnDaicho", "給与台帳/月別一覧(&D)...", "", "", "", false},
     {"印刷(&P)", "mnMeisaihyo", "給与/賞与明細書(&M)...", "Ctrl+P", "sbMeisaihyo", "給与明細", true},
@@ -316,6 +320,12 @@ void TfmMain::buildMenus()
     connect(action("mnModify"), &QAction::triggered, this, &TfmMain::btModifyClick);
     connect(action("mnDelete"), &QAction::triggered, this, &TfmMain::btDeleteClick);
     connect(action("mnCorpInfo"), &QAction::triggered, this, &TfmMain::mnCorpInfoClick);
+    // Changed names, flags and rounding take effect in every employee of the period.
+    connect(action("mnEnvSetting"), &QAction::triggered, this, [this] {
+        if (fmOption->exec() != QDialog::Accepted) return;
+        CalcAllMember(false);
+        refill(false);
+    });
     connect(action("mnDataEdit"), &QAction::triggered, this, &TfmMain::mnDataEditClick);
     connect(action("mnMeisaihyo"), &QAction::triggered, this, [this] {
         bool ticked = false;
@@ -425,6 +435,14 @@ void TfmMain::FormActivate()
             sys.save();
             count = sys.readInteger(QStringLiteral("CorpData"), QStringLiteral("Count"), 1);
         }
+        // The start-up password comes before any company data is opened.
+        if (!fmInpPass->Passed) {
+            fmInpPass->exec();
+            if (!fmInpPass->Passed) {
+                close();
+                return;
+            }
+        }
         if (CheckTaxChange(IniFileName, NewSysIni)) {
             ShellOpen(MakerWebHost + QStringLiteral("PelmoraS.html"));
             ShowInfo(
@@ -432,9 +450,16 @@ void TfmMain::FormActivate()
                                "ブラウザを参考に、会社情報の設定画面で変更して下さい。\n"
                                "(補足)既に変更済みの場合でもこのメッセージは表示されます。"));
         }
-        // Several company data sets cannot be chosen in this version; the first one is opened.
-        Q_UNUSED(count);
-        DataPath += QStringLiteral("Data2/");
+        if (count > 1) {
+            if (fmSelCorp->exec() != QDialog::Accepted) {
+                close();
+                return;
+            }
+            IniFileName = CorpIniFile(DataPath, fmSelCorp->SelCode);
+            DataPath = CorpDataFolder(DataPath, fmSelCorp->SelCode);
+        } else {
+            DataPath += QStringLiteral("Data2/");
+        }
         LoadOption();
         fmInji->LoadPrintMemo();
         fmSendMail->LoadMailText();

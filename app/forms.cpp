@@ -12,9 +12,14 @@
 #include "app/TfmMembEdit.h"
 #include "app/TfmSendMail.h"
 #include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmInpPass.h"
 #include "payroll/ui/TfmKenRitu.h"
+#include "payroll/ui/TfmOption.h"
 #include "payroll/ui/TfmRefData.h"
+#include "payroll/ui/TfmSelCorp.h"
 #include "payroll/ui/TfmSelData.h"
+#include "payroll/ui/TfmSelFont.h"
+#include "payroll/ui/TfmSetPass.h"
 #include "print/ui/TfmInji.h"
 #include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
@@ -22,16 +27,11 @@
 #include "services/ui/TfmHelp.h"
 #include "services/ui/TfmNotice.h"
 
-TShellForm* fmOption = nullptr;
 TShellForm* fmVersion = nullptr;
 TShellForm* fmFolder = nullptr;
-TShellForm* fmInpPass = nullptr;
-TShellForm* fmSetPass = nullptr;
 TShellForm* fmInpDlg = nullptr;
 TShellForm* fmPrnItem = nullptr;
-TShellForm* fmSelFont = nullptr;
 TShellForm* fmSeqNo = nullptr;
-TShellForm* fmSelCorp = nullptr;
 TShellForm* fmShowLog = nullptr;
 TShellForm* fmListEdit = nullptr;
 TShellForm* fmCloud = nullptr;
@@ -70,7 +70,7 @@ void CreateForms()
         list.Ticked = fmMain->tickedSlots();
         return list;
     });
-    shell(fmOption, "TfmOption", "入力項目の設定");
+    lazy(fmOption);
     shell(fmVersion, "TfmVersion", "バージョン情報");
     lazy(fmPreView);
     lazy(fmPrnFormK);
@@ -85,14 +85,14 @@ void CreateForms()
     lazy(fmKenhoHyo);
     lazy(fmRefData);
     lazy(fmSendMail);
-    shell(fmInpPass, "TfmInpPass", "パスワードの入力");
-    shell(fmSetPass, "TfmSetPass", "パスワードの設定");
+    lazy(fmInpPass);
+    lazy(fmSetPass);
     lazy(fmKenRitu);
     shell(fmInpDlg, "TfmInpDlg", "年の入力");
     shell(fmPrnItem, "TfmPrnItem", "台帳項目の設定");
-    shell(fmSelFont, "TfmSelFont", "フォントの選択");
+    lazy(fmSelFont);
     shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
-    shell(fmSelCorp, "TfmSelCorp", "会社データの選択");
+    lazy(fmSelCorp);
     shell(fmShowLog, "TfmShowLog", "システムログ");
     lazy(fmListInp);
     shell(fmListEdit, "TfmListEdit", "一覧形式で社員情報修正");
@@ -105,8 +105,8 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     RemoveHelpKeys();
     TfmInji::SetMemberList({});
-    for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmInpPass, &fmSetPass, &fmInpDlg, &fmPrnItem,
-                           &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
+    for (TShellForm** f :
+         {&fmVersion, &fmFolder, &fmInpDlg, &fmPrnItem, &fmSeqNo, &fmShowLog, &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
@@ -124,4 +124,9 @@ void DestroyForms()
     fmKenhoHyo.reset();
     fmKenRitu.reset();
     fmSendMail.reset();
+    fmOption.reset();
+    fmSelFont.reset();
+    fmSetPass.reset();
+    fmInpPass.reset();
+    fmSelCorp.reset();
 }

@@ -11,16 +11,11 @@ class TShellForm : public QDialog {
     TShellForm(const char* className, const QString& caption, QWidget* parent = nullptr);
 };
 
-extern TShellForm* fmOption;
 extern TShellForm* fmVersion;
 extern TShellForm* fmFolder;
-extern TShellForm* fmInpPass;
-extern TShellForm* fmSetPass;
 extern TShellForm* fmInpDlg;
 extern TShellForm* fmPrnItem;
-extern TShellForm* fmSelFont;
 extern TShellForm* fmSeqNo;
-extern TShellForm* fmSelCorp;
 extern TShellForm* fmShowLog;
 extern TShellForm* fmListEdit;
 extern TShellForm* fmCloud;

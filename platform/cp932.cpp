@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <QList>
 #include <vector>
 
 #include "platform/errors.h"
@@ -136,6 +137,17 @@ QString padLeft(const QString& text, int width)
 {
     QString t = cut(text, width);
     return QString(width - byteLength(t), QLatin1Char(' ')) + t;
+}
+
+QString keepEncodable(const QString& text)
+{
+    if (canEncode(text)) return text;
+    QString kept;
+    for (char32_t c : text.toUcs4()) {
+        const QString ch = QString::fromUcs4(&c, 1);
+        if (canEncode(ch)) kept += ch;
+    }
+    return kept;
 }
 
 }  // namespace cp932

@@ -13,6 +13,8 @@ QString decode(const QByteArray& bytes);
 QString decode(const char* data, int size);
 // True when every character of text exists in CP932.
 bool canEncode(const QString& text);
+// text without the characters CP932 lacks (what an entry field of a CP932 record keeps).
+QString keepEncodable(const QString& text);
 
 // A lead byte of a double-byte character: 0x81..0x9F or 0xE0..0xFC.
 inline bool isLeadByte(unsigned char b)

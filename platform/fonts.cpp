@@ -3,7 +3,12 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QRawFont>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 struct Substitution {
@@ -41,4 +46,40 @@ QFont FixedPitchFont(int pixelSize)
     font.setPixelSize(pixelSize);
     font.setStyleHint(QFont::TypeWriter);
     return font;
+}
+
+bool IsFixedPitchFace(const QString& family)
+{
+    QFont font(family);
+    font.setPixelSize(40);
+    // The family's own glyphs: no substitute face and no glyphs merged in from another face.
+    font.setStyleStrategy(QFont::NoFontMerging);
+    if (QFontInfo(font).family().compare(family, Qt::CaseInsensitive) != 0) return false;
+    const QRawFont raw = QRawFont::fromFont(font, QFontDatabase::Japanese);
+    if (!raw.isValid()) return false;
+    const QString half = QStringLiteral("0iW.m ｱ");
+    const QString full = QStringLiteral("あ漢Ｗ０");
+    const auto advance = [&raw](QChar c) -> double {
+        const QList<quint32> glyphs = raw.glyphIndexesForString(QString(c));
+        if (glyphs.size() != 1 || glyphs[0] == 0) return -1;
+        return raw.advancesForGlyphIndexes(glyphs).value(0).x();
+    };
+    const double unit = advance(half[0]);
+    if (unit <= 0) return false;
+    for (QChar c : half)
+        if (std::abs(advance(c) - unit) > 0.5) return false;
+    for (QChar c : full)
+        if (std::abs(advance(c) - 2 * unit) > 0.5) return false;
+    return true;
+}
+
+QStringList FixedPitchJapaneseFaces()
+{
+    QStringList faces;
+    for (const QString& f : QFontDatabase::families(QFontDatabase::Japanese)) {
+        if (f.startsWith(QLatin1Char('@')) || !QFontDatabase::isSmoothlyScalable(f)) continue;
+        if (IsFixedPitchFace(f)) faces << f;
+    }
+    std::sort(faces.begin(), faces.end());
+    return faces;
 }

@@ -106,6 +106,12 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
     return ok ? s : def;
 }
 
+QByteArray IniFile::readBytes(const QString& section, const QString& key, const QByteArray& def) const
+{
+    const int i = findKey(section, key);
+    return i < 0 ? def : valueBytes(i);
+}
+
 int IniFile::readInteger(const QString& section, const QString& key, int def) const
 {
     const QString s = readString(section, key, QString()).trimmed();
@@ -157,7 +163,13 @@ QStringList IniFile::readSections() const
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
-    const QByteArray v = cp932::encode(value);
+    writeBytes(section, key, cp932::encode(value));
+}
+
+void IniFile::writeBytes(const QString& section, const QString& key, const QByteArray& v)
+{
+    if (v.contains('\r') || v.contains('\n'))
+        throw EncodingError(QStringLiteral("設定ファイルの値に改行は書き込めません（%1）。").arg(key));
     const int i = findKey(section, key);
     if (i >= 0) {
         const QByteArray& raw = lines_[i].raw;

@@ -16,6 +16,9 @@ class IniFile {
     const QString& fileName() const { return path_; }
 
     QString readString(const QString& section, const QString& key, const QString& def = {}) const;
+    // The value's bytes as they stand (trimmed, one pair of quotes dropped), for values that are
+    // not CP932 text (a scrambled password); def when the key is missing.
+    QByteArray readBytes(const QString& section, const QString& key, const QByteArray& def = {}) const;
     int readInteger(const QString& section, const QString& key, int def) const;
     bool readBool(const QString& section, const QString& key, bool def) const;
     bool sectionExists(const QString& section) const;
@@ -25,6 +28,8 @@ class IniFile {
 
     // Writes change the image in memory; save() puts them on disk.
     void writeString(const QString& section, const QString& key, const QString& value);
+    // Writes bytes as they are; a line end in them would end the line, so it throws EncodingError.
+    void writeBytes(const QString& section, const QString& key, const QByteArray& value);
     void writeQuoted(const QString& section, const QString& key, const QString& value);  // "\"%s\""
     void writeInteger(const QString& section, const QString& key, int value);
     void writeBool(const QString& section, const QString& key, bool value);  // "1" / "0"

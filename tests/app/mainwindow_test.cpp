@@ -1,6 +1,7 @@
 // The main window's life: the opening sequence on an empty data folder up to an open period, the
 // caption, saving, the save question at close and the return to the period selection.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -10,13 +11,16 @@
 #include <functional>
 
 #include "app/TfmMembEdit.h"
+#include "app/core/recalc.h"
 #include "payroll/captions.h"
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/periodselect.h"
+#include "payroll/slipitems.h"
 #include "payroll/startup.h"
 #include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmOption.h"
 #include "payroll/ui/TfmSelData.h"
 #include "payroll/yearfile.h"
 #include "platform/clock.h"
@@ -103,6 +107,27 @@ TEST_F(MainWindowTest, EmptyDataFolderOpensDecemberOf2026)
     for (const char* name : {"mnKinmuRead", "mnDataEdit", "mnKyuyoDaicho", "mnVerInfo"})
         EXPECT_TRUE(fmMain->action(name) && !fmMain->action(name)->isEnabled()) << name;
     Screenshot(fmMain, "main-window.png");
+}
+
+// A user allowance no longer taxable counts out of the taxable pay as soon as the settings close.
+TEST_F(MainWindowTest, SettingsTakeEffectInEveryEmployeeAfterOk)
+{
+    openDecember();
+    SyainRec[1].Simei.setText(QStringLiteral("社員"));
+    SyainRec[1].MembKey.setBytes("260401_090001");
+    SyainRec[1].Keitai = 1;
+    SikyuRec[1].Sikyu[siVarTeate1] = 10000;
+    SikyuItem[15].Use[1] = true;  // 変動手当１ on the monthly slip
+    PublishKyuyoItems();
+    CalcAllMember(false);
+    ASSERT_EQ(SikyuRec[1].KazeiGoukei, 10000);
+    WhenShown(fmOption, [] {
+        child<QCheckBox>(fmOption, "cbKazei3")->setChecked(false);
+        child<QPushButton>(fmOption, "btSysSave")->click();
+    });
+    fmMain->action("mnEnvSetting")->trigger();
+    EXPECT_EQ(SikyuRec[1].KazeiGoukei, 0);
+    EXPECT_EQ(SikyuRec[1].SikyuGoukei, 10000);
 }
 
 TEST_F(MainWindowTest, SavedPeriodReopensByteForByteAndCloseAsksFirst)
