@@ -16,6 +16,7 @@
 #include "payroll/ui/TfmSelData.h"
 #include "print/ui/TfmInji.h"
 #include "print/ui/TfmPreView.h"
+#include "print/ui/TfmPrnItem.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "services/ui/TfmNotice.h"
@@ -27,7 +28,6 @@ TShellForm* fmSendMail = nullptr;
 TShellForm* fmInpPass = nullptr;
 TShellForm* fmSetPass = nullptr;
 TShellForm* fmInpDlg = nullptr;
-TShellForm* fmPrnItem = nullptr;
 TShellForm* fmSelFont = nullptr;
 TShellForm* fmSeqNo = nullptr;
 TShellForm* fmSelCorp = nullptr;
@@ -87,7 +87,7 @@ void CreateForms()
     shell(fmSetPass, "TfmSetPass", "パスワードの設定");
     lazy(fmKenRitu);
     shell(fmInpDlg, "TfmInpDlg", "年の入力");
-    shell(fmPrnItem, "TfmPrnItem", "台帳項目の設定");
+    lazy(fmPrnItem);
     shell(fmSelFont, "TfmSelFont", "フォントの選択");
     shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
     shell(fmSelCorp, "TfmSelCorp", "会社データの選択");
@@ -103,13 +103,14 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     TfmInji::SetMemberList({});
     for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg,
-                           &fmPrnItem, &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
+                           &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
     fmSelData = nullptr;
     fmInji = nullptr;
     fmPreView.reset();
+    fmPrnItem.reset();
     fmRefData.reset();
     fmPrnFormK.reset();
     fmPrnFormS.reset();

@@ -18,7 +18,6 @@ extern TShellForm* fmSendMail;
 extern TShellForm* fmInpPass;
 extern TShellForm* fmSetPass;
 extern TShellForm* fmInpDlg;
-extern TShellForm* fmPrnItem;
 extern TShellForm* fmSelFont;
 extern TShellForm* fmSeqNo;
 extern TShellForm* fmSelCorp;
