@@ -453,7 +453,8 @@ TListMonth listMonth(int p)
         --y;
     }
     lm.year = QStringLiteral("%1%2年 ").arg(CurPeriod.EraText).arg(y);
-    if (y == 31 && lm.month >= 5) lm.year = EraName[2] + u("1年 ");
+    // Only the earlier era's year 31 changed era on 1 May.
+    if (CurPeriod.EraText == EraName[1] && y == 31 && lm.month >= 5) lm.year = EraName[2] + u("1年 ");
     return lm;
 }
 

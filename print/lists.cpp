@@ -51,7 +51,7 @@ void eraOfMonth(int month, QString& era, int& year)
 {
     era = CurPeriod.EraText;
     year = CurPeriod.EraYear;
-    if (year == 31 && month >= 5) {
+    if (era == EraName[1] && year == 31 && month >= 5) {
         era = EraName[2];
         year = 1;
     }
@@ -264,7 +264,7 @@ void PrintJuminZei(int page)
             --y;
             m = 12;
         }
-        if (y == 1 && m == 4) {
+        if (era == EraName[2] && y == 1 && m == 4) {
             era = EraName[1];
             y = 31;
         }
