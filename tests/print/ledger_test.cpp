@@ -143,6 +143,34 @@ TEST_F(LedgerTest, EveryDocumentToPdfWithTheSavedTotals)
     EXPECT_TRUE(tax.contains(u("納税市町村別住民税")) && tax.contains(u("横浜市")));
 }
 
+TEST_F(LedgerTest, LedgerAndListInThePreview)
+{
+    struct Case {
+        int tag;
+        const char* file;
+    } const cases[] = {{401, "ledger-preview"}, {512, "list-preview"}};
+    for (const Case& c : cases) {
+        fmInji->setDocument(c.tag, u("帳票"));
+        fmInji->show();
+        fmInji->PublishPrintInputs();
+        fmPreView->show();
+        QApplication::processEvents();
+        const QImage img = child<QWidget>(fmPreView, "pbImage")->grab().toImage();
+        int ink = 0;  // dark dots of the grid and the figures
+        for (int y = 0; y < img.height(); y += 2)
+            for (int x = 0; x < img.width(); x += 2) ink += qGray(img.pixel(x, y)) < 128;
+        EXPECT_GT(ink, 2000) << c.tag;
+        Screenshot(fmPreView, (std::string(c.file) + ".png").c_str());
+        fmPreView->mnWDispClick();
+        Screenshot(fmPreView, (std::string(c.file) + "-200.png").c_str());
+        fmPreView->mnWDispClick();
+        fmPreView->hide();
+        fmInji->hide();
+        EXPECT_TRUE(msg_.shown().empty() || msg_.lastText().startsWith(NoPrintService)) << msg_.lastText();
+        msg_.clear();
+    }
+}
+
 TEST_F(LedgerTest, RowsFollowTheFlagsAndTheSettingsWindowKeepsTheRule)
 {
     struct Case {
