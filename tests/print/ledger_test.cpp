@@ -10,6 +10,7 @@
 
 #include "payroll/common.h"
 #include "payroll/slipitems.h"
+#include "payroll/validate.h"
 #include "print/lists.h"
 #include "print/pages.h"
 #include "print/ui/TfmPrnItem.h"
@@ -171,6 +172,33 @@ TEST_F(LedgerTest, LedgerAndListInThePreview)
     }
 }
 
+TEST_F(LedgerTest, CommandsOpenTheDialogAndPointOutUnsavedChanges)
+{
+    SikyuRec[1].SikyuGoukei += 1;  // the image differs from the file
+    msg_.answer(MsgResult::Cancel);
+    fmMain->action("mnKyuSyoDaicho")->trigger();
+    EXPECT_EQ(msg_.lastText(), u("変更内容を保存しないと給与/賞与総合計台帳に反映されません。"));
+    EXPECT_EQ(fmInji->tag(), 0) << "cancelled before the dialog";
+    struct Case {
+        const char* command;
+        int tag;
+        const char* caption;
+    } const cases[] = {{"mnKyuyoDaicho", 499, "社員別給与台帳の印刷"},
+                       {"mnKyuyoIchiran", 512, "月別給与/賞与一覧の印刷"},
+                       {"mnPrnJuminZei", 800, "納税市町村別住民税の印刷"}};
+    for (const Case& c : cases) {
+        QString caption;
+        WhenShown(fmInji, [&] {
+            caption = fmInji->windowTitle();
+            fmInji->reject();
+        });
+        msg_.answer(MsgResult::Ok);
+        fmMain->action(c.command)->trigger();
+        EXPECT_EQ(fmInji->tag(), c.tag);
+        EXPECT_EQ(caption, u(c.caption));
+    }
+}
+
 TEST_F(LedgerTest, RowsFollowTheFlagsAndTheSettingsWindowKeepsTheRule)
 {
     struct Case {
@@ -273,11 +301,16 @@ TEST_F(LedgerTest, LayoutFaultsStayMended)
     EXPECT_EQ(at(ledger, 270.5f, 30), u("合   計"));
     OptionRec.PrAdjustV = 0;
 
-    // A read that fails leaves the print adjustment as it was.
+    // Other periods go through the checked reader; a refused or failed read leaves the print
+    // adjustment as it was.
     OptionRec.PrAdjustV = 1.5;
+    WriteAt(CurPeriod.FileName, DataRecPos(6) + sizeof(TCorpRec) + offsetof(TEmployeeRec, Keitai),
+            int32_t(9));
+    RecordingDevice damaged, failed;
+    EXPECT_THROW(record(damaged, 4, 0, one), DamagedDataError);
+    EXPECT_EQ(OptionRec.PrAdjustV, 1.5);
     WriteAll(CurPeriod.FileName, QByteArray(200, '\0'));
-    RecordingDevice failed;
-    EXPECT_THROW(record(failed, 4, 0, one), IoError);
+    EXPECT_THROW(record(failed, 6, 1), IoError);
     EXPECT_EQ(OptionRec.PrAdjustV, 1.5);
     OptionRec.PrAdjustV = 0;
 
