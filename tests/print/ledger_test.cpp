@@ -338,6 +338,53 @@ TEST_F(LedgerTest, LayoutFaultsStayMended)
     EXPECT_TRUE(at(tax, 120, 29.7f).startsWith(u("町50")));
 }
 
+TEST_F(LedgerTest, GroupedAndOldLayoutsPlaceTheirTotals)
+{
+    QList<int> lines;
+    for (int e = 1; e <= 12; ++e) {
+        lines << e;
+        SyainRec[e].Busyo.setText(e <= 10 ? u("製造部") : u("営業部"));
+        SyainRec[e].Kubun = 2 + e % 3;  // 一般社員, 臨時社員, パート
+    }
+    const auto draw = [](int page) {
+        auto dev = std::make_unique<RecordingDevice>();
+        QPainter p(dev.get());
+        SetScreenCanvas(&p, 254, 100, 1, 2);
+        DotsPerMmX = DotsPerMmY = 4;
+        PrintPage(page, {});
+        PrnCanvas = nullptr;
+        return dev;
+    };
+    // Positions of the grid, which the list draws 10 mm higher.
+    const auto at = [](const RecordingDevice& d, float x, float y) {
+        return d.textAt(QPoint(DotX(x), DotY(y - 10)));
+    };
+    const float grossRow = 33.9f + 4.4f * 18;
+    int64_t made = 0, all = 0;
+    for (int e = 1; e <= 12; ++e) (e <= 10 ? made : all) += SikyuRec[e].SikyuGoukei;
+    all += made;
+
+    // A department of exactly ten: its second page holds only its total, in column 1.
+    PlanPrint(512, {lines, {}}, 2);
+    ASSERT_EQ(PageCount, 3);
+    const auto second = draw(2);
+    EXPECT_EQ(second->textAt(QPoint(DotX(195), DotY(21.5f - 7))), u("[製造部]"));
+    EXPECT_EQ(at(*second, 35.5f, 29.5f), u("<none>"));
+    EXPECT_EQ(at(*second, 40, 29.5f), u("合　計"));
+    EXPECT_EQ(at(*second, 40, grossRow).remove(u' '), amount(made));
+
+    // The old layout: employees 11 and 12, the three classes and the total follow on page 2.
+    OptionRec.OldIchiran = true;
+    PlanPrint(512, {lines, {}}, 0);
+    ASSERT_EQ(PageCount, 2);
+    const auto old = draw(2);
+    EXPECT_EQ(at(*old, 35.5f + 25.5f, 29.5f), u("社員12"));
+    EXPECT_EQ(at(*old, 35.5f + 25.5f * 2, 29.5f), u("一般社員計(4名)"));
+    EXPECT_EQ(at(*old, 35.5f + 25.5f * 4, 29.5f), u("パート計(4名)"));
+    EXPECT_EQ(at(*old, 40 + 25.5f * 5, 29.5f), u("合 計(12名)"));
+    EXPECT_EQ(at(*old, 40 + 25.5f * 5, grossRow).remove(u' '), amount(all));
+}
+
 TEST_F(LedgerTest, TitlesJuneTaxAndClasses)
 {
     OptionRec.TokuSyoyo = u("ｹｯｻﾝ賞与");
