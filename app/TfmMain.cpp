@@ -48,10 +48,10 @@
 #include "platform/notice.h"
 #include "platform/shell.h"
 #include "print/ui/TfmInji.h"
-#include "print/ui/TfmPrnItem.h"
 #include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
+#include "print/ui/TfmPrnItem.h"
 #include "services/webhost.h"
 
 TfmMain* fmMain = nullptr;
@@ -338,7 +338,8 @@ void TfmMain::buildMenus()
         bool needsTick;
         const char* unsaved;
     } documents[] = {
-        {"mnKyuyoDaicho", 499, "社員別給与台帳", true, "変更内容を保存しないと社員別給与台帳に反映されません。"},
+        {"mnKyuyoDaicho", 499, "社員別給与台帳", true,
+         "変更内容を保存しないと社員別給与台帳に反映されません。"},
         {"mnKyuyoIchiran", 500, "月別給与/賞与一覧", false, nullptr},
         {"mnMeiboPrint", 100, "社員情報一覧表", false, nullptr},
         {"mnKinsyuPrint", 700, "支払金種一覧表", false, nullptr},
@@ -504,9 +505,11 @@ void TfmMain::FormActivate()
 void TfmMain::printDocument(int tag, const QString& caption, bool needsTick, const QString& unsaved)
 {
     bool ticked = false;
-    for (int i = 0; i < ListBox->count() && !ticked; ++i) ticked = ListBox->item(i)->checkState() == Qt::Checked;
+    for (int i = 0; i < ListBox->count() && !ticked; ++i)
+        ticked = ListBox->item(i)->checkState() == Qt::Checked;
     if (needsTick && !ticked) {
-        ShowError(QStringLiteral("印刷対象者が選択されていません。\n(No欄のチェックボックスをチェックして選択します)"));
+        ShowError(QStringLiteral(
+            "印刷対象者が選択されていません。\n(No欄のチェックボックスをチェックして選択します)"));
         ListBox->setFocus();
         return;
     }

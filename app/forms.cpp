@@ -16,9 +16,9 @@
 #include "payroll/ui/TfmSelData.h"
 #include "print/ui/TfmInji.h"
 #include "print/ui/TfmPreView.h"
-#include "print/ui/TfmPrnItem.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
+#include "print/ui/TfmPrnItem.h"
 #include "services/ui/TfmNotice.h"
 
 TShellForm* fmOption = nullptr;

@@ -211,7 +211,6 @@ class YearReader {
         ReadPeriodRecord(CurPeriod.FileName, 1, header_, *rec_);
         loaded_ = 1;
     }
-    const TYearFileHeader& header() const { return header_; }
     bool saved(int p) const { return header_.DataExists[p] != 0; }
     const TPeriodRecord& period(int p)
     {

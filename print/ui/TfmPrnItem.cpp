@@ -84,7 +84,13 @@ void TfmPrnItem::FormShow()
     for (int i = 1; i <= 16; ++i) cbAddItem[i]->setText(shownName(AddKeys[i - 1]));
     cbAddItem[17]->setText(QStringLiteral("支給月日"));
     for (int i = 1; i <= 15; ++i) cbDelItem[i]->setText(shownName(DelKeys[i - 1]));
-    const TDaichoChoice c = ReadDaichoChoice();
+    TDaichoChoice c;
+    try {
+        c = ReadDaichoChoice();
+    } catch (const AppError& e) {
+        // The boxes start unchecked; OK writes the choice anew.
+        ShowError(e.message());
+    }
     for (int i = 1; i <= 17; ++i) cbAddItem[i]->setChecked(c.Add[i]);
     for (int i = 1; i <= 15; ++i) cbDelItem[i]->setChecked(c.Del[i]);
 }
