@@ -551,8 +551,9 @@ void printOldLayout(int page, int p, const QList<TDaichoRow>& rows)
             rows, [&](int e) { return j > kubun || GetKubunName(e) == name; }, n);
         PrnBold = true;
         if (j <= kubun) {
-            QString label = QStringLiteral("%1計(%2名)").arg(name).arg(n);
-            if (cp932::byteLength(label) > 16) label = QStringLiteral("%1計(%2)").arg(name).arg(n);
+            QString label = QStringLiteral("%1計(%2名)").arg(name, QString::number(n));
+            if (cp932::byteLength(label) > 16)
+                label = QStringLiteral("%1計(%2)").arg(name, QString::number(n));
             PrintText(35.5f + 25.5f * (k - 1), 29.5f, label);
         } else {
             PrintText(40.0f + 25.5f * (k - 1), 29.5f, QStringLiteral("合 計(%1名)").arg(n));
