@@ -167,6 +167,11 @@ void PrintText(float x, float y, const QString& text)
     QList<QPointF> positions;
     for (const Glyph& g : glyphs) {
         const QPoint at(dotsX(xMm), top + ascent);
+        // A blank leaves its cell empty on paper: the run has no glyph for it.
+        if (raw.isValid() && g.text == QLatin1String(" ")) {
+            xMm = static_cast<float>(double(xMm) + g.cells * double(cellWidth));
+            continue;
+        }
         const QList<quint32> index = raw.isValid() ? raw.glyphIndexesForString(g.text) : QList<quint32>();
         if (index.size() == 1 && index[0] != 0) {
             indexes << index[0];
