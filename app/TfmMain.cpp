@@ -56,6 +56,7 @@
 #include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
+#include "print/ui/TfmPrnItem.h"
 #include "services/mail.h"
 #include "services/ui/TfmHelp.h"
 #include "services/webhost.h"
@@ -101,14 +102,14 @@ const MenuEntry MenuTable[] = {
     {"設定(&S)", "mnCorpInfo", "会社情報の設定(&C)...", "", "", "", true},
     {"設定(&S)", "mnEnvSetting", "入力項目の設定(&E)...", "Ctrl+O", "", "", true},
     {"設定(&S)", "mnMeisai", "給与/賞与明細(&M)...", "", "", "", true},
-    {"設定(&S)", "mnDaicho", "給与台帳/月別一覧(&D)...", "", "", "", false},
+    {"設定(&S)", "mnDaicho", "給与台帳/月別一覧(&D)...", "", "", "", true},
     {"印刷(&P)", "mnMeisaihyo", "給与/賞与明細書(&M)...", "Ctrl+P", "sbMeisaihyo", "給与明細", true},
-    {"印刷(&P)", "mnKyuyoDaicho", "社員別給与台帳(&D)...", "", "sbKyuyoDaicho", "給与台帳", false},
-    {"印刷(&P)", "mnKyuyoIchiran", "月別給与/賞与一覧(&I)...", "", "sbKyuyoIchiran", "月別一覧", false},
-    {"印刷(&P)", "mnMeiboPrint", "社員情報一覧表(&L)...", "", "sbMeiboPrn", "社員一覧", false},
-    {"印刷(&P)", "mnKinsyuPrint", "支払金種一覧表(&T)...", "", "", "", false},
-    {"印刷(&P)", "mnKyuSyoDaicho", "給与/賞与総合計台帳(&G)...", "", "", "", false},
-    {"印刷(&P)", "mnPrnJuminZei", "納税市町村別住民税(&J)...", "", "", "", false},
+    {"印刷(&P)", "mnKyuyoDaicho", "社員別給与台帳(&D)...", "", "sbKyuyoDaicho", "給与台帳", true},
+    {"印刷(&P)", "mnKyuyoIchiran", "月別給与/賞与一覧(&I)...", "", "sbKyuyoIchiran", "月別一覧", true},
+    {"印刷(&P)", "mnMeiboPrint", "社員情報一覧表(&L)...", "", "sbMeiboPrn", "社員一覧", true},
+    {"印刷(&P)", "mnKinsyuPrint", "支払金種一覧表(&T)...", "", "", "", true},
+    {"印刷(&P)", "mnKyuSyoDaicho", "給与/賞与総合計台帳(&G)...", "", "", "", true},
+    {"印刷(&P)", "mnPrnJuminZei", "納税市町村別住民税(&J)...", "", "", "", true},
     {"印刷(&P)", "-", "", "", "", "", true},
     {"印刷(&P)", "mnAllOnOffP", "全ての社員をチェック", "Ctrl+A", "", "", true},
     {"メール(&M)", "mnSendMeisai", "給与/賞与明細書(&M)...", "", "sbSendMail", "ﾒｰﾙ送信", true},
@@ -342,6 +343,29 @@ void TfmMain::buildMenus()
         }
         ListBox->setFocus();
     });
+    // The other documents: the ledgers show the year file, so unsaved changes are pointed out.
+    const struct {
+        const char* name;
+        int tag;  // 500: the pay list of the open period
+        const char* caption;
+        bool needsTick;
+        const char* unsaved;
+    } documents[] = {
+        {"mnKyuyoDaicho", 499, "社員別給与台帳", true,
+         "変更内容を保存しないと社員別給与台帳に反映されません。"},
+        {"mnKyuyoIchiran", 500, "月別給与/賞与一覧", false, nullptr},
+        {"mnMeiboPrint", 100, "社員情報一覧表", false, nullptr},
+        {"mnKinsyuPrint", 700, "支払金種一覧表", false, nullptr},
+        {"mnKyuSyoDaicho", 600, "給与/賞与総合計台帳", false,
+         "変更内容を保存しないと給与/賞与総合計台帳に反映されません。"},
+        {"mnPrnJuminZei", 800, "納税市町村別住民税", false, nullptr},
+    };
+    for (const auto& d : documents)
+        connect(action(d.name), &QAction::triggered, this, [this, d] {
+            printDocument(d.tag == 500 ? 500 + CurPeriod.Period : d.tag, str(d.caption), d.needsTick,
+                          d.unsaved ? str(d.unsaved) : QString());
+        });
+    connect(action("mnDaicho"), &QAction::triggered, this, [] { fmPrnItem->exec(); });
     action("mnTaisyoku")->setCheckable(true);
     connect(action("mnTaisyoku"), &QAction::triggered, this, &TfmMain::mnTaisyokuClick);
     connect(action("mnAllOnOffP"), &QAction::triggered, this, &TfmMain::mnAllOnOffPClick);
@@ -512,6 +536,30 @@ void TfmMain::FormActivate()
     }
 }
 
+void TfmMain::printDocument(int tag, const QString& caption, bool needsTick, const QString& unsaved)
+{
+    bool ticked = false;
+    for (int i = 0; i < ListBox->count() && !ticked; ++i)
+        ticked = ListBox->item(i)->checkState() == Qt::Checked;
+    if (needsTick && !ticked) {
+        ShowError(QStringLiteral(
+            "印刷対象者が選択されていません。\n(No欄のチェックボックスをチェックして選択します)"));
+        ListBox->setFocus();
+        return;
+    }
+    if (!unsaved.isEmpty()) {
+        bool changed = false;
+        ConfirmSaveData(false, changed);
+        if (changed && MessageDlg(unsaved, MsgType::Information, MsgButtons::OkCancel) != MsgResult::Ok) {
+            ListBox->setFocus();
+            return;
+        }
+    }
+    fmInji->setDocument(tag, caption);
+    fmInji->exec();
+    ListBox->setFocus();
+}
+
 void TfmMain::UpdateMainCaption()
 {
     ListBox->clear();
@@ -527,6 +575,7 @@ void TfmMain::UpdateMainCaption()
         btNewEnterClick();
         FirstRun = false;
     }
+    action("mnPrnJuminZei")->setEnabled(month);
     if (month)
         LoadKyuyoItemSetting(true);
     else

@@ -80,6 +80,9 @@ class TfmMain : public QMainWindow {
     bool FormCloseQuery();
     void FormClose();
     void mnMeisaiClick();
+    // Opens the print dialog for a document: needsTick refuses it while no line is ticked;
+    // unsaved, when given, is said (OK or cancel) while the period differs from the file.
+    void printDocument(int tag, const QString& caption, bool needsTick, const QString& unsaved);
     void mnInstDirClick();
     void stepEditor(int direction);
     void ListBoxClick();

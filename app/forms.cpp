@@ -24,13 +24,13 @@
 #include "print/ui/TfmPreView.h"
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
+#include "print/ui/TfmPrnItem.h"
 #include "services/ui/TfmHelp.h"
 #include "services/ui/TfmNotice.h"
 
 TShellForm* fmVersion = nullptr;
 TShellForm* fmFolder = nullptr;
 TShellForm* fmInpDlg = nullptr;
-TShellForm* fmPrnItem = nullptr;
 TShellForm* fmSeqNo = nullptr;
 TShellForm* fmShowLog = nullptr;
 TShellForm* fmListEdit = nullptr;
@@ -89,7 +89,7 @@ void CreateForms()
     lazy(fmSetPass);
     lazy(fmKenRitu);
     shell(fmInpDlg, "TfmInpDlg", "年の入力");
-    shell(fmPrnItem, "TfmPrnItem", "台帳項目の設定");
+    lazy(fmPrnItem);
     lazy(fmSelFont);
     shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
     lazy(fmSelCorp);
@@ -105,14 +105,14 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     RemoveHelpKeys();
     TfmInji::SetMemberList({});
-    for (TShellForm** f :
-         {&fmVersion, &fmFolder, &fmInpDlg, &fmPrnItem, &fmSeqNo, &fmShowLog, &fmListEdit, &fmCloud})
+    for (TShellForm** f : {&fmVersion, &fmFolder, &fmInpDlg, &fmSeqNo, &fmShowLog, &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
     fmSelData = nullptr;
     fmInji = nullptr;
     fmPreView.reset();
+    fmPrnItem.reset();
     fmRefData.reset();
     fmPrnFormK.reset();
     fmPrnFormS.reset();

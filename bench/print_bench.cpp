@@ -1,5 +1,6 @@
 // Slip printing: 90 slips two per sheet into a PDF, each reading its cumulative figures from the
-// year file, and one sheet into a screen-resolution image as the preview draws it.
+// year file, and one sheet into a screen-resolution image as the preview draws it; the same for
+// the year ledgers of 90 employees, each reading the fifteen periods from the year file.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -17,6 +18,7 @@
 #include "platform/fonts.h"
 #include "print/dispatch.h"
 #include "print/engine.h"
+#include "print/pages.h"
 
 namespace {
 
@@ -111,5 +113,61 @@ void BM_OneSheetToImage(benchmark::State& state)
     }
 }
 BENCHMARK(BM_OneSheetToImage)->Unit(benchmark::kMillisecond);
+
+// The whole year saved (twelve months and three bonuses) for the ledgers' fifteen columns.
+void fillWholeYear(QTemporaryDir& dir)
+{
+    fillYear(dir);
+    for (int p = 6; p <= PeriodCount; ++p) {
+        CurPeriod.Period = p;
+        WritePeriod();
+    }
+    PaperKind = 4;
+    PeriodTitles[13] = QStringLiteral("夏期賞与");
+    PeriodTitles[14] = QStringLiteral("冬期賞与");
+    PeriodTitles[15] = QStringLiteral("決算賞与");
+}
+
+void BM_NinetyLedgersToPdf(benchmark::State& state)
+{
+    ensureApplication();
+    QTemporaryDir dir;
+    fillWholeYear(dir);
+    const QString pdf = dir.path() + QStringLiteral("/ledgers.pdf");
+    for (auto _ : state) {
+        QPdfWriter writer(pdf);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(QPageLayout::Landscape);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(600);
+        QPainter p(&writer);
+        SetPrinterCanvas(&p, 600, 600, 0, 0);
+        for (int e = 1; e <= MaxEmployee; ++e) {
+            if (e > 1) writer.newPage();
+            PrintPage(0, pair(e, 0));
+        }
+        p.end();
+        PrnCanvas = nullptr;
+    }
+    state.counters["ledgers"] = MaxEmployee;
+}
+BENCHMARK(BM_NinetyLedgersToPdf)->Unit(benchmark::kMillisecond);
+
+void BM_LedgerPageToImage(benchmark::State& state)
+{
+    ensureApplication();
+    QTemporaryDir dir;
+    fillWholeYear(dir);
+    QImage img(1123, 794, QImage::Format_RGB32);  // A4 landscape at 96 dots per inch
+    for (auto _ : state) {
+        img.fill(Qt::white);
+        QPainter p(&img);
+        SetScreenCanvas(&p, 96, 100, 1, 1);
+        PrintPage(0, pair(1, 0));
+        p.end();
+        PrnCanvas = nullptr;
+    }
+}
+BENCHMARK(BM_LedgerPageToImage)->Unit(benchmark::kMillisecond);
 
 }  // namespace

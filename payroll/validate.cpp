@@ -115,22 +115,29 @@ QStringList CheckPeriodRecord(int p, const TPeriodRecord& rec)
 {
     QStringList problems = CheckCorpRec(p, rec.corp);
     const QString month = PeriodListName(p);
+    Arr<QString, 1, 16> names;
+    for (int k = 1; k <= 16; ++k)
+        names[k] = k == kiFree ? GetItemName(QString::fromUtf8(KintaiItemNames[k])).mid(1)
+                               : QString::fromUtf8(KintaiItemNames[k]);
     for (int e = 1; e <= MaxEmployee; ++e) {
         const TEmployeeRec& E = rec.syain[e];
         if (E.MembKey.isEmpty()) continue;  // a free slot: its bytes are never used
+        const auto check = [&](Checker& c) {
+            checkEmployee(c, E);
+            for (int k = 1; k <= 16; ++k)
+                c.number(names[k], rec.kintai[e].Kintai[k], -MaxAttendance, MaxAttendance);
+            c.range(QStringLiteral("賞与の源泉税率"), rec.koujo[e].SyoyoRitu, 0, 100000);
+        };
+        // Every record is checked on every read: the employee is named only once a problem is found.
+        Checker sound{QString()};
+        check(sound);
+        if (sound.problems.isEmpty()) continue;
         // The name helps to find the employee, unless it is itself damaged.
         QString who = QStringLiteral("%1 社員%2").arg(month).arg(e);
         if (E.Simei.len <= sizeof E.Simei.data)
             who += QStringLiteral("「%1」").arg(E.Simei.shownText().trimmed());
         Checker c(who);
-        checkEmployee(c, E);
-        const Arr<double, 1, 16> A = rec.kintai[e].Kintai;
-        for (int k = 1; k <= 16; ++k) {
-            const QString name = k == kiFree ? GetItemName(QString::fromUtf8(KintaiItemNames[k])).mid(1)
-                                             : QString::fromUtf8(KintaiItemNames[k]);
-            c.number(name, A[k], -MaxAttendance, MaxAttendance);
-        }
-        c.range(QStringLiteral("賞与の源泉税率"), rec.koujo[e].SyoyoRitu, 0, 100000);
+        check(c);
         problems << c.problems;
     }
     return problems;

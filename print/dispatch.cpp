@@ -8,6 +8,8 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "print/engine.h"
+#include "print/ledger.h"
+#include "print/lists.h"
 #include "print/pages.h"
 #include "print/printer.h"
 #include "print/slip.h"
@@ -33,7 +35,8 @@ void ResetPrintState()
     PayDateEraLabel.clear(), PayDateYY.clear(), PayDateMM.clear(), PayDateDD.clear();
     PrintMemo.clear();
     PrintDateText.clear(), PrnDateYear.clear(), PrnDateMonth.clear(), PrnDateDay.clear();
-    IchiranGroupName.clear(), IchiranPage.clear(), IchiranKubun.clear();
+    IchiranGroupName.clear(), IchiranPage.clear(), IchiranKubun.clear(), IchiranLines.clear();
+    IchiranPeriod = 0;
     JuminTable = {}, DaichoAddFlag = {}, DaichoDelFlag = {}, PeriodTitles = {};
     ResetPrinter();
 }
@@ -78,7 +81,6 @@ void prepareDates()
 
 void PrintPage(int page, const TMembers& members)
 {
-    Q_UNUSED(page);  // the paged documents come with their own issues
     prepareDates();
     PageOffsetX = 0;
     PageOffsetY = 0;
@@ -93,9 +95,27 @@ void PrintPage(int page, const TMembers& members)
                 PrintMeisai(members[2]);
             }
             break;
+        case 1:
+            PageOffsetY = -7.0f;
+            PrintMeibo(page, members);
+            break;
+        case 4:
+            PrintKyuyoDaicho(members[1]);
+            break;
+        case 5:
+            PrintKyuyoIchiran(page, IchiranMode);
+            break;
+        case 6:
+            PrintSoGokeiDaicho(page);
+            break;
+        case 7:
+            PrintKinsyuHyo(page);
+            break;
+        case 8:
+            PrintJuminZei(page);
+            break;
         default:
-            // The employee list, ledgers, pay list, money table and resident-tax list have no
-            // document yet.
+            // Kind 3 and unknown kinds draw nothing.
             break;
     }
 }

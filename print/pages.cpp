@@ -9,10 +9,13 @@
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "platform/inifile.h"
+#include "print/lists.h"
 
 QStringList IchiranGroupName;
 QList<TIchiranPage> IchiranPage;
 QStringList IchiranKubun;
+QList<int> IchiranLines;
+int IchiranPeriod = 0;
 Arr<TJuminEntry, 0, 90> JuminTable;
 Arr<bool, 1, 17> DaichoAddFlag;
 Arr<bool, 1, 15> DaichoDelFlag;
@@ -88,7 +91,7 @@ void buildKubunList()
                 IchiranKubun << GetKubunName(e);
                 break;
             }
-    for (int e = 1; e <= MaxEmployee && IchiranKubun.size() < 30; ++e)
+    for (int e = 1; e <= MaxEmployee; ++e)
         if (IsZaiseki(e) && !IchiranKubun.contains(GetKubunName(e))) IchiranKubun << GetKubunName(e);
 }
 
@@ -98,7 +101,10 @@ void buildJuminTable()
     // Counted afresh: the municipalities are numbered from 1 whatever was counted before.
     SelCount = 0;
     const int p = CurPeriod.Period;
-    const bool june = p == 6 || (CorpRec.SikyuShift == -1 && CorpRec.Juumin6Flag == 1 && p == 7);
+    // The month the calculation deducts the June amount in: July when pay falls in the month
+    // before the data month and the company deducts it then.
+    const int juneMonth = CorpRec.SikyuShift == -1 && CorpRec.Juumin6Flag == 1 ? 7 : 6;
+    const bool june = p == juneMonth;
     for (int e = 1; e <= MaxEmployee; ++e) {
         if (!IsZaiseki(e)) continue;
         const TEmployeeRec& E = SyainRec[e];
@@ -120,15 +126,24 @@ void buildJuminTable()
 
 void readLedgerFlags()
 {
-    const IniFile ini(IniFileName);
-    QString add =
-        ini.readString(QStringLiteral("Option"), QStringLiteral("DaichoAdd"), QString(17, QLatin1Char('0')));
-    const QString del =
-        ini.readString(QStringLiteral("Option"), QStringLiteral("DaichoDel"), QString(15, QLatin1Char('0')));
-    // Files of the version before the seventeenth row know sixteen rows.
-    if (add.size() < 17) add += QLatin1Char('0');
-    for (int i = 1; i <= 17; ++i) DaichoAddFlag[i] = add.mid(i - 1, 1) == QLatin1String("1");
-    for (int i = 1; i <= 15; ++i) DaichoDelFlag[i] = del.mid(i - 1, 1) == QLatin1String("1");
+    const TDaichoChoice choice = ReadDaichoChoice();
+    DaichoAddFlag = choice.Add;
+    DaichoDelFlag = choice.Del;
+    int removed = 0;
+    for (int i = 1; i <= 15; ++i) removed += DaichoDelFlag[i] ? 1 : 0;
+    // An added row takes the place of a removed one (the rule of the settings window): flags that
+    // would add more, written by hand or by another program, are dropped from the last, so the
+    // grid always ends on the sheet.
+    int added = 0;
+    for (int i = 1; i <= 17; ++i)
+        if (DaichoAddFlag[i] && ++added > removed) DaichoAddFlag[i] = false;
+}
+
+int countOf(const auto& flags)
+{
+    int n = 0;
+    for (int i = flags.low; i <= flags.high; ++i) n += flags[i] ? 1 : 0;
+    return n;
 }
 
 QString listTitle(int period)
@@ -156,6 +171,37 @@ QString nameOf(int slot)
 
 }  // namespace
 
+TDaichoChoice ReadDaichoChoice()
+{
+    const IniFile ini(IniFileName);
+    const QString section = QStringLiteral("Option");
+    QString add = ini.readString(section, QStringLiteral("DaichoAdd"), QString(17, QLatin1Char('0')));
+    const QString del = ini.readString(section, QStringLiteral("DaichoDel"), QString(15, QLatin1Char('0')));
+    // Files of the version before the seventeenth row know sixteen rows.
+    if (add.size() < 17) add += QLatin1Char('0');
+    TDaichoChoice c;
+    for (int i = 1; i <= 17; ++i) c.Add[i] = add.mid(i - 1, 1) == QLatin1String("1");
+    for (int i = 1; i <= 15; ++i) c.Del[i] = del.mid(i - 1, 1) == QLatin1String("1");
+    return c;
+}
+
+void WriteDaichoChoice(const TDaichoChoice& choice)
+{
+    QString add, del;
+    for (int i = 1; i <= 17; ++i) add += choice.Add[i] ? QLatin1Char('1') : QLatin1Char('0');
+    for (int i = 1; i <= 15; ++i) del += choice.Del[i] ? QLatin1Char('1') : QLatin1Char('0');
+    IniFile ini(IniFileName);
+    ini.writeString(QStringLiteral("Option"), QStringLiteral("DaichoAdd"), add);
+    ini.writeString(QStringLiteral("Option"), QStringLiteral("DaichoDel"), del);
+    ini.save();
+}
+
+QString CheckDaichoChoice(const TDaichoChoice& choice)
+{
+    if (countOf(choice.Add) <= countOf(choice.Del)) return {};
+    return QStringLiteral("追加する勤怠項目が多すぎます。\n追加項目数≦削除項目数にして下さい。");
+}
+
 TPrintPlan PlanPrint(int tag, const TListSlots& list, int mode)
 {
     PeriodTitles[13] = QStringLiteral("夏") + seasonWord() + QStringLiteral("賞与");
@@ -171,6 +217,8 @@ TPrintPlan PlanPrint(int tag, const TListSlots& list, int mode)
     IchiranGroupName.clear();
     IchiranPage.clear();
     IchiranKubun.clear();
+    IchiranLines = list.Lines;
+    IchiranPeriod = kind == 5 ? n : 0;
 
     TPrintPlan plan;
     plan.PaperText = QStringLiteral(" Ａ４用紙・横  [297mm×210mm]");
@@ -253,21 +301,11 @@ TMembers PageMembers(int kind, int n, int page, const QList<int>& ticked)
 {
     TMembers m{};
     switch (kind) {
-        case 1:
-            if (GetMaxMembNo() >= 1) {
-                // Employee-number order: for every number while slots are in use, the slots that
-                // carry it.
-                QList<int> order;
-                for (int k = 1; k <= MaxEmployee; ++k) {
-                    if (!inUse(k)) continue;
-                    for (int e = 1; e <= MaxEmployee; ++e)
-                        if (SyainRec[e].SeqNo == k) order << e;
-                }
-                for (int i = 1; i <= 10; ++i) m[i] = order.value((page - 1) * 10 + i - 1);
-            } else {
-                for (int i = 1; i <= 10; ++i) m[i] = (page - 1) * 10 + i;
-            }
+        case 1: {
+            const QList<int> order = PrintOrder();
+            for (int i = 1; i <= 10; ++i) m[i] = order.value((page - 1) * 10 + i - 1);
             break;
+        }
         case 2:
         case 3:
             if (n != 99) {

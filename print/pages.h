@@ -24,12 +24,26 @@ struct TJuminEntry {
 // Rebuilt on every showing of the dialog.
 extern QStringList IchiranGroupName;        // groups of the grouped pay list, in order
 extern QList<TIchiranPage> IchiranPage;     // page p of the grouped pay list at index p - 1
-extern QStringList IchiranKubun;            // employee classes of the old pay-list layout (at most 30)
+extern QStringList IchiranKubun;            // employee classes of the old pay-list layout
+extern QList<int> IchiranLines;             // slots of the main window's list lines, in list order
+extern int IchiranPeriod;                   // the period of the pay list (the Tag's last two digits)
 extern Arr<TJuminEntry, 0, 90> JuminTable;  // entry 0: the employees without a municipality
 extern Arr<bool, 1, 17> DaichoAddFlag;      // ledger rows added
 extern Arr<bool, 1, 15> DaichoDelFlag;      // ledger rows left out
 // Ledger headings of the three bonus periods (13 summer, 14 winter, 15 the special bonus).
 extern Arr<QString, 13, 15> PeriodTitles;
+
+// The ledger row choices of [Option] as stored: DaichoAdd of 17 flags (one of 16 is read with a
+// seventeenth "0"), DaichoDel of 15; a missing character reads as off.
+struct TDaichoChoice {
+    Arr<bool, 1, 17> Add{};
+    Arr<bool, 1, 15> Del{};
+};
+TDaichoChoice ReadDaichoChoice();
+// Writes both keys. Throws IoError when the settings file cannot be written.
+void WriteDaichoChoice(const TDaichoChoice& choice);
+// The message that refuses a choice adding more rows than it removes, else empty.
+QString CheckDaichoChoice(const TDaichoChoice& choice);
 
 // The employee list of the main window as the dialog sees it: the slots of its lines in list
 // order, and of the ticked ones.
