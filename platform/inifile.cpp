@@ -36,6 +36,7 @@ IniFile::IniFile(const QString& path) : path_(path)
     QByteArray all = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw IoError::failed(QStringLiteral("設定ファイルの読み込み"), path, f.errorString());
+    loaded_ = all.isNull() ? QByteArray("") : all;
     if (all.isEmpty()) return;
     QList<QByteArray> raws = all.split('\n');
     if (raws.last().isEmpty()) raws.removeLast();  // the file ended with a line end
@@ -237,6 +238,15 @@ QByteArray IniFile::bytes() const
 
 void IniFile::save()
 {
-    WriteFileAtomic(path_, bytes(), QStringLiteral("設定ファイルの書き込み"));
+    // A file that would get the bytes it already holds is left alone: no rewrite and no sync at
+    // every start for a value that did not change.
+    const QByteArray out = bytes();
+    if (!loaded_.isNull() && out == loaded_) {
+        MakePrivateFile(path_);
+        modified_ = false;
+        return;
+    }
+    WriteFileAtomic(path_, out, QStringLiteral("設定ファイルの書き込み"));
+    loaded_ = out;
     modified_ = false;
 }

@@ -60,4 +60,5 @@ class IniFile {
     QString path_;
     QList<Line> lines_;
     bool modified_ = false;
+    QByteArray loaded_;  // the file as read (or last saved); null while there is none
 };

@@ -1,6 +1,10 @@
 // Ini files: Windows profile reading rules, in-place updates and the bytes a save leaves.
 #include "platform/inifile.h"
 
+#include <sys/stat.h>
+
+#include <QFile>
+
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "tests/testutil.h"
@@ -47,8 +51,16 @@ TEST_F(IniFileTest, UnchangedValuesLeaveTheFileByteForByte)
     ini.writeQuoted(QStringLiteral("Option"), QStringLiteral("Font"), QStringLiteral("ＭＳ 明朝"));
     ini.writeString(QStringLiteral("Option"), QStringLiteral("Flags"), QStringLiteral("101"));
     EXPECT_FALSE(ini.modified());
+    ::chmod(QFile::encodeName(path()).constData(), 0644);
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &st), 0);
+    const ino_t before = st.st_ino;
     ini.save();
     EXPECT_EQ(ReadAll(path()), cp932::encode(text));
+    // Not rewritten (no sync at every start for the same bytes), yet made private.
+    ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &st), 0);
+    EXPECT_EQ(st.st_ino, before);
+    EXPECT_EQ(FileMode(path()), 0600);
 }
 
 TEST_F(IniFileTest, WritesUpdateInPlaceAndAppendWhereWindowsWould)
