@@ -56,6 +56,11 @@ class TfmMain : public QMainWindow {
     void mnCorpInfoClick();
     // The slip entry window for the selected employee.
     void mnDataEditClick();
+    // The employee master to and from a CSV file the user picks.
+    void mnExportClick();
+    // The serial order window; on OK the list follows the new numbers.
+    void mnSeqNoChangeClick();
+    void mnInportClick();
 
     // Item data of a line: its employee's slot, and whether he is retired while retired
     // employees are shown.
@@ -84,6 +89,8 @@ class TfmMain : public QMainWindow {
     void refill(bool ticksBySlot);
     void setTickCommands(bool nextTicks);
     int slotOfRow(int row) const;
+    // The CSV file of an export (save) or import; empty when the user cancels.
+    QString chooseCsvFile(bool save);
     // The selected slot, or 0 after telling the user that no line is selected.
     int selectedSlotOrTell();
 

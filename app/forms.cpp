@@ -10,6 +10,7 @@
 #include "app/TfmListInp.h"
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
+#include "app/TfmSeqNo.h"
 #include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmKenRitu.h"
 #include "payroll/ui/TfmRefData.h"
@@ -29,7 +30,6 @@ TShellForm* fmSetPass = nullptr;
 TShellForm* fmInpDlg = nullptr;
 TShellForm* fmPrnItem = nullptr;
 TShellForm* fmSelFont = nullptr;
-TShellForm* fmSeqNo = nullptr;
 TShellForm* fmSelCorp = nullptr;
 TShellForm* fmShowLog = nullptr;
 TShellForm* fmListEdit = nullptr;
@@ -89,7 +89,7 @@ void CreateForms()
     shell(fmInpDlg, "TfmInpDlg", "年の入力");
     shell(fmPrnItem, "TfmPrnItem", "台帳項目の設定");
     shell(fmSelFont, "TfmSelFont", "フォントの選択");
-    shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
+    lazy(fmSeqNo);
     shell(fmSelCorp, "TfmSelCorp", "会社データの選択");
     shell(fmShowLog, "TfmShowLog", "システムログ");
     lazy(fmListInp);
@@ -103,7 +103,7 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     TfmInji::SetMemberList({});
     for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg,
-                           &fmPrnItem, &fmSelFont, &fmSeqNo, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
+                           &fmPrnItem, &fmSelFont, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
@@ -120,4 +120,5 @@ void DestroyForms()
     fmMembEdit.reset();
     fmKenhoHyo.reset();
     fmKenRitu.reset();
+    fmSeqNo.reset();
 }

@@ -20,7 +20,6 @@ extern TShellForm* fmSetPass;
 extern TShellForm* fmInpDlg;
 extern TShellForm* fmPrnItem;
 extern TShellForm* fmSelFont;
-extern TShellForm* fmSeqNo;
 extern TShellForm* fmSelCorp;
 extern TShellForm* fmShowLog;
 extern TShellForm* fmListEdit;

@@ -4,6 +4,7 @@
 #include "app/resets.h"
 
 #include "app/TfmDataEdit.h"
+#include "app/TfmSeqNo.h"
 #include "platform/resets.h"
 #include "print/dispatch.h"
 #include "print/ui/TfmPreView.h"
@@ -13,6 +14,7 @@ void resetWindowFlags()
 {
     TfmDataEdit::AskMembView = true;
     PreViewButtons = true;
+    TfmSeqNo::ShowDragHint = true;
 }
 }  // namespace
 

@@ -17,12 +17,14 @@
 namespace {
 
 const char* const HeaderNames[MemberCsvColumns] = {
-    "氏名",           "部署",          "社員区分",       "支給形態",     "現金支給",         "税額表",
-    "退職年月日",     "扶養人数",      "扶養親族等の数", "基本給",       "役職手当",         "家族手当",
-    "残業手当(普通)", "残業手当(深夜)", "休日残業(普通)", "休日残業(深夜)", "交通費(非課税)", "交通費(課税)",
-    "住民税(６月)",   "住民税(以外)",  "有休時支給額",   "欠勤控除額",   "遅刻･早退控除額", "雇用保険対象",
-    "健康保険料",     "介護保険料",    "厚生年金保険料", "厚生年金基金掛け金", "メールアドレス", "UniqueKey",
-    "FileVer 1.1",    "連番"};
+    "氏名",           "部署",           "社員区分",        "支給形態",
+    "現金支給",       "税額表",         "退職年月日",      "扶養人数",
+    "扶養親族等の数", "基本給",         "役職手当",        "家族手当",
+    "残業手当(普通)", "残業手当(深夜)", "休日残業(普通)",  "休日残業(深夜)",
+    "交通費(非課税)", "交通費(課税)",   "住民税(６月)",    "住民税(以外)",
+    "有休時支給額",   "欠勤控除額",     "遅刻･早退控除額", "雇用保険対象",
+    "健康保険料",     "介護保険料",     "厚生年金保険料",  "厚生年金基金掛け金",
+    "メールアドレス", "UniqueKey",      "FileVer 1.1",     "連番"};
 
 // The four insurances of columns 24..27: the flag and the amount.
 struct Insurance {
@@ -40,19 +42,25 @@ struct IntColumn {
     int32_t (*get)(const TEmployeeRec&);
     void (*set)(TEmployeeRec&, int32_t);
 };
-#define INT_COLUMN(c, m) \
-    {c, [](const TEmployeeRec& r) -> int32_t { return r.m; }, [](TEmployeeRec& r, int32_t v) { r.m = v; }}
-#define ARR_COLUMN(c, m, i)                                            \
-    {c, [](const TEmployeeRec& r) -> int32_t { return r.m[i]; }, [](TEmployeeRec& r, int32_t v) { \
-         auto a = r.m;                                                 \
-         a[i] = v;                                                     \
-         r.m = a;                                                      \
-     }}
+#define INT_COLUMN(c, m)                                                                                     \
+    {                                                                                                        \
+        c, [](const TEmployeeRec& r) -> int32_t { return r.m; }, [](TEmployeeRec& r, int32_t v) { r.m = v; } \
+    }
+#define ARR_COLUMN(c, m, i)                                                                          \
+    {                                                                                                \
+        c, [](const TEmployeeRec& r) -> int32_t { return r.m[i]; }, [](TEmployeeRec& r, int32_t v) { \
+            auto a = r.m;                                                                            \
+            a[i] = v;                                                                                \
+            r.m = a;                                                                                 \
+        }                                                                                            \
+    }
 const IntColumn IntColumns[] = {
-    INT_COLUMN(7, Fuyou),      INT_COLUMN(8, Sinzoku),    ARR_COLUMN(9, Chingin, 1),  INT_COLUMN(10, Yakuin),
-    INT_COLUMN(11, Family),    ARR_COLUMN(12, Chingin, 2), ARR_COLUMN(13, Chingin, 3), ARR_COLUMN(14, Chingin, 4),
-    ARR_COLUMN(15, Chingin, 5), ARR_COLUMN(16, Koutuhi, 0), ARR_COLUMN(17, Koutuhi, 1), INT_COLUMN(18, Juumin6),
-    INT_COLUMN(19, Juumin),    INT_COLUMN(20, Yukyu),     INT_COLUMN(21, Kekkin),     INT_COLUMN(22, Chisou),
+    INT_COLUMN(7, Fuyou),       INT_COLUMN(8, Sinzoku),     ARR_COLUMN(9, Chingin, 1),
+    INT_COLUMN(10, Yakuin),     INT_COLUMN(11, Family),     ARR_COLUMN(12, Chingin, 2),
+    ARR_COLUMN(13, Chingin, 3), ARR_COLUMN(14, Chingin, 4), ARR_COLUMN(15, Chingin, 5),
+    ARR_COLUMN(16, Koutuhi, 0), ARR_COLUMN(17, Koutuhi, 1), INT_COLUMN(18, Juumin6),
+    INT_COLUMN(19, Juumin),     INT_COLUMN(20, Yukyu),      INT_COLUMN(21, Kekkin),
+    INT_COLUMN(22, Chisou),
 };
 #undef INT_COLUMN
 #undef ARR_COLUMN
@@ -157,7 +165,8 @@ void storeLine(TEmployeeRec& r, const QStringList& f, bool withSeqNo)
     }
     if (withSeqNo) {
         const int32_t seq = intOf(f, 31);
-        if (seq < 0 || seq > MaxEmployee) refuse(31, QStringLiteral("0～90ではありません（%1）").arg(f.value(31)));
+        if (seq < 0 || seq > MaxEmployee)
+            refuse(31, QStringLiteral("0～90ではありません（%1）").arg(f.value(31)));
         r.SeqNo = static_cast<uint16_t>(seq);
     }
 }
@@ -383,7 +392,8 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
         if (AddNewMember(work) == 0) {
             before.restore();
             res = {};
-            res.error = QStringLiteral("社員情報の登録上限に達したので中断します。\n社員情報は変更していません。");
+            res.error =
+                QStringLiteral("社員情報の登録上限に達したので中断します。\n社員情報は変更していません。");
             return res;
         }
     }
@@ -394,7 +404,8 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
 QString ImportReport(const TCsvImportResult& r)
 {
     QString text = QStringLiteral("%1件のデータで社員情報を更新しました。").arg(r.stored);
-    if (r.skipped > 0) text += QStringLiteral("\n空の行・項目の足りない行 %1件は読み飛ばしました。").arg(r.skipped);
+    if (r.skipped > 0)
+        text += QStringLiteral("\n空の行・項目の足りない行 %1件は読み飛ばしました。").arg(r.skipped);
     if (!r.rejected.isEmpty()) {
         text += QStringLiteral("\n次の%1件は読み込めませんでした。").arg(r.rejected.size());
         for (const TCsvReject& j : r.rejected)

@@ -70,9 +70,10 @@ TEST_F(MembCsvTest, HeaderMatchesTheGoldenFileAndLinesHoldEveryColumn)
 {
     EXPECT_EQ(ExportMemberCsv(), ReadAll(TestData(u("membcsv/header.csv"))));
     staff();
-    EXPECT_EQ(MemberCsvLine(1), sj("\"山田 \"\"ヤマ\"\", 太郎\",\"営業部\",\"一般社員\",1,0,0,\"\",0,1,250000,0,0,0,0,0,"
-                                   "0,12000,0,0,0,0,0,0,1,12390,-1,22875,-1,\"yamada@example.jp\","
-                                   "\"260401_090001\",\"\",2"));
+    EXPECT_EQ(MemberCsvLine(1),
+              sj("\"山田 \"\"ヤマ\"\", 太郎\",\"営業部\",\"一般社員\",1,0,0,\"\",0,1,250000,0,0,0,0,0,"
+                 "0,12000,0,0,0,0,0,0,1,12390,-1,22875,-1,\"yamada@example.jp\","
+                 "\"260401_090001\",\"\",2"));
     EXPECT_TRUE(MemberCsvLine(2).startsWith(sj("\"鈴木花子\",\"\",\"嘱託\",3,1,1,\"2024/04/ 1\",")))
         << MemberCsvLine(2).constData();
     EXPECT_TRUE(MemberCsvLine(2).contains(",1,-1,0,0,-1,\"\",")) << "no health insurance, care 0";
@@ -86,7 +87,8 @@ TEST_F(MembCsvTest, ExportThenImportLeavesThePeriodUnchanged)
     staff();
     const QByteArray before = image();
     int asked = 0;
-    const TCsvImportResult r = ImportMemberCsv(ExportMemberCsv(), [&](const QString&) { return ++asked, false; });
+    const TCsvImportResult r =
+        ImportMemberCsv(ExportMemberCsv(), [&](const QString&) { return ++asked, false; });
     EXPECT_EQ(r.error, QString());
     EXPECT_EQ(r.stored, 3);
     EXPECT_EQ(asked, 0);
@@ -135,14 +137,14 @@ TEST_F(MembCsvTest, DamagedFileStoresGoodLinesAndNamesTheBadOnesWithoutHalfStori
     };
     const QByteArray fresh = with(good, CsvKeyColumn, "\"\"");
     const QByteArray lines = file({
-        good,                                              // 2: stored
-        "",                                                // 3: empty, skipped
-        sj("\"短い\",\"総務部\",1,0"),                       // 4: short, skipped
-        with(with(good, 0, sj("\"改名\"")), 11, "1x0"),      // 5: a bad amount after a new name
-        with(good, 3, "4"),                                // 6: pay type 4
-        with(good, 5, "2"),                                // 7: tax column 2
-        with(good, 0, "\" \""),                            // 8: no name
-        good + ",9",                                       // 9: a field too many
+        good,                                            // 2: stored
+        "",                                              // 3: empty, skipped
+        sj("\"短い\",\"総務部\",1,0"),                   // 4: short, skipped
+        with(with(good, 0, sj("\"改名\"")), 11, "1x0"),  // 5: a bad amount after a new name
+        with(good, 3, "4"),                              // 6: pay type 4
+        with(good, 5, "2"),                              // 7: tax column 2
+        with(good, 0, "\" \""),                          // 8: no name
+        good + ",9",                                     // 9: a field too many
         with(fresh, 0, sj("\"あいうえおかきくけこさしすせそたちつてと\"")),  // 10: 40 bytes, cut to 20
     });
     const TCsvImportResult r = ImportMemberCsv(lines + with(fresh, 0, sj("\"最後\"")), {});
@@ -157,7 +159,8 @@ TEST_F(MembCsvTest, DamagedFileStoresGoodLinesAndNamesTheBadOnesWithoutHalfStori
     EXPECT_EQ(SyainRec[4].Simei.text(), u("あいうえおかきくけこ"));
     EXPECT_EQ(SyainRec[5].Simei.text(), u("最後")) << "a last line without CR LF is stored";
     EXPECT_TRUE(SyainRec[6].MembKey.isEmpty());
-    EXPECT_TRUE(ImportReport(r).contains(u("\n9行目 [氏名:社員] 項目が多すぎます（33項目）"))) << ImportReport(r);
+    EXPECT_TRUE(ImportReport(r).contains(u("\n9行目 [氏名:社員] 項目が多すぎます（33項目）")))
+        << ImportReport(r);
 }
 
 TEST_F(MembCsvTest, ImportsThatStopChangeNothing)
@@ -173,7 +176,8 @@ TEST_F(MembCsvTest, ImportsThatStopChangeNothing)
         QByteArray bytes;
         const char* error;
     } cases[] = {
-        {file({updated, fresh, fresh}), "社員情報の登録上限に達したので中断します。\n社員情報は変更していません。"},
+        {file({updated, fresh, fresh}),
+         "社員情報の登録上限に達したので中断します。\n社員情報は変更していません。"},
         {sj("氏名,部署\r\n") + updated, "不正なデータファイルなので処理を中断しました。"},
         {MemberCsvHeader().replace("FileVer", "Version") + "\r\n" + updated,
          "ファイルフォーマットが違うので処理を中断しました。"},
@@ -192,7 +196,8 @@ TEST_F(MembCsvTest, UnknownKeysAskOldLayoutKeepsSerialNumbersAndLineEnds)
     QByteArray stranger = MemberCsvLine(3);
     stranger.replace("260401_090003", "990101_000000").replace(sj("\"社員\""), sj("\"他社\""));
     QStringList asked;
-    TCsvImportResult r = ImportMemberCsv(file({stranger}), [&](const QString& n) { return asked << n, false; });
+    TCsvImportResult r =
+        ImportMemberCsv(file({stranger}), [&](const QString& n) { return asked << n, false; });
     EXPECT_EQ(asked, QStringList({u("他社")}));
     EXPECT_EQ(std::make_pair(r.stored, r.declined), std::make_pair(0, 1));
 
