@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "app/TfmDataEdit.h"
+#include "app/TfmListEdit.h"
 #include "app/TfmListInp.h"
 #include "app/TfmMembEdit.h"
 #include "app/TfmSeqNo.h"
@@ -89,7 +90,7 @@ const MenuEntry MenuTable[] = {
     {"社員情報(&E)", "mnModify", "社員情報の修正(&M)", "Ctrl+E", "btModify", "社員修正", true},
     {"社員情報(&E)", "mnDelete", "社員情報の削除(&D)", "", "btDelete", "社員削除", true},
     {"社員情報(&E)", "-", "", "", "", "", true},
-    {"社員情報(&E)", "mnListEdit", "一覧形式で社員情報修正(&L)", "", "", "", false},
+    {"社員情報(&E)", "mnListEdit", "一覧形式で社員情報修正(&L)", "", "", "", true},
     {"社員情報(&E)", "mnSeqNoChange", "社員連番の変更(&S)", "", "", "", true},
     {"社員情報(&E)", "mnTaisyoku", "退職者を表示する(&T)", "", "", "", true},
     {"データ入力(&I)", "mnDataEdit", "明細書形式での入力(&M)", "", "sbDataEdit", "明細入力", true},
@@ -318,6 +319,7 @@ void TfmMain::buildMenus()
     connect(action("mnCorpInfo"), &QAction::triggered, this, &TfmMain::mnCorpInfoClick);
     connect(action("mnDataEdit"), &QAction::triggered, this, &TfmMain::mnDataEditClick);
     connect(action("mnSeqNoChange"), &QAction::triggered, this, &TfmMain::mnSeqNoChangeClick);
+    connect(action("mnListEdit"), &QAction::triggered, this, &TfmMain::mnListEditClick);
     connect(action("mnExport"), &QAction::triggered, this, &TfmMain::mnExportClick);
     connect(action("mnInport"), &QAction::triggered, this, &TfmMain::mnInportClick);
     connect(action("mnMeisaihyo"), &QAction::triggered, this, [this] {
@@ -775,6 +777,19 @@ void TfmMain::mnSeqNoChangeClick()
         refill(true);
         UpdateCommandStates();
     }
+    ListBox->setFocus();
+}
+
+void TfmMain::mnListEditClick()
+{
+    if (IsBonusPeriod(CurPeriod.Period) &&
+        MessageDlg(QStringLiteral("賞与時に行った社員情報の修正は引き継がれません。"), MsgType::Confirmation,
+                   MsgButtons::OkCancel) != MsgResult::Ok)
+        return;
+    KeepTicks(1);
+    fmListEdit->exec();
+    CalcAllMember(false);
+    refill(true);
     ListBox->setFocus();
 }
 

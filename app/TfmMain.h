@@ -60,6 +60,8 @@ class TfmMain : public QMainWindow {
     void mnExportClick();
     // The serial order window; on OK the list follows the new numbers.
     void mnSeqNoChangeClick();
+    // The list edit grid; the list shows what it changed.
+    void mnListEditClick();
     void mnInportClick();
 
     // Item data of a line: its employee's slot, and whether he is retired while retired

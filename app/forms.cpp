@@ -7,6 +7,7 @@
 
 #include "app/TfmDataEdit.h"
 #include "app/TfmKenhoHyo.h"
+#include "app/TfmListEdit.h"
 #include "app/TfmListInp.h"
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
@@ -32,7 +33,6 @@ TShellForm* fmPrnItem = nullptr;
 TShellForm* fmSelFont = nullptr;
 TShellForm* fmSelCorp = nullptr;
 TShellForm* fmShowLog = nullptr;
-TShellForm* fmListEdit = nullptr;
 TShellForm* fmCloud = nullptr;
 
 TShellForm::TShellForm(const char* className, const QString& caption, QWidget* parent) : QDialog(parent)
@@ -93,7 +93,7 @@ void CreateForms()
     shell(fmSelCorp, "TfmSelCorp", "会社データの選択");
     shell(fmShowLog, "TfmShowLog", "システムログ");
     lazy(fmListInp);
-    shell(fmListEdit, "TfmListEdit", "一覧形式で社員情報修正");
+    lazy(fmListEdit);
     shell(fmCloud, "TfmCloud", "クラウド機能");
 }
 
@@ -103,7 +103,7 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     TfmInji::SetMemberList({});
     for (TShellForm** f : {&fmOption, &fmVersion, &fmFolder, &fmSendMail, &fmInpPass, &fmSetPass, &fmInpDlg,
-                           &fmPrnItem, &fmSelFont, &fmSelCorp, &fmShowLog, &fmListEdit, &fmCloud})
+                           &fmPrnItem, &fmSelFont, &fmSelCorp, &fmShowLog, &fmCloud})
         *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
@@ -121,4 +121,5 @@ void DestroyForms()
     fmKenhoHyo.reset();
     fmKenRitu.reset();
     fmSeqNo.reset();
+    fmListEdit.reset();
 }

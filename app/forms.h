@@ -22,7 +22,6 @@ extern TShellForm* fmPrnItem;
 extern TShellForm* fmSelFont;
 extern TShellForm* fmSelCorp;
 extern TShellForm* fmShowLog;
-extern TShellForm* fmListEdit;
 extern TShellForm* fmCloud;
 
 // Creates the start-up windows, the main window first, and readies the others. Call once.

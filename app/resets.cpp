@@ -4,6 +4,7 @@
 #include "app/resets.h"
 
 #include "app/TfmDataEdit.h"
+#include "app/TfmListEdit.h"
 #include "app/TfmSeqNo.h"
 #include "platform/resets.h"
 #include "print/dispatch.h"
@@ -15,6 +16,7 @@ void resetWindowFlags()
     TfmDataEdit::AskMembView = true;
     PreViewButtons = true;
     TfmSeqNo::ShowDragHint = true;
+    TfmListEdit::FirstShow = true;
 }
 }  // namespace
 
