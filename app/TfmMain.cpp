@@ -26,6 +26,7 @@
 #include "app/TfmListInp.h"
 #include "app/TfmMembEdit.h"
 #include "app/TfmSeqNo.h"
+#include "app/core/kinmuread.h"
 #include "app/core/membcsv.h"
 #include "app/core/memberlist.h"
 #include "app/core/recalc.h"
@@ -79,7 +80,7 @@ struct MenuEntry {
 
 const MenuEntry MenuTable[] = {
     {"ファイル(&F)", "mnSaveFile", "データを保存(&S)...", "Ctrl+S", "sbWrite", "ﾃﾞｰﾀ保存", true},
-    {"ファイル(&F)", "mnKinmuRead", "勤務報告データの読み込み(&R)...", "", "", "", false},
+    {"ファイル(&F)", "mnKinmuRead", "勤務報告データの読み込み(&R)...", "", "", "", true},
     {"ファイル(&F)", "mnInport", "社員情報のCSVファイル読込(&I)...", "", "", "", true},
     {"ファイル(&F)", "mnExport", "社員情報のCSVファイル出力(&E)...", "", "", "", true},
     {"ファイル(&F)", "-", "", "", "", "", true},
@@ -320,6 +321,7 @@ void TfmMain::buildMenus()
     connect(action("mnDataEdit"), &QAction::triggered, this, &TfmMain::mnDataEditClick);
     connect(action("mnSeqNoChange"), &QAction::triggered, this, &TfmMain::mnSeqNoChangeClick);
     connect(action("mnListEdit"), &QAction::triggered, this, &TfmMain::mnListEditClick);
+    connect(action("mnKinmuRead"), &QAction::triggered, this, &TfmMain::mnKinmuReadClick);
     connect(action("mnExport"), &QAction::triggered, this, &TfmMain::mnExportClick);
     connect(action("mnInport"), &QAction::triggered, this, &TfmMain::mnInportClick);
     connect(action("mnMeisaihyo"), &QAction::triggered, this, [this] {
@@ -505,6 +507,7 @@ void TfmMain::UpdateMainCaption()
         LoadKyuyoItemSetting(true);
     else
         LoadSyoyoItemSetting(true);
+    action("mnKinmuRead")->setEnabled(month);
     if (QAction* sb = action("sbMeisaihyo"))
         sb->setText(month ? QStringLiteral("給与明細") : QStringLiteral("賞与明細"));
     FillMemberList(1);
@@ -791,6 +794,30 @@ void TfmMain::mnListEditClick()
     CalcAllMember(false);
     refill(true);
     ListBox->setFocus();
+}
+
+void TfmMain::mnKinmuReadClick()
+{
+    if (IsBonusPeriod(CurPeriod.Period)) return;
+    if (KinmuReadInfo) {
+        KinmuReadInfo = false;
+        ShowInfo(QStringLiteral("別ソフト｢Kelmarin｣で作成された勤務報告データを読み込みます。"));
+    }
+    QFileDialog dlg(this, QStringLiteral("読み込む勤務報告データを指定して下さい。"), DataRoot,
+                    QStringLiteral("勤務報告データ (*.knm)"));
+    dlg.setObjectName(QStringLiteral("KinmuRead"));
+    dlg.setFileMode(QFileDialog::ExistingFiles);
+    if (dlg.exec() != QDialog::Accepted) return;
+    QStringList bad;
+    try {
+        for (const QString& path : dlg.selectedFiles())
+            if (const QString err = ImportKinmuFile(path, bad); !err.isEmpty()) ShowError(err);
+    } catch (const AppError& e) {
+        ShowError(e.message());
+    }
+    if (!bad.isEmpty())
+        ShowWarning(QStringLiteral("次の項目は値が正しくないため読み込みませんでした。\n") +
+                    bad.join(QLatin1Char('\n')));
 }
 
 QString TfmMain::chooseCsvFile(bool save)

@@ -62,6 +62,8 @@ class TfmMain : public QMainWindow {
     void mnSeqNoChangeClick();
     // The list edit grid; the list shows what it changed.
     void mnListEditClick();
+    // Attendance report files of the attendance program into the open month.
+    void mnKinmuReadClick();
     void mnInportClick();
 
     // Item data of a line: its employee's slot, and whether he is retired while retired
@@ -110,6 +112,8 @@ class TfmMain : public QMainWindow {
     // The program version shown in the version window, e.g. "1.00".
     QString VerStr;
     bool firstActivate_ = true;
+    // The attendance import introduces itself once a run.
+    bool KinmuReadInfo = true;
     bool closingAllowed_ = false;
 };
 
