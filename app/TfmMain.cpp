@@ -878,7 +878,7 @@ void TfmMain::mnInportClick()
                    MsgType::Confirmation, MsgButtons::YesNo) == MsgResult::Yes;
     });
     if (!r.error.isEmpty()) {
-        ShowError(r.error);
+        MessageDlg(r.error, r.full ? MsgType::Warning : MsgType::Error, MsgButtons::Ok);
         return;
     }
     ShowInfo(ImportReport(r));

@@ -392,6 +392,7 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
         if (AddNewMember(work) == 0) {
             before.restore();
             res = {};
+            res.full = true;
             res.error =
                 QStringLiteral("社員情報の登録上限に達したので中断します。\n社員情報は変更していません。");
             return res;

@@ -34,10 +34,11 @@ struct TCsvReject {
     QString reason;
 };
 struct TCsvImportResult {
-    QString error;     // the import stopped: nothing was stored
-    int stored = 0;    // lines stored (updated or registered)
-    int skipped = 0;   // empty lines and lines shorter than the header
-    int declined = 0;  // unknown employees the user did not register
+    QString error;      // the import stopped: nothing was stored
+    bool full = false;  // ... because all 90 slots were taken (a warning, not an error)
+    int stored = 0;     // lines stored (updated or registered)
+    int skipped = 0;    // empty lines and lines shorter than the header
+    int declined = 0;   // unknown employees the user did not register
     QList<TCsvReject> rejected;
 };
 // Asked for a line whose key no employee has, with its name: true registers it as new.

@@ -2,12 +2,17 @@
 // period unchanged, files written by a spreadsheet program, damaged files, and imports that stop.
 #include "app/core/membcsv.h"
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <cstring>
 
 #include "payroll/period.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
-#include "tests/testutil.h"
+#include "platform/msgbox.h"
+#include "tests/app/appfixture.h"
 
 namespace {
 
@@ -185,6 +190,7 @@ TEST_F(MembCsvTest, ImportsThatStopChangeNothing)
     for (const auto& c : cases) {
         const TCsvImportResult r = ImportMemberCsv(c.bytes, {});
         EXPECT_EQ(r.error, u(c.error));
+        EXPECT_EQ(r.full, &c == &cases[0]);
         EXPECT_EQ(r.stored, 0);
         EXPECT_TRUE(image() == before) << c.error;
     }
@@ -222,6 +228,55 @@ TEST_F(MembCsvTest, UnknownKeysAskOldLayoutKeepsSerialNumbersAndLineEnds)
     };
     for (const Case& c : cases) EXPECT_EQ(SplitCsvLines(c.bytes), c.lines) << c.bytes.constData();
     EXPECT_EQ(SplitImportLine(u("\"a\"\"b\",,c,\"d,e\"x,")), QStringList({u("a\"b"), "", u("c"), u("d,ex")}));
+}
+
+// The file menu's commands: the file chosen in the dialog, written private, read back.
+class MembCsvMenuTest : public WithForms<MembCsvTest> {
+  protected:
+    static void choose(const QString& path)
+    {
+        WhenShown(
+            [] {
+                QWidget* found = nullptr;
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (qobject_cast<QFileDialog*>(w) && w->isVisible()) found = w;
+                return found;
+            },
+            [path] {
+                auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                ASSERT_TRUE(d);
+                d->findChild<QLineEdit*>(u("fileNameEdit"))->setText(path);
+                auto* box = d->findChild<QDialogButtonBox*>(u("buttonBox"));
+                (box->button(QDialogButtonBox::Save) ? box->button(QDialogButtonBox::Save)
+                                                     : box->button(QDialogButtonBox::Open))
+                    ->click();
+            });
+    }
+    ScriptedMsgBox msg_;
+};
+
+TEST_F(MembCsvMenuTest, ExportAndImportThroughTheFileMenu)
+{
+    staff();
+    fmMain->FillMemberList(1);
+    const QString path = dir() + u("社員.csv");
+    msg_.answer(MsgResult::Yes);
+    choose(path);
+    fmMain->action("mnExport")->trigger();
+    EXPECT_EQ(ReadAll(path), ExportMemberCsv());
+    EXPECT_EQ(FileMode(path), 0600);
+    EXPECT_EQ(msg_.lastText(), u("指定ファイルに出力しました。"));
+
+    SyainRec[1].Chingin[1] = 1;
+    fmMain->action("mnAllOnOffP")->trigger();  // untick everybody
+    msg_.answer(MsgResult::Yes);
+    choose(path);
+    fmMain->action("mnInport")->trigger();
+    EXPECT_EQ(msg_.shown().front().text, u("社員情報データをCSVファイルに出力します。"));
+    EXPECT_EQ(msg_.shown()[2].text, u("社員情報のCSVファイルを読み、社員情報を更新します。"));
+    EXPECT_EQ(msg_.lastText(), u("3件のデータで社員情報を更新しました。"));
+    EXPECT_EQ(int(SyainRec[1].Chingin[1]), 250000);
+    EXPECT_EQ(fmMain->tickedSlots(), QList<int>({1, 3})) << "all ticked; slot 2 is retired";
 }
 
 }  // namespace
