@@ -63,10 +63,10 @@ class MembCsvTest : public PeriodTest {
         b += QByteArray(reinterpret_cast<const char*>(&KintaiRec), sizeof KintaiRec);
         return b;
     }
-    static QByteArray file(const QList<QByteArray>& lines, const QByteArray& end = "\r\n")
+    static QByteArray file(const QList<QByteArray>& lines)
     {
         QByteArray f = MemberCsvHeader() + "\r\n";
-        for (const QByteArray& l : lines) f += l + end;
+        for (const QByteArray& l : lines) f += l + "\r\n";
         return f;
     }
 };
@@ -82,9 +82,7 @@ TEST_F(MembCsvTest, HeaderMatchesTheGoldenFileAndLinesHoldEveryColumn)
     EXPECT_TRUE(MemberCsvLine(2).startsWith(sj("\"鈴木花子\",\"\",\"嘱託\",3,1,1,\"2024/04/ 1\",")))
         << MemberCsvLine(2).constData();
     EXPECT_TRUE(MemberCsvLine(2).contains(",1,-1,0,0,-1,\"\",")) << "no health insurance, care 0";
-    const QByteArray all = ExportMemberCsv();
-    EXPECT_EQ(all.count("\r\n"), 4);
-    EXPECT_TRUE(all.endsWith("\",3\r\n"));
+    EXPECT_EQ(ExportMemberCsv().count("\r\n"), 4);
 }
 
 TEST_F(MembCsvTest, ExportThenImportLeavesThePeriodUnchanged)
@@ -109,26 +107,18 @@ TEST_F(MembCsvTest, SpreadsheetFileWithQuotesCommasAndDoubledQuotesRegistersNewE
     ASSERT_EQ(r.error, QString());
     EXPECT_EQ(r.stored, 2);
     EXPECT_TRUE(r.rejected.isEmpty());
-    const TEmployeeRec& a = SyainRec[2];
-    EXPECT_EQ(a.Simei.text(), u("山田, 太郎"));
-    EXPECT_EQ(a.MembKey.bytes(), QByteArray("6DL_I0507_001"));
-    EXPECT_EQ(a.Kubun, 2);
-    EXPECT_EQ(int(a.Chingin[1]), 250000);
-    EXPECT_EQ(a.SikUnit, 2);
-    EXPECT_EQ(std::make_tuple(a.Kenkou, a.KenhoRyo, a.Kaigo, a.NenHoken, a.KoseiRyo, a.NenKikin),
-              std::make_tuple(uint8_t(1), 12000, uint8_t(0), uint8_t(1), 22000, uint8_t(0)));
-    EXPECT_EQ(a.MailAdrs.text(), u("yamada@example.jp"));
+    // Read back through the export, which writes every column.
+    EXPECT_EQ(MemberCsvLine(2),
+              sj("\"山田, 太郎\",\"営業部\",\"一般社員\",1,0,0,\"\",1,1,250000,0,0,0,0,0,0,0,0,0,0,0,0,0,1,"
+                 "12000,-1,22000,-1,\"yamada@example.jp\",\"6DL_I0507_001\",\"\",2"));
+    EXPECT_EQ(MemberCsvLine(3),
+              sj("\"鈴木 \"\"スズ\"\" 花子\",\"総務部\",\"パート\",3,1,1,\"2025/ 4/ 1\",0,0,1200,0,0,0,0,0,0,"
+                 "300,0,0,0,0,0,0,1,-1,-1,-1,-1,\"\",\"6DL_I0507_002\",\"\",3"))
+        << "no value carries over from the line before";
+    EXPECT_EQ(std::make_tuple(SyainRec[2].Kubun, SyainRec[3].Kubun, SyainRec[2].SikUnit),
+              std::make_tuple(2, 4, 2));
+    EXPECT_EQ(SyainRec[3].Taisyoku.text(), u("37 4 1"));
     EXPECT_DOUBLE_EQ(KintaiRec[2].Kintai[kiSyukkin], 21) << "a monthly newcomer's attendance is primed";
-    const TEmployeeRec& b = SyainRec[3];
-    EXPECT_EQ(b.Simei.text(), u("鈴木 \"スズ\" 花子"));
-    EXPECT_EQ(std::make_tuple(b.Kubun, b.Keitai, b.Zeigaku, b.Genkin, b.Koyou),
-              std::make_tuple(4, 3, 1, uint8_t(1), uint8_t(1)));
-    EXPECT_EQ(b.Taisyoku.text(), u("37 4 1"));
-    EXPECT_EQ(int(b.Koutuhi[0]), 300);
-    EXPECT_TRUE(b.MailAdrs.isEmpty()) << "no value carries over from the line before";
-    EXPECT_EQ(b.MembKey.bytes(), QByteArray("6DL_I0507_002"));
-    EXPECT_EQ(std::make_tuple(SyainRec[1].SeqNo, a.SeqNo, b.SeqNo),
-              std::make_tuple(uint16_t(1), uint16_t(2), uint16_t(3)));
 }
 
 TEST_F(MembCsvTest, DamagedFileStoresGoodLinesAndNamesTheBadOnesWithoutHalfStoring)
