@@ -38,6 +38,8 @@ class TListEditDelegate : public QStyledItemDelegate {
         auto* e = new QLineEdit(parent);
         e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[-0-9,]*")), e));
+        e->setAttribute(Qt::WA_InputMethodEnabled, false);
+        QObject::connect(e, &QLineEdit::inputRejected, e, [] { MessageBeep(); });
         return e;
     }
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
@@ -207,6 +209,11 @@ void TfmListEdit::done(int r)
     }
     try {
         StoreListEdit(slots_, cells);
+    } catch (const AppError& err) {
+        ShowError(err.message());  // the grid stays open with the user's entries
+        return;
+    }
+    try {
         writePlacement();
     } catch (const AppError& err) {
         ShowError(err.message());

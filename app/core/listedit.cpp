@@ -133,8 +133,11 @@ void StoreListEdit(const QList<int>& columns, const QList<QStringList>& cells)
     for (int c = 0; c < columns.size(); ++c) {
         TEmployeeRec r = SyainRec[columns[c]];
         for (int row = 1; row <= ListEditRows; ++row) {
-            if (row == PayRow) continue;
-            const TCellCheck k = CheckListEditCell(row, cells.value(c).value(row - 1));
+            const QString text = cells.value(c).value(row - 1);
+            // A cell left as shown keeps the record's value, also one the grid would not take
+            // (a foreign record's 8-digit wage).
+            if (row == PayRow || text == ListEditText(columns[c], row)) continue;
+            const TCellCheck k = CheckListEditCell(row, text);
             if (!k.error.isEmpty()) throw ConvertError(k.error);
             TFieldValues v;
             v[field(row).spec.name].text = k.text;

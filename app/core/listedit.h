@@ -36,6 +36,7 @@ struct TCellCheck {
 TCellCheck CheckListEditCell(int row, const QString& text);
 // Premiums of the grade whose bounds hold pay; no grade: all -1.
 TGradePremiums ListEditPremiums(int32_t pay);
-// Cells [column][row - 1] of the employees of columns written back into their records, all or none:
-// ConvertError for a cell that does not pass CheckListEditCell, and nothing is stored then.
+// Cells [column][row - 1] of the employees of columns written back into their records, all or
+// none: ConvertError for a changed cell that does not pass CheckListEditCell, and nothing is
+// stored then. A cell that shows what the record holds leaves the record's value.
 void StoreListEdit(const QList<int>& columns, const QList<QStringList>& cells);

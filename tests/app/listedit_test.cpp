@@ -26,6 +26,7 @@ class ListEditTest : public WithForms<PeriodTest> {
         h.Keitai = PayType::Hourly;
         h.Yukyu = 8000;
         h.Simei.setText(u("鈴木花子"));
+        h.Chingin[2] = 12000000;  // more digits than a cell takes
         employee(3).Taisyoku.setText(u("080331"));
         for (int e = 1; e <= 3; ++e) SyainRec[e].SeqNo = uint16_t(4 - e);  // 3, 2, 1
     }
@@ -100,6 +101,7 @@ TEST_F(ListEditTest, PayRowFillsPremiumsEnterMovesDownAndCloseStoresEveryCell)
               std::make_tuple(14865, 2385, 27450));
     EXPECT_EQ(SyainRec[2].Sinzoku, 2) << "the cell being edited is stored too";
     EXPECT_EQ(int(SyainRec[1].Chingin[1]), 245000);
+    EXPECT_EQ(int(SyainRec[2].Chingin[2]), 12000000) << "a cell left as shown keeps its value";
     EXPECT_EQ(IniFile(IniFileName).readString(u("Window"), u("ListMemSts")), u("wsNormal"));
 }
 
