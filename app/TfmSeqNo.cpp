@@ -72,6 +72,8 @@ TfmSeqNo::TfmSeqNo(QWidget* parent) : QDialog(parent)
         HeadCtrl->setSectionResizeMode(i, QHeaderView::Fixed);
     }
     HeadCtrl->setFixedHeight(22);
+    HeadCtrl->setMouseTracking(true);
+    HeadCtrl->viewport()->installEventFilter(this);
     connect(HeadCtrl, &QHeaderView::sectionClicked, this, [this](int section) {
         static const int orders[] = {1, 2, 5, 3, 4};
         if (section >= 0 && section < 5) ListMembersBy(orders[section]);
@@ -124,6 +126,17 @@ void TfmSeqNo::showEvent(QShowEvent* e)
         QTimer::singleShot(0, this,
                            [] { ShowInfo(QStringLiteral("ドラッグ＆ドロップでも順番を変更可能です。")); });
     }
+}
+
+bool TfmSeqNo::eventFilter(QObject* watched, QEvent* e)
+{
+    // The five sections that sort show a hand, the last one the arrow.
+    if (watched == HeadCtrl->viewport() && e->type() == QEvent::MouseMove) {
+        const int section = HeadCtrl->logicalIndexAt(static_cast<QMouseEvent*>(e)->position().toPoint());
+        HeadCtrl->viewport()->setCursor(section >= 0 && section < 5 ? Qt::PointingHandCursor
+                                                                    : Qt::ArrowCursor);
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 void TfmSeqNo::ListMembersBy(int order)

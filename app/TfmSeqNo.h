@@ -25,6 +25,7 @@ class TfmSeqNo : public QDialog {
 
   protected:
     void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
     void moveLine(int step);
