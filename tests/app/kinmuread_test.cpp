@@ -76,7 +76,9 @@ TEST_F(KinmuReadTest, NamesAndValuesThatMatchNothing)
     };
     for (const auto& c : cases) {
         QStringList bad;
-        if (c.slot) EXPECT_EQ(FindKinmuSlot(KinmuNameKey(u(c.file))), c.slot);
+        if (c.slot) {
+            EXPECT_EQ(FindKinmuSlot(KinmuNameKey(u(c.file))), c.slot);
+        }
         EXPECT_EQ(ImportKinmuFile(report(u(c.file), line("出勤日数", "5")), bad), u(c.message)) << c.file;
     }
     const struct {
@@ -88,7 +90,9 @@ TEST_F(KinmuReadTest, NamesAndValuesThatMatchNothing)
     for (const auto& v : values) {
         double got = -1;
         EXPECT_EQ(KinmuValue(u(v.text), got), v.ok) << v.text;
-        if (v.ok) EXPECT_DOUBLE_EQ(got, v.value) << v.text;
+        if (v.ok) {
+            EXPECT_DOUBLE_EQ(got, v.value) << v.text;
+        }
     }
 }
 
