@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -21,9 +22,13 @@
 #include <algorithm>
 
 #include "app/TfmDataEdit.h"
+#include "app/TfmListEdit.h"
 #include "app/TfmListInp.h"
 #include "app/TfmMembEdit.h"
 #include "app/TfmSendMail.h"
+#include "app/TfmSeqNo.h"
+#include "app/core/kinmuread.h"
+#include "app/core/membcsv.h"
 #include "app/core/memberlist.h"
 #include "app/core/recalc.h"
 #include "app/forms.h"
@@ -83,9 +88,9 @@ struct MenuEntry {
 
 const MenuEntry MenuTable[] = {
     {"ファイル(&F)", "mnSaveFile", "データを保存(&S)...", "Ctrl+S", "sbWrite", "ﾃﾞｰﾀ保存", true},
-    {"ファイル(&F)", "mnKinmuRead", "勤務報告データの読み込み(&R)...", "", "", "", false},
-    {"ファイル(&F)", "mnInport", "社員情報のCSVファイル読込(&I)...", "", "", "", false},
-    {"ファイル(&F)", "mnExport", "社員情報のCSVファイル出力(&E)...", "", "", "", false},
+    {"ファイル(&F)", "mnKinmuRead", "勤務報告データの読み込み(&R)...", "", "", "", true},
+    {"ファイル(&F)", "mnInport", "社員情報のCSVファイル読込(&I)...", "", "", "", true},
+    {"ファイル(&F)", "mnExport", "社員情報のCSVファイル出力(&E)...", "", "", "", true},
     {"ファイル(&F)", "-", "", "", "", "", true},
     {"ファイル(&F)", "mnReturn", "給与対象月/賞与時期の選択に戻る(&B)", "Ctrl+B", "sbReturn", "対象選択",
      true},
@@ -94,8 +99,8 @@ const MenuEntry MenuTable[] = {
     {"社員情報(&E)", "mnModify", "社員情報の修正(&M)", "Ctrl+E", "btModify", "社員修正", true},
     {"社員情報(&E)", "mnDelete", "社員情報の削除(&D)", "", "btDelete", "社員削除", true},
     {"社員情報(&E)", "-", "", "", "", "", true},
-    {"社員情報(&E)", "mnListEdit", "一覧形式で社員情報修正(&L)", "", "", "", false},
-    {"社員情報(&E)", "mnSeqNoChange", "社員連番の変更(&S)", "", "", "", false},
+    {"社員情報(&E)", "mnListEdit", "一覧形式で社員情報修正(&L)", "", "", "", true},
+    {"社員情報(&E)", "mnSeqNoChange", "社員連番の変更(&S)", "", "", "", true},
     {"社員情報(&E)", "mnTaisyoku", "退職者を表示する(&T)", "", "", "", true},
     {"データ入力(&I)", "mnDataEdit", "明細書形式での入力(&M)", "", "sbDataEdit", "明細入力", true},
     {"データ入力(&I)", "mnListInput", "一覧形式での入力(&L)", "", "sbListInput", "一覧入力", true},
@@ -328,6 +333,11 @@ void TfmMain::buildMenus()
         refill(false);
     });
     connect(action("mnDataEdit"), &QAction::triggered, this, &TfmMain::mnDataEditClick);
+    connect(action("mnSeqNoChange"), &QAction::triggered, this, &TfmMain::mnSeqNoChangeClick);
+    connect(action("mnListEdit"), &QAction::triggered, this, &TfmMain::mnListEditClick);
+    connect(action("mnKinmuRead"), &QAction::triggered, this, &TfmMain::mnKinmuReadClick);
+    connect(action("mnExport"), &QAction::triggered, this, &TfmMain::mnExportClick);
+    connect(action("mnInport"), &QAction::triggered, this, &TfmMain::mnInportClick);
     connect(action("mnMeisaihyo"), &QAction::triggered, this, [this] {
         bool ticked = false;
         for (int i = 0; i < ListBox->count() && !ticked; ++i)
@@ -580,6 +590,7 @@ void TfmMain::UpdateMainCaption()
         LoadKyuyoItemSetting(true);
     else
         LoadSyoyoItemSetting(true);
+    action("mnKinmuRead")->setEnabled(month);
     if (QAction* sb = action("sbMeisaihyo"))
         sb->setText(month ? QStringLiteral("給与明細") : QStringLiteral("賞与明細"));
     FillMemberList(1);
@@ -871,6 +882,126 @@ void TfmMain::btDeleteClick()
     refill(false);
     UpdateCommandStates();
     WriteSysLog(13);
+    ListBox->setFocus();
+}
+
+void TfmMain::mnSeqNoChangeClick()
+{
+    KeepTicks(1);
+    if (fmSeqNo->exec() == QDialog::Accepted) {
+        CalcAllMember(false);
+        refill(true);
+        UpdateCommandStates();
+    }
+    ListBox->setFocus();
+}
+
+void TfmMain::mnListEditClick()
+{
+    if (IsBonusPeriod(CurPeriod.Period) &&
+        MessageDlg(QStringLiteral("賞与時に行った社員情報の修正は引き継がれません。"), MsgType::Confirmation,
+                   MsgButtons::OkCancel) != MsgResult::Ok)
+        return;
+    KeepTicks(1);
+    fmListEdit->exec();
+    CalcAllMember(false);
+    refill(true);
+    ListBox->setFocus();
+}
+
+void TfmMain::mnKinmuReadClick()
+{
+    if (IsBonusPeriod(CurPeriod.Period)) return;
+    if (KinmuReadInfo) {
+        KinmuReadInfo = false;
+        ShowInfo(QStringLiteral("別ソフト｢Kelmarin｣で作成された勤務報告データを読み込みます。"));
+    }
+    QFileDialog dlg(this, QStringLiteral("読み込む勤務報告データを指定して下さい。"), DataRoot,
+                    QStringLiteral("勤務報告データ (*.knm)"));
+    dlg.setObjectName(QStringLiteral("KinmuRead"));
+    dlg.setFileMode(QFileDialog::ExistingFiles);
+    if (dlg.exec() != QDialog::Accepted) return;
+    QStringList bad;
+    try {
+        for (const QString& path : dlg.selectedFiles())
+            if (const QString err = ImportKinmuFile(path, bad); !err.isEmpty()) ShowError(err);
+    } catch (const AppError& e) {
+        ShowError(e.message());
+    }
+    if (!bad.isEmpty())
+        ShowWarning(QStringLiteral("次の項目は値が正しくないため読み込みませんでした。\n") +
+                    bad.join(QLatin1Char('\n')));
+}
+
+QString TfmMain::chooseCsvFile(bool save)
+{
+    QFileDialog dlg(this);
+    dlg.setObjectName(save ? QStringLiteral("SaveDlg") : QStringLiteral("OpenDlg"));
+    dlg.setNameFilter(QStringLiteral("CSVﾌｧｲﾙ(*.csv)"));
+    dlg.setDirectory(DataRoot);
+    if (save) {
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setDefaultSuffix(QStringLiteral("csv"));
+    } else {
+        dlg.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+    return dlg.selectedFiles().constFirst();
+}
+
+void TfmMain::mnExportClick()
+{
+    if (MessageDlg(QStringLiteral("社員情報データをCSVファイルに出力します。"), MsgType::Confirmation,
+                   MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    const QString path = chooseCsvFile(true);
+    if (path.isEmpty()) return;
+    try {
+        WriteFileAtomic(path, ExportMemberCsv(), QStringLiteral("社員情報のCSVファイル出力"));
+        ShowInfo(QStringLiteral("指定ファイルに出力しました。"));
+    } catch (const AppError& e) {
+        ShowError(e.message());
+    }
+}
+
+void TfmMain::mnInportClick()
+{
+    if (MessageDlg(QStringLiteral("社員情報のCSVファイルを読み、社員情報を更新します。"),
+                   MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    const QString path = chooseCsvFile(false);
+    if (path.isEmpty()) return;
+    // A master of 90 employees is a few kilobytes: anything far larger is no such file.
+    constexpr qint64 MaxCsvSize = 4 * 1024 * 1024;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowError(QStringLiteral("指定されたファイルが開けません。"));
+        return;
+    }
+    if (file.size() > MaxCsvSize) {
+        ShowError(QStringLiteral("不正なデータファイルなので処理を中断しました。"));
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const TCsvImportResult r = ImportMemberCsv(bytes, [](const QString& name) {
+        return MessageDlg(
+                   QStringLiteral("存在しない社員のデータです。[氏名:%1]\nこのデータを新規登録しますか？")
+                       .arg(name),
+                   MsgType::Confirmation, MsgButtons::YesNo) == MsgResult::Yes;
+    });
+    if (!r.error.isEmpty()) {
+        MessageDlg(r.error, r.full ? MsgType::Warning : MsgType::Error, MsgButtons::Ok);
+        return;
+    }
+    ShowInfo(ImportReport(r));
+    if (r.stored > 0) {
+        CalcAllMember(false);
+        refill(false);
+        UpdateCommandStates();
+        action("mnAllOnOffP")->setData(1);
+        mnAllOnOffPClick();
+    }
     ListBox->setFocus();
 }
 

@@ -58,6 +58,15 @@ class TfmMain : public QMainWindow {
     void mnDataEditClick();
     // Slips of the ticked employees by mail (retired ones and bad addresses are unticked first).
     void mnSendMeisailClick();
+    // The employee master to and from a CSV file the user picks.
+    void mnExportClick();
+    // The serial order window; on OK the list follows the new numbers.
+    void mnSeqNoChangeClick();
+    // The list edit grid; the list shows what it changed.
+    void mnListEditClick();
+    // Attendance report files of the attendance program into the open month.
+    void mnKinmuReadClick();
+    void mnInportClick();
 
     // Item data of a line: its employee's slot, and whether he is retired while retired
     // employees are shown.
@@ -89,6 +98,8 @@ class TfmMain : public QMainWindow {
     void refill(bool ticksBySlot);
     void setTickCommands(bool nextTicks);
     int slotOfRow(int row) const;
+    // The CSV file of an export (save) or import; empty when the user cancels.
+    QString chooseCsvFile(bool save);
     // The selected slot, or 0 after telling the user that no line is selected.
     int selectedSlotOrTell();
 
@@ -106,6 +117,8 @@ class TfmMain : public QMainWindow {
     // The program version shown in the version window, e.g. "1.00".
     QString VerStr;
     bool firstActivate_ = true;
+    // The attendance import introduces itself once a run.
+    bool KinmuReadInfo = true;
     bool closingAllowed_ = false;
 };
 

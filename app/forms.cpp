@@ -7,10 +7,12 @@
 
 #include "app/TfmDataEdit.h"
 #include "app/TfmKenhoHyo.h"
+#include "app/TfmListEdit.h"
 #include "app/TfmListInp.h"
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
 #include "app/TfmSendMail.h"
+#include "app/TfmSeqNo.h"
 #include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmInpPass.h"
 #include "payroll/ui/TfmKenRitu.h"
@@ -31,9 +33,7 @@
 TShellForm* fmVersion = nullptr;
 TShellForm* fmFolder = nullptr;
 TShellForm* fmInpDlg = nullptr;
-TShellForm* fmSeqNo = nullptr;
 TShellForm* fmShowLog = nullptr;
-TShellForm* fmListEdit = nullptr;
 TShellForm* fmCloud = nullptr;
 
 TShellForm::TShellForm(const char* className, const QString& caption, QWidget* parent) : QDialog(parent)
@@ -91,11 +91,11 @@ void CreateForms()
     shell(fmInpDlg, "TfmInpDlg", "年の入力");
     lazy(fmPrnItem);
     lazy(fmSelFont);
-    shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
+    lazy(fmSeqNo);
     lazy(fmSelCorp);
     shell(fmShowLog, "TfmShowLog", "システムログ");
     lazy(fmListInp);
-    shell(fmListEdit, "TfmListEdit", "一覧形式で社員情報修正");
+    lazy(fmListEdit);
     shell(fmCloud, "TfmCloud", "クラウド機能");
 }
 
@@ -105,8 +105,7 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     RemoveHelpKeys();
     TfmInji::SetMemberList({});
-    for (TShellForm** f : {&fmVersion, &fmFolder, &fmInpDlg, &fmSeqNo, &fmShowLog, &fmListEdit, &fmCloud})
-        *f = nullptr;
+    for (TShellForm** f : {&fmVersion, &fmFolder, &fmInpDlg, &fmShowLog, &fmCloud}) *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
     fmSelData = nullptr;
@@ -129,4 +128,6 @@ void DestroyForms()
     fmSetPass.reset();
     fmInpPass.reset();
     fmSelCorp.reset();
+    fmSeqNo.reset();
+    fmListEdit.reset();
 }

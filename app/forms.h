@@ -14,9 +14,7 @@ class TShellForm : public QDialog {
 extern TShellForm* fmVersion;
 extern TShellForm* fmFolder;
 extern TShellForm* fmInpDlg;
-extern TShellForm* fmSeqNo;
 extern TShellForm* fmShowLog;
-extern TShellForm* fmListEdit;
 extern TShellForm* fmCloud;
 
 // Creates the start-up windows, the main window first, and readies the others. Call once.

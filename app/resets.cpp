@@ -4,6 +4,8 @@
 #include "app/resets.h"
 
 #include "app/TfmDataEdit.h"
+#include "app/TfmListEdit.h"
+#include "app/TfmSeqNo.h"
 #include "platform/resets.h"
 #include "print/dispatch.h"
 #include "print/ui/TfmPreView.h"
@@ -13,6 +15,8 @@ void resetWindowFlags()
 {
     TfmDataEdit::AskMembView = true;
     PreViewButtons = true;
+    TfmSeqNo::ShowDragHint = true;
+    TfmListEdit::FirstShow = true;
 }
 }  // namespace
 

@@ -10,7 +10,7 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELMORAS_FUZZ=ON \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" >/dev/null
-targets=(fuzz_yearfile fuzz_tables fuzz_ini fuzz_oldlayout)
+targets=(fuzz_yearfile fuzz_tables fuzz_ini fuzz_oldlayout fuzz_membcsv)
 cmake --build build-fuzz --parallel "$(nproc)" --target "${targets[@]}"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 # Seeds from the fixtures and the built tables (byte 0 of a table seed picks the table).
@@ -22,6 +22,7 @@ tables=build/
 [ -f "${tables}健康保険料額表.dat" ] && seed fuzz_tables '\002' "${tables}健康保険料額表.dat" kenho
 [ -f "${tables}健康保険料率.dat" ] && seed fuzz_tables '\003' "${tables}健康保険料率.dat" kenritu
 seed fuzz_oldlayout '\200' "tests/data/olddata/平成30年給与･賞与.dat" old
+seed fuzz_membcsv '\001' tests/data/membcsv/spreadsheet.csv spreadsheet
 for t in "${targets[@]}"; do
   corpus="build-fuzz/corpus/$t"
   mkdir -p "$corpus"

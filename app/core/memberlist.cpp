@@ -98,3 +98,20 @@ void DeleteMember(int slot)
         for (int e = 1; e <= MaxEmployee; ++e)
             if (SyainRec[e].SeqNo > seq) --SyainRec[e].SeqNo;
 }
+
+QString SeqNoLine(int slot)
+{
+    const TEmployeeRec& E = SyainRec[slot];
+    const int no = E.SeqNo != 0 ? E.SeqNo : slot;
+    return QStringLiteral(" %1  ").arg(no % 100, 2, 10, QLatin1Char('0')) + text(E.Simei.shownText(), 16) +
+           QStringLiteral("  ") + text(E.Busyo.shownText(), 16) + QStringLiteral("  ") +
+           text(GetKubunName(slot), 10) + QStringLiteral("  ") + text(KeitaiName(E.Keitai), 6);
+}
+
+void StoreSerialOrder(const QList<int>& order)
+{
+    for (int e = 1; e <= MaxEmployee; ++e) SyainRec[e].SeqNo = 0;
+    uint16_t no = 0;
+    for (int e : order)
+        if (e >= 1 && e <= MaxEmployee && !SyainRec[e].MembKey.isEmpty()) SyainRec[e].SeqNo = ++no;
+}

@@ -18,3 +18,10 @@ int MemberCount();
 // Removes slot from the period in memory: later slots move down, slot 90 is cleared, and serial
 // numbers above the deleted one close the gap.
 void DeleteMember(int slot);
+
+// A line of the serial order window: number (serial, else slot), name, department, category and
+// pay type in byte-counted columns. Its slot is kept beside it, never read back from the text (a
+// name longer than its column would shift it).
+QString SeqNoLine(int slot);
+// Serial numbers 1..N in the order given; every other slot gets 0.
+void StoreSerialOrder(const QList<int>& order);

@@ -12,4 +12,8 @@ if(PELMORAS_FUZZ)
     target_link_libraries(${target} PRIVATE pelpayroll)
     target_link_options(${target} PRIVATE -fsanitize=fuzzer)
   endforeach()
+  # The employee CSV and attendance reports are read by the app's core.
+  add_executable(fuzz_membcsv ${CMAKE_CURRENT_LIST_DIR}/fuzz_membcsv.cpp)
+  target_link_libraries(fuzz_membcsv PRIVATE pelappcore)
+  target_link_options(fuzz_membcsv PRIVATE -fsanitize=fuzzer)
 endif()

@@ -1,0 +1,252 @@
+// The employee list edit grid.
+#include "app/TfmListEdit.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/core/listedit.h"
+#include "payroll/common.h"
+#include "payroll/option.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/slipitems.h"
+#include "platform/errors.h"
+#include "platform/inifile.h"
+#include "platform/msgbox.h"
+
+TFormRef<TfmListEdit> fmListEdit;
+bool TfmListEdit::FirstShow = true;
+
+namespace {
+constexpr int EditableRole = Qt::UserRole;
+}
+
+// Cells take digits and "-"; a cell left with a text that is no number, or one out of range, is
+// refused with a message and keeps what it held, so the write-back on close cannot fail.
+class TListEditDelegate : public QStyledItemDelegate {
+  public:
+    explicit TListEditDelegate(TfmListEdit* form) : QStyledItemDelegate(form), form_(form) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        auto* e = new QLineEdit(parent);
+        e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[-0-9,]*")), e));
+        e->setAttribute(Qt::WA_InputMethodEnabled, false);
+        QObject::connect(e, &QLineEdit::inputRejected, e, [] { MessageBeep(); });
+        return e;
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        const QString text = static_cast<QLineEdit*>(editor)->text();
+        if (index.row() + 1 == PayRow) {
+            model->setData(index, text.trimmed());
+            return;
+        }
+        const TCellCheck k = CheckListEditCell(index.row() + 1, text);
+        if (!k.error.isEmpty()) {
+            QTimer::singleShot(0, form_, [e = k.error] { ShowError(e); });
+            return;
+        }
+        model->setData(index, k.text);
+    }
+    bool eventFilter(QObject* editor, QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                auto* w = static_cast<QWidget*>(editor);
+                emit commitData(w);
+                emit closeEditor(w, NoHint);
+                form_->enterKey();
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(editor, e);
+    }
+
+  private:
+    TfmListEdit* form_;
+};
+
+TfmListEdit::TfmListEdit(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("fmListEdit"));
+    setWindowTitle(QStringLiteral("一覧形式で社員情報修正"));
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    StrGrid = new QTableWidget(ListEditRows, 0, this);
+    StrGrid->setObjectName(QStringLiteral("StrGrid"));
+    StrGrid->setItemDelegate(new TListEditDelegate(this));
+    StrGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    StrGrid->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                             QAbstractItemView::EditKeyPressed);
+    StrGrid->verticalHeader()->setDefaultSectionSize(24);
+    StrGrid->verticalHeader()->setFixedWidth(130);
+    StrGrid->installEventFilter(this);
+    // Headings in white on blue, as the rows' and columns' captions.
+    StrGrid->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background: #0088EE; color: white; padding-left: 2px; }"));
+    box->addWidget(StrGrid);
+    resize(800, 480);
+}
+
+void TfmListEdit::showEvent(QShowEvent* e)
+{
+    FormActivate();
+    if (FirstShow) {
+        FirstShow = false;
+        readPlacement();
+    }
+    QDialog::showEvent(e);
+    StrGrid->setCurrentCell(0, 0);
+    StrGrid->setFocus();
+}
+
+void TfmListEdit::FormActivate()
+{
+    slots_ = ListEditSlots();
+    StrGrid->clear();
+    StrGrid->setColumnCount(slots_.size());
+    QStringList captions;
+    for (int row = 1; row <= ListEditRows; ++row) captions << ListEditCaption(row);
+    StrGrid->setVerticalHeaderLabels(captions);
+    const int width = OptionRec.NameWide ? 140 : 100;
+    const QColor off = QColor::fromRgb(DisableColorRgb);
+    for (int c = 0; c < slots_.size(); ++c) {
+        const int e = slots_[c];
+        StrGrid->setHorizontalHeaderItem(c, new QTableWidgetItem(SyainRec[e].Simei.shownText()));
+        StrGrid->setColumnWidth(c, width);
+        for (int row = 1; row <= ListEditRows; ++row) {
+            auto* item = new QTableWidgetItem(ListEditText(e, row));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            const bool on = ListEditEditable(e, row);
+            item->setData(EditableRole, on);
+            if (!on) {
+                item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+                item->setBackground(off);
+                item->setForeground(QColor(0x80, 0x80, 0x80));
+                item->setData(Qt::DisplayRole, QVariant());  // shows nothing; the value is kept
+                item->setData(Qt::UserRole + 1, ListEditText(e, row));
+            }
+            StrGrid->setItem(row - 1, c, item);
+        }
+    }
+}
+
+// The text of a cell, shown or not.
+static QString cellText(const QTableWidgetItem* item)
+{
+    if (!item) return {};
+    return item->data(EditableRole).toBool() ? item->text() : item->data(Qt::UserRole + 1).toString();
+}
+
+static void setCellText(QTableWidgetItem* item, const QString& text)
+{
+    if (item->data(EditableRole).toBool())
+        item->setText(text);
+    else
+        item->setData(Qt::UserRole + 1, text);
+}
+
+void TfmListEdit::enterKey()
+{
+    const int c = StrGrid->currentColumn();
+    int row = StrGrid->currentRow() + 1;
+    if (c < 0 || row < 1) return;
+    if (row == PayRow) {
+        QTableWidgetItem* pay = StrGrid->item(PayRow - 1, c);
+        int32_t value = 0;
+        try {
+            value = NumStrToInt(pay->text());
+        } catch (const ConvertError&) {
+            value = 0;
+        }
+        pay->setText(QString());
+        const TGradePremiums p = ListEditPremiums(value);
+        if (p.KenhoRyo >= 0) {
+            const int32_t v[] = {p.KenhoRyo, p.KaigoRyo, p.KoseiRyo, p.Kakekin};
+            for (int i = 0; i < 4; ++i)
+                setCellText(StrGrid->item(PayRow + i, c), FmtAmount(9, v[i]).trimmed());
+        }
+    }
+    // Down to the next editable row of the column, from the last back to the first.
+    for (int i = 0; i < ListEditRows; ++i) {
+        row = row % ListEditRows + 1;
+        if (StrGrid->item(row - 1, c)->data(EditableRole).toBool()) break;
+    }
+    StrGrid->setCurrentCell(row - 1, c);
+}
+
+bool TfmListEdit::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == StrGrid && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            enterKey();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void TfmListEdit::done(int r)
+{
+    // Leaving the current cell commits (and checks) the one being edited first.
+    StrGrid->setCurrentCell(-1, -1);
+    QList<QStringList> cells;
+    for (int c = 0; c < slots_.size(); ++c) {
+        QStringList column;
+        for (int row = 1; row <= ListEditRows; ++row) column << cellText(StrGrid->item(row - 1, c));
+        cells << column;
+    }
+    try {
+        StoreListEdit(slots_, cells);
+    } catch (const AppError& err) {
+        ShowError(err.message());  // the grid stays open with the user's entries
+        return;
+    }
+    try {
+        writePlacement();
+    } catch (const AppError& err) {
+        ShowError(err.message());
+    }
+    QDialog::done(r);
+}
+
+void TfmListEdit::readPlacement()
+{
+    const IniFile ini(IniFileName);
+    const QString w = QStringLiteral("Window");
+    const QString state = ini.readString(w, QStringLiteral("ListMemSts"));
+    if (state == QLatin1String("wsMaximized")) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else if (!state.isEmpty()) {
+        setGeometry(ini.readInteger(w, QStringLiteral("ListMemPX"), 0),
+                    ini.readInteger(w, QStringLiteral("ListMemPY"), 0),
+                    ini.readInteger(w, QStringLiteral("ListMemSX"), 800),
+                    ini.readInteger(w, QStringLiteral("ListMemSY"), 480));
+    } else if (QWidget* owner = parentWidget()) {
+        move(owner->geometry().center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TfmListEdit::writePlacement()
+{
+    IniFile ini(IniFileName);
+    const QString w = QStringLiteral("Window");
+    ini.writeString(w, QStringLiteral("ListMemSts"),
+                    isMaximized() ? QStringLiteral("wsMaximized") : QStringLiteral("wsNormal"));
+    ini.writeInteger(w, QStringLiteral("ListMemPX"), x());
+    ini.writeInteger(w, QStringLiteral("ListMemPY"), y());
+    ini.writeInteger(w, QStringLiteral("ListMemSX"), width());
+    ini.writeInteger(w, QStringLiteral("ListMemSY"), height());
+    ini.save();
+}

@@ -1,0 +1,40 @@
+// "一覧形式で社員情報修正": the numeric master data of every employee in service side by side, one
+// column per employee; a monthly pay typed into its row fills the four premiums from the grade
+// table. The grid is filled on every activation and written back on close (no cancel).
+#pragma once
+#include <QDialog>
+
+#include "platform/formref.h"
+
+class QTableWidget;
+class QTableWidgetItem;
+
+class TfmListEdit : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TfmListEdit(QWidget* parent = nullptr);
+
+    // The slot of each employee column (column 1 first).
+    QList<int> columnSlots() const { return slots_; }
+
+    // The placement is read from the company's settings once a run.
+    static bool FirstShow;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void done(int r) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    friend class TListEditDelegate;
+    void FormActivate();
+    // Enter: the premiums of the pay row's value, then the next editable row of the column.
+    void enterKey();
+    void readPlacement();
+    void writePlacement();
+
+    QTableWidget* StrGrid = nullptr;
+    QList<int> slots_;
+};
+
+extern TFormRef<TfmListEdit> fmListEdit;

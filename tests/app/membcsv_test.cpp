@@ -1,0 +1,271 @@
+// The employee CSV: the fixed header against a golden CP932 file, a round trip that leaves the
+// period unchanged, files written by a spreadsheet program, damaged files, and imports that stop.
+#include "app/core/membcsv.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cstring>
+
+#include "payroll/period.h"
+#include "platform/clock.h"
+#include "platform/cp932.h"
+#include "platform/msgbox.h"
+#include "tests/app/appfixture.h"
+
+namespace {
+
+QByteArray sj(const char* s)
+{
+    return cp932::encode(u(s));
+}
+
+class MembCsvTest : public PeriodTest {
+  protected:
+    void SetUp() override
+    {
+        PeriodTest::SetUp();
+        loadPeriod(4);
+    }
+    // Three employees with everything the file carries.
+    static void staff()
+    {
+        TEmployeeRec& a = employee(1);
+        a.Simei.setText(u("山田 \"ヤマ\", 太郎"));
+        a.Busyo.setText(u("営業部"));
+        a.Kubun = 2;
+        a.KubunName.setText(u("一般社員"));
+        a.Chingin[1] = 250000;
+        a.Koutuhi[0] = 12000;
+        a.KenhoRyo = 12390;
+        a.KoseiRyo = 22875;
+        a.MailAdrs.setText(u("yamada@example.jp"));
+        a.SeqNo = 2;
+        TEmployeeRec& b = employee(2);
+        b.Simei.setText(u("鈴木花子"));
+        b.Kubun = -1;
+        b.KubunName.setText(u("嘱託"));
+        b.Keitai = 3;
+        b.Zeigaku = 1;
+        b.Genkin = 1;
+        b.Chingin[1] = 1200;
+        b.Kenkou = 0;
+        b.Kaigo = 1;
+        b.KaigoRyo = 0;
+        b.Taisyoku.setText(u("3604 1"));  // a date typed with a leading zero keeps its bytes
+        b.SeqNo = 1;
+        employee(3).SeqNo = 3;
+    }
+    static QByteArray image()
+    {
+        QByteArray b(reinterpret_cast<const char*>(&SyainRec), sizeof SyainRec);
+        b += QByteArray(reinterpret_cast<const char*>(&KintaiRec), sizeof KintaiRec);
+        return b;
+    }
+    static QByteArray file(const QList<QByteArray>& lines)
+    {
+        QByteArray f = MemberCsvHeader() + "\r\n";
+        for (const QByteArray& l : lines) f += l + "\r\n";
+        return f;
+    }
+};
+
+TEST_F(MembCsvTest, HeaderMatchesTheGoldenFileAndLinesHoldEveryColumn)
+{
+    EXPECT_EQ(ExportMemberCsv(), ReadAll(TestData(u("membcsv/header.csv"))));
+    staff();
+    EXPECT_EQ(MemberCsvLine(1),
+              sj("\"山田 \"\"ヤマ\"\", 太郎\",\"営業部\",\"一般社員\",1,0,0,\"\",0,1,250000,0,0,0,0,0,"
+                 "0,12000,0,0,0,0,0,0,1,12390,-1,22875,-1,\"yamada@example.jp\","
+                 "\"260401_090001\",\"\",2"));
+    EXPECT_TRUE(MemberCsvLine(2).startsWith(sj("\"鈴木花子\",\"\",\"嘱託\",3,1,1,\"2024/04/ 1\",")))
+        << MemberCsvLine(2).constData();
+    EXPECT_EQ(ExportMemberCsv().count("\r\n"), 4);
+}
+
+TEST_F(MembCsvTest, ExportThenImportLeavesThePeriodUnchanged)
+{
+    staff();
+    const QByteArray before = image();
+    int asked = 0;
+    const TCsvImportResult r =
+        ImportMemberCsv(ExportMemberCsv(), [&](const QString&) { return ++asked, false; });
+    EXPECT_EQ(r.error, QString());
+    EXPECT_EQ(r.stored, 3);
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(image() == before) << "the image changed";
+    EXPECT_EQ(ImportReport(r), u("3件のデータで社員情報を更新しました。"));
+}
+
+TEST_F(MembCsvTest, SpreadsheetFileWithQuotesCommasAndDoubledQuotesRegistersNewEmployees)
+{
+    const FixedClock clock(QDateTime(QDate(2026, 4, 12), QTime(9, 5, 7)));
+    employee(1).SeqNo = 1;
+    const TCsvImportResult r = ImportMemberCsv(ReadAll(TestData(u("membcsv/spreadsheet.csv"))), {});
+    ASSERT_EQ(r.error, QString());
+    EXPECT_EQ(r.stored, 2);
+    EXPECT_TRUE(r.rejected.isEmpty());
+    // Read back through the export, which writes every column.
+    EXPECT_EQ(MemberCsvLine(2),
+              sj("\"山田, 太郎\",\"営業部\",\"一般社員\",1,0,0,\"\",1,1,250000,0,0,0,0,0,0,0,0,0,0,0,0,0,1,"
+                 "12000,-1,22000,-1,\"yamada@example.jp\",\"6DL_I0507_001\",\"\",2"));
+    EXPECT_EQ(MemberCsvLine(3),
+              sj("\"鈴木 \"\"スズ\"\" 花子\",\"総務部\",\"パート\",3,1,1,\"2025/ 4/ 1\",0,0,1200,0,0,0,0,0,0,"
+                 "300,0,0,0,0,0,0,1,-1,-1,-1,-1,\"\",\"6DL_I0507_002\",\"\",3"))
+        << "no value carries over from the line before";
+    EXPECT_EQ(std::make_tuple(SyainRec[2].Kubun, SyainRec[3].Kubun, SyainRec[2].SikUnit),
+              std::make_tuple(2, 4, 2));
+    EXPECT_EQ(SyainRec[3].Taisyoku.text(), u("37 4 1"));
+    EXPECT_DOUBLE_EQ(KintaiRec[2].Kintai[kiSyukkin], 21) << "a monthly newcomer's attendance is primed";
+}
+
+TEST_F(MembCsvTest, DamagedFileStoresGoodLinesAndNamesTheBadOnesWithoutHalfStoring)
+{
+    staff();
+    const QByteArray good = MemberCsvLine(3);  // "社員", no comma inside a field
+    auto with = [](QByteArray line, int column, const QByteArray& value) {
+        QList<QByteArray> f = line.split(',');
+        f[column] = value;
+        return f.join(',');
+    };
+    const QByteArray fresh = with(good, CsvKeyColumn, "\"\"");
+    const QByteArray lines = file({
+        good,                                            // 2: stored
+        "",                                              // 3: empty, skipped
+        sj("\"短い\",\"総務部\",1,0"),                   // 4: short, skipped
+        with(with(good, 0, sj("\"改名\"")), 11, "1x0"),  // 5: a bad amount after a new name
+        with(good, 3, "4"),                              // 6: pay type 4
+        with(good, 5, "2"),                              // 7: tax column 2
+        with(good, 0, "\" \""),                          // 8: no name
+        good + ",9",                                     // 9: a field too many
+        with(fresh, 0, sj("\"あいうえおかきくけこさしすせそたちつてと\"")),  // 10: 40 bytes, cut to 20
+    });
+    const TCsvImportResult r = ImportMemberCsv(lines + with(fresh, 0, sj("\"最後\"")), {});
+    ASSERT_EQ(r.error, QString());
+    EXPECT_EQ(r.stored, 3) << ImportReport(r);
+    EXPECT_EQ(r.skipped, 2);
+    QStringList named;
+    for (const TCsvReject& j : r.rejected) named << QStringLiteral("%1 %2").arg(j.line).arg(j.name);
+    EXPECT_EQ(named, QStringList({u("5 改名"), u("6 社員"), u("7 社員"), u("8 "), u("9 社員")}));
+    EXPECT_EQ(r.rejected[0].reason, u("家族手当: 数値ではありません（1x0）"));
+    EXPECT_EQ(SyainRec[3].Simei.text(), u("社員")) << "a refused line stores nothing of itself";
+    EXPECT_EQ(SyainRec[4].Simei.text(), u("あいうえおかきくけこ"));
+    EXPECT_EQ(SyainRec[5].Simei.text(), u("最後")) << "a last line without CR LF is stored";
+    EXPECT_TRUE(SyainRec[6].MembKey.isEmpty());
+    EXPECT_TRUE(ImportReport(r).contains(u("\n9行目 [氏名:社員] 項目が多すぎます（33項目）")))
+        << ImportReport(r);
+}
+
+TEST_F(MembCsvTest, ImportsThatStopChangeNothing)
+{
+    staff();
+    for (int e = 4; e <= MaxEmployee - 1; ++e) employee(e);
+    const QByteArray before = image();
+    QByteArray updated = MemberCsvLine(1);
+    updated.replace("250000", "260000");
+    QByteArray fresh = MemberCsvLine(3);
+    fresh.replace("260401_090003", "");
+    const struct {
+        QByteArray bytes;
+        const char* error;
+    } cases[] = {
+        {file({updated, fresh, fresh}),
+         "社員情報の登録上限に達したので中断します。\n社員情報は変更していません。"},
+        {sj("氏名,部署\r\n") + updated, "不正なデータファイルなので処理を中断しました。"},
+        {MemberCsvHeader().replace("FileVer", "Version") + "\r\n" + updated,
+         "ファイルフォーマットが違うので処理を中断しました。"},
+    };
+    for (const auto& c : cases) {
+        const TCsvImportResult r = ImportMemberCsv(c.bytes, {});
+        EXPECT_EQ(r.error, u(c.error));
+        EXPECT_EQ(r.full, &c == &cases[0]);
+        EXPECT_EQ(r.stored, 0);
+        EXPECT_TRUE(image() == before) << c.error;
+    }
+}
+
+TEST_F(MembCsvTest, UnknownKeysAskOldLayoutKeepsSerialNumbersAndLineEnds)
+{
+    staff();
+    QByteArray stranger = MemberCsvLine(3);
+    stranger.replace("260401_090003", "990101_000000").replace(sj("\"社員\""), sj("\"他社\""));
+    QStringList asked;
+    TCsvImportResult r =
+        ImportMemberCsv(file({stranger}), [&](const QString& n) { return asked << n, false; });
+    EXPECT_EQ(asked, QStringList({u("他社")}));
+    EXPECT_EQ(std::make_pair(r.stored, r.declined), std::make_pair(0, 1));
+
+    // Layout 1.0 ends at FileVer: serial numbers are not read. LF alone ends lines too.
+    QByteArray old = MemberCsvHeader();
+    old.chop(old.size() - old.indexOf(sj("連番")));
+    old.replace("1.1", "1.0");
+    QByteArray line = MemberCsvLine(1);
+    line.chop(2);  // ",2"
+    r = ImportMemberCsv(old + "\n" + line.replace("\"yamada", "\"taro") + "\n", {});
+    EXPECT_EQ(r.stored, 1) << ImportReport(r);
+    EXPECT_EQ(SyainRec[1].MailAdrs.text(), u("taro@example.jp"));
+    EXPECT_EQ(SyainRec[1].SeqNo, 2);
+
+    struct Case {
+        QByteArray bytes;
+        QList<QByteArray> lines;
+    } const cases[] = {
+        {"a\r\nb\nc\rd\r\n\r\ne", {"a", "b", "c\rd", "", "e"}},
+        {"a\r\n", {"a"}},
+        {"", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SplitCsvLines(c.bytes), c.lines) << c.bytes.constData();
+    EXPECT_EQ(SplitImportLine(u("\"a\"\"b\",,c,\"d,e\"x,")), QStringList({u("a\"b"), "", u("c"), u("d,ex")}));
+}
+
+// The file menu's commands: the file chosen in the dialog, written private, read back.
+class MembCsvMenuTest : public WithForms<MembCsvTest> {
+  protected:
+    static void choose(const QString& path)
+    {
+        WhenShown(
+            [] {
+                QWidget* found = nullptr;
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (qobject_cast<QFileDialog*>(w) && w->isVisible()) found = w;
+                return found;
+            },
+            [path] {
+                auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                ASSERT_TRUE(d);
+                d->findChild<QLineEdit*>(u("fileNameEdit"))->setText(path);
+                auto* box = d->findChild<QDialogButtonBox*>(u("buttonBox"));
+                (box->button(QDialogButtonBox::Save) ? box->button(QDialogButtonBox::Save)
+                                                     : box->button(QDialogButtonBox::Open))
+                    ->click();
+            });
+    }
+    ScriptedMsgBox msg_;
+};
+
+TEST_F(MembCsvMenuTest, ExportAndImportThroughTheFileMenu)
+{
+    staff();
+    fmMain->FillMemberList(1);
+    const QString path = dir() + u("社員.csv");
+    msg_.answer(MsgResult::Yes);
+    choose(path);
+    fmMain->action("mnExport")->trigger();
+    EXPECT_EQ(ReadAll(path), ExportMemberCsv());
+    EXPECT_EQ(FileMode(path), 0600);
+    EXPECT_EQ(msg_.lastText(), u("指定ファイルに出力しました。"));
+
+    SyainRec[1].Chingin[1] = 1;
+    fmMain->action("mnAllOnOffP")->trigger();  // untick everybody
+    msg_.answer(MsgResult::Yes);
+    choose(path);
+    fmMain->action("mnInport")->trigger();
+    EXPECT_EQ(msg_.shown().front().text, u("社員情報データをCSVファイルに出力します。"));
+    EXPECT_EQ(msg_.shown()[2].text, u("社員情報のCSVファイルを読み、社員情報を更新します。"));
+    EXPECT_EQ(msg_.lastText(), u("3件のデータで社員情報を更新しました。"));
+    EXPECT_EQ(int(SyainRec[1].Chingin[1]), 250000);
+    EXPECT_EQ(fmMain->tickedSlots(), QList<int>({1, 3})) << "all ticked; slot 2 is retired";
+}
+
+}  // namespace
