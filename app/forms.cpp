@@ -12,6 +12,8 @@
 #include "app/TfmMembEdit.h"
 #include "app/TfmSendMail.h"
 #include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmFolder.h"
+#include "payroll/ui/TfmInpDlg.h"
 #include "payroll/ui/TfmInpPass.h"
 #include "payroll/ui/TfmKenRitu.h"
 #include "payroll/ui/TfmOption.h"
@@ -28,8 +30,6 @@
 #include "services/ui/TfmNotice.h"
 
 TShellForm* fmVersion = nullptr;
-TShellForm* fmFolder = nullptr;
-TShellForm* fmInpDlg = nullptr;
 TShellForm* fmPrnItem = nullptr;
 TShellForm* fmSeqNo = nullptr;
 TShellForm* fmShowLog = nullptr;
@@ -62,6 +62,8 @@ void CreateForms()
 {
     fmMain = new TfmMain();
     fmSelData = new TfmSelData(fmMain);
+    // A restore or a new data set ends the program at the close that follows, without a question.
+    fmSelData->OnEndProgram = [] { fmMain->SkipSaveCheck = true; };
     fmInji = new TfmInji(fmMain);
     // The print dialog reads the employee list through this, in list order.
     TfmInji::SetMemberList([] {
@@ -81,14 +83,14 @@ void CreateForms()
     InstallHelpKeys();
     lazy(fmPrnFormS);
     lazy(fmDataEdit);
-    shell(fmFolder, "TfmFolder", "フォルダーの選択");
+    lazy(fmFolder);
     lazy(fmKenhoHyo);
     lazy(fmRefData);
     lazy(fmSendMail);
     lazy(fmInpPass);
     lazy(fmSetPass);
     lazy(fmKenRitu);
-    shell(fmInpDlg, "TfmInpDlg", "年の入力");
+    lazy(fmInpDlg);
     shell(fmPrnItem, "TfmPrnItem", "台帳項目の設定");
     lazy(fmSelFont);
     shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
@@ -105,9 +107,7 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     RemoveHelpKeys();
     TfmInji::SetMemberList({});
-    for (TShellForm** f :
-         {&fmVersion, &fmFolder, &fmInpDlg, &fmPrnItem, &fmSeqNo, &fmShowLog, &fmListEdit, &fmCloud})
-        *f = nullptr;
+    for (TShellForm** f : {&fmVersion, &fmPrnItem, &fmSeqNo, &fmShowLog, &fmListEdit, &fmCloud}) *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
     fmSelData = nullptr;
@@ -129,4 +129,6 @@ void DestroyForms()
     fmSetPass.reset();
     fmInpPass.reset();
     fmSelCorp.reset();
+    fmFolder.reset();
+    fmInpDlg.reset();
 }
