@@ -23,6 +23,7 @@ TFormRef<TfmFolder> fmFolder;
 
 namespace {
 constexpr int PathRole = Qt::UserRole;
+constexpr int RemovableRole = Qt::UserRole + 1;
 const QString Placeholder = QStringLiteral("???");
 
 bool hasSubfolders(const QString& path)
@@ -72,6 +73,12 @@ TfmFolder::TfmFolder(QWidget* parent) : QDialog(parent)
 
     connect(TreeView, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* node) { listChildren(node); });
+    // A removable medium is read again each time it is opened: it may have been changed.
+    connect(TreeView, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* node) {
+        if (!node->data(0, RemovableRole).toBool()) return;
+        qDeleteAll(node->takeChildren());
+        new QTreeWidgetItem(node, {Placeholder});
+    });
     connect(TreeView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
         if (!node) return;
         CurrentPath = withSlash(nodePath(node));
@@ -96,6 +103,12 @@ void TfmFolder::showEvent(QShowEvent* e)
     selectPath(FolderName);
 }
 
+void TfmFolder::done(int r)
+{
+    QDialog::done(r);
+    TreeView->clear();
+}
+
 void TfmFolder::fillTree()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -106,6 +119,7 @@ void TfmFolder::fillTree()
     for (const TFolderRoot& root : FolderRoots()) {
         auto* node = new QTreeWidgetItem(TreeView, {root.text});
         node->setData(0, PathRole, root.path);
+        node->setData(0, RemovableRole, root.removable);
         node->setIcon(0, icons.icon(root.removable ? QFileIconProvider::Drive : QFileIconProvider::Folder));
         if (hasSubfolders(root.path)) new QTreeWidgetItem(node, {Placeholder});
     }

@@ -30,6 +30,9 @@ class TfmFolder : public QDialog {
     QString currentPath() const { return CurrentPath; }
     void bbOkClick();
 
+    // Every close empties the tree; the next show reads the folders again.
+    void done(int r) override;
+
   protected:
     void showEvent(QShowEvent* e) override;
 

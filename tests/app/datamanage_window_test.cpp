@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -150,6 +151,31 @@ TEST_F(DataManageWindowTest, YearEntryRefusesYearsTheListNeverShows)
     fmSelData->mnCreateClick();
     EXPECT_EQ(QFileInfo(YearFileName(DataPath, u("令和"), 9)).size(), YearFileSize);
     EXPECT_EQ(child<QComboBox>(fmSelData, "cbTaisyoNen")->currentText(), u("令和09年"));
+}
+
+// The first new set of an installation without a list: "_a" after the original line; the program
+// ends. With ten sets the menu entry is disabled.
+TEST_F(DataManageWindowTest, NewDataSetIsListedAndTheProgramEnds)
+{
+    box.answer(MsgResult::Yes);
+    fmSelData->mnAddCorpDataClick(false);
+    EXPECT_EQ(box.lastText(),
+              u("新しい会社データを作成しました。\n有効にする為、給与計算PelmoraSを終了します。"));
+    const IniFile ini(SysIniFileName);
+    EXPECT_EQ(ini.readString(QStringLiteral("CorpData"), QStringLiteral("Count")), QStringLiteral("2"));
+    EXPECT_EQ(ini.readString(QStringLiteral("CorpData"), QStringLiteral("Data1")), u("オリジナルデータ"));
+    EXPECT_EQ(ini.readString(QStringLiteral("CorpData"), QStringLiteral("Data2")),
+              u("新しい会社データ") + QString(60 - 16, u' ') + QStringLiteral("_a"));
+    EXPECT_TRUE(fmMain->SkipSaveCheck);
+
+    auto* menu = child<QMenu>(fmSelData, "mnAddCorpData");
+    for (const int count : {9, 10}) {
+        IniFile set(SysIniFileName);
+        set.writeInteger(QStringLiteral("CorpData"), QStringLiteral("Count"), count);
+        set.save();
+        fmSelData->FormShow(false);
+        EXPECT_EQ(menu->menuAction()->isEnabled(), count < 10) << count;
+    }
 }
 
 }  // namespace
