@@ -14,6 +14,8 @@
 #include "app/TfmSendMail.h"
 #include "app/TfmSeqNo.h"
 #include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmFolder.h"
+#include "payroll/ui/TfmInpDlg.h"
 #include "payroll/ui/TfmInpPass.h"
 #include "payroll/ui/TfmKenRitu.h"
 #include "payroll/ui/TfmOption.h"
@@ -31,8 +33,6 @@
 #include "services/ui/TfmNotice.h"
 
 TShellForm* fmVersion = nullptr;
-TShellForm* fmFolder = nullptr;
-TShellForm* fmInpDlg = nullptr;
 TShellForm* fmShowLog = nullptr;
 TShellForm* fmCloud = nullptr;
 
@@ -62,6 +62,8 @@ void CreateForms()
 {
     fmMain = new TfmMain();
     fmSelData = new TfmSelData(fmMain);
+    // A restore or a new data set ends the program at the close that follows, without a question.
+    fmSelData->OnEndProgram = [] { fmMain->SkipSaveCheck = true; };
     fmInji = new TfmInji(fmMain);
     // The print dialog reads the employee list through this, in list order.
     TfmInji::SetMemberList([] {
@@ -81,14 +83,14 @@ void CreateForms()
     InstallHelpKeys();
     lazy(fmPrnFormS);
     lazy(fmDataEdit);
-    shell(fmFolder, "TfmFolder", "フォルダーの選択");
+    lazy(fmFolder);
     lazy(fmKenhoHyo);
     lazy(fmRefData);
     lazy(fmSendMail);
     lazy(fmInpPass);
     lazy(fmSetPass);
     lazy(fmKenRitu);
-    shell(fmInpDlg, "TfmInpDlg", "年の入力");
+    lazy(fmInpDlg);
     lazy(fmPrnItem);
     lazy(fmSelFont);
     lazy(fmSeqNo);
@@ -105,7 +107,7 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     RemoveHelpKeys();
     TfmInji::SetMemberList({});
-    for (TShellForm** f : {&fmVersion, &fmFolder, &fmInpDlg, &fmShowLog, &fmCloud}) *f = nullptr;
+    for (TShellForm** f : {&fmVersion, &fmShowLog, &fmCloud}) *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
     fmSelData = nullptr;
@@ -130,4 +132,6 @@ void DestroyForms()
     fmSelCorp.reset();
     fmSeqNo.reset();
     fmListEdit.reset();
+    fmFolder.reset();
+    fmInpDlg.reset();
 }

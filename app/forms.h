@@ -12,8 +12,6 @@ class TShellForm : public QDialog {
 };
 
 extern TShellForm* fmVersion;
-extern TShellForm* fmFolder;
-extern TShellForm* fmInpDlg;
 extern TShellForm* fmShowLog;
 extern TShellForm* fmCloud;
 

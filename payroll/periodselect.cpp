@@ -188,6 +188,24 @@ QStringList YearFileEntries()
     return entries;
 }
 
+QString CheckNewYear(const QString& era, int year)
+{
+    if (year <= 1) return QStringLiteral("年の入力エラー(0以下または元年は不可)");
+    // A year the list never looks for would give a file that is never shown.
+    int first = 0;
+    int last = 0;
+    for (const auto& [e, y] : yearCandidates()) {
+        if (e != era) continue;
+        if (first == 0) first = y;
+        last = y;
+    }
+    if (first == 0 || year < first || year > last)
+        return QStringLiteral("%1の年は%2～%3年の範囲で入力して下さい。").arg(era).arg(first).arg(last);
+    if (QFileInfo::exists(YearFileName(DataPath, era, year)))
+        return QStringLiteral("入力された年のデータは存在します。");
+    return {};
+}
+
 void LoadPeriod(const QString& fileName)
 {
     // The header in memory is the one the window was filled from, with the bonus date just

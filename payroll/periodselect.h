@@ -40,6 +40,10 @@ QString PeriodListName(int p);
 // (when the era names differ) 令和 2..20.
 QStringList YearFileEntries();
 
+// The check of a new year file's era and era year: the message that refuses it (era year 0 or 1,
+// a year outside the year list's range of that era, a file that exists), empty when it is taken.
+QString CheckNewYear(const QString& era, int year);
+
 // Reads the open period (CurPeriod.Period) of fileName into the image, keeping the header in
 // memory (it may hold a bonus date just entered), and cuts every e-mail address to 48 bytes.
 void LoadPeriod(const QString& fileName);

@@ -3,6 +3,8 @@
 #include "payroll/ui/TfmSelData.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -21,14 +23,19 @@
 #include <cstring>
 
 #include "payroll/common.h"
+#include "payroll/corpdata.h"
+#include "payroll/datamanage.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/periodselect.h"
+#include "payroll/ui/TfmFolder.h"
+#include "payroll/ui/TfmInpDlg.h"
 #include "payroll/ui/TfmRefData.h"
 #include "payroll/ui/edithelpers.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/formkit.h"
+#include "platform/inifile.h"
 #include "platform/msgbox.h"
 
 TfmSelData* fmSelData = nullptr;
@@ -71,8 +78,6 @@ QAction* makeItem(QMenu* menu, const char* name, const QString& caption)
 {
     QAction* a = menu->addAction(caption);
     a->setObjectName(QString::fromLatin1(name));
-    // Its work comes with the data management; until then it must not look usable.
-    a->setEnabled(false);
     return a;
 }
 
@@ -148,7 +153,15 @@ TfmSelData::TfmSelData(QWidget* parent) : QDialog(parent)
     mnAddCorpData->setObjectName(QStringLiteral("mnAddCorpData"));
     mnNewCreate = makeItem(mnAddCorpData, "mnNewCreate", QStringLiteral("新規作成"));
     mnDataRef = makeItem(mnAddCorpData, "mnDataRef", QStringLiteral("参照して追加"));
-    mnAddCorpData->menuAction()->setEnabled(false);
+    // The cloud window comes with the cloud backup; until then it must not look usable.
+    mnCloud->setEnabled(false);
+    connect(mnDelData, &QAction::triggered, this, &TfmSelData::mnDelDataClick);
+    connect(mnDelData2, &QAction::triggered, this, &TfmSelData::mnDelDataClick);
+    connect(mnBackup, &QAction::triggered, this, &TfmSelData::mnBackupClick);
+    connect(mnRestore, &QAction::triggered, this, &TfmSelData::mnRestoreClick);
+    connect(mnCreate, &QAction::triggered, this, &TfmSelData::mnCreateClick);
+    connect(mnNewCreate, &QAction::triggered, this, [this] { mnAddCorpDataClick(false); });
+    connect(mnDataRef, &QAction::triggered, this, [this] { mnAddCorpDataClick(true); });
 
     auto* fields = new QGridLayout;
     fields->addWidget(gbKyuyo, 0, 0);
@@ -204,6 +217,17 @@ void TfmSelData::FormShow(bool sender)
         ShowError(e.message());
     }
     CurPeriod.EraText = CurEra.EraText;
+    // Backup and restore take every data set at once: offered in the first set only.
+    const bool first = IniFileName == SysIniFileName;
+    mnBackup->setEnabled(first);
+    mnRestore->setEnabled(first);
+    int count = 1;
+    try {
+        count = IniFile(SysIniFileName).readInteger(QStringLiteral("CorpData"), QStringLiteral("Count"), 1);
+    } catch (const AppError&) {
+        count = 1;
+    }
+    mnAddCorpData->menuAction()->setEnabled(count < 10);
     if (sender) FillYearCombo(QFileInfo(CurPeriod.FileName).fileName());
     CurPeriod.EraYear = EraYearOfFileName(CurPeriod.FileName);
     const QDate today = Today();
@@ -336,6 +360,10 @@ bool TfmSelData::eventFilter(QObject* watched, QEvent* e)
             bbOkClick();
             return true;
         }
+        if (key == Qt::Key_Delete) {
+            mnDelDataClick();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, e);
 }
@@ -367,4 +395,142 @@ void TfmSelData::editExit(QLineEdit* edit)
     }
     const double v = TimeStrToFloat(value);
     edit->setText(edit == edJikan ? FmtJikan(v) : QString::asprintf("%2.0f", v));
+}
+
+void TfmSelData::mnDelDataClick()
+{
+    const int p = ListBox->currentRow() + 1;
+    if (p < 1 || p > PeriodCount || !YearHeader.DataExists[p]) return;
+    if (MessageDlg(QStringLiteral("選択されている給与/賞与のデータを削除しますか？"), MsgType::Confirmation,
+                   MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    try {
+        DeletePeriodData(CurPeriod.FileName, p);
+    } catch (const AppError& e) {
+        ShowError(e.message());
+    }
+    ListBoxClick();
+    ListBox->viewport()->update();
+}
+
+void TfmSelData::mnBackupClick()
+{
+    fmFolder->setWindowTitle(QStringLiteral("データファイルのバックアップ場所を指定"));
+    fmFolder->setMkDirVisible(true);
+    fmFolder->FolderName = DefaultBackupFolder();
+    if (fmFolder->exec() != QDialog::Accepted) return;
+    QString target = fmFolder->FolderName;
+    const QString refused = QStringLiteral(
+        "データのフォルダー（またはその中のフォルダー）にはバックアップできません。\n別の場所を指定して下さい"
+        "。");
+    if (MessageDlg(QStringLiteral("今日の日付でフォルダーを作成しますか？"), MsgType::Confirmation,
+                   MsgButtons::YesNo) == MsgResult::Yes) {
+        target = DatedFolder(target, Today());
+        if (IsInDataRoot(target, DataRoot)) {
+            ShowError(refused);
+            return;
+        }
+        if (!QDir().mkdir(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
+            ShowError(QStringLiteral("フォルダー作成に失敗しました"));
+            return;
+        }
+    }
+    if (IsInDataRoot(target, DataRoot)) {
+        ShowError(refused);
+        return;
+    }
+    const bool old = QFileInfo::exists(target + QStringLiteral("/Tolvane.ini"));
+    if (old && MessageDlg(QStringLiteral("指定場所には既にバックアップデータが存在します。\n"
+                                         "以前のバックアップデータが消えますが続行しますか？"),
+                          MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    const TCopyResult r = BackupToFolder(target, old);
+    if (!r.ok) {
+        ShowError(QStringLiteral("容量不足､書き込み不可等のエラーにより中断しました。\n\n") + r.reason);
+        return;
+    }
+    try {
+        IniFile ini(IniFileName);
+        ini.writeString(QStringLiteral("Option"), QStringLiteral("BackupPath"), target);
+        ini.save();
+    } catch (const AppError& e) {
+        ShowError(e.message());
+    }
+    ShowInfo(QStringLiteral("指定場所にバックアップしました。"));
+}
+
+void TfmSelData::mnRestoreClick()
+{
+    if (MessageDlg(QStringLiteral("復元を行うと現在の設定内容と給与/賞与データは上書きされます。"),
+                   MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    fmFolder->setWindowTitle(QStringLiteral("復元するデータファイルの場所を指定"));
+    fmFolder->setMkDirVisible(false);
+    fmFolder->FolderName = DefaultBackupFolder();
+    if (fmFolder->exec() != QDialog::Accepted) return;
+    const TCopyResult r = RestoreFromFolder(fmFolder->FolderName);
+    if (!r.ok) {
+        ShowError(QStringLiteral("ファイルが存在しない等のエラーにより中断しました。\n"
+                                 "データは復元前のままです。\n\n") +
+                  r.reason);
+        return;
+    }
+    endProgram(QStringLiteral(
+        "指定された場所のデータで復元しました。\n復元を有効にする為、給与計算PelmoraSを終了します。"));
+}
+
+void TfmSelData::mnCreateClick()
+{
+    if (fmInpDlg->exec() != QDialog::Accepted) return;
+    try {
+        CurPeriod.FileName = YearFileName(DataPath, fmInpDlg->EraText, fmInpDlg->Year);
+        CreateYearFile(CurPeriod.FileName);
+    } catch (const AppError& e) {
+        ShowError(e.message());
+    }
+    FillYearCombo(QFileInfo(CurPeriod.FileName).fileName());
+    FormShow(false);
+}
+
+void TfmSelData::mnAddCorpDataClick(bool byReference)
+{
+    QString folder;
+    QString sourceIni;
+    if (!byReference) {
+        if (MessageDlg(QStringLiteral("新しい会社データを作成しますか？"), MsgType::Confirmation,
+                       MsgButtons::YesNo) != MsgResult::Yes)
+            return;
+    } else {
+        folder = QFileDialog::getExistingDirectory(
+            this, QStringLiteral("給与計算PelmoraSデータの場所(Data2)を指定して下さい。"), DataPath);
+        if (folder.isEmpty()) return;
+        sourceIni = ReferenceIniFile(folder);
+        if (sourceIni.isEmpty()) {
+            ShowError(QStringLiteral("Data2フォルダーを指定して下さい。"));
+            return;
+        }
+        if (!QFileInfo(sourceIni).isFile()) {
+            ShowError(QStringLiteral("指定された場所には給与計算PelmoraSのデータが有りません。"));
+            return;
+        }
+    }
+    try {
+        if (AddCorpData(folder, sourceIni) >= 10)
+            ShowInfo(QStringLiteral(
+                "管理できる会社データは10件までなので、\nこれ以上は新規作成/参照追加は出来ません。"));
+    } catch (const AppError& e) {
+        ShowError(e.message());
+        return;
+    }
+    endProgram((byReference ? QStringLiteral("参照した会社データを追加しました。")
+                            : QStringLiteral("新しい会社データを作成しました。")) +
+               QStringLiteral("\n有効にする為、給与計算PelmoraSを終了します。"));
+}
+
+void TfmSelData::endProgram(const QString& message)
+{
+    ShowInfo(message);
+    if (OnEndProgram) OnEndProgram();
+    // No question: the program ends.
+    QDialog::reject();
 }

@@ -2,6 +2,7 @@
 // month's working days and hours or the bonus payment date; OK loads or prepares the period.
 #pragma once
 #include <QDialog>
+#include <functional>
 
 class QListWidget;
 class QComboBox;
@@ -29,6 +30,17 @@ class TfmSelData : public QDialog {
     void cbTaisyoNenChange();
     void ListBoxClick();
     void FormActivate();
+
+    // The data management commands of the menus.
+    void mnDelDataClick();
+    void mnBackupClick();
+    void mnRestoreClick();
+    void mnCreateClick();
+    void mnAddCorpDataClick(bool byReference);
+
+    // Set by the main window: the next close of the main window ends the program without a
+    // question (after a restore or a new data set everything is read afresh at the next start).
+    std::function<void()> OnEndProgram;
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -66,6 +78,7 @@ class TfmSelData : public QDialog {
     void edJikanEnter();
     void editExit(QLineEdit* edit);
     bool canClose();
+    void endProgram(const QString& message);
 
     bool filling_ = false;  // the year list is being rebuilt: no year change
 };

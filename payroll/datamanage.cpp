@@ -1,0 +1,422 @@
+// Deletion of a period, backup and restore of every company data set, registration of a set.
+#include "payroll/datamanage.h"
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "payroll/corpdata.h"
+#include "payroll/paths.h"
+#include "payroll/period.h"
+#include "payroll/periodselect.h"
+#include "payroll/yearfile.h"
+#include "platform/atomicfile.h"
+#include "platform/errors.h"
+#include "platform/inifile.h"
+
+namespace {
+
+const QString SysIniName = QStringLiteral("Tolvane.ini");
+constexpr int SetCount = 27;  // the first set and "_a".."_z"
+
+QString slash(const QString& folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+QString letterCode(int index)
+{
+    return QStringLiteral("_") + QChar(u'a' + index - 1);
+}
+
+bool isDat(const QFileInfo& f)
+{
+    return f.suffix().compare(QStringLiteral("dat"), Qt::CaseInsensitive) == 0;
+}
+
+bool isYubinNo(const QFileInfo& f)
+{
+    return f.fileName().compare(QStringLiteral("yubinno.dat"), Qt::CaseInsensitive) == 0;
+}
+
+// The "*.dat" files directly in folder, "yubinno.dat" left out unless withYubinNo.
+QFileInfoList datFiles(const QString& folder, bool withYubinNo)
+{
+    QFileInfoList out;
+    if (!QFileInfo(folder).isDir()) return out;
+    const QFileInfoList all =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QFileInfo& f : all)
+        if (!f.isDir() && isDat(f) && (withYubinNo || !isYubinNo(f))) out << f;
+    return out;
+}
+
+[[noreturn]] void failOn(const QString& what, const QString& path, int err)
+{
+    throw IoError::failed(what, QDir::toNativeSeparators(path), SystemReason(err));
+}
+
+QByteArray readFile(const QString& path)
+{
+    // A link to nowhere, a pipe or a device is not data to copy: it stops the copy, never hangs it.
+    const QFileInfo info(path);
+    if (!info.isFile())
+        throw IoError::failed(QStringLiteral("ファイルの読み込み"), QDir::toNativeSeparators(path),
+                              QStringLiteral("通常のファイルとして読めません。"));
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) failOn(QStringLiteral("ファイルの読み込み"), path, errno ? errno : EIO);
+    QByteArray data = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw IoError::failed(QStringLiteral("ファイルの読み込み"), QDir::toNativeSeparators(path),
+                              f.errorString());
+    return data;
+}
+
+// A copy is a whole-file write of the target: a failed one leaves the target as it was.
+void copyFile(const QString& from, const QString& to)
+{
+    WriteFileAtomic(to, readFile(from), QStringLiteral("ファイルのコピー"));
+}
+
+// Into the staging folder: the user is told the backup's file, not the hidden copy.
+void stageFile(const QString& from, const QString& to)
+{
+    WriteFileAtomic(to, readFile(from),
+                    QStringLiteral("%1 の作業用コピー").arg(QDir::toNativeSeparators(from)));
+}
+
+void makeFolder(const QString& folder)
+{
+    if (!MakePrivateFolder(folder)) failOn(QStringLiteral("フォルダーの作成"), folder, errno);
+}
+
+// Removes path without following a link: a link goes, never what it points to.
+void removeNoFollow(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::lstat(name.constData(), &st) != 0) return;
+    if (S_ISDIR(st.st_mode)) {
+        for (const QFileInfo& f :
+             QDir(path).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            removeNoFollow(f.filePath());
+        if (::rmdir(name.constData()) != 0) failOn(QStringLiteral("フォルダーの削除"), path, errno);
+    } else if (::unlink(name.constData()) != 0) {
+        failOn(QStringLiteral("ファイルの削除"), path, errno);
+    }
+}
+
+// The settings files of the sets in folder ("Tolvane_a.ini".."Tolvane_z.ini").
+QStringList setIniFiles(const QString& folder)
+{
+    QStringList out;
+    for (int i = 1; i < SetCount; ++i) {
+        const QString f = slash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i));
+        if (QFileInfo(f).isFile()) out << f;
+    }
+    return out;
+}
+
+// The files an earlier backup in folder holds: they go before a new backup is written there.
+void clearBackup(const QString& folder)
+{
+    for (const QFileInfo& f : datFiles(folder, false)) removeNoFollow(f.filePath());
+    removeNoFollow(slash(folder) + SysIniName);
+    for (const QString& f : setIniFiles(folder)) removeNoFollow(f);
+    for (int i = 1; i < SetCount; ++i) {
+        const QString sub = BackupSetFolder(folder, i);
+        const QFileInfo info(QDir::cleanPath(sub));
+        if (info.isSymLink()) {
+            removeNoFollow(QDir::cleanPath(sub));
+            continue;
+        }
+        for (const QFileInfo& f : datFiles(sub, true)) removeNoFollow(f.filePath());
+        if (IsEmptyFolder(sub)) removeNoFollow(QDir::cleanPath(sub));
+    }
+}
+
+TCopyResult failed(const AppError& e)
+{
+    return {false, e.message()};
+}
+
+const QString InRootMessage = QStringLiteral(
+    "データのフォルダー（またはその中のフォルダー）は指定できません。\r別の場所を指定して下さい。");
+
+}  // namespace
+
+void DeletePeriodData(const QString& fileName, int p)
+{
+    if (p < 1 || p > PeriodCount) return;
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadOnly))
+        throw IoError::failed(QStringLiteral("年度データファイルの書き込み"), fileName, f.errorString());
+    QByteArray file = f.readAll();
+    f.close();
+    if (file.size() < YearFileSize)
+        throw IoError::failed(QStringLiteral("年度データファイルの書き込み"), fileName,
+                              QStringLiteral("ファイルが短すぎます。"));
+    TYearFileHeader header = YearHeader;
+    header.DataExists[p] = 0;
+    if (IsBonusPeriod(p)) {
+        header.SyoyoMonth[p - 12] = 0;
+        header.SyoyoDay[p - 12] = 0;
+    }
+    std::memcpy(file.data(), &header, sizeof header);
+    std::memset(file.data() + DataRecPos(p - 1), 0, PeriodRecSize);
+    WriteFileAtomic(fileName, file, QStringLiteral("年度データファイルの書き込み"));
+    YearHeader = header;
+    if (!IsBonusPeriod(p)) std::memset(&MonthCorpRecs[p], 0, sizeof(TCorpRec));
+    const TYearFileHeader keep = YearHeader;
+    ClearPeriodImage();
+    YearHeader = keep;
+}
+
+QString DatedFolder(const QString& folder, const QDate& day)
+{
+    return slash(folder) + QStringLiteral("%1年%2月%3日").arg(day.year()).arg(day.month()).arg(day.day());
+}
+
+bool IsInDataRoot(const QString& folder, const QString& dataRoot)
+{
+    // Canonical paths: links, "..", and a final "/" make no difference.
+    const QString root = QFileInfo(dataRoot).canonicalFilePath();
+    QString path = QFileInfo(folder).canonicalFilePath();
+    if (path.isEmpty()) {
+        // Not made yet: the nearest existing parent decides, with the rest added back.
+        QString rest;
+        QFileInfo info(QDir::cleanPath(QDir(folder).absolutePath()));
+        while (!info.exists() && info.fileName() != QString()) {
+            rest = QLatin1Char('/') + info.fileName() + rest;
+            info = QFileInfo(info.path());
+        }
+        path = info.canonicalFilePath() + rest;
+    }
+    if (root.isEmpty()) return false;
+    return path == root || path.startsWith(slash(root));
+}
+
+QString SetDataFolder(const QString& root, int index)
+{
+    return index == 0 ? slash(root) + QStringLiteral("Data2/")
+                      : CorpDataFolder(slash(root), letterCode(index));
+}
+
+QString BackupSetFolder(const QString& folder, int index)
+{
+    return index == 0 ? slash(folder) : slash(folder) + QStringLiteral("Data2%1/").arg(letterCode(index));
+}
+
+TCopyResult BackupToFolder(const QString& folder, bool clearOld)
+{
+    try {
+        if (IsInDataRoot(folder, DataRoot)) throw AppError(InRootMessage);
+        makeFolder(folder);
+        if (clearOld) clearBackup(folder);
+        for (int i = 0; i < SetCount; ++i) {
+            const QFileInfoList files = datFiles(SetDataFolder(DataRoot, i), false);
+            if (files.isEmpty()) continue;
+            const QString target = BackupSetFolder(folder, i);
+            if (i >= 1) makeFolder(target);
+            for (const QFileInfo& f : files) copyFile(f.filePath(), target + f.fileName());
+        }
+        copyFile(SysIniFileName, slash(folder) + SysIniName);
+        for (const QString& ini : setIniFiles(DataRoot))
+            copyFile(ini, slash(folder) + QFileInfo(ini).fileName());
+        return {};
+    } catch (const AppError& e) {
+        return failed(e);
+    }
+}
+
+TCopyResult RestoreFromFolder(const QString& folder)
+{
+    struct Move {
+        QString from, to;
+    };
+    std::vector<Move> placed;  // staged files put in place
+    std::vector<Move> held;    // current files moved aside
+    auto undo = [&] {
+        for (auto it = placed.rbegin(); it != placed.rend(); ++it)
+            std::rename(QFile::encodeName(it->to).constData(), QFile::encodeName(it->from).constData());
+        for (auto it = held.rbegin(); it != held.rend(); ++it)
+            std::rename(QFile::encodeName(it->to).constData(), QFile::encodeName(it->from).constData());
+    };
+    try {
+        if (!QFileInfo(slash(folder) + SysIniName).isFile())
+            throw AppError(QStringLiteral("指定された場所に「%1」がありません。").arg(SysIniName));
+        if (IsInDataRoot(folder, DataRoot)) throw AppError(InRootMessage);
+        // Staged beside the data, so that the swap is a rename on one file system.
+        QTemporaryDir staging(slash(DataRoot) + QStringLiteral(".restore-XXXXXX"));
+        if (!staging.isValid()) failOn(QStringLiteral("作業用フォルダーの作成"), DataRoot, errno);
+        const QString stage = slash(staging.path());
+        std::vector<Move> incoming;  // staged file -> its place
+        QStringList clearFolders;    // set folders whose carried files the backup replaces
+        for (int i = 0; i < SetCount; ++i) {
+            const QString target = SetDataFolder(DataRoot, i);
+            const QFileInfoList files = datFiles(BackupSetFolder(folder, i), true);
+            if (files.isEmpty() && !QFileInfo(target).isDir()) continue;
+            clearFolders << target;
+            const QString sub = stage + QString::number(i) + QLatin1Char('/');
+            if (!files.isEmpty()) makeFolder(sub);
+            for (const QFileInfo& f : files) {
+                stageFile(f.filePath(), sub + f.fileName());
+                incoming.push_back({sub + f.fileName(), target + f.fileName()});
+            }
+        }
+        const QString iniFolder = slash(QFileInfo(SysIniFileName).absolutePath());
+        makeFolder(stage + QStringLiteral("ini"));
+        QStringList inis{slash(folder) + SysIniName};
+        inis << setIniFiles(folder);
+        for (const QString& ini : inis) {
+            const QString name = QFileInfo(ini).fileName();
+            const QString staged = stage + QStringLiteral("ini/") + name;
+            stageFile(ini, staged);
+            incoming.push_back(
+                {staged, ini.endsWith(QLatin1Char('/') + SysIniName) ? SysIniFileName : iniFolder + name});
+        }
+
+        // Every copy is in: the current files go aside, the staged ones into their places.
+        const QString aside = stage + QStringLiteral("old/");
+        makeFolder(aside);
+        int n = 0;
+        auto moveAside = [&](const QString& path) {
+            const QString to = aside + QString::number(++n);
+            if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(to).constData()) != 0)
+                failOn(QStringLiteral("ファイルの置き換え"), path, errno);
+            held.push_back({path, to});
+        };
+        for (const QString& target : clearFolders)
+            for (const QFileInfo& f : datFiles(target, false)) moveAside(f.filePath());
+        for (const Move& m : incoming) {
+            struct stat st;
+            if (::lstat(QFile::encodeName(m.to).constData(), &st) == 0) moveAside(m.to);
+            makeFolder(QFileInfo(m.to).absolutePath());
+            if (std::rename(QFile::encodeName(m.from).constData(), QFile::encodeName(m.to).constData()) != 0)
+                failOn(QStringLiteral("ファイルの置き換え"), m.to, errno);
+            placed.push_back({m.from, m.to});
+        }
+        return {};
+    } catch (const AppError& e) {
+        undo();
+        return failed(e);
+    }
+}
+
+bool IsEmptyFolder(const QString& folder)
+{
+    const QDir dir(folder);
+    return dir.exists() && dir.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+QString FindFreeCorpCode(const QStringList& lines, const QString& root)
+{
+    for (int i = 1; i < SetCount; ++i) {
+        const QString code = letterCode(i);
+        bool used = false;
+        for (const QString& line : lines) used = used || CorpLineCode(line) == code;
+        if (used || QFileInfo::exists(CorpIniFile(slash(root), code))) continue;
+        // A folder left from a deleted set is taken only when nothing is left in it.
+        const QString folder = CorpDataFolder(slash(root), code);
+        const QFileInfo info(QDir::cleanPath(folder));
+        if (info.isSymLink() || (info.exists() && !IsEmptyFolder(folder))) continue;
+        return code;
+    }
+    return {};
+}
+
+QString ReferenceIniFile(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    if (QFileInfo(clean).fileName().toUpper() != QStringLiteral("DATA2")) return {};
+    return slash(QFileInfo(clean).path()) + SysIniName;
+}
+
+int AddCorpData(const QString& sourceFolder, const QString& sourceIni)
+{
+    IniFile sys(SysIniFileName);
+    QStringList lines;
+    if (sys.readInteger(QStringLiteral("CorpData"), QStringLiteral("Count"), 0) > 0)
+        lines = ReadCorpList(sys);
+    if (lines.isEmpty()) lines << OriginalCorpLine();
+    const QString root = slash(DataRoot);
+    const QString code = FindFreeCorpCode(lines, root);
+    if (code.isEmpty())
+        throw AppError(QStringLiteral(
+            "使用できる会社データの記号がありません。\r使われていない会社データを削除して下さい。"));
+    if (!sourceFolder.isEmpty()) {
+        const QString folder = CorpDataFolder(root, code);
+        const bool existed = QFileInfo(folder).isDir();
+        try {
+            copyFile(sourceIni, CorpIniFile(root, code));
+            makeFolder(folder);
+            for (const QFileInfo& f : datFiles(sourceFolder, true))
+                copyFile(f.filePath(), folder + f.fileName());
+        } catch (const AppError& e) {
+            // Nothing half-registered stays behind.
+            QFile::remove(CorpIniFile(root, code));
+            for (const QFileInfo& f : datFiles(folder, true)) QFile::remove(f.filePath());
+            if (!existed) QDir().rmdir(folder);
+            throw AppError(
+                QStringLiteral("会社データのコピーに失敗しました。会社データは追加していません。\r\r") +
+                e.message());
+        }
+    }
+    lines << FormatCorpLine(
+        sourceFolder.isEmpty() ? QStringLiteral("新しい会社データ") : QStringLiteral("参照した会社データ"),
+        code);
+    WriteCorpList(sys, lines);
+    sys.save();
+    return lines.size();
+}
+
+bool IsValidFolderName(const QString& name)
+{
+    if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral("..")) return false;
+    for (const QChar c : name)
+        if (c == QLatin1Char('/') || c.category() == QChar::Other_Control) return false;
+    return true;
+}
+
+QList<TFolderRoot> FolderRoots()
+{
+    QList<TFolderRoot> roots;
+    roots.append({QStringLiteral("ホーム [%1]").arg(QDir::homePath()), QDir::homePath(), false});
+    roots.append({QStringLiteral("/"), QStringLiteral("/"), false});
+    static const QStringList network{QStringLiteral("nfs"),   QStringLiteral("nfs4"),
+                                     QStringLiteral("cifs"),  QStringLiteral("smb3"),
+                                     QStringLiteral("smbfs"), QStringLiteral("fuse.sshfs")};
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        if (!v.isValid() || !v.isReady()) continue;
+        const QString path = v.rootPath();
+        const QString type = QString::fromLatin1(v.fileSystemType());
+        const bool removable = path.startsWith(QStringLiteral("/media/")) ||
+                               path.startsWith(QStringLiteral("/run/media/")) ||
+                               path.startsWith(QStringLiteral("/mnt/"));
+        if (path == QStringLiteral("/") || (!removable && !network.contains(type))) continue;
+        const QString name = v.displayName() == path ? QFileInfo(path).fileName() : v.displayName();
+        roots.append({QStringLiteral("%1 [%2]").arg(name, path), path, removable});
+    }
+    return roots;
+}
+
+QString DefaultBackupFolder()
+{
+    QString folder;
+    if (!IniFileName.isEmpty() && QFileInfo::exists(IniFileName)) {
+        try {
+            folder = IniFile(IniFileName).readString(QStringLiteral("Option"), QStringLiteral("BackupPath"));
+        } catch (const AppError&) {
+            folder.clear();
+        }
+    }
+    return folder.trimmed().isEmpty() || !QFileInfo(folder).isDir() ? QDir::homePath() : folder;
+}
