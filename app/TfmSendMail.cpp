@@ -23,6 +23,7 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/fonts.h"
+#include "platform/formkit.h"
 #include "platform/msgbox.h"
 #include "platform/notice.h"
 #include "print/dispatch.h"
@@ -39,20 +40,9 @@ constexpr int MemoMaxLines = 5;
 constexpr int TextMaxChars = 170;
 const QString kMailText = QStringLiteral("MailText");
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
-
 QLineEdit* makeDateEdit(QWidget* parent, const char* name)
 {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(2);
-    edit->setAlignment(Qt::AlignCenter);
-    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    QLineEdit* edit = DatePartEdit(parent, name);
     // Digits and blanks; Enter moves on, Ctrl+Delete empties, the text is selected on entering.
     new TNumKeys(edit, QStringLiteral(" "));
     return edit;
@@ -90,7 +80,7 @@ TfmSendMail::TfmSendMail(QWidget* parent) : QDialog(parent)
     mmHonbun = makeMemo(this, "mmHonbun", 5);
     mmHonbun->setWhatsThis(
         QStringLiteral("メールの本文です（170文字まで）。「記憶」で会社ごとに保存できます。"));
-    btMemory2 = makeButton(this, "btMemory2", QStringLiteral("記憶"));
+    btMemory2 = Named<QPushButton>(this, "btMemory2", QStringLiteral("記憶"));
 
     auto* dateLine = new QWidget(this);
     lbNengappi1 = new QLabel(dateLine);
@@ -104,7 +94,7 @@ TfmSendMail::TfmSendMail(QWidget* parent) : QDialog(parent)
     mmEditMemo = makeMemo(this, "mmEditMemo", MemoMaxLines);
     mmEditMemo->setWhatsThis(QStringLiteral(
         "明細書に印刷するメモです（5行まで）。{$Kihonkyuu} は各社員の基本給に置き換わります。"));
-    btMemory = makeButton(this, "btMemory", QStringLiteral("記憶"));
+    btMemory = Named<QPushButton>(this, "btMemory", QStringLiteral("記憶"));
 
     cbShowDialog = new QCheckBox(QStringLiteral("送信前に内容確認"), this);
     cbShowDialog->setObjectName(QStringLiteral("cbShowDialog"));
@@ -114,12 +104,12 @@ TfmSendMail::TfmSendMail(QWidget* parent) : QDialog(parent)
     lbSendInfo = new QLabel(this);
     lbSendInfo->setObjectName(QStringLiteral("lbSendInfo"));
 
-    btOk = makeButton(this, "btOk", QStringLiteral("送 信"));
+    btOk = Named<QPushButton>(this, "btOk", QStringLiteral("送 信"));
     btOk->setProperty("Tag", 1);
-    btSave = makeButton(this, "btSave", QStringLiteral("帳票内容保存"));
+    btSave = Named<QPushButton>(this, "btSave", QStringLiteral("帳票内容保存"));
     btSave->setWhatsThis(QStringLiteral("明細書をJPEG画像にして、指定したフォルダーに保存します。"));
-    btPreView = makeButton(this, "btPreView", QStringLiteral("帳票内容確認"));
-    btCancel = makeButton(this, "btCancel", QStringLiteral("中 止"));
+    btPreView = Named<QPushButton>(this, "btPreView", QStringLiteral("帳票内容確認"));
+    btCancel = Named<QPushButton>(this, "btCancel", QStringLiteral("中 止"));
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("件名"), this), 0, 0, Qt::AlignRight);

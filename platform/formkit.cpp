@@ -12,6 +12,16 @@ QLineEdit* NumericEdit(QWidget* parent, const char* name, int maxLength, int tag
     return edit;
 }
 
+QLineEdit* DatePartEdit(QWidget* parent, const char* name)
+{
+    auto* edit = Named<QLineEdit>(parent, name);
+    edit->setMaxLength(2);
+    edit->setAlignment(Qt::AlignCenter);
+    // Digits only: the input method would let full-width digits past the key filter.
+    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    return edit;
+}
+
 QToolButton* SpeedButton(QWidget* parent, const char* name, const QString& caption)
 {
     auto* b = Named<QToolButton>(parent, name);

@@ -16,5 +16,7 @@ T* Named(QWidget* parent, const char* name, Args&&... args)
 // A numeric field: Tag = display width * 10 + decimals, at most maxLength characters, no input
 // method (it would let full-width digits past the key filter), as wide as its digits need.
 QLineEdit* NumericEdit(QWidget* parent, const char* name, int maxLength, int tag, int spareDigits = 1);
+// A two-character part of a date (year, month, day), centred, without the input method.
+QLineEdit* DatePartEdit(QWidget* parent, const char* name);
 // A flat button that leaves the focus in the field it works on.
 QToolButton* SpeedButton(QWidget* parent, const char* name, const QString& caption);

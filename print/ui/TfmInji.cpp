@@ -27,6 +27,7 @@
 #include "payroll/ui/edithelpers.h"
 #include "platform/errors.h"
 #include "platform/fonts.h"
+#include "platform/formkit.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/notice.h"
@@ -55,24 +56,6 @@ QLabel* makePanel(QWidget* parent, const char* name)
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setMinimumWidth(260);
     return panel;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
-
-QLineEdit* makeDateEdit(QWidget* parent, const char* name)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(2);
-    edit->setAlignment(Qt::AlignCenter);
-    // Digits only: the input method would let full-width digits past the key filter.
-    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
-    return edit;
 }
 
 QString twoWide(int n)
@@ -122,7 +105,7 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("fmInji"));
     setWindowTitle(QStringLiteral("帳票の印刷"));
 
-    btPrnSetup = makeButton(this, "btPrnSetup", QStringLiteral("ﾌﾟﾘﾝﾀ設定"));
+    btPrnSetup = Named<QPushButton>(this, "btPrnSetup", QStringLiteral("ﾌﾟﾘﾝﾀ設定"));
     pnPrinter = makePanel(this, "pnPrinter");
     auto* lbLType = new QLabel(QStringLiteral("帳票ﾀｲﾌﾟ"), this);
     pnLType = makePanel(this, "pnLType");
@@ -138,9 +121,9 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     // A fixed-pitch face: the four blanks before each unit are as wide as two digits.
     const QFont mono = FixedPitchFont(15);
     lbNengappi1->setFont(mono);
-    edPrnDateYY = makeDateEdit(dateLine, "edPrnDateYY");
-    edPrnDateMM = makeDateEdit(dateLine, "edPrnDateMM");
-    edPrnDateDD = makeDateEdit(dateLine, "edPrnDateDD");
+    edPrnDateYY = DatePartEdit(dateLine, "edPrnDateYY");
+    edPrnDateMM = DatePartEdit(dateLine, "edPrnDateMM");
+    edPrnDateDD = DatePartEdit(dateLine, "edPrnDateDD");
     // The pay list's grouping takes the date line's place.
     pnPrnMethod = new QFrame(this);
     pnPrnMethod->setObjectName(QStringLiteral("pnPrnMethod"));
@@ -165,12 +148,12 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     mmEditMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmEditMemo->setTabChangesFocus(true);
     mmEditMemo->setFixedHeight(mmEditMemo->fontMetrics().lineSpacing() * MemoMaxLines + 12);
-    btMemory = makeButton(this, "btMemory", QStringLiteral("記憶"));
+    btMemory = Named<QPushButton>(this, "btMemory", QStringLiteral("記憶"));
 
-    btOutCSV = makeButton(this, "btOutCSV", QStringLiteral("表計算連携"));
-    btPreView = makeButton(this, "btPreView", QStringLiteral("プレビュー"));
-    btOk = makeButton(this, "btOk", QStringLiteral("印刷"));
-    btCancel = makeButton(this, "btCancel", QStringLiteral("中止"));
+    btOutCSV = Named<QPushButton>(this, "btOutCSV", QStringLiteral("表計算連携"));
+    btPreView = Named<QPushButton>(this, "btPreView", QStringLiteral("プレビュー"));
+    btOk = Named<QPushButton>(this, "btOk", QStringLiteral("印刷"));
+    btCancel = Named<QPushButton>(this, "btCancel", QStringLiteral("中止"));
     btOk->setDefault(true);
     // The exports come with their documents.
     btOutCSV->setEnabled(false);
