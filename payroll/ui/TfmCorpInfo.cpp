@@ -362,17 +362,7 @@ void TfmCorpInfo::NumericItemExit(QLineEdit* edit)
     // and display of the other fields would cut it. OK checks it.
     if (edit->objectName() == QLatin1String("edHouNo")) return;
     QString value;
-    bool ok = false;
-    try {
-        ok = CheckNumInput(edit, value);
-    } catch (const AppError& err) {
-        ShowError(err.message());
-    }
-    if (!ok) {
-        // Back into the field once the focus change under way is done.
-        QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
-        return;
-    }
+    if (!CheckFieldOnExit(edit, value)) return;
     const int tag = edit->property("Tag").toInt();
     if (edit->objectName() == QLatin1String("edJikanD"))
         edit->setText(FmtJikanD(TimeStrToFloat(value)));

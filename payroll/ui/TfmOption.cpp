@@ -304,17 +304,7 @@ bool TfmOption::eventFilter(QObject* watched, QEvent* e)
 void TfmOption::edPrAdjustExit(QLineEdit* edit)
 {
     QString value;
-    bool ok = false;
-    try {
-        ok = CheckNumInput(edit, value);
-    } catch (const AppError& err) {
-        ShowError(err.message());
-    }
-    if (!ok) {
-        // Back into the field once the focus change under way is done.
-        QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
-        return;
-    }
+    if (!CheckFieldOnExit(edit, value)) return;
     edit->setText(fmtAdjust(value.isEmpty() ? 0 : StrToFloatEx(value)));
 }
 

@@ -382,17 +382,7 @@ void TfmSelData::edJikanEnter()
 void TfmSelData::editExit(QLineEdit* edit)
 {
     QString value;
-    bool ok = false;
-    try {
-        ok = CheckNumInput(edit, value);
-    } catch (const AppError& e) {
-        ShowError(e.message());
-    }
-    if (!ok) {
-        // Back into the field once the focus change under way is done.
-        QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
-        return;
-    }
+    if (!CheckFieldOnExit(edit, value)) return;
     const double v = TimeStrToFloat(value);
     edit->setText(edit == edJikan ? FmtJikan(v) : QString::asprintf("%2.0f", v));
 }

@@ -16,6 +16,7 @@
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "platform/cp932.h"
+#include "platform/errors.h"
 #include "platform/msgbox.h"
 
 bool OverTypeKey(QWidget* control, QKeyEvent* event)
@@ -203,4 +204,16 @@ bool TNumKeys::keyPress(QKeyEvent* event)
     }
     if (!OptionRec.InputOverN || (replaceSelection && edit_->hasSelectedText())) return false;
     return OverTypeKey(edit_, event);
+}
+
+bool CheckFieldOnExit(QLineEdit* edit, QString& value)
+{
+    bool ok = false;
+    try {
+        ok = CheckNumInput(edit, value);
+    } catch (const AppError& err) {
+        ShowError(err.message());
+    }
+    if (!ok) QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
+    return ok;
 }

@@ -19,6 +19,9 @@ bool OverTypeKey(QWidget* control, QKeyEvent* event);
 // decimals). A refused entry shows its message as an error box and gives false with value empty.
 // ConvertError when the text holds letters.
 bool CheckNumInput(QLineEdit* edit, QString& value);
+// CheckNumInput for a field being left: any refusal (letters included) is shown, and the focus goes
+// back into the field once the focus change under way is done. True with value when it passed.
+bool CheckFieldOnExit(QLineEdit* edit, QString& value);
 // Cuts the edit's text to its maxLength counted in CP932 bytes, without splitting a double-byte
 // character; the caret goes to the end when the text then fills the field.
 void TrimEditMaxLen(QLineEdit* edit);
