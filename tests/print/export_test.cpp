@@ -295,3 +295,18 @@ TEST_F(ExportTest, ButtonForTheExportedKindsOpensTheWorkbook)
 }
 
 }  // namespace
+
+TEST(ExportFrameTest, NumbersSheetNamesAndFileNames)
+{
+    const std::pair<double, const char*> numbers[] = {{-1234, "-1234"},
+                                                      {12.5, "12.5"},
+                                                      {0.1 + 0.2, "0.3"},
+                                                      {-0.0, "0"},
+                                                      {2147483647.0 * 15, "32212254705"}};
+    for (const auto& [v, text] : numbers) EXPECT_EQ(NumberText(v), u(text)) << v;
+    EXPECT_EQ(
+        ValidSheetNames({u("a/b:c"), u("'x'"), u(""), u("history"), u("A/B:C"), QString(40, u'長')}),
+        QStringList({u("a_b_c"), u("x"), u("Sheet"), u("historySheet"), u("A_B_C(2)"), QString(31, u'長')}));
+    EXPECT_EQ(SafeFileName(u("..\\a/b\tc"), u("社員01")), u("_a_b_c"));
+    EXPECT_EQ(SafeFileName(u(" .. "), u("社員01")), u("社員01"));
+}
