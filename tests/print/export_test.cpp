@@ -82,11 +82,12 @@ class ExportTest : public PrintWindowTest {
         while (it.hasNext()) names << it.next().captured(1);
         return names;
     }
-    static int64_t saved(int slot, int32_t TSikyuRec::*field)
+    // Gross pay of slot over the saved months.
+    static int64_t saved(int slot)
     {
-        int64_t sum = 0;
         TYearData year;
-        for (int p = 1; p <= 5; ++p) sum += year.period(p).sikyu[slot].*field;
+        int64_t sum = 0;
+        for (int p = 1; p <= 5; ++p) sum += year.period(p).sikyu[slot].SikyuGoukei;
         return sum;
     }
     // Answers the export's save dialog with file of the type its suffix says, as a user types it.
@@ -116,8 +117,7 @@ TEST_F(ExportTest, LedgerCsvPerEmployeeWithTheSavedTotals)
     EXPECT_EQ(line(lines, u("基本給")),
               u("基本給,250000,250000,250000,250000,250000,0,0,0,0,0,0,0,0,0,0,1250000,"));
     for (const QString& l : lines.mid(1)) EXPECT_EQ(l.count(u','), 17) << l;
-    EXPECT_TRUE(line(lines, u("支給項目合計"))
-                    .endsWith(QStringLiteral(",%1,").arg(saved(1, &TSikyuRec::SikyuGoukei))));
+    EXPECT_TRUE(line(lines, u("支給項目合計")).endsWith(QStringLiteral(",%1,").arg(saved(1))));
     for (const char* f : {"02佐藤美咲_給与台帳.csv", "03鈴木大輔_給与台帳.csv"})
         EXPECT_EQ(FileMode(dir() + u(f)), 0600) << f;
 
@@ -189,8 +189,7 @@ TEST_F(ExportTest, ListAndGrandTotalEqualThePrintedSums)
     EXPECT_EQ(lines[0], u(",青木健一,鈴木大輔,製造部計(2名),佐藤美咲,営業部計(1名),合 計(3名),"));
     EXPECT_EQ(line(lines, u("出勤日数")), u("出勤日数, 20.00, 20.00,, 20.00,,"));
 
-    const int64_t all = saved(1, &TSikyuRec::SikyuGoukei) + saved(2, &TSikyuRec::SikyuGoukei) +
-                        saved(3, &TSikyuRec::SikyuGoukei);
+    const int64_t all = saved(1) + saved(2) + saved(3);
     ASSERT_TRUE(exportTo(600, dir() + u("grand.csv")));
     lines = csv(dir() + u("grand.csv"));
     EXPECT_EQ(lines.size(), 40) << "no attendance rows; one row hidden";
