@@ -1,8 +1,11 @@
 // Slip printing: 90 slips two per sheet into a PDF, each reading its cumulative figures from the
 // year file, and one sheet into a screen-resolution image as the preview draws it; the same for
-// the year ledgers of 90 employees, each reading the fifteen periods from the year file.
+// the year ledgers of 90 employees, each reading the fifteen periods from the year file, and the
+// same ledgers exported as 90 CSV files and as one workbook of 90 sheets.
 #include <benchmark/benchmark.h>
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageSize>
@@ -18,6 +21,7 @@
 #include "platform/fonts.h"
 #include "print/dispatch.h"
 #include "print/engine.h"
+#include "print/exports.h"
 #include "print/pages.h"
 
 namespace {
@@ -169,5 +173,27 @@ void BM_LedgerPageToImage(benchmark::State& state)
     }
 }
 BENCHMARK(BM_LedgerPageToImage)->Unit(benchmark::kMillisecond);
+
+// state.range(0): 0 CSV files, 1 a workbook.
+void BM_NinetyLedgersExported(benchmark::State& state)
+{
+    ensureApplication();
+    QTemporaryDir dir;
+    fillWholeYear(dir);
+    QList<int> all;
+    for (int e = 1; e <= MaxEmployee; ++e) all << e;
+    const bool workbook = state.range(0) == 1;
+    const QString file = dir.path() + (workbook ? QStringLiteral("/台帳.xlsx") : QStringLiteral("/none.csv"));
+    for (auto _ : state) {
+        // Each run writes afresh: the CSV files of the run before are not asked about.
+        state.PauseTiming();
+        for (const QString& f : QDir(dir.path()).entryList({QStringLiteral("*.csv")}, QDir::Files))
+            QFile::remove(dir.path() + QLatin1Char('/') + f);
+        state.ResumeTiming();
+        if (!OutDaichoCSV({file, workbook}, all)) state.SkipWithError("not written");
+    }
+    state.counters["ledgers"] = MaxEmployee;
+}
+BENCHMARK(BM_NinetyLedgersExported)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -8,8 +8,24 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+namespace {
+ShellOpener& opener()
+{
+    static ShellOpener o;
+    return o;
+}
+}  // namespace
+
+ShellOpener SetShellOpener(ShellOpener o)
+{
+    ShellOpener old = std::move(opener());
+    opener() = std::move(o);
+    return old;
+}
+
 bool ShellOpen(const QString& target)
 {
+    if (opener()) return opener()(target);
     // A scheme of two or more letters: a one-letter one would be a drive of an old path.
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
     const QUrl url = scheme.match(target).hasMatch()

@@ -3,9 +3,14 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // Target is a URL with a scheme ("https://...", "mailto:...") or a local file path.
 bool ShellOpen(const QString& target);
+// Puts opener in place of the desktop for ShellOpen (tests, which must not start programs; an
+// empty one gives the desktop back). Returns the previous one.
+using ShellOpener = std::function<bool(const QString& target)>;
+ShellOpener SetShellOpener(ShellOpener opener);
 // Starts Program detached from this one; it keeps running when this program ends.
 bool ShellRun(const QString& program, const QStringList& arguments = {}, const QString& workDir = {});
 // Deletes Folder with everything in it, without asking. Refuses an empty path and the root folder.

@@ -203,47 +203,76 @@ void addTo(std::vector<double>& sums, const std::vector<double>& values)
     for (size_t i = 0; i < sums.size(); ++i) sums[i] += values[i];
 }
 
-// The saved periods of the open year file, each read through the checked reader.
-class YearReader {
-  public:
-    YearReader() : rec_(std::make_unique<TPeriodRecord>())
-    {
-        ReadPeriodRecord(CurPeriod.FileName, 1, header_, *rec_);
-        loaded_ = 1;
-    }
-    bool saved(int p) const { return header_.DataExists[p] != 0; }
-    const TPeriodRecord& period(int p)
-    {
-        if (loaded_ != p) {
-            TYearFileHeader h;
-            ReadPeriodRecord(CurPeriod.FileName, p, h, *rec_);
-            loaded_ = p;
-        }
-        return *rec_;
-    }
-
-  private:
-    TYearFileHeader header_;
-    std::unique_ptr<TPeriodRecord> rec_;
-    int loaded_ = 0;
-};
-
 QString eraYearText()
 {
     return QStringLiteral("%1%2年").arg(CurPeriod.EraText).arg(CurPeriod.EraYear);
 }
 
-// The sums of every employee of a period record up to the first free slot, retired ones skipped.
-std::vector<double> periodTotals(const QList<TDaichoRow>& rows, const TPeriodRecord& rec)
+}  // namespace
+
+std::vector<double> DaichoValues(const QList<TDaichoRow>& rows, const TKintaiRec& k, const TSikyuRec& s,
+                                 const TKoujoRec& d)
 {
-    std::vector<double> sums(size_t(rows.size()), 0.0);
-    for (int e = 1; e <= MaxEmployee && !rec.syain[e].MembKey.isEmpty(); ++e)
-        if (rec.syain[e].Taisyoku.shownText().trimmed().isEmpty())
-            addTo(sums, rowValues(rows, rec.kintai[e], rec.sikyu[e], rec.koujo[e]));
-    return sums;
+    return rowValues(rows, k, s, d);
 }
 
-}  // namespace
+TYearData::TYearData()
+{
+    periods_[0] = std::make_unique<TPeriodRecord>();
+    ReadPeriodRecord(CurPeriod.FileName, 1, header_, *periods_[0]);
+}
+
+TYearData::~TYearData() = default;
+
+const TPeriodRecord& TYearData::period(int p)
+{
+    std::unique_ptr<TPeriodRecord>& rec = periods_[p - 1];
+    if (!rec) {
+        auto read = std::make_unique<TPeriodRecord>();
+        TYearFileHeader h;
+        ReadPeriodRecord(CurPeriod.FileName, p, h, *read);
+        rec = std::move(read);
+    }
+    return *rec;
+}
+
+TLedgerColumns DaichoYear(const QList<TDaichoRow>& rows, const QByteArray& key, TYearData& year)
+{
+    TLedgerColumns c;
+    c.total.assign(size_t(rows.size()), 0.0);
+    for (int p = 1; p <= PeriodCount; ++p) {
+        if (!year.saved(p)) continue;
+        const TPeriodRecord& rec = year.period(p);
+        int s = 0;
+        for (int e = 1; e <= MaxEmployee; ++e)
+            if (!key.isEmpty() && rec.syain[e].MembKey.bytes() == key) s = e;
+        // A period before the employee came shows zeros.
+        static const TKintaiRec noKintai{};
+        static const TSikyuRec noSikyu{};
+        static const TKoujoRec noKoujo{};
+        c.period[p] = s ? rowValues(rows, rec.kintai[s], rec.sikyu[s], rec.koujo[s])
+                        : rowValues(rows, noKintai, noSikyu, noKoujo);
+        addTo(c.total, c.period[p]);
+    }
+    return c;
+}
+
+TLedgerColumns SoGokeiYear(const QList<TDaichoRow>& rows, TYearData& year)
+{
+    TLedgerColumns c;
+    c.total.assign(size_t(rows.size()), 0.0);
+    for (int p = 1; p <= PeriodCount; ++p) {
+        if (!year.saved(p)) continue;
+        const TPeriodRecord& rec = year.period(p);
+        std::vector<double>& sums = c.period[p];
+        sums.assign(size_t(rows.size()), 0.0);
+        for (int e = 1; e <= MaxEmployee && !rec.syain[e].MembKey.isEmpty(); ++e)
+            if (rec.syain[e].Taisyoku.shownText().trimmed().isEmpty())
+                addTo(sums, rowValues(rows, rec.kintai[e], rec.sikyu[e], rec.koujo[e]));
+        addTo(c.total, sums);
+    }
+    return c;
+}
 
 TDaichoCounts CountDaichoColumns()
 {
@@ -360,25 +389,13 @@ void PrintKyuyoDaicho(int slot)
     PrnBold = false;
     drawNames(rows, c, right);
 
-    const QByteArray key = E.MembKey.bytes();
-    YearReader year;
-    std::vector<double> sums(size_t(rows.size()), 0.0);
-    for (int p = 1; p <= PeriodCount; ++p) {
-        if (!year.saved(p)) continue;
-        const TPeriodRecord& rec = year.period(p);
-        int s = 0;
-        for (int e = 1; e <= MaxEmployee; ++e)
-            if (!key.isEmpty() && rec.syain[e].MembKey.bytes() == key) s = e;
-        // A period before the employee came shows zeros.
-        static const TKintaiRec noKintai{};
-        static const TSikyuRec noSikyu{};
-        static const TKoujoRec noKoujo{};
-        const std::vector<double> values = s ? rowValues(rows, rec.kintai[s], rec.sikyu[s], rec.koujo[s])
-                                             : rowValues(rows, noKintai, noSikyu, noKoujo);
-        addTo(sums, values);
-        drawColumn({36.0f + 15.5f * (p - 1), ColumnForm::Period, p, IsBonusPeriod(p)}, rows, values);
-    }
-    drawColumn({268.5f, ColumnForm::LedgerTotal}, rows, sums);
+    TYearData year;
+    const TLedgerColumns cols = DaichoYear(rows, E.MembKey.bytes(), year);
+    for (int p = 1; p <= PeriodCount; ++p)
+        if (!cols.period[p].empty())
+            drawColumn({36.0f + 15.5f * (p - 1), ColumnForm::Period, p, IsBonusPeriod(p)}, rows,
+                       cols.period[p]);
+    drawColumn({268.5f, ColumnForm::LedgerTotal}, rows, cols.total);
 }
 
 void PrintSoGokeiDaicho(int page)
@@ -411,17 +428,14 @@ void PrintSoGokeiDaicho(int page)
     }
     drawNames(rows, c, right);
 
-    YearReader year;
-    std::vector<double> total(size_t(rows.size()), 0.0);
-    for (int q = 1; q <= PeriodCount; ++q) {
-        const int col = q - 10 * (page - 1) - 1;
-        const bool onPage = col >= 0 && col <= 9;
-        if (!year.saved(q) || (!onPage && page != 2)) continue;
-        const std::vector<double> sums = periodTotals(rows, year.period(q));
-        addTo(total, sums);
-        if (onPage) drawColumn({40.0f + 25.5f * col, ColumnForm::SumTotal}, rows, sums);
+    TYearData year;
+    const TLedgerColumns cols = SoGokeiYear(rows, year);
+    for (int col = 0; col <= 9; ++col) {
+        const int q = 10 * (page - 1) + col + 1;
+        if (q <= PeriodCount && !cols.period[q].empty())
+            drawColumn({40.0f + 25.5f * col, ColumnForm::SumTotal}, rows, cols.period[q]);
     }
-    if (page == 2) drawColumn({167.5f, ColumnForm::SumTotal}, rows, total);
+    if (page == 2) drawColumn({167.5f, ColumnForm::SumTotal}, rows, cols.total);
 }
 
 // ---- the pay and bonus list ----
@@ -564,6 +578,18 @@ void printOldLayout(int page, int p, const QList<TDaichoRow>& rows)
 
 }  // namespace
 
+std::vector<double> IchiranTotals(const QList<TDaichoRow>& rows, int mode, const QString& group, int& count)
+{
+    return imageTotals(
+        rows,
+        [&](int e) {
+            return mode == 1   ? GetKubunName(e) == group
+                   : mode == 2 ? SyainRec[e].Busyo.shownText() == group
+                               : true;
+        },
+        count);
+}
+
 QString IchiranTitle(int period)
 {
     return listTitle(period).text;
@@ -628,15 +654,7 @@ void PrintKyuyoIchiran(int page, int mode)
     if (k >= 10) return;  // no free column (the page counts leave one)
     ++k;
     int n = 0;
-    const QString name = group ? group->GroupName : QString();
-    const std::vector<double> sums = imageTotals(
-        rows,
-        [&](int e) {
-            return mode == 1   ? GetKubunName(e) == name
-                   : mode == 2 ? SyainRec[e].Busyo.shownText() == name
-                               : true;
-        },
-        n);
+    const std::vector<double> sums = IchiranTotals(rows, mode, group ? group->GroupName : QString(), n);
     PrnBold = true;
     PrintText(40.0f + 25.5f * (k - 1), 29.5f, u("　合　計"));
     drawColumn({40.0f + 25.5f * (k - 1), ColumnForm::SumTotal, p, false, true}, rows, sums);

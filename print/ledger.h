@@ -4,8 +4,12 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <memory>
+#include <vector>
 
 #include "payroll/records.h"
+
+struct TPeriodRecord;
 
 // Row counts of the ledger grid under DaichoAddFlag and DaichoDelFlag.
 struct TDaichoCounts {
@@ -30,6 +34,41 @@ QList<TDaichoRow> DaichoRows(bool bonusNames = false);
 // The value of a row for one employee's rows of a period: attendance values, yen amounts, the net
 // amount with the three other items; 0 for the pay date row.
 double DaichoValue(const TDaichoRow& row, const TKintaiRec& k, const TSikyuRec& s, const TKoujoRec& d);
+
+// The values of the rows for one employee's records of a period.
+std::vector<double> DaichoValues(const QList<TDaichoRow>& rows, const TKintaiRec& k, const TSikyuRec& s,
+                                 const TKoujoRec& d);
+
+// The periods of the open year data file, each read once, when first asked for, through the
+// checked reader. Throws IoError or DamagedDataError when the file cannot be read.
+class TYearData {
+  public:
+    TYearData();
+    ~TYearData();
+    bool saved(int p) const { return header_.DataExists[p] != 0; }
+    const TYearFileHeader& header() const { return header_; }
+    const TPeriodRecord& period(int p);
+
+  private:
+    TYearFileHeader header_;
+    std::unique_ptr<TPeriodRecord> periods_[PeriodCount];
+};
+
+// Columns of a year ledger: one per period (empty where the period was never saved) and the sums
+// of them all, each a value per row.
+struct TLedgerColumns {
+    std::vector<double> period[PeriodCount + 1];  // [1..15]
+    std::vector<double> total;
+};
+// The year of the employee with identity key: a saved period without him gives zeros; where
+// several slots carry the key, the highest counts.
+TLedgerColumns DaichoYear(const QList<TDaichoRow>& rows, const QByteArray& key, TYearData& year);
+// The company's year: each saved period the sums over its employees up to the first free slot,
+// those retired in that period left out.
+TLedgerColumns SoGokeiYear(const QList<TDaichoRow>& rows, TYearData& year);
+// The pay list's total over the period image: employees in use up to the first free slot, not
+// retired, of the group (mode 1 employee class, 2 department, 0 everyone); count gets how many.
+std::vector<double> IchiranTotals(const QList<TDaichoRow>& rows, int mode, const QString& group, int& count);
 
 // The ledger's heading of period p: 1..12 "１月給与".."12月給与", 13..15 the bonus titles the print
 // dialog set, anything else empty.

@@ -31,7 +31,9 @@
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/notice.h"
+#include "platform/shell.h"
 #include "print/dispatch.h"
+#include "print/exports.h"
 #include "print/pages.h"
 #include "print/printer.h"
 #include "print/ui/TfmPreView.h"
@@ -155,8 +157,7 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     btOk = Named<QPushButton>(this, "btOk", QStringLiteral("印刷"));
     btCancel = Named<QPushButton>(this, "btCancel", QStringLiteral("中止"));
     btOk->setDefault(true);
-    // The exports come with their documents.
-    btOutCSV->setEnabled(false);
+    btOutCSV->setEnabled(false);  // for the documents that have a table form
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
@@ -195,6 +196,7 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
     connect(btMemory, &QPushButton::clicked, this, &TfmInji::btMemoryClick);
     connect(btPreView, &QPushButton::clicked, this, &TfmInji::btPreViewClick);
     connect(btOk, &QPushButton::clicked, this, &TfmInji::btOkClick);
+    connect(btOutCSV, &QPushButton::clicked, this, &TfmInji::btOutCSVClick);
     connect(btCancel, &QPushButton::clicked, this, &TfmInji::reject);
     for (QRadioButton* rb : {rbNormal, rbSyaKbn, rbBusyo})
         connect(rb, &QRadioButton::clicked, this, [this] { FormShow(false); });
@@ -285,6 +287,7 @@ void TfmInji::FormShow(bool fromDialog)
         const TPrintPlan plan = PlanPrint(Tag, list, mode);
         pnLType->setText(plan.PaperText);
         pnPrnInfo->setText(plan.InfoText);
+        btOutCSV->setEnabled(CanExport(Tag, mode));
         setNengappiLabel();
     } catch (const AppError& e) {
         ShowError(e.message());
@@ -566,4 +569,36 @@ void TfmInji::SaveDlgTypeChange(const QString& filter)
     // The spreadsheet is written as .xlsx: that is the suffix its type must add.
     createSaveDlg();
     SaveDlg->setDefaultSuffix(filter == kCsvFilter ? QStringLiteral("csv") : QStringLiteral("xlsx"));
+}
+
+void TfmInji::btOutCSVClick()
+{
+    const int mode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
+    if (!CanExport(Tag, mode)) return;
+    // Both file types are always offered: the workbook is written by the program itself.
+    SetupSaveDlg(true);
+    SaveDlg->selectFile(ExportFileName(Tag));
+    if (SaveDlg->exec() != QDialog::Accepted || SaveDlg->selectedFiles().isEmpty()) return;
+    const TExportTarget target{SaveDlg->selectedFiles().constFirst(),
+                               SaveDlg->selectedNameFilter() == kSheetFilter};
+    bool written = false;
+    try {
+        const ScopedNotice notice(QStringLiteral("指定されたファイルに出力中です。"));
+        QApplication::processEvents();
+        written = RunExport(Tag, target, memberList ? memberList() : TListSlots{}, mode);
+    } catch (const AppError& e) {
+        // The notice has gone and no partial file is left; the dialog stays for another try.
+        ShowError(QStringLiteral("ファイルに出力できませんでした。\n") + e.message());
+        return;
+    }
+    if (!written) {
+        reject();
+        return;
+    }
+    ShowInfo(ExportDoneMessage(Tag));
+    accept();
+    if (target.workbook && !ShellOpen(target.file))
+        ShowWarning(QStringLiteral("ファイルは書き込みました。\n%1\n表計算ソフトで開けませんでした。"
+                                   "ファイルマネージャーなどから開いてください。")
+                        .arg(QDir::toNativeSeparators(target.file)));
 }

@@ -46,6 +46,9 @@ class TfmInji : public QDialog {
     void SetupSaveDlg(bool spreadsheet);
     void createSaveDlg();
     void SaveDlgTypeChange(const QString& filter);
+    // The export of the document (表計算連携): asks for the file, writes it with the notice shown,
+    // tells the outcome and opens a workbook with the desktop's program for it.
+    void btOutCSVClick();
 
     // The pay date and memo as the page dispatcher prints them.
     void PublishPrintInputs();

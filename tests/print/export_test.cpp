@@ -1,0 +1,311 @@
+// The exports over the print dialog's company of three (January to May saved): CSV bytes read
+// back with iconv, workbooks unzipped and their sheet XML read, totals against the saved records
+// and the printed documents' sums, and the faults of the old exports.
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+
+#include "payroll/common.h"
+#include "platform/shell.h"
+#include "print/exports.h"
+#include "print/ledger.h"
+#include "tests/print/dialogfixture.h"
+
+namespace {
+
+class ExportTest : public PrintWindowTest {
+  protected:
+    void SetUp() override
+    {
+        PrintWindowTest::SetUp();
+        SetShellOpener([this](const QString& f) {
+            opened_ << f;
+            return openWorks_;
+        });
+    }
+    void TearDown() override
+    {
+        SetShellOpener(nullptr);
+        PrintWindowTest::TearDown();
+    }
+    // Readies the dialog's lists for tag, as its showing does, and runs the export to file.
+    bool exportTo(int tag, const QString& file, int mode = 0)
+    {
+        const TListSlots list{{1, 2, 3}, {1, 2, 3}};
+        PlanPrint(tag, list, mode);
+        return RunExport(tag, {file, file.endsWith(u(".xlsx"))}, list, mode);
+    }
+    // The lines of a CSV file, decoded by iconv, which must take every byte.
+    static QStringList csv(const QString& path)
+    {
+        QProcess p;
+        p.start(u("iconv"), {u("-f"), u("CP932"), u("-t"), u("UTF-8"), path});
+        p.waitForFinished();
+        EXPECT_EQ(p.exitCode(), 0) << path;
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        EXPECT_TRUE(text.endsWith(u("\r\n")));
+        EXPECT_EQ(text.count(u'\n'), text.count(u("\r\n"))) << "CRLF only";
+        QStringList lines = text.split(u("\r\n"));
+        lines.removeLast();
+        return lines;
+    }
+    static QString line(const QStringList& lines, const QString& name)
+    {
+        for (const QString& l : lines)
+            if (l.startsWith(name + u',')) return l;
+        return {};
+    }
+    static QString unzip(const QString& file, const QString& member)
+    {
+        return run(u("unzip"), {u("-p"), file, member});
+    }
+    // A cell of a sheet: its text, marked "s:" when stored as a string, "n:" as a number.
+    static QString cell(const QString& file, int sheet, const QString& ref)
+    {
+        const QString xml = unzip(file, QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheet));
+        const auto m = QRegularExpression(u("<c r=\"") + ref + u("\"([^>]*)><v>([^<]*)</v>")).match(xml);
+        if (!m.hasMatch()) return {};
+        if (!m.captured(1).contains(u("t=\"s\""))) return u("n:") + m.captured(2);
+        QStringList strings;
+        auto it = QRegularExpression(u("<si><t[^>]*>([^<]*)</t></si>"))
+                      .globalMatch(unzip(file, u("xl/sharedStrings.xml")));
+        while (it.hasNext()) strings << it.next().captured(1);
+        return u("s:") + strings.value(m.captured(2).toInt());
+    }
+    static QStringList sheetNames(const QString& file)
+    {
+        QStringList names;
+        auto it =
+            QRegularExpression(u("<sheet name=\"([^\"]*)\"")).globalMatch(unzip(file, u("xl/workbook.xml")));
+        while (it.hasNext()) names << it.next().captured(1);
+        return names;
+    }
+    // Gross pay of slot over the saved months.
+    static int64_t saved(int slot)
+    {
+        TYearData year;
+        int64_t sum = 0;
+        for (int p = 1; p <= 5; ++p) sum += year.period(p).sikyu[slot].SikyuGoukei;
+        return sum;
+    }
+    // Answers the export's save dialog with file of the type its suffix says, as a user types it.
+    static void choose(const QString& file, std::function<void(QFileDialog*)> look = {})
+    {
+        WhenShown([] { return fmInji->findChild<QFileDialog*>(u("SaveDlg")); },
+                  [=] {
+                      auto* save = fmInji->findChild<QFileDialog*>(u("SaveDlg"));
+                      if (look) look(save);
+                      save->selectNameFilter(file.endsWith(u(".csv")) ? u("CSVﾌｧｲﾙ (*.csv)")
+                                                                      : u("Excelﾌｧｲﾙ (*.xlsx)"));
+                      save->findChild<QLineEdit*>(u("fileNameEdit"))->setText(file);
+                      static_cast<QDialog*>(save)->accept();
+                  });
+    }
+    QStringList opened_;
+    bool openWorks_ = true;
+};
+
+TEST_F(ExportTest, LedgerCsvPerEmployeeWithTheSavedTotals)
+{
+    ASSERT_TRUE(exportTo(499, dir() + u("給与台帳.csv")));
+    const QStringList lines = csv(dir() + u("01青木健一_給与台帳.csv"));
+    ASSERT_EQ(lines.size(), 41) << "the heading and the 40 rows of the default flags";
+    EXPECT_EQ(lines[0], u(",１月給与,２月給与,３月給与,４月給与,５月給与,６月給与,７月給与,８月給与,９月給与,"
+                          "10月給与,11月給与,12月給与,夏期賞与,冬期賞与,特別賞与,合計"));
+    EXPECT_EQ(line(lines, u("基本給")),
+              u("基本給,250000,250000,250000,250000,250000,0,0,0,0,0,0,0,0,0,0,1250000,"));
+    for (const QString& l : lines.mid(1)) EXPECT_EQ(l.count(u','), 17) << l;
+    EXPECT_TRUE(line(lines, u("支給項目合計")).endsWith(QStringLiteral(",%1,").arg(saved(1))));
+    for (const char* f : {"02佐藤美咲_給与台帳.csv", "03鈴木大輔_給与台帳.csv"})
+        EXPECT_EQ(FileMode(dir() + u(f)), 0600) << f;
+
+    // "none.csv" in any case: files named after the employees; the same name twice gives two files.
+    SyainRec[3].Simei.setText(u("青木/健一"));
+    SyainRec[2].Simei.setText(u("青木/健一"));
+    ASSERT_TRUE(exportTo(499, dir() + u("NONE.csv")));
+    EXPECT_TRUE(QFileInfo::exists(dir() + u("青木健一.csv")));
+    EXPECT_EQ(csv(dir() + u("青木_健一.csv")).size(), 41);
+    EXPECT_EQ(csv(dir() + u("青木_健一(2).csv")).size(), 41);
+
+    // Files there from before are asked about; No stops the export and keeps what was written.
+    WriteAll(dir() + u("青木_健一.csv"), "mine");
+    msg_.answer(MsgResult::Yes);
+    msg_.answer(MsgResult::No);
+    EXPECT_FALSE(exportTo(499, dir() + u("none.csv")));
+    ASSERT_EQ(msg_.shown().size(), 2u);
+    EXPECT_EQ(msg_.lastText(),
+              u("同名のファイルが存在します。上書きしますか？\n\n") + dir() + u("青木_健一.csv"));
+    EXPECT_EQ(ReadAll(dir() + u("青木_健一.csv")), QByteArray("mine"));
+}
+
+TEST_F(ExportTest, WorkbookCellsSheetsAndWidths)
+{
+    SyainRec[2].Simei.setText(u("=1+1"));
+    SyainRec[3].Simei.setText(u("=1+1"));
+    const QString file = dir() + u("台帳.xlsx");
+    ASSERT_TRUE(exportTo(499, file));
+    EXPECT_EQ(sheetNames(file), QStringList({u("青木健一"), u("=1+1"), u("=1+1(2)")}));
+    EXPECT_EQ(FileMode(file), 0600);
+    EXPECT_EQ(QDir(dir()).entryList(QDir::Hidden | QDir::Files).filter(u(".xlsx.")), QStringList());
+    struct Case {
+        const char* ref;
+        const char* value;
+    } const cases[] = {{"B1", "s:１月給与"}, {"A2", "s:基本給"}, {"B2", "n:250000"}, {"Q2", "n:1250000"},
+                       {"G2", "n:0"},        {"Q1", "s:合計"},   {"R2", ""}};
+    for (const Case& c : cases) EXPECT_EQ(cell(file, 1, u(c.ref)), u(c.value)) << c.ref;
+    EXPECT_TRUE(unzip(file, u("xl/worksheets/sheet2.xml")).contains(u("<col min=\"1\" max=\"1\" width=\"14")))
+        << "the widest name, 12 bytes, and 2";
+
+    // The list: the "=" name stays a string; the sheet takes the file's name.
+    const QString list = dir() + u("令和8年･5月分給与一覧.xlsx");
+    ASSERT_TRUE(exportTo(505, list));
+    EXPECT_EQ(sheetNames(list), QStringList({u("令和8年･5月分給与一覧")}));
+    EXPECT_EQ(cell(list, 1, u("C1")), u("s:=1+1"));
+    EXPECT_EQ(cell(list, 1, u("E1")), u("s:合 計(3名)"));
+}
+
+TEST_F(ExportTest, ListAndGrandTotalEqualThePrintedSums)
+{
+    const QList<TDaichoRow> rows = DaichoRows();
+    const qsizetype gross =
+        std::find_if(rows.begin(), rows.end(),
+                     [](const TDaichoRow& r) { return r.Kind == DaichoRowKind::PaySum; }) -
+        rows.begin();
+    int n = 0;
+    const double printed = IchiranTotals(rows, 0, {}, n)[size_t(gross)];
+    ASSERT_TRUE(exportTo(505, dir() + u("list.csv")));
+    QStringList lines = csv(dir() + u("list.csv"));
+    EXPECT_EQ(lines[0], u(",青木健一,佐藤美咲,鈴木大輔,合 計(3名),"));
+    EXPECT_TRUE(line(lines, u("支給項目合計")).endsWith(QStringLiteral(",%1,").arg(qint64(printed))));
+
+    // By department: a subtotal after each group, attendance left empty under it.
+    SyainRec[1].Busyo.setText(u("製造部")), SyainRec[2].Busyo.setText(u("営業部"));
+    SyainRec[3].Busyo.setText(u("製造部"));
+    WriteAll(IniFileName, "[Option]\r\nDaichoAdd=01\r\nDaichoDel=1\r\n");
+    ASSERT_TRUE(exportTo(505, dir() + u("list.csv"), 2));
+    lines = csv(dir() + u("list.csv"));
+    EXPECT_EQ(lines[0], u(",青木健一,鈴木大輔,製造部計(2名),佐藤美咲,営業部計(1名),合 計(3名),"));
+    EXPECT_EQ(line(lines, u("出勤日数")), u("出勤日数, 20.00, 20.00,, 20.00,,"));
+
+    const int64_t all = saved(1) + saved(2) + saved(3);
+    ASSERT_TRUE(exportTo(600, dir() + u("grand.csv")));
+    lines = csv(dir() + u("grand.csv"));
+    EXPECT_EQ(lines.size(), 40) << "no attendance rows; one row hidden";
+    EXPECT_TRUE(line(lines, u("支給項目合計")).endsWith(QStringLiteral(",0,%1,").arg(all)));
+    ASSERT_TRUE(exportTo(600, dir() + u("grand.xlsx")));
+    EXPECT_EQ(sheetNames(dir() + u("grand.xlsx")), QStringList({u("令和8年 総合計台帳")}));
+    EXPECT_EQ(cell(dir() + u("grand.xlsx"), 1, u("Q19")), QStringLiteral("n:%1").arg(all));
+}
+
+TEST_F(ExportTest, NoCellDroppedNoLabelMovedAndSumsBeyond32Bits)
+{
+    // Ninety employees: rows of 92 fields, far past 999 characters, whole in both targets.
+    QList<int> lines;
+    for (int e = 1; e <= 90; ++e) {
+        employee(e, "社員", 2000000000);
+        SyainRec[e].Simei.setText(QStringLiteral("社員%1").arg(e));
+        SikyuRec[e].SikyuGoukei = 2000000000;
+        lines << e;
+    }
+    // A user item named with a comma and quotes, another left without a name.
+    OptionRec.FixTeate[1] = u("手当,\"A\"");
+    OptionRec.FixTeate[2].clear();
+    PlanPrint(505, {lines, {}}, 0);
+    ASSERT_TRUE(OutIchiranCSV({dir() + u("l.csv")}, lines, 0));
+    const QStringList csvLines = csv(dir() + u("l.csv"));
+    const QString gross = line(csvLines, u("支給項目合計"));
+    EXPECT_EQ(gross.count(u','), 92);
+    EXPECT_TRUE(gross.endsWith(u(",180000000000,"))) << "ninety times two thousand million";
+    EXPECT_TRUE(csvLines.contains(u("\"手当,\"\"A\"\"\",0") + u(",0").repeated(90) + u(",")));
+    EXPECT_TRUE(csvLines[5].startsWith(u(",0,0"))) << "the unnamed item keeps its row: " << csvLines[5];
+    ASSERT_TRUE(OutIchiranCSV({dir() + u("l.xlsx"), true}, lines, 0));
+    EXPECT_EQ(cell(dir() + u("l.xlsx"), 1, u("CN1")), u("s:合 計(90名)"));
+    EXPECT_EQ(cell(dir() + u("l.xlsx"), 1, u("CN20")), u("n:180000000000"));
+    EXPECT_EQ(cell(dir() + u("l.xlsx"), 1, u("A5")), u("s:手当,\"A\""));
+}
+
+TEST_F(ExportTest, FullDiskLeavesNoFileAndTheDialogSaysSo)
+{
+    const QString folder = dir() + u("full/");
+    FullFileSystem disk(folder);
+    if (!disk.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    disk.fill();
+    for (const char* name : {"grand.csv", "grand.xlsx", "給与台帳.csv", "給与台帳.xlsx"}) {
+        const QString file = folder + u(name);
+        const int tag = QString::fromUtf8(name).startsWith(u("grand")) ? 600 : 499;
+        fmInji->setDocument(tag, u("帳票"));
+        fmInji->show();
+        msg_.clear();
+        notices_->clear();
+        choose(file);
+        child<QPushButton>(fmInji, "btOutCSV")->click();
+        ASSERT_EQ(msg_.shown().size(), 1u) << name;
+        EXPECT_TRUE(msg_.lastText().startsWith(u("ファイルに出力できませんでした。\n"))) << msg_.lastText();
+        EXPECT_TRUE(msg_.lastText().contains(u("ディスクの空き容量が足りません。"))) << msg_.lastText();
+        EXPECT_EQ(notices_->texts(), std::vector<QString>({u("指定されたファイルに出力中です。")}));
+        EXPECT_EQ(notices_->calls().back().kind, RecordedNotices::Call::Close);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({u("filler")})) << name;
+        EXPECT_TRUE(opened_.isEmpty());
+        fmInji->hide();
+    }
+}
+
+TEST_F(ExportTest, ButtonForTheExportedKindsOpensTheWorkbook)
+{
+    struct Case {
+        int tag;
+        bool oldLayout, enabled;
+    } const cases[] = {{499, false, true}, {401, false, true},  {505, false, true},  {505, true, false},
+                       {600, false, true}, {299, false, false}, {100, false, false}, {700, false, false}};
+    for (const Case& c : cases) {
+        OptionRec.OldIchiran = c.oldLayout;
+        fmInji->setDocument(c.tag, u("帳票"));
+        fmInji->show();
+        EXPECT_EQ(child<QPushButton>(fmInji, "btOutCSV")->isEnabled(), c.enabled) << c.tag;
+        fmInji->hide();
+    }
+    OptionRec.OldIchiran = false;
+    for (const bool opens : {true, false}) {
+        openWorks_ = opens;
+        msg_.clear();
+        fmInji->setDocument(505, u("月別給与/賞与一覧"));
+        fmInji->show();
+        QString proposed;
+        QStringList filters;
+        const QString file = dir() + QStringLiteral("一覧%1.xlsx").arg(opens);
+        choose(file, [&](QFileDialog* save) {
+            filters = save->nameFilters();
+            proposed = save->selectedFiles().value(0);
+        });
+        child<QPushButton>(fmInji, "btOutCSV")->click();
+        EXPECT_EQ(filters, QStringList({u("CSVﾌｧｲﾙ (*.csv)"), u("Excelﾌｧｲﾙ (*.xlsx)")}));
+        EXPECT_TRUE(proposed.endsWith(u("/令和8年･5月分給与一覧.xlsx"))) << proposed;
+        EXPECT_EQ(msg_.shown()[0].text, u("月別給与/賞与一覧をファイルに出力しました。"));
+        EXPECT_EQ(opened_.last(), file);
+        EXPECT_EQ(msg_.shown().size(), opens ? 1u : 2u);
+        if (!opens) {
+            EXPECT_TRUE(msg_.lastText().startsWith(u("ファイルは書き込みました。\n") + dir()))
+                << msg_.lastText();
+        }
+        EXPECT_FALSE(fmInji->isVisible());
+    }
+}
+
+}  // namespace
+
+TEST(ExportFrameTest, NumbersSheetNamesAndFileNames)
+{
+    const std::pair<double, const char*> numbers[] = {{-1234, "-1234"},
+                                                      {12.5, "12.5"},
+                                                      {0.1 + 0.2, "0.3"},
+                                                      {-0.0, "0"},
+                                                      {2147483647.0 * 15, "32212254705"}};
+    for (const auto& [v, text] : numbers) EXPECT_EQ(NumberText(v), u(text)) << v;
+    EXPECT_EQ(
+        ValidSheetNames({u("a/b:c"), u("'x'"), u(""), u("history"), u("A/B:C"), QString(40, u'長')}),
+        QStringList({u("a_b_c"), u("x"), u("Sheet"), u("historySheet"), u("A_B_C(2)"), QString(31, u'長')}));
+    EXPECT_EQ(SafeFileName(u("..\\a/b\tc"), u("社員01")), u("_a_b_c"));
+    EXPECT_EQ(SafeFileName(u(" .. "), u("社員01")), u("社員01"));
+}
