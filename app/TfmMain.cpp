@@ -24,6 +24,8 @@
 #include "app/TfmListInp.h"
 #include "app/TfmMembEdit.h"
 #include "app/TfmSendMail.h"
+#include "app/TfmShowLog.h"
+#include "app/TfmVersion.h"
 #include "app/core/memberlist.h"
 #include "app/core/recalc.h"
 #include "app/forms.h"
@@ -117,12 +119,12 @@ const MenuEntry MenuTable[] = {
     {"ヘルプ(&H)", "KeyWord", "キーワードで検索(&T)", "", "", "", true},
     {"ヘルプ(&H)", "mnFAQ", "よくある質問(&WEB)", "", "", "", false},
     {"ヘルプ(&H)", "-", "", "", "", "", true},
-    {"ヘルプ(&H)", "mnShowLog", "システムログ表示(&L)...", "", "", "", false},
+    {"ヘルプ(&H)", "mnShowLog", "システムログ表示(&L)...", "", "", "", true},
     {"ヘルプ(&H)", "mnInstDir", "インストール先の表示(&I)", "", "", "", true},
     {"ヘルプ(&H)", "-", "", "", "", "", true},
     {"ヘルプ(&H)", "mnFileUpdate", "データファイル更新(&U)", "", "", "", false},
     {"ヘルプ(&H)", "mnVerCheck", "最新バージョンかチェック(&C)", "", "", "", false},
-    {"ヘルプ(&H)", "mnVerInfo", "バージョン情報(&A)", "Ctrl+V", "", "", false},
+    {"ヘルプ(&H)", "mnVerInfo", "バージョン情報(&A)", "Ctrl+V", "", "", true},
 };
 
 const char* const HeaderTitles[] = {"No",       "氏名",       "部署名",        "社員区分",
@@ -350,6 +352,11 @@ void TfmMain::buildMenus()
     connect(action("mnSendMeisai"), &QAction::triggered, this, &TfmMain::mnSendMeisailClick);
     connect(action("Contents"), &QAction::triggered, this, [] { ShowHelpContents(); });
     connect(action("KeyWord"), &QAction::triggered, this, [] { ShowHelpIndex(); });
+    connect(action("mnShowLog"), &QAction::triggered, this, [] { fmShowLog->exec(); });
+    connect(action("mnVerInfo"), &QAction::triggered, this, [this] {
+        fmVersion->VerStr = VerStr;
+        fmVersion->exec();
+    });
     setTickCommands(true);
 }
 

@@ -11,6 +11,8 @@
 #include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
 #include "app/TfmSendMail.h"
+#include "app/TfmShowLog.h"
+#include "app/TfmVersion.h"
 #include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmInpPass.h"
 #include "payroll/ui/TfmKenRitu.h"
@@ -27,12 +29,10 @@
 #include "services/ui/TfmHelp.h"
 #include "services/ui/TfmNotice.h"
 
-TShellForm* fmVersion = nullptr;
 TShellForm* fmFolder = nullptr;
 TShellForm* fmInpDlg = nullptr;
 TShellForm* fmPrnItem = nullptr;
 TShellForm* fmSeqNo = nullptr;
-TShellForm* fmShowLog = nullptr;
 TShellForm* fmListEdit = nullptr;
 TShellForm* fmCloud = nullptr;
 
@@ -71,7 +71,7 @@ void CreateForms()
         return list;
     });
     lazy(fmOption);
-    shell(fmVersion, "TfmVersion", "バージョン情報");
+    lazy(fmVersion);
     lazy(fmPreView);
     lazy(fmPrnFormK);
     lazy(fmCorpInfo);
@@ -93,7 +93,7 @@ void CreateForms()
     lazy(fmSelFont);
     shell(fmSeqNo, "TfmSeqNo", "社員連番の変更");
     lazy(fmSelCorp);
-    shell(fmShowLog, "TfmShowLog", "システムログ");
+    lazy(fmShowLog);
     lazy(fmListInp);
     shell(fmListEdit, "TfmListEdit", "一覧形式で社員情報修正");
     shell(fmCloud, "TfmCloud", "クラウド機能");
@@ -105,9 +105,7 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     RemoveHelpKeys();
     TfmInji::SetMemberList({});
-    for (TShellForm** f :
-         {&fmVersion, &fmFolder, &fmInpDlg, &fmPrnItem, &fmSeqNo, &fmShowLog, &fmListEdit, &fmCloud})
-        *f = nullptr;
+    for (TShellForm** f : {&fmFolder, &fmInpDlg, &fmPrnItem, &fmSeqNo, &fmListEdit, &fmCloud}) *f = nullptr;
     delete fmMain;
     fmMain = nullptr;
     fmSelData = nullptr;
@@ -129,4 +127,6 @@ void DestroyForms()
     fmSetPass.reset();
     fmInpPass.reset();
     fmSelCorp.reset();
+    fmShowLog.reset();
+    fmVersion.reset();
 }

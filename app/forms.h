@@ -11,12 +11,10 @@ class TShellForm : public QDialog {
     TShellForm(const char* className, const QString& caption, QWidget* parent = nullptr);
 };
 
-extern TShellForm* fmVersion;
 extern TShellForm* fmFolder;
 extern TShellForm* fmInpDlg;
 extern TShellForm* fmPrnItem;
 extern TShellForm* fmSeqNo;
-extern TShellForm* fmShowLog;
 extern TShellForm* fmListEdit;
 extern TShellForm* fmCloud;
 

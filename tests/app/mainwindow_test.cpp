@@ -101,10 +101,10 @@ TEST_F(MainWindowTest, EmptyDataFolderOpensDecemberOf2026)
     EXPECT_TRUE(log.startsWith(
         cp932::encode(QStringLiteral("2026/12/06 10:30  給与計算ソフト ｢給与計算PelmoraS｣を起動\r\n"))));
     // Every menu item of the table is there; those of later versions are disabled.
-    for (const char* name :
-         {"mnSaveFile", "mnReturn", "mnQuit", "mnMeisai", "mnInstDir", "sbWrite", "sbReturn"})
+    for (const char* name : {"mnSaveFile", "mnReturn", "mnQuit", "mnMeisai", "mnInstDir", "sbWrite",
+                             "sbReturn", "mnShowLog", "mnVerInfo"})
         EXPECT_TRUE(fmMain->action(name) && fmMain->action(name)->isEnabled()) << name;
-    for (const char* name : {"mnKinmuRead", "mnDataEdit", "mnKyuyoDaicho", "mnVerInfo"})
+    for (const char* name : {"mnKinmuRead", "mnDataEdit", "mnKyuyoDaicho", "mnVerCheck"})
         EXPECT_TRUE(fmMain->action(name) && !fmMain->action(name)->isEnabled()) << name;
     Screenshot(fmMain, "main-window.png");
 }
