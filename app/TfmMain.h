@@ -58,6 +58,9 @@ class TfmMain : public QMainWindow {
     void mnDataEditClick();
     // Slips of the ticked employees by mail (retired ones and bad addresses are unticked first).
     void mnSendMeisailClick();
+    // The maker's notice of the version file, at every normal start; silent on any failure.
+    void CheckNotice();
+    void mnFAQClick();
 
     // Item data of a line: its employee's slot, and whether he is retired while retired
     // employees are shown.

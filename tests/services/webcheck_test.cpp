@@ -9,6 +9,8 @@
 #include "payroll/paths.h"
 #include "platform/cp932.h"
 #include "platform/inifile.h"
+#include "platform/msgbox.h"
+#include "tests/app/appfixture.h"
 #include "tests/testutil.h"
 
 namespace {
@@ -100,6 +102,39 @@ TEST_F(WebCheckTest, ChecksAgainstTheLoopbackServer)
     EXPECT_TRUE(r.Body.isEmpty());
     // A plain-http address elsewhere is refused before any connection.
     EXPECT_FALSE(HttpGet(u("http://192.0.2.1/version_info.dat")).Ok);
+}
+
+// The start-up notice: Yes keeps it coming, No stores its date, a plain-http details page is not
+// opened; no address, no server or no newer notice shows nothing.
+TEST_F(WebCheckTest, StartNoticeStoresItsDateOnlyOnNo)
+{
+    CreateForms();
+    SysIniFileName = dir() + u("Tolvane.ini");
+    ScriptedMsgBox msg;
+    fmMain->CheckNotice();  // no address
+    QDir().mkpath(dir() + u("web"));
+    QByteArray file = cp932::encode(QString::fromUtf8(VersionFile));
+    file.replace("https://example.jp/n.html", "http://example.jp/n.html");
+    WriteAll(dir() + u("web/version_info.dat"), file);
+    HttpServer server(dir() + u("web"));
+    IniFile ini(SysIniFileName);
+    ini.writeString(u("Web"), u("BaseURL"), server.url());
+    ini.save();
+    const QString date = u("NoticeDate");
+    for (MsgResult a : {MsgResult::Yes, MsgResult::Ok, MsgResult::No}) {
+        msg.answer(a);
+        fmMain->CheckNotice();
+        EXPECT_EQ(IniFile(SysIniFileName).readString(u("Option"), date),
+                  a == MsgResult::No ? u("2026/11/30") : QString());
+    }
+    ASSERT_EQ(msg.shown().size(), 4u);
+    EXPECT_EQ(msg.shown()[0].text, u("料率改定のお知らせ\r\rこのお知らせを次回以降も表示しますか？"));
+    EXPECT_EQ(msg.shown()[0].okCaption, u("詳細表示(&D)"));
+    EXPECT_TRUE(msg.shown()[2].text.contains(u("https ではないため開きません"))) << msg.shown()[2].text;
+    fmMain->CheckNotice();  // the stored date: not shown again
+    EXPECT_EQ(msg.shown().size(), 4u);
+    fmMain->SkipSaveCheck = true;
+    DestroyForms();
 }
 
 }  // namespace
