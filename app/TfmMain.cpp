@@ -27,6 +27,8 @@
 #include "app/TfmMembEdit.h"
 #include "app/TfmSendMail.h"
 #include "app/TfmSeqNo.h"
+#include "app/TfmShowLog.h"
+#include "app/TfmVersion.h"
 #include "app/core/kinmuread.h"
 #include "app/core/membcsv.h"
 #include "app/core/memberlist.h"
@@ -64,7 +66,7 @@
 #include "print/ui/TfmPrnItem.h"
 #include "services/mail.h"
 #include "services/ui/TfmHelp.h"
-#include "services/webhost.h"
+#include "services/webcheck.h"
 
 TfmMain* fmMain = nullptr;
 
@@ -121,14 +123,14 @@ const MenuEntry MenuTable[] = {
     {"メール(&M)", "mnAllOnOffM", "対象社員をチェック", "", "", "", true},
     {"ヘルプ(&H)", "Contents", "目次(&C)", "", "", "", true},
     {"ヘルプ(&H)", "KeyWord", "キーワードで検索(&T)", "", "", "", true},
-    {"ヘルプ(&H)", "mnFAQ", "よくある質問(&WEB)", "", "", "", false},
+    {"ヘルプ(&H)", "mnFAQ", "よくある質問(&WEB)", "", "", "", true},
     {"ヘルプ(&H)", "-", "", "", "", "", true},
-    {"ヘルプ(&H)", "mnShowLog", "システムログ表示(&L)...", "", "", "", false},
+    {"ヘルプ(&H)", "mnShowLog", "システムログ表示(&L)...", "", "", "", true},
     {"ヘルプ(&H)", "mnInstDir", "インストール先の表示(&I)", "", "", "", true},
     {"ヘルプ(&H)", "-", "", "", "", "", true},
     {"ヘルプ(&H)", "mnFileUpdate", "データファイル更新(&U)", "", "", "", false},
     {"ヘルプ(&H)", "mnVerCheck", "最新バージョンかチェック(&C)", "", "", "", false},
-    {"ヘルプ(&H)", "mnVerInfo", "バージョン情報(&A)", "Ctrl+V", "", "", false},
+    {"ヘルプ(&H)", "mnVerInfo", "バージョン情報(&A)", "Ctrl+V", "", "", true},
 };
 
 const char* const HeaderTitles[] = {"No",       "氏名",       "部署名",        "社員区分",
@@ -384,6 +386,12 @@ void TfmMain::buildMenus()
     connect(action("mnSendMeisai"), &QAction::triggered, this, &TfmMain::mnSendMeisailClick);
     connect(action("Contents"), &QAction::triggered, this, [] { ShowHelpContents(); });
     connect(action("KeyWord"), &QAction::triggered, this, [] { ShowHelpIndex(); });
+    connect(action("mnFAQ"), &QAction::triggered, this, &TfmMain::mnFAQClick);
+    connect(action("mnShowLog"), &QAction::triggered, this, [] { fmShowLog->exec(); });
+    connect(action("mnVerInfo"), &QAction::triggered, this, [this] {
+        fmVersion->VerStr = VerStr;
+        fmVersion->exec();
+    });
     setTickCommands(true);
 }
 
@@ -469,6 +477,7 @@ void TfmMain::FormActivate()
             sys.save();
             count = sys.readInteger(QStringLiteral("CorpData"), QStringLiteral("Count"), 1);
         }
+        CheckNotice();
         // The start-up password comes before any company data is opened.
         if (!fmInpPass->Passed) {
             fmInpPass->exec();
@@ -478,7 +487,8 @@ void TfmMain::FormActivate()
             }
         }
         if (CheckTaxChange(IniFileName, NewSysIni)) {
-            ShellOpen(MakerWebHost + QStringLiteral("PelmoraS.html"));
+            // The rates page of the configured web host, when one is set.
+            if (!WebBaseUrl().isEmpty()) ShellOpen(WebBaseUrl() + QStringLiteral("PelmoraS.html"));
             ShowInfo(
                 QStringLiteral("何れかの保険料負担率に変更が有ります。\n"
                                "ブラウザを参考に、会社情報の設定画面で変更して下さい。\n"
@@ -1048,6 +1058,56 @@ void TfmMain::mnInstDirClick()
 {
     ShowInfo(QStringLiteral("給与計算PelmoraSのインストール先フォルダー名は下記の通りです。\n\n") +
              TablePath);
+}
+
+namespace {
+const QString NoWebAddress = QStringLiteral(
+    "更新情報のアドレスが設定されていません。\r"
+    "設定ファイルの [Web] に BaseURL を書いてから行って下さい。");
+}  // namespace
+
+void TfmMain::CheckNotice()
+{
+    const QString base = WebBaseUrl();
+    if (base.isEmpty()) return;
+    const THttpResult r = HttpGet(base + QStringLiteral("version_info.dat"));
+    if (!r.Ok) return;
+    const TVersionInfo v = ParseVersionFile(r.Body);
+    try {
+        IniFile sys(SysIniFileName);
+        const QString key = QStringLiteral("NoticeDate");
+        const QString text =
+            NoticeText(v, sys.readString(QStringLiteral("Option"), key, QStringLiteral("1965/04/10")));
+        if (text.isEmpty()) return;
+        const MsgResult a = MessageDlgDetails(text, MsgType::Information, QStringLiteral("詳細表示(&D)"));
+        if (a == MsgResult::Ok) {
+            // The address comes from the network: only a secure page is handed to the browser.
+            if (IsAllowedUrl(v.NoticeUrl))
+                ShellOpen(v.NoticeUrl);
+            else
+                ShowError(QStringLiteral("お知らせの詳細のアドレスが https ではないため開きません。\r%1")
+                              .arg(v.NoticeUrl));
+        } else if (a == MsgResult::No) {
+            sys.writeString(QStringLiteral("Option"), key, v.NoticeDate);
+            sys.save();
+        }
+    } catch (const AppError& e) {
+        ShowError(e.message());
+    }
+}
+
+void TfmMain::mnFAQClick()
+{
+    const QString base = WebBaseUrl();
+    if (base.isEmpty()) {
+        ShowError(NoWebAddress);
+        return;
+    }
+    if (!HttpGet(base + QStringLiteral("version_info.dat")).Ok) {
+        ShowError(QStringLiteral("インターネットに接続できません。"));
+        return;
+    }
+    ShellOpen(base + QStringLiteral("faq.html"));
 }
 
 bool TfmMain::FormCloseQuery()

@@ -67,6 +67,9 @@ class TfmMain : public QMainWindow {
     // Attendance report files of the attendance program into the open month.
     void mnKinmuReadClick();
     void mnInportClick();
+    // The maker's notice of the version file, at every normal start; silent on any failure.
+    void CheckNotice();
+    void mnFAQClick();
 
     // Item data of a line: its employee's slot, and whether he is retired while retired
     // employees are shown.

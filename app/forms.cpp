@@ -13,6 +13,8 @@
 #include "app/TfmMembEdit.h"
 #include "app/TfmSendMail.h"
 #include "app/TfmSeqNo.h"
+#include "app/TfmShowLog.h"
+#include "app/TfmVersion.h"
 #include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmFolder.h"
 #include "payroll/ui/TfmInpDlg.h"
@@ -32,8 +34,6 @@
 #include "services/ui/TfmHelp.h"
 #include "services/ui/TfmNotice.h"
 
-TShellForm* fmVersion = nullptr;
-TShellForm* fmShowLog = nullptr;
 TShellForm* fmCloud = nullptr;
 
 TShellForm::TShellForm(const char* className, const QString& caption, QWidget* parent) : QDialog(parent)
@@ -73,7 +73,7 @@ void CreateForms()
         return list;
     });
     lazy(fmOption);
-    shell(fmVersion, "TfmVersion", "バージョン情報");
+    lazy(fmVersion);
     lazy(fmPreView);
     lazy(fmPrnFormK);
     lazy(fmCorpInfo);
@@ -95,7 +95,7 @@ void CreateForms()
     lazy(fmSelFont);
     lazy(fmSeqNo);
     lazy(fmSelCorp);
-    shell(fmShowLog, "TfmShowLog", "システムログ");
+    lazy(fmShowLog);
     lazy(fmListInp);
     lazy(fmListEdit);
     shell(fmCloud, "TfmCloud", "クラウド機能");
@@ -107,7 +107,7 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     RemoveHelpKeys();
     TfmInji::SetMemberList({});
-    for (TShellForm** f : {&fmVersion, &fmShowLog, &fmCloud}) *f = nullptr;
+    fmCloud = nullptr;
     delete fmMain;
     fmMain = nullptr;
     fmSelData = nullptr;
@@ -134,4 +134,6 @@ void DestroyForms()
     fmListEdit.reset();
     fmFolder.reset();
     fmInpDlg.reset();
+    fmShowLog.reset();
+    fmVersion.reset();
 }

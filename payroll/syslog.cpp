@@ -95,3 +95,55 @@ bool WriteSysLog(int kind)
     }
     return false;
 }
+
+QList<QByteArray> ReadSysLogLines(const QString& path)
+{
+    QFile f(path);
+    if (!f.exists()) return {};
+    if (!f.open(QIODevice::ReadOnly))
+        throw IoError::failed(QStringLiteral("システムログの読み込み"), path, f.errorString());
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw IoError::failed(QStringLiteral("システムログの読み込み"), path, f.errorString());
+    QList<QByteArray> lines = bytes.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();  // the final line end
+    for (QByteArray& l : lines)
+        if (l.endsWith('\r')) l.chop(1);
+    return lines;
+}
+
+QString SysLogLineText(const QByteArray& line)
+{
+    try {
+        return cp932::decode(line);
+    } catch (const EncodingError&) {
+        // A foreign or damaged line is still shown: character by character, marking what is not CP932.
+        QString text;
+        for (int i = 0; i < line.size();) {
+            const int n = cp932::isLeadByte(uchar(line[i])) && i + 1 < line.size() ? 2 : 1;
+            try {
+                text += cp932::decode(line.constData() + i, n);
+            } catch (const EncodingError&) {
+                text += QChar(QChar::ReplacementCharacter);
+            }
+            i += n;
+        }
+        return text;
+    }
+}
+
+QByteArray SysLogCsv(const QList<QByteArray>& lines)
+{
+    QByteArray csv = cp932::encode(QStringLiteral("日時, 内容")) + "\r\n";
+    for (const QByteArray& l : lines)
+        csv += '"' + cp932::cutBytes(l, 16) + "\", \"" + cp932::cutBytes(l.mid(18), 99) + "\"\r\n";
+    return csv;
+}
+
+void ClearSysLog()
+{
+    const QString path = SysLogFileName();
+    QFile f(path);
+    if (f.exists() && !f.remove())
+        throw IoError::failed(QStringLiteral("システムログのクリア"), path, f.errorString());
+}

@@ -18,6 +18,7 @@ MsgResult safeAnswer(MsgButtons b)
         case MsgButtons::Ok:
             return MsgResult::Ok;
         case MsgButtons::YesNo:
+        case MsgButtons::YesNoDetails:
             return MsgResult::No;
         case MsgButtons::YesNoCancel:
         case MsgButtons::OkCancel:
@@ -30,7 +31,13 @@ MsgResult safeAnswer(MsgButtons b)
 MsgResult MessageDlg(const QString& text, MsgType type, MsgButtons buttons)
 {
     if (!handler()) return safeAnswer(buttons);
-    return handler()(MsgShown{text, type, buttons});
+    return handler()(MsgShown{text, type, buttons, {}});
+}
+
+MsgResult MessageDlgDetails(const QString& text, MsgType type, const QString& okCaption)
+{
+    if (!handler()) return safeAnswer(MsgButtons::YesNoDetails);
+    return handler()(MsgShown{text, type, MsgButtons::YesNoDetails, okCaption});
 }
 
 void MessageBeep()

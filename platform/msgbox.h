@@ -7,13 +7,15 @@
 #include <vector>
 
 enum class MsgType { Warning, Error, Information, Confirmation };
-enum class MsgButtons { Ok, YesNo, YesNoCancel, OkCancel };
+// YesNoDetails: Yes, No and an OK button with a caption of its own ("詳細表示(&D)").
+enum class MsgButtons { Ok, YesNo, YesNoCancel, OkCancel, YesNoDetails };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
 struct MsgShown {
     QString text;
     MsgType type;
     MsgButtons buttons;
+    QString okCaption;  // the OK button's caption of YesNoDetails
 };
 
 using MsgHandler = std::function<MsgResult(const MsgShown&)>;
@@ -22,6 +24,8 @@ using BeepHandler = std::function<void()>;
 // Shows text and returns the button pressed. Without a handler nothing is shown and the
 // answer is the safe one: No for a question with Yes and No, Cancel where offered, else Ok.
 MsgResult MessageDlg(const QString& text, MsgType type, MsgButtons buttons);
+// Yes (focused), No, and OK captioned okCaption; Escape answers No.
+MsgResult MessageDlgDetails(const QString& text, MsgType type, const QString& okCaption);
 inline void ShowError(const QString& text)
 {
     MessageDlg(text, MsgType::Error, MsgButtons::Ok);

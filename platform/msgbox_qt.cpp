@@ -19,6 +19,10 @@ struct BoxButton {
 std::vector<BoxButton> buttonSet(MsgButtons buttons)
 {
     switch (buttons) {
+        case MsgButtons::YesNoDetails:  // the last one answers Escape; OK's caption is the caller's
+            return {{QMessageBox::Yes, "はい(&Y)", MsgResult::Yes},
+                    {QMessageBox::Ok, "OK", MsgResult::Ok},
+                    {QMessageBox::No, "いいえ(&N)", MsgResult::No}};
         case MsgButtons::Ok:
             return {{QMessageBox::Ok, "OK", MsgResult::Ok}};
         case MsgButtons::YesNo:
@@ -60,7 +64,9 @@ MsgResult showBox(const MsgShown& m)
     QMessageBox::StandardButtons all;
     for (const BoxButton& b : set) all |= b.sb;
     box.setStandardButtons(all);
-    for (const BoxButton& b : set) box.button(b.sb)->setText(QString::fromUtf8(b.caption));
+    for (const BoxButton& b : set)
+        box.button(b.sb)->setText(
+            b.r == MsgResult::Ok && !m.okCaption.isEmpty() ? m.okCaption : QString::fromUtf8(b.caption));
     box.setDefaultButton(set.front().sb);
     const int answer = box.exec();
     for (const BoxButton& b : set)

@@ -102,9 +102,9 @@ TEST_F(MainWindowTest, EmptyDataFolderOpensDecemberOf2026)
         cp932::encode(QStringLiteral("2026/12/06 10:30  給与計算ソフト ｢給与計算PelmoraS｣を起動\r\n"))));
     // Every menu item of the table is there; those of later versions are disabled.
     for (const char* name : {"mnSaveFile", "mnReturn", "mnQuit", "mnMeisai", "mnInstDir", "mnKyuyoDaicho",
-                             "sbWrite", "sbReturn", "mnKinmuRead"})
+                             "sbWrite", "sbReturn", "mnKinmuRead", "mnShowLog", "mnVerInfo"})
         EXPECT_TRUE(fmMain->action(name) && fmMain->action(name)->isEnabled()) << name;
-    for (const char* name : {"mnDataEdit", "mnVerInfo"})
+    for (const char* name : {"mnDataEdit", "mnVerCheck"})
         EXPECT_TRUE(fmMain->action(name) && !fmMain->action(name)->isEnabled()) << name;
     Screenshot(fmMain, "main-window.png");
 }

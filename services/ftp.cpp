@@ -1,0 +1,197 @@
+// FTP transfers through libcurl.
+#include "services/ftp.h"
+
+#include <curl/curl.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QUrl>
+#include <memory>
+#include <mutex>
+
+#include "platform/atomicfile.h"
+#include "platform/errors.h"
+
+namespace {
+
+struct Transfer {
+    QFile* file = nullptr;
+    const FtpProgress* progress = nullptr;
+    bool cancelled = false;
+};
+
+size_t readFile(char* buf, size_t size, size_t n, void* data)
+{
+    auto* t = static_cast<Transfer*>(data);
+    const qint64 got = t->file->read(buf, qint64(size * n));
+    return got < 0 ? CURL_READFUNC_ABORT : size_t(got);
+}
+
+size_t writeFile(char* buf, size_t size, size_t n, void* data)
+{
+    auto* t = static_cast<Transfer*>(data);
+    return t->file->write(buf, qint64(size * n)) == qint64(size * n) ? size * n : 0;
+}
+
+int onProgress(void* data, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow)
+{
+    auto* t = static_cast<Transfer*>(data);
+    // One thread: the windows stay drawn and the cancel button can be pressed while it waits.
+    QCoreApplication::processEvents();
+    if (t->progress && *t->progress) {
+        const bool up = ulTotal > 0 || ulNow > 0;
+        if (!(*t->progress)(up ? ulNow : dlNow, up ? ulTotal : dlTotal)) {
+            t->cancelled = true;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+size_t discard(char*, size_t size, size_t n, void*)
+{
+    return size * n;
+}
+
+struct CurlFree {
+    void operator()(CURL* c) const { curl_easy_cleanup(c); }
+};
+using CurlPtr = std::unique_ptr<CURL, CurlFree>;
+
+// A handle for url below the server's folder, logged in, TLS when offered, short connect timeout.
+QString folderOf(const TFtpServer& s)
+{
+    QString folder = s.Folder.isEmpty() ? QStringLiteral("/") : s.Folder;
+    if (!folder.startsWith(u'/')) folder.prepend(u'/');
+    if (!folder.endsWith(u'/')) folder += u'/';
+    return folder;
+}
+
+CurlPtr handle(const TFtpServer& s, const QString& name, QByteArray& url, char* error)
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    CurlPtr c(curl_easy_init());
+    if (!c) return c;
+    const QString folder = folderOf(s);
+    // The path from the root of the server ("%2F"), each part escaped.
+    url = "ftp://" + QUrl::toPercentEncoding(s.Host, ":[]") + ":" + QByteArray::number(s.Port) + "/%2F" +
+          QUrl::toPercentEncoding(folder.mid(1), "/") + QUrl::toPercentEncoding(name);
+    curl_easy_setopt(c.get(), CURLOPT_URL, url.constData());
+    curl_easy_setopt(c.get(), CURLOPT_ERRORBUFFER, error);
+    // What a transfer without a local file gets (the size and date lines) goes nowhere.
+    curl_easy_setopt(c.get(), CURLOPT_WRITEFUNCTION, discard);
+    curl_easy_setopt(c.get(), CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c.get(), CURLOPT_CONNECTTIMEOUT, 15L);
+    curl_easy_setopt(c.get(), CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
+    const QByteArray user = s.User.toUtf8(), password = s.Password.toUtf8();
+    curl_easy_setopt(c.get(), CURLOPT_USERNAME, user.constData());
+    curl_easy_setopt(c.get(), CURLOPT_PASSWORD, password.constData());
+    return c;
+}
+
+TFtpResult finish(CURLcode rc, const char* error, const Transfer& t)
+{
+    TFtpResult r;
+    r.Ok = rc == CURLE_OK;
+    r.Cancelled = t.cancelled;
+    if (!r.Ok)
+        r.Error = t.cancelled ? QStringLiteral("中止しました。")
+                              : QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+    return r;
+}
+
+}  // namespace
+
+TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const QString& name,
+                     const FtpProgress& progress)
+{
+    QFile file(localFile);
+    if (!file.open(QIODevice::ReadOnly)) return {false, false, file.errorString()};
+    char error[CURL_ERROR_SIZE] = {};
+    QByteArray url;
+    const QString part = name + QStringLiteral(".part");
+    CurlPtr c = handle(server, part, url, error);
+    if (!c) return {false, false, QStringLiteral("通信の準備ができません。")};
+    Transfer t{&file, &progress};
+    const QByteArray rnfr = "RNFR " + part.toUtf8(), rnto = "RNTO " + name.toUtf8();
+    curl_slist* post = curl_slist_append(nullptr, rnfr.constData());
+    post = curl_slist_append(post, rnto.constData());
+    curl_easy_setopt(c.get(), CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c.get(), CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_RETRY));
+    curl_easy_setopt(c.get(), CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
+    curl_easy_setopt(c.get(), CURLOPT_READFUNCTION, readFile);
+    curl_easy_setopt(c.get(), CURLOPT_READDATA, &t);
+    curl_easy_setopt(c.get(), CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(c.get(), CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(c.get(), CURLOPT_NOPROGRESS, 0L);
+    // The rename runs only after the whole file arrived.
+    curl_easy_setopt(c.get(), CURLOPT_POSTQUOTE, post);
+    const CURLcode rc = curl_easy_perform(c.get());
+    c.reset();
+    curl_slist_free_all(post);
+    return finish(rc, error, t);
+}
+
+TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QString& localFile,
+                       const FtpProgress& progress)
+{
+    const QString part = localFile + QStringLiteral(".part");
+    QFile file(part);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {false, false, file.errorString()};
+    char error[CURL_ERROR_SIZE] = {};
+    QByteArray url;
+    CurlPtr c = handle(server, name, url, error);
+    if (!c) return {false, false, QStringLiteral("通信の準備ができません。")};
+    Transfer t{&file, &progress};
+    curl_easy_setopt(c.get(), CURLOPT_WRITEFUNCTION, writeFile);
+    curl_easy_setopt(c.get(), CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(c.get(), CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(c.get(), CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(c.get(), CURLOPT_NOPROGRESS, 0L);
+    const CURLcode rc = curl_easy_perform(c.get());
+    const bool flushed = file.flush();
+    file.close();
+    TFtpResult r = finish(rc, error, t);
+    if (r.Ok && !flushed) r = {false, false, file.errorString()};
+    if (!r.Ok) {
+        QFile::remove(part);
+        return r;
+    }
+    try {
+        CommitFileAtomic(part, localFile, QStringLiteral("ダウンロードしたファイルの保存"));
+    } catch (const AppError& e) {
+        return {false, false, e.message()};
+    }
+    return r;
+}
+
+qint64 FtpSize(const TFtpServer& server, const QString& name)
+{
+    char error[CURL_ERROR_SIZE] = {};
+    QByteArray url;
+    CurlPtr c = handle(server, name, url, error);
+    if (!c) return -1;
+    curl_easy_setopt(c.get(), CURLOPT_NOBODY, 1L);
+    if (curl_easy_perform(c.get()) != CURLE_OK) return -1;
+    curl_off_t size = -1;
+    curl_easy_getinfo(c.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+    return qint64(size);
+}
+
+TFtpResult FtpDelete(const TFtpServer& server, const QString& name)
+{
+    char error[CURL_ERROR_SIZE] = {};
+    QByteArray url;
+    CurlPtr c = handle(server, QString(), url, error);
+    if (!c) return {false, false, QStringLiteral("通信の準備ができません。")};
+    // The quoted command runs before the change of folder: the full path.
+    const QByteArray dele = "DELE " + (folderOf(server) + name).toUtf8();
+    curl_slist* quote = curl_slist_append(nullptr, dele.constData());
+    curl_easy_setopt(c.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(c.get(), CURLOPT_QUOTE, quote);
+    const CURLcode rc = curl_easy_perform(c.get());
+    c.reset();
+    curl_slist_free_all(quote);
+    return finish(rc, error, Transfer{});
+}

@@ -1,0 +1,34 @@
+// The backup server over FTP (libcurl): one folder holding an installation's files, uploaded under
+// a temporary name and renamed at the end, so that a broken or cancelled upload leaves the
+// previous file in place. TLS is used whenever the server offers it.
+#pragma once
+#include <QString>
+#include <functional>
+
+struct TFtpServer {
+    QString Host;
+    int Port = 21;
+    QString User, Password;
+    QString Folder;  // the folder on the server, "/" first and last
+};
+
+// Called with the bytes moved so far and the total (0 when unknown); false cancels the transfer.
+using FtpProgress = std::function<bool(qint64 done, qint64 total)>;
+
+struct TFtpResult {
+    bool Ok = false;
+    bool Cancelled = false;
+    QString Error;  // the system's reason, for the message that names the step
+};
+
+// Puts localFile as name into the folder (made when missing): sent as name + ".part", then
+// renamed over name.
+TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const QString& name,
+                     const FtpProgress& progress = {});
+// Gets name into localFile, whole or not at all (an earlier localFile stays on failure).
+TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QString& localFile,
+                       const FtpProgress& progress = {});
+// The size of name on the server, -1 when it is not there or the server does not tell.
+qint64 FtpSize(const TFtpServer& server, const QString& name);
+// Deletes name from the folder.
+TFtpResult FtpDelete(const TFtpServer& server, const QString& name);

@@ -1,0 +1,143 @@
+// The version file over libcurl.
+#include "services/webcheck.h"
+
+#include <curl/curl.h>
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <QUrl>
+#include <mutex>
+
+#include "payroll/paths.h"
+#include "platform/cp932.h"
+#include "platform/inifile.h"
+
+QString WebBaseUrl()
+{
+    QString base =
+        IniFile(SysIniFileName).readString(QStringLiteral("Web"), QStringLiteral("BaseURL")).trimmed();
+    if (!base.isEmpty() && !base.endsWith(u'/')) base += u'/';
+    return base;
+}
+
+bool IsAllowedUrl(const QString& url)
+{
+    const QUrl u(url, QUrl::StrictMode);
+    if (!u.isValid() || u.host().isEmpty()) return false;
+    const QString scheme = u.scheme().toLower();
+    if (scheme == QStringLiteral("https")) return true;
+    const QString host = u.host().toLower();
+    return scheme == QStringLiteral("http") &&
+           (host == QStringLiteral("127.0.0.1") || host == QStringLiteral("localhost") ||
+            host == QStringLiteral("::1"));
+}
+
+namespace {
+size_t collect(char* data, size_t size, size_t n, void* out)
+{
+    auto* body = static_cast<QByteArray*>(out);
+    if (body->size() > (64 << 20)) return 0;  // no version file or page is that large
+    body->append(data, qsizetype(size * n));
+    return size * n;
+}
+int keepAlive(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    // One thread: the windows stay drawn while the transfer waits.
+    QCoreApplication::processEvents();
+    return 0;
+}
+}  // namespace
+
+THttpResult HttpGet(const QString& url)
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    THttpResult r;
+    if (!IsAllowedUrl(url)) {
+        r.Error = QStringLiteral("安全でないアドレスのため接続しません。\n%1").arg(url);
+        return r;
+    }
+    CURL* curl = curl_easy_init();
+    if (!curl) {
+        r.Error = QStringLiteral("通信の準備ができません。");
+        return r;
+    }
+    char error[CURL_ERROR_SIZE] = {};
+    const QByteArray u = url.toUtf8();
+    curl_easy_setopt(curl, CURLOPT_URL, u.constData());
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 10L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 300L);
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    // A redirect may not lead from https to plain http.
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, u.startsWith("https") ? "https" : "http,https");
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &r.Body);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, keepAlive);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    const CURLcode rc = curl_easy_perform(curl);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.Status);
+    curl_easy_cleanup(curl);
+    r.Ok = rc == CURLE_OK;
+    if (!r.Ok) {
+        r.Body.clear();
+        r.Error = QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+    }
+    return r;
+}
+
+TVersionInfo ParseVersionFile(const QByteArray& bytes)
+{
+    QStringList lines;
+    for (QByteArray l : bytes.split('\n')) {
+        if (l.endsWith('\r')) l.chop(1);
+        try {
+            lines << cp932::decode(l);
+        } catch (const std::exception&) {
+            lines << QString();  // a line that is not CP932 counts as empty
+        }
+    }
+    const auto line = [&](const char* header, int n) {
+        const int at = lines.indexOf(QString::fromLatin1(header));
+        return at < 0 ? QString() : lines.value(at + n);
+    };
+    const auto value = [&](const char* header, int n) {
+        const QString l = line(header, n);
+        const int eq = l.indexOf(u'=');
+        return eq < 0 ? QString() : l.mid(eq + 1, 99);
+    };
+    TVersionInfo v;
+    v.Latest = value("[PelmoraS]", 1);
+    v.UpdaterUrl = value("[PelmoraS]", 2);
+    v.ChangesUrl = value("[PelmoraS]", 3);
+    v.DataDate = line("[Pelmora_Data]", 1);
+    v.DataMinVersion = line("[Pelmora_Data]", 2).mid(12, 4);
+    v.NoticeDate = line("[Pelmora_Notice]", 1);
+    v.Notice1 = line("[Pelmora_Notice]", 2);
+    v.Notice2 = line("[Pelmora_Notice]", 3);
+    v.NoticeUrl = value("[Pelmora_Notice]", 4);
+    return v;
+}
+
+VersionCheck CheckProgramVersion(const QString& current, TVersionInfo& info)
+{
+    const QString base = WebBaseUrl();
+    if (base.isEmpty()) return VersionCheck::NoAddress;
+    const THttpResult r = HttpGet(base + QStringLiteral("version_info.dat"));
+    if (!r.Ok) return VersionCheck::NoConnection;
+    info = ParseVersionFile(r.Body);
+    if (info.Latest.isEmpty()) return VersionCheck::NoInfo;
+    // Byte order of the texts, as the file keeps "3.48" at a fixed width.
+    return current.toLatin1() >= info.Latest.toLatin1() ? VersionCheck::UpToDate : VersionCheck::Newer;
+}
+
+QString NoticeText(const TVersionInfo& info, const QString& storedDate)
+{
+    if (info.NoticeDate.isEmpty() || cp932::encode(info.NoticeDate) <= cp932::encode(storedDate)) return {};
+    QString text = info.Notice1 + u'\r';
+    if (!info.Notice2.isEmpty()) text += info.Notice2 + u'\r';
+    return text + QStringLiteral("\rこのお知らせを次回以降も表示しますか？");
+}

@@ -1,0 +1,38 @@
+// The maker's version file over HTTP: where it is ([Web] BaseURL of the program-wide settings),
+// which addresses may be used, its fetching through libcurl and its reading.
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+// The base address of the version file, the downloads and the pages, ending with "/"; empty while
+// [Web] BaseURL of the program-wide settings file is unset.
+QString WebBaseUrl();
+// Only https addresses are fetched or opened; plain http only on the loopback host.
+bool IsAllowedUrl(const QString& url);
+
+struct THttpResult {
+    bool Ok = false;  // a 2xx answer read whole
+    long Status = 0;  // the HTTP status, 0 when no answer came
+    QByteArray Body;  // what was read (empty when not Ok)
+    QString Error;    // why not, for the user
+};
+// GET of url into memory: a short connect timeout, HTTP errors (404 ...) are failures, redirects
+// followed only to allowed addresses; pending events run while it waits.
+THttpResult HttpGet(const QString& url);
+
+// The version file "version_info.dat" as the program reads it (CP932 lines, sections by their
+// exact header line, lines after it by position, values after the first "=", cut at 99).
+struct TVersionInfo {
+    QString Latest, UpdaterUrl, ChangesUrl;           // [PelmoraS]
+    QString DataDate, DataMinVersion;                 // [Pelmora_Data]: line 1, characters 13..16 of line 2
+    QString NoticeDate, Notice1, Notice2, NoticeUrl;  // [Pelmora_Notice]
+};
+TVersionInfo ParseVersionFile(const QByteArray& bytes);
+
+enum class VersionCheck { NoAddress, NoConnection, NoInfo, UpToDate, Newer };
+// Fetches the version file from the base address and compares its latest version with current
+// (as texts, as the file keeps a fixed width). info is filled when the file was read.
+VersionCheck CheckProgramVersion(const QString& current, TVersionInfo& info);
+// The notice text to show ("line 2\r[line 3\r]\rこのお知らせを次回以降も表示しますか？"), empty
+// when the notice is not later than storedDate ("Option"/"NoticeDate", default "1965/04/10").
+QString NoticeText(const TVersionInfo& info, const QString& storedDate);

@@ -1,0 +1,92 @@
+// FTP transfers against a real server on 127.0.0.1 (pyftpdlib) that the test starts and stops.
+#include "services/ftp.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include "tests/testutil.h"
+
+namespace {
+
+class FtpServer {
+  public:
+    explicit FtpServer(const QString& root)
+    {
+        p_.setProcessChannelMode(QProcess::MergedChannels);
+        p_.start(u("/usr/bin/python3"),
+                 {u("-u"), u("-m"), u("pyftpdlib"), u("-i"), u("127.0.0.1"), u("-p"), u("0"), u("-w"),
+                  u("-d"), root, u("-u"), u("kyuyo"), u("-P"), u("pw")});
+        const QRegularExpression re(u("127\\.0\\.0\\.1:(\\d+)"));
+        QByteArray out;
+        while (port_ == 0 && p_.waitForReadyRead(10000)) {
+            out += p_.readAll();
+            const auto m = re.match(QString::fromLatin1(out));
+            if (m.hasMatch()) port_ = m.captured(1).toInt();
+        }
+    }
+    ~FtpServer()
+    {
+        p_.kill();
+        p_.waitForFinished();
+    }
+    TFtpServer server(const char* password = "pw") const
+    {
+        return {u("127.0.0.1"), port_, u("kyuyo"), u(password), u("/Backup/Pelmora/")};
+    }
+    int port() const { return port_; }
+
+  private:
+    QProcess p_;
+    int port_ = 0;
+};
+
+using FtpTest = CoreTest;
+
+TEST_F(FtpTest, UploadReplacesWholeOrNotAtAllDownloadAndDelete)
+{
+    QDir().mkpath(dir() + u("srv"));
+    FtpServer ftp(dir() + u("srv"));
+    ASSERT_NE(ftp.port(), 0);
+    const QString remote = dir() + u("srv/Backup/Pelmora/");
+    const QByteArray first(300000, 'a'), second(300000, 'b');
+    WriteAll(dir() + u("key.zip"), first);
+
+    // The folder is made on the first upload; the file arrives under its own name only.
+    TFtpResult r = FtpUpload(ftp.server(), dir() + u("key.zip"), u("KEY1.zip"));
+    ASSERT_TRUE(r.Ok) << r.Error;
+    EXPECT_EQ(ReadAll(remote + u("KEY1.zip")), first);
+    EXPECT_FALSE(QFile::exists(remote + u("KEY1.zip.part")));
+    EXPECT_EQ(FtpSize(ftp.server(), u("KEY1.zip")), 300000);
+    EXPECT_EQ(FtpSize(ftp.server(), u("none.zip")), -1);
+
+    // A cancelled upload leaves the previous archive in place; progress was reported.
+    WriteAll(dir() + u("key.zip"), second);
+    qint64 seen = 0;
+    r = FtpUpload(ftp.server(), dir() + u("key.zip"), u("KEY1.zip"), [&](qint64 done, qint64) {
+        seen = qMax(seen, done);
+        return done < 100000;
+    });
+    EXPECT_FALSE(r.Ok);
+    EXPECT_TRUE(r.Cancelled);
+    EXPECT_GE(seen, 100000);
+    EXPECT_EQ(ReadAll(remote + u("KEY1.zip")), first);
+    EXPECT_FALSE(FtpUpload(ftp.server("wrong"), dir() + u("key.zip"), u("KEY1.zip")).Ok);
+    EXPECT_EQ(ReadAll(remote + u("KEY1.zip")), first);
+
+    // Download: whole into place; a missing remote file keeps the local one.
+    WriteAll(dir() + u("got.zip"), "old");
+    r = FtpDownload(ftp.server(), u("KEY1.zip"), dir() + u("got.zip"));
+    ASSERT_TRUE(r.Ok) << r.Error;
+    EXPECT_EQ(ReadAll(dir() + u("got.zip")), first);
+    EXPECT_FALSE(FtpDownload(ftp.server(), u("none.zip"), dir() + u("got.zip")).Ok);
+    EXPECT_EQ(ReadAll(dir() + u("got.zip")), first);
+    EXPECT_FALSE(QFile::exists(dir() + u("got.zip.part")));
+
+    r = FtpDelete(ftp.server(), u("KEY1.zip"));
+    ASSERT_TRUE(r.Ok) << r.Error;
+    EXPECT_FALSE(QFile::exists(remote + u("KEY1.zip")));
+    EXPECT_FALSE(FtpDelete(ftp.server(), u("KEY1.zip")).Ok);
+}
+
+}  // namespace

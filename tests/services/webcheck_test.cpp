@@ -1,0 +1,140 @@
+// The version file: its reading, the allowed addresses, and the checks against a real HTTP server
+// on 127.0.0.1 that the test starts and stops.
+#include "services/webcheck.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include "payroll/paths.h"
+#include "platform/cp932.h"
+#include "platform/inifile.h"
+#include "platform/msgbox.h"
+#include "tests/app/appfixture.h"
+#include "tests/testutil.h"
+
+namespace {
+
+// python3 -m http.server serving folder on a free loopback port, for the life of the object.
+class HttpServer {
+  public:
+    explicit HttpServer(const QString& folder)
+    {
+        p_.setProcessChannelMode(QProcess::MergedChannels);
+        p_.start(u("/usr/bin/python3"), {u("-u"), u("-m"), u("http.server"), u("0"), u("--bind"),
+                                         u("127.0.0.1"), u("--directory"), folder});
+        const QRegularExpression re(u("port (\\d+)"));
+        QByteArray out;
+        while (port_ == 0 && p_.waitForReadyRead(10000)) {
+            out += p_.readAll();
+            const auto m = re.match(QString::fromLatin1(out));
+            if (m.hasMatch()) port_ = m.captured(1).toInt();
+        }
+    }
+    ~HttpServer()
+    {
+        p_.kill();
+        p_.waitForFinished();
+    }
+    QString url() const { return u("http://127.0.0.1:%1/").arg(port_); }
+    int port() const { return port_; }
+
+  private:
+    QProcess p_;
+    int port_ = 0;
+};
+
+const char* const VersionFile =
+    "[PelmoraS]\r\nVersion=1.02\r\nUpd=https://example.jp/upd.tar.gz\r\nInfo=https://example.jp/news.html\r\n"
+    "[Pelmora_Data]\r\n2026/04/01\r\nRequiredVer=1.00\r\n"
+    "[Pelmora_Notice]\r\n2026/11/30\r\n料率改定のお知らせ\r\n\r\nURL=https://example.jp/n.html?a=b=c\r\n";
+
+using WebCheckTest = CoreTest;
+
+TEST_F(WebCheckTest, VersionFileNoticeAndAllowedAddresses)
+{
+    const TVersionInfo v = ParseVersionFile(cp932::encode(QString::fromUtf8(VersionFile)));
+    EXPECT_EQ(v.Latest, u("1.02"));
+    EXPECT_EQ(v.UpdaterUrl, u("https://example.jp/upd.tar.gz"));
+    EXPECT_EQ(v.DataDate, u("2026/04/01"));
+    EXPECT_EQ(v.DataMinVersion, u("1.00"));
+    EXPECT_EQ(v.NoticeUrl, u("https://example.jp/n.html?a=b=c"));
+    // Shown only when later than the stored date; an empty third line leaves no blank line.
+    EXPECT_EQ(NoticeText(v, u("1965/04/10")),
+              u("料率改定のお知らせ\r\rこのお知らせを次回以降も表示しますか？"));
+    EXPECT_EQ(NoticeText(v, u("2026/11/30")), QString());
+    EXPECT_EQ(ParseVersionFile("[Other]\r\nVersion=9.99\r\n").Latest, QString());
+
+    const struct {
+        const char* url;
+        bool allowed;
+    } urls[] = {{"https://example.jp/a", true},    {"http://example.jp/a", false},
+                {"http://127.0.0.1:8000/a", true}, {"http://localhost/a", true},
+                {"ftp://example.jp/a", false},     {"file:///etc/passwd", false},
+                {"javascript:alert(1)", false},    {"http://127.0.0.1.example.jp/", false}};
+    for (const auto& c : urls) EXPECT_EQ(IsAllowedUrl(u(c.url)), c.allowed) << c.url;
+}
+
+TEST_F(WebCheckTest, ChecksAgainstTheLoopbackServer)
+{
+    SysIniFileName = dir() + u("Tolvane.ini");
+    TVersionInfo info;
+    EXPECT_EQ(CheckProgramVersion(u("1.00"), info), VersionCheck::NoAddress);
+
+    QDir().mkpath(dir() + u("web/sub"));
+    WriteAll(dir() + u("web/version_info.dat"), cp932::encode(QString::fromUtf8(VersionFile)));
+    HttpServer server(dir() + u("web"));
+    ASSERT_NE(server.port(), 0);
+    IniFile ini(SysIniFileName);
+    ini.writeString(u("Web"), u("BaseURL"), server.url().chopped(1));  // the "/" is added
+    ini.save();
+    EXPECT_EQ(CheckProgramVersion(u("1.00"), info), VersionCheck::Newer);
+    EXPECT_EQ(info.Latest, u("1.02"));
+    EXPECT_EQ(CheckProgramVersion(u("1.02"), info), VersionCheck::UpToDate);
+
+    // A 404 is a failure with nothing read.
+    ini.writeString(u("Web"), u("BaseURL"), server.url() + u("sub/"));
+    ini.save();
+    EXPECT_EQ(CheckProgramVersion(u("1.00"), info), VersionCheck::NoConnection);
+    const THttpResult r = HttpGet(server.url() + u("none.dat"));
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(r.Status, 404);
+    EXPECT_TRUE(r.Body.isEmpty());
+    // A plain-http address elsewhere is refused before any connection.
+    EXPECT_FALSE(HttpGet(u("http://192.0.2.1/version_info.dat")).Ok);
+}
+
+// The start-up notice: Yes keeps it coming, No stores its date, a plain-http details page is not
+// opened; no address, no server or no newer notice shows nothing.
+TEST_F(WebCheckTest, StartNoticeStoresItsDateOnlyOnNo)
+{
+    CreateForms();
+    SysIniFileName = dir() + u("Tolvane.ini");
+    ScriptedMsgBox msg;
+    fmMain->CheckNotice();  // no address
+    QDir().mkpath(dir() + u("web"));
+    QByteArray file = cp932::encode(QString::fromUtf8(VersionFile));
+    file.replace("https://example.jp/n.html", "http://example.jp/n.html");
+    WriteAll(dir() + u("web/version_info.dat"), file);
+    HttpServer server(dir() + u("web"));
+    IniFile ini(SysIniFileName);
+    ini.writeString(u("Web"), u("BaseURL"), server.url());
+    ini.save();
+    const QString date = u("NoticeDate");
+    for (MsgResult a : {MsgResult::Yes, MsgResult::Ok, MsgResult::No}) {
+        msg.answer(a);
+        fmMain->CheckNotice();
+        EXPECT_EQ(IniFile(SysIniFileName).readString(u("Option"), date),
+                  a == MsgResult::No ? u("2026/11/30") : QString());
+    }
+    ASSERT_EQ(msg.shown().size(), 4u);
+    EXPECT_EQ(msg.shown()[0].text, u("料率改定のお知らせ\r\rこのお知らせを次回以降も表示しますか？"));
+    EXPECT_EQ(msg.shown()[0].okCaption, u("詳細表示(&D)"));
+    EXPECT_TRUE(msg.shown()[2].text.contains(u("https ではないため開きません"))) << msg.shown()[2].text;
+    fmMain->CheckNotice();  // the stored date: not shown again
+    EXPECT_EQ(msg.shown().size(), 4u);
+    fmMain->SkipSaveCheck = true;
+    DestroyForms();
+}
+
+}  // namespace
