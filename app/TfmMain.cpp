@@ -64,7 +64,9 @@
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "print/ui/TfmPrnItem.h"
+#include "services/cloud.h"
 #include "services/mail.h"
+#include "services/ui/TfmCloud.h"
 #include "services/ui/TfmHelp.h"
 #include "services/webcheck.h"
 
@@ -393,6 +395,19 @@ void TfmMain::buildMenus()
         fmVersion->exec();
     });
     setTickCommands(true);
+}
+
+void TfmMain::RunAutoBackup()
+{
+    try {
+        if (!IniFile(SysIniFileName).readBool(QStringLiteral("Cloud"), QStringLiteral("AutoBackup"), false))
+            return;
+    } catch (const AppError& e) {
+        ShowError(e.message());
+        return;
+    }
+    // No question and no completion message; every failure is shown.
+    TfmCloud::WithProgress(this, [](const FtpProgress& p) { return CloudBackup(true, p); });
 }
 
 void TfmMain::readPlacement()
@@ -1144,6 +1159,7 @@ void TfmMain::FormClose()
     }
     if (StartupPending) return;
     writePlacement();
+    RunAutoBackup();
 }
 
 void TfmMain::closeEvent(QCloseEvent* e)

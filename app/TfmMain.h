@@ -88,6 +88,8 @@ class TfmMain : public QMainWindow {
     void buildMenus();
     void readPlacement();
     void writePlacement();
+    // The cloud backup at program end when [Cloud] AutoBackup is on.
+    void RunAutoBackup();
     void FormActivate();
     bool FormCloseQuery();
     void FormClose();

@@ -15,6 +15,7 @@
 #include "app/TfmSeqNo.h"
 #include "app/TfmShowLog.h"
 #include "app/TfmVersion.h"
+#include "payroll/password.h"
 #include "payroll/ui/TfmCorpInfo.h"
 #include "payroll/ui/TfmFolder.h"
 #include "payroll/ui/TfmInpDlg.h"
@@ -31,10 +32,9 @@
 #include "print/ui/TfmPrnFormK.h"
 #include "print/ui/TfmPrnFormS.h"
 #include "print/ui/TfmPrnItem.h"
+#include "services/ui/TfmCloud.h"
 #include "services/ui/TfmHelp.h"
 #include "services/ui/TfmNotice.h"
-
-TShellForm* fmCloud = nullptr;
 
 TShellForm::TShellForm(const char* className, const QString& caption, QWidget* parent) : QDialog(parent)
 {
@@ -98,7 +98,18 @@ void CreateForms()
     lazy(fmShowLog);
     lazy(fmListInp);
     lazy(fmListEdit);
-    shell(fmCloud, "TfmCloud", "クラウド機能");
+    fmCloud = new TfmCloud(fmMain);
+    fmCloud->OnPassword = [] {
+        fmSetPass->PassMode = pmCloud;
+        fmSetPass->exec();
+    };
+    fmSelData->OnCloud = [] {
+        bool restored = false;
+        fmCloud->OnEndProgram = [&restored] { restored = true; };
+        fmCloud->exec();
+        fmCloud->OnEndProgram = nullptr;
+        return restored;
+    };
 }
 
 void DestroyForms()

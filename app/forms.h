@@ -11,8 +11,6 @@ class TShellForm : public QDialog {
     TShellForm(const char* className, const QString& caption, QWidget* parent = nullptr);
 };
 
-extern TShellForm* fmCloud;
-
 // Creates the start-up windows, the main window first, and readies the others. Call once.
 void CreateForms();
 // Deletes them again (tests).

@@ -153,12 +153,16 @@ TfmSelData::TfmSelData(QWidget* parent) : QDialog(parent)
     mnAddCorpData->setObjectName(QStringLiteral("mnAddCorpData"));
     mnNewCreate = makeItem(mnAddCorpData, "mnNewCreate", QStringLiteral("新規作成"));
     mnDataRef = makeItem(mnAddCorpData, "mnDataRef", QStringLiteral("参照して追加"));
-    // The cloud window comes with the cloud backup; until then it must not look usable.
     mnCloud->setEnabled(false);
     connect(mnDelData, &QAction::triggered, this, &TfmSelData::mnDelDataClick);
     connect(mnDelData2, &QAction::triggered, this, &TfmSelData::mnDelDataClick);
     connect(mnBackup, &QAction::triggered, this, &TfmSelData::mnBackupClick);
     connect(mnRestore, &QAction::triggered, this, &TfmSelData::mnRestoreClick);
+    connect(mnCloud, &QAction::triggered, this, [this] {
+        if (!OnCloud || !OnCloud()) return;
+        if (OnEndProgram) OnEndProgram();
+        QDialog::reject();
+    });
     connect(mnCreate, &QAction::triggered, this, &TfmSelData::mnCreateClick);
     connect(mnNewCreate, &QAction::triggered, this, [this] { mnAddCorpDataClick(false); });
     connect(mnDataRef, &QAction::triggered, this, [this] { mnAddCorpDataClick(true); });
@@ -221,6 +225,7 @@ void TfmSelData::FormShow(bool sender)
     const bool first = IniFileName == SysIniFileName;
     mnBackup->setEnabled(first);
     mnRestore->setEnabled(first);
+    mnCloud->setEnabled(first && OnCloud);
     int count = 1;
     try {
         count = IniFile(SysIniFileName).readInteger(QStringLiteral("CorpData"), QStringLiteral("Count"), 1);

@@ -41,6 +41,8 @@ class TfmSelData : public QDialog {
     // Set by the main window: the next close of the main window ends the program without a
     // question (after a restore or a new data set everything is read afresh at the next start).
     std::function<void()> OnEndProgram;
+    // Set by the program: shows the cloud window; true when a restore replaced the data.
+    std::function<bool()> OnCloud;
 
   protected:
     void showEvent(QShowEvent* e) override;

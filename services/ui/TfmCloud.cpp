@@ -1,0 +1,201 @@
+#include "services/ui/TfmCloud.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "payroll/password.h"
+#include "payroll/paths.h"
+#include "platform/errors.h"
+#include "platform/formkit.h"
+#include "platform/inifile.h"
+#include "platform/msgbox.h"
+#include "services/cloud.h"
+
+TfmCloud* fmCloud = nullptr;
+
+namespace {
+const QString kCloud = QStringLiteral("Cloud");
+}
+
+TfmCloud::TfmCloud(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("fmCloud"));
+    setWindowTitle(QStringLiteral("クラウド機能"));
+    sbBackup = Named<QPushButton>(this, "sbBackup", QStringLiteral("クラウドにバックアップ"));
+    sbRestore = Named<QPushButton>(this, "sbRestore", QStringLiteral("クラウドから復元"));
+    sbDelete = Named<QPushButton>(this, "sbDelete", QStringLiteral("クラウドのデータ削除"));
+    btHelp = Named<QPushButton>(this, "btHelp", QStringLiteral("機能説明と使用手順"));
+    btClose = Named<QPushButton>(this, "btClose", QStringLiteral("閉じる"));
+    auto* gbOption = Named<QGroupBox>(this, "gbOption", QString());
+    sbPassword = Named<QPushButton>(gbOption, "sbPassword", QStringLiteral("圧縮時のパスワード"));
+    lbPassword = Named<QLabel>(gbOption, "lbPassword", QString());
+    cbAutoBackup =
+        Named<QCheckBox>(gbOption, "cbAutoBackup", QStringLiteral("ソフト終了時に自動でバックアップ"));
+    lbHint = Named<QLabel>(gbOption, "lbHint", QStringLiteral("(手動でアップロード後に有効化)"));
+    edUserKey = Named<QLineEdit>(gbOption, "edUserKey");
+    edUserKey->setMaxLength(32);
+    edUserKey->setToolTip(QStringLiteral("別のパソコンで復元するときは、このキーを入力して下さい。"));
+    auto* lbBackup = Named<QLabel>(this, "lbBackup", QStringLiteral("バックアップ日付："));
+    lbBackupDate = Named<QLabel>(this, "lbBackupDate", QString());
+    for (QPushButton* b : {sbBackup, sbRestore, sbDelete, btHelp, btClose, sbPassword})
+        b->setAutoDefault(false);
+
+    auto* pw = new QHBoxLayout;
+    pw->addWidget(sbPassword);
+    pw->addWidget(lbPassword, 1);
+    auto* auto_ = new QHBoxLayout;
+    auto_->addWidget(cbAutoBackup);
+    auto_->addWidget(lbHint, 1);
+    auto* key = new QHBoxLayout;
+    key->addWidget(new QLabel(QStringLiteral("ユーザーキー："), gbOption));
+    key->addWidget(edUserKey, 1);
+    auto* opt = new QVBoxLayout(gbOption);
+    opt->addLayout(pw);
+    opt->addLayout(auto_);
+    opt->addLayout(key);
+    auto* date = new QHBoxLayout;
+    date->addWidget(lbBackup);
+    date->addWidget(lbBackupDate, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(btHelp);
+    bottom->addStretch();
+    bottom->addWidget(btClose);
+    auto* all = new QVBoxLayout(this);
+    for (QPushButton* b : {sbBackup, sbRestore, sbDelete}) all->addWidget(b);
+    all->addWidget(gbOption);
+    all->addLayout(date);
+    all->addLayout(bottom);
+
+    connect(sbBackup, &QPushButton::clicked, this, &TfmCloud::sbBackupClick);
+    connect(sbRestore, &QPushButton::clicked, this, &TfmCloud::sbRestoreClick);
+    connect(sbDelete, &QPushButton::clicked, this, &TfmCloud::sbDeleteClick);
+    connect(sbPassword, &QPushButton::clicked, this, &TfmCloud::sbPasswordClick);
+    connect(btHelp, &QPushButton::clicked, this, &TfmCloud::btHelpClick);
+    connect(btClose, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TfmCloud::showState()
+{
+    lbPassword->setText(ReadPassword(pmCloud).isEmpty() ? QStringLiteral("無し") : QStringLiteral("有り"));
+    lbBackupDate->setText(CloudBackupDate());
+}
+
+void TfmCloud::showEvent(QShowEvent* e)
+{
+    try {
+        const IniFile ini(SysIniFileName);
+        cbAutoBackup->setChecked(ini.readBool(kCloud, QStringLiteral("AutoBackup"), false));
+        // Automatic backups only once a manual one has shown that the server can be reached.
+        const bool backedUp = !ini.readString(kCloud, QStringLiteral("BackupDate")).isEmpty();
+        cbAutoBackup->setEnabled(backedUp);
+        lbHint->setVisible(!backedUp);
+        edUserKey->setText(CloudUserKey());
+        showState();
+    } catch (const AppError& err) {
+        ShowError(err.message());
+    }
+    QDialog::showEvent(e);
+}
+
+void TfmCloud::done(int r)
+{
+    try {
+        IniFile ini(SysIniFileName);
+        ini.writeBool(kCloud, QStringLiteral("AutoBackup"), cbAutoBackup->isChecked());
+        if (ini.modified()) ini.save();
+    } catch (const AppError& err) {
+        ShowError(err.message());
+    }
+    QDialog::done(r);
+}
+
+bool TfmCloud::takeUserKey()
+{
+    const QString typed = edUserKey->text().trimmed();
+    if (!IsValidUserKey(typed)) {
+        ShowWarning(QStringLiteral("ユーザーキーは半角英数字8～32文字で入力して下さい。"));
+        edUserKey->setFocus();
+        return false;
+    }
+    if (typed.toUpper() != CloudUserKey()) WriteCloudUserKey(typed);
+    edUserKey->setText(typed.toUpper());
+    return true;
+}
+
+bool TfmCloud::WithProgress(QWidget* parent, const std::function<bool(const FtpProgress&)>& op)
+{
+    QProgressDialog dlg(QStringLiteral("クラウドと通信しています..."), QStringLiteral("中止"), 0, 0, parent);
+    dlg.setObjectName(QStringLiteral("pdTransfer"));
+    dlg.setWindowModality(Qt::WindowModal);
+    dlg.setMinimumDuration(500);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool ok = false;
+    try {
+        ok = op([&](qint64 done, qint64 total) {
+            // Byte counts are scaled to KiB so that large archives fit the dialog's int range.
+            dlg.setMaximum(int(total / 1024));
+            dlg.setValue(int(done / 1024));
+            QApplication::processEvents();
+            return !dlg.wasCanceled();
+        });
+    } catch (const AppError& err) {
+        QApplication::restoreOverrideCursor();
+        dlg.close();
+        ShowError(err.message());
+        return false;
+    }
+    QApplication::restoreOverrideCursor();
+    return ok;
+}
+
+void TfmCloud::sbBackupClick()
+{
+    if (!takeUserKey()) return;
+    if (WithProgress(this, [](const FtpProgress& p) { return CloudBackup(false, p); })) {
+        cbAutoBackup->setEnabled(true);
+        lbHint->hide();
+    }
+    showState();
+}
+
+void TfmCloud::sbRestoreClick()
+{
+    if (!takeUserKey()) return;
+    if (!WithProgress(this, [](const FtpProgress& p) { return CloudRestore(p); })) return;
+    accept();
+    if (OnEndProgram) OnEndProgram();
+}
+
+void TfmCloud::sbDeleteClick()
+{
+    if (!takeUserKey()) return;
+    WithProgress(this, [](const FtpProgress&) { return CloudDeleteData(); });
+}
+
+void TfmCloud::sbPasswordClick()
+{
+    if (OnPassword) OnPassword();
+    showState();
+}
+
+void TfmCloud::btHelpClick()
+{
+    ShowInfo(QStringLiteral(
+        "給与/賞与データと設定内容をクラウドにバックアップし、クラウドから復元できます。\r"
+        "複数のパソコンで作業するときや、新しいパソコンに移るときに役立ちます。\r"
+        "データはユーザーごとにパスワード付きのzipファイルでアップロードされ、第三者には読めません。\r\r"
+        "【使用手順】\r"
+        "1. ｢圧縮時のパスワード｣を設定します。\r"
+        "2. ｢クラウドにバックアップ｣を押します。\r"
+        "3. "
+        "別のパソコンで復元するときは、同じユーザーキーとパスワードを入力して｢クラウドから復元｣を押します"
+        "。"));
+}
