@@ -51,6 +51,37 @@ struct TWorkArea {
     bool ready() const { return parent.isValid() && MakePrivateFolder(work()); }
 };
 
+// The SMTP password stays on this computer: it is taken out of the archive's settings file, and a
+// restore puts the local one (or none) into the settings file it brings.
+const QString kMail = QStringLiteral("Mail");
+const QString kMailPassword = QStringLiteral("Password");
+
+void dropMailPassword(const QString& iniFile)
+{
+    IniFile ini(iniFile);
+    ini.deleteKey(kMail, kMailPassword);
+    if (ini.modified()) ini.save();
+}
+
+void keepMailPassword(const QString& restoredIni)
+{
+    if (!QFileInfo(restoredIni).isFile()) return;  // the restore refuses such a folder
+    const IniFile local(SysIniFileName);
+    IniFile ini(restoredIni);
+    if (local.valueExists(kMail, kMailPassword))
+        ini.writeBytes(kMail, kMailPassword, '"' + local.readBytes(kMail, kMailPassword) + '"');
+    else
+        ini.deleteKey(kMail, kMailPassword);
+    if (ini.modified()) ini.save();
+}
+
+// The work folder without the SMTP password, packed into archive beside it.
+int zipWork(const TWorkArea& area, const QString& archive, const QString& password)
+{
+    dropMailPassword(area.work() + QStringLiteral("/Tolvane.ini"));
+    return ZipFolder(area.file(archive), area.work(), password);
+}
+
 QString transferError(const TFtpResult& r, const QString& failed)
 {
     if (r.Cancelled) return QStringLiteral("転送を中止しました。");
@@ -146,6 +177,7 @@ bool CloudBackup(bool automatic, const FtpProgress& progress)
             error = QStringLiteral("フォルダー作成に失敗しました");
         } else if (const TCopyResult copied = BackupToFolder(area.work()); !copied.ok) {
             error = QStringLiteral("一時ワークへのバックアップ失敗\r") + copied.reason;
+        } else if (dropMailPassword(area.work() + QStringLiteral("/Tolvane.ini")), false) {
         } else if (const int z = ZipFolder(area.file(key + QStringLiteral(".zip")), area.work(), password);
                    z != 0) {
             error = QStringLiteral("バックアップの圧縮に失敗しました。\r(%1)").arg(zipReason(z));
@@ -226,7 +258,13 @@ bool CloudRestore(const FtpProgress& progress)
         ShowError(QStringLiteral("バックアップの解凍失敗（パスワード不一致？）"));
         return false;
     }
-    const TCopyResult restored = RestoreFromFolder(area.work());
+    TCopyResult restored;
+    try {
+        keepMailPassword(area.work() + QStringLiteral("/Tolvane.ini"));
+        restored = RestoreFromFolder(area.work());
+    } catch (const AppError& e) {
+        restored = {false, e.message()};
+    }
     if (!restored.ok) {
         ShowError(QStringLiteral("クラウドからの復元失敗\r") + restored.reason);
         return false;

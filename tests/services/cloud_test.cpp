@@ -44,7 +44,8 @@ class CloudTest : public CoreTest {
         WriteAll(DataPath + u("令和08年給与･賞与.dat"), year);
         WriteAll(root + u("Data2_a/令和08年給与･賞与.dat"), "set a");
         SysIniFileName = root + u("Tolvane.ini");
-        WriteAll(SysIniFileName, "[CorpData]\r\nCount=2\r\n");
+        WriteAll(SysIniFileName,
+                 "[CorpData]\r\nCount=2\r\n[Mail]\r\nServer=smtp.example.jp\r\nPassword=smtp1\r\n");
         WriteAll(root + u("Tolvane_a.ini"), "[Option]\r\n");
         // The second set is open: the backup must still take every set from the data root.
         IniFileName = root + u("Tolvane_a.ini");
@@ -77,6 +78,11 @@ TEST_F(CloudTest, BackupRestoreAndDeleteKeepTheServerSettingsOutOfBoth)
     EXPECT_EQ(box.shown().front().text, u("クラウドにバックアップを行いますか？"));
     EXPECT_EQ(box.lastText(), u("バックアップ完了"));
     const QString date = CloudBackupDate();
+    QDir().mkpath(dir() + u("got"));
+    ASSERT_EQ(UnzipFile(remote + k + u(".zip"), dir() + u("got"), u("秘密pw")), kZipOk);
+    const IniFile inZip(dir() + u("got/Pelmora_Temp/Tolvane.ini"));
+    EXPECT_EQ(inZip.readString(u("Mail"), u("Server")), u("smtp.example.jp"));
+    EXPECT_FALSE(inZip.valueExists(u("Mail"), u("Password")));  // the SMTP password stays here
     EXPECT_EQ(ReadAll(remote + k + u(".inf")), date.toLatin1() + "\r\n");
     QStringList names = ZipEntryNames(remote + k + u(".zip"));
     names.sort();
@@ -87,6 +93,9 @@ TEST_F(CloudTest, BackupRestoreAndDeleteKeepTheServerSettingsOutOfBoth)
     // The data changes, the server settings too; the restore gives the data back, not the settings.
     WriteAll(DataPath + u("令和08年給与･賞与.dat"), "changed");
     WriteAll(CloudServerFileName(), serverIni + "; kept\r\n");
+    IniFile ini(SysIniFileName);
+    ini.writeQuoted(u("Mail"), u("Password"), u(" new pw "));
+    ini.save();
     box.clear();
     box.answer(MsgResult::Yes);
     ASSERT_TRUE(CloudRestore());
@@ -98,6 +107,7 @@ TEST_F(CloudTest, BackupRestoreAndDeleteKeepTheServerSettingsOutOfBoth)
               u("クラウドのデータで復元しました。\r復元を有効にする為、給与計算PelmoraSを終了します。"));
     EXPECT_EQ(ReadAll(DataPath + u("令和08年給与･賞与.dat")), year);
     EXPECT_EQ(ReadAll(CloudServerFileName()), serverIni + "; kept\r\n");
+    EXPECT_EQ(IniFile(SysIniFileName).readBytes(u("Mail"), u("Password")), " new pw ");
 
     box.clear();
     box.answer(MsgResult::Yes);
