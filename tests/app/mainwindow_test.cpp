@@ -25,6 +25,7 @@
 #include "payroll/yearfile.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
+#include "platform/inifile.h"
 #include "platform/notice.h"
 #include "tests/app/appfixture.h"
 
@@ -195,6 +196,20 @@ TEST_F(MainWindowTest, CancelOfTheSaveQuestionWhileReturningStaysOnThePeriod)
     EXPECT_EQ(box.lastText(), QStringLiteral("作成されて保存されていない下記ファイルを削除しますか？\n【%1】")
                                   .arg(CurPeriod.FileName));
     EXPECT_FALSE(QFileInfo::exists(CurPeriod.FileName));
+}
+
+TEST_F(MainWindowTest, CloseRunsTheAutomaticCloudBackupAndSaysWhyItCannot)
+{
+    openDecember();
+    IniFile ini(SysIniFileName);
+    ini.writeBool(QStringLiteral("Cloud"), QStringLiteral("AutoBackup"), true);
+    ini.save();
+    box.clear();
+    box.answer(MsgResult::No);   // do not save
+    box.answer(MsgResult::Yes);  // end the program
+    box.answer(MsgResult::No);   // keep the year file
+    EXPECT_TRUE(fmMain->close());
+    EXPECT_EQ(box.lastText(), QStringLiteral("｢圧縮時のパスワード｣は安全の為、必ず設定して下さい。"));
 }
 
 TEST(MainFlow, TitlesDefaultYearAndTaxNotice)
