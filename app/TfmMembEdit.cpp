@@ -69,12 +69,12 @@ void TfmMembEdit::buildControls()
     MakeFieldControls(this, MemberFields());
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
     for (const TMemberField& d : MemberFields()) {
-        if (!d.spec.numeric()) continue;
-        QLineEdit* e = edit(d.spec.name);
+        if (!d.def.numeric()) continue;
+        QLineEdit* e = edit(d.def.name);
         e->setAlignment(Qt::AlignRight);
         // Room for the shown width (a formatted amount is longer than its digits) and a margin.
-        e->setFixedWidth(
-            digit * (std::max(d.spec.tag / 10, d.spec.maxLength) + (d.spec.maxLength > 2 ? 2 : 1)) + 10);
+        e->setFixedWidth(digit * (std::max(d.def.tag / 10, d.def.maxLength) + (d.def.maxLength > 2 ? 2 : 1)) +
+                         10);
         new TNumKeys(e, QStringLiteral("-"));
         numEdits_ << e;
     }
@@ -84,8 +84,8 @@ void TfmMembEdit::buildControls()
         return l;
     };
     const auto fieldLabel = [&](const char* field) {
-        const TFieldSpec& spec = FindField(MemberFields(), field)->spec;
-        return label(QString::fromUtf8(spec.caption), spec.label);
+        const TFieldDef& def = FindField(MemberFields(), field)->def;
+        return label(QString::fromUtf8(def.caption), def.label);
     };
 
     // ---- name, department, category, pay type, tax column, sex, municipality, mail, retirement,
@@ -212,7 +212,7 @@ void TfmMembEdit::buildControls()
 
     // ---- tab order: the table's, down each column ----
     QList<QWidget*> order;
-    for (const TMemberField& d : MemberFields()) order << control(d.spec.name);
+    for (const TMemberField& d : MemberFields()) order << control(d.def.name);
     order.insert(order.indexOf(edMyNo) + 1, cbHide);
     order << btOk << btCancel;
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);

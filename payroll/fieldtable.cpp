@@ -3,23 +3,23 @@
 
 #include "payroll/common.h"
 
-QString FieldText(const TFieldSpec& spec, double value)
+QString FieldText(const TFieldDef& def, double value)
 {
-    switch (spec.kind) {
+    switch (def.kind) {
         case FieldKind::Count:
-            return QString::asprintf("%*d", spec.tag / 10, static_cast<int>(value));
+            return QString::asprintf("%*d", def.tag / 10, static_cast<int>(value));
         case FieldKind::Amount:
-            return FmtAmount(spec.tag / 10, value);
+            return FmtAmount(def.tag / 10, value);
         case FieldKind::Hours:
             return FmtJikan(value).mid(1);
         default:
-            return QString::asprintf("%*.*f", spec.tag / 10, spec.tag % 10, value);
+            return QString::asprintf("%*.*f", def.tag / 10, def.tag % 10, value);
     }
 }
 
-double FieldNumber(const TFieldSpec& spec, const QString& text)
+double FieldNumber(const TFieldDef& def, const QString& text)
 {
-    switch (spec.kind) {
+    switch (def.kind) {
         case FieldKind::Count:
             return NumStrToInt(text);
         case FieldKind::Amount:

@@ -34,7 +34,7 @@ struct TFieldValue {
 using TFieldValues = QMap<QByteArray, TFieldValue>;
 
 // What the control builder needs of a field.
-struct TFieldSpec {
+struct TFieldDef {
     const char* name = nullptr;     // objectName of the control
     const char* caption = nullptr;  // its label, or its own caption (check box, radio button); UTF-8
     FieldKind kind = FieldKind::Text;
@@ -50,7 +50,7 @@ struct TFieldSpec {
 // members and never hand out a reference to one.
 template <typename Rec>
 struct TFieldDesc {
-    TFieldSpec spec;
+    TFieldDef def;
     // The record's value as the control shows it.
     std::function<TFieldValue(const Rec&)> get;
     // The control's value written back; a field may read its partners (a date from its check box
@@ -60,8 +60,8 @@ struct TFieldDesc {
 };
 
 // The text a numeric field shows for value, and the number its text stands for.
-QString FieldText(const TFieldSpec& spec, double value);
-double FieldNumber(const TFieldSpec& spec, const QString& text);
+QString FieldText(const TFieldDef& def, double value);
+double FieldNumber(const TFieldDef& def, const QString& text);
 
 // The accessors of member m and of element i of array member m, by value: the array is copied
 // out and back whole, so that no reference into the packed record is formed.
@@ -81,14 +81,14 @@ double FieldNumber(const TFieldSpec& spec, const QString& text);
 
 // A numeric field over a number of the record (get returns it, set(rec, number) stores it).
 template <typename Rec, typename Get, typename Set>
-TFieldDesc<Rec> NumberField(const TFieldSpec& s, Get get, Set set)
+TFieldDesc<Rec> NumberField(const TFieldDef& s, Get get, Set set)
 {
     return {s, [s, get](const Rec& r) { return TFieldValue{FieldText(s, get(r))}; },
             [s, set](Rec& r, const TFieldValues& v) { set(r, FieldNumber(s, v.value(s.name).text)); }};
 }
 // A check box or radio button over a flag of the record.
 template <typename Rec, typename Get, typename Set>
-TFieldDesc<Rec> CheckField(const TFieldSpec& s, Get get, Set set)
+TFieldDesc<Rec> CheckField(const TFieldDef& s, Get get, Set set)
 {
     return {s,
             [get](const Rec& r) {
@@ -98,19 +98,19 @@ TFieldDesc<Rec> CheckField(const TFieldSpec& s, Get get, Set set)
 }
 // One that a partner stores (the other radio button of a pair).
 template <typename Rec, typename Get>
-TFieldDesc<Rec> CheckField(const TFieldSpec& s, Get get)
+TFieldDesc<Rec> CheckField(const TFieldDef& s, Get get)
 {
     return {s, [get](const Rec& r) { return TFieldValue{{}, -1, get(r) != 0}; }, {}};
 }
 // A text field or a list over a text or an item index the accessors convert.
 template <typename Rec, typename Get, typename Set>
-TFieldDesc<Rec> TextField(const TFieldSpec& s, Get get, Set set)
+TFieldDesc<Rec> TextField(const TFieldDef& s, Get get, Set set)
 {
     return {s, [get](const Rec& r) { return TFieldValue{get(r)}; },
             [s, set](Rec& r, const TFieldValues& v) { set(r, v.value(s.name).text); }};
 }
 template <typename Rec, typename Get, typename Set>
-TFieldDesc<Rec> ListField(const TFieldSpec& s, Get get, Set set)
+TFieldDesc<Rec> ListField(const TFieldDef& s, Get get, Set set)
 {
     return {s,
             [get](const Rec& r) {
@@ -124,7 +124,7 @@ template <typename Rec>
 const TFieldDesc<Rec>* FindField(const std::vector<TFieldDesc<Rec>>& table, const char* name)
 {
     for (const TFieldDesc<Rec>& d : table)
-        if (qstrcmp(d.spec.name, name) == 0) return &d;
+        if (qstrcmp(d.def.name, name) == 0) return &d;
     return nullptr;
 }
 
@@ -133,7 +133,7 @@ template <typename Rec>
 TFieldValues FieldsOf(const std::vector<TFieldDesc<Rec>>& table, const Rec& rec)
 {
     TFieldValues values;
-    for (const TFieldDesc<Rec>& d : table) values.insert(d.spec.name, d.get(rec));
+    for (const TFieldDesc<Rec>& d : table) values.insert(d.def.name, d.get(rec));
     return values;
 }
 // The fields written into rec in the order of the table; the members without a field stay.

@@ -109,7 +109,7 @@ TCellCheck CheckListEditCell(int row, const QString& text)
     }
     // The digits the employee window allows: 7 for amounts, 6 for premiums and 9 for the pay row
     // (only its grade is used), 2 for the numbers of dependants, which are never negative.
-    const int digits = row == PayRow ? 9 : field(row).spec.maxLength;
+    const int digits = row == PayRow ? 9 : field(row).def.maxLength;
     const double limit = std::pow(10.0, digits);
     const bool count = row <= 2;
     if (std::abs(double(v)) >= limit || (count && v < 0))
@@ -140,7 +140,7 @@ void StoreListEdit(const QList<int>& columns, const QList<QStringList>& cells)
             const TCellCheck k = CheckListEditCell(row, text);
             if (!k.error.isEmpty()) throw ConvertError(k.error);
             TFieldValues v;
-            v[field(row).spec.name].text = k.text;
+            v[field(row).def.name].text = k.text;
             field(row).set(r, v);
         }
         work << r;

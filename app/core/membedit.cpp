@@ -71,10 +71,10 @@ void storeDate(R& r, const TFieldValues& v)
 // A text of the record (get returns it as stored, set stores it), shown as stored or trimmed, and
 // stored trimmed.
 template <typename Get, typename Set>
-TMemberField textField(const TFieldSpec& spec, bool trimShown, Get get, Set set)
+TMemberField textField(const TFieldDef& def, bool trimShown, Get get, Set set)
 {
     return TextField<R>(
-        spec, [=](const R& r) { return trimShown ? trimLow(get(r)) : get(r); },
+        def, [=](const R& r) { return trimShown ? trimLow(get(r)) : get(r); },
         [=](R& r, const QString& s) { set(r, trimLow(s)); });
 }
 

@@ -79,7 +79,7 @@ TfmCorpInfo::TfmCorpInfo(QWidget* parent) : QDialog(parent)
     setModal(true);
     MakeFieldControls(this, CorpFields());
     const auto caption = [](const char* name) {
-        return QString::fromUtf8(FindField(CorpFields(), name)->spec.caption);
+        return QString::fromUtf8(FindField(CorpFields(), name)->def.caption);
     };
     // A field inside its caption ("給与支給日     日").
     const auto row = [&](const char* name, QWidget* parent) {
@@ -171,21 +171,21 @@ TfmCorpInfo::TfmCorpInfo(QWidget* parent) : QDialog(parent)
     // The fields in the order of their table, with the buttons among them.
     QList<QWidget*> order;
     for (const TCorpField& d : CorpFields()) {
-        if (QWidget* w = control(d.spec.name); w->isVisibleTo(this)) order << w;
-        if (qstrcmp(d.spec.name, "edHouNo") == 0) order << cbHide;
-        if (qstrcmp(d.spec.name, "edKenRitu") == 0) order << btKenRitu;
+        if (QWidget* w = control(d.def.name); w->isVisibleTo(this)) order << w;
+        if (qstrcmp(d.def.name, "edHouNo") == 0) order << cbHide;
+        if (qstrcmp(d.def.name, "edKenRitu") == 0) order << btKenRitu;
     }
     order << bbOk << bbCancel;
     for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
     for (const TCorpField& d : CorpFields()) {
-        if (!d.spec.numeric()) continue;
+        if (!d.def.numeric()) continue;
         // Hours take "." or ":", the rates a decimal point, the pay day and the corporate number
         // digits only.
-        QLineEdit* e = edit(d.spec.name);
-        auto* keys = new TNumKeys(e, d.spec.kind == FieldKind::Hours     ? QStringLiteral(".:")
-                                     : d.spec.kind == FieldKind::Decimal ? QStringLiteral(".")
-                                                                         : QString());
+        QLineEdit* e = edit(d.def.name);
+        auto* keys = new TNumKeys(e, d.def.kind == FieldKind::Hours     ? QStringLiteral(".:")
+                                     : d.def.kind == FieldKind::Decimal ? QStringLiteral(".")
+                                                                        : QString());
         keys->onLeft = [this, e] { NumericItemExit(e); };
     }
     edSyamei->installEventFilter(this);

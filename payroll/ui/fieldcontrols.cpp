@@ -25,42 +25,42 @@ void ShowText(QLineEdit* edit, const QString& text)
     edit->setText(text);
 }
 
-QWidget* MakeFieldControl(QWidget* parent, const TFieldSpec& spec)
+QWidget* MakeFieldControl(QWidget* parent, const TFieldDef& def)
 {
-    const QString caption = QString::fromUtf8(spec.caption);
-    switch (spec.kind) {
+    const QString caption = QString::fromUtf8(def.caption);
+    switch (def.kind) {
         case FieldKind::Text: {
-            auto* edit = Named<QLineEdit>(parent, spec.name);
-            setBaseMax(edit, spec.maxLength);
-            edit->setAttribute(Qt::WA_InputMethodEnabled, spec.inputMethod);
+            auto* edit = Named<QLineEdit>(parent, def.name);
+            setBaseMax(edit, def.maxLength);
+            edit->setAttribute(Qt::WA_InputMethodEnabled, def.inputMethod);
             return edit;
         }
         case FieldKind::List:
         case FieldKind::EditList: {
-            auto* box = Named<QComboBox>(parent, spec.name);
-            box->addItems(spec.items);
-            if (spec.kind == FieldKind::EditList) {
+            auto* box = Named<QComboBox>(parent, def.name);
+            box->addItems(def.items);
+            if (def.kind == FieldKind::EditList) {
                 box->setEditable(true);
                 box->setInsertPolicy(QComboBox::NoInsert);
-                setBaseMax(box->lineEdit(), spec.maxLength);
+                setBaseMax(box->lineEdit(), def.maxLength);
             }
             return box;
         }
         case FieldKind::Check:
-            return Named<QCheckBox>(parent, spec.name, caption);
+            return Named<QCheckBox>(parent, def.name, caption);
         case FieldKind::Radio:
-            return Named<QRadioButton>(parent, spec.name, caption);
+            return Named<QRadioButton>(parent, def.name, caption);
         default: {
-            QLineEdit* edit = NumericEdit(parent, spec.name, spec.maxLength, spec.tag);
-            setBaseMax(edit, spec.maxLength);
+            QLineEdit* edit = NumericEdit(parent, def.name, def.maxLength, def.tag);
+            setBaseMax(edit, def.maxLength);
             return edit;
         }
     }
 }
 
-void ShowField(QWidget* window, const TFieldSpec& spec, const TFieldValue& value)
+void ShowField(QWidget* window, const TFieldDef& def, const TFieldValue& value)
 {
-    QWidget* w = window->findChild<QWidget*>(QString::fromLatin1(spec.name));
+    QWidget* w = window->findChild<QWidget*>(QString::fromLatin1(def.name));
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         ShowText(edit, value.text);
     } else if (auto* box = qobject_cast<QComboBox*>(w)) {
@@ -71,9 +71,9 @@ void ShowField(QWidget* window, const TFieldSpec& spec, const TFieldValue& value
     }
 }
 
-TFieldValue FieldValue(const QWidget* window, const TFieldSpec& spec)
+TFieldValue FieldValue(const QWidget* window, const TFieldDef& def)
 {
-    QWidget* w = window->findChild<QWidget*>(QString::fromLatin1(spec.name));
+    QWidget* w = window->findChild<QWidget*>(QString::fromLatin1(def.name));
     TFieldValue v;
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         v.text = edit->text();
