@@ -1,6 +1,6 @@
-// Message boxes of the specified types and button sets. The core calls MessageDlg; the window
-// layer installs the handler that shows a QMessageBox, and tests install a scripted one that
-// answers from a queue and keeps every text shown.
+// Message boxes with a type (warning, error, information, confirmation) and a button set. The core calls
+// MessageDlg; the window layer installs the handler that shows a QMessageBox, and tests install a scripted
+// one that answers from a queue and keeps every text shown.
 #pragma once
 #include <QString>
 #include <functional>
