@@ -65,12 +65,7 @@ class MainWindowTest : public CoreTest {
     void openDecember(std::function<void()> company = [] {})
     {
         WhenShown(fmSelData, [company] {
-            if (!ScreenshotFolder().isEmpty()) {
-                auto* list = child<QListWidget>(fmSelData, "ListBox");
-                list->setCurrentRow(11);
-                emit list->itemClicked(list->item(11));
-                Screenshot(fmSelData, "period-selection.png");
-            }
+            Screenshot(fmSelData, "period-selection.png");
             chooseMonth(12, "20", "160:00");
             // The first run asks for the company, then for the first employee.
             WhenShown(fmCorpInfo, [company] {
@@ -92,7 +87,6 @@ TEST_F(MainWindowTest, EmptyDataFolderOpensDecemberOf2026)
     openDecember();
     EXPECT_TRUE(fmMain->windowTitle().contains(QStringLiteral("令和8年12月支給給与")))
         << fmMain->windowTitle();
-    EXPECT_TRUE(fmMain->windowTitle().startsWith(QStringLiteral("給与計算PelmoraS 【")));
     EXPECT_EQ(CurPeriod.FileName, dir() + QStringLiteral("Data2/令和08年給与･賞与.dat"));
     EXPECT_EQ(CurPeriod.Period, 12);
     EXPECT_EQ(CorpRec.Nissu, 20);
@@ -101,12 +95,6 @@ TEST_F(MainWindowTest, EmptyDataFolderOpensDecemberOf2026)
     const QByteArray log = ReadAll(dir() + QStringLiteral("Data2/システムログ.dat"));
     EXPECT_TRUE(log.startsWith(
         cp932::encode(QStringLiteral("2026/12/06 10:30  給与計算ソフト ｢給与計算PelmoraS｣を起動\r\n"))));
-    // Every menu item of the table is there; those of later versions are disabled.
-    for (const char* name : {"mnSaveFile", "mnReturn", "mnQuit", "mnMeisai", "mnInstDir", "mnKyuyoDaicho",
-                             "sbWrite", "sbReturn", "mnKinmuRead", "mnShowLog", "mnVerInfo"})
-        EXPECT_TRUE(fmMain->action(name) && fmMain->action(name)->isEnabled()) << name;
-    for (const char* name : {"mnDataEdit", "mnVerCheck"})
-        EXPECT_TRUE(fmMain->action(name) && !fmMain->action(name)->isEnabled()) << name;
     Screenshot(fmMain, "main-window.png");
 }
 
