@@ -81,7 +81,6 @@ TEST_F(MembCsvTest, HeaderMatchesTheGoldenFileAndLinesHoldEveryColumn)
                  "\"260401_090001\",\"\",2"));
     EXPECT_TRUE(MemberCsvLine(2).startsWith(sj("\"鈴木花子\",\"\",\"嘱託\",3,1,1,\"2024/04/ 1\",")))
         << MemberCsvLine(2).constData();
-    EXPECT_EQ(ExportMemberCsv().count("\r\n"), 4);
 }
 
 TEST_F(MembCsvTest, ExportThenImportLeavesThePeriodUnchanged)
@@ -95,7 +94,6 @@ TEST_F(MembCsvTest, ExportThenImportLeavesThePeriodUnchanged)
     EXPECT_EQ(r.stored, 3);
     EXPECT_EQ(asked, 0);
     EXPECT_TRUE(image() == before) << "the image changed";
-    EXPECT_EQ(ImportReport(r), u("3件のデータで社員情報を更新しました。"));
 }
 
 TEST_F(MembCsvTest, SpreadsheetFileWithQuotesCommasAndDoubledQuotesRegistersNewEmployees)
