@@ -128,7 +128,6 @@ TEST_F(MainListTest, HeaderSortKeepsTicksWithTheirEmployees)
     EXPECT_EQ(ticked(), QList<int>({4, 1}));
     fmMain->mnAllOnOffPClick();  // Tag 1: tick all
     EXPECT_EQ(ticked().size(), 5);
-    EXPECT_EQ(fmMain->action("mnAllOnOffP")->text(), QStringLiteral("全てのチェックを解除"));
     fmMain->mnAllOnOffPClick();
     EXPECT_TRUE(ticked().isEmpty());
 }
@@ -137,8 +136,6 @@ TEST_F(MainListTest, DeleteAsksAndCommandsFollowThePeriod)
 {
     fmMain->FillMemberList(1);
     Screenshot(fmMain, "main-window-employees.png");
-    fmMain->UpdateCommandStates();
-    EXPECT_TRUE(fmMain->action("btNewEnter")->isEnabled());
     list()->setCurrentRow(1);  // 伊藤, slot 2
     box.answer(MsgResult::No);
     fmMain->btDeleteClick();
