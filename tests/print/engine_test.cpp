@@ -1,43 +1,18 @@
 // The drawing engine: millimetres to dots with halves to even and every adjustment, the cell grid
-// of texts, the pens of each canvas, shading and the 16-byte cuts; the one reset of all layers.
+// of texts, the pens of each canvas, shading and the 16-byte cuts.
 #include "print/engine.h"
 
-#include "app/TfmDataEdit.h"
-#include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/period.h"
-#include "payroll/slipitems.h"
 #include "platform/cp932.h"
-#include "print/pages.h"
 #include "print/printer.h"
-#include "print/ui/TfmPreView.h"
 #include "tests/print/recorder.h"
 #include "tests/testutil.h"
 
 namespace {
 
 using EngineTest = CoreTest;
-
-// The one reset the tests call puts the state of every layer back: the core's slip items and
-// entry state, the drawing engine, the print job and the windows' flags.
-TEST_F(EngineTest, ResetGlobalsPutsEveryLayerBack)
-{
-    PrnBold = true, PenThick = 7, PageOffsetY = 148.5f, PrnFontName = u("ＭＳ ゴシック");
-    PaperKind = 2, PageCount = 3, IchiranMode = 1, PrintMemo = {u("memo")}, PayDateDD = u("25");
-    IchiranKubun = {u("一般")}, JuminTable[0].Amount = 1;
-    KintaiList[1][1] = u("V出勤日数"), SikyuItem[1].Use[1] = true;
-    OverTypePending = 3, MainPeriodTitle = u("令和8年5月支給給与");
-    TfmDataEdit::AskMembView = false, PreViewButtons = false;
-    ResetGlobals();
-    EXPECT_TRUE(!PrnBold && PenThick == 2 && PageOffsetY == 0 && PrnFontName == u("ＭＳ 明朝"));
-    EXPECT_TRUE(PaperKind == 0 && PageCount == 0 && IchiranMode == 0 && PrintMemo.isEmpty() &&
-                PayDateDD.isEmpty());
-    EXPECT_TRUE(IchiranKubun.isEmpty() && JuminTable[0].Amount == 0);
-    EXPECT_TRUE(KintaiList[1][1].isEmpty() && !SikyuItem[1].Use[1]);
-    EXPECT_TRUE(OverTypePending == -1 && MainPeriodTitle.isEmpty());
-    EXPECT_TRUE(TfmDataEdit::AskMembView && PreViewButtons);
-}
 
 TEST_F(EngineTest, MillimetresToDots)
 {

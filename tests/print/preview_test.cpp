@@ -34,18 +34,15 @@ TEST_F(PreviewTest, EveryPaintDrawsThePageAlikeAndPagesStep)
 {
     OptionRec.FormType = 1;
     showPreview();
-    EXPECT_EQ(fmPreView->currentPage(), 1);
     const QImage first = page();
     EXPECT_FALSE(blank(first));
     EXPECT_EQ(page(), first);
-    EXPECT_FALSE(child<QAction>(fmPreView, "mnBackPage")->isEnabled());
 
     QTest::keyClick(fmPreView, Qt::Key_PageUp);
     EXPECT_EQ(fmPreView->currentPage(), 2);
     const QImage second = page();
     EXPECT_NE(second, first);
     EXPECT_FALSE(blank(second));
-    EXPECT_FALSE(child<QAction>(fmPreView, "mnNextPage")->isEnabled());
     QTest::keyClick(fmPreView, Qt::Key_PageUp);  // nothing after the last page
     EXPECT_EQ(fmPreView->currentPage(), 2);
     QTest::keyClick(fmPreView, Qt::Key_F11);

@@ -8,6 +8,9 @@
 #include <QTextItem>
 #include <vector>
 
+#include "print/dispatch.h"
+#include "print/engine.h"
+
 struct RecText {
     QPoint top;  // the baseline's left end moved up by the font's ascent: the cell's corner
     QString text;
@@ -83,3 +86,13 @@ class RecordingDevice : public QPaintDevice, private QPaintEngine {
                  true, fill, colour, fill ? 0 : painter()->pen().width()});
     }
 };
+
+// Draws page of the planned document onto dev as the preview does, at dotsPerMm.
+inline void RecordPage(RecordingDevice& dev, int page, const TMembers& members = {}, float dotsPerMm = 4)
+{
+    QPainter p(&dev);
+    SetScreenCanvas(&p, 254, 100, 1, 2);
+    DotsPerMmX = DotsPerMmY = dotsPerMm;
+    PrintPage(page, members);
+    PrnCanvas = nullptr;
+}

