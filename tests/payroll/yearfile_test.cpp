@@ -242,7 +242,6 @@ TEST_F(YearFileTest, ConfirmSaveDataAsksOnlyWhenChangedAndSavingIsPossible)
     EXPECT_EQ(ConfirmSaveData(true, changed), MsgResult::Cancel);
     ASSERT_EQ(box.shown().size(), 1u);
     EXPECT_EQ(box.lastText(), QStringLiteral("データが変更されています。保存しますか？"));
-    EXPECT_EQ(box.shown()[0].type, MsgType::Warning);
     EXPECT_EQ(box.shown()[0].buttons, MsgButtons::YesNoCancel);
     EXPECT_EQ(box.beeps(), 1);
 
