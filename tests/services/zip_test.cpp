@@ -46,8 +46,6 @@ TEST_F(ZipTest, RoundTripAndTheUnzipToolsBothWays)
     QFile::remove(dir() + u("Pelmora_Temp/self.zip"));
 
     ASSERT_EQ(ZipFolder(zip, dir() + u("Pelmora_Temp"), u("秘密pw")), kZipOk);
-    EXPECT_EQ(ZipEntryNames(zip).size(), 3);
-    for (const QString& n : ZipEntryNames(zip)) EXPECT_TRUE(n.startsWith(u("Pelmora_Temp/"))) << n;
     EXPECT_FALSE(QFile::exists(zip + u(".part")));
 
     QDir().mkpath(dir() + u("ours"));
