@@ -153,6 +153,8 @@ TfmSendMail::TfmSendMail(QWidget* parent) : QDialog(parent)
     connect(btMemory, &QPushButton::clicked, this, &TfmSendMail::btMemoryClick);
     connect(btMemory2, &QPushButton::clicked, this, &TfmSendMail::btMemory2Click);
     connect(btCancel, &QPushButton::clicked, this, &TfmSendMail::reject);
+    // The window is made at its first use, after the company's settings file is known.
+    LoadMailText();
 }
 
 void TfmSendMail::setDocument(int tag, const QString& caption)
