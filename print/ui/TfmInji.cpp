@@ -385,11 +385,7 @@ void TfmInji::btPrnSetupClick()
 void TfmInji::LoadPrintMemo()
 {
     // The pay list's grouping shares the date line's cell of the layout, so only the memo is read.
-    const IniFile ini(IniFileName);
-    QStringList lines;
-    const int count = ini.readInteger(kMemoSection, QStringLiteral("LineCount"), 0);
-    for (int i = 1; i <= count; ++i) lines << ini.readString(kMemoSection, QStringLiteral("Line%1").arg(i));
-    mmEditMemo->setPlainText(lines.join(QLatin1Char('\n')));
+    mmEditMemo->setPlainText(ReadStoredLines(IniFileName, kMemoSection).join(QLatin1Char('\n')));
 }
 
 void TfmInji::mmEditMemoChange()
@@ -440,13 +436,8 @@ void TfmInji::btMemoryClick()
         return;
     try {
         const QStringList lines = memoLines(mmEditMemo->toPlainText());
-        IniFile ini(IniFileName);
-        ini.eraseSection(kMemoSection);
-        ini.writeInteger(kMemoSection, QStringLiteral("LineCount"), int(lines.size()));
         // Quoted: a memo line may begin with blanks that line it up on the slip.
-        for (int i = 0; i < lines.size(); ++i)
-            ini.writeQuoted(kMemoSection, QStringLiteral("Line%1").arg(i + 1), lines[i]);
-        ini.save();
+        WriteStoredLines(IniFileName, kMemoSection, lines);
     } catch (const AppError& e) {
         ShowError(e.message());
         return;
