@@ -35,7 +35,6 @@ class TfmSendMail : public QDialog {
     // The stored mail body, read once when the window is made.
     void LoadMailText();
     void publish();
-    void placeDateEdits();
     QList<int> slotsToSend() const;
 
     int Tag = 0;
