@@ -521,7 +521,6 @@ void TfmMain::FormActivate()
         }
         LoadOption();
         fmInji->LoadPrintMemo();
-        fmSendMail->LoadMailText();
         // Attachments a mail composer was given in an earlier run have been read by now.
         ClearMailAttachments();
         CurPeriod.FileName = DefaultYearFile(DataPath, Today());

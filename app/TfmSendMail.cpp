@@ -153,6 +153,8 @@ TfmSendMail::TfmSendMail(QWidget* parent) : QDialog(parent)
     connect(btMemory, &QPushButton::clicked, this, &TfmSendMail::btMemoryClick);
     connect(btMemory2, &QPushButton::clicked, this, &TfmSendMail::btMemory2Click);
     connect(btCancel, &QPushButton::clicked, this, &TfmSendMail::reject);
+    // The window is made at its first use, after the company's settings file is known.
+    LoadMailText();
 }
 
 void TfmSendMail::setDocument(int tag, const QString& caption)
@@ -206,7 +208,7 @@ void TfmSendMail::FormShow()
     PageCount = SelCount;
     lbSendInfo->setText(QStringLiteral("送信件数：%1件").arg(SelCount));
     lbNengappi1->setText(SlipEra().era + QStringLiteral("    年    月    日"));
-    placeDateEdits();
+    PlaceDateEdits(lbNengappi1, {edPrnDateYY, edPrnDateMM, edPrnDateDD});
     edKenmei->setText(SlipMailSubject());
     if (fmInji) mmEditMemo->setPlainText(fmInji->memoText());
     const bool canSend = IsMapiAvailable();
@@ -215,27 +217,6 @@ void TfmSendMail::FormShow()
         btOk->setFocus();
     else
         btCancel->setFocus();
-}
-
-void TfmSendMail::placeDateEdits()
-{
-    lbNengappi1->adjustSize();
-    const QFontMetrics fm(lbNengappi1->font());
-    const QString text = lbNengappi1->text();
-    const QString gap = QStringLiteral("    ");
-    const int height = std::max(fm.height() + 6, edPrnDateYY->sizeHint().height());
-    QWidget* line = lbNengappi1->parentWidget();
-    line->setMinimumSize(lbNengappi1->width() + 2, height);
-    lbNengappi1->move(0, (height - lbNengappi1->height()) / 2);
-    int from = 0;
-    for (QLineEdit* edit : {edPrnDateYY, edPrnDateMM, edPrnDateDD}) {
-        const int at = text.indexOf(gap, from);
-        if (at < 0) break;
-        from = at + gap.size();
-        edit->setGeometry(lbNengappi1->contentsMargins().left() + fm.horizontalAdvance(text.left(at)), 0,
-                          fm.horizontalAdvance(gap), height);
-        edit->raise();
-    }
 }
 
 void TfmSendMail::publish()

@@ -20,9 +20,6 @@ class TfmSendMail : public QDialog {
     // ticked ones (the print dialog gets the same for the preview); caption "給与明細書" or
     // "賞与明細書".
     void setDocument(int tag, const QString& caption);
-    // Once at the main window's first activation: the stored mail body.
-    void LoadMailText();
-
     void FormShow();
     // send: mail the slips; else save them in a folder.
     void btOk_SaveClick(bool send);
@@ -35,8 +32,9 @@ class TfmSendMail : public QDialog {
     void showEvent(QShowEvent* e) override;
 
   private:
+    // The stored mail body, read once when the window is made.
+    void LoadMailText();
     void publish();
-    void placeDateEdits();
     QList<int> slotsToSend() const;
 
     int Tag = 0;

@@ -77,26 +77,42 @@ TMembers pair(int a, int b)
     return m;
 }
 
+// Every employee's pages into one A4 PDF at 600 dots per inch, perPage employees to a page.
+void printAllToPdf(const QString& pdf, QPageLayout::Orientation orientation, int perPage)
+{
+    QPdfWriter writer(pdf);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageOrientation(orientation);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(600);
+    QPainter p(&writer);
+    SetPrinterCanvas(&p, 600, 600, 0, 0);
+    for (int e = 1; e <= MaxEmployee; e += perPage) {
+        if (e > 1) writer.newPage();
+        PrintPage(0, pair(e, perPage == 2 ? e + 1 : 0));
+    }
+    p.end();
+    PrnCanvas = nullptr;
+}
+
+// One page drawn on a white image as the preview draws it, at 96 dots per inch.
+void printToImage(QImage& img, const TMembers& members)
+{
+    img.fill(Qt::white);
+    QPainter p(&img);
+    SetScreenCanvas(&p, 96, 100, 1, 1);
+    PrintPage(0, members);
+    p.end();
+    PrnCanvas = nullptr;
+}
+
 void BM_NinetySlipsToPdf(benchmark::State& state)
 {
     ensureApplication();
     QTemporaryDir dir;
     fillYear(dir);
     const QString pdf = dir.path() + QStringLiteral("/slips.pdf");
-    for (auto _ : state) {
-        QPdfWriter writer(pdf);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setResolution(600);
-        QPainter p(&writer);
-        SetPrinterCanvas(&p, 600, 600, 0, 0);
-        for (int e = 1; e <= MaxEmployee; e += 2) {
-            if (e > 1) writer.newPage();
-            PrintPage(0, pair(e, e + 1));
-        }
-        p.end();
-        PrnCanvas = nullptr;
-    }
+    for (auto _ : state) printAllToPdf(pdf, QPageLayout::Portrait, 2);
     state.counters["slips"] = MaxEmployee;
 }
 BENCHMARK(BM_NinetySlipsToPdf)->Unit(benchmark::kMillisecond);
@@ -107,14 +123,7 @@ void BM_OneSheetToImage(benchmark::State& state)
     QTemporaryDir dir;
     fillYear(dir);
     QImage img(794, 1123, QImage::Format_RGB32);
-    for (auto _ : state) {
-        img.fill(Qt::white);
-        QPainter p(&img);
-        SetScreenCanvas(&p, 96, 100, 1, 1);
-        PrintPage(0, pair(1, 2));
-        p.end();
-        PrnCanvas = nullptr;
-    }
+    for (auto _ : state) printToImage(img, pair(1, 2));
 }
 BENCHMARK(BM_OneSheetToImage)->Unit(benchmark::kMillisecond);
 
@@ -138,21 +147,7 @@ void BM_NinetyLedgersToPdf(benchmark::State& state)
     QTemporaryDir dir;
     fillWholeYear(dir);
     const QString pdf = dir.path() + QStringLiteral("/ledgers.pdf");
-    for (auto _ : state) {
-        QPdfWriter writer(pdf);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageOrientation(QPageLayout::Landscape);
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setResolution(600);
-        QPainter p(&writer);
-        SetPrinterCanvas(&p, 600, 600, 0, 0);
-        for (int e = 1; e <= MaxEmployee; ++e) {
-            if (e > 1) writer.newPage();
-            PrintPage(0, pair(e, 0));
-        }
-        p.end();
-        PrnCanvas = nullptr;
-    }
+    for (auto _ : state) printAllToPdf(pdf, QPageLayout::Landscape, 1);
     state.counters["ledgers"] = MaxEmployee;
 }
 BENCHMARK(BM_NinetyLedgersToPdf)->Unit(benchmark::kMillisecond);
@@ -163,14 +158,7 @@ void BM_LedgerPageToImage(benchmark::State& state)
     QTemporaryDir dir;
     fillWholeYear(dir);
     QImage img(1123, 794, QImage::Format_RGB32);  // A4 landscape at 96 dots per inch
-    for (auto _ : state) {
-        img.fill(Qt::white);
-        QPainter p(&img);
-        SetScreenCanvas(&p, 96, 100, 1, 1);
-        PrintPage(0, pair(1, 0));
-        p.end();
-        PrnCanvas = nullptr;
-    }
+    for (auto _ : state) printToImage(img, pair(1, 0));
 }
 BENCHMARK(BM_LedgerPageToImage)->Unit(benchmark::kMillisecond);
 

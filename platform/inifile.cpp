@@ -250,3 +250,27 @@ void IniFile::save()
     loaded_ = out;
     modified_ = false;
 }
+
+QStringList ReadStoredLines(const QString& iniFile, const QString& section)
+{
+    const IniFile ini(iniFile);
+    QStringList lines;
+    const int count = ini.readInteger(section, QStringLiteral("LineCount"), 0);
+    for (int i = 1; i <= count; ++i) {
+        const QString line =
+            ini.readString(section, QStringLiteral("Line%1").arg(i), QStringLiteral("NoData"));
+        if (line == QStringLiteral("NoData")) break;
+        lines << line;
+    }
+    return lines;
+}
+
+void WriteStoredLines(const QString& iniFile, const QString& section, const QStringList& lines)
+{
+    IniFile ini(iniFile);
+    ini.eraseSection(section);
+    ini.writeInteger(section, QStringLiteral("LineCount"), int(lines.size()));
+    for (int i = 0; i < lines.size(); ++i)
+        ini.writeQuoted(section, QStringLiteral("Line%1").arg(i + 1), lines[i]);
+    ini.save();
+}

@@ -62,3 +62,10 @@ class IniFile {
     bool modified_ = false;
     QByteArray loaded_;  // the file as read (or last saved); null while there is none
 };
+
+// [MailText] (the mail body) or [PrintMemo] (the slip memo) of a settings file: "LineCount", then
+// "Line1".."LineN". A line that is missing reads as "NoData" and ends the reading.
+QStringList ReadStoredLines(const QString& iniFile, const QString& section);
+// Writes them back quoted, so that leading blanks and quotes survive; IoError when the file cannot
+// be written (the old file stays).
+void WriteStoredLines(const QString& iniFile, const QString& section, const QStringList& lines);

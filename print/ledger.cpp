@@ -208,6 +208,20 @@ QString eraYearText()
     return QStringLiteral("%1%2年").arg(CurPeriod.EraText).arg(CurPeriod.EraYear);
 }
 
+// The ledgers' title line: the era year and title large, the company name from corpX below them.
+void printLedgerTitle(const QString& title, float corpX)
+{
+    plainText();
+    PrnFontName = OptionRec.FontName;
+    SetFontPoint(16);
+    PrintText(95, 20, eraYearText());
+    PrintText(122, 20, title);
+    SetFontPoint(10);
+    PrnFontName = OptionRec.FontNameS;
+    PrintText(corpX, 21.5f, CorpRec.Syamei.shownText());
+    PrnFontName = OptionRec.FontName;
+}
+
 }  // namespace
 
 std::vector<double> DaichoValues(const QList<TDaichoRow>& rows, const TKintaiRec& k, const TSikyuRec& s,
@@ -360,15 +374,7 @@ void PrintKyuyoDaicho(int slot)
     const TEmployeeRec& E = SyainRec[slot];
     AdjustV adjust;
     adjust.lower(7.0);
-    plainText();
-    PrnFontName = OptionRec.FontName;
-    SetFontPoint(16);
-    PrintText(95, 20, eraYearText());
-    PrintText(122, 20, u("社 員 別 給 与 台 帳"));
-    SetFontPoint(10);
-    PrnFontName = OptionRec.FontNameS;
-    PrintText(12, 21.5f, CorpRec.Syamei.shownText());
-    PrnFontName = OptionRec.FontName;
+    printLedgerTitle(u("社 員 別 給 与 台 帳"), 12);
     PrintText(190, 21.5f, u("氏名:") + E.Simei.shownText());
     if (E.Sex == 1 || E.Sex == 2) PrintText(232, 21.5f, E.Sex == 1 ? u("性別:男") : u("性別:女"));
     PrintText(250, 21.5f, PrintDateText);
@@ -402,15 +408,7 @@ void PrintSoGokeiDaicho(int page)
 {
     AdjustV adjust;
     adjust.lower(7.0);
-    plainText();
-    PrnFontName = OptionRec.FontName;
-    SetFontPoint(16);
-    PrintText(95, 20, eraYearText());
-    PrintText(122, 20, u("給与/賞与総合計台帳"));
-    SetFontPoint(10);
-    PrnFontName = OptionRec.FontNameS;
-    PrintText(10, 21.5f, CorpRec.Syamei.shownText());
-    PrnFontName = OptionRec.FontName;
+    printLedgerTitle(u("給与/賞与総合計台帳"), 10);
     PrintText(230, 21.5f, PrintDateText);
     PrintText(270, 21.5f, QStringLiteral("Page %1 / %2").arg(page).arg(PageCount));
 

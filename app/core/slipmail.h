@@ -5,12 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-// [MailText] (the mail body) or [PrintMemo] (the slip memo) of a settings file: "LineCount", then
-// "Line1".."LineN". A line that is missing reads as "NoData" and ends the reading.
-QStringList ReadStoredLines(const QString& iniFile, const QString& section);
-// Writes them back quoted, so that leading blanks and quotes survive; IoError when the file cannot
-// be written (the old file stays).
-void WriteStoredLines(const QString& iniFile, const QString& section, const QStringList& lines);
+#include "platform/inifile.h"  // ReadStoredLines, WriteStoredLines
 
 // The era and era year of the open period's slips: 令和1 from month 5 of 平成31.
 struct TSlipEra {

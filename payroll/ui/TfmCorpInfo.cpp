@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
@@ -23,6 +22,7 @@
 #include "payroll/ui/TfmKenRitu.h"
 #include "payroll/ui/edithelpers.h"
 #include "payroll/ui/fieldcontrols.h"
+#include "payroll/ui/passedit.h"
 #include "platform/errors.h"
 #include "platform/formkit.h"
 #include "platform/msgbox.h"
@@ -58,17 +58,6 @@ void alignRows(std::initializer_list<FieldRow*> rows)
     for (FieldRow* r : rows) width = std::max(width, r->prefix->sizeHint().width());
     for (FieldRow* r : rows) r->prefix->setFixedWidth(width);
 }
-
-// The hidden corporate number shows "*" for every character, as the field always did.
-class StarEchoStyle : public QProxyStyle {
-  public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* ret) const override
-    {
-        if (hint == SH_LineEdit_PasswordCharacter) return '*';
-        return QProxyStyle::styleHint(hint, option, widget, ret);
-    }
-};
 
 }  // namespace
 
@@ -108,9 +97,7 @@ TfmCorpInfo::TfmCorpInfo(QWidget* parent) : QDialog(parent)
     jikan->addWidget(row("edJikanD", gbJikan));
 
     auto* gbHouNo = new QGroupBox(QStringLiteral("法人番号"), this);
-    auto* star = new StarEchoStyle;
-    star->setParent(this);
-    edit("edHouNo")->setStyle(star);
+    EchoStars(edit("edHouNo"));
     auto* cbHide = Named<QCheckBox>(gbHouNo, "cbHide", QStringLiteral("隠す"));
     auto* houNo = new QGridLayout(gbHouNo);
     houNo->addWidget(edit("edHouNo"), 0, 0);

@@ -33,12 +33,17 @@ class StarEcho : public QProxyStyle {
 };
 }  // namespace
 
-QLineEdit* PasswordEdit(QWidget* parent, const char* name)
+void EchoStars(QLineEdit* edit)
 {
-    auto* edit = Named<QLineEdit>(parent, name);
     auto* style = new StarEcho;
     style->setParent(edit);
     edit->setStyle(style);
+}
+
+QLineEdit* PasswordEdit(QWidget* parent, const char* name)
+{
+    auto* edit = Named<QLineEdit>(parent, name);
+    EchoStars(edit);
     edit->setEchoMode(QLineEdit::Password);
     QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
         const QString kept = cp932::keepEncodable(text);

@@ -332,30 +332,7 @@ void TfmInji::setNengappiLabel()
     }
     if (reiwa) era = EraName[2];
     lbNengappi1->setText(era + QStringLiteral("    年    月    日"));
-    placeDateEdits();
-}
-
-void TfmInji::placeDateEdits()
-{
-    lbNengappi1->adjustSize();
-    const QFontMetrics fm(lbNengappi1->font());
-    const QString text = lbNengappi1->text();
-    const QString gap = QStringLiteral("    ");
-    const int gapWidth = fm.horizontalAdvance(gap);
-    const int height = std::max(fm.height() + 6, edPrnDateYY->sizeHint().height());
-    QWidget* line = lbNengappi1->parentWidget();
-    line->setMinimumSize(lbNengappi1->width() + 2, height);
-    lbNengappi1->move(0, (height - lbNengappi1->height()) / 2);
-    int from = 0;
-    for (QLineEdit* edit : {edPrnDateYY, edPrnDateMM, edPrnDateDD}) {
-        const int at = text.indexOf(gap, from);
-        if (at < 0) break;
-        from = at + gap.size();
-        edit->setGeometry(
-            lbNengappi1->x() + lbNengappi1->contentsMargins().left() + fm.horizontalAdvance(text.left(at)), 0,
-            gapWidth, height);
-        edit->raise();
-    }
+    PlaceDateEdits(lbNengappi1, {edPrnDateYY, edPrnDateMM, edPrnDateDD});
 }
 
 bool TfmInji::LoadPrintInfo()
@@ -385,16 +362,33 @@ void TfmInji::btPrnSetupClick()
 void TfmInji::LoadPrintMemo()
 {
     // The pay list's grouping shares the date line's cell of the layout, so only the memo is read.
-    const IniFile ini(IniFileName);
-    QStringList lines;
-    const int count = ini.readInteger(kMemoSection, QStringLiteral("LineCount"), 0);
-    for (int i = 1; i <= count; ++i) lines << ini.readString(kMemoSection, QStringLiteral("Line%1").arg(i));
-    mmEditMemo->setPlainText(lines.join(QLatin1Char('\n')));
+    mmEditMemo->setPlainText(ReadStoredLines(IniFileName, kMemoSection).join(QLatin1Char('\n')));
 }
 
 void TfmInji::mmEditMemoChange()
 {
     KeepMemoWithin(mmEditMemo, MemoMaxLines, MemoMaxChars);
+}
+
+void PlaceDateEdits(QLabel* label, const std::array<QLineEdit*, 3>& edits)
+{
+    label->adjustSize();
+    const QFontMetrics fm(label->font());
+    const QString text = label->text();
+    const QString gap = QStringLiteral("    ");
+    const int height = std::max(fm.height() + 6, edits[0]->sizeHint().height());
+    QWidget* line = label->parentWidget();
+    line->setMinimumSize(label->width() + 2, height);
+    label->move(0, (height - label->height()) / 2);
+    int from = 0;
+    for (QLineEdit* edit : edits) {
+        const int at = text.indexOf(gap, from);
+        if (at < 0) break;
+        from = at + gap.size();
+        edit->setGeometry(label->contentsMargins().left() + fm.horizontalAdvance(text.left(at)), 0,
+                          fm.horizontalAdvance(gap), height);
+        edit->raise();
+    }
 }
 
 void KeepMemoWithin(QPlainTextEdit* memo, int maxLines, int maxChars)
@@ -440,13 +434,8 @@ void TfmInji::btMemoryClick()
         return;
     try {
         const QStringList lines = memoLines(mmEditMemo->toPlainText());
-        IniFile ini(IniFileName);
-        ini.eraseSection(kMemoSection);
-        ini.writeInteger(kMemoSection, QStringLiteral("LineCount"), int(lines.size()));
         // Quoted: a memo line may begin with blanks that line it up on the slip.
-        for (int i = 0; i < lines.size(); ++i)
-            ini.writeQuoted(kMemoSection, QStringLiteral("Line%1").arg(i + 1), lines[i]);
-        ini.save();
+        WriteStoredLines(IniFileName, kMemoSection, lines);
     } catch (const AppError& e) {
         ShowError(e.message());
         return;

@@ -2,6 +2,7 @@
 // and memo of slips, the pay list's grouping, the preview and the print job.
 #pragma once
 #include <QDialog>
+#include <array>
 #include <functional>
 
 #include "print/pages.h"
@@ -89,7 +90,6 @@ class TfmInji : public QDialog {
     QPushButton* btCancel;
     QFileDialog* SaveDlg = nullptr;  // made by SetupSaveDlg
 
-    void placeDateEdits();
     void setNengappiLabel();
     // Tells what became of the printer: no print service, or the remembered printer gone.
     void tellPrinterChoice(const QString& remembered);
@@ -98,6 +98,9 @@ class TfmInji : public QDialog {
 };
 
 extern TfmInji* fmInji;
+
+// Lays the year, month and day edits over the blanks of the date label's "    年    月    日".
+void PlaceDateEdits(QLabel* label, const std::array<QLineEdit*, 3>& edits);
 
 // Keeps a memo within maxLines lines (0: no limit) and maxChars characters, a line break counting
 // two as it is stored: a line begun past the limit goes at once, and so do the characters just
