@@ -90,8 +90,10 @@ int byteLength(const QString& text)
     int n = 0;
     for (QChar c : text) {
         const ushort u = c.unicode();
-        if (u < 0x80 || (u >= 0xFF61 && u <= 0xFF9F))
-            n += 1;  // ASCII and half-width katakana
+        // ASCII, half-width katakana, and the yen sign and overline, which CP932 stores as its
+        // single bytes 0x5C and 0x7E.
+        if (u < 0x80 || (u >= 0xFF61 && u <= 0xFF9F) || u == 0xA5 || u == 0x203E)
+            n += 1;
         else if (c.isLowSurrogate())
             continue;
         else

@@ -22,7 +22,7 @@ inline bool isLeadByte(unsigned char b)
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-// Bytes of text in CP932 (characters CP932 lacks count as 2).
+// Bytes of text in CP932, as encode() writes them (characters CP932 lacks count as 2).
 int byteLength(const QString& text);
 // The longest head of bytes that is at most maxBytes long and ends on a character boundary.
 QByteArray cutBytes(const QByteArray& bytes, int maxBytes);

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <optional>
 
 #include "payroll/datamanage.h"
 #include "payroll/paths.h"
@@ -20,6 +21,7 @@
 #include "payroll/ui/TfmInpDlg.h"
 #include "payroll/ui/TfmSelData.h"
 #include "payroll/yearfile.h"
+#include "platform/atomicfile.h"
 #include "platform/clock.h"
 #include "platform/inifile.h"
 #include "tests/app/appfixture.h"
@@ -105,6 +107,66 @@ TEST_F(DataManageWindowTest, BackupAndRestoreFromTheMenuThenTheProgramEnds)
     EXPECT_EQ(ReadAll(CurPeriod.FileName), saved);
     EXPECT_TRUE(fmMain->SkipSaveCheck);
     EXPECT_EQ(fmSelData->result(), QDialog::Rejected);
+}
+
+// Each failure of the commands as the user reads it: the folder picked, the answer to the dated
+// folder question (or to the restore's warning), what makes it fail, and the message.
+TEST_F(DataManageWindowTest, FailuresOfBackupRestoreAndDeletionAreToldInFull)
+{
+    const QString out = outside.path(), year = CurPeriod.FileName;
+    const QString refused =
+        u("データのフォルダー（またはその中のフォルダー）にはバックアップできません。\n別の場所を指定して下さ"
+          "い。");
+    QDir().mkpath(out + u("/taken/2026年12月6日"));
+    QDir().mkpath(out + QStringLiteral("/empty"));
+    enum Command { Backup, Restore, Delete };
+    struct Case {
+        Command command;
+        QString folder;
+        MsgResult answer;
+        qint64 sizeLimit;
+        QString message;
+    } const cases[] = {
+        {Backup, DataPath, MsgResult::No, 0, refused},
+        {Backup, dir(), MsgResult::Yes, 0, refused},  // the dated folder would lie in the data root
+        {Backup, out + QStringLiteral("/taken"), MsgResult::Yes, 0, u("フォルダー作成に失敗しました")},
+        {Backup, out, MsgResult::No, 2,
+         u("容量不足､書き込み不可等のエラーにより中断しました。\n\nファイルのコピーに失敗しました。\n") +
+             out + u("/令和08年給与･賞与.dat\n") + SystemReason(EFBIG)},
+        {Restore, out + QStringLiteral("/empty"), MsgResult::Yes, 0,
+         u("ファイルが存在しない等のエラーにより中断しました。\nデータは復元前のままです。\n\n"
+           "指定された場所に「Tolvane.ini」がありません。")},
+        {Delete,
+         {},
+         MsgResult::Yes,
+         0,
+         u("年度データファイルの書き込みに失敗しました。\n") + year + u("\nファイルが短すぎます。")},
+    };
+    ShowActive(fmSelData);
+    child<QListWidget>(fmSelData, "ListBox")->setCurrentRow(4);
+    const QByteArray saved = ReadAll(year);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        box.clear();
+        box.answer(c.answer);
+        if (c.command != Delete)
+            WhenShown(fmFolder, [&c] {
+                fmFolder->selectPath(c.folder);
+                fmFolder->bbOkClick();
+            });
+        if (c.command == Delete) WriteAll(year, "short");
+        {
+            std::optional<FileSizeLimit> limit;
+            if (c.sizeLimit) limit.emplace(c.sizeLimit);
+            c.command == Backup    ? fmSelData->mnBackupClick()
+            : c.command == Restore ? fmSelData->mnRestoreClick()
+                                   : fmSelData->mnDelDataClick();
+        }
+        EXPECT_EQ(box.lastText(), c.message);
+        EXPECT_EQ(ReadAll(year), c.command == Delete ? QByteArray("short") : saved);
+    }
+    EXPECT_EQ(IniFile(IniFileName).readString(QStringLiteral("Option"), QStringLiteral("BackupPath")),
+              QString());
 }
 
 TEST_F(DataManageWindowTest, DeleteKeyDeletesTheSavedPeriodAfterYes)

@@ -11,6 +11,7 @@
 #include "payroll/otherperiod.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
+#include "payroll/premiums.h"
 #include "payroll/slipitems.h"
 #include "payroll/yearfile.h"
 #include "platform/errors.h"
@@ -344,6 +345,64 @@ TEST_F(CalcTest, BonusCapsAndStandardAmount)
     EXPECT_EQ(KoujoRec[1].Koujo[koKousei], 137250) << "pension base capped at 1,500,000";
     EXPECT_EQ(KoujoRec[1].Koujo[koKenpo], 90875) << "health base 1,834,000 x 4.955 % = 90,874.7";
     EXPECT_EQ(KoujoRec[1].Koujo[koKoyou], 9000) << "officer's pay is not insured";
+}
+
+// Every premium, monthly and bonus, on a base of 200,000 yen at a rate that leaves it 0.49, 0.50,
+// 0.505 or 0.51 yen above a whole amount, under every rounding mode of the settings (the premiums
+// follow none of them). Health 5 % + f/2000 (10,000 + f yen), care with 0.8 % more (11,600 + f
+// together, care the difference), pension 9 % (18,000 + f), fund 2 % (4,000 + f), employment 0.5 %
+// (1,000 + f). Social insurance drops a fraction up to 0.50; employment insurance drops 0.50 but
+// not 0.505.
+TEST_F(CalcTest, EveryPremiumRoundsAtHalfAYenWhateverTheRoundingModes)
+{
+    struct Case {
+        double fraction;
+        int32_t health, care, pension, fund, employment;
+    } const cases[] = {
+        {0.49, 10000, 1600, 18000, 4000, 1000},
+        {0.50, 10000, 1600, 18000, 4000, 1000},
+        {0.505, 10000, 1600, 18000, 4000, 1001},
+        {0.51, 10001, 1600, 18001, 4001, 1001},
+    };
+    const auto rates = [](double f) {
+        CorpRec.KenRitu = 5 + f / 2000, CorpRec.KaiRitu = 0.8, CorpRec.NenRitu = 9 + f / 2000;
+        CorpRec.KknRitu = 2 + f / 2000, CorpRec.KoyRitu = 0.5 + f / 2000;
+    };
+    const auto insured = [](TEmployeeRec& E) {
+        E.Kaigo = E.NenKikin = 1;
+        E.NoSyoto = 1;
+    };
+    for (int mode : {0, 1, 2}) {
+        const QByteArray m = QByteArray::number(mode);
+        WriteAll(IniFileName, "[Option]\r\nHasuuSik=" + m + "\r\nHasuuGen=" + m + "\r\nHasuuKou=" + m +
+                                  "\r\nHasuuSikS=" + m + "\r\nHasuuGenS=" + m + "\r\nHasuuKouS=" + m +
+                                  "\r\n");
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", fraction " << c.fraction);
+            openMonth(4);
+            rates(c.fraction);
+            const TGradePremiums g = GradePremiums(FindKenhoGrade(200000), CorpRec);
+            EXPECT_EQ(g.KenhoRyo, c.health);
+            EXPECT_EQ(g.KaigoRyo, c.care);
+            EXPECT_EQ(g.KoseiRyo, c.pension);
+            EXPECT_EQ(g.Kakekin, c.fund);
+            TEmployeeRec& E = employee(1, "k1");
+            insured(E);
+            E.Chingin[1] = 200000;
+            CalcKyuyo(1);
+            EXPECT_EQ(KoujoRec[1].Koujo[koKoyou], c.employment) << "monthly";
+
+            openBonus(13, 7, 10);
+            rates(c.fraction);
+            insured(employee(1, "k1"));
+            SikyuRec[1].Sikyu[siKihon] = 200000;
+            CalcSyoyo(1);
+            const TKoujoRec& D = KoujoRec[1];
+            const std::array<int32_t, 5> bonus = {D.Koujo[koKenpo], D.Koujo[koKaigo], D.Koujo[koKousei],
+                                                  D.Koujo[koKikin], D.Koujo[koKoyou]};
+            EXPECT_EQ(bonus, (std::array{c.health, c.care, c.pension, c.fund, c.employment})) << "bonus";
+        }
+    }
 }
 
 TEST_F(CalcTest, YearlyHealthCapCountsStandardAmountsOfTheInsuranceYear)

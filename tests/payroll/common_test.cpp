@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "payroll/option.h"
 #include "payroll/paths.h"
@@ -43,6 +44,41 @@ TEST_F(CommonTest, MulRoundUsesEachItemKindsModeOnTheDoubleProduct)
     EXPECT_EQ(MulRound3(1234, 1.25), 1542);
     // Holiday work, 1,300 yen x 1.35: the product is 1,755.0000000000002.
     EXPECT_EQ(MulRound1(1300, 1.35), 1755);
+}
+
+// Each item kind takes its own mode, the month's from HasuuSik/HasuuGen/HasuuKou and a bonus's from
+// the S keys: the mode under test goes into one key, another mode into the five others.
+TEST_F(CommonTest, EachItemKindRoundsByItsOwnModeOfTheMonthOrTheBonus)
+{
+    useDataFolder();
+    const double factors[] = {1.54249, 1.5425, 1.54251, -1.5425, 1.542};  // x 1,000 yen
+    const std::map<int, std::array<int32_t, 5>> want = {
+        {0, {1542, 1542, 1542, -1542, 1542}},  // down
+        {1, {1543, 1543, 1543, -1542, 1542}},  // up: a negative amount toward zero
+        {2, {1542, 1543, 1543, -1543, 1542}},  // half away from zero
+        {3, {1542, 1542, 1542, -1542, 1542}},
+    };
+    const char* keys[] = {"HasuuSik", "HasuuGen", "HasuuKou", "HasuuSikS", "HasuuGenS", "HasuuKouS"};
+    int32_t (*const routines[])(double, double) = {MulRound1, MulRound2, MulRound3};
+    for (int period : {5, 13}) {
+        for (int kind = 0; kind < 3; ++kind) {
+            for (const auto& [mode, yen] : want) {
+                const int key = kind + (period > 12 ? 3 : 0);
+                QByteArray ini = "[Option]\r\n";
+                for (int k = 0; k < 6; ++k)
+                    ini += QByteArray(keys[k]) + "=" +
+                           QByteArray::number(k == key    ? mode
+                                              : mode == 1 ? 2
+                                                          : 1) +
+                           "\r\n";
+                WriteAll(IniFileName, ini);
+                LoadHasuu(period);
+                for (int i = 0; i < 5; ++i)
+                    EXPECT_EQ(routines[kind](1000, factors[i]), yen[i])
+                        << keys[key] << "=" << mode << ", 1,000 x " << factors[i];
+            }
+        }
+    }
 }
 
 TEST_F(CommonTest, SocialInsuranceDropsFiftySen)

@@ -15,6 +15,7 @@
 #include "payroll/period.h"
 #include "payroll/periodselect.h"
 #include "payroll/yearfile.h"
+#include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "tests/testutil.h"
@@ -22,6 +23,23 @@
 namespace {
 
 using Tree = QMap<QString, QByteArray>;
+
+// The message a call fails with, or "<none>".
+template <typename F>
+QString thrown(F call)
+{
+    try {
+        call();
+    } catch (const AppError& e) {
+        return e.message();
+    }
+    return QStringLiteral("<none>");
+}
+
+const QString InRoot =
+    u("データのフォルダー（またはその中のフォルダー）は指定できません。\r別の場所を指定して下さい。");
+const QString NoIni = u("指定された場所に「Tolvane.ini」がありません。");
+const QString NotAFile = u("通常のファイルとして読めません。");
 
 // Every file under folder (hidden ones and links included) by its relative path.
 Tree tree(const QString& folder)
@@ -93,14 +111,20 @@ TEST_F(DataManageTest, DataRootAndWhatLiesInItAreRefusedWithNothingChanged)
     ::symlink(QFile::encodeName(root).constData(),
               QFile::encodeName(dir() + QStringLiteral("link")).constData());
     const Tree before = tree(root);
-    for (const QString& target : {root, root + QStringLiteral("Data2"), root + QStringLiteral("new/dated"),
-                                  dir() + QStringLiteral("link/x"), root + QStringLiteral("Data2/../")}) {
+    // A restore first asks for the settings file, which only the root itself holds.
+    const std::pair<QString, QString> cases[] = {{root, InRoot},
+                                                 {root + QStringLiteral("Data2"), NoIni},
+                                                 {root + QStringLiteral("new/dated"), NoIni},
+                                                 {dir() + QStringLiteral("link/x"), NoIni},
+                                                 {root + QStringLiteral("Data2/../"), InRoot}};
+    for (const auto& [target, restoreReason] : cases) {
         SCOPED_TRACE(target.toStdString());
         const TCopyResult b = BackupToFolder(target);
         EXPECT_FALSE(b.ok);
-        EXPECT_TRUE(b.reason.contains(u("データのフォルダー"))) << b.reason;
+        EXPECT_EQ(b.reason, InRoot);
         const TCopyResult r = RestoreFromFolder(target);
         EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.reason, restoreReason);
         EXPECT_EQ(tree(root), before);
     }
     EXPECT_FALSE(IsInDataRoot(dir() + QStringLiteral("rootx"), root));
@@ -108,7 +132,9 @@ TEST_F(DataManageTest, DataRootAndWhatLiesInItAreRefusedWithNothingChanged)
     const QString bk = dir() + QStringLiteral("bk");
     ASSERT_TRUE(BackupToFolder(bk).ok);
     QFile::remove(bk + QStringLiteral("/Tolvane.ini"));
-    EXPECT_FALSE(RestoreFromFolder(bk).ok);
+    const TCopyResult r = RestoreFromFolder(bk);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.reason, NoIni);
     EXPECT_EQ(tree(root), before);
 }
 
@@ -139,7 +165,15 @@ TEST_F(DataManageTest, RestoreThatFailsLeavesTheDataAsItWas)
             r = RestoreFromFolder(bk);
         }
         EXPECT_FALSE(r.ok);
-        EXPECT_TRUE(r.reason.contains(stop == Unreadable ? QStringLiteral("z.dat") : bk)) << r.reason;
+        // The backup's file is named, whatever hidden copy of it failed.
+        const QString year = bk + u("/令和08年給与･賞与.dat");
+        if (stop == Unreadable)
+            EXPECT_EQ(r.reason,
+                      u("ファイルの読み込みに失敗しました。\n") + bk + u("/Data2_a/z.dat\n") + NotAFile);
+        else
+            EXPECT_TRUE(r.reason.startsWith(year + u(" の作業用コピーに失敗しました。\n")) &&
+                        r.reason.endsWith(u("\n") + SystemReason(stop == SizeLimit ? EFBIG : ENOSPC)))
+                << r.reason;
         EXPECT_EQ(tree(root), before);
     }
 }
@@ -183,9 +217,16 @@ TEST_F(DataManageTest, DeletingAPeriodZeroesItsRecordAndPresentByte)
         EXPECT_EQ(bytes[8 + 6 - 1], 1);
         EXPECT_EQ(bytes.mid(DataRecPos(5), 16), QByteArray(16, '\x5a'));
         EXPECT_EQ(YearHeader.DataExists[p], 0);
-        if (p == 14) EXPECT_EQ(ValueAt<int32_t>(bytes, 24 + 4), 0);
+        if (p == 14) {
+            EXPECT_EQ(ValueAt<int32_t>(bytes, 24 + 4), 0);
+        }
     }
     EXPECT_EQ(MonthCorpRecs[5].Nissu, 0);
+    // A short file is refused before anything is written.
+    WriteAll(file, "short");
+    EXPECT_EQ(thrown([&] { DeletePeriodData(file, 4); }),
+              u("年度データファイルの書き込みに失敗しました。\n") + file + u("\nファイルが短すぎます。"));
+    EXPECT_EQ(ReadAll(file), QByteArray("short"));
 }
 
 TEST_F(DataManageTest, NewYearMustBeOneTheYearListShows)
@@ -215,6 +256,12 @@ TEST_F(DataManageTest, FreeCodeSkipsCodesWithLinesFilesOrSettings)
     EXPECT_EQ(FindFreeCorpCode(lines, root), QStringLiteral("_d"));
     WriteAll(root + QStringLiteral("Data2_d/.hidden"), "x");
     EXPECT_EQ(FindFreeCorpCode(lines, root), QStringLiteral("_e"));
+    // Every code taken: nothing is added, and the user is told how to make room.
+    for (char c = 'a'; c <= 'z'; ++c) WriteAll(root + QStringLiteral("Tolvane_%1.ini").arg(QChar(c)), "x");
+    const QByteArray ini = ReadAll(SysIniFileName);
+    EXPECT_EQ(thrown([] { AddCorpData({}, {}); }),
+              u("使用できる会社データの記号がありません。\r使われていない会社データを削除して下さい。"));
+    EXPECT_EQ(ReadAll(SysIniFileName), ini);
 }
 
 TEST_F(DataManageTest, AddingByReferenceReportsACopyFailureAndRegistersNothing)
@@ -228,7 +275,10 @@ TEST_F(DataManageTest, AddingByReferenceReportsACopyFailureAndRegistersNothing)
               dir() + QStringLiteral("old/Tolvane.ini"));
     EXPECT_EQ(ReferenceIniFile(other + QStringLiteral("/sub")), QString());
     const QByteArray ini = ReadAll(SysIniFileName);
-    EXPECT_THROW(AddCorpData(other, ReferenceIniFile(other)), AppError);
+    EXPECT_EQ(thrown([&] { AddCorpData(other, ReferenceIniFile(other)); }),
+              u("会社データのコピーに失敗しました。会社データは追加していません。\r\r"
+                "ファイルの読み込みに失敗しました。\n") +
+                  other + u("/b.dat\n") + NotAFile);
     EXPECT_EQ(ReadAll(SysIniFileName), ini);
     EXPECT_FALSE(QFileInfo::exists(root + QStringLiteral("Tolvane_b.ini")));
     EXPECT_FALSE(QFileInfo::exists(root + QStringLiteral("Data2_b")));

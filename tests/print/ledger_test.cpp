@@ -11,6 +11,7 @@
 #include "payroll/common.h"
 #include "payroll/slipitems.h"
 #include "payroll/validate.h"
+#include "platform/cp932.h"
 #include "print/lists.h"
 #include "print/pages.h"
 #include "print/ui/TfmPrnItem.h"
@@ -298,6 +299,124 @@ TEST_F(LedgerTest, LayoutFaultsStayMended)
     record(tax, 8, 1);
     EXPECT_EQ(at(tax, 120, 24.7f), u("納税市町村名称  対象者数     金  額"));
     EXPECT_TRUE(at(tax, 120, 29.7f).startsWith(u("町50")));
+}
+
+// A few cells of every document at their places in millimetres, with their face, height in dots (4 per
+// mm: 16 pt is 23, 10 pt 14) and weight: headings, company names, period and employee columns.
+TEST_F(LedgerTest, EveryDocumentDrawsItsCellsInPlace)
+{
+    OptionRec.FontNameS = u("ＭＳ ゴシック");
+    SyainRec[2].Genkin = 1;
+    SikyuRec[2].SikyuGoukei = 50000, KoujoRec[2].KoujoGoukei = 11235;
+    SikyuRec[2].Sonota = {};
+    SyainRec[1].Chouson.setText(u("横浜市"));
+    const auto gross = [this](int p, int slot) {
+        TYearFileHeader h;
+        auto rec = std::make_unique<TPeriodRecord>();
+        ReadPeriodRecord(CurPeriod.FileName, p, h, *rec);
+        int64_t sum = 0;
+        for (int e = 1; e <= 12; ++e)
+            if (slot == 0 || e == slot) sum += rec->sikyu[e].SikyuGoukei;
+        return sum;
+    };
+    const auto money = [](int width, int64_t v) { return FmtAmount(width, double(v)).trimmed(); };
+    const float grossRow = 33.9f + 4.4f * 18;  // 支給項目合計, below the 18 payment rows
+    int64_t year = 0, yearOfOne = 0;
+    for (int p = 1; p <= 14; ++p) year += gross(p, 0), yearOfOne += gross(p, 1);
+    int64_t december = 0, net = 0;
+    for (int e = 1; e <= 12; ++e) {
+        december += SikyuRec[e].SikyuGoukei;
+        net += SikyuRec[e].SikyuGoukei - KoujoRec[e].KoujoGoukei;
+        for (int k = 1; k <= 3; ++k) net += KoujoRec[e].Sonota[k];
+    }
+    struct Cell {
+        float x, y;
+        bool grid;  // lowered by the grid's offset, else by the heading's
+        QString text, style;
+    };
+    struct Page {
+        int tag, page, staff;  // the page's employees: slots 1..staff
+        float heading, grid;   // how far the document lowers its heading and its grid
+    };
+    struct Doc {
+        Page p;
+        std::vector<Cell> cells;
+    };
+    const QString big = u("明朝 23"), company = u("ゴシック 14"), body = u("明朝 14");
+    const QString narrow = u("明朝 14 narrow"), bold = u("明朝 14 bold narrow");
+    const Doc docs[] = {
+        {{401, 0, 1, 7, 10},
+         {{95, 20, false, u("令和8年"), big},
+          {122, 20, false, u("社 員 別 給 与 台 帳"), big},
+          {12, 21.5f, false, u("トルヴァーネ商事株式会社"), company},
+          {190, 21.5f, false, u("氏名:青木健一"), body},
+          {35 + 15.5f * 2 + 1, 30, true, u("３月給与"), narrow},
+          {270.5f, 30, true, u("合   計"), bold},
+          {13, 33.9f, true, u("基本給"), narrow},
+          {13, grossRow, true, u("支給項目合計"), bold},
+          {36, grossRow, true, money(9, gross(1, 1)), bold},
+          {36 + 15.5f * 6, grossRow, true, money(9, gross(7, 1)), bold},
+          {36 + 15.5f * 11, grossRow, true, money(9, gross(12, 1)), bold},
+          {36 + 15.5f * 12, grossRow, true, money(9, gross(13, 1)), bold},
+          {268.5f, grossRow, true, money(10, yearOfOne), bold}}},
+        {{512, 1, 0, 7, 10},
+         {{10, 21.5f, false, u("トルヴァーネ商事株式会社"), company},
+          {35.5f, 29.5f, true, u("青木健一"), narrow},
+          {35.5f + 25.5f * 2, 29.5f, true, u("鈴木大輔"), narrow},
+          {40 + 25.5f, grossRow, true, money(9, SikyuRec[2].SikyuGoukei), bold}}},
+        {{512, 2, 0, 7, 10},
+         {{35.5f + 25.5f, 29.5f, true, u("社員12"), narrow},
+          {40 + 25.5f * 2, 29.5f, true, u("合　計"), bold},
+          {40 + 25.5f * 2 - 1.6f, 33.9f + 4.4f * 39, true, money(11, net), bold},  // 差引支給額
+          {40 + 25.5f * 2, grossRow, true, money(10, december), bold}}},
+        {{600, 1, 0, 7, 10},
+         {{122, 20, false, u("給与/賞与総合計台帳"), big},
+          {10, 21.5f, false, u("トルヴァーネ商事株式会社"), company},
+          {35 + 7, 30, true, u("１月給与"), narrow},
+          {35 + 25.5f * 9 + 7, 30, true, u("10月給与"), narrow},
+          {40 + 25.5f * 2, grossRow, true, money(10, gross(3, 0)), narrow},
+          {40 + 25.5f * 9, grossRow, true, money(10, gross(10, 0)), narrow}}},
+        {{600, 2, 0, 7, 10},
+         {{35 + 25.5f * 5 + 7, 30, true, u("合　計"), narrow},
+          {40 + 25.5f * 3, grossRow, true, money(10, gross(14, 0)), narrow},
+          {167.5f, grossRow, true, money(10, year), narrow}}},
+        {{100, 1, 3, 7, 7},
+         {{100, 18, false, u("社 員 情 報 一 覧 表"), big},
+          {12, 20, false, u("トルヴァーネ商事株式会社"), company},
+          {11, 28 + 5.5f * 6, true, u("基本給"), narrow},
+          {33.5f + 25.5f, 28, true, u("佐藤美咲"), narrow},
+          {38 + 25.5f * 2, 28 + 5.5f * 6, true, money(9, SyainRec[3].Chingin[1]), narrow}}},
+        {{700, 1, 0, 0, 0},
+         {{70, 12, false, u("給与/賞与支払金種表"), big},
+          {20, 19, false, u("トルヴァーネ商事株式会社"), company},
+          {53, 24.7f, true, u("1万円"), narrow},
+          {20, 29.7f, true, u("佐藤美咲"), narrow},
+          {55, 29.7f, true, u("3"), narrow},
+          {55 + 12 * 5, 29.7f, true, u("2"), narrow},
+          {174, 29.7f, true, u("38,765"), narrow},
+          {22.5f, 279.7f, true, u("合　計"), narrow}}},
+        {{800, 1, 0, 0, 0},
+         {{70, 12, false, u("納税市町村別住民税"), big},
+          {20, 19, false, u("トルヴァーネ商事株式会社"), company},
+          {25, 24.7f, true, u("納税市町村名称  対象者数     金  額"), body},
+          {25, 34.7f, true,
+           cp932::padRight(u("横浜市"), 16) + u(" ( 1名)  ") + FmtAmount(10, SyainRec[1].Juumin) + u("円"),
+           body}}},
+    };
+    for (const auto& [p, cells] : docs) {
+        PlanPrint(p.tag, {PrintOrder(), {}}, 0);
+        TMembers m{};
+        for (int k = 1; k <= p.staff; ++k) m[k] = k;
+        RecordingDevice dev;
+        RecordPage(dev, p.page, m);
+        PageOffsetY = 0;
+        for (const Cell& c : cells) {
+            const QPoint dot(DotX(c.x), DotY(c.y - (c.grid ? p.grid : p.heading)));
+            SCOPED_TRACE(testing::Message() << p.tag << " page " << p.page << " at " << c.x << ", " << c.y);
+            EXPECT_EQ(dev.textAt(dot), c.text);
+            EXPECT_EQ(dev.styleAt(dot), c.style);
+        }
+    }
 }
 
 TEST_F(LedgerTest, GroupedAndOldLayoutsPlaceTheirTotals)

@@ -53,6 +53,21 @@ class RecordingDevice : public QPaintDevice, private QPaintEngine {
         return run.isEmpty() ? QStringLiteral("<none>") : run.trimmed();
     }
 
+    // The face (without its "ＭＳ " prefix), the height in dots and "bold" and "narrow" of the
+    // character drawn in the cell at this dot, or "<none>".
+    QString styleAt(QPoint dot) const
+    {
+        for (const RecText& t : texts) {
+            if (t.top != dot) continue;
+            QString style = t.font.family().remove(QStringLiteral("ＭＳ ")) + QLatin1Char(' ') +
+                            QString::number(t.font.pixelSize());
+            if (t.font.weight() >= QFont::Bold) style += QStringLiteral(" bold");
+            if (t.font.stretch() != 0 && t.font.stretch() != 100) style += QStringLiteral(" narrow");
+            return style;
+        }
+        return QStringLiteral("<none>");
+    }
+
   protected:
     int metric(PaintDeviceMetric m) const override
     {

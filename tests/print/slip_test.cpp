@@ -8,6 +8,7 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <tuple>
 
 #include "payroll/calc.h"
 #include "payroll/captions.h"
@@ -112,7 +113,22 @@ TEST_F(SlipTest, ValuesStandWhereTheFormExpectsThem)
     const auto at = [](const RecordingDevice& d, float x, float y) {
         return d.textAt(QPoint(DotX(x), DotY(y)));
     };
+    OptionRec.FontNameS = u("ＭＳ ゴシック");
     record(dev, members(1));
+    // Faces and heights in dots at 10 per mm: frame captions, title, company, name, memo and values.
+    const std::tuple<float, float, const char*> styles[] = {
+        {86, 13, "ゴシック 57"}, {25, 25.2f, "ゴシック 32"}, {35, 14, "明朝 43"},
+        {25, 20, "ゴシック 36"}, {40, 25, "明朝 36"},        {115, 18.8f, "明朝 36"},
+        {58, 54, "明朝 36"},     {133, 134, "明朝 36"},      {181.5f, 90, "明朝 36"},
+    };
+    for (const auto& [x, y, style] : styles)
+        EXPECT_EQ(dev.styleAt(QPoint(DotX(x), DotY(y))), u(style)) << x << ", " << y;
+    EXPECT_EQ(at(dev, 86, 13), u("明細書"));
+    EXPECT_EQ(at(dev, 25, 25.2f), u("氏　名"));
+    EXPECT_EQ(at(dev, 25, 20), u("トルヴァーネ商事株式会社"));
+    EXPECT_EQ(at(dev, 40, 25), u("青木健一  様"));
+    EXPECT_EQ(at(dev, 84.5f, 134), FmtAmount(10, SikyuRec[1].SikyuGoukei).trimmed());
+    EXPECT_EQ(at(dev, 133, 134), FmtAmount(10, KoujoRec[1].KoujoGoukei).trimmed());
     EXPECT_EQ(at(dev, 35, 14), u("令和8年 5月分給与"));
     EXPECT_EQ(at(dev, 40, 29.5f), u("営業部・一般社員"));
     EXPECT_EQ(at(dev, 115, 18.8f), u("基本給 250,000円 {$Kihonkyuu}")) << "only the first placeholder";
