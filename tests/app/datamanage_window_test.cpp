@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -202,6 +203,30 @@ TEST_F(DataManageWindowTest, YearEntryRefusesYearsTheListNeverShows)
     fmSelData->mnCreateClick();
     EXPECT_EQ(QFileInfo(YearFileName(DataPath, u("令和"), 9)).size(), YearFileSize);
     EXPECT_EQ(child<QComboBox>(fmSelData, "cbTaisyoNen")->currentText(), u("令和09年"));
+}
+
+// Adding a set by reference takes only a folder named Data2 beside a settings file.
+TEST_F(DataManageWindowTest, AddingByReferenceRefusesOtherFolders)
+{
+    const QString old = outside.path() + QStringLiteral("/old");
+    QDir().mkpath(old + QStringLiteral("/Data2"));
+    const std::pair<QString, const char*> cases[] = {
+        {old, "Data2フォルダーを指定して下さい。"},
+        {old + QStringLiteral("/Data2"), "指定された場所には給与計算PelmoraSのデータが有りません。"},
+    };
+    const QByteArray ini = ReadAll(SysIniFileName);
+    for (const auto& [folder, message] : cases) {
+        box.clear();
+        WhenShown([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); },
+                  [folder] {
+                      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                      d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(folder);
+                      static_cast<QDialog*>(d)->accept();  // the file dialog's own check of the choice
+                  });
+        fmSelData->mnAddCorpDataClick(true);
+        EXPECT_EQ(box.lastText(), u(message));
+        EXPECT_EQ(ReadAll(SysIniFileName), ini);
+    }
 }
 
 // The first new set of an installation without a list: "_a" after the original line; the program
