@@ -128,11 +128,11 @@ TEST_F(DataManageTest, DataRootAndWhatLiesInItAreRefusedWithNothingChanged)
         EXPECT_EQ(tree(root), before);
     }
     EXPECT_FALSE(IsInDataRoot(dir() + QStringLiteral("rootx"), root));
-    // A backup folder that cannot be made, below a file.
+    // A backup folder that cannot be made: a file stands where its parent folder should be.
     WriteAll(dir() + QStringLiteral("file"), "x");
     const QString under = dir() + QStringLiteral("file/bk");
     EXPECT_EQ(BackupToFolder(under).reason,
-              u("フォルダーの作成に失敗しました。\n") + under + u("\n") + SystemReason(ENOTDIR));
+              u("フォルダーの作成に失敗しました。\n") + under + u("\n") + SystemReason(EEXIST));
     // A folder without the settings file is no backup.
     const QString bk = dir() + QStringLiteral("bk");
     ASSERT_TRUE(BackupToFolder(bk).ok);
