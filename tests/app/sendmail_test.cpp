@@ -194,6 +194,30 @@ TEST_F(SendMailTest, SaveKeepsNamedJpegsAndTellsTheOneThatFailed)
     EXPECT_EQ(PrnCanvas, nullptr);
 }
 
+// A folder the user chose keeps its mode (it may be shared); one the program makes is private.
+TEST_F(SendMailTest, SavingTightensOnlyFoldersItMakes)
+{
+    const QString shared = dir() + u("shared/"), made = dir() + u("made/sub/");
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_TRUE(QFile::setPermissions(shared, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                                  QFile::ReadOther | QFile::ExeOther));
+    const struct {
+        QString folder;
+        int mode;
+    } cases[] = {{shared, 0775}, {made, 0700}};
+    for (const auto& c : cases) {
+        TSlipMailJob job;
+        job.folder = c.folder;
+        job.employees = {1};
+        EXPECT_EQ(RunSlipMail(job).done, 1);
+        EXPECT_EQ(FileMode(c.folder), c.mode) << c.folder;
+        EXPECT_EQ(FileMode(c.folder + u("給与08-05[青木健一].jpg")), 0600);
+    }
+    EXPECT_EQ(FileMode(dir() + u("made")), 0700);
+    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
+}
+
 TEST_F(SendMailTest, ComposerGetsOneSlipWhoseAttachmentStaysUntilTheNextStart)
 {
     // A stand-in for xdg-email that records its arguments.
