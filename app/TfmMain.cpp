@@ -407,7 +407,7 @@ void TfmMain::RunAutoBackup()
         return;
     }
     // No question and no completion message; every failure is shown.
-    TfmCloud::WithProgress(this, [](const FtpProgress& p) { return CloudBackup(true, p); });
+    CloudBackup(true, TfmCloud::ProgressBox(this));
 }
 
 void TfmMain::readPlacement()
