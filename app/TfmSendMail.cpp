@@ -283,12 +283,16 @@ void TfmSendMail::btOk_SaveClick(bool send)
                     .arg(r.done)
                     .arg(names));
     } else if (job.output == SlipOutput::Smtp) {
-        if (r.failed.isEmpty() && r.skipped.isEmpty())
+        const QString notSent =
+            QStringLiteral("%1件のメールを送信しました。\n次の社員には送信していません。\n%2")
+                .arg(r.done)
+                .arg(names);
+        if (!r.stopReason.isEmpty())
+            ShowError(r.stopReason + QStringLiteral("\n\n") + notSent);
+        else if (r.failed.isEmpty() && r.skipped.isEmpty())
             ShowInfo(QStringLiteral("メールを送信しました。（%1件）").arg(r.done));
         else
-            ShowWarning(QStringLiteral("%1件のメールを送信しました。\n次の社員には送信していません。\n%2")
-                            .arg(r.done)
-                            .arg(names));
+            ShowWarning(notSent);
     }
     done(QDialog::Accepted);
 }

@@ -125,6 +125,11 @@ TSlipMailResult RunSlipMail(const TSlipMailJob& job)
                 ComposeMail(message);
                 ++result.done;
             }
+        } catch (const MailServerError& e) {
+            // Every later message would wait for the same server in vain.
+            result.failed << name;
+            result.stopReason = e.message();
+            stopped = true;
         } catch (const AppError& e) {
             ShowError(
                 QStringLiteral("メール送信エラー発生 [%1]\n%2さん：%3").arg(address, name, e.message()));
