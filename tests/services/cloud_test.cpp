@@ -150,6 +150,16 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
         u("バックアップ日付ファイルのアップロードに失敗しました。\r(QUOT string not accepted: RNTO %1.inf)")
             .arg(k));
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
+    // The archive's name taken by a folder on the server: the archive cannot be put in place.
+    const QByteArray before = ReadAll(remote + k + u(".zip"));
+    QFile::remove(remote + k + u(".zip"));
+    QDir().mkpath(remote + k + u(".zip/x"));
+    ASSERT_FALSE(CloudBackup(true));
+    EXPECT_EQ(box.lastText(),
+              u("クラウドへのアップロードを中断しました。\r(QUOT string not accepted: RNTO %1.zip)").arg(k));
+    EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
+    QDir(remote + k + u(".zip")).removeRecursively();
+    WriteAll(remote + k + u(".zip"), before);
 
     // A step before the upload that fails is named, also in the automatic backup.
     const QByteArray uploaded = ReadAll(remote + k + u(".zip"));
@@ -195,6 +205,25 @@ TEST_F(CloudTest, FailedRestoresLeaveTheData)
     box.answer(MsgResult::Yes);
     EXPECT_FALSE(CloudRestore());
     EXPECT_EQ(box.lastText(), u("バックアップの解凍失敗（パスワード不一致？）"));
+    dataUnchanged();
+
+    // An archive of the work folder without the settings file: the restore refuses it.
+    QDir().mkpath(dir() + u("Pelmora_Temp"));
+    WriteAll(dir() + u("Pelmora_Temp/令和08年給与･賞与.dat"), "other");
+    ASSERT_EQ(ZipFolder(remote + k + u(".zip"), dir() + u("Pelmora_Temp"), u("別のpw")), kZipOk);
+    box.answer(MsgResult::Yes);
+    EXPECT_FALSE(CloudRestore());
+    EXPECT_EQ(box.lastText(), u("クラウドからの復元失敗\r指定された場所に「Tolvane.ini」がありません。"));
+    dataUnchanged();
+
+    // Without the info file there is nothing to restore from; a delete then stops at it.
+    ASSERT_TRUE(QFile::remove(remote + k + u(".inf")));
+    box.answer(MsgResult::Yes);
+    EXPECT_FALSE(CloudRestore());
+    EXPECT_EQ(box.lastText(), u("クラウドにデータが有りません。"));
+    box.answer(MsgResult::Yes);
+    EXPECT_FALSE(CloudDeleteData());
+    EXPECT_EQ(box.lastText(), u("クラウドのデータを削除できませんでした。\r(QUOT command failed with 550)"));
     dataUnchanged();
 }
 
@@ -356,6 +385,7 @@ TEST_F(CloudWindow, RefusalsBeforeAnyTransfer)
     WriteAll(dir() + u("file"), "a file, no folder");
     qputenv("TMPDIR", QFile::encodeName(dir() + u("file")));
     EXPECT_EQ(press("sbRestore"), u("フォルダー作成に失敗しました"));
+    EXPECT_EQ(press("sbBackup"), u("フォルダー作成に失敗しました"));
     qputenv("TMPDIR", tmp);
     IniFile server(CloudServerFileName());
     server.writeString(u("Server"), u("Host"), QString());
