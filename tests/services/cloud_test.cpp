@@ -7,11 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include "payroll/password.h"
@@ -401,21 +399,7 @@ TEST_F(CloudWindow, RefusalsBeforeAnyTransfer)
 // runs itself again under xvfb-run with the xcb platform.
 TEST_F(CloudWindow, ShownWindowTakesItsAnswersAfterHalfASecond)
 {
-    if (QGuiApplication::platformName() != u("xcb")) {
-        if (QStandardPaths::findExecutable(u("xvfb-run")).isEmpty()) GTEST_SKIP() << "no xvfb-run";
-        const ::testing::TestInfo* me = ::testing::UnitTest::GetInstance()->current_test_info();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u("QT_QPA_PLATFORM"), u("xcb"));
-        QProcess child;
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(u("xvfb-run"),
-                    {u("-a"), u("-s"), u("-screen 0 1024x768x24"), QCoreApplication::applicationFilePath(),
-                     u("--gtest_filter=%1.%2").arg(u(me->test_suite_name()), u(me->name()))});
-        ASSERT_TRUE(child.waitForFinished(90000));
-        EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
-        return;
-    }
+    if (RanItselfUnderXvfb(90000)) return;
     InstallQtMessageBoxes();
     ShowActive(fmCloud);
     bool ended = false;
