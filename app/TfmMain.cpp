@@ -407,7 +407,7 @@ void TfmMain::RunAutoBackup()
         return;
     }
     // No question and no completion message; every failure is shown.
-    TfmCloud::WithProgress(this, [](const FtpProgress& p) { return CloudBackup(true, p); });
+    CloudBackup(true, TfmCloud::ProgressBox(this));
 }
 
 void TfmMain::readPlacement()
@@ -503,7 +503,7 @@ void TfmMain::FormActivate()
         }
         if (CheckTaxChange(IniFileName, NewSysIni)) {
             // The rates page of the configured web host, when one is set.
-            if (!WebBaseUrl().isEmpty()) ShellOpen(WebBaseUrl() + QStringLiteral("PelmoraS.html"));
+            if (!WebBaseUrl().isEmpty()) OpenWebPage(WebBaseUrl() + QStringLiteral("PelmoraS.html"));
             ShowInfo(
                 QStringLiteral("何れかの保険料負担率に変更が有ります。\n"
                                "ブラウザを参考に、会社情報の設定画面で変更して下さい。\n"
@@ -1097,7 +1097,7 @@ void TfmMain::CheckNotice()
         if (a == MsgResult::Ok) {
             // The address comes from the network: only a secure page is handed to the browser.
             if (IsAllowedUrl(v.NoticeUrl))
-                ShellOpen(v.NoticeUrl);
+                OpenWebPage(v.NoticeUrl);
             else
                 ShowError(QStringLiteral("お知らせの詳細のアドレスが https ではないため開きません。\r%1")
                               .arg(v.NoticeUrl));
@@ -1121,7 +1121,7 @@ void TfmMain::mnFAQClick()
         ShowError(QStringLiteral("インターネットに接続できません。"));
         return;
     }
-    ShellOpen(base + QStringLiteral("faq.html"));
+    OpenWebPage(base + QStringLiteral("faq.html"));
 }
 
 bool TfmMain::FormCloseQuery()

@@ -20,7 +20,6 @@
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/ui/edithelpers.h"
-#include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/fonts.h"
 #include "platform/formkit.h"
@@ -257,8 +256,7 @@ void TfmSendMail::btOk_SaveClick(bool send)
     }
     // What can stop the whole run is found out while the window is still there to go back to.
     try {
-        if (!MakePrivateFolder(job.folder))
-            throw IoError::failed(QStringLiteral("フォルダーの作成"), job.folder, SystemReason(errno));
+        MakeSlipMailFolder(job);
         if (job.output == SlipOutput::Smtp) LoadMailSettings();
     } catch (const AppError& e) {
         ShowError(e.message());
@@ -285,12 +283,16 @@ void TfmSendMail::btOk_SaveClick(bool send)
                     .arg(r.done)
                     .arg(names));
     } else if (job.output == SlipOutput::Smtp) {
-        if (r.failed.isEmpty() && r.skipped.isEmpty())
+        const QString notSent =
+            QStringLiteral("%1件のメールを送信しました。\n次の社員には送信していません。\n%2")
+                .arg(r.done)
+                .arg(names);
+        if (!r.stopReason.isEmpty())
+            ShowError(r.stopReason + QStringLiteral("\n\n") + notSent);
+        else if (r.failed.isEmpty() && r.skipped.isEmpty())
             ShowInfo(QStringLiteral("メールを送信しました。（%1件）").arg(r.done));
         else
-            ShowWarning(QStringLiteral("%1件のメールを送信しました。\n次の社員には送信していません。\n%2")
-                            .arg(r.done)
-                            .arg(names));
+            ShowWarning(notSent);
     }
     done(QDialog::Accepted);
 }

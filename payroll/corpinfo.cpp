@@ -267,7 +267,7 @@ bool ReadKenRituFile(QStringList& lines, QString& problem)
     while (!f.atEnd()) {
         QByteArray raw = f.readLine();
         while (raw.endsWith('\n') || raw.endsWith('\r')) raw.chop(1);
-        if (raw.trimmed().isEmpty()) continue;
+        if (raw.trimmed().isEmpty() || IsTableDateLine(raw)) continue;
         try {
             read << cp932::decode(raw);
         } catch (const EncodingError& e) {

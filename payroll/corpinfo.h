@@ -74,8 +74,9 @@ int32_t PickerGrade(int32_t stored);
 // separators; the open bound of the top grade is left blank.
 QString KenhoGradeLine(int32_t g);
 
-// The lines of "健康保険料率.dat" in the tables folder (CP932, empty lines left out). False when
-// the file is missing, and with problem set when it exists but cannot be read or is not CP932.
+// The lines of "健康保険料率.dat" in the tables folder (CP932, empty lines and the date line left
+// out). False when the file is missing, and with problem set when it exists but cannot be read or
+// is not CP932.
 bool ReadKenRituFile(QStringList& lines, QString& problem);
 // The full rate of a line (its bytes 11..15 after the 10-byte label); false when they are not a
 // rate.

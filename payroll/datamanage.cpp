@@ -143,6 +143,31 @@ void clearBackup(const QString& folder)
     }
 }
 
+// The SMTP password of [Mail] stays on this computer: a backup's settings file never carries it,
+// and a restore keeps the local one (or none) in the settings file it brings.
+const QString MailSection = QStringLiteral("Mail");
+const QString MailPassword = QStringLiteral("Password");
+
+void backupSysIni(const QString& to)
+{
+    IniFile ini(SysIniFileName);
+    ini.deleteKey(MailSection, MailPassword);
+    WriteFileAtomic(to, ini.modified() ? ini.bytes() : readFile(SysIniFileName),
+                    QStringLiteral("ファイルのコピー"));
+}
+
+void keepLocalMailPassword(const QString& stagedIni)
+{
+    const IniFile local(SysIniFileName);
+    IniFile ini(stagedIni);
+    // Quoted, so that blanks at either end of the password stay.
+    if (local.valueExists(MailSection, MailPassword))
+        ini.writeBytes(MailSection, MailPassword, '"' + local.readBytes(MailSection, MailPassword) + '"');
+    else
+        ini.deleteKey(MailSection, MailPassword);
+    if (ini.modified()) ini.save();
+}
+
 TCopyResult failed(const AppError& e)
 {
     return {false, e.message()};
@@ -228,7 +253,7 @@ TCopyResult BackupToFolder(const QString& folder, bool clearOld)
             if (i >= 1) makeFolder(target);
             for (const QFileInfo& f : files) copyFile(f.filePath(), target + f.fileName());
         }
-        copyFile(SysIniFileName, slash(folder) + SysIniName);
+        backupSysIni(slash(folder) + SysIniName);
         for (const QString& ini : setIniFiles(DataRoot))
             copyFile(ini, slash(folder) + QFileInfo(ini).fileName());
         return {};
@@ -280,8 +305,9 @@ TCopyResult RestoreFromFolder(const QString& folder)
             const QString name = QFileInfo(ini).fileName();
             const QString staged = stage + QStringLiteral("ini/") + name;
             stageFile(ini, staged);
-            incoming.push_back(
-                {staged, ini.endsWith(QLatin1Char('/') + SysIniName) ? SysIniFileName : iniFolder + name});
+            const bool sysIni = ini.endsWith(QLatin1Char('/') + SysIniName);
+            if (sysIni) keepLocalMailPassword(staged);
+            incoming.push_back({staged, sysIni ? SysIniFileName : iniFolder + name});
         }
 
         // Every copy is in: the current files go aside, the staged ones into their places.

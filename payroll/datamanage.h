@@ -34,14 +34,16 @@ struct TCopyResult {
 // Copies every set's "*.dat" files (not "yubinno.dat"), the program-wide settings file and the
 // sets' settings files into folder, each file written atomically, folders 0700. The files of an
 // earlier backup in folder are removed first when clearOld is set (so that a set deleted since
-// does not come back with a restore). Stops at the first failure.
+// does not come back with a restore). The SMTP password of [Mail] is left out of the settings file
+// it writes. Stops at the first failure.
 TCopyResult BackupToFolder(const QString& folder, bool clearOld = false);
 
 // Replaces the data with the backup in folder: every file is first copied into a staging folder
 // under the data root; only when every copy succeeded are the files a backup carries (the
 // "*.dat" files of the set folders except "yubinno.dat", the settings files) swapped for the
-// staged ones. Any failure leaves the data as it was. Refuses a folder without "Tolvane.ini" and
-// one in the data root.
+// staged ones. The SMTP password of [Mail] stays the local one (none when there is none here),
+// whatever the backup's settings file holds. Any failure leaves the data as it was. Refuses a
+// folder without "Tolvane.ini" and one in the data root.
 TCopyResult RestoreFromFolder(const QString& folder);
 
 // True when the folder exists and holds no entries.

@@ -2,6 +2,7 @@
 // lookups on the tables held in memory.
 #include "payroll/taxtable.h"
 
+#include <QDate>
 #include <QFile>
 #include <algorithm>
 #include <cmath>
@@ -43,18 +44,30 @@ QString rowProblem(int row)
     return QStringLiteral("%1行目の金額の範囲が昇順ではありません").arg(row);
 }
 
-// Reads a whole file of exactly sizeof(T) bytes into a zeroed record; a short or long file, or one
-// that cannot be opened, gives the reason instead.
+const QByteArray DatePrefix = QByteArrayLiteral("#published ");
+const QString DateFormat = QStringLiteral("yyyy/MM/dd");
+
+// The date of a trailer of TableDateSize bytes, empty when the bytes are no trailer.
+QString trailerDate(const QByteArray& t)
+{
+    if (t.size() != TableDateSize || !t.startsWith(DatePrefix) || !t.endsWith("\r\n")) return {};
+    const QString date = QString::fromLatin1(t.mid(DatePrefix.size(), 10));
+    return QDate::fromString(date, DateFormat).isValid() ? date : QString();
+}
+
+// Reads a whole file of exactly sizeof(T) bytes, or those and the published date, into a zeroed
+// record; a short or long file, or one that cannot be opened, gives the reason instead.
 template <typename T>
 QString readRecord(const QString& path, T& rec)
 {
     std::memset(static_cast<void*>(&rec), 0, sizeof rec);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("開けません (%1)").arg(f.errorString());
-    // One byte more than the record, so that a file that is too long is seen even where the size
-    // the system reports cannot be trusted.
-    const QByteArray data = f.read(static_cast<qint64>(sizeof rec) + 1);
-    if (data.size() != static_cast<qsizetype>(sizeof rec))
+    // One byte more than the longest file, so that a file that is too long is seen even where the
+    // size the system reports cannot be trusted.
+    const qsizetype size = sizeof rec;
+    const QByteArray data = f.read(size + TableDateSize + 1);
+    if (data.size() != size && (data.size() != size + TableDateSize || trailerDate(data.mid(size)).isEmpty()))
         return QStringLiteral("大きさが %1 バイトではありません").arg(sizeof rec);
     std::memcpy(static_cast<void*>(&rec), data.constData(), sizeof rec);
     return {};
@@ -100,6 +113,24 @@ int32_t clampTax(int64_t tax)
 }
 
 }  // namespace
+
+QByteArray TableDateTrailer(const QString& date)
+{
+    return DatePrefix + date.toLatin1() + "\r\n";
+}
+
+bool IsTableDateLine(const QByteArray& line)
+{
+    return !trailerDate(line + "\r\n").isEmpty();
+}
+
+QString TableFileDate(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < TableDateSize || !f.seek(f.size() - TableDateSize))
+        return {};
+    return trailerDate(f.read(TableDateSize));
+}
 
 QString CheckTaxTableKyuyo(const TTaxTableKyuyo& t)
 {

@@ -105,6 +105,17 @@ extern const QString TaxTableSyoyoName;  // "税額表(賞与).dat"
 extern const QString KenhoTableName;     // "健康保険料額表.dat"
 extern const QString KenRituName;        // "健康保険料率.dat"
 
+// The date of the published tables a file was made from travels inside the file, so that a copied
+// or updated file keeps it: behind the record of each of the three files, and as the last line of
+// the rate list, the 23 bytes "#published yyyy/mm/dd" CRLF. Files made before carry none and still
+// load.
+constexpr int TableDateSize = 23;
+QByteArray TableDateTrailer(const QString& date);
+// Whether line (without its line end) is the date line of the rate list.
+bool IsTableDateLine(const QByteArray& line);
+// The published date "yyyy/mm/dd" a table file carries at its end, empty when it carries none.
+QString TableFileDate(const QString& path);
+
 // The tables as loaded at start, and the full path of each file. A table whose file was missing
 // or unusable is all zero.
 extern TTaxTableKyuyo TaxTableKyuyo;
@@ -118,8 +129,9 @@ extern int32_t TableFileCount;  // files loaded, 0..3; start-up refuses to go on
 // start-up message can be followed by the cause.
 extern QStringList TableFileProblems;
 
-// Reads the three files from TablePath. A file counts as loaded only when it has exactly its
-// record's size and passes the checks below; anything else leaves its table zero. Never throws.
+// Reads the three files from TablePath. A file counts as loaded only when it holds exactly its
+// record, alone or followed by the published date, and passes the checks below; anything else
+// leaves its table zero. Never throws.
 void LoadTableFiles();
 // Zeroes the three tables, the paths, the count and the problems.
 void ClearTableFiles();

@@ -153,19 +153,32 @@ QString SystemReason(int err)
     return text.isEmpty() ? system : text + QStringLiteral("(") + system + QStringLiteral(")");
 }
 
-bool MakePrivateFolder(const QString& folder)
+namespace {
+bool makeFolder(const QString& folder, bool tightenExisting)
 {
     const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
     const QString parent = QFileInfo(clean).path();
-    if (parent != clean && !QFileInfo(parent).isDir() && !MakePrivateFolder(parent)) return false;
+    if (parent != clean && !QFileInfo(parent).isDir() && !makeFolder(parent, tightenExisting)) return false;
     const QByteArray name = QFile::encodeName(clean);
     if (::mkdir(name.constData(), 0700) == 0) return true;
     if (errno != EEXIST || !QFileInfo(clean).isDir()) return false;
+    if (!tightenExisting) return true;
     // Only a folder of this user is tightened; the mode of another's is not ours to change.
     struct stat st;
     if (::stat(name.constData(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077))
         ::chmod(name.constData(), 0700);
     return true;
+}
+}  // namespace
+
+bool MakePrivateFolder(const QString& folder)
+{
+    return makeFolder(folder, true);
+}
+
+bool MakeFolderPrivateIfNew(const QString& folder)
+{
+    return makeFolder(folder, false);
 }
 
 void MakePrivateFile(const QString& path)

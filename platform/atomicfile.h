@@ -22,5 +22,8 @@ QString SystemReason(int err);
 // Creates folder (and missing parents) for the user's data with mode 0700, and tightens an
 // existing one to 0700. Returns false with errno set when it cannot be made.
 bool MakePrivateFolder(const QString& folder);
+// Creates folder (and missing parents) with mode 0700 like MakePrivateFolder, but leaves the mode
+// of a folder that exists already: a folder the user chose may be shared with colleagues.
+bool MakeFolderPrivateIfNew(const QString& folder);
 // Tightens an existing file of the user's data to 0600 (nothing when it does not exist).
 void MakePrivateFile(const QString& path);

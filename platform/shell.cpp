@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include "platform/msgbox.h"
+
 namespace {
 ShellOpener& opener()
 {
@@ -32,6 +34,15 @@ bool ShellOpen(const QString& target)
                          ? QUrl(target)
                          : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
     return QDesktopServices::openUrl(url);
+}
+
+bool OpenWebPage(const QString& url)
+{
+    if (ShellOpen(url)) return true;
+    ShowWarning(
+        QStringLiteral("ブラウザでページを開けませんでした。\r次のアドレスをブラウザで開いて下さい。\r%1")
+            .arg(url));
+    return false;
 }
 
 bool ShellRun(const QString& program, const QStringList& arguments, const QString& workDir)

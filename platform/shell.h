@@ -7,6 +7,9 @@
 
 // Target is a URL with a scheme ("https://...", "mailto:...") or a local file path.
 bool ShellOpen(const QString& target);
+// Opens a web page in the browser; when none can be started the user is told so, with the
+// address to open by hand. Returns whether the page was handed to a browser.
+bool OpenWebPage(const QString& url);
 // Puts opener in place of the desktop for ShellOpen (tests, which must not start programs; an
 // empty one gives the desktop back). Returns the previous one.
 using ShellOpener = std::function<bool(const QString& target)>;

@@ -51,41 +51,41 @@ struct TWorkArea {
     bool ready() const { return parent.isValid() && MakePrivateFolder(work()); }
 };
 
-// The SMTP password stays on this computer: it is taken out of the archive's settings file, and a
-// restore puts the local one (or none) into the settings file it brings.
-const QString kMail = QStringLiteral("Mail");
-const QString kMailPassword = QStringLiteral("Password");
-
-void dropMailPassword(const QString& iniFile)
-{
-    IniFile ini(iniFile);
-    ini.deleteKey(kMail, kMailPassword);
-    if (ini.modified()) ini.save();
-}
-
-void keepMailPassword(const QString& restoredIni)
-{
-    if (!QFileInfo(restoredIni).isFile()) return;  // the restore refuses such a folder
-    const IniFile local(SysIniFileName);
-    IniFile ini(restoredIni);
-    if (local.valueExists(kMail, kMailPassword))
-        ini.writeBytes(kMail, kMailPassword, '"' + local.readBytes(kMail, kMailPassword) + '"');
-    else
-        ini.deleteKey(kMail, kMailPassword);
-    if (ini.modified()) ini.save();
-}
-
-// The work folder without the SMTP password, packed into archive beside it.
-int zipWork(const TWorkArea& area, const QString& archive, const QString& password)
-{
-    dropMailPassword(area.work() + QStringLiteral("/Tolvane.ini"));
-    return ZipFolder(area.file(archive), area.work(), password);
-}
-
-QString transferError(const TFtpResult& r, const QString& failed)
+// The message of an exchange that failed: a connection that failed, a folder or file that is not
+// on the server (toServer: the upload's folder), a cancel, else failed with the reason.
+QString transferError(const TFtpResult& r, const QString& failed, bool toServer = false)
 {
     if (r.Cancelled) return QStringLiteral("転送を中止しました。");
-    return failed + QStringLiteral("\r(%1)").arg(r.Error);
+    switch (r.Failure) {
+        case FtpFailure::Connect:
+            return QStringLiteral("サーバの接続に失敗しました\r(%1)").arg(r.Error);
+        case FtpFailure::NoFolder:
+            return toServer ? QStringLiteral("転送先が存在しません") : QStringLiteral("転送元が存在しません");
+        case FtpFailure::NoFile:
+            return kNoData;
+        default:
+            return failed + QStringLiteral("\r(%1)").arg(r.Error);
+    }
+}
+
+// The archive on the server, or the message why there is none to take: "no data" only when the
+// server answered that it is missing or empty.
+TFtpResult archiveThere(const TFtpServer& server, const QString& name)
+{
+    TFtpResult r = FtpSize(server, name);
+    if (r.Ok && r.Size == 0) r = {false, false, {}, FtpFailure::NoFile, 0};
+    return r;
+}
+
+// Runs the public operation body; an error of the settings files on the way is shown.
+bool reported(const std::function<bool()>& op)
+{
+    try {
+        return op();
+    } catch (const AppError& e) {
+        ShowError(e.message());
+        return false;
+    }
 }
 
 QString zipReason(int result)
@@ -154,145 +154,155 @@ QString CloudBackupDate()
     return IniFile(SysIniFileName).readString(kCloud, QStringLiteral("BackupDate"));
 }
 
-bool CloudBackup(bool automatic, const FtpProgress& progress)
+CloudTransfers TransfersWith(const FtpProgress& progress)
 {
-    const QString password = cloudPassword();
-    if (password.isEmpty()) {
-        ShowWarning(QStringLiteral("｢圧縮時のパスワード｣は安全の為、必ず設定して下さい。"));
-        return false;
-    }
-    if (!automatic && MessageDlg(QStringLiteral("クラウドにバックアップを行いますか？"),
-                                 MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
-        return false;
-    const TFtpServer server = ReadCloudServer();
-    if (!serverReady(server)) return false;
-    const QString key = CloudUserKey();
-    const QString oldDate = CloudBackupDate();
-    const QString date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm"));
-    QString error;
-    try {
-        writeBackupDate(date);
-        TWorkArea area;
-        if (!area.ready()) {
-            error = QStringLiteral("フォルダー作成に失敗しました");
-        } else if (const TCopyResult copied = BackupToFolder(area.work()); !copied.ok) {
-            error = QStringLiteral("一時ワークへのバックアップ失敗\r") + copied.reason;
-        } else if (dropMailPassword(area.work() + QStringLiteral("/Tolvane.ini")), false) {
-        } else if (const int z = ZipFolder(area.file(key + QStringLiteral(".zip")), area.work(), password);
-                   z != 0) {
-            error = QStringLiteral("バックアップの圧縮に失敗しました。\r(%1)").arg(zipReason(z));
-        } else if (const TFtpResult up = FtpUpload(server, area.file(key + QStringLiteral(".zip")),
-                                                   key + QStringLiteral(".zip"), progress);
-                   !up.Ok) {
-            error = transferError(up, QStringLiteral("クラウドへのアップロードを中断しました。"));
-        } else {
-            // A restore starts from the info file: without it the backup is not usable.
-            WriteFileAtomic(area.file(key + QStringLiteral(".inf")), date.toLatin1() + "\r\n",
-                            QStringLiteral("バックアップ日付ファイル"));
-            const TFtpResult inf = FtpUpload(server, area.file(key + QStringLiteral(".inf")),
-                                             key + QStringLiteral(".inf"), progress);
-            if (!inf.Ok)
-                error = transferError(
-                    inf, QStringLiteral("バックアップ日付ファイルのアップロードに失敗しました。"));
-        }
-    } catch (const AppError& e) {
-        error = e.message();
-    }
-    if (!error.isEmpty()) {
-        try {
-            writeBackupDate(oldDate);
-        } catch (const AppError&) {
-        }
-        ShowError(error);
-        return false;
-    }
-    if (!automatic) ShowInfo(QStringLiteral("バックアップ完了"));
-    return true;
+    return [progress](const CloudStep& step) { return step(progress); };
 }
 
-bool CloudRestore(const FtpProgress& progress)
+bool CloudBackup(bool automatic, const CloudTransfers& transfers)
 {
-    const QString password = cloudPassword();
-    if (password.isEmpty()) {
-        ShowWarning(QStringLiteral("バックアップした時の｢圧縮時のパスワード｣を入力して下さい。"));
-        return false;
-    }
-    const TFtpServer server = ReadCloudServer();
-    if (!serverReady(server)) return false;
-    const QString key = CloudUserKey();
-    TWorkArea area;
-    if (!area.ready()) {
-        ShowError(QStringLiteral("フォルダー作成に失敗しました"));
-        return false;
-    }
-    const QString inf = area.file(key + QStringLiteral(".inf")),
-                  zip = area.file(key + QStringLiteral(".zip"));
-    if (FtpSize(server, key + QStringLiteral(".zip")) <= 0) {
-        ShowError(kNoData);
-        return false;
-    }
-    TFtpResult r = FtpDownload(server, key + QStringLiteral(".inf"), inf, progress);
-    if (!r.Ok) {
-        ShowError(transferError(r, QStringLiteral("クラウドからのダウンロードに失敗しました。")));
-        return false;
-    }
-    QFile f(inf);
-    const QString line =
-        f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readLine(64)).trimmed() : QString();
-    if (MessageDlg(
-            QStringLiteral("クラウドのデータ(%1)で復元を行いますか？\r復元を行うと現在の設定内容と給与/"
-                           "賞与データは上書きされます。")
-                .arg(line),
-            MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
-        return false;
-    r = FtpDownload(server, key + QStringLiteral(".zip"), zip, progress);
-    if (!r.Ok) {
-        ShowError(transferError(r, QStringLiteral("クラウドからのダウンロードに失敗しました。")));
-        return false;
-    }
-    const QString prefix = kCloudWorkFolder + QLatin1Char('/');
-    const QStringList names = ZipEntryNames(zip);
-    const bool ours = !names.isEmpty() && std::all_of(names.begin(), names.end(),
-                                                      [&](const QString& n) { return n.startsWith(prefix); });
-    if (!ours || UnzipFile(zip, area.parent.path(), password) != 0) {
-        ShowError(QStringLiteral("バックアップの解凍失敗（パスワード不一致？）"));
-        return false;
-    }
-    TCopyResult restored;
-    try {
-        keepMailPassword(area.work() + QStringLiteral("/Tolvane.ini"));
-        restored = RestoreFromFolder(area.work());
-    } catch (const AppError& e) {
-        restored = {false, e.message()};
-    }
-    if (!restored.ok) {
-        ShowError(QStringLiteral("クラウドからの復元失敗\r") + restored.reason);
-        return false;
-    }
-    ShowInfo(QStringLiteral(
-        "クラウドのデータで復元しました。\r復元を有効にする為、給与計算PelmoraSを終了します。"));
-    return true;
-}
-
-bool CloudDeleteData()
-{
-    if (MessageDlg(QStringLiteral("クラウドのデータを削除しますか？"), MsgType::Confirmation,
-                   MsgButtons::YesNo) != MsgResult::Yes)
-        return false;
-    const TFtpServer server = ReadCloudServer();
-    if (!serverReady(server)) return false;
-    const QString key = CloudUserKey();
-    if (FtpSize(server, key + QStringLiteral(".zip")) <= 0) {
-        ShowError(kNoData);
-        return false;
-    }
-    for (const QString& name : {key + QStringLiteral(".zip"), key + QStringLiteral(".inf")}) {
-        const TFtpResult r = FtpDelete(server, name);
-        if (!r.Ok) {
-            ShowError(QStringLiteral("クラウドのデータを削除できませんでした。\r(%1)").arg(r.Error));
+    return reported([&] {
+        const QString password = cloudPassword();
+        if (password.isEmpty()) {
+            ShowWarning(QStringLiteral("｢圧縮時のパスワード｣は安全の為、必ず設定して下さい。"));
             return false;
         }
-    }
-    ShowInfo(QStringLiteral("クラウドのデータを削除しました。"));
-    return true;
+        if (!automatic && MessageDlg(QStringLiteral("クラウドにバックアップを行いますか？"),
+                                     MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
+            return false;
+        const TFtpServer server = ReadCloudServer();
+        if (!serverReady(server)) return false;
+        const QString key = CloudUserKey();
+        const QString zip = key + QStringLiteral(".zip"), inf = key + QStringLiteral(".inf");
+        const QString oldDate = CloudBackupDate();
+        const QString date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm"));
+        QString error;
+        try {
+            writeBackupDate(date);
+            TWorkArea area;
+            if (!area.ready()) {
+                error = QStringLiteral("フォルダー作成に失敗しました");
+            } else if (const TCopyResult copied = BackupToFolder(area.work()); !copied.ok) {
+                error = QStringLiteral("一時ワークへのバックアップ失敗\r") + copied.reason;
+            } else if (const int z = ZipFolder(area.file(zip), area.work(), password); z != 0) {
+                error = QStringLiteral("バックアップの圧縮に失敗しました。\r(%1)").arg(zipReason(z));
+            } else {
+                // A restore starts from the info file: without it the backup is not usable.
+                WriteFileAtomic(area.file(inf), date.toLatin1() + "\r\n",
+                                QStringLiteral("バックアップ日付ファイル"));
+                bool archiveUp = false;
+                const TFtpResult r = transfers([&](const FtpProgress& progress) {
+                    const TFtpResult up = FtpUpload(server, area.file(zip), zip, progress);
+                    if (!up.Ok) return up;
+                    archiveUp = true;
+                    return FtpUpload(server, area.file(inf), inf, progress);
+                });
+                if (!r.Ok)
+                    error = transferError(
+                        r,
+                        archiveUp ? QStringLiteral("バックアップ日付ファイルのアップロードに失敗しました。")
+                                  : QStringLiteral("クラウドへのアップロードを中断しました。"),
+                        true);
+            }
+        } catch (const AppError& e) {
+            error = e.message();
+        }
+        if (!error.isEmpty()) {
+            try {
+                writeBackupDate(oldDate);
+            } catch (const AppError&) {
+            }
+            ShowError(error);
+            return false;
+        }
+        if (!automatic) ShowInfo(QStringLiteral("バックアップ完了"));
+        return true;
+    });
+}
+
+bool CloudRestore(const CloudTransfers& transfers)
+{
+    return reported([&] {
+        const QString password = cloudPassword();
+        if (password.isEmpty()) {
+            ShowWarning(QStringLiteral("バックアップした時の｢圧縮時のパスワード｣を入力して下さい。"));
+            return false;
+        }
+        const TFtpServer server = ReadCloudServer();
+        if (!serverReady(server)) return false;
+        const QString key = CloudUserKey();
+        TWorkArea area;
+        if (!area.ready()) {
+            ShowError(QStringLiteral("フォルダー作成に失敗しました"));
+            return false;
+        }
+        const QString zipName = key + QStringLiteral(".zip"), infName = key + QStringLiteral(".inf");
+        const QString inf = area.file(infName), zip = area.file(zipName);
+        const QString downloadFailed = QStringLiteral("クラウドからのダウンロードに失敗しました。");
+        TFtpResult r = transfers([&](const FtpProgress& progress) {
+            const TFtpResult there = archiveThere(server, zipName);
+            return there.Ok ? FtpDownload(server, infName, inf, progress) : there;
+        });
+        if (!r.Ok) {
+            ShowError(transferError(r, downloadFailed));
+            return false;
+        }
+        QFile f(inf);
+        const QString line =
+            f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readLine(64)).trimmed() : QString();
+        if (MessageDlg(
+                QStringLiteral("クラウドのデータ(%1)で復元を行いますか？\r復元を行うと現在の設定内容と給与/"
+                               "賞与データは上書きされます。")
+                    .arg(line),
+                MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
+            return false;
+        r = transfers(
+            [&](const FtpProgress& progress) { return FtpDownload(server, zipName, zip, progress); });
+        if (!r.Ok) {
+            ShowError(transferError(r, downloadFailed));
+            return false;
+        }
+        const QString prefix = kCloudWorkFolder + QLatin1Char('/');
+        const QStringList names = ZipEntryNames(zip);
+        const bool ours = !names.isEmpty() && std::all_of(names.begin(), names.end(), [&](const QString& n) {
+            return n.startsWith(prefix);
+        });
+        if (!ours || UnzipFile(zip, area.parent.path(), password) != 0) {
+            ShowError(QStringLiteral("バックアップの解凍失敗（パスワード不一致？）"));
+            return false;
+        }
+        // The restore keeps this computer's SMTP password and the server settings.
+        const TCopyResult restored = RestoreFromFolder(area.work());
+        if (!restored.ok) {
+            ShowError(QStringLiteral("クラウドからの復元失敗\r") + restored.reason);
+            return false;
+        }
+        ShowInfo(QStringLiteral(
+            "クラウドのデータで復元しました。\r復元を有効にする為、給与計算PelmoraSを終了します。"));
+        return true;
+    });
+}
+
+bool CloudDeleteData(const CloudTransfers& transfers)
+{
+    return reported([&] {
+        if (MessageDlg(QStringLiteral("クラウドのデータを削除しますか？"), MsgType::Confirmation,
+                       MsgButtons::YesNo) != MsgResult::Yes)
+            return false;
+        const TFtpServer server = ReadCloudServer();
+        if (!serverReady(server)) return false;
+        const QString key = CloudUserKey();
+        const TFtpResult r = transfers([&](const FtpProgress&) {
+            TFtpResult done = archiveThere(server, key + QStringLiteral(".zip"));
+            for (const QString& name : {key + QStringLiteral(".zip"), key + QStringLiteral(".inf")})
+                if (done.Ok) done = FtpDelete(server, name);
+            return done;
+        });
+        if (!r.Ok) {
+            ShowError(transferError(r, QStringLiteral("クラウドのデータを削除できませんでした。")));
+            return false;
+        }
+        ShowInfo(QStringLiteral("クラウドのデータを削除しました。"));
+        return true;
+    });
 }

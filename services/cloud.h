@@ -5,6 +5,7 @@
 // replaces them.
 #pragma once
 #include <QString>
+#include <functional>
 
 #include "services/ftp.h"
 
@@ -24,10 +25,20 @@ void WriteCloudUserKey(const QString& key);
 // [Cloud] BackupDate of the program-wide settings file ("yyyy/mm/dd hh:mm").
 QString CloudBackupDate();
 
+// One exchange with the server (one or more FTP calls); it reports the bytes it moves to the
+// progress it is given, which may cancel it.
+using CloudStep = std::function<TFtpResult(const FtpProgress&)>;
+// Runs each exchange of an operation. Every question and message of the operation comes before or
+// after such a call, never during it, so a window shows its progress box only for the call.
+using CloudTransfers = std::function<TFtpResult(const CloudStep&)>;
+// Runs the exchanges with progress and nothing shown.
+CloudTransfers TransfersWith(const FtpProgress& progress = {});
+
 // The three operations. Each reports its own failures through message boxes and returns true
 // when it succeeded. automatic (the backup at program end) asks nothing and shows no completion
-// message. progress may cancel a transfer.
-bool CloudBackup(bool automatic, const FtpProgress& progress = {});
+// message. A connection that fails is told as such; "no data" only when the server answered that
+// the archive is missing or empty.
+bool CloudBackup(bool automatic, const CloudTransfers& transfers = TransfersWith());
 // True when the data was replaced: the caller ends the program without saving.
-bool CloudRestore(const FtpProgress& progress = {});
-bool CloudDeleteData();
+bool CloudRestore(const CloudTransfers& transfers = TransfersWith());
+bool CloudDeleteData(const CloudTransfers& transfers = TransfersWith());

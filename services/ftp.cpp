@@ -90,15 +90,57 @@ CurlPtr handle(const TFtpServer& s, const QString& name, QByteArray& url, char* 
     return c;
 }
 
-TFtpResult finish(CURLcode rc, const char* error, const Transfer& t)
+QString hostPort(const TFtpServer& s)
+{
+    return s.Host + QLatin1Char(':') + QString::number(s.Port);
+}
+
+// A connection that failed is told in our words (libcurl's carry timings); everything else with
+// libcurl's reason.
+TFtpResult finish(CURLcode rc, const char* error, const Transfer& t, const TFtpServer& s)
 {
     TFtpResult r;
     r.Ok = rc == CURLE_OK;
     r.Cancelled = t.cancelled;
-    if (!r.Ok)
-        r.Error = t.cancelled ? QStringLiteral("中止しました。")
-                              : QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+    if (r.Ok) return r;
+    r.Failure = FtpFailure::Other;
+    r.Error = QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+    switch (rc) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+            r.Failure = FtpFailure::Connect;
+            r.Error = QStringLiteral("サーバー %1 が見つかりません").arg(s.Host);
+            break;
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_OPERATION_TIMEDOUT:
+            r.Failure = FtpFailure::Connect;
+            r.Error = QStringLiteral("%1 に接続できません").arg(hostPort(s));
+            break;
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_GOT_NOTHING:
+            r.Failure = FtpFailure::Connect;
+            r.Error = QStringLiteral("%1 がFTPサーバーとして応答しません").arg(hostPort(s));
+            break;
+        case CURLE_LOGIN_DENIED:
+            r.Failure = FtpFailure::Connect;
+            r.Error = QStringLiteral("%1 にログインできません（ユーザー名かパスワードが違います）")
+                          .arg(hostPort(s));
+            break;
+        case CURLE_REMOTE_ACCESS_DENIED:
+            r.Failure = FtpFailure::NoFolder;
+            break;
+        case CURLE_REMOTE_FILE_NOT_FOUND:
+            r.Failure = FtpFailure::NoFile;
+            break;
+        default:
+            break;
+    }
+    if (t.cancelled) r.Error = QStringLiteral("中止しました。");
     return r;
+}
+
+TFtpResult noHandle()
+{
+    return {false, false, QStringLiteral("通信の準備ができません。"), FtpFailure::Other};
 }
 
 }  // namespace
@@ -107,12 +149,12 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
                      const FtpProgress& progress)
 {
     QFile file(localFile);
-    if (!file.open(QIODevice::ReadOnly)) return {false, false, file.errorString()};
+    if (!file.open(QIODevice::ReadOnly)) return {false, false, file.errorString(), FtpFailure::Other};
     char error[CURL_ERROR_SIZE] = {};
     QByteArray url;
     const QString part = name + QStringLiteral(".part");
     CurlPtr c = handle(server, part, url, error);
-    if (!c) return {false, false, QStringLiteral("通信の準備ができません。")};
+    if (!c) return noHandle();
     Transfer t{&file, &progress};
     const QByteArray rnfr = "RNFR " + part.toUtf8(), rnto = "RNTO " + name.toUtf8();
     curl_slist* post = curl_slist_append(nullptr, rnfr.constData());
@@ -130,7 +172,7 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
     const CURLcode rc = curl_easy_perform(c.get());
     c.reset();
     curl_slist_free_all(post);
-    return finish(rc, error, t);
+    return finish(rc, error, t, server);
 }
 
 TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QString& localFile,
@@ -138,11 +180,12 @@ TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QStr
 {
     const QString part = localFile + QStringLiteral(".part");
     QFile file(part);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {false, false, file.errorString()};
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {false, false, file.errorString(), FtpFailure::Other};
     char error[CURL_ERROR_SIZE] = {};
     QByteArray url;
     CurlPtr c = handle(server, name, url, error);
-    if (!c) return {false, false, QStringLiteral("通信の準備ができません。")};
+    if (!c) return noHandle();
     Transfer t{&file, &progress};
     curl_easy_setopt(c.get(), CURLOPT_WRITEFUNCTION, writeFile);
     curl_easy_setopt(c.get(), CURLOPT_WRITEDATA, &t);
@@ -152,8 +195,8 @@ TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QStr
     const CURLcode rc = curl_easy_perform(c.get());
     const bool flushed = file.flush();
     file.close();
-    TFtpResult r = finish(rc, error, t);
-    if (r.Ok && !flushed) r = {false, false, file.errorString()};
+    TFtpResult r = finish(rc, error, t, server);
+    if (r.Ok && !flushed) r = {false, false, file.errorString(), FtpFailure::Other};
     if (!r.Ok) {
         QFile::remove(part);
         return r;
@@ -161,22 +204,24 @@ TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QStr
     try {
         CommitFileAtomic(part, localFile, QStringLiteral("ダウンロードしたファイルの保存"));
     } catch (const AppError& e) {
-        return {false, false, e.message()};
+        return {false, false, e.message(), FtpFailure::Other};
     }
     return r;
 }
 
-qint64 FtpSize(const TFtpServer& server, const QString& name)
+TFtpResult FtpSize(const TFtpServer& server, const QString& name)
 {
     char error[CURL_ERROR_SIZE] = {};
     QByteArray url;
     CurlPtr c = handle(server, name, url, error);
-    if (!c) return -1;
+    if (!c) return noHandle();
     curl_easy_setopt(c.get(), CURLOPT_NOBODY, 1L);
-    if (curl_easy_perform(c.get()) != CURLE_OK) return -1;
+    TFtpResult r = finish(curl_easy_perform(c.get()), error, Transfer{}, server);
+    if (!r.Ok) return r;
     curl_off_t size = -1;
     curl_easy_getinfo(c.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
-    return qint64(size);
+    r.Size = qint64(size);
+    return r;
 }
 
 TFtpResult FtpDelete(const TFtpServer& server, const QString& name)
@@ -184,7 +229,7 @@ TFtpResult FtpDelete(const TFtpServer& server, const QString& name)
     char error[CURL_ERROR_SIZE] = {};
     QByteArray url;
     CurlPtr c = handle(server, QString(), url, error);
-    if (!c) return {false, false, QStringLiteral("通信の準備ができません。")};
+    if (!c) return noHandle();
     // The quoted command runs before the change of folder: the full path.
     const QByteArray dele = "DELE " + (folderOf(server) + name).toUtf8();
     curl_slist* quote = curl_slist_append(nullptr, dele.constData());
@@ -193,5 +238,5 @@ TFtpResult FtpDelete(const TFtpServer& server, const QString& name)
     const CURLcode rc = curl_easy_perform(c.get());
     c.reset();
     curl_slist_free_all(quote);
-    return finish(rc, error, Transfer{});
+    return finish(rc, error, Transfer{}, server);
 }

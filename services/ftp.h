@@ -15,10 +15,21 @@ struct TFtpServer {
 // Called with the bytes moved so far and the total (0 when unknown); false cancels the transfer.
 using FtpProgress = std::function<bool(qint64 done, qint64 total)>;
 
+// What went wrong, as far as the caller words it differently.
+enum class FtpFailure {
+    None,
+    Connect,   // the server was not reached, did not answer as an FTP server, or refused the login
+    NoFolder,  // the server refused the change to (or the making of) the folder
+    NoFile,    // the server answered that the file is not there
+    Other,     // a transfer that broke, a local file, a cancel
+};
+
 struct TFtpResult {
     bool Ok = false;
     bool Cancelled = false;
-    QString Error;  // the system's reason, for the message that names the step
+    QString Error;  // the reason, for the message that names the step
+    FtpFailure Failure = FtpFailure::None;
+    qint64 Size = -1;  // FtpSize: the size the server reported
 };
 
 // Puts localFile as name into the folder (made when missing): sent as name + ".part", then
@@ -28,7 +39,8 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
 // Gets name into localFile, whole or not at all (an earlier localFile stays on failure).
 TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QString& localFile,
                        const FtpProgress& progress = {});
-// The size of name on the server, -1 when it is not there or the server does not tell.
-qint64 FtpSize(const TFtpServer& server, const QString& name);
+// The size of name on the server in Size (-1 when the server does not tell); a file that is not
+// there fails with NoFile, a connection that fails with Connect.
+TFtpResult FtpSize(const TFtpServer& server, const QString& name);
 // Deletes name from the folder.
 TFtpResult FtpDelete(const TFtpServer& server, const QString& name);

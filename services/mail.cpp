@@ -56,6 +56,41 @@ size_t readUpload(char* buffer, size_t size, size_t count, void* user)
     return n;
 }
 
+// Throws what a failed send means for the rest of the run: the server out of reach or a login
+// refused (told in our words: libcurl's carry timings) ends it; a refusal of this message does not.
+[[noreturn]] void smtpFailed(const TMailSettings& settings, CURLcode rc, long reply, const char* error)
+{
+    const QString server = settings.Server + QLatin1Char(':') + QString::number(settings.Port);
+    const QString reason = QString::fromUtf8(*error ? error : curl_easy_strerror(rc));
+    switch (rc) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_OPERATION_TIMEDOUT:
+            throw MailServerError(QStringLiteral("送信サーバー %1 に接続できませんでした。").arg(server));
+        case CURLE_LOGIN_DENIED:
+        case CURLE_AUTH_ERROR:
+            throw MailServerError(QStringLiteral("送信サーバー %1 にログインできませんでした。\n[Mail] の "
+                                                 "User と Password を確かめて下さい。")
+                                      .arg(server));
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+            // With a reply of the server, the server refused this message (a recipient, its size);
+            // without one, or with "authentication required" or "closing", the connection is gone.
+            if (reply >= 400 && reply != 421 && reply != 530) break;
+            [[fallthrough]];
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_GOT_NOTHING:
+        case CURLE_USE_SSL_FAILED:
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+            throw MailServerError(
+                QStringLiteral("送信サーバー %1 に送れませんでした。\n%2").arg(server, reason));
+        default:
+            break;
+    }
+    throw MailError(QStringLiteral("送信サーバー %1 に送れませんでした。\n%2").arg(server, reason));
+}
+
 }  // namespace
 
 TMailSettings LoadMailSettings()
@@ -185,14 +220,11 @@ void SendSmtpMail(const TMailSettings& settings, const TMailMessage& message)
     curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(up.data.size()));
     const CURLcode rc = curl_easy_perform(curl);
+    long reply = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply);
     curl_slist_free_all(rcpt);
     curl_easy_cleanup(curl);
-    if (rc != CURLE_OK) {
-        const QString reason = QString::fromUtf8(*error ? error : curl_easy_strerror(rc));
-        throw MailError(
-            QStringLiteral("送信サーバー %1 に送れませんでした。\n%2")
-                .arg(settings.Server + QLatin1Char(':') + QString::number(settings.Port), reason));
-    }
+    if (rc != CURLE_OK) smtpFailed(settings, rc, reply, error);
 }
 
 void ComposeMail(const TMailMessage& message)

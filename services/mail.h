@@ -40,6 +40,12 @@ class MailError : public AppError {
   public:
     using AppError::AppError;
 };
+// The server was not reached, did not answer as a mail server, or refused the login: no other
+// message can go either.
+class MailServerError : public MailError {
+  public:
+    using MailError::MailError;
+};
 
 // The message as it goes to the server: UTF-8 text, the subject and the attachment's name encoded
 // for mail headers (RFC 2047, and RFC 2231 for the file name), the body and the attachment in
@@ -48,8 +54,9 @@ QByteArray BuildMimeMessage(const TMailSettings& settings, const TMailMessage& m
                             const QByteArray& attachment, const QDateTime& date);
 // "=?UTF-8?B?...?=" words of at most 75 characters, or the text itself when it is plain ASCII.
 QByteArray EncodeHeaderWord(const QString& text);
-// Sends one message through the configured server. MailError with the server's or libcurl's
-// reason.
+// Sends one message through the configured server. MailServerError when the server cannot be
+// reached or refuses the login, else MailError with the server's or libcurl's reason (a refused
+// recipient, a refused message).
 void SendSmtpMail(const TMailSettings& settings, const TMailMessage& message);
 // Opens the desktop's mail composer with the message filled in (xdg-email). MailError when it
 // cannot be started or reports a failure.

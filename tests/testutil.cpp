@@ -9,6 +9,9 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cerrno>
 #include <csignal>
@@ -189,6 +192,29 @@ int PublishedCsv::find(const char* column, int value) const
     for (int r = 0; r < rows.size(); ++r)
         if (n(r, column) == value) return r;
     return -1;
+}
+
+bool RanItselfUnderXvfb(int timeoutMs)
+{
+    if (QGuiApplication::platformName() == QStringLiteral("xcb")) return false;
+    if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty()) {
+        [] { GTEST_SKIP() << "no xvfb-run"; }();
+        return true;
+    }
+    const ::testing::TestInfo* me = ::testing::UnitTest::GetInstance()->current_test_info();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("xvfb-run"),
+                {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1024x768x24"),
+                 QCoreApplication::applicationFilePath(),
+                 QStringLiteral("--gtest_filter=%1.%2")
+                     .arg(QString::fromUtf8(me->test_suite_name()), QString::fromUtf8(me->name()))});
+    EXPECT_TRUE(child.waitForFinished(timeoutMs));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+    return true;
 }
 
 void WhenShown(std::function<QWidget*()> window, std::function<void()> act, int timeoutMs)

@@ -156,6 +156,12 @@ void WhenShown(TFormRef<W>& window, std::function<void()> act, int timeoutMs = 3
     WhenShown([&window]() -> QWidget* { return window.existing(); }, std::move(act), timeoutMs);
 }
 
+// A test that needs a real X server (windows without a window manager, key events through the
+// window system): run offscreen, it runs itself again under xvfb-run with the xcb platform, checks
+// that run and returns true (skipped where xvfb-run is missing), and the caller returns; on xcb it
+// returns false and the test goes on.
+bool RanItselfUnderXvfb(int timeoutMs = 60000);
+
 // Failures of the file system, made on the test's side.
 // Writes to regular files fail with EFBIG from byte limit on (RLIMIT_FSIZE, SIGXFSZ ignored) while
 // it lives: a write stopped at a chosen byte.

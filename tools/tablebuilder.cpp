@@ -2,11 +2,13 @@
 // and writing the files.
 #include "tools/tablebuilder.h"
 
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QList>
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -21,6 +23,7 @@ const QString BonusCsv = QStringLiteral("withholding-bonus-2026.csv");
 const QString HealthCsv = QStringLiteral("health-grades.csv");
 const QString PensionCsv = QStringLiteral("pension-grades.csv");
 const QString HealthRatesCsv = QStringLiteral("health-rates-2026.csv");
+const QString DatesCsv = QStringLiteral("published-dates.csv");
 
 namespace {
 
@@ -406,15 +409,32 @@ QByteArray BuildKenRituText(const QString& ratesCsv)
     return out;
 }
 
+QString PublishedDate(const QString& csvDir, const QString& csvName)
+{
+    enum { File, Published };
+    const QString in = csvDir.endsWith(QLatin1Char('/')) ? csvDir : csvDir + QLatin1Char('/');
+    const Csv csv(in + DatesCsv, {"csv", "published"});
+    for (int r = 0; r < csv.size(); ++r) {
+        if (csv.text(r, File) != csvName) continue;
+        const QString date = csv.text(r, Published);
+        if (!QDate::fromString(date, QStringLiteral("yyyy/MM/dd")).isValid())
+            csv.fail(csv.line(r), QStringLiteral("\"%1\" is not a date yyyy/mm/dd").arg(date));
+        return date;
+    }
+    throw AppError(QStringLiteral("%1: no date for %2").arg(DatesCsv, csvName));
+}
+
 void BuildTableFiles(const QString& csvDir, const QString& outDir)
 {
     const QString in = csvDir.endsWith(QLatin1Char('/')) ? csvDir : csvDir + QLatin1Char('/');
     const QString out = outDir.endsWith(QLatin1Char('/')) ? outDir : outDir + QLatin1Char('/');
+    const auto dated = [&in](const QString& csv) { return TableDateTrailer(PublishedDate(in, csv)); };
     // Everything is built before anything is written, so a bad CSV leaves the old files alone.
-    const QByteArray kyuyo = image(BuildTaxTableKyuyo(in + MonthlyCsv));
-    const QByteArray syoyo = image(BuildTaxTableSyoyo(in + BonusCsv));
-    const QByteArray kenho = image(BuildKenhoTable(in + HealthCsv, in + PensionCsv));
-    const QByteArray ritu = BuildKenRituText(in + HealthRatesCsv);
+    const QByteArray kyuyo = image(BuildTaxTableKyuyo(in + MonthlyCsv)) + dated(MonthlyCsv);
+    const QByteArray syoyo = image(BuildTaxTableSyoyo(in + BonusCsv)) + dated(BonusCsv);
+    const QByteArray kenho = image(BuildKenhoTable(in + HealthCsv, in + PensionCsv)) +
+                             std::max(dated(HealthCsv), dated(PensionCsv));
+    const QByteArray ritu = BuildKenRituText(in + HealthRatesCsv) + dated(HealthRatesCsv);
     writeFile(out + TaxTableKyuyoName, kyuyo);
     writeFile(out + TaxTableSyoyoName, syoyo);
     writeFile(out + KenhoTableName, kenho);

@@ -15,6 +15,9 @@ extern const QString BonusCsv;        // "withholding-bonus-2026.csv"
 extern const QString HealthCsv;       // "health-grades.csv"
 extern const QString PensionCsv;      // "pension-grades.csv"
 extern const QString HealthRatesCsv;  // "health-rates-2026.csv"
+// The date from which each published table applies: columns "csv" (a file name above) and
+// "published" ("yyyy/mm/dd").
+extern const QString DatesCsv;  // "published-dates.csv"
 
 // Yen taken off per dependant: 甲 beyond seven, and 乙 for every dependant declared to the
 // secondary employer (the published table uses the same 1,610 yen for both).
@@ -38,8 +41,12 @@ TKenhoGradeTable BuildKenhoTable(const QString& healthCsv, const QString& pensio
 // " 9.85").
 QByteArray BuildKenRituText(const QString& ratesCsv);
 
-// Reads the CSV files of csvDir and writes the four files into outDir (which must exist). Throws
-// AppError or IoError.
+// The published date of the table csvName, from the dates file of csvDir.
+QString PublishedDate(const QString& csvDir, const QString& csvName);
+
+// Reads the CSV files of csvDir and writes the four files into outDir (which must exist), each
+// with the published date of its tables at its end (the grade file the later of its two).
+// Throws AppError or IoError.
 void BuildTableFiles(const QString& csvDir, const QString& outDir);
 
 }  // namespace tablebuilder

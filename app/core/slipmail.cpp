@@ -63,11 +63,17 @@ QString NumberedFileName(const QString& name, int n)
     return dot < 0 ? name + tag : name.left(dot) + tag + name.mid(dot);
 }
 
+void MakeSlipMailFolder(const TSlipMailJob& job)
+{
+    const bool made =
+        job.output == SlipOutput::Save ? MakeFolderPrivateIfNew(job.folder) : MakePrivateFolder(job.folder);
+    if (!made) throw IoError::failed(QStringLiteral("フォルダーの作成"), job.folder, SystemReason(errno));
+}
+
 TSlipMailResult RunSlipMail(const TSlipMailJob& job)
 {
     TSlipMailResult result;
-    if (!MakePrivateFolder(job.folder))
-        throw IoError::failed(QStringLiteral("フォルダーの作成"), job.folder, SystemReason(errno));
+    MakeSlipMailFolder(job);
     TMailSettings settings;
     if (job.output == SlipOutput::Smtp) settings = LoadMailSettings();
     QSet<QString> used;
@@ -119,6 +125,11 @@ TSlipMailResult RunSlipMail(const TSlipMailJob& job)
                 ComposeMail(message);
                 ++result.done;
             }
+        } catch (const MailServerError& e) {
+            // Every later message would wait for the same server in vain.
+            result.failed << name;
+            result.stopReason = e.message();
+            stopped = true;
         } catch (const AppError& e) {
             ShowError(
                 QStringLiteral("メール送信エラー発生 [%1]\n%2さん：%3").arg(address, name, e.message()));

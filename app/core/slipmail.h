@@ -34,14 +34,19 @@ struct TSlipMailJob {
 struct TSlipMailResult {
     int done = 0;         // images saved, or messages sent or handed to the composer
     QStringList failed;   // the employees whose slip could not be saved or sent
-    QStringList skipped;  // declined at the confirmation, or left when the user stopped the run
+    QStringList skipped;  // declined at the confirmation, or left when the run was stopped
+    QString stopReason;   // why the server could not take any message: the run ended there
 };
 
 // Draws each slot's slip (PrintPage with the published pay date and memo), writes it as JPEG into
 // the folder under its file name (a name already written in this run gets "(2)", "(3)", ... before ".jpg"),
 // and for mail sends it to the employee's address. A slip that cannot be made, saved or sent is
-// told by name and the run goes on. SMTP attachments are deleted after sending; those handed to
-// the composer stay (it reads them later). The folder is created (0700) when missing.
+// told by name and the run goes on; a server that cannot be reached or refuses the login ends the
+// run untold (stopReason), the rest skipped. SMTP attachments are deleted after sending; those handed to
+// the composer stay (it reads them later). The folder is made by MakeSlipMailFolder.
 TSlipMailResult RunSlipMail(const TSlipMailJob& job);
+// Makes the job's folder when missing (0700, with missing parents); the program's own attachment
+// folder is also tightened, a folder the user chose for saving keeps its mode. IoError on failure.
+void MakeSlipMailFolder(const TSlipMailJob& job);
 // The name of the n-th file (n >= 2) of the same name in a run: "a.jpg" -> "a(2).jpg".
 QString NumberedFileName(const QString& name, int n);

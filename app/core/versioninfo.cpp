@@ -25,8 +25,11 @@ QStringList VersionFileLines(const QStringList& files)
         if (!info.exists()) continue;
         const QString name = info.fileName();
         const int pad = 20 - cp932::byteLength(name);
-        lines << name + QString(qMax(pad, 0), QLatin1Char(' ')) + QStringLiteral("  ") +
-                     info.lastModified().toString(QStringLiteral("yyyy/MM/dd"));
+        // The date of the published tables the file carries; a file made before tells only when
+        // it was written.
+        QString date = TableFileDate(file);
+        if (date.isEmpty()) date = info.lastModified().toString(QStringLiteral("yyyy/MM/dd"));
+        lines << name + QString(qMax(pad, 0), QLatin1Char(' ')) + QStringLiteral("  ") + date;
     }
     return lines;
 }

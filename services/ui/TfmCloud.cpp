@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -130,54 +131,69 @@ bool TfmCloud::takeUserKey()
     return true;
 }
 
-bool TfmCloud::WithProgress(QWidget* parent, const std::function<bool(const FtpProgress&)>& op)
+CloudTransfers TfmCloud::ProgressBox(QWidget* parent)
 {
-    QProgressDialog dlg(QStringLiteral("クラウドと通信しています..."), QStringLiteral("中止"), 0, 0, parent);
-    dlg.setObjectName(QStringLiteral("pdTransfer"));
-    dlg.setWindowModality(Qt::WindowModal);
-    dlg.setMinimumDuration(500);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool ok = false;
-    try {
-        ok = op([&](qint64 done, qint64 total) {
+    QPointer<QWidget> owner(parent);
+    return [owner](const CloudStep& step) {
+        QProgressDialog dlg(QStringLiteral("クラウドと通信しています..."), QStringLiteral("中止"), 0, 0,
+                            owner);
+        dlg.setObjectName(QStringLiteral("pdTransfer"));
+        dlg.setWindowModality(Qt::WindowModal);
+        dlg.setMinimumDuration(500);
+        dlg.setAutoReset(false);
+        dlg.setAutoClose(false);
+        struct WaitCursor {
+            WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+            ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+        } wait;
+        return step([&](qint64 done, qint64 total) {
             // Byte counts are scaled to KiB so that large archives fit the dialog's int range.
             dlg.setMaximum(int(total / 1024));
             dlg.setValue(int(done / 1024));
             QApplication::processEvents();
             return !dlg.wasCanceled();
         });
+    };
+}
+
+void TfmCloud::runOnce(const std::function<void()>& op)
+{
+    if (busy_) return;
+    busy_ = true;
+    try {
+        op();
     } catch (const AppError& err) {
-        QApplication::restoreOverrideCursor();
-        dlg.close();
         ShowError(err.message());
-        return false;
     }
-    QApplication::restoreOverrideCursor();
-    return ok;
+    busy_ = false;
 }
 
 void TfmCloud::sbBackupClick()
 {
-    if (!takeUserKey()) return;
-    if (WithProgress(this, [](const FtpProgress& p) { return CloudBackup(false, p); })) {
-        cbAutoBackup->setEnabled(true);
-        lbHint->hide();
-    }
-    showState();
+    runOnce([this] {
+        if (!takeUserKey()) return;
+        if (CloudBackup(false, ProgressBox(this))) {
+            cbAutoBackup->setEnabled(true);
+            lbHint->hide();
+        }
+        showState();
+    });
 }
 
 void TfmCloud::sbRestoreClick()
 {
-    if (!takeUserKey()) return;
-    if (!WithProgress(this, [](const FtpProgress& p) { return CloudRestore(p); })) return;
-    accept();
-    if (OnEndProgram) OnEndProgram();
+    runOnce([this] {
+        if (!takeUserKey() || !CloudRestore(ProgressBox(this))) return;
+        accept();
+        if (OnEndProgram) OnEndProgram();
+    });
 }
 
 void TfmCloud::sbDeleteClick()
 {
-    if (!takeUserKey()) return;
-    WithProgress(this, [](const FtpProgress&) { return CloudDeleteData(); });
+    runOnce([this] {
+        if (takeUserKey()) CloudDeleteData(ProgressBox(this));
+    });
 }
 
 void TfmCloud::sbPasswordClick()

@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "services/ftp.h"
+#include "services/cloud.h"
 
 class QCheckBox;
 class QLabel;
@@ -25,9 +25,10 @@ class TfmCloud : public QDialog {
     void sbRestoreClick();
     void sbDeleteClick();
 
-    // Runs op with a cancellable progress dialog for its transfers and a wait cursor; an
-    // AppError it throws is shown. Also the automatic backup at program end goes through it.
-    static bool WithProgress(QWidget* parent, const std::function<bool(const FtpProgress&)>& op);
+    // Runs each exchange with the server with a cancellable progress box "pdTransfer" over
+    // parent and the wait cursor, both gone when the exchange ends, so that the operation's
+    // questions and messages are never under them. Also the automatic backup at program end.
+    static CloudTransfers ProgressBox(QWidget* parent);
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -39,12 +40,16 @@ class TfmCloud : public QDialog {
     // Takes the key typed in the window; false (with a message) when it is not a valid key.
     bool takeUserKey();
     void showState();
+    // Runs op unless an operation runs already (a click while its transfer waits for the server);
+    // an AppError it throws is shown.
+    void runOnce(const std::function<void()>& op);
 
     QPushButton *sbBackup = nullptr, *sbRestore = nullptr, *sbDelete = nullptr;
     QPushButton *btHelp = nullptr, *btClose = nullptr, *sbPassword = nullptr;
     QLabel *lbPassword = nullptr, *lbHint = nullptr, *lbBackupDate = nullptr;
     QCheckBox* cbAutoBackup = nullptr;
     QLineEdit* edUserKey = nullptr;
+    bool busy_ = false;
 };
 
 extern TfmCloud* fmCloud;

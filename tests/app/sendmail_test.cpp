@@ -25,9 +25,10 @@ namespace {
 // The SMTP sink of tests/services/smtpsink.py: Python's aiosmtpd and Python's own mail parser.
 class SmtpSink {
   public:
-    explicit SmtpSink(const QString& folder) : folder_(folder)
+    explicit SmtpSink(const QString& folder, const QStringList& options = {}) : folder_(folder)
     {
-        proc_.start(u("/usr/bin/python3"), {QStringLiteral(TEST_SOURCE_DIR "/services/smtpsink.py"), folder});
+        proc_.start(u("/usr/bin/python3"),
+                    QStringList{QStringLiteral(TEST_SOURCE_DIR "/services/smtpsink.py"), folder} + options);
         if (proc_.waitForReadyRead(20000)) port = proc_.readLine().trimmed().toInt();
     }
     ~SmtpSink()
@@ -142,21 +143,61 @@ TEST_F(SendMailTest, ConfirmationBeforeEachMessageSendsSkipsAndStops)
               u("1件のメールを送信しました。\n次の社員には送信していません。\n佐藤美咲、鈴木大輔"));
 }
 
-TEST_F(SendMailTest, ServerThatDoesNotAnswerIsToldPerEmployee)
+// A server out of reach or a refused login ends the run at the first slip with one message that
+// names everyone not sent; a refused recipient is told and the others still go.
+TEST_F(SendMailTest, ServerThatCannotBeUsedEndsTheRunWithOneMessage)
 {
-    useServer(1);  // nothing listens on port 1
+    ASSERT_TRUE(QDir().mkpath(dir() + u("sink")));
+    SmtpSink sink(dir() + u("sink"), {u("--password"), u("right"), u("--refuse"), u("sato@example.jp")});
+    ASSERT_GT(sink.port, 0);
+    const QString notSent =
+        u("\n\n0件のメールを送信しました。\n次の社員には送信していません。\n青木健一、佐藤美咲、鈴木大輔");
+    const struct {
+        int port;  // 0: the sink's
+        const char* password;
+        QString expected;
+    } cases[] = {
+        {1, "",
+         u("送信サーバー 127.0.0.1:1 に接続できませんでした。") + notSent},  // nothing listens on port 1
+        {0, "wrong",
+         u("送信サーバー 127.0.0.1:%1 にログインできませんでした。\n[Mail] の User と Password "
+           "を確かめて下さい。")
+                 .arg(sink.port) +
+             notSent},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.password);
+        useServer(c.port ? c.port : sink.port);
+        IniFile ini(SysIniFileName);
+        ini.writeString(u("Mail"), u("User"), u("kyuyo"));
+        ini.writeString(u("Mail"), u("Password"), u(c.password));
+        ini.save();
+        msg_.clear();
+        mailCommand([this] {
+            child<QCheckBox>(fmSendMail.existing(), "cbShowDialog")->setChecked(false);
+            click("btOk");
+        });
+        EXPECT_EQ(texts(), QStringList{c.expected});
+        EXPECT_EQ(msg_.shown().front().type, MsgType::Error);
+        EXPECT_EQ(sink.count(), 0);
+    }
+
+    // With the right password only the refused recipient is left out.
+    IniFile ini(SysIniFileName);
+    ini.writeString(u("Mail"), u("Password"), u("right"));
+    ini.save();
+    msg_.clear();
     mailCommand([this] {
         child<QCheckBox>(fmSendMail.existing(), "cbShowDialog")->setChecked(false);
         click("btOk");
     });
-    const QStringList t = texts();
-    ASSERT_EQ(t.size(), 4) << t.join(u("\n"));
-    EXPECT_TRUE(
-        t[0].startsWith(u("メール送信エラー発生 [aoki@example.jp]\n青木健一さん：送信サーバー 127.0.0.1:1 "
-                          "に送れませんでした。")));
-    EXPECT_TRUE(t[2].startsWith(u("メール送信エラー発生 [suzuki@example.jp]")));
-    EXPECT_TRUE(t[3].startsWith(u("0件のメールを送信しました。")));
-    EXPECT_TRUE(QDir(MailAttachmentFolder()).entryList({u("*.jpg")}, QDir::Files).isEmpty());
+    EXPECT_EQ(sink.count(), 2);
+    EXPECT_EQ(
+        texts(),
+        QStringList({u("メール送信エラー発生 [sato@example.jp]\n佐藤美咲さん：送信サーバー 127.0.0.1:%1 "
+                       "に送れませんでした。\nRCPT failed: 550")
+                         .arg(sink.port),
+                     u("2件のメールを送信しました。\n次の社員には送信していません。\n佐藤美咲")}));
 }
 
 TEST_F(SendMailTest, SaveKeepsNamedJpegsAndTellsTheOneThatFailed)
@@ -192,6 +233,30 @@ TEST_F(SendMailTest, SaveKeepsNamedJpegsAndTellsTheOneThatFailed)
     EXPECT_EQ(OptionRec.FormType, 1);
     EXPECT_EQ(PrnOffsetY, 7);
     EXPECT_EQ(PrnCanvas, nullptr);
+}
+
+// A folder the user chose keeps its mode (it may be shared); one the program makes is private.
+TEST_F(SendMailTest, SavingTightensOnlyFoldersItMakes)
+{
+    const QString shared = dir() + u("shared/"), made = dir() + u("made/sub/");
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_TRUE(QFile::setPermissions(shared, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                                  QFile::ReadOther | QFile::ExeOther));
+    const struct {
+        QString folder;
+        int mode;
+    } cases[] = {{shared, 0775}, {made, 0700}};
+    for (const auto& c : cases) {
+        TSlipMailJob job;
+        job.folder = c.folder;
+        job.employees = {1};
+        EXPECT_EQ(RunSlipMail(job).done, 1);
+        EXPECT_EQ(FileMode(c.folder), c.mode) << c.folder;
+        EXPECT_EQ(FileMode(c.folder + u("給与08-05[青木健一].jpg")), 0600);
+    }
+    EXPECT_EQ(FileMode(dir() + u("made")), 0700);
+    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
 }
 
 TEST_F(SendMailTest, ComposerGetsOneSlipWhoseAttachmentStaysUntilTheNextStart)

@@ -200,6 +200,43 @@ TEST_F(DataManageTest, BackupOverAnOldOneRemovesItsFilesFirst)
     EXPECT_FALSE(t.contains(QStringLiteral("Tolvane_b.ini")));
 }
 
+// The SMTP password never goes into a backup, and a restore keeps the one of this computer (or
+// none), whatever the backup's settings file holds; the rest of [Mail] comes from the backup.
+TEST_F(DataManageTest, MailPasswordStaysOnThisComputer)
+{
+    const QByteArray sys = "[CorpData]\r\nCount=2\r\n[Mail]\r\nServer=smtp.example.jp\r\n";
+    const struct {
+        const char* local;     // [Mail] Password here at the restore, nullptr = none
+        const char* inBackup;  // the backup's, written there behind the program's back
+        const char* expected;  // the value after the restore as the file holds it
+    } cases[] = {{"\" pw here \"", "stolen", "\" pw here \""},
+                 {nullptr, "stolen", nullptr},
+                 {"local", nullptr, "\"local\""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.local ? c.local : "none");
+        const QString bk = dir() + u("bk");
+        QDir(bk).removeRecursively();
+        WriteAll(SysIniFileName, sys + "Password=smtp secret\r\nUser=kyuyo\r\n");
+        ASSERT_TRUE(BackupToFolder(bk).ok);
+        const QByteArray backedUp = ReadAll(bk + u("/Tolvane.ini"));
+        EXPECT_EQ(backedUp, sys + "User=kyuyo\r\n");
+        if (c.inBackup)
+            WriteAll(bk + u("/Tolvane.ini"), sys + "Password=" + c.inBackup + "\r\nUser=other\r\n");
+        WriteAll(SysIniFileName, "[Mail]\r\nServer=old\r\n" +
+                                     (c.local ? "Password=" + QByteArray(c.local) + "\r\n" : QByteArray()));
+        const TCopyResult r = RestoreFromFolder(bk);
+        ASSERT_TRUE(r.ok) << r.reason;
+        const IniFile restored(SysIniFileName);
+        EXPECT_EQ(restored.readString(u("Mail"), u("Server")), u("smtp.example.jp"));
+        EXPECT_EQ(restored.readString(u("Mail"), u("User")), c.inBackup ? u("other") : u("kyuyo"));
+        EXPECT_EQ(restored.valueExists(u("Mail"), u("Password")), c.expected != nullptr);
+        if (c.expected) {
+            EXPECT_TRUE(ReadAll(SysIniFileName).contains("Password=" + QByteArray(c.expected) + "\r\n"))
+                << ReadAll(SysIniFileName).toStdString();
+        }
+    }
+}
+
 // Month 5 and the second bonus: the record zero, the present byte and the bonus date cleared,
 // the neighbours untouched.
 TEST_F(DataManageTest, DeletingAPeriodZeroesItsRecordAndPresentByte)

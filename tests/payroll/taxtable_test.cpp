@@ -81,7 +81,7 @@ class TaxTableTest : public CoreTest {
 TEST_F(TaxTableTest, MonthlyFileRowsAtTheirOffsets)
 {
     const QByteArray b = ReadAll(BuiltTables() + TaxTableKyuyoName);
-    ASSERT_EQ(b.size(), 11540);
+    ASSERT_EQ(b.size(), 11540 + TableDateSize);
     // 231 published rows from 105,000 to 740,000 and the eight bracket rows (2,130,000 merged).
     const int n = 239;
     EXPECT_EQ(i32(b, 0), n);
@@ -116,8 +116,8 @@ TEST_F(TaxTableTest, BonusAndGradeFilesFieldsAtTheirOffsets)
 {
     const QByteArray b = ReadAll(BuiltTables() + TaxTableSyoyoName),
                      g = ReadAll(BuiltTables() + KenhoTableName);
-    ASSERT_EQ(b.size(), 1856);
-    ASSERT_EQ(g.size(), 972);
+    ASSERT_EQ(b.size(), 1856 + TableDateSize);
+    ASSERT_EQ(g.size(), 972 + TableDateSize);
     // Bonus: 21 甲 rows of 72 bytes from 4 (rate, then from/to for 0..7 dependants), rows 22..24
     // zero; the 乙 count at 1732 and five rows of 12 bytes (rate, up to) from 1736.
     // Row 1 rate 0: 0 dependants below 82,000, 7 below 317,000; row 2 2.042 % from 82,000 to
@@ -136,21 +136,73 @@ TEST_F(TaxTableTest, BonusAndGradeFilesFieldsAtTheirOffsets)
                                               {16, 63000},   {20, 58000},    {56, 88000}, {420, 635000},
                                               {428, 650000}, {600, 1355000}, {604, Open}, {608, 1390000}};
     for (auto [off, want] : grades) EXPECT_EQ(i32(g, off), want) << off;
-    EXPECT_EQ(g.mid(12 * 51), QByteArray(12 * 30, '\0'));
+    EXPECT_EQ(g.mid(12 * 51, 12 * 30), QByteArray(12 * 30, '\0'));
 }
 
 TEST_F(TaxTableTest, RateListLinesInCp932)
 {
     const QByteArray b = ReadAll(BuiltTables() + KenRituName);
     const QList<QByteArray> lines = b.split('\n');
-    // 47 lines of 15 bytes and CRLF, then nothing.
-    ASSERT_EQ(lines.size(), 48);
-    EXPECT_TRUE(lines[47].isEmpty());
-    EXPECT_EQ(b.size(), 47 * 17);
+    // 47 lines of 15 bytes and CRLF, the date line, then nothing.
+    ASSERT_EQ(lines.size(), 49);
+    EXPECT_EQ(lines[47], "#published 2026/03/01\r");
+    EXPECT_TRUE(lines[48].isEmpty());
+    EXPECT_EQ(b.size(), 47 * 17 + TableDateSize);
     const std::pair<int, const char*> shown[] = {
         {0, "北海道    10.28"},  {12, "東京都     9.85"}, {13, "神奈川県   9.92"}, {25, "京都府     9.89"},
         {26, "大阪府    10.13"}, {45, "鹿児島県  10.13"}, {46, "沖縄県     9.44"}};
     for (auto [i, text] : shown) EXPECT_EQ(lines[i], cp932::encode(QString::fromUtf8(text) + u'\r')) << i;
+}
+
+// Every file carries the date from which its published tables apply (the grade file the later of
+// its two), read back from the file's end; a file made before, without it, still loads.
+TEST_F(TaxTableTest, FilesCarryThePublishedDateAndOldFilesStillLoad)
+{
+    const PublishedCsv dates("published-dates.csv");
+    const auto date = [&](const char* csv) {
+        for (int r = 0; r < dates.rows.size(); ++r)
+            if (dates.s(r, "csv") == u(csv)) return dates.s(r, "published").trimmed();
+        return QString();
+    };
+    const QString kenho = std::max(date("health-grades.csv"), date("pension-grades.csv"));
+    const std::pair<const QString&, QString> files[] = {
+        {TaxTableKyuyoName, date("withholding-monthly-2026.csv")},
+        {TaxTableSyoyoName, date("withholding-bonus-2026.csv")},
+        {KenhoTableName, kenho},
+        {KenRituName, date("health-rates-2026.csv")}};
+    for (const auto& [name, published] : files) {
+        EXPECT_EQ(published.size(), 10) << name;
+        EXPECT_EQ(TableFileDate(BuiltTables() + name), published) << name;
+        EXPECT_TRUE(ReadAll(BuiltTables() + name).endsWith("#published " + published.toLatin1() + "\r\n"));
+    }
+    EXPECT_EQ(kenho, u("2026/03/01"));
+
+    // Copied, the files keep their dates; without them (the old layout) they load all the same.
+    copyBuilt();
+    for (const auto& [name, published] : files)
+        if (&name != &KenRituName) EXPECT_EQ(TableFileDate(dir() + name), published);
+    for (const QString& name : {TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName}) {
+        QByteArray b = ReadAll(dir() + name);
+        b.chop(TableDateSize);
+        WriteAll(dir() + name, b);
+        EXPECT_EQ(TableFileDate(dir() + name), QString()) << name;
+    }
+    TablePath = dir();
+    LoadTableFiles();
+    EXPECT_EQ(TableFileCount, 3);
+    EXPECT_TRUE(TableFileProblems.isEmpty()) << TableFileProblems.join(u("\n"));
+    EXPECT_EQ(CalcGensenZei(300000, 0, 0), 7930);
+    // The rate list reads its 47 prefectures with the date line and without it.
+    for (const bool withDate : {true, false}) {
+        QByteArray b = ReadAll(BuiltTables() + KenRituName);
+        if (!withDate) b.chop(TableDateSize);
+        WriteAll(dir() + KenRituName, b);
+        QStringList lines;
+        QString problem;
+        ASSERT_TRUE(ReadKenRituFile(lines, problem)) << problem;
+        EXPECT_EQ(lines.size(), 47);
+        EXPECT_EQ(lines.last(), u("沖縄県     9.44"));
+    }
 }
 
 // The company window offers the employee's half of the care and pension rates the program ships.
@@ -362,6 +414,8 @@ TEST_F(TaxTableTest, BrokenTableFileCountsAsMissing)
     } cases[] = {
         {"one byte short", TaxTableKyuyoName, [](QByteArray& b) { b.chop(1); }},
         {"one byte long", TaxTableKyuyoName, [](QByteArray& b) { b.append('\0'); }},
+        {"a date that is no date", TaxTableKyuyoName, [](QByteArray& b) { b.replace("/01/01", "/13/01"); }},
+        {"the date and a byte more", TaxTableSyoyoName, [](QByteArray& b) { b.append('\n'); }},
         // 261 would send the bracket rows past the end of the record, 7 before its start.
         {"261 rows", TaxTableKyuyoName, [](QByteArray& b) { putI32(b, 0, 261); }},
         {"7 rows", TaxTableKyuyoName, [](QByteArray& b) { putI32(b, 0, 7); }},

@@ -1,8 +1,6 @@
 // The preview: each paint draws the page afresh and alike, paging and its commands, the enlarged
 // view, the preprinted form's picture, and a page that cannot be drawn.
-#include <QProcess>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 
@@ -68,21 +66,7 @@ TEST_F(PreviewTest, EveryPaintDrawsThePageAlikeAndPagesStep)
 // fills the screen itself. Run offscreen, the test runs itself again on such a server.
 TEST_F(PreviewTest, FillsTheScreenWithoutAWindowManager)
 {
-    if (QGuiApplication::platformName() != u("xcb")) {
-        if (QStandardPaths::findExecutable(u("xvfb-run")).isEmpty()) GTEST_SKIP() << "no xvfb-run";
-        const ::testing::TestInfo* me = ::testing::UnitTest::GetInstance()->current_test_info();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u("QT_QPA_PLATFORM"), u("xcb"));
-        QProcess child;
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(u("xvfb-run"),
-                    {u("-a"), u("-s"), u("-screen 0 1024x768x24"), QCoreApplication::applicationFilePath(),
-                     u("--gtest_filter=%1.%2").arg(u(me->test_suite_name()), u(me->name()))});
-        ASSERT_TRUE(child.waitForFinished(60000));
-        EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
-        return;
-    }
+    if (RanItselfUnderXvfb()) return;
     showPreview();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fmPreView));
     const QSize screen = fmPreView->screen()->availableGeometry().size();

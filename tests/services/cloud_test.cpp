@@ -6,13 +6,17 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QTimer>
 
 #include "payroll/password.h"
 #include "payroll/paths.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "platform/msgbox_qt.h"
 #include "services/ui/TfmCloud.h"
 #include "services/zip.h"
 #include "tests/app/appfixture.h"
@@ -132,22 +136,35 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
 
     // A cancelled upload; then an info file the server cannot take (a folder of its name).
     const auto cancel = [](qint64 done, qint64) { return done < 100000; };
-    ASSERT_FALSE(CloudBackup(true, cancel));
+    ASSERT_FALSE(CloudBackup(true, TransfersWith(cancel)));
     EXPECT_EQ(box.lastText(), u("転送を中止しました。"));
     EXPECT_EQ(ReadAll(remote + k + u(".zip")), archive);
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
     QFile::remove(remote + k + u(".inf"));
     QDir().mkpath(remote + k + u(".inf"));
     ASSERT_FALSE(CloudBackup(true));
-    EXPECT_TRUE(box.lastText().startsWith(u("バックアップ日付ファイルのアップロードに失敗しました。")))
-        << box.lastText();
+    EXPECT_EQ(
+        box.lastText(),
+        u("バックアップ日付ファイルのアップロードに失敗しました。\r(QUOT string not accepted: RNTO %1.inf)")
+            .arg(k));
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
+    // The archive's name taken by a folder on the server: the archive cannot be put in place.
+    const QByteArray before = ReadAll(remote + k + u(".zip"));
+    QFile::remove(remote + k + u(".zip"));
+    QDir().mkpath(remote + k + u(".zip/x"));
+    ASSERT_FALSE(CloudBackup(true));
+    EXPECT_EQ(box.lastText(),
+              u("クラウドへのアップロードを中断しました。\r(QUOT string not accepted: RNTO %1.zip)").arg(k));
+    EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
+    QDir(remote + k + u(".zip")).removeRecursively();
+    WriteAll(remote + k + u(".zip"), before);
 
     // A step before the upload that fails is named, also in the automatic backup.
     const QByteArray uploaded = ReadAll(remote + k + u(".zip"));
     ASSERT_TRUE(QFile::link(dir() + u("missing"), DataPath + u("壊れた.dat")));
     EXPECT_FALSE(CloudBackup(true));
-    EXPECT_TRUE(box.lastText().startsWith(u("一時ワークへのバックアップ失敗\r"))) << box.lastText();
+    EXPECT_EQ(box.lastText(), u("一時ワークへのバックアップ失敗\rファイルの読み込みに失敗しました。\n") +
+                                  DataPath + u("壊れた.dat\n通常のファイルとして読めません。"));
     EXPECT_EQ(ReadAll(remote + k + u(".zip")), uploaded);
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
 
@@ -169,7 +186,8 @@ TEST_F(CloudTest, FailedRestoresLeaveTheData)
 
     // A download broken after the user agreed is reported.
     box.answer(MsgResult::Yes);
-    EXPECT_FALSE(CloudRestore([](qint64 done, qint64 total) { return total < 1000 || done < 50000; }));
+    EXPECT_FALSE(
+        CloudRestore(TransfersWith([](qint64 done, qint64 total) { return total < 1000 || done < 50000; })));
     EXPECT_EQ(box.lastText(), u("転送を中止しました。"));
     dataUnchanged();
 
@@ -185,6 +203,25 @@ TEST_F(CloudTest, FailedRestoresLeaveTheData)
     box.answer(MsgResult::Yes);
     EXPECT_FALSE(CloudRestore());
     EXPECT_EQ(box.lastText(), u("バックアップの解凍失敗（パスワード不一致？）"));
+    dataUnchanged();
+
+    // An archive of the work folder without the settings file: the restore refuses it.
+    QDir().mkpath(dir() + u("Pelmora_Temp"));
+    WriteAll(dir() + u("Pelmora_Temp/令和08年給与･賞与.dat"), "other");
+    ASSERT_EQ(ZipFolder(remote + k + u(".zip"), dir() + u("Pelmora_Temp"), u("別のpw")), kZipOk);
+    box.answer(MsgResult::Yes);
+    EXPECT_FALSE(CloudRestore());
+    EXPECT_EQ(box.lastText(), u("クラウドからの復元失敗\r指定された場所に「Tolvane.ini」がありません。"));
+    dataUnchanged();
+
+    // Without the info file there is nothing to restore from; a delete then stops at it.
+    ASSERT_TRUE(QFile::remove(remote + k + u(".inf")));
+    box.answer(MsgResult::Yes);
+    EXPECT_FALSE(CloudRestore());
+    EXPECT_EQ(box.lastText(), u("クラウドにデータが有りません。"));
+    box.answer(MsgResult::Yes);
+    EXPECT_FALSE(CloudDeleteData());
+    EXPECT_EQ(box.lastText(), u("クラウドのデータを削除できませんでした。\r(QUOT command failed with 550)"));
     dataUnchanged();
 }
 
@@ -215,6 +252,197 @@ TEST_F(CloudWindowTest, WindowShowsTheKeyAndRefusesABadOne)
     EXPECT_EQ(box.lastText(), u("バックアップ完了"));
     EXPECT_TRUE(QFileInfo::exists(remote + u("OTHERPC12345.zip")));
     fmCloud->close();
+}
+
+class CloudWindow : public CloudWindowTest {
+  protected:
+    void SetUp() override
+    {
+        CloudWindowTest::SetUp();
+        // The main window takes the open set's settings file as the program-wide one when made.
+        SysIniFileName = root + u("Tolvane.ini");
+        DataRoot = root;
+    }
+    // The window's button pressed, the questions answered with Yes; the last message shown.
+    static QString press(const char* button)
+    {
+        ScriptedMsgBox box;
+        box.answer(MsgResult::Yes);
+        child<QPushButton>(fmCloud, button)->click();
+        return box.lastText();
+    }
+    void useServer(int port, const char* password)
+    {
+        IniFile ini(CloudServerFileName());
+        ini.writeInteger(u("Server"), u("Port"), port);
+        ini.writeString(u("Server"), u("Password"), u(password));
+        ini.save();
+    }
+};
+
+// Every question and result of the window comes before or after a transfer, never under its
+// progress box or wait cursor; the transfers themselves run with the box.
+TEST_F(CloudWindow, QuestionsAndResultsAreNeverUnderTheProgressBox)
+{
+    ShowActive(fmCloud);
+    bool ended = false;
+    fmCloud->OnEndProgram = [&ended] { ended = true; };
+    ScriptedMsgBox box;
+    QStringList covered;
+    const MsgHandler scripted = SetMsgHandler(nullptr);
+    SetMsgHandler([&](const MsgShown& m) {
+        if (fmCloud->findChild<QProgressDialog*>() || QApplication::overrideCursor()) covered << m.text;
+        return scripted(m);
+    });
+    bool boxDuringTransfer = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        boxDuringTransfer = boxDuringTransfer || fmCloud->findChild<QProgressDialog*>(u("pdTransfer"));
+    });
+    watch.start(0);
+    // Each message takes the next answer: Yes to the questions, OK to the results.
+    for (MsgResult a : {MsgResult::Yes, MsgResult::Ok, MsgResult::Yes, MsgResult::Ok, MsgResult::Yes})
+        box.answer(a);
+    child<QPushButton>(fmCloud, "sbBackup")->click();
+    const QString date = CloudBackupDate();
+    WriteAll(DataPath + u("令和08年給与･賞与.dat"), "changed");
+    child<QPushButton>(fmCloud, "sbRestore")->click();
+    EXPECT_EQ(ReadAll(DataPath + u("令和08年給与･賞与.dat")), year);
+    EXPECT_TRUE(ended);
+    child<QPushButton>(fmCloud, "sbDelete")->click();
+    QStringList texts;
+    for (const MsgShown& m : box.shown()) texts << m.text;
+    EXPECT_EQ(texts,
+              QStringList(
+                  {u("クラウドにバックアップを行いますか？"), u("バックアップ完了"),
+                   u("クラウドのデータ(%1)で復元を行いますか？\r復元を行うと現在の設定内容と給与/"
+                     "賞与データは上書きされます。")
+                       .arg(date),
+                   u("クラウドのデータで復元しました。\r復元を有効にする為、給与計算PelmoraSを終了します。"),
+                   u("クラウドのデータを削除しますか？"), u("クラウドのデータを削除しました。")}));
+    EXPECT_TRUE(covered.isEmpty()) << covered.join(u(" / "));
+    EXPECT_TRUE(boxDuringTransfer);
+    EXPECT_FALSE(QApplication::overrideCursor());
+}
+
+// A connection that fails is told as such; "no data" only when the server says the archive is
+// missing or empty; a folder the server refuses has its own message.
+TEST_F(CloudWindow, FailedConnectionsAreToldApartFromMissingData)
+{
+    ShowActive(fmCloud);
+    const QString k = key();
+    const int port = ftp->port();
+    const QString connect = u("サーバの接続に失敗しました\r(127.0.0.1:%1 に接続できません)");
+    const QString login = u("サーバの接続に失敗しました\r(127.0.0.1:%1 "
+                            "にログインできません（ユーザー名かパスワードが違います）)")
+                              .arg(port);
+    const QString noData = u("クラウドにデータが有りません。");
+    const struct {
+        const char* what;
+        std::function<void()> arrange;
+        const char* backup;       // the message of each button; nullptr or empty: not tried (a refused
+        QString restore, remove;  // login costs the server's three seconds)
+    } cases[] = {
+        {"no folder on the server", [] {}, nullptr, u("転送元が存在しません"), u("転送元が存在しません")},
+        {"no archive", [&] { QDir().mkpath(remote); }, nullptr, noData, noData},
+        {"empty archive", [&] { WriteAll(remote + k + u(".zip"), ""); }, nullptr, noData, noData},
+        {"a file where the folder goes",
+         [&] {
+             QDir(dir() + u("srv/Backup")).removeRecursively();
+             WriteAll(dir() + u("srv/Backup"), "file");
+         },
+         "転送先が存在しません", u("転送元が存在しません"), u("転送元が存在しません")},
+        {"refused login", [&] { useServer(port, "wrong"); }, nullptr, login, {}},
+        {"wrong port", [&] { useServer(1, "pw"); }, nullptr, connect.arg(1), connect.arg(1)},
+        {"no server",
+         [&] {
+             useServer(port, "pw");
+             ftp.reset();
+         },
+         nullptr, connect.arg(port), connect.arg(port)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.arrange();
+        if (c.backup) EXPECT_EQ(press("sbBackup"), u(c.backup));
+        EXPECT_EQ(press("sbRestore"), c.restore);
+        if (!c.remove.isEmpty()) EXPECT_EQ(press("sbDelete"), c.remove);
+    }
+    EXPECT_EQ(press("sbBackup"), connect.arg(port));
+    EXPECT_TRUE(fmCloud->isVisible());
+}
+
+// The window's other refusals, each with its exact text, the server never reached.
+TEST_F(CloudWindow, RefusalsBeforeAnyTransfer)
+{
+    ShowActive(fmCloud);
+    WritePassword(pmCloud, QString());
+    EXPECT_EQ(press("sbRestore"), u("バックアップした時の｢圧縮時のパスワード｣を入力して下さい。"));
+    WritePassword(pmCloud, u("秘密pw"));
+    const QByteArray tmp = qgetenv("TMPDIR");
+    WriteAll(dir() + u("file"), "a file, no folder");
+    qputenv("TMPDIR", QFile::encodeName(dir() + u("file")));
+    EXPECT_EQ(press("sbRestore"), u("フォルダー作成に失敗しました"));
+    EXPECT_EQ(press("sbBackup"), u("フォルダー作成に失敗しました"));
+    qputenv("TMPDIR", tmp);
+    IniFile server(CloudServerFileName());
+    server.writeString(u("Server"), u("Host"), QString());
+    server.save();
+    EXPECT_EQ(press("sbBackup"),
+              u("バックアップ先のサーバーが設定されていません。\r%1 の [Server] に Host を設定して下さい。")
+                  .arg(CloudServerFileName()));
+    EXPECT_FALSE(QFileInfo::exists(remote));
+}
+
+// On an X server, keys pressed as a user presses them: the questions and "バックアップ完了" are
+// answered after more than half a second, and the restore goes through. Run offscreen, the test
+// runs itself again under xvfb-run with the xcb platform.
+TEST_F(CloudWindow, ShownWindowTakesItsAnswersAfterHalfASecond)
+{
+    if (RanItselfUnderXvfb(90000)) return;
+    InstallQtMessageBoxes();
+    ShowActive(fmCloud);
+    bool ended = false;
+    fmCloud->OnEndProgram = [&ended] { ended = true; };
+    QStringList answered, stuck;
+    // A user who reads the message first, then presses Enter; the keys go to the window on top.
+    const auto readThenEnter = [&](const QString& text) {
+        const auto find = [text]() -> QWidget* {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible() && b->text().contains(text))
+                    return b;
+            return nullptr;
+        };
+        WhenShown(find, [&answered, &stuck, text, find] {
+            QTest::qWait(700);
+            QTest::keyClick(QApplication::activeModalWidget()->windowHandle(), Qt::Key_Return);
+            if (QTest::qWaitFor([&] { return find() == nullptr; }, 3000)) {
+                answered << text;
+            } else {
+                stuck << text;
+                static_cast<QMessageBox*>(find())->done(QMessageBox::No);
+            }
+        });
+    };
+    const auto pressKey = [](const char* button) {
+        QPushButton* b = child<QPushButton>(fmCloud, button);
+        b->setFocus();
+        QTest::keyClick(fmCloud->windowHandle(), Qt::Key_Space);
+    };
+    readThenEnter(u("クラウドにバックアップを行いますか？"));
+    readThenEnter(u("バックアップ完了"));
+    pressKey("sbBackup");
+    EXPECT_TRUE(QFileInfo::exists(remote + key() + u(".zip")));
+    WriteAll(DataPath + u("令和08年給与･賞与.dat"), "changed");
+    readThenEnter(u("で復元を行いますか？"));
+    readThenEnter(u("クラウドのデータで復元しました。"));
+    pressKey("sbRestore");
+    EXPECT_EQ(answered, QStringList({u("クラウドにバックアップを行いますか？"), u("バックアップ完了"),
+                                     u("で復元を行いますか？"), u("クラウドのデータで復元しました。")}));
+    EXPECT_TRUE(stuck.isEmpty()) << stuck.join(u(" / "));
+    EXPECT_EQ(ReadAll(DataPath + u("令和08年給与･賞与.dat")), year);
+    EXPECT_TRUE(ended);
+    SetMsgHandler(nullptr);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "platform/cp932.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "platform/shell.h"
 #include "tests/app/appfixture.h"
 #include "tests/services/ftpserver.h"
 #include "tests/testutil.h"
@@ -98,6 +99,37 @@ TEST_F(WebCheckTest, StartNoticeStoresItsDateOnlyOnNo)
     EXPECT_TRUE(msg.shown()[2].text.contains(u("https ではないため開きません"))) << msg.shown()[2].text;
     fmMain->CheckNotice();  // the stored date: not shown again
     EXPECT_EQ(msg.shown().size(), 4u);
+    fmMain->SkipSaveCheck = true;
+    DestroyForms();
+}
+
+// Without a browser that can be started, the notice's details and the FAQ say so with the address.
+TEST_F(WebCheckTest, PageThatCannotBeOpenedIsToldWithItsAddress)
+{
+    CreateForms();
+    SysIniFileName = dir() + u("Tolvane.ini");
+    QDir().mkpath(dir() + u("web"));
+    WriteAll(dir() + u("web/version_info.dat"), cp932::encode(QString::fromUtf8(VersionFile)));
+    HttpServer server(dir() + u("web"));
+    IniFile ini(SysIniFileName);
+    ini.writeString(u("Web"), u("BaseURL"), server.url());
+    ini.save();
+    QStringList opened;
+    SetShellOpener([&opened](const QString& target) {
+        opened << target;
+        return false;
+    });
+    ScriptedMsgBox msg;
+    msg.answer(MsgResult::Ok);  // 詳細表示
+    fmMain->CheckNotice();
+    fmMain->mnFAQClick();
+    SetShellOpener(nullptr);
+    EXPECT_EQ(opened, QStringList({u("https://example.jp/n.html?a=b=c"), server.url() + u("faq.html")}));
+    ASSERT_EQ(msg.shown().size(), 3u);
+    const QString notOpened =
+        u("ブラウザでページを開けませんでした。\r次のアドレスをブラウザで開いて下さい。\r");
+    EXPECT_EQ(msg.shown()[1].text, notOpened + u("https://example.jp/n.html?a=b=c"));
+    EXPECT_EQ(msg.shown()[2].text, notOpened + server.url() + u("faq.html"));
     fmMain->SkipSaveCheck = true;
     DestroyForms();
 }
