@@ -243,7 +243,7 @@ bool CloudRestore(const FtpProgress& progress)
             QStringLiteral("クラウドのデータ(%1)で復元を行いますか？\r復元を行うと現在の設定内容と給与/"
                            "賞与データは上書きされます。")
                 .arg(line),
-            MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
+            MsgType::Confirmation, MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return false;
     r = FtpDownload(server, key + QStringLiteral(".zip"), zip, progress);
     if (!r.Ok) {
@@ -277,7 +277,7 @@ bool CloudRestore(const FtpProgress& progress)
 bool CloudDeleteData()
 {
     if (MessageDlg(QStringLiteral("クラウドのデータを削除しますか？"), MsgType::Confirmation,
-                   MsgButtons::YesNo) != MsgResult::Yes)
+                   MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return false;
     const TFtpServer server = ReadCloudServer();
     if (!serverReady(server)) return false;
