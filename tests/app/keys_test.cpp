@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -16,6 +17,7 @@
 
 #include "app/TfmDataEdit.h"
 #include "app/TfmListInp.h"
+#include "app/TfmMain.h"
 #include "app/TfmMembEdit.h"
 #include "app/TfmSeqNo.h"
 #include "app/core/recalc.h"
@@ -422,6 +424,71 @@ TEST_F(KeysTest, CompanyWindowMovesOnAfterARateIsTaken)
     ShowActive(fmCorpInfo);
     EXPECT_EQ(focused(), u("edNenRitu"));
     fmCorpInfo->reject();
+}
+
+// One employee's month in slip entry with the settings as installed (automatic selection, typing
+// over), from the main window's list and without the mouse: 出勤日数 20, 普通残業時間 10:30, the
+// computed 住民税 switched to manual entry and set to 15,000, recalculated, on to the next employee.
+// Every key press counts, a chord (Alt+M, Ctrl+A) as one.
+TEST_F(KeysTest, MonthlyEntryOfOneEmployeeTakesThirtyKeyPresses)
+{
+    for (int e = 1; e <= 2; ++e) employee(e).Chingin[2] = 1600;  // overtime per hour
+    CalcAllMember(false);
+    OptionRec.AutoSelect = true;
+    OptionRec.InputOverN = true;
+    // The main window's list, on the first employee (its Enter is the list's own key handler).
+    fmMain->FillMemberList(1);
+    fmMain->selectSlot(1);
+    auto* list = child<QWidget>(fmMain, "ListBox");
+    int presses = 0;
+    const auto key = [&presses](QWidget* w, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        press(w, k, mods);
+        ++presses;
+    };
+    // Typing goes over the text the field selects a moment after it is entered.
+    const auto typeOver = [&](std::initializer_list<Qt::Key> keys) {
+        auto* e = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_TRUE(e);
+        ASSERT_TRUE(until([e] { return e->hasSelectedText(); })) << e->objectName().toStdString();
+        for (Qt::Key k : keys) key(fmDataEdit, k);
+    };
+    QStringList path;
+    bool done = false;
+    WhenShown(fmDataEdit, [&] {
+        const auto finally = qScopeGuard([] { fmDataEdit->reject(); });
+        fmDataEdit->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(fmDataEdit.existing()));
+        path << focused();
+        typeOver({Qt::Key_2, Qt::Key_0});  // 出勤日数
+        for (int i = 0; i < 5; ++i) key(fmDataEdit, Qt::Key_Return);
+        path << focused();
+        typeOver({Qt::Key_1, Qt::Key_0, Qt::Key_Colon, Qt::Key_3, Qt::Key_0});  // 普通残業時間
+        for (int i = 0; i < 8; ++i) key(fmDataEdit, Qt::Key_Up);  // round to the last row, 住民税
+        path << focused();
+        auto* tax = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_TRUE(tax);
+        key(fmDataEdit, Qt::Key_M, Qt::AltModifier);  // 修正ON/OFF
+        ASSERT_TRUE(until([tax] { return !tax->isReadOnly(); }));
+        key(fmDataEdit, Qt::Key_A, Qt::ControlModifier);
+        for (Qt::Key k : {Qt::Key_1, Qt::Key_5, Qt::Key_0, Qt::Key_0, Qt::Key_0}) key(fmDataEdit, k);
+        key(fmDataEdit, Qt::Key_R, Qt::AltModifier);  // 再計算
+        ASSERT_TRUE(until([] { return KoujoRec[1].Koujo[koJuumin] == 15000; }));
+        key(fmDataEdit, Qt::Key_N, Qt::AltModifier);  // 次のデータ
+        ASSERT_TRUE(until([] { return fmDataEdit->MembSlot == 2; }));
+        path << focused();
+        done = true;
+    });
+    QTest::keyClick(list, Qt::Key_Return);  // opens the slip entry of the selected employee
+    ++presses;
+    ASSERT_TRUE(done);
+    EXPECT_EQ(path, QStringList({"edKintai2", "edKintai9", "edKoujo10", "edKintai2"}));
+    EXPECT_EQ(KintaiRec[1].Kintai[kiSyukkin], 20.0);
+    EXPECT_EQ(KintaiRec[1].Kintai[kiFutuZangyo], 10.5);
+    EXPECT_EQ(SikyuRec[1].Sikyu[siFutuZangyo], 16800) << "10.5 h x 1,600 yen";
+    EXPECT_EQ(KoujoRec[1].Koujo[koJuumin], 15000);
+    EXPECT_EQ(KoujoRec[1].KoujoManual[koJuumin], 1);
+    EXPECT_EQ(presses, 30);
+    EXPECT_TRUE(box.shown().empty()) << box.lastText();
 }
 
 }  // namespace
