@@ -249,13 +249,15 @@ void TfmDataEdit::buildControls()
     legendRow->addStretch();
 
     // ---- buttons ----
-    sbBackData = SpeedButton(this, "sbBackData", QStringLiteral("前のデータ"));
+    // The flat buttons leave the focus in the field they act on; their accelerators (Alt and the
+    // letter) reach them from the keyboard.
+    sbBackData = SpeedButton(this, "sbBackData", QStringLiteral("前のデータ(&B)"));
     sbBackData->setProperty("Tag", -1);
-    sbNextData = SpeedButton(this, "sbNextData", QStringLiteral("次のデータ"));
+    sbNextData = SpeedButton(this, "sbNextData", QStringLiteral("次のデータ(&N)"));
     sbNextData->setProperty("Tag", 1);
-    sbCalculator = SpeedButton(this, "sbCalculator", QStringLiteral("電卓起動"));
-    sbCalc = SpeedButton(this, "sbCalc", QStringLiteral("再計算"));
-    sbManual = SpeedButton(this, "sbManual", QStringLiteral("修正ON/OFF"));
+    sbCalculator = SpeedButton(this, "sbCalculator", QStringLiteral("電卓起動(&C)"));
+    sbCalc = SpeedButton(this, "sbCalc", QStringLiteral("再計算(&R)"));
+    sbManual = SpeedButton(this, "sbManual", QStringLiteral("修正ON/OFF(&M)"));
     btPrnMeisai = button(this, "btPrnMeisai", QStringLiteral("明細印刷"));
     btSendMail = button(this, "btSendMail", QStringLiteral("メール送信"));
     btMembEdit = button(this, "btMembEdit", QStringLiteral("社員情報表示"));
@@ -402,8 +404,16 @@ void TfmDataEdit::showRow(SlipGroup g, int row, const TSlipRow& r)
     pal.setColor(QPalette::Base, r.computed ? computedColour() : palette().color(QPalette::Base));
     e->setPalette(pal);
     setManualLook(e, r.manual);
-    e->setReadOnly(r.computed && !r.manual);
+    setEditable(e, !r.computed || r.manual);
     e->setCursorPosition(0);
+}
+
+void TfmDataEdit::setEditable(QLineEdit* e, bool editable)
+{
+    e->setReadOnly(!editable);
+    // Tab and Enter pass over a computed field; the arrows and the mouse still reach it, for
+    // 修正ON/OFF.
+    e->setFocusPolicy(editable ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void TfmDataEdit::setManualLook(QLineEdit* e, bool manual)
@@ -460,12 +470,18 @@ void TfmDataEdit::StepData(int tag)
     InShow = true;
     ShowMeisai(MembSlot);
     selectInMainList();
-    // As from 戻る on to the next control in tab order: the first row in use.
-    for (QLineEdit* e : rowEdits())
-        if (!e->isHidden()) {
-            e->setFocus(Qt::TabFocusReason);
+    // As from 戻る on to the next control in tab order: the first row that takes an entry (the
+    // first row in use when none does).
+    QLineEdit* first = nullptr;
+    for (QLineEdit* e : rowEdits()) {
+        if (e->isHidden()) continue;
+        if (!first) first = e;
+        if (!e->isReadOnly()) {
+            first = e;
             break;
         }
+    }
+    if (first) first->setFocus(Qt::TabFocusReason);
     InShow = false;
 }
 
@@ -582,7 +598,7 @@ void TfmDataEdit::sbManualClick(bool byButton)
     const std::optional<bool> on = ToggleManual(MembSlot, g, r->name);
     if (!on) return;
     setManualLook(CurEdit, *on);
-    CurEdit->setReadOnly(!*on);
+    setEditable(CurEdit, *on);
     CurEdit->deselect();
     CurEdit->setCursorPosition(0);
     sbCalculator->setEnabled(*on);

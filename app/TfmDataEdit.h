@@ -98,6 +98,7 @@ class TfmDataEdit : public QDialog {
     QList<QLineEdit*> rowEdits() const;
     void showRow(SlipGroup g, int row, const TSlipRow& r);
     void setManualLook(QLineEdit* e, bool manual);
+    void setEditable(QLineEdit* e, bool editable);
     void rowEnter(QLineEdit* e);
     // closing: the window is to close, and a refusal says so.
     bool rowExit(QLineEdit* e, bool closing = false);

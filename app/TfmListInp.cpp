@@ -54,6 +54,23 @@ bool isEnter(const QKeyEvent* e)
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
 }
 
+bool isArrow(const QKeyEvent* e)
+{
+    const int k = e->key();
+    return (k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down) &&
+           (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+// An arrow in the cell editor leaves the cell, unless the user is typing in it and a left or right
+// arrow still has text to move the caret over.
+bool arrowLeavesCell(const QLineEdit* editor, const QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down || !editor->isModified()) return true;
+    if (editor->hasSelectedText()) return false;
+    return e->key() == Qt::Key_Left ? editor->cursorPosition() == 0
+                                    : editor->cursorPosition() == editor->text().size();
+}
+
 // The page keys of a tab widget: Ctrl+Tab and Ctrl+PageDown go to the next page, Ctrl+Shift+Tab
 // and Ctrl+PageUp to the previous one; 0 for any other key.
 int pageStep(const QKeyEvent* e)
@@ -226,6 +243,17 @@ bool TListGridDelegate::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && form_->PageKey(static_cast<QKeyEvent*>(event))) return true;
     if (event->type() == QEvent::KeyPress && isEnter(static_cast<QKeyEvent*>(event)))
         return false;  // the editor's keys take it; the base class would commit a second time
+    if (event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        auto* editor = qobject_cast<QLineEdit*>(watched);
+        auto* view = qobject_cast<TListGridView*>(parent());
+        // An editor opened with its text selected is not typed in yet: the arrows move to the
+        // neighbouring cell, as they do while no editor is open.
+        if (editor && view && isArrow(k) && arrowLeavesCell(editor, k)) {
+            view->leaveCell(k->key());
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyRelease && isKanjiKey(static_cast<QKeyEvent*>(event)->key()))
         form_->Timer2->start(100);
     return QStyledItemDelegate::eventFilter(watched, event);
@@ -296,6 +324,19 @@ void TListGridView::commitEditing()
         commitData(editor);
         if (alive) closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
+}
+
+void TListGridView::leaveCell(int key)
+{
+    // What was typed is taken first; a refused entry keeps the cursor where it was typed.
+    form_->EntryRefused = false;
+    commitEditing();
+    if (form_->EntryRefused) return;
+    const QModelIndex from = currentIndex();
+    QKeyEvent move(QEvent::KeyPress, key, Qt::NoModifier);
+    QTableView::keyPressEvent(&move);
+    // At the grid's edge the cell stays, and opens again as on entering it.
+    if (currentIndex() == from) form_->StrGridSelectCell(this, col(), row(), 0, 0, true);
 }
 
 void TListGridView::keyPressEvent(QKeyEvent* e)

@@ -64,6 +64,8 @@ class TListGridView : public QTableView {
     void setCell(int col, int row);
     // Commits and closes an open cell editor.
     void commitEditing();
+    // Leaves the current cell by an arrow key (Qt::Key_Left ...), the entry in it taken first.
+    void leaveCell(int key);
     bool editing() const { return state() == QAbstractItemView::EditingState; }
 
   protected:

@@ -893,7 +893,7 @@ void TfmMain::btDeleteClick()
                                   "社員削除を行うと源泉徴収データにずれが生じます。\n"
                                   "（社員削除ではなく、退職に設定する事を推奨）\n\n"
                                   "このまま社員削除を続行しますか？"),
-                   MsgType::Warning, MsgButtons::YesNo) != MsgResult::Yes)
+                   MsgType::Warning, MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return;
     const TEmployeeRec& E = SyainRec[slot];
     const QString busyo = E.Busyo.shownText().trimmed();
@@ -901,7 +901,7 @@ void TfmMain::btDeleteClick()
         busyo.isEmpty() ? QString() : QStringLiteral(" ") + E.Busyo.shownText() + QStringLiteral(" ");
     const QString q =
         QStringLiteral("下記社員の登録情報を削除しますか？\n\n【%1 %2 】").arg(d, E.Simei.shownText());
-    if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes) return;
+    if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes) return;
     DeleteMember(slot);
     refill(false);
     UpdateCommandStates();
@@ -991,7 +991,7 @@ void TfmMain::mnExportClick()
 void TfmMain::mnInportClick()
 {
     if (MessageDlg(QStringLiteral("社員情報のCSVファイルを読み、社員情報を更新します。"),
-                   MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
+                   MsgType::Confirmation, MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return;
     const QString path = chooseCsvFile(false);
     if (path.isEmpty()) return;
@@ -1153,7 +1153,7 @@ void TfmMain::FormClose()
     if (YearFileCreated && !YearFileSaved) {
         const QString q = QStringLiteral("作成されて保存されていない下記ファイルを削除しますか？\n【%1】")
                               .arg(CreatedYearFile);
-        if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo) == MsgResult::Yes)
+        if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo, MsgDefault::Safe) == MsgResult::Yes)
             QFile::remove(CreatedYearFile);
     }
     if (StartupPending) return;

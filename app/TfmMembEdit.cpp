@@ -168,7 +168,8 @@ void TfmMembEdit::buildControls()
         grid->addWidget(control(box), r, 6);
         field(grid, r++, 7, premium);
     }
-    auto* sbAutoSet = SpeedButton(GroupBox1, "sbAutoSet", QStringLiteral("等級表"));
+    // The flat buttons leave the focus where it is; Alt and the letter of their captions reach them.
+    auto* sbAutoSet = SpeedButton(GroupBox1, "sbAutoSet", QStringLiteral("等級表(&G)"));
     grid->addWidget(sbAutoSet, 5, 7, 1, 2, Qt::AlignRight);
     for (auto [row, name] : {std::pair{7, "edFuyou"}, std::pair{8, "edSinzoku"}}) {
         grid->addWidget(fieldLabel(name), row, 6, 1, 2);
@@ -185,8 +186,8 @@ void TfmMembEdit::buildControls()
     sbBackData->setProperty("Tag", -1);
     auto* sbNextData = SpeedButton(this, "sbNextData", QStringLiteral("次のデータ"));
     sbNextData->setProperty("Tag", 1);
-    auto* sbNewBase = SpeedButton(this, "sbNewBase", QStringLiteral("基本に設定"));
-    auto* sbCalculator = SpeedButton(this, "sbCalculator", QStringLiteral("電卓起動"));
+    auto* sbNewBase = SpeedButton(this, "sbNewBase", QStringLiteral("基本に設定(&T)"));
+    auto* sbCalculator = SpeedButton(this, "sbCalculator", QStringLiteral("電卓起動(&C)"));
     auto* btOk = Named<QPushButton>(this, "btOk", QStringLiteral("OK"));
     auto* btCancel = Named<QPushButton>(this, "btCancel", QStringLiteral("ｷｬﾝｾﾙ"));
     for (QPushButton* b : {btOk, btCancel}) {
@@ -360,14 +361,14 @@ void TfmMembEdit::sbNewBaseClick()
 {
     const MsgResult answer = MessageDlg(QStringLiteral("現在の入力内容を新規作成時の基本に設定します。\n"
                                                        "( ｢いいえ｣を選択すると基本設定を解除します)"),
-                                        MsgType::Confirmation, MsgButtons::YesNoCancel);
+                                        MsgType::Confirmation, MsgButtons::YesNoCancel, MsgDefault::Safe);
     try {
         if (answer == MsgResult::Yes) {
             SaveMemberTemplate(FormFields());
             ShowNotice(QStringLiteral("新規作成時の基本にしました。"), kNoticeSelfClosing);
         } else if (answer == MsgResult::No &&
                    MessageDlg(QStringLiteral("新規作成時の基本設定を解除します。"), MsgType::Confirmation,
-                              MsgButtons::YesNo) == MsgResult::Yes) {
+                              MsgButtons::YesNo, MsgDefault::Safe) == MsgResult::Yes) {
             DeleteMemberTemplate();
             if (membSlot_ < 1 || membSlot_ > MaxEmployee) {
                 WorkMemb = NewMemberFromBase(fmMain && fmMain->firstRun());

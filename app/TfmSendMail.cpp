@@ -319,7 +319,7 @@ void TfmSendMail::btMemoryClick()
 void TfmSendMail::btMemory2Click()
 {
     if (MessageDlg(QStringLiteral("メール本文の入力内容を記憶しますか？"), MsgType::Confirmation,
-                   MsgButtons::YesNo) != MsgResult::Yes)
+                   MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return;
     try {
         WriteStoredLines(IniFileName, kMailText, textLines(mmHonbun->toPlainText()));

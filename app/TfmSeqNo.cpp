@@ -15,6 +15,7 @@
 
 #include "app/core/memberlist.h"
 #include "payroll/calc.h"
+#include "payroll/ui/edithelpers.h"
 #include "platform/fonts.h"
 #include "platform/msgbox.h"
 
@@ -108,6 +109,8 @@ TfmSeqNo::TfmSeqNo(QWidget* parent) : QDialog(parent)
     connect(button("bbOk", "ＯＫ"), &QPushButton::clicked, this, &TfmSeqNo::bbOkClick);
     connect(button("btCancel", "キャンセル"), &QPushButton::clicked, this, &QDialog::reject);
     box->addLayout(buttons);
+    // Enter presses the focused button, ↑ and ↓ included, as Space does.
+    InstallEnterKeys(this);
     resize(HeadCtrl->length() + 40, 480);
 }
 
@@ -179,7 +182,7 @@ void TfmSeqNo::bbOkClick()
 void TfmSeqNo::btResetClick()
 {
     if (MessageDlg(QStringLiteral("社員連番の変更をリセットしますか？"), MsgType::Confirmation,
-                   MsgButtons::YesNo) != MsgResult::Yes)
+                   MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return;
     StoreSerialOrder({});
     accept();

@@ -111,7 +111,7 @@ void TfmShowLog::mnCSVClick()
 void TfmShowLog::mnLogClearClick()
 {
     if (MessageDlg(QStringLiteral("システムログを全クリアしますか？"), MsgType::Confirmation,
-                   MsgButtons::YesNo) != MsgResult::Yes)
+                   MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return;
     try {
         ClearSysLog();

@@ -198,7 +198,7 @@ void OfferPremiumReset(const TCorpRates& before)
         return;
     }
     if (MessageDlg(text + QStringLiteral("\n自動的に再設定を行いますか？"), MsgType::Confirmation,
-                   MsgButtons::YesNo) == MsgResult::Yes)
+                   MsgButtons::YesNo, MsgDefault::Safe) == MsgResult::Yes)
         ResetPremiums();
 }
 

@@ -12,7 +12,9 @@ BeepHandler& beepHandler()
     static BeepHandler h;
     return h;
 }
-MsgResult safeAnswer(MsgButtons b)
+}  // namespace
+
+MsgResult SafeAnswer(MsgButtons b)
 {
     switch (b) {
         case MsgButtons::Ok:
@@ -26,17 +28,16 @@ MsgResult safeAnswer(MsgButtons b)
     }
     return MsgResult::Ok;
 }
-}  // namespace
 
-MsgResult MessageDlg(const QString& text, MsgType type, MsgButtons buttons)
+MsgResult MessageDlg(const QString& text, MsgType type, MsgButtons buttons, MsgDefault def)
 {
-    if (!handler()) return safeAnswer(buttons);
-    return handler()(MsgShown{text, type, buttons, {}});
+    if (!handler()) return SafeAnswer(buttons);
+    return handler()(MsgShown{text, type, buttons, {}, def});
 }
 
 MsgResult MessageDlgDetails(const QString& text, MsgType type, const QString& okCaption)
 {
-    if (!handler()) return safeAnswer(MsgButtons::YesNoDetails);
+    if (!handler()) return SafeAnswer(MsgButtons::YesNoDetails);
     return handler()(MsgShown{text, type, MsgButtons::YesNoDetails, okCaption});
 }
 
@@ -63,7 +64,7 @@ ScriptedMsgBox::ScriptedMsgBox()
 {
     previous_ = SetMsgHandler([this](const MsgShown& m) {
         shown_.push_back(m);
-        if (answers_.empty()) return safeAnswer(m.buttons);
+        if (answers_.empty()) return SafeAnswer(m.buttons);
         const MsgResult r = answers_.front();
         answers_.erase(answers_.begin());
         return r;

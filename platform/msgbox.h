@@ -10,12 +10,16 @@ enum class MsgType { Warning, Error, Information, Confirmation };
 // YesNoDetails: Yes, No and an OK button with a caption of its own ("詳細表示(&D)").
 enum class MsgButtons { Ok, YesNo, YesNoCancel, OkCancel, YesNoDetails };
 enum class MsgResult { Ok, Cancel, Yes, No };
+// The button Enter presses. A question whose Yes deletes or overwrites data defaults to the safe
+// answer, the one Escape gives (No, or Cancel where offered), so that a habitual Enter loses nothing.
+enum class MsgDefault { First, Safe };
 
 struct MsgShown {
     QString text;
     MsgType type;
     MsgButtons buttons;
     QString okCaption;  // the OK button's caption of YesNoDetails
+    MsgDefault def = MsgDefault::First;
 };
 
 using MsgHandler = std::function<MsgResult(const MsgShown&)>;
@@ -23,7 +27,10 @@ using BeepHandler = std::function<void()>;
 
 // Shows text and returns the button pressed. Without a handler nothing is shown and the
 // answer is the safe one: No for a question with Yes and No, Cancel where offered, else Ok.
-MsgResult MessageDlg(const QString& text, MsgType type, MsgButtons buttons);
+MsgResult MessageDlg(const QString& text, MsgType type, MsgButtons buttons,
+                     MsgDefault def = MsgDefault::First);
+// The safe answer of a button set: No for a question with Yes and No, Cancel where offered, else Ok.
+MsgResult SafeAnswer(MsgButtons buttons);
 // Yes (focused), No, and OK captioned okCaption; Escape answers No.
 MsgResult MessageDlgDetails(const QString& text, MsgType type, const QString& okCaption);
 inline void ShowError(const QString& text)

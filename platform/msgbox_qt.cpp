@@ -67,7 +67,8 @@ MsgResult showBox(const MsgShown& m)
     for (const BoxButton& b : set)
         box.button(b.sb)->setText(
             b.r == MsgResult::Ok && !m.okCaption.isEmpty() ? m.okCaption : QString::fromUtf8(b.caption));
-    box.setDefaultButton(set.front().sb);
+    // The first button (Yes, OK), or for a question that may lose data the one Escape answers.
+    box.setDefaultButton(m.def == MsgDefault::Safe ? set.back().sb : set.front().sb);
     const int answer = box.exec();
     for (const BoxButton& b : set)
         if (answer == b.sb) return b.r;

@@ -96,7 +96,7 @@ QString twoDigits(int n)
 bool confirmOverwrite(const QString& path)
 {
     return MessageDlg(u("同名のファイルが存在します。上書きしますか？\n\n") + QDir::toNativeSeparators(path),
-                      MsgType::Confirmation, MsgButtons::YesNo) == MsgResult::Yes;
+                      MsgType::Confirmation, MsgButtons::YesNo, MsgDefault::Safe) == MsgResult::Yes;
 }
 
 QString seasonWord()

@@ -254,7 +254,7 @@ bool CloudRestore(const CloudTransfers& transfers)
                 QStringLiteral("クラウドのデータ(%1)で復元を行いますか？\r復元を行うと現在の設定内容と給与/"
                                "賞与データは上書きされます。")
                     .arg(line),
-                MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
+                MsgType::Confirmation, MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
             return false;
         r = transfers(
             [&](const FtpProgress& progress) { return FtpDownload(server, zipName, zip, progress); });
@@ -287,7 +287,7 @@ bool CloudDeleteData(const CloudTransfers& transfers)
 {
     return reported([&] {
         if (MessageDlg(QStringLiteral("クラウドのデータを削除しますか？"), MsgType::Confirmation,
-                       MsgButtons::YesNo) != MsgResult::Yes)
+                       MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
             return false;
         const TFtpServer server = ReadCloudServer();
         if (!serverReady(server)) return false;

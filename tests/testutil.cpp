@@ -7,11 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
 #include <QTimer>
 #include <cerrno>
 #include <csignal>
@@ -23,6 +26,7 @@
 #include "payroll/slipitems.h"
 #include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
+#include "platform/msgbox_qt.h"
 
 void CoreTest::SetUp()
 {
@@ -230,6 +234,31 @@ void WhenShown(std::function<QWidget*()> window, std::function<void()> act, int 
         if (shown) act();
     });
     timer->start(10);
+}
+
+RealMessageBoxes::RealMessageBoxes() : handler_(SetMsgHandler(nullptr)), beep_(SetBeepHandler(nullptr))
+{
+    InstallQtMessageBoxes();
+}
+
+RealMessageBoxes::~RealMessageBoxes()
+{
+    SetMsgHandler(std::move(handler_));
+    SetBeepHandler(std::move(beep_));
+}
+
+void KeyOnNextMessageBox(Qt::Key key, QString* text)
+{
+    const auto box = []() -> QWidget* {
+        return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    };
+    WhenShown(box, [box, key, text] {
+        auto* b = static_cast<QMessageBox*>(box());
+        if (text) *text = b->text();
+        b->activateWindow();
+        if (QTest::qWaitForWindowActive(b)) QTest::keyClick(b->windowHandle(), key);
+        if (b->isVisible()) b->reject();
+    });
 }
 
 FileSizeLimit::FileSizeLimit(qint64 limit) : handler_(std::signal(SIGXFSZ, SIG_IGN))

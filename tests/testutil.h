@@ -20,6 +20,7 @@
 
 struct TPeriodRecord;
 #include "platform/formref.h"
+#include "platform/msgbox.h"
 
 // Lets gtest print texts in messages and failed comparisons.
 inline std::ostream& operator<<(std::ostream& os, const QString& s)
@@ -161,6 +162,22 @@ void WhenShown(TFormRef<W>& window, std::function<void()> act, int timeoutMs = 3
 // that run and returns true (skipped where xvfb-run is missing), and the caller returns; on xcb it
 // returns false and the test goes on.
 bool RanItselfUnderXvfb(int timeoutMs = 60000);
+// The message boxes as the user has them (QMessageBox) while it lives, in place of the handler a
+// test installed; that one comes back at its end.
+class RealMessageBoxes {
+  public:
+    RealMessageBoxes();
+    ~RealMessageBoxes();
+    RealMessageBoxes(const RealMessageBoxes&) = delete;
+    RealMessageBoxes& operator=(const RealMessageBoxes&) = delete;
+
+  private:
+    MsgHandler handler_;
+    BeepHandler beep_;
+};
+// Presses key on the next message box that shows, once it is the active window, and keeps its
+// text in *text. A box the key left open is closed as Escape closes it.
+void KeyOnNextMessageBox(Qt::Key key, QString* text = nullptr);
 
 // Failures of the file system, made on the test's side.
 // Writes to regular files fail with EFBIG from byte limit on (RLIMIT_FSIZE, SIGXFSZ ignored) while

@@ -286,8 +286,10 @@ void TfmCorpInfo::cbSikyuKbnClick(const char* sender)
 
 void TfmCorpInfo::btKenRituClick()
 {
-    if (fmKenRitu && fmKenRitu->exec() == QDialog::Accepted)
-        edit("edKenRitu")->setText(FmtRitu(fmKenRitu->SelRitu));
+    if (!fmKenRitu || fmKenRitu->exec() != QDialog::Accepted) return;
+    edit("edKenRitu")->setText(FmtRitu(fmKenRitu->SelRitu));
+    // Taken from the button: on to the next field, or the next Enter would open the picker again.
+    if (focusWidget() == control<QWidget>("btKenRitu")) focusNextChild();
 }
 
 void TfmCorpInfo::bbOkClick()

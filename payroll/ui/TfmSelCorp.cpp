@@ -161,7 +161,7 @@ void TfmSelCorp::sbDeleteClick()
         return;
     }
     if (MessageDlg(QStringLiteral("選択した会社の給与/賞与や源泉徴収データを削除しますか？"),
-                   MsgType::Confirmation, MsgButtons::YesNo) == MsgResult::Yes) {
+                   MsgType::Confirmation, MsgButtons::YesNo, MsgDefault::Safe) == MsgResult::Yes) {
         const QStringList failed = DeleteCorpFiles(DataRoot, code);
         delete ListBox->takeItem(row);
         ListBox->setCurrentRow(std::min(row, ListBox->count() - 1));

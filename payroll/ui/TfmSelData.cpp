@@ -397,7 +397,7 @@ void TfmSelData::mnDelDataClick()
     const int p = ListBox->currentRow() + 1;
     if (p < 1 || p > PeriodCount || !YearHeader.DataExists[p]) return;
     if (MessageDlg(QStringLiteral("選択されている給与/賞与のデータを削除しますか？"), MsgType::Confirmation,
-                   MsgButtons::YesNo) != MsgResult::Yes)
+                   MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return;
     try {
         DeletePeriodData(CurPeriod.FileName, p);
@@ -437,7 +437,7 @@ void TfmSelData::mnBackupClick()
     const bool old = QFileInfo::exists(target + QStringLiteral("/Tolvane.ini"));
     if (old && MessageDlg(QStringLiteral("指定場所には既にバックアップデータが存在します。\n"
                                          "以前のバックアップデータが消えますが続行しますか？"),
-                          MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
+                          MsgType::Confirmation, MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return;
     const TCopyResult r = BackupToFolder(target, old);
     if (!r.ok) {
@@ -457,7 +457,7 @@ void TfmSelData::mnBackupClick()
 void TfmSelData::mnRestoreClick()
 {
     if (MessageDlg(QStringLiteral("復元を行うと現在の設定内容と給与/賞与データは上書きされます。"),
-                   MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes)
+                   MsgType::Confirmation, MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return;
     fmFolder->setWindowTitle(QStringLiteral("復元するデータファイルの場所を指定"));
     fmFolder->setMkDirVisible(false);

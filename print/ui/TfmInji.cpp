@@ -429,8 +429,8 @@ void KeepMemoWithin(QPlainTextEdit* memo, int maxLines, int maxChars)
 
 void TfmInji::btMemoryClick()
 {
-    if (MessageDlg(QStringLiteral("メモの入力内容を記憶しますか？"), MsgType::Confirmation,
-                   MsgButtons::YesNo) != MsgResult::Yes)
+    if (MessageDlg(QStringLiteral("メモの入力内容を記憶しますか？"), MsgType::Confirmation, MsgButtons::YesNo,
+                   MsgDefault::Safe) != MsgResult::Yes)
         return;
     try {
         const QStringList lines = memoLines(mmEditMemo->toPlainText());

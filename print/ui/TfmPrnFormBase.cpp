@@ -2,6 +2,7 @@
 // toggle and move handlers, and the snapshot that Cancel puts back.
 #include "print/ui/TfmPrnFormBase.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -75,6 +76,13 @@ TSlipItemGrid::TSlipItemGrid(int tag, int rows, QWidget* parent) : QTableWidget(
             setItem(r, c, it);
         }
     setFixedSize(kHandleWidth + kNameWidth + 2 * frameWidth(), rows * kRowHeight + 2 * frameWidth());
+    setToolTip(QStringLiteral("スペースキーで使用/未使用の切替、Ctrl+↑/↓で項目位置の入替"));
+}
+
+QModelIndex TSlipItemGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex to = QTableWidget::moveCursor(action, modifiers);
+    return to.isValid() ? model()->index(to.row(), 1) : to;
 }
 
 int TSlipItemGrid::dropRowAt(int y) const
@@ -126,6 +134,17 @@ void TSlipItemGrid::keyPressEvent(QKeyEvent* event)
     // keyboard switches a row with Space only.
     if (event->key() == Qt::Key_Space && currentIndex().isValid() && currentColumn() == 1) {
         emit nameToggled(currentRow());
+        return;
+    }
+    // Ctrl+Up and Ctrl+Down move the current row, as dragging its handle does.
+    const int step = event->key() == Qt::Key_Up ? -1 : event->key() == Qt::Key_Down ? 1 : 0;
+    if (step != 0 && event->modifiers() == Qt::ControlModifier) {
+        const int from = currentRow();
+        const int to = from + step;
+        if (from >= 0 && to >= 0 && to < rowCount()) {
+            emit rowMoved(from, to);
+            setCurrentCell(to, 1);
+        }
         return;
     }
     QTableWidget::keyPressEvent(event);
@@ -316,8 +335,11 @@ void TfmPrnFormBase::tabChanged(int index)
 {
     QWidget* page = PageCtrl->widget(index);
     if (page && gridPanel_->parentWidget() != page) {
+        // The tab widget gave the new page the focus that was in a grid: the grid keeps it.
+        QWidget* grid = QApplication::focusWidget() == page ? gridPanel_->focusWidget() : nullptr;
         page->layout()->addWidget(gridPanel_);
         gridPanel_->show();
+        if (grid) grid->setFocus(Qt::OtherFocusReason);
     }
     repaintGrids();
 }
@@ -343,6 +365,10 @@ void TfmPrnFormBase::FormShow()
     }
     fillGrids();
     PageCtrl->setCurrentIndex(0);
+    // The keyboard starts on the first item name, framed where the focus is.
+    for (TSlipItemGrid* g : {sgKintai, sgSikyu, sgKoujo, sgSonota})
+        if (g) g->setCurrentCell(0, 1);
+    (sgKintai ? sgKintai : sgSikyu)->setFocus(Qt::OtherFocusReason);
     repaintGrids();
 }
 
@@ -412,7 +438,7 @@ void TfmPrnFormBase::sgSonotaRowMoved(int from, int to)
 void TfmPrnFormBase::sbDefaultClick()
 {
     if (MessageDlg(QStringLiteral("項目使用有無と順序の変更を初期状態に戻します。"), MsgType::Confirmation,
-                   MsgButtons::YesNo) != MsgResult::Yes)
+                   MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return;
     setDefaultItems();
     fillGrids();

@@ -27,6 +27,8 @@ class TSlipItemGrid : public QTableWidget {
     void nameToggled(int row);
 
   protected:
+    // The keyboard stays on the names: the handle column is the mouse's.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

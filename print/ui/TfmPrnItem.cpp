@@ -98,7 +98,7 @@ void TfmPrnItem::FormShow()
 void TfmPrnItem::sbDefaultClick()
 {
     if (MessageDlg(QStringLiteral("追加/削除する項目設定を初期状態に戻します。"), MsgType::Confirmation,
-                   MsgButtons::YesNo) != MsgResult::Yes)
+                   MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
         return;
     for (int i = 1; i <= 17; ++i) cbAddItem[i]->setChecked(false);
     for (int i = 1; i <= 15; ++i) cbDelItem[i]->setChecked(false);

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -91,6 +92,9 @@ TfmHelp::TfmHelp(QWidget* parent) : QWidget(parent, Qt::Window)
     box->addLayout(bar);
     box->addWidget(brHelp);
     resize(640, 560);
+    // Closed from the keyboard as the other windows are: Escape, and Ctrl+W as in a browser.
+    for (const QKeySequence& k : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(k, this), &QShortcut::activated, this, &QWidget::close);
     connect(btContents, &QPushButton::clicked, this, [this] { showPage(HelpFolder() + HelpContentsPage); });
     connect(btIndex, &QPushButton::clicked, this, [this] { showPage(HelpFolder() + HelpIndexPage); });
     connect(btBack, &QPushButton::clicked, brHelp, &QTextBrowser::backward);

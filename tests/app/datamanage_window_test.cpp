@@ -189,6 +189,21 @@ TEST_F(DataManageWindowTest, DeleteKeyDeletesTheSavedPeriodAfterYes)
     EXPECT_TRUE(box.shown().empty());
 }
 
+// One habitual Enter on the question deletes nothing: its default button is いいえ.
+TEST_F(DataManageWindowTest, EnterOnTheDeleteQuestionKeepsThePeriod)
+{
+    ShowActive(fmSelData);
+    auto* list = child<QListWidget>(fmSelData, "ListBox");
+    list->setCurrentRow(4);
+    list->setFocus();
+    const RealMessageBoxes real;
+    QString asked;
+    KeyOnNextMessageBox(Qt::Key_Return, &asked);
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(asked, u("選択されている給与/賞与のデータを削除しますか？"));
+    EXPECT_EQ(ReadAll(CurPeriod.FileName)[8 + 4], 1);
+}
+
 TEST_F(DataManageWindowTest, YearEntryRefusesYearsTheListNeverShows)
 {
     WhenShown(fmInpDlg, [this] {

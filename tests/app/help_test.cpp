@@ -68,3 +68,26 @@ TEST_F(HelpTest, F1OpensTheSlipEntryPageAndTheMenuTheContentsAndIndex)
     fmMain->action("Contents")->trigger();
     EXPECT_EQ(msg_.lastText(), u("ヘルプファイルが見つかりません"));
 }
+
+TEST_F(HelpTest, EscapeAndCtrlWCloseTheHelpWindow)
+{
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        const char* focus;  // where the focus is in the window
+    } cases[] = {
+        {Qt::Key_Escape, Qt::NoModifier, "brHelp"},
+        {Qt::Key_W, Qt::ControlModifier, "brHelp"},
+        {Qt::Key_Escape, Qt::NoModifier, "btContents"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        ShowHelpContents();
+        TfmHelp* help = HelpWindow();
+        ASSERT_TRUE(help);
+        ShowActive(help);
+        child<QWidget>(help, c.focus)->setFocus();
+        QTest::keyClick(help->windowHandle(), c.key, c.mods);
+        EXPECT_FALSE(help->isVisible());
+    }
+}

@@ -141,8 +141,16 @@ TEST_F(MainListTest, DeleteAsksAndCommandsFollowThePeriod)
     fmMain->btDeleteClick();
     EXPECT_EQ(box.lastText(), QStringLiteral("下記社員の登録情報を削除しますか？\n\n【 総務部  伊藤 】"));
     EXPECT_EQ(SyainRec[2].Simei.text(), QStringLiteral("伊藤"));
+    {
+        // The box on screen: Enter answers いいえ, its default.
+        const RealMessageBoxes real;
+        KeyOnNextMessageBox(Qt::Key_Return);
+        fmMain->btDeleteClick();
+        EXPECT_EQ(SyainRec[2].Simei.text(), QStringLiteral("伊藤"));
+    }
     box.answer(MsgResult::Yes);
     fmMain->btDeleteClick();
+    EXPECT_EQ(box.shown().back().def, MsgDefault::Safe);
     EXPECT_EQ(SyainRec[2].Simei.text(), QStringLiteral("斎藤"));
     EXPECT_EQ(list()->count(), 4);
     EXPECT_EQ(list()->currentRow(), 1);

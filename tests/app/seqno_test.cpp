@@ -62,6 +62,7 @@ TEST_F(SeqNoTest, SortMoveAndOkWriteSerialNumbersInListOrder)
     msg_.answer(MsgResult::Yes);
     for (int i = 0; i < 2; ++i) child<QPushButton>(fmSeqNo, "btReset")->click();
     EXPECT_EQ(msg_.lastText(), u("社員連番の変更をリセットしますか？"));
+    EXPECT_EQ(msg_.shown().back().def, MsgDefault::Safe) << "いいえ is the default";
     EXPECT_EQ(seqNos(), QList<int>({0, 0, 0, 0, 0}));
     fmSeqNo->show();
     EXPECT_EQ(fmSeqNo->listedSlots(), QList<int>({1, 2, 3, 4}));

@@ -405,17 +405,19 @@ TEST_F(CloudWindow, ShownWindowTakesItsAnswersAfterHalfASecond)
     bool ended = false;
     fmCloud->OnEndProgram = [&ended] { ended = true; };
     QStringList answered, stuck;
-    // A user who reads the message first, then presses Enter; the keys go to the window on top.
-    const auto readThenEnter = [&](const QString& text) {
+    // A user who reads the message first, then presses Enter (or Alt+Y where いいえ is the default);
+    // the keys go to the window on top.
+    const auto readThenEnter = [&](const QString& text, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         const auto find = [text]() -> QWidget* {
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible() && b->text().contains(text))
                     return b;
             return nullptr;
         };
-        WhenShown(find, [&answered, &stuck, text, find] {
+        WhenShown(find, [&answered, &stuck, text, find, mods] {
             QTest::qWait(700);
-            QTest::keyClick(QApplication::activeModalWidget()->windowHandle(), Qt::Key_Return);
+            QTest::keyClick(QApplication::activeModalWidget()->windowHandle(),
+                            mods == Qt::NoModifier ? Qt::Key_Return : Qt::Key_Y, mods);
             if (QTest::qWaitFor([&] { return find() == nullptr; }, 3000)) {
                 answered << text;
             } else {
@@ -434,7 +436,7 @@ TEST_F(CloudWindow, ShownWindowTakesItsAnswersAfterHalfASecond)
     pressKey("sbBackup");
     EXPECT_TRUE(QFileInfo::exists(remote + key() + u(".zip")));
     WriteAll(DataPath + u("令和08年給与･賞与.dat"), "changed");
-    readThenEnter(u("で復元を行いますか？"));
+    readThenEnter(u("で復元を行いますか？"), Qt::AltModifier);
     readThenEnter(u("クラウドのデータで復元しました。"));
     pressKey("sbRestore");
     EXPECT_EQ(answered, QStringList({u("クラウドにバックアップを行いますか？"), u("バックアップ完了"),
