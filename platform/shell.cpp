@@ -14,6 +14,11 @@ ShellOpener& opener()
     static ShellOpener o;
     return o;
 }
+ShellRunner& runner()
+{
+    static ShellRunner r;
+    return r;
+}
 }  // namespace
 
 ShellOpener SetShellOpener(ShellOpener o)
@@ -34,8 +39,16 @@ bool ShellOpen(const QString& target)
     return QDesktopServices::openUrl(url);
 }
 
+ShellRunner SetShellRunner(ShellRunner r)
+{
+    ShellRunner old = std::move(runner());
+    runner() = std::move(r);
+    return old;
+}
+
 bool ShellRun(const QString& program, const QStringList& arguments, const QString& workDir)
 {
+    if (runner()) return runner()(program, arguments, workDir);
     return QProcess::startDetached(program, arguments, workDir);
 }
 
