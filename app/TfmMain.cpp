@@ -1143,7 +1143,8 @@ bool TfmMain::hasUnsavedChanges()
     return changed;
 }
 
-bool TfmMain::downloadAndInstall(UpdateKind kind, const QString& url, const QString& failed, MsgType failedType)
+bool TfmMain::downloadAndInstall(UpdateKind kind, const QString& url, const QString& failed,
+                                 MsgType failedType)
 {
     // The download panel's caption is its own.
     ShowNotice(QString(), kNoticeDownload);
@@ -1193,9 +1194,10 @@ void TfmMain::mnVerCheckClick(bool unasked)
             break;
     }
     if (!unasked) {
-        const QString q = QStringLiteral("使用中のバージョンより新しい物が公開されています。\r"
-                                         "（現在のバージョン=%1、最新バージョン=%2）\r\r"
-                                         "変更内容を確認してから更新して下さい。")
+        const QString q = QStringLiteral(
+                              "使用中のバージョンより新しい物が公開されています。\r"
+                              "（現在のバージョン=%1、最新バージョン=%2）\r\r"
+                              "変更内容を確認してから更新して下さい。")
                               .arg(VerStr, v.Latest);
         const MsgResult a = MessageDlgDetails(q, MsgType::Confirmation, QStringLiteral("変更内容(&H)"));
         if (a == MsgResult::Ok) {
@@ -1203,17 +1205,19 @@ void TfmMain::mnVerCheckClick(bool unasked)
             if (IsAllowedUrl(v.ChangesUrl))
                 ShellOpen(v.ChangesUrl);
             else
-                ShowError(QStringLiteral("変更内容のアドレスが https ではないため開きません。\r%1").arg(v.ChangesUrl));
+                ShowError(QStringLiteral("変更内容のアドレスが https ではないため開きません。\r%1")
+                              .arg(v.ChangesUrl));
             return;
         }
         if (a != MsgResult::Yes) return;
         if (hasUnsavedChanges()) {
-            ShowWarning(QStringLiteral("変更がある場合は最新版に更新できません。\r先にデータ保存を行って下さい。"));
+            ShowWarning(
+                QStringLiteral("変更がある場合は最新版に更新できません。\r先にデータ保存を行って下さい。"));
             return;
         }
     }
-    if (!downloadAndInstall(UpdateKind::Program, v.UpdaterUrl, QStringLiteral("ファイルが見つかりませんでした．"),
-                            MsgType::Warning))
+    if (!downloadAndInstall(UpdateKind::Program, v.UpdaterUrl,
+                            QStringLiteral("ファイルが見つかりませんでした．"), MsgType::Warning))
         return;
     // The new program tells the user and does its housekeeping; this one ends without asking.
     SkipSaveCheck = true;
@@ -1236,23 +1240,26 @@ void TfmMain::mnFileUpdateClick(bool unasked)
     const TVersionInfo v = ParseVersionFile(r.Body);
     if (!unasked) {
         if (hasUnsavedChanges()) {
-            ShowWarning(
-                QStringLiteral("変更がある場合はデータファイルを更新できません。\r先にデータ保存を行って下さい。"));
+            ShowWarning(QStringLiteral(
+                "変更がある場合はデータファイルを更新できません。\r先にデータ保存を行って下さい。"));
             return;
         }
         if (VerStr.toLatin1() < v.DataMinVersion.toLatin1()) {
-            ShowError(QStringLiteral("このバージョンではデータファイルの更新が出来ません。\r"
-                                     "最新バージョンに更新してから行って下さい。"));
+            ShowError(
+                QStringLiteral("このバージョンではデータファイルの更新が出来ません。\r"
+                               "最新バージョンに更新してから行って下さい。"));
             return;
         }
         const QString q =
-            QStringLiteral("公開中のデータファイルの作成日付は%1です。\rデータファイルを更新しますか？").arg(v.DataDate);
+            QStringLiteral("公開中のデータファイルの作成日付は%1です。\rデータファイルを更新しますか？")
+                .arg(v.DataDate);
         if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes) return;
     }
     if (!downloadAndInstall(UpdateKind::Tables, base + QLatin1String(kTablesArchivePath),
                             QStringLiteral("データファイルが見つかりませんでした．"), MsgType::Error))
         return;
-    ShowInfo(QStringLiteral("データファイルを更新しました。\r変更を有効にする為、給与計算PelmoraSを終了します。"));
+    ShowInfo(
+        QStringLiteral("データファイルを更新しました。\r変更を有効にする為、給与計算PelmoraSを終了します。"));
     // The next start reads the new tables.
     SkipSaveCheck = true;
     close();

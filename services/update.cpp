@@ -284,8 +284,9 @@ TInstall InstallArchive(UpdateKind kind, const QString& archive)
         // Administrator rights for the installer alone; the window program stays this user's.
         const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
         const QString needsAdmin =
-            QStringLiteral("この更新には管理者の権限が必要です。\r"
-                           "管理者として次のコマンドを実行してから、給与計算PelmoraSを起動し直して下さい。\r\r%1")
+            QStringLiteral(
+                "この更新には管理者の権限が必要です。\r"
+                "管理者として次のコマンドを実行してから、給与計算PelmoraSを起動し直して下さい。\r\r%1")
                 .arg(AdminCommand(kind, archive));
         if (pkexec.isEmpty()) {
             t.Outcome = InstallOutcome::NeedsAdmin;
@@ -314,6 +315,7 @@ TInstall InstallArchive(UpdateKind kind, const QString& archive)
         t.Message = r.errorText;
         return t;
     }
-    t.Message = QStringLiteral("更新を組み込めませんでした。元のファイルはそのままです。\r%1").arg(r.errorText);
+    t.Message =
+        QStringLiteral("更新を組み込めませんでした。元のファイルはそのままです。\r%1").arg(r.errorText);
     return t;
 }

@@ -51,9 +51,9 @@ TDownload DownloadArchive(const QString& url, const QString& name);
 // How an installation ended.
 enum class InstallOutcome {
     Installed,
-    BadArchive,  // the installer found the archive damaged or not what it should hold
-    Failed,      // refused or failed; nothing was changed (Message says why)
-    NeedsAdmin,  // no way to get administrator rights here: Message names the command to run
+    BadArchive,     // the installer found the archive damaged or not what it should hold
+    Failed,         // refused or failed; nothing was changed (Message says why)
+    NeedsAdmin,     // no way to get administrator rights here: Message names the command to run
     NotAuthorized,  // the administrator's authentication was refused or cancelled
 };
 struct TInstall {

@@ -20,7 +20,11 @@
 namespace {
 
 constexpr qint64 kMaxChecksumBytes = 4096;
-const QStringList kTableNames{TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName, KenRituName};
+// A function: the names are globals of another file, not yet made while this file's are.
+QStringList tableNames()
+{
+    return {TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName, KenRituName};
+}
 
 QByteArray native(const QString& path)
 {
@@ -130,10 +134,11 @@ QString tablesProblem(const QString& folder)
 // Why the unpacked files are not what an archive of kind holds, or empty.
 QString contentProblem(UpdateKind kind, const QString& folder, const QStringList& files)
 {
+    const QStringList tableFiles = tableNames();
     bool tables = false;
     for (const QString& f : files) {
-        tables = tables || kTableNames.contains(f);
-        if (kind == UpdateKind::Tables && !kTableNames.contains(f))
+        tables = tables || tableFiles.contains(f);
+        if (kind == UpdateKind::Tables && !tableFiles.contains(f))
             return QStringLiteral("表データファイル以外のファイルが含まれています (%1)。").arg(f);
         // A program archive holds program files and help pages, never settings or data folders
         // (the data may live in the program folder).
@@ -143,7 +148,8 @@ QString contentProblem(UpdateKind kind, const QString& folder, const QStringList
     }
     if (kind == UpdateKind::Program) {
         QFile exe(folder + QLatin1String(kProgramName));
-        if (!exe.open(QIODevice::ReadOnly) || exe.read(4) != QByteArray("\x7f" "ELF"))
+        if (!exe.open(QIODevice::ReadOnly) || exe.read(4) != QByteArray("\x7f"
+                                                                        "ELF"))
             return QStringLiteral("プログラム %1 が含まれていません。").arg(QLatin1String(kProgramName));
     }
     if (kind == UpdateKind::Tables || tables) return tablesProblem(folder);
@@ -190,7 +196,8 @@ bool swapIn(const QString& self, const QString& staged, const QString& kept, con
     for (const QString& f : files) {
         const QString target = self + f;
         QStringList parents;
-        for (QString d = QFileInfo(f).path(); d != QStringLiteral("."); d = QFileInfo(d).path()) parents.prepend(d);
+        for (QString d = QFileInfo(f).path(); d != QStringLiteral("."); d = QFileInfo(d).path())
+            parents.prepend(d);
         for (const QString& d : parents) {
             if (QFileInfo(self + d).isDir()) continue;
             if (::mkdir(native(self + d).constData(), 0755) != 0) {
@@ -229,17 +236,19 @@ bool swapIn(const QString& self, const QString& staged, const QString& kept, con
 
 int RunUpdater(const QStringList& args, const QString& selfFolder, QString& error)
 {
-    if (args.size() != 3 || (args[0] != UpdateKindArg(UpdateKind::Program) &&
-                             args[0] != UpdateKindArg(UpdateKind::Tables))) {
+    if (args.size() != 3 ||
+        (args[0] != UpdateKindArg(UpdateKind::Program) && args[0] != UpdateKindArg(UpdateKind::Tables))) {
         error = QStringLiteral("使い方: %1 program|tables <更新ファイル> <プログラムのフォルダー>")
                     .arg(QLatin1String(kUpdaterName));
         return kUpdaterRefused;
     }
-    const UpdateKind kind = args[0] == UpdateKindArg(UpdateKind::Program) ? UpdateKind::Program : UpdateKind::Tables;
+    const UpdateKind kind =
+        args[0] == UpdateKindArg(UpdateKind::Program) ? UpdateKind::Program : UpdateKind::Tables;
     // The only folder ever written is the installer's own; the argument must name it.
     const QString self = QFileInfo(selfFolder).canonicalFilePath();
     if (self.isEmpty() || QFileInfo(args[2]).canonicalFilePath() != self) {
-        error = QStringLiteral("更新先 %1 はこの更新プログラムのフォルダー %2 ではありません。").arg(args[2], selfFolder);
+        error = QStringLiteral("更新先 %1 はこの更新プログラムのフォルダー %2 ではありません。")
+                    .arg(args[2], selfFolder);
         return kUpdaterRefused;
     }
     const uid_t owner = invokingUser();
