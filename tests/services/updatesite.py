@@ -8,6 +8,7 @@ import functools
 import http.server
 import os
 import sys
+import time
 import zipfile
 
 
@@ -26,6 +27,17 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.wfile.write(data[:n])
             self.wfile.flush()
             self.close_connection = True
+            return
+        if os.path.isfile(path) and os.path.isfile(path + ".slow"):
+            with open(path, "rb") as f:
+                data = f.read()
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            for i in range(0, len(data), 65536):
+                self.wfile.write(data[i : i + 65536])
+                self.wfile.flush()
+                time.sleep(0.02)
             return
         super().do_GET()
 
