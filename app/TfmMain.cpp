@@ -1157,12 +1157,12 @@ bool TfmMain::downloadAndInstall(UpdateKind kind, const QString& url, const QStr
     }
     const TInstall t = InstallArchive(kind, d.File);
     CloseNotice();
-    if (t.Outcome == InstallOutcome::Installed) return true;
     // Only the command an administrator is asked to run still needs the download.
     if (t.Outcome != InstallOutcome::NeedsAdmin) {
         QFile::remove(d.File);
         QFile::remove(d.File + QLatin1String(kChecksumSuffix));
     }
+    if (t.Outcome == InstallOutcome::Installed) return true;
     if (t.Outcome == InstallOutcome::BadArchive)
         MessageDlg(failed, failedType, MsgButtons::Ok);
     else if (t.Outcome == InstallOutcome::NeedsAdmin || t.Outcome == InstallOutcome::NotAuthorized)

@@ -224,6 +224,8 @@ TEST_F(UpdateWindowTest, TableFilesAreUpdatedAndReadAtTheNextStart)
     EXPECT_TRUE(fmMain->SkipSaveCheck);
     EXPECT_TRUE(started.empty());
     EXPECT_TRUE(tablesUpdated());
+    // Nothing downloaded stays behind.
+    EXPECT_TRUE(QDir(UpdateFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 
     DestroyForms();
     CreateForms();
