@@ -39,13 +39,6 @@ bool ShellOpen(const QString& target)
     return QDesktopServices::openUrl(url);
 }
 
-ShellRunner SetShellRunner(ShellRunner r)
-{
-    ShellRunner old = std::move(runner());
-    runner() = std::move(r);
-    return old;
-}
-
 bool ShellRun(const QString& program, const QStringList& arguments, const QString& workDir)
 {
     if (runner()) return runner()(program, arguments, workDir);
@@ -59,4 +52,11 @@ bool ShellDeleteTree(const QString& folder)
     QDir dir(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
     if (dir.isRoot() || !dir.exists()) return false;
     return dir.removeRecursively();
+}
+
+ShellRunner SetShellRunner(ShellRunner r)
+{
+    ShellRunner old = std::move(runner());
+    runner() = std::move(r);
+    return old;
 }
