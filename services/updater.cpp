@@ -3,6 +3,7 @@
 #include "services/updater.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,11 +11,14 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <vector>
 
 #include "payroll/corpinfo.h"
 #include "payroll/paths.h"
 #include "payroll/taxtable.h"
+#include "platform/atomicfile.h"
+#include "platform/errors.h"
 #include "services/zip.h"
 
 namespace {
@@ -79,12 +83,16 @@ bool readOwnFile(const QString& path, uid_t owner, qint64 cap, QFile& to)
     return ok && to.flush();
 }
 
+const QString kStagingPrefix = QStringLiteral(".pelmoras-update.");
+
 // A folder of the installer's own inside the program folder (the same file system, so that the
-// swap is a rename), removed with everything in it when the installer ends.
+// swap is a rename), removed with everything in it when the installer ends. During the swap it
+// holds "journal" (the files being swapped), "new/" (those not yet in place) and "old/" (those
+// replaced).
 class Staging {
   public:
     explicit Staging(const QString& self)
-        : path_(self + QStringLiteral("/.pelmoras-update.%1/").arg(::getpid()))
+        : path_(self + QLatin1Char('/') + kStagingPrefix + QString::number(::getpid()) + QLatin1Char('/'))
     {
         QDir(path_).removeRecursively();
         ok_ = ::mkdir(native(path_).constData(), 0700) == 0;
@@ -137,6 +145,8 @@ QString contentProblem(UpdateKind kind, const QString& folder, const QStringList
     const QStringList tableFiles = tableNames();
     bool tables = false;
     for (const QString& f : files) {
+        for (const QChar c : f)
+            if (c.unicode() < 0x20) return QStringLiteral("名前に制御文字を含むファイルがあります。");
         tables = tables || tableFiles.contains(f);
         if (kind == UpdateKind::Tables && !tableFiles.contains(f))
             return QStringLiteral("表データファイル以外のファイルが含まれています (%1)。").arg(f);
@@ -176,6 +186,35 @@ bool fsyncFolder(const QString& folder)
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
+}
+
+// An installer stopped half-way through its swap (killed, or the power lost) left its staging
+// folder behind: the old files go back and the new ones it had already put in place go, so the
+// program folder is again what it was before that update.
+void recoverInterrupted(const QString& self)
+{
+    const QStringList folders =
+        QDir(self).entryList({kStagingPrefix + u'*'}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : folders) {
+        bool ok = false;
+        const int pid = name.mid(kStagingPrefix.size()).toInt(&ok);
+        // The folder of an installer that still runs is its own.
+        if (!ok || pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        const QString dir = self + name + QLatin1Char('/');
+        QFile journal(dir + QStringLiteral("journal"));
+        if (journal.open(QIODevice::ReadOnly)) {
+            for (const QString& f : QString::fromUtf8(journal.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+                if (f.startsWith(u'/') || f.split(u'/').contains(QStringLiteral(".."))) continue;
+                const QString old = dir + QStringLiteral("old/") + f;
+                if (QFileInfo::exists(old))
+                    ::rename(native(old).constData(), native(self + f).constData());
+                else if (!QFileInfo::exists(dir + QStringLiteral("new/") + f))
+                    QFile::remove(self + f);
+            }
+            fsyncFolder(self);
+        }
+        QDir(dir).removeRecursively();
+    }
 }
 
 // Puts the files of staged (relative names) over the same names in self, keeping the replaced
@@ -251,6 +290,7 @@ int RunUpdater(const QStringList& args, const QString& selfFolder, QString& erro
                     .arg(args[2], selfFolder);
         return kUpdaterRefused;
     }
+    recoverInterrupted(self + QLatin1Char('/'));
     const uid_t owner = invokingUser();
     const QString archive = archiveInUpdateFolder(args[1], owner, error);
     if (archive.isEmpty()) return kUpdaterRefused;
@@ -295,6 +335,13 @@ int RunUpdater(const QStringList& args, const QString& selfFolder, QString& erro
     if (!error.isEmpty()) return kUpdaterBadArchive;
     if (!setInstalledModes(staged, files)) {
         error = QStringLiteral("更新ファイルの属性を設定できません。");
+        return kUpdaterFailed;
+    }
+    try {
+        WriteFileAtomic(staging.path() + QStringLiteral("journal"), files.join(u'\n').toUtf8(),
+                        QStringLiteral("更新の記録"));
+    } catch (const AppError& e) {
+        error = e.message();
         return kUpdaterFailed;
     }
     if (!swapIn(self + QLatin1Char('/'), staged, staging.path() + QStringLiteral("old/"), files, error))

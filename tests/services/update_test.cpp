@@ -3,6 +3,7 @@
 // folder of its own: what it installs, what it refuses, and its rollback.
 #include "services/update.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 
@@ -267,6 +268,32 @@ TEST_F(InstallerTest, RollsBackWhenTheSwapFailsHalfWay)
     EXPECT_TRUE(QFileInfo(prog + u("zz.txt/inside")).isDir());
     const QStringList now = QDir(prog).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     EXPECT_EQ(now, QStringList(before.keys()));
+}
+
+// An installer stopped half-way through its swap left its staging folder: the next run puts the
+// old files back and takes away the new ones, before it looks at anything else; the staging folder
+// of an installer that still runs is left alone.
+TEST_F(InstallerTest, PutsBackWhatAnInstallerStoppedHalfWayLeft)
+{
+    const QString stale = prog + u(".pelmoras-update.999999999/");
+    const QString live = prog + u(".pelmoras-update.%1/").arg(QCoreApplication::applicationPid());
+    QDir().mkpath(stale + u("old"));
+    QDir().mkpath(stale + u("new"));
+    QDir().mkpath(prog + u("help"));
+    QDir().mkpath(live);
+    WriteAll(stale + u("journal"), "help/new.html\npelmoras\nzz.txt");
+    WriteAll(stale + u("old/pelmoras"), "old program");  // swapped
+    WriteAll(prog + u("pelmoras"), "new program");
+    WriteAll(prog + u("help/new.html"), "new page");  // swapped, nothing replaced
+    WriteAll(stale + u("new/zz.txt"), "new zz");      // not reached
+    WriteAll(prog + u("zz.txt"), "old zz");
+    // Refused, after the repair.
+    EXPECT_EQ(run({u("tables"), dir() + u("home/none.zip"), prog}), kUpdaterRefused);
+    EXPECT_EQ(ReadAll(prog + u("pelmoras")), QByteArray("old program"));
+    EXPECT_FALSE(QFileInfo::exists(prog + u("help/new.html")));
+    EXPECT_EQ(ReadAll(prog + u("zz.txt")), QByteArray("old zz"));
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_TRUE(QFileInfo::exists(live));
 }
 
 }  // namespace
