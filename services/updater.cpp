@@ -346,5 +346,8 @@ int RunUpdater(const QStringList& args, const QString& selfFolder, QString& erro
     }
     if (!swapIn(self + QLatin1Char('/'), staged, staging.path() + QStringLiteral("old/"), files, error))
         return kUpdaterFailed;
+    // Done: a staging folder left from here on holds nothing to put back.
+    QFile::remove(staging.path() + QStringLiteral("journal"));
+    fsyncFolder(staging.path());
     return kUpdaterOk;
 }
