@@ -68,6 +68,7 @@
 #include "services/mail.h"
 #include "services/ui/TfmCloud.h"
 #include "services/ui/TfmHelp.h"
+#include "services/update.h"
 #include "services/webcheck.h"
 
 TfmMain* fmMain = nullptr;
@@ -130,8 +131,8 @@ const MenuEntry MenuTable[] = {
     {"ヘルプ(&H)", "mnShowLog", "システムログ表示(&L)...", "", "", "", true},
     {"ヘルプ(&H)", "mnInstDir", "インストール先の表示(&I)", "", "", "", true},
     {"ヘルプ(&H)", "-", "", "", "", "", true},
-    {"ヘルプ(&H)", "mnFileUpdate", "データファイル更新(&U)", "", "", "", false},
-    {"ヘルプ(&H)", "mnVerCheck", "最新バージョンかチェック(&C)", "", "", "", false},
+    {"ヘルプ(&H)", "mnFileUpdate", "データファイル更新(&U)", "", "", "", true},
+    {"ヘルプ(&H)", "mnVerCheck", "最新バージョンかチェック(&C)", "", "", "", true},
     {"ヘルプ(&H)", "mnVerInfo", "バージョン情報(&A)", "Ctrl+V", "", "", true},
 };
 
@@ -218,6 +219,8 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent)
     // Creation: the program-wide settings file and data root as start-up left them.
     SysIniFileName = IniFileName;
     DataRoot = DataPath;
+    // A download an earlier run left behind is never used.
+    ClearUpdateFolder();
     YearFileCreated = false;
     YearFileSaved = false;
     NewSysIni = !QFileInfo::exists(SysIniFileName);
@@ -270,6 +273,7 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent)
     YearHeader.FileMark = 1.0;
     StartupPending = true;
     SkipSaveCheck = false;
+    VerStr = versionString();
 
     const QStringList args = QApplication::arguments().mid(1);
     DownloadMode = args == QStringList{QStringLiteral("/Download")};
@@ -389,6 +393,8 @@ void TfmMain::buildMenus()
     connect(action("Contents"), &QAction::triggered, this, [] { ShowHelpContents(); });
     connect(action("KeyWord"), &QAction::triggered, this, [] { ShowHelpIndex(); });
     connect(action("mnFAQ"), &QAction::triggered, this, &TfmMain::mnFAQClick);
+    connect(action("mnVerCheck"), &QAction::triggered, this, [this] { mnVerCheckClick(); });
+    connect(action("mnFileUpdate"), &QAction::triggered, this, [this] { mnFileUpdateClick(); });
     connect(action("mnShowLog"), &QAction::triggered, this, [] { fmShowLog->exec(); });
     connect(action("mnVerInfo"), &QAction::triggered, this, [this] {
         fmVersion->VerStr = VerStr;
@@ -459,7 +465,13 @@ void TfmMain::FormActivate()
 {
     try {
         if (DownloadMode || DownloadFMode) {
-            // The program and table-file updates are not part of this version: nothing to run.
+            // The update runs without questions; the program ends after it (after "/Download",
+            // through the start of the new program).
+            if (DownloadMode)
+                mnVerCheckClick(true);
+            else
+                mnFileUpdateClick(true);
+            SkipSaveCheck = true;
             close();
             return;
         }
@@ -1122,6 +1134,135 @@ void TfmMain::mnFAQClick()
         return;
     }
     OpenWebPage(base + QStringLiteral("faq.html"));
+}
+
+bool TfmMain::hasUnsavedChanges()
+{
+    bool changed = false;
+    ConfirmSaveData(false, changed);
+    return changed;
+}
+
+bool TfmMain::downloadAndInstall(UpdateKind kind, const QString& url, const QString& failed,
+                                 MsgType failedType)
+{
+    // The download panel's caption is its own.
+    ShowNotice(QString(), kNoticeDownload);
+    const TDownload d = DownloadArchive(
+        url, QLatin1String(kind == UpdateKind::Program ? kProgramArchiveName : kTablesArchiveName));
+    if (!d.Ok) {
+        CloseNotice();
+        MessageDlg(failed, failedType, MsgButtons::Ok);
+        return false;
+    }
+    const TInstall t = InstallArchive(kind, d.File);
+    CloseNotice();
+    // Only the command an administrator is asked to run still needs the download.
+    if (t.Outcome != InstallOutcome::NeedsAdmin) {
+        QFile::remove(d.File);
+        QFile::remove(d.File + QLatin1String(kChecksumSuffix));
+    }
+    if (t.Outcome == InstallOutcome::Installed) return true;
+    if (t.Outcome == InstallOutcome::BadArchive)
+        MessageDlg(failed, failedType, MsgButtons::Ok);
+    else if (t.Outcome == InstallOutcome::NeedsAdmin || t.Outcome == InstallOutcome::NotAuthorized)
+        ShowWarning(t.Message);
+    else
+        ShowError(t.Message);
+    return false;
+}
+
+void TfmMain::mnVerCheckClick(bool unasked)
+{
+    // Ctrl held down offers the update whatever version runs.
+    const bool forced = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
+    TVersionInfo v;
+    switch (CheckProgramVersion(forced ? QStringLiteral("0.00") : VerStr, v)) {
+        case VersionCheck::NoAddress:
+            ShowError(NoWebAddress);
+            return;
+        case VersionCheck::NoConnection:
+            ShowError(QStringLiteral("インターネットから情報が取得できません。"));
+            return;
+        case VersionCheck::NoInfo:
+            ShowError(QStringLiteral("プログラム更新情報が有りません。"));
+            return;
+        case VersionCheck::UpToDate:
+            ShowInfo(QStringLiteral("最新バージョンを使用中です。"));
+            return;
+        case VersionCheck::Newer:
+            break;
+    }
+    if (!unasked) {
+        const QString q = QStringLiteral(
+                              "使用中のバージョンより新しい物が公開されています。\r"
+                              "（現在のバージョン=%1、最新バージョン=%2）\r\r"
+                              "変更内容を確認してから更新して下さい。")
+                              .arg(VerStr, v.Latest);
+        const MsgResult a = MessageDlgDetails(q, MsgType::Confirmation, QStringLiteral("変更内容(&H)"));
+        if (a == MsgResult::Ok) {
+            // The address comes from the network: only a secure page is handed to the browser.
+            if (IsAllowedUrl(v.ChangesUrl))
+                ShellOpen(v.ChangesUrl);
+            else
+                ShowError(QStringLiteral("変更内容のアドレスが https ではないため開きません。\r%1")
+                              .arg(v.ChangesUrl));
+            return;
+        }
+        if (a != MsgResult::Yes) return;
+        if (hasUnsavedChanges()) {
+            ShowWarning(
+                QStringLiteral("変更がある場合は最新版に更新できません。\r先にデータ保存を行って下さい。"));
+            return;
+        }
+    }
+    if (!downloadAndInstall(UpdateKind::Program, v.UpdaterUrl,
+                            QStringLiteral("ファイルが見つかりませんでした．"), MsgType::Warning))
+        return;
+    // The new program tells the user and does its housekeeping; this one ends without asking.
+    SkipSaveCheck = true;
+    ShellRun(TablePath + QLatin1String(kProgramName), {QStringLiteral("/Update")}, TablePath);
+    close();
+}
+
+void TfmMain::mnFileUpdateClick(bool unasked)
+{
+    const QString base = WebBaseUrl();
+    if (base.isEmpty()) {
+        ShowError(NoWebAddress);
+        return;
+    }
+    const THttpResult r = HttpGet(base + QStringLiteral("version_info.dat"));
+    if (!r.Ok) {
+        ShowError(QStringLiteral("インターネットに接続できません。"));
+        return;
+    }
+    const TVersionInfo v = ParseVersionFile(r.Body);
+    if (!unasked) {
+        if (hasUnsavedChanges()) {
+            ShowWarning(QStringLiteral(
+                "変更がある場合はデータファイルを更新できません。\r先にデータ保存を行って下さい。"));
+            return;
+        }
+        if (VerStr.toLatin1() < v.DataMinVersion.toLatin1()) {
+            ShowError(
+                QStringLiteral("このバージョンではデータファイルの更新が出来ません。\r"
+                               "最新バージョンに更新してから行って下さい。"));
+            return;
+        }
+        const QString q =
+            QStringLiteral("公開中のデータファイルの作成日付は%1です。\rデータファイルを更新しますか？")
+                .arg(v.DataDate);
+        if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes) return;
+    }
+    if (!downloadAndInstall(UpdateKind::Tables, base + QLatin1String(kTablesArchivePath),
+                            QStringLiteral("データファイルが見つかりませんでした．"), MsgType::Error))
+        return;
+    ShowInfo(
+        QStringLiteral("データファイルを更新しました。\r変更を有効にする為、給与計算PelmoraSを終了します。"));
+    // The next start reads the new tables.
+    SkipSaveCheck = true;
+    close();
 }
 
 bool TfmMain::FormCloseQuery()

@@ -3,6 +3,9 @@
 #pragma once
 #include <QMainWindow>
 
+#include "platform/msgbox.h"
+#include "services/update.h"
+
 class QListWidget;
 class QHeaderView;
 class QAction;
@@ -70,6 +73,10 @@ class TfmMain : public QMainWindow {
     // The maker's notice of the version file, at every normal start; silent on any failure.
     void CheckNotice();
     void mnFAQClick();
+    // The program update and the table-file update of the maker's web host; unasked (the start
+    // switches "/Download" and "/DownloadF") downloads and installs without any question.
+    void mnVerCheckClick(bool unasked = false);
+    void mnFileUpdateClick(bool unasked = false);
 
     // Item data of a line: its employee's slot, and whether he is retired while retired
     // employees are shown.
@@ -86,6 +93,10 @@ class TfmMain : public QMainWindow {
 
   private:
     void buildMenus();
+    bool hasUnsavedChanges();
+    // Downloads the archive at url into the update folder and installs it; after a failure
+    // tells the user (a failed download or a damaged archive with failed) and returns false.
+    bool downloadAndInstall(UpdateKind kind, const QString& url, const QString& failed, MsgType failedType);
     void readPlacement();
     void writePlacement();
     // The cloud backup at program end when [Cloud] AutoBackup is on.

@@ -16,6 +16,11 @@ ShellOpener& opener()
     static ShellOpener o;
     return o;
 }
+ShellRunner& runner()
+{
+    static ShellRunner r;
+    return r;
+}
 }  // namespace
 
 ShellOpener SetShellOpener(ShellOpener o)
@@ -47,6 +52,7 @@ bool OpenWebPage(const QString& url)
 
 bool ShellRun(const QString& program, const QStringList& arguments, const QString& workDir)
 {
+    if (runner()) return runner()(program, arguments, workDir);
     return QProcess::startDetached(program, arguments, workDir);
 }
 
@@ -57,4 +63,11 @@ bool ShellDeleteTree(const QString& folder)
     QDir dir(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
     if (dir.isRoot() || !dir.exists()) return false;
     return dir.removeRecursively();
+}
+
+ShellRunner SetShellRunner(ShellRunner r)
+{
+    ShellRunner old = std::move(runner());
+    runner() = std::move(r);
+    return old;
 }

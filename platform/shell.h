@@ -16,5 +16,10 @@ using ShellOpener = std::function<bool(const QString& target)>;
 ShellOpener SetShellOpener(ShellOpener opener);
 // Starts Program detached from this one; it keeps running when this program ends.
 bool ShellRun(const QString& program, const QStringList& arguments = {}, const QString& workDir = {});
+// Puts runner in place of the start of ShellRun (tests, which must not start programs; an empty
+// one gives the real start back). Returns the previous one.
+using ShellRunner =
+    std::function<bool(const QString& program, const QStringList& arguments, const QString& workDir)>;
+ShellRunner SetShellRunner(ShellRunner runner);
 // Deletes Folder with everything in it, without asking. Refuses an empty path and the root folder.
 bool ShellDeleteTree(const QString& folder);

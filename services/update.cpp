@@ -1,0 +1,321 @@
+// The update downloads over libcurl, their checksums, the update folder, and the hand-over to
+// the installer.
+#include "services/update.h"
+
+#include <curl/curl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <mutex>
+
+#include "payroll/paths.h"
+#include "platform/atomicfile.h"
+#include "platform/errors.h"
+#include "platform/notice.h"
+#include "services/webcheck.h"
+#include "services/zip.h"
+
+namespace {
+
+// A transfer that moves less than a byte a second for this long has stalled.
+constexpr long kStallSeconds = 30;
+constexpr qint64 kMaxChecksumBytes = 4096;
+
+// Where a transfer's bytes go: a file or memory, never more than cap bytes.
+struct Sink {
+    QFile* file = nullptr;
+    QByteArray* memory = nullptr;
+    qint64 cap = 0;
+    qint64 received = 0;
+    bool tooLarge = false;
+    bool showProgress = false;
+    curl_off_t shownTotal = -1;
+};
+
+size_t takeBytes(char* data, size_t size, size_t n, void* out)
+{
+    auto* s = static_cast<Sink*>(out);
+    const qint64 len = qint64(size * n);
+    if (s->received + len > s->cap) {
+        s->tooLarge = true;
+        return 0;
+    }
+    if (!s->file)
+        s->memory->append(data, len);
+    else if (s->file->write(data, len) != len)
+        return 0;
+    s->received += len;
+    return size * n;
+}
+
+int progress(void* p, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
+{
+    auto* s = static_cast<Sink*>(p);
+    if (s->showProgress) {
+        if (total != s->shownTotal) {
+            s->shownTotal = total;
+            SetNoticeProgressMaximum(total > 0 ? total : -1);
+        }
+        SetNoticeProgressPosition(now);
+    }
+    // One thread: the windows stay drawn while the transfer waits; no command starts meanwhile.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return 0;
+}
+
+// GET of url into sink; an empty text when every byte arrived with a 2xx answer, else why not.
+QString fetch(const QString& url, Sink& sink)
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    if (!IsAllowedUrl(url)) return QStringLiteral("安全でないアドレスのため接続しません。\n%1").arg(url);
+    CURL* curl = curl_easy_init();
+    if (!curl) return QStringLiteral("通信の準備ができません。");
+    char error[CURL_ERROR_SIZE] = {};
+    const QByteArray u = url.toUtf8();
+    curl_easy_setopt(curl, CURLOPT_URL, u.constData());
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 10L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(sink.cap));
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    // A redirect may not lead from https to plain http.
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, u.startsWith("https") ? "https" : "http,https");
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, takeBytes);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    const CURLcode rc = curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    if (rc == CURLE_OK) return {};
+    if (sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+        return QStringLiteral("%1 バイトを超えています。").arg(sink.cap);
+    return QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+}
+
+FolderWritableCheck& writableCheck()
+{
+    static FolderWritableCheck c;
+    return c;
+}
+
+bool folderWritable(const QString& folder)
+{
+    if (writableCheck()) return writableCheck()(folder);
+    return ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+}
+
+// A word for a POSIX shell.
+QString shellQuote(const QString& s)
+{
+    QString q = s;
+    q.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + q + QLatin1Char('\'');
+}
+
+struct RunResult {
+    bool started = false;
+    int exitCode = -1;
+    bool crashed = false;
+    QString errorText;
+};
+
+// Runs program to its end; the windows stay drawn meanwhile (pkexec may wait for a password).
+RunResult runToEnd(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start(program, args);
+    RunResult r;
+    r.started = p.waitForStarted(10000);
+    if (!r.started) {
+        r.errorText = p.errorString();
+        return r;
+    }
+    p.closeWriteChannel();
+    while (!p.waitForFinished(50)) {
+        if (p.state() == QProcess::NotRunning) break;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    r.crashed = p.exitStatus() != QProcess::NormalExit;
+    r.exitCode = p.exitCode();
+    r.errorText = QString::fromUtf8(p.readAllStandardError()).trimmed();
+    return r;
+}
+
+}  // namespace
+
+QString UpdateKindArg(UpdateKind kind)
+{
+    return kind == UpdateKind::Program ? QStringLiteral("program") : QStringLiteral("tables");
+}
+
+QString UpdateFolder()
+{
+    if (DataRoot.isEmpty()) return {};
+    QString root = DataRoot;
+    if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
+    return root + QStringLiteral("Update/");
+}
+
+void ClearUpdateFolder()
+{
+    const QString folder = UpdateFolder();
+    if (folder.isEmpty()) return;
+    const QFileInfo f(folder.chopped(1));
+    // A link in place of the folder is removed, never followed.
+    if (f.isSymLink() || f.isFile())
+        QFile::remove(f.filePath());
+    else if (f.isDir())
+        QDir(f.filePath()).removeRecursively();
+}
+
+QByteArray Sha256OfFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    if (!h.addData(&f) || f.error() != QFileDevice::NoError) return {};
+    return h.result().toHex();
+}
+
+QByteArray ChecksumOfLine(const QByteArray& text)
+{
+    const QByteArray t = text.trimmed();
+    if (t.size() < 64 || (t.size() > 64 && !QChar::isSpace(uchar(t[64])))) return {};
+    const QByteArray sum = t.left(64).toLower();
+    for (const char c : sum)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return {};
+    return sum;
+}
+
+TDownload DownloadArchive(const QString& url, const QString& name)
+{
+    TDownload d;
+    const QString folder = UpdateFolder();
+    if (folder.isEmpty() || !MakePrivateFolder(folder)) {
+        d.Error = QStringLiteral("更新用のフォルダー %1 を作成できません。").arg(folder);
+        return d;
+    }
+    const QString file = folder + name, part = file + QStringLiteral(".part"),
+                  sumFile = file + QLatin1String(kChecksumSuffix), probe = file + QStringLiteral(".check");
+    const auto failed = [&](const QString& why) {
+        for (const QString& f : {part, file, sumFile}) QFile::remove(f);
+        QDir(probe).removeRecursively();
+        d.Error = why;
+        return d;
+    };
+    for (const QString& f : {part, file, sumFile}) QFile::remove(f);
+
+    QByteArray sumText;
+    Sink sums;
+    sums.memory = &sumText;
+    sums.cap = kMaxChecksumBytes;
+    if (const QString e = fetch(url + QLatin1String(kChecksumSuffix), sums); !e.isEmpty()) return failed(e);
+    const QByteArray want = ChecksumOfLine(sumText);
+    if (want.isEmpty()) return failed(QStringLiteral("チェックサムのファイルが正しくありません。"));
+
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return failed(QStringLiteral("%1 を作成できません。").arg(part));
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    Sink body;
+    body.file = &out;
+    body.cap = kMaxUpdateBytes;
+    body.showProgress = true;
+    QString e = fetch(url, body);
+    if (!out.flush() || ::fsync(out.handle()) != 0) e += QStringLiteral("書き込みに失敗しました。");
+    out.close();
+    if (!e.isEmpty()) return failed(e);
+    if (Sha256OfFile(part) != want) return failed(QStringLiteral("チェックサムが一致しません。"));
+    // Unpacked once on trial: every entry must read back whole and stay inside its folder.
+    const int z = UnzipFile(part, probe, QString());
+    QDir(probe).removeRecursively();
+    if (z != kZipOk) return failed(QStringLiteral("圧縮ファイルが壊れています。"));
+    try {
+        WriteFileAtomic(sumFile, sumText, QStringLiteral("チェックサムの保存"));
+        CommitFileAtomic(part, file, QStringLiteral("更新ファイルの保存"));
+    } catch (const AppError& err) {
+        return failed(err.message());
+    }
+    d.Ok = true;
+    d.File = file;
+    return d;
+}
+
+FolderWritableCheck SetFolderWritableCheck(FolderWritableCheck check)
+{
+    FolderWritableCheck old = std::move(writableCheck());
+    writableCheck() = std::move(check);
+    return old;
+}
+
+QString AdminCommand(UpdateKind kind, const QString& archive)
+{
+    return QStringLiteral("sudo %1 %2 %3 %4")
+        .arg(shellQuote(TablePath + QLatin1String(kUpdaterName)), UpdateKindArg(kind), shellQuote(archive),
+             shellQuote(TablePath));
+}
+
+TInstall InstallArchive(UpdateKind kind, const QString& archive)
+{
+    TInstall t;
+    const QString updater = TablePath + QLatin1String(kUpdaterName);
+    if (!QFileInfo(updater).isExecutable()) {
+        t.Message = QStringLiteral("更新用のプログラム %1 が見つかりません。").arg(updater);
+        return t;
+    }
+    const QStringList args{UpdateKindArg(kind), archive, TablePath};
+    RunResult r;
+    if (folderWritable(TablePath)) {
+        r = runToEnd(updater, args);
+    } else {
+        // Administrator rights for the installer alone; the window program stays this user's.
+        const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
+        const QString needsAdmin =
+            QStringLiteral(
+                "この更新には管理者の権限が必要です。\r"
+                "管理者として次のコマンドを実行してから、給与計算PelmoraSを起動し直して下さい。\r\r%1")
+                .arg(AdminCommand(kind, archive));
+        if (pkexec.isEmpty()) {
+            t.Outcome = InstallOutcome::NeedsAdmin;
+            t.Message = needsAdmin;
+            return t;
+        }
+        r = runToEnd(pkexec, QStringList{updater} + args);
+        if (r.started && !r.crashed && (r.exitCode == 126 || r.exitCode == 127)) {
+            // pkexec answers 127 also when no authentication agent could ask for the password.
+            if (r.errorText.contains(QStringLiteral("authentication agent"), Qt::CaseInsensitive)) {
+                t.Outcome = InstallOutcome::NeedsAdmin;
+                t.Message = needsAdmin;
+            } else {
+                t.Outcome = InstallOutcome::NotAuthorized;
+                t.Message = QStringLiteral("管理者の認証が得られなかったため、更新しませんでした。");
+            }
+            return t;
+        }
+    }
+    if (r.started && !r.crashed && r.exitCode == kUpdaterOk) {
+        t.Outcome = InstallOutcome::Installed;
+        return t;
+    }
+    if (r.started && !r.crashed && r.exitCode == kUpdaterBadArchive) {
+        t.Outcome = InstallOutcome::BadArchive;
+        t.Message = r.errorText;
+        return t;
+    }
+    t.Message =
+        QStringLiteral("更新を組み込めませんでした。元のファイルはそのままです。\r%1").arg(r.errorText);
+    return t;
+}

@@ -1,0 +1,13 @@
+// The installer pelmoras-update: checks an archive of the update folder and puts its files into
+// the folder the installer itself lies in, whole or not at all.
+#pragma once
+#include <QString>
+#include <QStringList>
+
+#include "services/update.h"
+
+// pelmoras-update <program|tables> <archive> <program folder>: returns an UpdaterExit and, unless
+// it is kUpdaterOk, the reason in error. selfFolder is the folder the installer lies in (from its
+// own executable); the program folder argument must name that same folder, and nothing is ever
+// written anywhere else.
+int RunUpdater(const QStringList& args, const QString& selfFolder, QString& error);
