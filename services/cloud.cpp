@@ -177,9 +177,7 @@ bool CloudBackup(bool automatic, const FtpProgress& progress)
             error = QStringLiteral("フォルダー作成に失敗しました");
         } else if (const TCopyResult copied = BackupToFolder(area.work()); !copied.ok) {
             error = QStringLiteral("一時ワークへのバックアップ失敗\r") + copied.reason;
-        } else if (dropMailPassword(area.work() + QStringLiteral("/Tolvane.ini")), false) {
-        } else if (const int z = ZipFolder(area.file(key + QStringLiteral(".zip")), area.work(), password);
-                   z != 0) {
+        } else if (const int z = zipWork(area, key + QStringLiteral(".zip"), password); z != 0) {
             error = QStringLiteral("バックアップの圧縮に失敗しました。\r(%1)").arg(zipReason(z));
         } else if (const TFtpResult up = FtpUpload(server, area.file(key + QStringLiteral(".zip")),
                                                    key + QStringLiteral(".zip"), progress);

@@ -287,7 +287,7 @@ void TfmInji::FormShow(bool fromDialog)
         const TPrintPlan plan = PlanPrint(Tag, list, mode);
         pnLType->setText(plan.PaperText);
         pnPrnInfo->setText(plan.InfoText);
-        btOutCSV->setEnabled(CanExport(Tag, mode));
+        btOutCSV->setEnabled(CanExport(Tag));
         setNengappiLabel();
     } catch (const AppError& e) {
         ShowError(e.message());
@@ -563,7 +563,7 @@ void TfmInji::SaveDlgTypeChange(const QString& filter)
 void TfmInji::btOutCSVClick()
 {
     const int mode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
-    if (!CanExport(Tag, mode)) return;
+    if (!CanExport(Tag)) return;
     // Both file types are always offered: the workbook is written by the program itself.
     SetupSaveDlg(true);
     SaveDlg->selectFile(ExportFileName(Tag));
