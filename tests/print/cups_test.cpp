@@ -336,4 +336,54 @@ TEST_F(CupsTest, StoppedQueueHoldsTheJobAndTheUserIsTold)
     EXPECT_TRUE(shown.empty()) << shown[0].text;
 }
 
+// A queue whose paper has a top margin of 12.7 mm: the first slip's header box (9.5 mm from the
+// top of the sheet as drawn) lies in the margin, where the job's PDF keeps it. The preview shows
+// it too, line whole, in the grey of the margin.
+TEST_F(CupsTest, PreviewShowsTheFirstSlipsTopLineThatLiesInThePrintersMargin)
+{
+    const QString failed = cups_.start();
+    if (!failed.isEmpty()) GTEST_SKIP() << failed.toStdString();
+    ASSERT_EQ(cups_.addQueue(u("Slips")), QString());
+    ASSERT_EQ(cups_.admin(u("lpadmin"), {u("-d"), u("Slips")}), QString());
+    fmInji->setDocument(299, u("給与明細書"));
+    fmInji->show();
+    fmInji->PublishPrintInputs();
+    fmPreView->show();
+    QApplication::processEvents();
+    const TPrinterCaps caps = PrinterCaps();
+    const double marginTop = caps.PhysicalOffsetY * 25.4 / caps.LogPixelsY;
+    const double marginLeft = caps.PhysicalOffsetX * 25.4 / caps.LogPixelsX;
+    ASSERT_NEAR(marginTop, 12.7, 0.1) << "the generic PDF printer's A4 margin";
+    // The page is drawn from the margin's whole millimetres: the box lies this far down the sheet.
+    const double top = marginTop + (10 - 0.5) - std::nearbyint(marginTop);
+    const double left = marginLeft + 17.5 - std::nearbyint(marginLeft), right = left + 108 - 17.5;
+
+    // The share of the box's width that is dark in the darkest row near the line.
+    const auto line = [&](const QImage& image, double px) {
+        int best = 0;
+        const int from = int(left * px) + 2, to = int(right * px) - 2;
+        for (int row = std::max(0, int(top * px) - 2); row <= int(top * px) + 2; ++row) {
+            int n = 0;
+            for (int x = from; x < to; ++x) n += qGray(image.pixel(x, row)) < 128;
+            best = std::max(best, n);
+        }
+        return double(best) / (to - from);
+    };
+    const QImage sheet = child<QWidget>(fmPreView, "pbImage")->grab().toImage();
+    const double px = fmPreView->logicalDpiY() * PreviewZoom / 100.0 / 25.4;  // pixels a millimetre
+    EXPECT_GT(line(sheet, px), 0.9) << "the top line of the box, " << top << " mm down";
+    // The printed job has it as well.
+    fmPreView->hide();
+    child<QPushButton>(fmInji, "btOk")->click();
+    ASSERT_EQ(PrivateCups::finishedJobs(u("Slips")), 1) << cups_.log();
+    run(u("pdftoppm"), {u("-r"), u("100"), u("-gray"), u("-f"), u("1"), u("-l"), u("1"), u("-singlefile"),
+                        cups_.output(u("Slips")), dir() + u("job")});
+    const QImage job(dir() + u("job.pgm"));
+    ASSERT_FALSE(job.isNull());
+    EXPECT_GT(line(job, 100 / 25.4), 0.9);
+    // The margin is the sheet's grey; the printable area white.
+    EXPECT_EQ(sheet.pixel(int(100 * px), 1), qRgb(244, 244, 244));
+    EXPECT_EQ(sheet.pixel(int((marginLeft + 1) * px), int((marginTop + 1) * px)), qRgb(255, 255, 255));
+}
+
 }  // namespace
