@@ -183,7 +183,9 @@ TEST_F(DataManageTest, DeletingAPeriodZeroesItsRecordAndPresentByte)
         EXPECT_EQ(bytes[8 + 6 - 1], 1);
         EXPECT_EQ(bytes.mid(DataRecPos(5), 16), QByteArray(16, '\x5a'));
         EXPECT_EQ(YearHeader.DataExists[p], 0);
-        if (p == 14) EXPECT_EQ(ValueAt<int32_t>(bytes, 24 + 4), 0);
+        if (p == 14) {
+            EXPECT_EQ(ValueAt<int32_t>(bytes, 24 + 4), 0);
+        }
     }
     EXPECT_EQ(MonthCorpRecs[5].Nissu, 0);
 }
