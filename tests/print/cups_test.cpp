@@ -280,8 +280,24 @@ TEST_F(CupsTest, PrinterChosenInTheSetUpDialogAndRemovedIsToldOnceThenTheDefault
     EXPECT_TRUE(shown.empty()) << shown[0].text;
     ASSERT_EQ(PrivateCups::finishedJobs(u("Office")), 1) << cups_.log();
     EXPECT_EQ(remembered(), u("Office"));
-    // Remembered across a restart while it is there.
+    // After a restart, Ctrl held on purpose while the command is chosen another way: A4 on the
+    // current printer, the default one.
     restart();
+    {
+        QWidget window;
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyPress(&window, Qt::Key_Control, Qt::ControlModifier);
+        WhenShown(fmInji, [&] {
+            printer = child<QLabel>(fmInji, "pnPrinter")->text();
+            child<QPushButton>(fmInji, "btCancel")->click();
+        });
+        fmMain->action("mnMeisaihyo")->trigger();
+        QTest::keyRelease(&window, Qt::Key_Control);
+        EXPECT_EQ(printer, u(" Slips"));
+    }
+    // Ctrl+P: the remembered printer while it is there.
     std::tie(printer, shown) = ctrlP("btCancel");
     EXPECT_EQ(printer, u(" Office"));
     EXPECT_TRUE(shown.empty()) << shown[0].text;
