@@ -5,6 +5,7 @@
 #include <iconv.h>
 
 #include <QList>
+#include <algorithm>
 #include <vector>
 
 #include "platform/errors.h"
@@ -133,6 +134,11 @@ QString padRight(const QString& text, int width)
 {
     QString t = cut(text, width);
     return t + QString(width - byteLength(t), QLatin1Char(' '));
+}
+
+QString padRightWhole(const QString& text, int width)
+{
+    return text + QString(std::max(0, width - byteLength(text)), QLatin1Char(' '));
 }
 
 QString padLeft(const QString& text, int width)

@@ -31,5 +31,8 @@ QString cut(const QString& text, int maxBytes);
 // Pads with half-width blanks to width bytes (left: text first) or cuts it to width.
 QString padRight(const QString& text, int width);
 QString padLeft(const QString& text, int width);
+// Pads with half-width blanks to at least width bytes; a longer text stays whole, as Format's
+// "%-16s" leaves it, and what follows it moves right.
+QString padRightWhole(const QString& text, int width);
 
 }  // namespace cp932

@@ -173,11 +173,10 @@ QStringList ValidSheetNames(const QStringList& wanted)
 
 QString SafeFileName(const QString& name, const QString& fallback)
 {
-    QString safe;
-    for (const QChar c : name)
-        safe += c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f
-                    ? QLatin1Char('_')
-                    : c;
+    static const QString refused = QStringLiteral("/\\:*?\"<>|");
+    QString safe = name;
+    for (QChar& c : safe)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || refused.contains(c)) c = QLatin1Char('_');
     safe = safe.trimmed();
     while (safe.startsWith(QLatin1Char('.'))) safe.remove(0, 1);
     return safe.isEmpty() ? fallback : safe;

@@ -58,8 +58,9 @@ QList<double> ExportColumnWidths(const TExportSheet& sheet);
 // Sheet names a workbook takes: at most 31 characters, none of []:*?/\, no apostrophe at either
 // end, never empty, and unique without regard to letter case.
 QStringList ValidSheetNames(const QStringList& wanted);
-// A name that can be part of a file name: no "/", "\" or control characters, not hidden, not
-// empty (fallback then).
-QString SafeFileName(const QString& name, const QString& fallback);
+// A name that can be part of a file name on every usual file system (a Windows share, a USB
+// stick): "/", "\", ":", "*", "?", """, "<", ">", "|" and control characters become "_"; not
+// hidden, not empty (fallback then).
+QString SafeFileName(const QString& name, const QString& fallback = QString());
 // path, or the first of "name(2).ext", "name(3).ext", ... that is not in taken.
 QString UniquePath(const QString& path, const QStringList& taken);

@@ -226,10 +226,10 @@ bool OutSoGokeiCSV(const TExportTarget& target)
     return true;
 }
 
-bool CanExport(int tag, int mode)
+bool CanExport(int tag)
 {
     const int kind = tag / 100;
-    return kind == 4 || kind == 6 || (kind == 5 && !(mode == 0 && OptionRec.OldIchiran));
+    return kind == 4 || kind == 5 || kind == 6;
 }
 
 bool RunExport(int tag, const TExportTarget& target, const TListSlots& list, int mode)

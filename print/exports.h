@@ -33,9 +33,9 @@ bool OutDaichoCSV(const TExportTarget& target, const QList<int>& members);
 bool OutIchiranCSV(const TExportTarget& target, const QList<int>& lines, int mode);
 bool OutSoGokeiCSV(const TExportTarget& target);
 
-// Whether the print dialog exports the document of tag (kind 4, 5 or 6; not the old layout of
-// the plain pay list, which has no table form).
-bool CanExport(int tag, int mode);
+// Whether the print dialog exports the document of tag: kind 4, 5 or 6. The plain pay list is
+// exported as its plain table also while it prints in the old layout with category subtotals.
+bool CanExport(int tag);
 // The export of tag's document (Tag as the print dialog's: kind * 100 + slot or period).
 bool RunExport(int tag, const TExportTarget& target, const TListSlots& list, int mode);
 // The file name proposed for it, without folder and suffix ("給与台帳", "令和8年･5月分給与一覧").

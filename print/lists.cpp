@@ -295,7 +295,7 @@ void PrintJuminZei(int page)
         const TJuminEntry& t = JuminTable[i];
         PrintText(x, ly,
                   QStringLiteral("%1 (%2名)  %3円")
-                      .arg(cp932::padRight(t.Name, 16), QString::number(t.Count).rightJustified(2),
+                      .arg(cp932::padRightWhole(t.Name, 16), QString::number(t.Count).rightJustified(2),
                            FmtAmount(10, t.Amount)));
     }
 }

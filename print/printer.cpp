@@ -231,8 +231,36 @@ bool CurrentIsPdf()
 bool SelectPrinter(const QString& name)
 {
     if (name.isEmpty() || !InstalledPrinters().contains(name)) return false;
+    // A name the service still lists but cannot describe would make Qt print to the default.
+    if (name != PdfPrinterName && QPrinterInfo::printerInfo(name).isNull()) return false;
     makeCurrent(name);
     return true;
+}
+
+QString CurrentPrinterHold()
+{
+    if (CurrentIsPdf()) return {};
+    const QByteArray name = CurrentPrinterName().toUtf8();
+    char uri[HTTP_MAX_URI];
+    if (httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                         "/printers/%s", name.constData()) != HTTP_URI_STATUS_OK)
+        return {};
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    static const char* const wanted[] = {"printer-state", "printer-state-message"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, wanted);
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    if (!response) return {};
+    ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+    ipp_attribute_t* message = ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT);
+    const bool stopped = state && ippGetInteger(state, 0) == IPP_PSTATE_STOPPED;
+    const QString why = message ? QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed() : QString();
+    ippDelete(response);
+    if (!stopped) return {};
+    return QStringLiteral(
+               "プリンター「%1」は停止しています%2。\n"
+               "印刷した帳票はプリンターのキューで待っています。プリンターを再開すると印刷されます。")
+        .arg(CurrentPrinterName(), why.isEmpty() ? QString() : QStringLiteral("（%1）").arg(why));
 }
 
 void ResetDevMode()

@@ -14,6 +14,7 @@
 #include "platform/errors.h"
 #include "print/dispatch.h"
 #include "print/engine.h"
+#include "print/exportframe.h"
 
 namespace {
 
@@ -117,15 +118,6 @@ QByteArray EncodeJpeg(const QImage& source)
     QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
     free(buffer);
     return bytes;
-}
-
-QString SafeFileName(const QString& text)
-{
-    QString out = text;
-    for (QChar& c : out)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("/\\:*?\"<>|").contains(c))
-            c = QLatin1Char('_');
-    return out;
 }
 
 QString SlipImageFileName(int slot)

@@ -22,5 +22,3 @@ QByteArray EncodeJpeg(const QImage& image);
 // "冬期賞与[...].jpg" (季 with the seasonal-name setting) or the third bonus's name for bonuses.
 // Characters a file name cannot hold on the usual file systems become "_".
 QString SlipImageFileName(int slot);
-// text with "/", "\", ":", "*", "?", """, "<", ">", "|" and control characters replaced by "_".
-QString SafeFileName(const QString& text);

@@ -5,14 +5,15 @@
 # them). A failing stage does not stop the later ones, so that one run reports everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh
+# Both builds take warnings as errors, so that none comes back unnoticed.
+PELMORAS_WERROR=ON bash scripts/build.sh
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 status=0
 ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 300 || status=1
 
 # -O1 keeps the sanitized tests quick. Every UBSan report ends the test that made it (alignment is
 # recoverable only so that UBSAN_OPTIONS=halt_on_error=0 lists all its sites in one run).
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELMORAS_WERROR=ON \
   -DCMAKE_CXX_FLAGS="-O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined -fsanitize-recover=alignment" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build build-asan --parallel "$(nproc)" \

@@ -1,6 +1,7 @@
 // Employee CSV export and import.
 #include "app/core/membcsv.h"
 
+#include <QHash>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -26,41 +27,47 @@ const char* const HeaderNames[MemberCsvColumns] = {
     "健康保険料",     "介護保険料",     "厚生年金保険料",  "厚生年金基金掛け金",
     "メールアドレス", "UniqueKey",      "FileVer 1.1",     "連番"};
 
-// The four insurances of columns 24..27: the flag and the amount.
+// The four insurances of columns 24..27: the flag, the amount and the employee window's field.
 struct Insurance {
     uint8_t TEmployeeRec::*flag;
     int32_t TEmployeeRec::*amount;
+    const char* field;
 };
-const Insurance Insurances[4] = {{&TEmployeeRec::Kenkou, &TEmployeeRec::KenhoRyo},
-                                 {&TEmployeeRec::Kaigo, &TEmployeeRec::KaigoRyo},
-                                 {&TEmployeeRec::NenHoken, &TEmployeeRec::KoseiRyo},
-                                 {&TEmployeeRec::NenKikin, &TEmployeeRec::Kakekin}};
+const Insurance Insurances[4] = {{&TEmployeeRec::Kenkou, &TEmployeeRec::KenhoRyo, "edKenhoRyo"},
+                                 {&TEmployeeRec::Kaigo, &TEmployeeRec::KaigoRyo, "edKaigoRyo"},
+                                 {&TEmployeeRec::NenHoken, &TEmployeeRec::KoseiRyo, "edKoseiRyo"},
+                                 {&TEmployeeRec::NenKikin, &TEmployeeRec::Kakekin, "edKakekin"}};
 
-// The integer columns and their fields (the insurances and flags are handled on their own).
+// The integer columns, their fields and the employee window's field that holds the same value
+// (the insurances and flags are handled on their own).
 struct IntColumn {
     int column;
+    const char* field;
     int32_t (*get)(const TEmployeeRec&);
     void (*set)(TEmployeeRec&, int32_t);
 };
-#define INT_COLUMN(c, m)                                                                                     \
-    {                                                                                                        \
-        c, [](const TEmployeeRec& r) -> int32_t { return r.m; }, [](TEmployeeRec& r, int32_t v) { r.m = v; } \
+#define INT_COLUMN(c, f, m)                                         \
+    {                                                               \
+        c, f, [](const TEmployeeRec& r) -> int32_t { return r.m; }, \
+            [](TEmployeeRec& r, int32_t v) { r.m = v; }             \
     }
-#define ARR_COLUMN(c, m, i)                                                                          \
-    {                                                                                                \
-        c, [](const TEmployeeRec& r) -> int32_t { return r.m[i]; }, [](TEmployeeRec& r, int32_t v) { \
-            auto a = r.m;                                                                            \
-            a[i] = v;                                                                                \
-            r.m = a;                                                                                 \
-        }                                                                                            \
+#define ARR_COLUMN(c, f, m, i)                                                                          \
+    {                                                                                                   \
+        c, f, [](const TEmployeeRec& r) -> int32_t { return r.m[i]; }, [](TEmployeeRec& r, int32_t v) { \
+            auto a = r.m;                                                                               \
+            a[i] = v;                                                                                   \
+            r.m = a;                                                                                    \
+        }                                                                                               \
     }
 const IntColumn IntColumns[] = {
-    INT_COLUMN(7, Fuyou),       INT_COLUMN(8, Sinzoku),     ARR_COLUMN(9, Chingin, 1),
-    INT_COLUMN(10, Yakuin),     INT_COLUMN(11, Family),     ARR_COLUMN(12, Chingin, 2),
-    ARR_COLUMN(13, Chingin, 3), ARR_COLUMN(14, Chingin, 4), ARR_COLUMN(15, Chingin, 5),
-    ARR_COLUMN(16, Koutuhi, 0), ARR_COLUMN(17, Koutuhi, 1), INT_COLUMN(18, Juumin6),
-    INT_COLUMN(19, Juumin),     INT_COLUMN(20, Yukyu),      INT_COLUMN(21, Kekkin),
-    INT_COLUMN(22, Chisou),
+    INT_COLUMN(7, "edFuyou", Fuyou),          INT_COLUMN(8, "edSinzoku", Sinzoku),
+    ARR_COLUMN(9, "edChingin1", Chingin, 1),  INT_COLUMN(10, "edYakuin", Yakuin),
+    INT_COLUMN(11, "edFamily", Family),       ARR_COLUMN(12, "edChingin2", Chingin, 2),
+    ARR_COLUMN(13, "edChingin3", Chingin, 3), ARR_COLUMN(14, "edChingin4", Chingin, 4),
+    ARR_COLUMN(15, "edChingin5", Chingin, 5), ARR_COLUMN(16, "edKoutuhi0", Koutuhi, 0),
+    ARR_COLUMN(17, "edKoutuhi1", Koutuhi, 1), INT_COLUMN(18, "edJuumin6", Juumin6),
+    INT_COLUMN(19, "edJuumin", Juumin),       INT_COLUMN(20, "edYukyu", Yukyu),
+    INT_COLUMN(21, "edKekkin", Kekkin),       INT_COLUMN(22, "edChisou", Chisou),
 };
 #undef INT_COLUMN
 #undef ARR_COLUMN
@@ -102,6 +109,28 @@ int32_t intOf(const QStringList& f, int column)
     }
 }
 
+// A number of the column within lo..hi.
+int32_t intIn(const QStringList& f, int column, int32_t lo, int32_t hi)
+{
+    const int32_t v = intOf(f, column);
+    if (v < lo || v > hi) {
+        const QString range = hi - lo == 1 ? QStringLiteral("%1か%2").arg(lo).arg(hi)
+                                           : QStringLiteral("%1～%2").arg(lo).arg(hi);
+        refuse(column, QStringLiteral("%1ではありません（%2）").arg(range, f.value(column)));
+    }
+    return v;
+}
+
+// A number as the employee window's field of it can hold it: as many characters as the field
+// takes, a leading "-" among them (7 characters: -999999..9999999).
+int32_t fieldValue(const QStringList& f, int column, const char* field)
+{
+    const int length = FindField(MemberFields(), field)->def.maxLength;
+    int32_t power = 1;
+    for (int i = 1; i < length; ++i) power *= 10;
+    return intIn(f, column, -(power - 1), power * 10 - 1);
+}
+
 // "yyyy/m/d" or "yyyy/mm/dd" as the stored "%2d%2d%2d"; a date that equals the stored one keeps
 // the stored bytes ("3604 1" and "36 4 1" are the same day).
 void storeDate(TEmployeeRec& r, const QString& text)
@@ -126,14 +155,12 @@ void storeDate(TEmployeeRec& r, const QString& text)
 }
 
 // The columns of one line stored into rec; LineError when a value cannot be stored.
-void storeLine(TEmployeeRec& r, const QStringList& f, bool withSeqNo)
+void storeLine(TEmployeeRec& r, const QStringList& f, bool withSeqNo, bool storeSeqNo)
 {
     const QString name = f.value(0).trimmed();
     if (name.isEmpty()) refuse(0, QStringLiteral("空です"));
-    const int32_t keitai = intOf(f, 3);
-    if (!IsPayType(keitai)) refuse(3, QStringLiteral("1～3ではありません（%1）").arg(f.value(3)));
-    const int32_t zeigaku = intOf(f, 5);
-    if (zeigaku != 0 && zeigaku != 1) refuse(5, QStringLiteral("0か1ではありません（%1）").arg(f.value(5)));
+    const int32_t keitai = intIn(f, 3, PayType::Monthly, PayType::Hourly);
+    const int32_t zeigaku = intIn(f, 5, 0, 1);
     const struct {
         int column;
         PStr<20>* p20;
@@ -154,20 +181,20 @@ void storeLine(TEmployeeRec& r, const QStringList& f, bool withSeqNo)
     r.Kubun = KubunItems().indexOf(r.KubunName.shownText());
     r.Keitai = keitai;
     r.Zeigaku = zeigaku;
-    r.Genkin = intOf(f, 4) == 1 ? 1 : 0;
+    r.Genkin = static_cast<uint8_t>(intIn(f, 4, 0, 1));
     storeDate(r, f.value(6));
-    for (const IntColumn& c : IntColumns) c.set(r, intOf(f, c.column));
-    r.Koyou = intOf(f, 23) == 1 ? 1 : 0;
+    for (const IntColumn& c : IntColumns) c.set(r, fieldValue(f, c.column, c.field));
+    r.Koyou = static_cast<uint8_t>(intIn(f, 23, 0, 1));
     for (int i = 0; i < 4; ++i) {
-        const int32_t v = intOf(f, 24 + i);
+        // -1: not insured.
+        const int32_t v = fieldValue(f, 24 + i, Insurances[i].field);
         r.*(Insurances[i].flag) = v != -1 ? 1 : 0;
         if (v != -1) r.*(Insurances[i].amount) = v;
     }
+    // A new employee's serial number is not taken, but a wrong one is still a wrong line.
     if (withSeqNo) {
-        const int32_t seq = intOf(f, 31);
-        if (seq < 0 || seq > MaxEmployee)
-            refuse(31, QStringLiteral("0～90ではありません（%1）").arg(f.value(31)));
-        r.SeqNo = static_cast<uint16_t>(seq);
+        const int32_t seq = intIn(f, 31, 0, MaxEmployee);
+        if (storeSeqNo) r.SeqNo = static_cast<uint16_t>(seq);
     }
 }
 
@@ -326,16 +353,17 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
 {
     TCsvImportResult res;
     const QList<QByteArray> lines = SplitCsvLines(bytes);
-    const QByteArray head = cp932::encode(QStringLiteral("氏名,部署,社員区分,支給形態"));
-    if (lines.isEmpty() || !lines[0].startsWith(head)) {
-        res.error = QStringLiteral("不正なデータファイルなので処理を中断しました。");
-        return res;
-    }
+    // The header is read like every other line: a spreadsheet program may quote its names.
     QStringList header;
     try {
-        header = SplitImportLine(cp932::decode(lines[0]));
+        if (!lines.isEmpty()) header = SplitImportLine(cp932::decode(lines[0]));
     } catch (const EncodingError&) {
     }
+    for (int c = 0; c < 4; ++c)
+        if (header.value(c) != QString::fromUtf8(HeaderNames[c])) {
+            res.error = QStringLiteral("不正なデータファイルなので処理を中断しました。");
+            return res;
+        }
     const QString ver = header.value(CsvVersionColumn);
     if (!ver.startsWith(QLatin1String("FileVer"))) {
         res.error = QStringLiteral("ファイルフォーマットが違うので処理を中断しました。");
@@ -346,6 +374,9 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
     const int columns = std::min<int>(header.size(), MemberCsvColumns);
 
     const Snapshot before;
+    // The line each key was first taken from: a copied line that kept its key would overwrite the
+    // employee of the first one.
+    QHash<QByteArray, int> keyLines;
     for (int i = 1; i < lines.size(); ++i) {
         const int lineNo = i + 1;
         QStringList f;
@@ -365,11 +396,7 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
             continue;
         }
         const QByteArray key = f.value(CsvKeyColumn).trimmed().toLatin1();
-        int slot = key.isEmpty() ? 0 : slotOfKey(key);
-        if (!key.isEmpty() && slot == 0 && !(ask && ask(name))) {
-            ++res.declined;
-            continue;
-        }
+        const int slot = key.isEmpty() ? 0 : slotOfKey(key);
         TEmployeeRec work;
         if (slot) {
             work = SyainRec[slot];
@@ -378,9 +405,23 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
             work.SikUnit = CommutingRule::EveryMonth;
         }
         try {
-            storeLine(work, f, withSeqNo && slot != 0);
+            storeLine(work, f, withSeqNo, slot != 0);
         } catch (const LineError& e) {
             res.rejected.append({lineNo, name, e.reason});
+            continue;
+        }
+        if (!key.isEmpty()) {
+            if (const int first = keyLines.value(key)) {
+                res.rejected.append({lineNo, name,
+                                     QStringLiteral("UniqueKey: %1行目と同じキーです（%2）")
+                                         .arg(first)
+                                         .arg(QString::fromLatin1(key))});
+                continue;
+            }
+            keyLines.insert(key, lineNo);
+        }
+        if (!key.isEmpty() && slot == 0 && !(ask && ask(name))) {
+            ++res.declined;
             continue;
         }
         ++res.stored;

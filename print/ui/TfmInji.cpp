@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -39,6 +40,29 @@
 #include "print/ui/TfmPreView.h"
 
 TfmInji* fmInji = nullptr;
+
+void TShortcutKeys::watch()
+{
+    qApp->installEventFilter(this);
+}
+
+bool TShortcutKeys::eventFilter(QObject* watched, QEvent* e)
+{
+    switch (e->type()) {
+        case QEvent::Shortcut:
+            down = true;
+            break;
+        case QEvent::KeyRelease:
+            if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Control) down = false;
+            break;
+        case QEvent::MouseButtonPress:
+            down = false;
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, e);
+}
 
 namespace {
 // The main window's employee list, as installed by SetMemberList.
@@ -106,6 +130,8 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fmInji"));
     setWindowTitle(QStringLiteral("帳票の印刷"));
+    shortcutKeys_ = new TShortcutKeys(this);
+    shortcutKeys_->watch();
 
     btPrnSetup = Named<QPushButton>(this, "btPrnSetup", QStringLiteral("ﾌﾟﾘﾝﾀ設定"));
     pnPrinter = makePanel(this, "pnPrinter");
@@ -255,12 +281,13 @@ void TfmInji::FormShow(bool fromDialog)
             edPrnDateDD->setText(d);
             setWindowTitle(windowTitle() + QStringLiteral("の印刷"));
 
-            // Ctrl held while the dialog opens starts from A4 portrait without the remembered printer.
-            // The printers are looked at anew each time: the remembered one may be gone.
-            if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) {
-                SetPrinterPaper(dmPaperA4, dmPortrait);
-                tellPrinterChoice(QString());
-            } else if (LoadPrintInfo()) {
+            // Ctrl held while the dialog opens starts from A4 portrait on the current printer without
+            // the remembered settings; the Ctrl of the shortcut that opened it (Ctrl+P) is not held
+            // for that. The printers are looked at anew each time: the remembered one may be gone,
+            // which is told either way.
+            const bool ctrlHeld =
+                (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) && !shortcutKeys_->down;
+            if (!ctrlHeld && LoadPrintInfo()) {
                 pnPrinter->setText(QLatin1Char(' ') + CurrentPrinterName());
                 tellPrinterChoice(QString());
             } else {
@@ -287,7 +314,7 @@ void TfmInji::FormShow(bool fromDialog)
         const TPrintPlan plan = PlanPrint(Tag, list, mode);
         pnLType->setText(plan.PaperText);
         pnPrnInfo->setText(plan.InfoText);
-        btOutCSV->setEnabled(CanExport(Tag, mode));
+        btOutCSV->setEnabled(CanExport(Tag));
         setNengappiLabel();
     } catch (const AppError& e) {
         ShowError(e.message());
@@ -311,11 +338,18 @@ void TfmInji::tellPrinterChoice(const QString& remembered)
         return;
     }
     noServiceTold_ = false;
-    if (remembered.isEmpty() || remembered == PdfPrinterName || InstalledPrinters().contains(remembered))
+    if (remembered.isEmpty() || remembered == PdfPrinterName || InstalledPrinters().contains(remembered)) {
+        goneTold_.clear();
         return;
-    const QString instead =
-        CurrentIsPdf() ? QStringLiteral("PDFファイルに出力します。")
-                       : QStringLiteral("通常使うプリンター「%1」で印刷します。").arg(CurrentPrinterName());
+    }
+    // Once in a run: the settings keep the name until a job goes to another printer.
+    if (remembered == goneTold_) return;
+    goneTold_ = remembered;
+    const QString current = CurrentPrinterName();
+    const QString instead = CurrentIsPdf() ? QStringLiteral("PDFファイルに出力します。")
+                            : current == DefaultPrinterName(InstalledPrinters())
+                                ? QStringLiteral("通常使うプリンター「%1」で印刷します。").arg(current)
+                                : QStringLiteral("プリンター「%1」で印刷します。").arg(current);
     ShowWarning(QStringLiteral("前回使ったプリンター「%1」が見つかりません。\n%2").arg(remembered, instead));
 }
 
@@ -507,6 +541,8 @@ void TfmInji::btOkClick()
             reject();
             return;
         }
+        // A stopped queue takes the job and keeps it: the slips are not on their way yet.
+        if (const QString hold = CurrentPrinterHold(); !hold.isEmpty()) ShowWarning(hold);
         // The pay date printed on slips is offered again next time (kept with the period's data).
         const int p = CurPeriod.Period;
         if (kind == 2 && pages > 0 && OptionRec.PrnSikyubi && p >= 1 && p <= PeriodCount) {
@@ -563,7 +599,7 @@ void TfmInji::SaveDlgTypeChange(const QString& filter)
 void TfmInji::btOutCSVClick()
 {
     const int mode = rbSyaKbn->isChecked() ? 1 : rbBusyo->isChecked() ? 2 : 0;
-    if (!CanExport(Tag, mode)) return;
+    if (!CanExport(Tag)) return;
     // Both file types are always offered: the workbook is written by the program itself.
     SetupSaveDlg(true);
     SaveDlg->selectFile(ExportFileName(Tag));

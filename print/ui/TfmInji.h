@@ -15,6 +15,20 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
+// Whether the keys of a shortcut are still down: from the shortcut until Ctrl is let go or the
+// mouse is pressed, the Ctrl that is down belongs to the shortcut (Ctrl+P) and was not held to
+// ask for anything.
+class TShortcutKeys : public QObject {
+  public:
+    using QObject::QObject;
+    // Watches every event of the application.
+    void watch();
+    bool down = false;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+};
+
 class TfmInji : public QDialog {
     Q_OBJECT
   public:
@@ -95,6 +109,8 @@ class TfmInji : public QDialog {
     void tellPrinterChoice(const QString& remembered);
 
     bool noServiceTold_ = false;
+    QString goneTold_;  // the remembered printer already told to be gone in this run
+    TShortcutKeys* shortcutKeys_;
 };
 
 extern TfmInji* fmInji;

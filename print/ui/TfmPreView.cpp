@@ -229,8 +229,10 @@ void TfmPreView::FormResize()
     PreviewZoom = roundEven(100.0 * w * printerPpi / (double(pw) * ppi));
     const double s = double(ppi) / printerPpi * PreviewZoom / 100.0;
     PaperOffset = QPoint(roundEven(caps.PhysicalOffsetX * s), roundEven(caps.PhysicalOffsetY * s));
-    pbImage->setGeometry(PaperOffset.x(), PaperOffset.y(), roundEven(caps.PageWidth * s),
-                         roundEven(caps.PageHeight * s));
+    PrintableSize = QSize(roundEven(caps.PageWidth * s), roundEven(caps.PageHeight * s));
+    // The paint box is the whole sheet: the page is drawn from the margin's whole millimetres, so
+    // a line near the top may fall into the margin, where the printed PDF keeps it too.
+    pbImage->setGeometry(0, 0, w, h);
     pbImage->update();
 }
 
@@ -240,8 +242,12 @@ void TfmPreView::pbImagePaint(QPainter& painter)
     const TPrinterCaps caps = PrinterCaps();
     PrnOffsetX = OffsetMm(caps.PhysicalOffsetX, float(caps.LogPixelsX / 25.4));
     PrnOffsetY = OffsetMm(caps.PhysicalOffsetY, float(caps.LogPixelsY / 25.4));
+    // The margin keeps the sheet's grey, the printable area is white; the page's origin is the
+    // printable area's corner, and nothing is clipped to it.
+    painter.fillRect(pbImage->rect(), QColor(244, 244, 244));
+    painter.fillRect(QRect(PaperOffset, PrintableSize), Qt::white);
+    painter.translate(PaperOffset);
     SetScreenCanvas(&painter, logicalDpiY(), PreviewZoom, 1, 1);
-    painter.fillRect(pbImage->rect(), Qt::white);
     const int kind = PaperKind;
     const int n = fmInji ? fmInji->tag() % 100 : 0;
     try {

@@ -64,6 +64,7 @@ class TfmPreView : public QDialog {
     int CurPage = 1;
     // Where the printable area lies on the sheet, in screen pixels.
     QPoint PaperOffset;
+    QSize PrintableSize;
 
     void reportPaintError(const QString& message);
 

@@ -155,6 +155,124 @@ TEST_F(MembCsvTest, DamagedFileStoresGoodLinesAndNamesTheBadOnesWithoutHalfStori
         << ImportReport(r);
 }
 
+// As a spreadsheet program saves the file: every text quoted (the header too), the trailing
+// comma of the header kept or dropped, LF or CR LF.
+TEST_F(MembCsvTest, SpreadsheetHeaderQuotedOrNotWithOrWithoutTrailingComma)
+{
+    staff();
+    QList<QByteArray> names = MemberCsvHeader().split(',');
+    names.removeLast();  // after the trailing comma
+    for (const bool quote : {true, false})
+        for (const bool trailing : {true, false})
+            for (const char* end : {"\n", "\r\n"}) {
+                QList<QByteArray> head = names;
+                if (quote)
+                    for (QByteArray& n : head) n = '"' + n + '"';
+                QByteArray line = MemberCsvLine(1);
+                line.replace("250000", "260000");
+                const QByteArray bytes = head.join(',') + (trailing ? "," : "") + end + line + end;
+                SyainRec[1].Chingin[1] = 250000;
+                const TCsvImportResult r = ImportMemberCsv(bytes, {});
+                EXPECT_EQ(r.error, QString()) << quote << trailing << end;
+                EXPECT_EQ(r.stored, 1) << quote << trailing << end;
+                EXPECT_EQ(int(SyainRec[1].Chingin[1]), 260000) << quote << trailing << end;
+            }
+    // Quoted, but not this file's names.
+    EXPECT_EQ(ImportMemberCsv(sj("\"氏名\",\"部署\",\"社員区分\",\"支給\"\n"), {}).error,
+              u("不正なデータファイルなので処理を中断しました。"));
+}
+
+// A clerk copies an employee's line to add another and keeps the key: the copies are refused.
+TEST_F(MembCsvTest, LinesRepeatingAKeyOfTheFileAreRefusedWithTheirLineNumbers)
+{
+    staff();
+    QList<QByteArray> head = MemberCsvHeader().split(',');
+    head.removeLast();
+    for (QByteArray& n : head) n = '"' + n + '"';
+    const QByteArray first = MemberCsvLine(3);
+    QByteArray copy = first;
+    copy.replace(sj("\"社員\""), sj("\"社員 次郎\""));
+    QByteArray third = copy;
+    third.replace(sj("次郎"), sj("三郎"));
+    const QByteArray other = MemberCsvLine(2);
+    const TCsvImportResult r =
+        ImportMemberCsv(head.join(',') + "\n" + first + "\n" + copy + "\n" + other + "\n" + third + "\n",
+                        [](const QString&) { return true; });
+    ASSERT_EQ(r.error, QString());
+    EXPECT_EQ(r.stored, 2);
+    ASSERT_EQ(r.rejected.size(), 2);
+    EXPECT_EQ(std::make_pair(r.rejected[0].line, r.rejected[0].name), std::make_pair(3, u("社員 次郎")));
+    EXPECT_EQ(std::make_pair(r.rejected[1].line, r.rejected[1].name), std::make_pair(5, u("社員 三郎")));
+    EXPECT_EQ(r.rejected[1].reason, u("UniqueKey: 2行目と同じキーです（260401_090003）"));
+    EXPECT_EQ(SyainRec[3].Simei.text(), u("社員"));
+    EXPECT_TRUE(SyainRec[4].MembKey.isEmpty()) << "nothing registered";
+    EXPECT_TRUE(ImportReport(r).contains(u("\n3行目 [氏名:社員 次郎] UniqueKey: 2行目と同じキーです")))
+        << ImportReport(r);
+}
+
+// Every column with a range: its two ends are taken, the first value beyond each is refused with
+// its line and the reason.
+TEST_F(MembCsvTest, EveryColumnRefusesTheFirstValueBeyondEachEnd)
+{
+    staff();
+    QByteArray fresh = MemberCsvLine(3);
+    fresh.replace("\"260401_090003\"", "\"\"");
+    auto with = [](QByteArray line, int column, const QByteArray& value) {
+        QList<QByteArray> f = line.split(',');
+        f[column] = value;
+        return f.join(',');
+    };
+    const QStringList names = cp932::decode(MemberCsvHeader()).split(u',');
+    struct Range {
+        QList<int> columns;
+        const char *lo, *hi, *below, *above, *range;
+    } const ranges[] = {
+        {{3}, "1", "3", "0", "4", "1～3"},
+        {{4, 5, 23}, "0", "1", "-1", "2", "0か1"},
+        {{7, 8}, "-9", "99", "-10", "100", "-9～99"},
+        {{9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22},
+         "-999999",
+         "9999999",
+         "-1000000",
+         "10000000",
+         "-999999～9999999"},
+        {{24, 25, 26, 27}, "-99999", "999999", "-100000", "1000000", "-99999～999999"},
+        {{31}, "0", "90", "-1", "91", "0～90"},
+        // The retirement date: the year, the month and the day.
+        {{6}, "\"1988/1/1\"", "\"2087/12/31\"", "\"1987/12/31\"", "\"2088/1/1\"", nullptr},
+        {{6}, "\"2024/1/1\"", "\"2024/12/1\"", "\"2024/0/1\"", "\"2024/13/1\"", nullptr},
+        {{6}, "\"2024/4/1\"", "\"2024/4/31\"", "\"2024/4/0\"", "\"2024/4/32\"", nullptr},
+    };
+    QList<QByteArray> lines;
+    QStringList expected;
+    int taken = 0, highestPay = 0;
+    for (const Range& g : ranges)
+        for (int c : g.columns) {
+            for (const char* v : {g.lo, g.hi}) {
+                lines << with(fresh, c, v), ++taken;
+                if (c == 9 && v == g.hi) highestPay = 3 + taken;
+            }
+            for (const char* v : {g.below, g.above}) {
+                lines << with(fresh, c, v);
+                const QString value = u(v).remove(u'"');
+                expected << QStringLiteral("%1 %2: %3")
+                                .arg(lines.size() + 1)
+                                .arg(names[c])
+                                .arg(g.range ? QStringLiteral("%1ではありません（%2）").arg(u(g.range), value)
+                                             : QStringLiteral("日付ではありません（%1）").arg(value));
+            }
+        }
+    const TCsvImportResult r = ImportMemberCsv(file(lines), {});
+    ASSERT_EQ(r.error, QString());
+    QStringList refused;
+    for (const TCsvReject& j : r.rejected) refused << QStringLiteral("%1 %2").arg(j.line).arg(j.reason);
+    EXPECT_EQ(refused, expected);
+    EXPECT_EQ(r.stored, taken);
+    EXPECT_EQ(SyainRec[3 + taken].Simei.text(), u("社員")) << "every end taken is registered";
+    EXPECT_EQ(int(SyainRec[highestPay].Chingin[1]), 9999999);
+    EXPECT_EQ(SyainRec[3 + taken].Taisyoku.text(), u("36 431"));
+}
+
 TEST_F(MembCsvTest, ImportsThatStopChangeNothing)
 {
     staff();

@@ -147,7 +147,7 @@ TEST_F(StartChoiceTest, StartupPasswordIsAskedUntilItIsRightOrCancelled)
             periodShown = false;
             WhenShown(fmInpPass, [password, cancel] {
                 auto* edit = child<QLineEdit>(fmInpPass, "edPassword");
-                for (const QString wrong : {u("a0"), u("ア"), QString()}) {
+                for (const QString& wrong : {u("a0"), u("ア"), QString()}) {
                     type(edit, wrong);
                     child<QPushButton>(fmInpPass, "btOk")->click();
                 }

@@ -180,7 +180,9 @@ TEST_F(TaxTableTest, FilesCarryThePublishedDateAndOldFilesStillLoad)
     // Copied, the files keep their dates; without them (the old layout) they load all the same.
     copyBuilt();
     for (const auto& [name, published] : files)
-        if (&name != &KenRituName) EXPECT_EQ(TableFileDate(dir() + name), published);
+        if (&name != &KenRituName) {
+            EXPECT_EQ(TableFileDate(dir() + name), published);
+        }
     for (const QString& name : {TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName}) {
         QByteArray b = ReadAll(dir() + name);
         b.chop(TableDateSize);

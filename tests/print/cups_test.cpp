@@ -4,12 +4,15 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTest>
 #include <QThread>
 
 #include "platform/inifile.h"
@@ -222,6 +225,181 @@ TEST_F(CupsTest, SlipsThroughQueuesAndWhatBecomesOfRefusedJobsAndGonePrinters)
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(shown[0].text.startsWith(u("印刷できませんでした。\n印刷サービス（CUPS）が応答しません。")))
         << shown[0].text;
+}
+
+// The steps a clerk takes, keyboard first: Ctrl+P opens the slips' print dialog, a second queue is
+// chosen in プリンタ設定 and printed to, then removed from the scheduler; the dialog is opened
+// again the same way in the same run and after a restart. The Ctrl of Ctrl+P is no Ctrl held on
+// purpose to start from A4 on the current printer.
+TEST_F(CupsTest, PrinterChosenInTheSetUpDialogAndRemovedIsToldOnceThenTheDefaultPrints)
+{
+    const QString failed = cups_.start();
+    if (!failed.isEmpty()) GTEST_SKIP() << failed.toStdString();
+    for (const char* queue : {"Slips", "Office"}) ASSERT_EQ(cups_.addQueue(u(queue)), QString());
+    ASSERT_EQ(cups_.admin(u("lpadmin"), {u("-d"), u("Slips")}), QString());
+
+    // Ctrl+P, the main window's command for the slips, on an activated window that carries it (the
+    // main window's first activation would open a period); act runs in the dialog, which ends with
+    // the button named.
+    const auto ctrlP = [this](const char* button, const std::function<void()>& act = {}) {
+        msg_.clear();
+        QWidget window;
+        window.addAction(fmMain->action("mnMeisaihyo"));
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        QString printer;
+        WhenShown(fmInji, [&] {
+            printer = child<QLabel>(fmInji, "pnPrinter")->text();
+            if (act) act();
+            child<QPushButton>(fmInji, button)->click();
+        });
+        QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
+        return std::make_pair(printer, msg_.shown());
+    };
+    // The program ends and starts again on the same period, every employee ticked.
+    const auto restart = [this] {
+        DestroyForms(), ResetPrinter(), CreateForms();
+        fmMain->FillMemberList(1);
+        auto* list = child<QListWidget>(fmMain, "ListBox");
+        for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Checked);
+    };
+    auto [printer, shown] = ctrlP("btOk", [] {
+        WhenShown([] { return fmInji->findChild<QPrintDialog*>(); },
+                  [] {
+                      auto* dialog = fmInji->findChild<QPrintDialog*>();
+                      auto* printers = dialog->findChild<QComboBox*>(u("printers"));
+                      ASSERT_TRUE(printers);
+                      printers->setCurrentIndex(printers->findText(u("Office")));
+                      dialog->accept();
+                  });
+        child<QPushButton>(fmInji, "btPrnSetup")->click();
+        EXPECT_EQ(child<QLabel>(fmInji, "pnPrinter")->text(), u(" Office"));
+    });
+    EXPECT_EQ(printer, u(" Slips"));
+    EXPECT_TRUE(shown.empty()) << shown[0].text;
+    ASSERT_EQ(PrivateCups::finishedJobs(u("Office")), 1) << cups_.log();
+    EXPECT_EQ(remembered(), u("Office"));
+    // After a restart, Ctrl held on purpose while the command is chosen another way: A4 on the
+    // current printer, the default one.
+    restart();
+    {
+        QWidget window;
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyPress(&window, Qt::Key_Control, Qt::ControlModifier);
+        WhenShown(fmInji, [&] {
+            printer = child<QLabel>(fmInji, "pnPrinter")->text();
+            child<QPushButton>(fmInji, "btCancel")->click();
+        });
+        fmMain->action("mnMeisaihyo")->trigger();
+        QTest::keyRelease(&window, Qt::Key_Control);
+        EXPECT_EQ(printer, u(" Slips"));
+    }
+    // Ctrl+P: the remembered printer while it is there.
+    std::tie(printer, shown) = ctrlP("btCancel");
+    EXPECT_EQ(printer, u(" Office"));
+    EXPECT_TRUE(shown.empty()) << shown[0].text;
+
+    ASSERT_EQ(cups_.admin(u("lpadmin"), {u("-x"), u("Office")}), QString());
+    const QString gone =
+        u("前回使ったプリンター「Office」が見つかりません。\n通常使うプリンター「Slips」で印刷します。");
+    for (const bool restarted : {false, true}) {
+        if (restarted) restart();
+        std::tie(printer, shown) = ctrlP("btCancel");
+        EXPECT_EQ(printer, u(" Slips"));
+        ASSERT_EQ(shown.size(), 1u) << restarted;
+        EXPECT_EQ(shown[0].text, gone);
+        EXPECT_EQ(shown[0].type, MsgType::Warning);
+        std::tie(printer, shown) = ctrlP("btCancel");
+        EXPECT_TRUE(shown.empty()) << "told once in a run: " << shown[0].text;
+        EXPECT_EQ(remembered(), u("Office")) << "nothing printed yet";
+    }
+    SetPdfOutputFile(pdf());
+    std::tie(printer, shown) = ctrlP("btOk");
+    EXPECT_TRUE(shown.empty()) << shown[0].text;
+    EXPECT_EQ(printer, u(" Slips"));
+    EXPECT_EQ(PrivateCups::finishedJobs(u("Slips")), 1);
+    EXPECT_EQ(remembered(), u("Slips"));
+}
+
+// A queue stopped by its administrator takes the job and holds it: the clerk hears that the
+// printer is stopped and the slips wait in its queue.
+TEST_F(CupsTest, StoppedQueueHoldsTheJobAndTheUserIsTold)
+{
+    const QString failed = cups_.start();
+    if (!failed.isEmpty()) GTEST_SKIP() << failed.toStdString();
+    ASSERT_EQ(cups_.addQueue(u("Slips")), QString());
+    ASSERT_EQ(cups_.admin(u("lpadmin"), {u("-d"), u("Slips")}), QString());
+    ASSERT_EQ(cups_.admin(u("cupsdisable"), {u("-r"), u("紙切れ"), u("Slips")}), QString());
+    std::vector<MsgShown> shown = print();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].type, MsgType::Warning);
+    EXPECT_EQ(shown[0].text,
+              u("プリンター「Slips」は停止しています（紙切れ）。\n"
+                "印刷した帳票はプリンターのキューで待っています。プリンターを再開すると印刷されます。"));
+    EXPECT_EQ(fmInji->result(), QDialog::Accepted) << "the queue took the job";
+    cups_job_t* jobs = nullptr;
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, "Slips", 0, CUPS_WHICHJOBS_ACTIVE);
+    EXPECT_EQ(n, 1) << "held in the queue";
+    cupsFreeJobs(n, jobs);
+
+    // Started again, the queue prints it, and nothing more is said.
+    ASSERT_EQ(cups_.admin(u("cupsenable"), {u("Slips")}), QString());
+    EXPECT_EQ(PrivateCups::finishedJobs(u("Slips")), 1) << cups_.log();
+    shown = print();
+    EXPECT_TRUE(shown.empty()) << shown[0].text;
+}
+
+// A queue whose paper has a top margin of 12.7 mm: the first slip's header box (9.5 mm from the
+// top of the sheet as drawn) lies in the margin, where the job's PDF keeps it. The preview shows
+// it too, line whole, in the grey of the margin.
+TEST_F(CupsTest, PreviewShowsTheFirstSlipsTopLineThatLiesInThePrintersMargin)
+{
+    const QString failed = cups_.start();
+    if (!failed.isEmpty()) GTEST_SKIP() << failed.toStdString();
+    ASSERT_EQ(cups_.addQueue(u("Slips")), QString());
+    ASSERT_EQ(cups_.admin(u("lpadmin"), {u("-d"), u("Slips")}), QString());
+    fmInji->setDocument(299, u("給与明細書"));
+    fmInji->show();
+    fmInji->PublishPrintInputs();
+    fmPreView->show();
+    QApplication::processEvents();
+    const TPrinterCaps caps = PrinterCaps();
+    const double marginTop = caps.PhysicalOffsetY * 25.4 / caps.LogPixelsY;
+    const double marginLeft = caps.PhysicalOffsetX * 25.4 / caps.LogPixelsX;
+    ASSERT_NEAR(marginTop, 12.7, 0.1) << "the generic PDF printer's A4 margin";
+    // The page is drawn from the margin's whole millimetres: the box lies this far down the sheet.
+    const double top = marginTop + (10 - 0.5) - std::nearbyint(marginTop);
+    const double left = marginLeft + 17.5 - std::nearbyint(marginLeft), right = left + 108 - 17.5;
+
+    // The share of the box's width that is dark in the darkest row near the line.
+    const auto line = [&](const QImage& image, double px) {
+        int best = 0;
+        const int from = int(left * px) + 2, to = int(right * px) - 2;
+        for (int row = std::max(0, int(top * px) - 2); row <= int(top * px) + 2; ++row) {
+            int n = 0;
+            for (int x = from; x < to; ++x) n += qGray(image.pixel(x, row)) < 128;
+            best = std::max(best, n);
+        }
+        return double(best) / (to - from);
+    };
+    const QImage sheet = child<QWidget>(fmPreView, "pbImage")->grab().toImage();
+    const double px = fmPreView->logicalDpiY() * PreviewZoom / 100.0 / 25.4;  // pixels a millimetre
+    EXPECT_GT(line(sheet, px), 0.9) << "the top line of the box, " << top << " mm down";
+    // The printed job has it as well.
+    fmPreView->hide();
+    child<QPushButton>(fmInji, "btOk")->click();
+    ASSERT_EQ(PrivateCups::finishedJobs(u("Slips")), 1) << cups_.log();
+    run(u("pdftoppm"), {u("-r"), u("100"), u("-gray"), u("-f"), u("1"), u("-l"), u("1"), u("-singlefile"),
+                        cups_.output(u("Slips")), dir() + u("job")});
+    const QImage job(dir() + u("job.pgm"));
+    ASSERT_FALSE(job.isNull());
+    EXPECT_GT(line(job, 100 / 25.4), 0.9);
+    // The margin is the sheet's grey; the printable area white.
+    EXPECT_EQ(sheet.pixel(int(100 * px), 1), qRgb(244, 244, 244));
+    EXPECT_EQ(sheet.pixel(int((marginLeft + 1) * px), int((marginTop + 1) * px)), qRgb(255, 255, 255));
 }
 
 }  // namespace

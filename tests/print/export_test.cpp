@@ -138,6 +138,11 @@ TEST_F(ExportTest, LedgerCsvPerEmployeeWithTheSavedTotals)
     EXPECT_EQ(msg_.lastText(),
               u("同名のファイルが存在します。上書きしますか？\n\n") + dir() + u("青木_健一.csv"));
     EXPECT_EQ(ReadAll(dir() + u("青木_健一.csv")), QByteArray("mine"));
+
+    // Characters a Windows share or a USB stick refuses in a name.
+    SyainRec[1].Simei.setText(u("山田 \"ヤマ\", 太郎"));
+    ASSERT_TRUE(exportTo(401, dir() + u("給与台帳.csv")));
+    EXPECT_EQ(csv(dir() + u("01山田 _ヤマ_, 太郎_給与台帳.csv")).size(), 41);
 }
 
 TEST_F(ExportTest, WorkbookCellsSheetsAndWidths)
@@ -274,6 +279,26 @@ TEST_F(ExportTest, ButtonForTheExportedKindsOpensTheWorkbook)
     }
 }
 
+// The old list layout (category subtotals on paper) is a way of printing: the export of the plain
+// list still writes the plain table.
+TEST_F(ExportTest, PlainListExportsWhileTheOldLayoutPrints)
+{
+    OptionRec.OldIchiran = 1;
+    fmInji->setDocument(505, u("月別給与/賞与一覧"));
+    fmInji->show();
+    msg_.clear();
+    auto* button = child<QPushButton>(fmInji, "btOutCSV");
+    EXPECT_TRUE(button->isEnabled());
+    const QString file = dir() + u("old.csv");
+    choose(file);
+    button->click();
+    EXPECT_EQ(msg_.lastText(), u("月別給与/賞与一覧をファイルに出力しました。"));
+    const QStringList lines = csv(file);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines[0], u(",青木健一,佐藤美咲,鈴木大輔,合 計(3名),"));
+    EXPECT_EQ(line(lines, u("基本給")), u("基本給,250000,220000,310000,780000,"));
+}
+
 }  // namespace
 
 TEST(ExportFrameTest, NumbersSheetNamesAndFileNames)
@@ -289,4 +314,5 @@ TEST(ExportFrameTest, NumbersSheetNamesAndFileNames)
         QStringList({u("a_b_c"), u("x"), u("Sheet"), u("historySheet"), u("A_B_C(2)"), QString(31, u'長')}));
     EXPECT_EQ(SafeFileName(u("..\\a/b\tc"), u("社員01")), u("_a_b_c"));
     EXPECT_EQ(SafeFileName(u(" .. "), u("社員01")), u("社員01"));
+    EXPECT_EQ(SafeFileName(u("a\"b:c*d?e<f>g|h\x7f")), u("a_b_c_d_e_f_g_h_"));
 }

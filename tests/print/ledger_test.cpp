@@ -141,6 +141,22 @@ TEST_F(LedgerTest, EveryDocumentToPdfWithTheSavedTotals)
     EXPECT_TRUE(tax.contains(u("横浜市")));
 }
 
+// Names longer than the 16 bytes of their column are printed whole; the count and the amount
+// move right, and two towns alike in their first eight characters stay two lines.
+TEST_F(LedgerTest, ResidentTaxPrintsLongMunicipalityNamesWhole)
+{
+    const char* const towns[] = {"北海道札幌市中央区大", "北海道札幌市中央東", "横浜市"};
+    for (int e = 1; e <= 3; ++e) SyainRec[e].Chouson.setText(u(towns[e - 1]));
+    const auto [pages, tax] = print(800, "納税市町村別住民税");
+    EXPECT_EQ(pages, 1);
+    QStringList lines;
+    for (const QString& l : tax.split(u'\n'))
+        if (l.contains(u("名)"))) lines << l.simplified();
+    EXPECT_EQ(lines, QStringList({u("( 9名) 90,000円"), u("北海道札幌市中央区大 ( 1名) 10,000円"),
+                                  u("北海道札幌市中央東 ( 1名) 10,000円"), u("横浜市 ( 1名) 10,000円")}))
+        << tax;
+}
+
 TEST_F(LedgerTest, LedgerAndListInThePreview)
 {
     for (const auto& [tag, file] : {std::pair(401, "ledger-preview"), std::pair(512, "list-preview")}) {

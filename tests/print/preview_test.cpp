@@ -83,7 +83,8 @@ TEST_F(PreviewTest, PreprintedFormShowsItsPictureBehindTheValues)
     const QImage form = page();
     EXPECT_NE(form, plain);
     // Between the two slips the form has its tear line; plain paper has nothing there.
-    const int y = int(form.height() * 148.5 / 297.0);
+    // 148.5 mm down at the preview's scale (the sheet may be a few pixels taller than the page).
+    const int y = int(148.5 * fmPreView->logicalDpiY() * PreviewZoom / 100.0 / 25.4);
     auto inkAcross = [y](const QImage& img) {
         int n = 0;
         for (int dy = -2; dy <= 2; ++dy)

@@ -364,9 +364,13 @@ TEST_F(CloudWindow, FailedConnectionsAreToldApartFromMissingData)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         c.arrange();
-        if (c.backup) EXPECT_EQ(press("sbBackup"), u(c.backup));
+        if (c.backup) {
+            EXPECT_EQ(press("sbBackup"), u(c.backup));
+        }
         EXPECT_EQ(press("sbRestore"), c.restore);
-        if (!c.remove.isEmpty()) EXPECT_EQ(press("sbDelete"), c.remove);
+        if (!c.remove.isEmpty()) {
+            EXPECT_EQ(press("sbDelete"), c.remove);
+        }
     }
     EXPECT_EQ(press("sbBackup"), connect.arg(port));
     EXPECT_TRUE(fmCloud->isVisible());
