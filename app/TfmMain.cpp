@@ -1203,7 +1203,7 @@ void TfmMain::mnVerCheckClick(bool unasked)
         if (a == MsgResult::Ok) {
             // The address comes from the network: only a secure page is handed to the browser.
             if (IsAllowedUrl(v.ChangesUrl))
-                ShellOpen(v.ChangesUrl);
+                OpenWebPage(v.ChangesUrl);
             else
                 ShowError(QStringLiteral("変更内容のアドレスが https ではないため開きません。\r%1")
                               .arg(v.ChangesUrl));
