@@ -420,6 +420,7 @@ TEST_F(KeysTest, CompanyWindowMovesOnAfterARateIsTaken)
         },
         200);
     press(fmCorpInfo, Qt::Key_Return);
+    QTest::qWait(300);  // the watch for a second picker runs out and goes away
     EXPECT_FALSE(*again);
     ShowActive(fmCorpInfo);
     EXPECT_EQ(focused(), u("edNenRitu"));
