@@ -87,6 +87,7 @@ void printAllToPdf(const QString& pdf, QPageLayout::Orientation orientation, int
     writer.setResolution(600);
     QPainter p(&writer);
     SetPrinterCanvas(&p, 600, 600, 0, 0);
+    const TJobYearData year;  // as the print job reads the saved periods once for all pages
     for (int e = 1; e <= MaxEmployee; e += perPage) {
         if (e > 1) writer.newPage();
         PrintPage(0, pair(e, perPage == 2 ? e + 1 : 0));

@@ -9,6 +9,7 @@
 #include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
+#include "payroll/otherperiod.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
 #include "payroll/yearfile.h"
@@ -354,18 +355,14 @@ void DrawPreprintedFormSheet()
     SetPenColor(0x000000);
 }
 
-void ReadRuikeiMonth(int n, const QByteArray& key, TRuikei& sums)
+void ReadRuikeiMonth(TYearData& year, int n, const QByteArray& key, TRuikei& sums)
 {
-    TYearFileHeader header;
-    auto rec = std::make_unique<TPeriodRecord>();
-    ReadPeriodRecord(CurPeriod.FileName, n + 1, header, *rec);
-    for (int e = 1; e <= MaxEmployee; ++e) {
-        const TEmployeeRec& E = rec->syain[e];
-        // The whole counted string: a longer stamp that starts like the key is someone else.
-        if (E.MembKey.len != key.size() || E.MembKey.bytes() != key) continue;
-        sums.Kazei += rec->sikyu[e].KazeiGoukei;
-        sums.Syaho += rec->koujo[e].Koujo[koSyahoKei];
-        sums.Syotoku += rec->koujo[e].Koujo[koSyotoku];
+    const TPeriodRecord& rec = year.period(n + 1);
+    // The whole counted string: a longer stamp that starts like the key is someone else.
+    for (const int e : year.slotsOf(n + 1, key)) {
+        sums.Kazei += rec.sikyu[e].KazeiGoukei;
+        sums.Syaho += rec.koujo[e].Koujo[koSyahoKei];
+        sums.Syotoku += rec.koujo[e].Koujo[koSyotoku];
     }
 }
 
@@ -376,22 +373,22 @@ TRuikei GatherRuikei(int slot)
     const int p = CurPeriod.Period;
     const auto bonusMonth = [](int b) { return YearHeader.SyoyoMonth[b - 12]; };
     const auto bonusDay = [](int b) { return YearHeader.SyoyoDay[b - 12]; };
+    TPageYearData year;  // shared by the slips of a print job
+    const auto add = [&](int n) { ReadRuikeiMonth(year.get(), n, key, sums); };
     try {
         if (!key.isEmpty() && p >= 1 && !IsBonusPeriod(p)) {
-            for (int m = 1; m < p; ++m) ReadRuikeiMonth(m - 1, key, sums);
+            for (int m = 1; m < p; ++m) add(m - 1);
             // A bonus paid in the slip's own month counts when it was paid by the slip's pay day.
             const int payDay = NumStrToInt(PrnDateDay);
             for (int b = 13; b <= 15; ++b)
-                if (bonusMonth(b) < p || (bonusMonth(b) == p && bonusDay(b) <= payDay))
-                    ReadRuikeiMonth(b - 1, key, sums);
+                if (bonusMonth(b) < p || (bonusMonth(b) == p && bonusDay(b) <= payDay)) add(b - 1);
         } else if (!key.isEmpty() && IsBonusPeriod(p) && p <= PeriodCount) {
             const int bm = bonusMonth(p), bd = bonusDay(p);
-            for (int m = 1; m < bm && m <= MonthPeriods; ++m) ReadRuikeiMonth(m - 1, key, sums);
+            for (int m = 1; m < bm && m <= MonthPeriods; ++m) add(m - 1);
             // A bonus without a payment month has no month of its own to add.
-            if (bm >= 1 && bm <= 12 && bd >= CorpRec.Sikyubi) ReadRuikeiMonth(bm - 1, key, sums);
+            if (bm >= 1 && bm <= 12 && bd >= CorpRec.Sikyubi) add(bm - 1);
             for (int b = 13; b <= 15; ++b)
-                if (bonusMonth(b) < bm || (bonusMonth(b) == bm && bonusDay(b) < bd))
-                    ReadRuikeiMonth(b - 1, key, sums);
+                if (bonusMonth(b) < bm || (bonusMonth(b) == bm && bonusDay(b) < bd)) add(b - 1);
         }
     } catch (const AppError& e) {
         throw IoError(u("明細書の累計額を集計できませんでした。\n") + e.message());
