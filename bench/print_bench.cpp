@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "bench/benchutil.h"
 #include "bench/pdffloor.h"
@@ -26,6 +27,7 @@
 #include "print/dispatch.h"
 #include "print/engine.h"
 #include "print/exports.h"
+#include "print/ledger.h"
 #include "print/pages.h"
 
 namespace {
@@ -158,29 +160,6 @@ void printToImage(QImage& img, const TMembers& members)
     PrnCanvas = nullptr;
 }
 
-void BM_NinetySlipsToPdf(benchmark::State& state)
-{
-    ensureApplication();
-    QTemporaryDir dir;
-    fillYear(dir);
-    const QString pdf = dir.path() + QStringLiteral("/slips.pdf");
-    for (auto _ : state) printAllToPdf(pdf, QPageLayout::Portrait, 2);
-    state.counters["slips"] = MaxEmployee;
-    keepPdf(pdf);
-}
-BENCHMARK(BM_NinetySlipsToPdf)->Unit(benchmark::kMillisecond);
-
-void BM_NinetySlipsPdfFloor(benchmark::State& state)
-{
-    ensureApplication();
-    QTemporaryDir dir;
-    fillYear(dir);
-    const QString pdf = dir.path() + QStringLiteral("/slips-floor.pdf");
-    floorToPdf(state, pdf, QPageLayout::Portrait, 2);
-    keepPdf(pdf);
-}
-BENCHMARK(BM_NinetySlipsPdfFloor)->Unit(benchmark::kMillisecond);
-
 void BM_OneSheetToImage(benchmark::State& state)
 {
     ensureApplication();
@@ -205,28 +184,79 @@ void fillWholeYear(QTemporaryDir& dir)
     PeriodTitles[15] = QStringLiteral("決算賞与");
 }
 
-void BM_NinetyLedgersToPdf(benchmark::State& state)
+// The two PDF documents: 90 slips two to a portrait sheet, 90 year ledgers one to a landscape one.
+struct TPdfDocument {
+    const char* name;
+    void (*fill)(QTemporaryDir&);
+    QPageLayout::Orientation orientation;
+    int perPage;
+};
+const TPdfDocument Slips{"slips", fillYear, QPageLayout::Portrait, 2};
+const TPdfDocument Ledgers{"ledgers", fillWholeYear, QPageLayout::Landscape, 1};
+
+// The document through the program's own path, or (floor) its recorded runs straight to the PDF.
+void pdfBenchmark(benchmark::State& state, const TPdfDocument& doc, bool floor)
 {
     ensureApplication();
     QTemporaryDir dir;
-    fillWholeYear(dir);
-    const QString pdf = dir.path() + QStringLiteral("/ledgers.pdf");
-    for (auto _ : state) printAllToPdf(pdf, QPageLayout::Landscape, 1);
-    state.counters["ledgers"] = MaxEmployee;
+    doc.fill(dir);
+    const QString pdf =
+        dir.path() + QStringLiteral("/%1%2.pdf")
+                         .arg(QLatin1String(doc.name), floor ? QStringLiteral("-floor") : QString());
+    if (floor) {
+        floorToPdf(state, pdf, doc.orientation, doc.perPage);
+    } else {
+        for (auto _ : state) printAllToPdf(pdf, doc.orientation, doc.perPage);
+        state.counters[doc.name] = MaxEmployee;
+    }
     keepPdf(pdf);
+}
+
+void BM_NinetySlipsToPdf(benchmark::State& state)
+{
+    pdfBenchmark(state, Slips, false);
+}
+BENCHMARK(BM_NinetySlipsToPdf)->Unit(benchmark::kMillisecond);
+
+void BM_NinetySlipsPdfFloor(benchmark::State& state)
+{
+    pdfBenchmark(state, Slips, true);
+}
+BENCHMARK(BM_NinetySlipsPdfFloor)->Unit(benchmark::kMillisecond);
+
+void BM_NinetyLedgersToPdf(benchmark::State& state)
+{
+    pdfBenchmark(state, Ledgers, false);
 }
 BENCHMARK(BM_NinetyLedgersToPdf)->Unit(benchmark::kMillisecond);
 
 void BM_NinetyLedgersPdfFloor(benchmark::State& state)
 {
+    pdfBenchmark(state, Ledgers, true);
+}
+BENCHMARK(BM_NinetyLedgersPdfFloor)->Unit(benchmark::kMillisecond);
+
+// The columns of 90 year ledgers: state.range(0) 0 each ledger reading the year file itself, as
+// a page printed alone does; 1 one reading shared by all, as a print job or an export does.
+void BM_NinetyLedgerYears(benchmark::State& state)
+{
     ensureApplication();
     QTemporaryDir dir;
     fillWholeYear(dir);
-    const QString pdf = dir.path() + QStringLiteral("/ledgers-floor.pdf");
-    floorToPdf(state, pdf, QPageLayout::Landscape, 1);
-    keepPdf(pdf);
+    const QList<TDaichoRow> rows = DaichoRows();
+    const bool shared = state.range(0) == 1;
+    for (auto _ : state) {
+        std::optional<TYearData> job;
+        if (shared) job.emplace();
+        for (int e = 1; e <= MaxEmployee; ++e) {
+            std::optional<TYearData> own;
+            TYearData& year = shared ? *job : own.emplace();
+            benchmark::DoNotOptimize(DaichoYear(rows, SyainRec[e].MembKey.bytes(), year).total.data());
+        }
+    }
+    state.counters["ledgers"] = MaxEmployee;
 }
-BENCHMARK(BM_NinetyLedgersPdfFloor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NinetyLedgerYears)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_LedgerPageToImage(benchmark::State& state)
 {
