@@ -85,7 +85,7 @@ bool canEncode(const QString& text)
     }
 }
 
-int byteLength(QStringView text)
+int byteLength(const QString& text)
 {
     int n = 0;
     for (QChar c : text) {

@@ -23,7 +23,7 @@ inline bool isLeadByte(unsigned char b)
 }
 
 // Bytes of text in CP932 (characters CP932 lacks count as 2).
-int byteLength(QStringView text);
+int byteLength(const QString& text);
 // The longest head of bytes that is at most maxBytes long and ends on a character boundary.
 QByteArray cutBytes(const QByteArray& bytes, int maxBytes);
 // The same for a Unicode text measured in CP932 bytes.

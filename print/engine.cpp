@@ -141,6 +141,18 @@ struct Face {
     }
 };
 
+// The cells of a character: its CP932 bytes, a character CP932 lacks (it cannot be stored, but a
+// caller may still pass one) as double-byte instead of stopping the page. Kept per UTF-16 unit as
+// first counted.
+int cellsOf(QStringView ch)
+{
+    static std::vector<int8_t> cells(0x10000, 0);
+    if (ch.size() != 1) return cp932::byteLength(ch.toString());
+    int8_t& n = cells[ch[0].unicode()];
+    if (n == 0) n = int8_t(cp932::byteLength(QString(ch[0])));
+    return n;
+}
+
 struct Faces {
     std::vector<std::unique_ptr<Face>> list;
     Face* last = nullptr;  // most often the one asked for again
@@ -205,12 +217,10 @@ void PrintText(float x, float y, const QString& text)
     QVarLengthArray<QPointF, 64> positions;
     QFont previous;
     bool fontSet = false;
-    // A character CP932 lacks (it cannot be stored, but a caller may still pass one) counts as
-    // double-byte instead of stopping the page.
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const QStringView ch = QStringView(text).mid(i, n);
-        const int cells = cp932::byteLength(ch);
+        const int cells = cellsOf(ch);
         i += n - 1;
         const QPoint at(dotsX(xMm), top + ascent);
         xMm = static_cast<float>(double(xMm) + cells * double(cellWidth));
