@@ -1,19 +1,24 @@
-// Slip printing: 90 slips two per sheet into a PDF, each reading its cumulative figures from the
-// year file, and one sheet into a screen-resolution image as the preview draws it; the same for
-// the year ledgers of 90 employees, each reading the fifteen periods from the year file, and the
-// same ledgers exported as 90 CSV files and as one workbook of 90 sheets.
+// Slip printing: 90 slips two per sheet into a PDF, each with its cumulative figures from the year
+// file, and one sheet into a screen-resolution image as the preview draws it; the same for the
+// year ledgers of 90 employees, each with the fifteen periods of the year file, and the same
+// ledgers exported as 90 CSV files and as one workbook of 90 sheets. Beside each PDF its floor:
+// the same glyph runs, lines and boxes drawn straight through QPdfWriter. PELBENCH_KEEP_PDF names a
+// folder that gets a copy of each PDF written.
 #include <benchmark/benchmark.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "bench/benchutil.h"
+#include "bench/pdffloor.h"
 #include "payroll/option.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
@@ -22,6 +27,7 @@
 #include "print/dispatch.h"
 #include "print/engine.h"
 #include "print/exports.h"
+#include "print/ledger.h"
 #include "print/pages.h"
 
 namespace {
@@ -77,22 +83,70 @@ TMembers pair(int a, int b)
     return m;
 }
 
-// Every employee's pages into one A4 PDF at 600 dots per inch, perPage employees to a page.
-void printAllToPdf(const QString& pdf, QPageLayout::Orientation orientation, int perPage)
+// The employees of page (1-based) with perPage employees to a page, and the number of pages.
+TMembers pageMembers(int page, int perPage)
 {
-    QPdfWriter writer(pdf);
+    const int e = 1 + (page - 1) * perPage;
+    return pair(e, perPage == 2 ? e + 1 : 0);
+}
+int pageCount(int perPage)
+{
+    return (MaxEmployee + perPage - 1) / perPage;
+}
+
+// An A4 PDF at 600 dots per inch without margins.
+void setUpWriter(QPdfWriter& writer, QPageLayout::Orientation orientation)
+{
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageOrientation(orientation);
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setResolution(600);
+}
+
+// Every employee's pages into one A4 PDF at 600 dots per inch, perPage employees to a page.
+void printAllToPdf(const QString& pdf, QPageLayout::Orientation orientation, int perPage)
+{
+    QPdfWriter writer(pdf);
+    setUpWriter(writer, orientation);
     QPainter p(&writer);
     SetPrinterCanvas(&p, 600, 600, 0, 0);
-    for (int e = 1; e <= MaxEmployee; e += perPage) {
-        if (e > 1) writer.newPage();
-        PrintPage(0, pair(e, perPage == 2 ? e + 1 : 0));
+    const TJobYearData year;  // as the print job reads the saved periods once for all pages
+    for (int page = 1; page <= pageCount(perPage); ++page) {
+        if (page > 1) writer.newPage();
+        PrintPage(0, pageMembers(page, perPage));
     }
     p.end();
     PrnCanvas = nullptr;
+}
+
+// The same pages recorded once, then drawn straight through QPdfWriter on every run.
+void floorToPdf(benchmark::State& state, const QString& pdf, QPageLayout::Orientation orientation,
+                int perPage)
+{
+    std::vector<TFloorPage> pages;
+    {
+        const TJobYearData year;
+        pages = RecordFloorPages(pageCount(perPage), 600,
+                                 [&](int page) { PrintPage(0, pageMembers(page, perPage)); });
+    }
+    for (auto _ : state) {
+        QPdfWriter writer(pdf);
+        setUpWriter(writer, orientation);
+        DrawFloorPages(writer, pages);
+    }
+    const auto [runs, glyphs] = FloorRunCount(pages);
+    state.counters["runs"] = runs;
+    state.counters["glyphs"] = glyphs;
+}
+
+// A copy of the PDF for comparison, when asked for.
+void keepPdf(const QString& pdf)
+{
+    const QString folder = qEnvironmentVariable("PELBENCH_KEEP_PDF");
+    if (folder.isEmpty()) return;
+    const QString to = folder + QLatin1Char('/') + QFileInfo(pdf).fileName();
+    QFile::remove(to);
+    QFile::copy(pdf, to);
 }
 
 // One page drawn on a white image as the preview draws it, at 96 dots per inch.
@@ -105,17 +159,6 @@ void printToImage(QImage& img, const TMembers& members)
     p.end();
     PrnCanvas = nullptr;
 }
-
-void BM_NinetySlipsToPdf(benchmark::State& state)
-{
-    ensureApplication();
-    QTemporaryDir dir;
-    fillYear(dir);
-    const QString pdf = dir.path() + QStringLiteral("/slips.pdf");
-    for (auto _ : state) printAllToPdf(pdf, QPageLayout::Portrait, 2);
-    state.counters["slips"] = MaxEmployee;
-}
-BENCHMARK(BM_NinetySlipsToPdf)->Unit(benchmark::kMillisecond);
 
 void BM_OneSheetToImage(benchmark::State& state)
 {
@@ -141,16 +184,79 @@ void fillWholeYear(QTemporaryDir& dir)
     PeriodTitles[15] = QStringLiteral("決算賞与");
 }
 
+// The two PDF documents: 90 slips two to a portrait sheet, 90 year ledgers one to a landscape one.
+struct TPdfDocument {
+    const char* name;
+    void (*fill)(QTemporaryDir&);
+    QPageLayout::Orientation orientation;
+    int perPage;
+};
+const TPdfDocument Slips{"slips", fillYear, QPageLayout::Portrait, 2};
+const TPdfDocument Ledgers{"ledgers", fillWholeYear, QPageLayout::Landscape, 1};
+
+// The document through the program's own path, or (floor) its recorded runs straight to the PDF.
+void pdfBenchmark(benchmark::State& state, const TPdfDocument& doc, bool floor)
+{
+    ensureApplication();
+    QTemporaryDir dir;
+    doc.fill(dir);
+    const QString pdf =
+        dir.path() + QStringLiteral("/%1%2.pdf")
+                         .arg(QLatin1String(doc.name), floor ? QStringLiteral("-floor") : QString());
+    if (floor) {
+        floorToPdf(state, pdf, doc.orientation, doc.perPage);
+    } else {
+        for (auto _ : state) printAllToPdf(pdf, doc.orientation, doc.perPage);
+        state.counters[doc.name] = MaxEmployee;
+    }
+    keepPdf(pdf);
+}
+
+void BM_NinetySlipsToPdf(benchmark::State& state)
+{
+    pdfBenchmark(state, Slips, false);
+}
+BENCHMARK(BM_NinetySlipsToPdf)->Unit(benchmark::kMillisecond);
+
+void BM_NinetySlipsPdfFloor(benchmark::State& state)
+{
+    pdfBenchmark(state, Slips, true);
+}
+BENCHMARK(BM_NinetySlipsPdfFloor)->Unit(benchmark::kMillisecond);
+
 void BM_NinetyLedgersToPdf(benchmark::State& state)
+{
+    pdfBenchmark(state, Ledgers, false);
+}
+BENCHMARK(BM_NinetyLedgersToPdf)->Unit(benchmark::kMillisecond);
+
+void BM_NinetyLedgersPdfFloor(benchmark::State& state)
+{
+    pdfBenchmark(state, Ledgers, true);
+}
+BENCHMARK(BM_NinetyLedgersPdfFloor)->Unit(benchmark::kMillisecond);
+
+// The columns of 90 year ledgers: state.range(0) 0 each ledger reading the year file itself, as
+// a page printed alone does; 1 one reading shared by all, as a print job or an export does.
+void BM_NinetyLedgerYears(benchmark::State& state)
 {
     ensureApplication();
     QTemporaryDir dir;
     fillWholeYear(dir);
-    const QString pdf = dir.path() + QStringLiteral("/ledgers.pdf");
-    for (auto _ : state) printAllToPdf(pdf, QPageLayout::Landscape, 1);
+    const QList<TDaichoRow> rows = DaichoRows();
+    const bool shared = state.range(0) == 1;
+    for (auto _ : state) {
+        std::optional<TYearData> job;
+        if (shared) job.emplace();
+        for (int e = 1; e <= MaxEmployee; ++e) {
+            std::optional<TYearData> own;
+            TYearData& year = shared ? *job : own.emplace();
+            benchmark::DoNotOptimize(DaichoYear(rows, SyainRec[e].MembKey.bytes(), year).total.data());
+        }
+    }
     state.counters["ledgers"] = MaxEmployee;
 }
-BENCHMARK(BM_NinetyLedgersToPdf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NinetyLedgerYears)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_LedgerPageToImage(benchmark::State& state)
 {

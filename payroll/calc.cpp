@@ -336,7 +336,7 @@ void CalcKyuyo(int32_t slot)
     CalcKyuyo(slot, items);
 }
 
-int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base)
+int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base, TOtherPeriods& periods)
 {
     const int p = CurPeriod.Period;
     const QByteArray key = SyainRec[slot].MembKey.bytes();
@@ -345,14 +345,10 @@ int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base)
     const bool earlyYear = m0 >= 1 && m0 <= 3;  // the insurance year began in April of last year
     int64_t t = 0;
     if (earlyYear) {
-        const QString prev = GetPrevYearFileName();
-        if (QFileInfo::exists(prev)) {
-            auto rec = std::make_unique<TPeriodRecord>();
-            TYearFileHeader h;
-            ReadPeriodRecord(prev, 13, h, *rec);
+        if (TYearData* prev = periods.lastYear()) {
             for (int q = 13; q <= 15; ++q) {
-                const int m = h.SyoyoMonth[q - 12];
-                if (m < 1 || m > 3) AddSyoyoKazei(prev, q, key, t);
+                const int m = prev->header().SyoyoMonth[q - 12];
+                if (m < 1 || m > 3) AddSyoyoKazei(*prev, q, key, t);
             }
         }
     }
@@ -362,11 +358,17 @@ int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base)
         const int d = YearHeader.SyoyoDay[q - 12];
         const bool otherYearPart = earlyYear ? (m >= 4 && m <= 12) : (m >= 1 && m <= 3);
         if (otherYearPart || m > m0 || (m == m0 && d > d0)) continue;
-        AddSyoyoKazei(CurPeriod.FileName, q, key, t);
+        if (TYearData* year = periods.thisYear()) AddSyoyoKazei(*year, q, key, t);
     }
     if (t > KenhoSyoyoYearCap) return 0;
     if (t + base > KenhoSyoyoYearCap) return static_cast<int32_t>(KenhoSyoyoYearCap - t);
     return base;
+}
+
+int32_t CalcKenhoSyoyoBase(int32_t slot, int32_t base)
+{
+    TOtherPeriods periods;
+    return CalcKenhoSyoyoBase(slot, base, periods);
 }
 
 namespace {
@@ -394,7 +396,7 @@ bool calcSyoyo(int32_t slot, TCalcItems& items)
     r.setSyahoSantei(P.SikyuGoukei - r.notSyaho);
 
     const int32_t standard = (P.KazeiGoukei / 1000) * 1000;
-    const int32_t h = CalcKenhoSyoyoBase(slot, standard);
+    const int32_t h = CalcKenhoSyoyoBase(slot, standard, items.otherPeriods());
     const int32_t n = standard > NenkinSyoyoCap ? NenkinSyoyoCap : standard;
     D.Koujo[koSyahoKei] = 0;
     D.KoujoGoukei = 0;
@@ -417,7 +419,8 @@ bool calcSyoyo(int32_t slot, TCalcItems& items)
         } else if (E.NoSyoto) {
             D.Koujo[koSyotoku] = 0;
         } else {
-            const int32_t prevPay = ReadPeriodData(YearHeader.SyoyoMonth[p - 12] - 1, E.MembKey.bytes());
+            const int32_t prevPay =
+                ReadPeriodData(YearHeader.SyoyoMonth[p - 12] - 1, E.MembKey.bytes(), items.otherPeriods());
             if (prevPay == 0 || int64_t(D.Koujo[koSyahoGo]) > 10 * int64_t(prevPay)) {
                 D.Koujo[koSyotoku] = 0;
                 result = false;

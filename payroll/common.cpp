@@ -65,21 +65,29 @@ int32_t toInt32(const QString& s, const QString& shown)
 }
 
 // value with `decimals` places (0..2), a tie rounded away from zero as the runtime's Format does
-// rather than to even as printf does. Scaling a double by 100 is exact in the 64-bit significand
-// of long double, so the decimal digits are those of the exact binary value.
-QString fixedText(double value, int decimals, bool grouped)
+// rather than to even as printf does, padded with blanks on the left to width. Scaling a double by
+// 100 is exact in the 64-bit significand of long double, so the decimal digits are those of the
+// exact binary value. The digits are written backwards into a buffer of their own: the ledgers
+// format some three hundred thousand amounts for 90 employees.
+QString fixedText(double value, int decimals, bool grouped, int width = 0)
 {
     const long double scale = decimals == 0 ? 1.0L : decimals == 1 ? 10.0L : 100.0L;
     const long double scaled = std::round(std::fabs(static_cast<long double>(value)) * scale);
-    if (!std::isfinite(value) || scaled >= 9.0e18L) return QString::number(value, 'f', decimals);
-    const uint64_t n = static_cast<uint64_t>(scaled);
-    QString digits = QString::number(n).rightJustified(decimals + 1, QLatin1Char('0'));
-    QString intPart = digits.left(digits.size() - decimals);
-    if (grouped)
-        for (int i = intPart.size() - 3; i > 0; i -= 3) intPart.insert(i, QLatin1Char(','));
-    QString text = (value < 0 && n != 0) ? QStringLiteral("-") + intPart : intPart;
-    if (decimals > 0) text += QLatin1Char('.') + digits.right(decimals);
-    return text;
+    if (!std::isfinite(value) || scaled >= 9.0e18L)
+        return QString::number(value, 'f', decimals).rightJustified(width);
+    uint64_t rest = static_cast<uint64_t>(scaled);
+    char buf[64];  // 19 digits, 6 commas, a sign and a point at most, then blanks
+    char* const end = buf + sizeof buf;
+    char* p = end;
+    for (int i = 0; i < decimals; ++i, rest /= 10) *--p = char('0' + rest % 10);
+    if (decimals > 0) *--p = '.';
+    for (int count = 0; count == 0 || rest > 0; ++count, rest /= 10) {
+        if (grouped && count > 0 && count % 3 == 0) *--p = ',';
+        *--p = char('0' + rest % 10);
+    }
+    if (value < 0 && scaled != 0) *--p = '-';
+    while (end - p < width && p > buf) *--p = ' ';
+    return QString::fromLatin1(p, end - p).rightJustified(width);
 }
 
 // Truncation of v toward zero with the tolerance; a value that is not a number or lies beyond
@@ -97,7 +105,7 @@ int64_t truncEpsL(long double v)
 
 QString FmtAmount(int width, double value)
 {
-    return fixedText(value, 0, true).rightJustified(width);
+    return fixedText(value, 0, true, width);
 }
 
 QString DelComma(const QString& text)
@@ -168,8 +176,7 @@ QString FmtJikan(double hours)
 {
     // Hours too large for minutes in 64 bits (or not a number) have no "h:mm" form; they show as
     // they are rather than as a wrong count of minutes.
-    if (OptionRec.TimeStyle == 0 || !(std::fabs(hours) < 1.0e15))
-        return fixedText(hours, 2, false).rightJustified(6);
+    if (OptionRec.TimeStyle == 0 || !(std::fabs(hours) < 1.0e15)) return fixedText(hours, 2, false, 6);
     // Whole minutes first: a sum of 0:10 entries lies just below the hour in binary and must show
     // "1:00", never "0:60".
     const auto minutes = static_cast<int64_t>(std::nearbyint(std::fabs(hours) * 60.0));

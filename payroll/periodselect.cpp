@@ -314,8 +314,9 @@ void FillMonthlyPaid()
 
 void CarryYukyuZan(int p)
 {
+    TOtherPeriods periods;  // last month's record read once for every employee
     for (int e = 1; e <= MaxEmployee; ++e) {
-        const double rem = GetPrevYukyuZan(p - 1, SyainRec[e].MembKey.bytes());
+        const double rem = GetPrevYukyuZan(p - 1, SyainRec[e].MembKey.bytes(), periods);
         if (rem != -999.0) KintaiRec[e].Kintai[kiYukyuZan] = rem - KintaiRec[e].Kintai[kiYukyu];
     }
 }

@@ -21,12 +21,6 @@ namespace {
 const QString ReadWhat = QStringLiteral("年度データファイルの読み込み");
 const QString WriteWhat = QStringLiteral("年度データファイルの書き込み");
 
-void checkPeriod(int period)
-{
-    if (period < 1 || period > PeriodCount)
-        throw AppError(QStringLiteral("対象の月または賞与が選択されていません。"));
-}
-
 void openOrThrow(QFile& f, QIODevice::OpenMode mode, const QString& what)
 {
     if (!f.exists()) throw IoError::failed(what, f.fileName(), QStringLiteral("ファイルが見つかりません。"));
@@ -61,9 +55,24 @@ void putAt(QByteArray& file, qint64 pos, const void* src, qint64 size)
 
 }  // namespace
 
+void CheckPeriodNumber(int period)
+{
+    if (period < 1 || period > PeriodCount)
+        throw AppError(QStringLiteral("対象の月または賞与が選択されていません。"));
+}
+
+void ReadYearHeader(const QString& fileName, TYearFileHeader& header)
+{
+    QFile f(fileName);
+    openOrThrow(f, QIODevice::ReadOnly, ReadWhat);
+    checkSize(f, ReadWhat);
+    readAt(f, 0, &header, sizeof header);
+    RefuseDamaged(fileName, CheckYearHeader(header));
+}
+
 void ReadPeriodRecord(const QString& fileName, int period, TYearFileHeader& header, TPeriodRecord& rec)
 {
-    checkPeriod(period);
+    CheckPeriodNumber(period);
     QFile f(fileName);
     openOrThrow(f, QIODevice::ReadOnly, ReadWhat);
     checkSize(f, ReadWhat);
@@ -91,7 +100,7 @@ void CreateYearFile(const QString& fileName)
 
 void LoadPeriod(const QString& fileName, int period)
 {
-    checkPeriod(period);
+    CheckPeriodNumber(period);
     TYearFileHeader header;
     auto buf = std::make_unique<TPeriodRecord>();
     ReadPeriodRecord(fileName, period, header, *buf);
@@ -116,7 +125,7 @@ void SetPeriodImage(const TPeriodRecord& rec)
 void WritePeriod()
 {
     const int p = CurPeriod.Period;
-    checkPeriod(p);
+    CheckPeriodNumber(p);
     QFile f(CurPeriod.FileName);
     openOrThrow(f, QIODevice::ReadOnly, WriteWhat);
     checkSize(f, WriteWhat);
@@ -143,7 +152,7 @@ void WritePeriod()
 bool SavePeriod()
 {
     const int p = CurPeriod.Period;
-    checkPeriod(p);
+    CheckPeriodNumber(p);
     if (p <= 11 && YearHeader.DataExists[p + 1] && PeriodChanged()) {
         const MsgResult r =
             MessageDlg(QStringLiteral("現在入力中の月の翌月データが存在します。\n"

@@ -35,6 +35,10 @@ static_assert(sizeof(TPeriodRecord) == PeriodRecSize);
 std::unique_ptr<TPeriodRecord> CopyPeriodImage();
 void SetPeriodImage(const TPeriodRecord& rec);
 
+// Throws AppError unless period is 1..15.
+void CheckPeriodNumber(int period);
+// Reads the header of fileName, checked as ReadPeriodRecord checks it.
+void ReadYearHeader(const QString& fileName, TYearFileHeader& header);
 // Reads the header and period p of fileName into buffers of the caller, leaving the period image
 // alone. A missing, short or unreadable file throws IoError, one whose header or period holds a
 // damaged value DamagedDataError (payroll/validate.h).

@@ -3,6 +3,7 @@
 #include "print/dispatch.h"
 
 #include "payroll/common.h"
+#include "payroll/otherperiod.h"
 #include "payroll/period.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -78,6 +79,30 @@ void prepareDates()
 }
 
 }  // namespace
+
+namespace {
+TJobYearData* jobYear = nullptr;
+}
+
+TJobYearData::TJobYearData() : outer_(jobYear)
+{
+    jobYear = this;
+}
+
+TJobYearData::~TJobYearData()
+{
+    jobYear = outer_;
+}
+
+TPageYearData::TPageYearData() = default;
+TPageYearData::~TPageYearData() = default;
+
+TYearData& TPageYearData::get()
+{
+    std::unique_ptr<TYearData>& year = jobYear ? jobYear->year_ : own_;
+    if (!year) year = std::make_unique<TYearData>();
+    return *year;
+}
 
 void PrintPage(int page, const TMembers& members)
 {

@@ -4,6 +4,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "payroll/records.h"
 
@@ -31,6 +32,38 @@ extern QString PrintDateText;  // creation date of document headers
 extern QString PrnDateYear;    // era and year of the pay date
 extern QString PrnDateMonth;   // "%2d"
 extern QString PrnDateDay;     // "%2d"
+
+class TYearData;
+
+// The saved periods of the open year read once for all the pages of one print job (the year
+// ledgers' columns, the slips' cumulative figures) instead of once for every page. A job holds
+// one while it draws its pages, and nothing saves or deletes a period meanwhile; the file is read
+// when a page first needs it.
+class TJobYearData {
+  public:
+    TJobYearData();
+    ~TJobYearData();
+    TJobYearData(const TJobYearData&) = delete;
+    TJobYearData& operator=(const TJobYearData&) = delete;
+
+  private:
+    friend class TPageYearData;
+    TJobYearData* outer_;
+    std::unique_ptr<TYearData> year_;
+};
+// The year data a page reads: the job's while a job holds one, else a reading of its own.
+class TPageYearData {
+  public:
+    TPageYearData();
+    ~TPageYearData();
+    TPageYearData(const TPageYearData&) = delete;
+    TPageYearData& operator=(const TPageYearData&) = delete;
+    // Read when first asked for; throws IoError or DamagedDataError as TYearData does.
+    TYearData& get();
+
+  private:
+    std::unique_ptr<TYearData> own_;
+};
 
 // Draws page (1-based, 0 when the members define it) of the document PaperKind.
 void PrintPage(int page, const TMembers& members);

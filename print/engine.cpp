@@ -6,12 +6,14 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QGlyphRun>
-#include <QHash>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <QRawFont>
+#include <QVarLengthArray>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #include "payroll/option.h"
 #include "platform/cp932.h"
@@ -90,39 +92,90 @@ QFont makeFont(int heightDots)
     return font;
 }
 
-// The characters of a text with the cells each takes: a character of two CP932 bytes takes two
-// cells, any other one. Texts come from CP932 records and settings; a character CP932 lacks (it
-// cannot be stored, but a caller may still pass one) counts as double-byte instead of stopping
-// the page.
-struct Glyph {
-    QString text;
-    int cells;
-};
-QList<Glyph> splitGlyphs(const QString& text)
-{
-    QList<Glyph> out;
-    out.reserve(text.size());
-    for (int i = 0; i < text.size(); ++i) {
-        const int n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString ch = text.mid(i, n);
-        out.append({ch, cp932::byteLength(ch)});
-        i += n - 1;
+// A face of the text state as it is drawn: the logical font, its glyphs for PDF pages, each
+// character's glyph as first looked up, and its ascent on the device last drawn on. A ledger
+// page draws some seven hundred texts in a handful of faces; making the font, finding its glyphs
+// and measuring it again for every text cost more than drawing them.
+struct Face {
+    QString name;
+    int heightDots;
+    bool narrow, bold, italic;
+    QFont font;
+    QRawFont raw;                 // made when a PDF page first needs it
+    std::vector<quint32> glyphs;  // per UTF-16 unit; Unknown until looked up
+    const QPaintDevice* device = nullptr;
+    int dpiY = 0;
+    int ascent = 0;
+    static constexpr quint32 Unknown = 0xFFFFFFFFu;
+
+    bool is(int h) const
+    {
+        return heightDots == h && narrow == PrnNarrow && bold == PrnBold && italic == PrnItalic &&
+               name == PrnFontName;
     }
-    return out;
+    int ascentOn(const QPaintDevice* dev)
+    {
+        const int dpi = dev ? dev->logicalDpiY() : 0;
+        if (dev != device || dpi != dpiY) {
+            ascent = QFontMetrics(font, dev).ascent();
+            device = dev, dpiY = dpi;
+        }
+        return ascent;
+    }
+    // The one glyph of a character (one UTF-16 unit or a surrogate pair); 0 when the face lacks it.
+    quint32 glyphOf(QStringView ch)
+    {
+        if (!raw.isValid()) raw = QRawFont::fromFont(font);
+        if (ch.size() != 1) return lookUp(ch);
+        if (glyphs.empty()) glyphs.assign(0x10000, Unknown);
+        quint32& g = glyphs[ch[0].unicode()];
+        if (g == Unknown) g = lookUp(ch);
+        return g;
+    }
+    quint32 lookUp(QStringView ch) const
+    {
+        quint32 index[2] = {0, 0};
+        int n = 2;
+        if (!raw.glyphIndexesForChars(ch.data(), int(ch.size()), index, &n) || n != 1) return 0;
+        return index[0];
+    }
+};
+
+// The cells of a character: its CP932 bytes, a character CP932 lacks (it cannot be stored, but a
+// caller may still pass one) as double-byte instead of stopping the page. Kept per UTF-16 unit as
+// first counted.
+int cellsOf(QStringView ch)
+{
+    static std::vector<int8_t> cells(0x10000, 0);
+    if (ch.size() != 1) return cp932::byteLength(ch.toString());
+    int8_t& n = cells[ch[0].unicode()];
+    if (n == 0) n = int8_t(cp932::byteLength(QString(ch[0])));
+    return n;
 }
 
-// The glyphs of a logical font, kept per font: looking them up costs more than drawing them.
-QHash<QString, QRawFont>& rawFonts()
+struct Faces {
+    std::vector<std::unique_ptr<Face>> list;
+    Face* last = nullptr;  // most often the one asked for again
+};
+Faces& faces()
 {
-    static QHash<QString, QRawFont> fonts;
-    return fonts;
+    static Faces f;
+    return f;
 }
-QRawFont rawFontOf(const QFont& font)
+
+Face& faceOf(int heightDots)
 {
-    const QString key = font.key();
-    auto it = rawFonts().constFind(key);
-    if (it == rawFonts().cend()) it = rawFonts().insert(key, QRawFont::fromFont(font));
-    return *it;
+    Faces& all = faces();
+    if (all.last && all.last->is(heightDots)) return *all.last;
+    for (const auto& f : all.list)
+        if (f->is(heightDots)) return *(all.last = f.get());
+    auto f = std::make_unique<Face>();
+    f->name = PrnFontName;
+    f->heightDots = heightDots;
+    f->narrow = PrnNarrow, f->bold = PrnBold, f->italic = PrnItalic;
+    f->font = makeFont(heightDots);
+    all.list.push_back(std::move(f));
+    return *(all.last = all.list.back().get());
 }
 
 }  // namespace
@@ -145,51 +198,57 @@ void PrintText(float x, float y, const QString& text)
 {
     if (!PrnCanvas) return;
     const int heightDots = roundEven(double(PrnFontHeight) * double(DotsPerMmY));
-    const QFont previous = PrnCanvas->font();
-    const QFont font = makeFont(heightDots);
-    PrnCanvas->setFont(font);
+    Face& face = faceOf(heightDots);
     PrnCanvas->setBrush(Qt::NoBrush);
     // Each character is placed by the top of its cell; the baseline lies one ascent below.
-    const int ascent = QFontMetrics(font, PrnCanvas->device()).ascent();
+    const int ascent = face.ascentOn(PrnCanvas->device());
     const float cellWidth = PrnNarrow ? PrnFontHeight / 7.0f * 3.0f : PrnFontHeight / 2.0f;
 
     float xMm = adjustedX(x);
     const float yMm = adjustedY(y);
     const float startX = xMm;
     const int top = dotsY(yMm);
-    const QList<Glyph> glyphs = splitGlyphs(text);
     // On a PDF page (the printer's too) a text is one run of glyphs placed cell by cell: the same
     // characters at the same dots as one text-out each, but a ledger of 90 pages no longer takes
     // seconds. Screens and images keep one text-out per character.
     const QPaintEngine* engine = PrnCanvas->paintEngine();
-    const QRawFont raw = engine && engine->type() == QPaintEngine::Pdf ? rawFontOf(font) : QRawFont();
-    QList<quint32> indexes;
-    QList<QPointF> positions;
-    for (const Glyph& g : glyphs) {
+    const bool pdf = engine && engine->type() == QPaintEngine::Pdf;
+    QVarLengthArray<quint32, 64> indexes;
+    QVarLengthArray<QPointF, 64> positions;
+    QFont previous;
+    bool fontSet = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QStringView ch = QStringView(text).mid(i, n);
+        const int cells = cellsOf(ch);
+        i += n - 1;
         const QPoint at(dotsX(xMm), top + ascent);
-        // A blank leaves its cell empty on paper: the run has no glyph for it.
-        if (raw.isValid() && g.text == QLatin1String(" ")) {
-            xMm = static_cast<float>(double(xMm) + g.cells * double(cellWidth));
-            continue;
+        xMm = static_cast<float>(double(xMm) + cells * double(cellWidth));
+        if (pdf) {
+            // A blank leaves its cell empty on paper: the run has no glyph for it.
+            if (ch == QLatin1String(" ")) continue;
+            const quint32 glyph = face.glyphOf(ch);
+            if (glyph != 0) {
+                indexes.append(glyph);
+                positions.append(QPointF(at));
+                continue;
+            }
         }
-        const QList<quint32> index = raw.isValid() ? raw.glyphIndexesForString(g.text) : QList<quint32>();
-        if (index.size() == 1 && index[0] != 0) {
-            indexes << index[0];
-            positions << QPointF(at);
-        } else {
-            // A character the face lacks takes the fallback of an ordinary text-out.
-            PrnCanvas->drawText(at, g.text);
+        // A character the face lacks takes the fallback of an ordinary text-out.
+        if (!fontSet) {
+            previous = PrnCanvas->font();
+            PrnCanvas->setFont(face.font);
+            fontSet = true;
         }
-        xMm = static_cast<float>(double(xMm) + g.cells * double(cellWidth));
+        PrnCanvas->drawText(at, ch.toString());
     }
     if (!indexes.isEmpty()) {
         QGlyphRun run;
-        run.setRawFont(raw);
-        run.setGlyphIndexes(indexes);
-        run.setPositions(positions);
+        run.setRawFont(face.raw);
+        run.setRawData(indexes.constData(), positions.constData(), int(indexes.size()));
         PrnCanvas->drawGlyphRun(QPointF(0, 0), run);
     }
-    PrnCanvas->setFont(previous);
+    if (fontSet) PrnCanvas->setFont(previous);
 
     if (PrnUnderline) {
         const QPen keep = PrnCanvas->pen();
@@ -327,5 +386,5 @@ void ResetPrintEngine()
     PrnFontName = QStringLiteral("ＭＳ 明朝");
     PrnFontHeight = 10.0f / 2.8f;
     PrnBold = PrnUnderline = PrnItalic = PrnNarrow = false;
-    rawFonts().clear();
+    faces() = {};
 }

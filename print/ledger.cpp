@@ -230,26 +230,6 @@ std::vector<double> DaichoValues(const QList<TDaichoRow>& rows, const TKintaiRec
     return rowValues(rows, k, s, d);
 }
 
-TYearData::TYearData()
-{
-    periods_[0] = std::make_unique<TPeriodRecord>();
-    ReadPeriodRecord(CurPeriod.FileName, 1, header_, *periods_[0]);
-}
-
-TYearData::~TYearData() = default;
-
-const TPeriodRecord& TYearData::period(int p)
-{
-    std::unique_ptr<TPeriodRecord>& rec = periods_[p - 1];
-    if (!rec) {
-        auto read = std::make_unique<TPeriodRecord>();
-        TYearFileHeader h;
-        ReadPeriodRecord(CurPeriod.FileName, p, h, *read);
-        rec = std::move(read);
-    }
-    return *rec;
-}
-
 TLedgerColumns DaichoYear(const QList<TDaichoRow>& rows, const QByteArray& key, TYearData& year)
 {
     TLedgerColumns c;
@@ -257,9 +237,8 @@ TLedgerColumns DaichoYear(const QList<TDaichoRow>& rows, const QByteArray& key, 
     for (int p = 1; p <= PeriodCount; ++p) {
         if (!year.saved(p)) continue;
         const TPeriodRecord& rec = year.period(p);
-        int s = 0;
-        for (int e = 1; e <= MaxEmployee; ++e)
-            if (!key.isEmpty() && rec.syain[e].MembKey.bytes() == key) s = e;
+        const QList<int>& found = year.slotsOf(p, key);
+        const int s = found.isEmpty() ? 0 : found.last();  // the highest slot of the key
         // A period before the employee came shows zeros.
         static const TKintaiRec noKintai{};
         static const TSikyuRec noSikyu{};
@@ -395,8 +374,8 @@ void PrintKyuyoDaicho(int slot)
     PrnBold = false;
     drawNames(rows, c, right);
 
-    TYearData year;
-    const TLedgerColumns cols = DaichoYear(rows, E.MembKey.bytes(), year);
+    TPageYearData year;  // shared by the pages of a print job
+    const TLedgerColumns cols = DaichoYear(rows, E.MembKey.bytes(), year.get());
     for (int p = 1; p <= PeriodCount; ++p)
         if (!cols.period[p].empty())
             drawColumn({36.0f + 15.5f * (p - 1), ColumnForm::Period, p, IsBonusPeriod(p)}, rows,
@@ -426,8 +405,8 @@ void PrintSoGokeiDaicho(int page)
     }
     drawNames(rows, c, right);
 
-    TYearData year;
-    const TLedgerColumns cols = SoGokeiYear(rows, year);
+    TPageYearData year;
+    const TLedgerColumns cols = SoGokeiYear(rows, year.get());
     for (int col = 0; col <= 9; ++col) {
         const int q = 10 * (page - 1) + col + 1;
         if (q <= PeriodCount && !cols.period[q].empty())

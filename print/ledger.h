@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "payroll/otherperiod.h"
 #include "payroll/records.h"
 
 struct TPeriodRecord;
@@ -38,21 +39,6 @@ double DaichoValue(const TDaichoRow& row, const TKintaiRec& k, const TSikyuRec& 
 // The values of the rows for one employee's records of a period.
 std::vector<double> DaichoValues(const QList<TDaichoRow>& rows, const TKintaiRec& k, const TSikyuRec& s,
                                  const TKoujoRec& d);
-
-// The periods of the open year data file, each read once, when first asked for, through the
-// checked reader. Throws IoError or DamagedDataError when the file cannot be read.
-class TYearData {
-  public:
-    TYearData();
-    ~TYearData();
-    bool saved(int p) const { return header_.DataExists[p] != 0; }
-    const TYearFileHeader& header() const { return header_; }
-    const TPeriodRecord& period(int p);
-
-  private:
-    TYearFileHeader header_;
-    std::unique_ptr<TPeriodRecord> periods_[PeriodCount];
-};
 
 // Columns of a year ledger: one per period (empty where the period was never saved) and the sums
 // of them all, each a value per row.

@@ -20,6 +20,7 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
+#include "print/dispatch.h"
 #include "print/engine.h"
 
 const QString PdfPrinterName = QStringLiteral("PDFファイル");
@@ -423,6 +424,7 @@ bool RunPrintJob(const QString& title, const QString& pdfSuggestion, int pageCou
     }
     try {
         SetPrinterEngineState(&painter);
+        const TJobYearData year;  // the saved periods read once for all pages
         for (int page = 1; page <= pageCount; ++page) {
             if (page > 1 && !p.newPage()) throw AppError(QStringLiteral("次のページに進めません。"));
             drawPage(page);

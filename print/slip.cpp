@@ -2,6 +2,7 @@
 // item blocks, totals, payment method and the year's cumulative figures.
 #include "print/slip.h"
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/option.h"
+#include "payroll/otherperiod.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
 #include "payroll/yearfile.h"
@@ -45,45 +47,50 @@ std::vector<Block> frameBlocks(bool cash, bool fuyou)
     blocks.push_back({{17.5f, 46.5f, 55, 123.5f},
                       {{17.5f, 46.5f, 55, 52}, {17.5f, 46.5f, 40.5f, 123.5f}},
                       {{17.5f, 52, 55, 52}, {40.5f, 52, 40.5f, 123.5f}},
-                      {{27, 48, u("勤　　　　怠")}}});
+                      {{27, 48, QStringLiteral("勤　　　　怠")}}});
     if (fuyou)
         blocks.push_back({{17.5f, 128.5f, 55, 138},
                           {{17.5f, 128.5f, 40.5f, 138}},
                           {{17.5f, 133.5f, 55, 133.5f}, {40.5f, 128.5f, 40.5f, 138}},
-                          {{21, 129.5f, u("税")},
-                           {28.1f, 129.5f, u("額")},
-                           {35.2f, 129.5f, u("表")},
-                           {21, 134, u("扶 養 人 数")}}});
+                          {{21, 129.5f, QStringLiteral("税")},
+                           {28.1f, 129.5f, QStringLiteral("額")},
+                           {35.2f, 129.5f, QStringLiteral("表")},
+                           {21, 134, QStringLiteral("扶 養 人 数")}}});
     blocks.push_back({{57, 46.5f, 103.5f, 138},
                       {{57, 46.5f, 103.5f, 52}, {57, 46.5f, 80, 138}, {57, 133.5f, 103.5f, 138}},
                       {{57, 52, 103.5f, 52}, {57, 133.5f, 103.5f, 133.5f}, {80, 52, 80, 138}},
-                      {{70, 48, u("支　　　　　給")}, {62, 134, u("合     計")}}});
-    blocks.push_back({{105.5f, 46.5f, 152, 138},
-                      {{105.5f, 46.5f, 152, 52}, {105.5f, 46.5f, 128.5f, 138}, {105.5f, 133.5f, 152, 138}},
-                      {{105.5f, 52, 152, 52}, {105.5f, 133.5f, 152, 133.5f}, {128.5f, 52, 128.5f, 138}},
-                      {{118, 48, u("控　　　　　除")}, {110, 134, u("合     計")}}});
-    blocks.push_back({{154, 46.5f, 200.5f, 74},
-                      {{154, 46.5f, 200.5f, 52}, {154, 46.5f, 177, 74}},
-                      {{154, 52, 200.5f, 52}, {154, 69, 200.5f, 69}, {177, 52, 177, 74}},
-                      {{166, 48, u("そ　　の　　他")}, {158, 70, u("合　　　計")}}});
+                      {{70, 48, QStringLiteral("支　　　　　給")}, {62, 134, QStringLiteral("合     計")}}});
     blocks.push_back(
-        {{154, 78, 200.5f, 83}, {{154, 78, 177, 83}}, {{177, 78, 177, 83}}, {{157, 79, u("差引支給額")}}});
+        {{105.5f, 46.5f, 152, 138},
+         {{105.5f, 46.5f, 152, 52}, {105.5f, 46.5f, 128.5f, 138}, {105.5f, 133.5f, 152, 138}},
+         {{105.5f, 52, 152, 52}, {105.5f, 133.5f, 152, 133.5f}, {128.5f, 52, 128.5f, 138}},
+         {{118, 48, QStringLiteral("控　　　　　除")}, {110, 134, QStringLiteral("合     計")}}});
+    blocks.push_back(
+        {{154, 46.5f, 200.5f, 74},
+         {{154, 46.5f, 200.5f, 52}, {154, 46.5f, 177, 74}},
+         {{154, 52, 200.5f, 52}, {154, 69, 200.5f, 69}, {177, 52, 177, 74}},
+         {{166, 48, QStringLiteral("そ　　の　　他")}, {158, 70, QStringLiteral("合　　　計")}}});
+    blocks.push_back({{154, 78, 200.5f, 83},
+                      {{154, 78, 177, 83}},
+                      {{177, 78, 177, 83}},
+                      {{157, 79, QStringLiteral("差引支給額")}}});
     blocks.push_back(
         {{154, 84, 200.5f, 107.5f},
          {{154, 84, 200.5f, 89.5f}, {154, 84, 177, 107.5f}, {154, 102, 200.5f, 107.5f}},
          {{154, 89.5f, 200.5f, 89.5f}, {154, 102, 200.5f, 102}, {177, 89.5f, 177, 107.5f}},
-         {{166, 85.5f, cash ? u("現 金 支 給 額") : u("振 込 支 給 額")}, {158, 103, u("合　　　計")}}});
+         {{166, 85.5f, cash ? QStringLiteral("現 金 支 給 額") : QStringLiteral("振 込 支 給 額")},
+          {158, 103, QStringLiteral("合　　　計")}}});
     blocks.push_back({{154, 123.8f, 200.5f, 138},
                       {{154, 123.8f, 177, 138}},
                       {{159, 128.5f, 200.5f, 128.5f},
                        {159, 133, 200.5f, 133},
                        {159, 123.8f, 159, 138},
                        {177, 123.8f, 177, 138}},
-                      {{155, 127.2f, u("累")},
-                       {155, 131.4f, u("計")},
-                       {160, 125, u("支　給　額")},
-                       {160, 129.5f, u("社会保険料")},
-                       {160, 134, u("所　得　税")}}});
+                      {{155, 127.2f, QStringLiteral("累")},
+                       {155, 131.4f, QStringLiteral("計")},
+                       {160, 125, QStringLiteral("支　給　額")},
+                       {160, 129.5f, QStringLiteral("社会保険料")},
+                       {160, 134, QStringLiteral("所　得　税")}}});
     return blocks;
 }
 
@@ -120,23 +127,28 @@ void drawHeader(bool juryo)
     DrawBox(114, 13, 178, 35);
     if (juryo) DrawBox(182, 17, 200, 35);
     SetFontPoint(16);
-    PrintText(86, 13, u("明細書"));
+    PrintText(86, 13, QStringLiteral("明細書"));
     SetFontPoint(9);
-    PrintText(25, 25.2f, u("氏　名"));
-    PrintText(25, 29.7f, u("所　属"));
+    PrintText(25, 25.2f, QStringLiteral("氏　名"));
+    PrintText(25, 29.7f, QStringLiteral("所　属"));
     DrawLine(127, 40.3f, 178, 40.3f);
-    PrintText(129, 36.6f, u("支給日"));
-    PrintText(155, 36.6f, u("年"));
-    PrintText(164, 36.6f, u("月"));
-    PrintText(173.5f, 36.6f, u("日"));
+    PrintText(129, 36.6f, QStringLiteral("支給日"));
+    PrintText(155, 36.6f, QStringLiteral("年"));
+    PrintText(164, 36.6f, QStringLiteral("月"));
+    PrintText(173.5f, 36.6f, QStringLiteral("日"));
 }
 
 // ---- item values by name ----
 
 double kintaiValue(int slot, const QString& name)
 {
+    static const auto names = [] {
+        std::array<QString, 16> n;
+        for (int k = 1; k <= 15; ++k) n[k] = u(KintaiItemNames[k]);
+        return n;
+    }();
     for (int k = 1; k <= 15; ++k)
-        if (name == u(KintaiItemNames[k])) return KintaiRec[slot].Kintai[k];
+        if (name == names[k]) return KintaiRec[slot].Kintai[k];
     if (!OptionRec.KintaiFre.isEmpty() && name == OptionRec.KintaiFre) return KintaiRec[slot].Kintai[kiFree];
     return 0;
 }
@@ -155,26 +167,16 @@ constexpr int KazeiIndex = 18;  // "課税支給合計" in the payment lookup
 int64_t sikyuValue(int slot, const QString& name)
 {
     const std::vector<std::pair<QString, int>> names = {
-        {u("基本給"), 1},
-        {u("賞与"), 1},
-        {u("役職手当"), 2},
-        {u("役員報酬"), 2},
-        {u("家族手当"), 3},
-        {OptionRec.FixTeate[1], 4},
-        {OptionRec.FixTeate[2], 5},
-        {OptionRec.FixTeate[3], 6},
-        {u("普通残業手当"), 7},
-        {u("深夜残業手当"), 8},
-        {u("休日普通残業"), 9},
-        {u("休日深夜残業"), 10},
-        {u("非課税通勤費"), 11},
-        {u("課税通勤費"), 12},
-        {OptionRec.VarTeate[1], 13},
-        {OptionRec.VarTeate[2], 14},
-        {OptionRec.VarTeate[3], 15},
-        {u("欠勤控除"), 16},
-        {u("遅刻早退控除"), 17},
-        {u("課税支給合計"), KazeiIndex},
+        {QStringLiteral("基本給"), 1},        {QStringLiteral("賞与"), 1},
+        {QStringLiteral("役職手当"), 2},      {QStringLiteral("役員報酬"), 2},
+        {QStringLiteral("家族手当"), 3},      {OptionRec.FixTeate[1], 4},
+        {OptionRec.FixTeate[2], 5},           {OptionRec.FixTeate[3], 6},
+        {QStringLiteral("普通残業手当"), 7},  {QStringLiteral("深夜残業手当"), 8},
+        {QStringLiteral("休日普通残業"), 9},  {QStringLiteral("休日深夜残業"), 10},
+        {QStringLiteral("非課税通勤費"), 11}, {QStringLiteral("課税通勤費"), 12},
+        {OptionRec.VarTeate[1], 13},          {OptionRec.VarTeate[2], 14},
+        {OptionRec.VarTeate[3], 15},          {QStringLiteral("欠勤控除"), 16},
+        {QStringLiteral("遅刻早退控除"), 17}, {QStringLiteral("課税支給合計"), KazeiIndex},
     };
     const int i = indexOf(names, name);
     if (i == KazeiIndex) return SikyuRec[slot].KazeiGoukei;
@@ -184,20 +186,13 @@ int64_t sikyuValue(int slot, const QString& name)
 int64_t koujoValue(int slot, const QString& name)
 {
     const std::vector<std::pair<QString, int>> names = {
-        {u("健康保険料"), 1},
-        {u("厚生年金保険"), 2},
-        {u("厚生年金基金"), 3},
-        {u("雇用保険料"), 4},
-        {u("介護保険料"), 5},
-        {u("社会保険料計"), 6},
-        {u("社保控除後計"), 7},
-        {u("所得税"), 8},
-        {u("住民税"), 9},
-        {OptionRec.FixKoujo[1], 10},
-        {OptionRec.FixKoujo[2], 11},
-        {OptionRec.FixKoujo[3], 12},
-        {OptionRec.VarKoujo[1], 13},
-        {OptionRec.VarKoujo[2], 14},
+        {QStringLiteral("健康保険料"), 1},   {QStringLiteral("厚生年金保険"), 2},
+        {QStringLiteral("厚生年金基金"), 3}, {QStringLiteral("雇用保険料"), 4},
+        {QStringLiteral("介護保険料"), 5},   {QStringLiteral("社会保険料計"), 6},
+        {QStringLiteral("社保控除後計"), 7}, {QStringLiteral("所得税"), 8},
+        {QStringLiteral("住民税"), 9},       {OptionRec.FixKoujo[1], 10},
+        {OptionRec.FixKoujo[2], 11},         {OptionRec.FixKoujo[3], 12},
+        {OptionRec.VarKoujo[1], 13},         {OptionRec.VarKoujo[2], 14},
         {OptionRec.VarKoujo[3], 15},
     };
     const int i = indexOf(names, name);
@@ -253,7 +248,7 @@ void printItems(int slot, int t)
         const QString name = rowName(SikyuList, SikyuItem, t, r);
         if (name.isEmpty()) continue;
         static const char* const basePay[] = {"基本給", "日給計", "時給計"};
-        PrintText(58, rowY(r - 1), name == u("基本給") ? u(basePay[t - 1]) : name);
+        PrintText(58, rowY(r - 1), name == QStringLiteral("基本給") ? u(basePay[t - 1]) : name);
         PrintText(84.5f, rowY(r - 1), amount(sikyuValue(slot, name)));
     }
     for (int r = 1; r <= 18; ++r) {
@@ -301,7 +296,7 @@ QString MeisaiTitle()
         era = EraName[2];
         y = 1;
     }
-    const QString season = OptionRec.SyoyoName ? u("季") : u("期");
+    const QString season = OptionRec.SyoyoName ? QStringLiteral("季") : QStringLiteral("期");
     switch (p) {
         case 13:
             return QStringLiteral("%1%2年 夏%3賞与").arg(era).arg(y).arg(season);
@@ -339,13 +334,13 @@ void DrawPreprintedFormSheet()
     blocks.push_back({{154, 108, 200.5f, 113.5f},
                       {{154, 108, 177, 113.5f}},
                       {{177, 108, 177, 113.5f}},
-                      {{157, 109.2f, u("現金支給額")}}});
+                      {{157, 109.2f, QStringLiteral("現金支給額")}}});
     PageOffsetX = 0;
     for (const float offset : {-0.5f, -0.5f + 148.5f}) {
         PageOffsetY = offset;
         SetPenColor(ink);
         drawHeader(true);
-        PrintText(183, 36.6f, u("　　受領印"));
+        PrintText(183, 36.6f, QStringLiteral("　　受領印"));
         drawBlocks(blocks, tint);
     }
     // The tear line between the two slips of a sheet, a row of short dashes.
@@ -354,18 +349,14 @@ void DrawPreprintedFormSheet()
     SetPenColor(0x000000);
 }
 
-void ReadRuikeiMonth(int n, const QByteArray& key, TRuikei& sums)
+void ReadRuikeiMonth(TYearData& year, int n, const QByteArray& key, TRuikei& sums)
 {
-    TYearFileHeader header;
-    auto rec = std::make_unique<TPeriodRecord>();
-    ReadPeriodRecord(CurPeriod.FileName, n + 1, header, *rec);
-    for (int e = 1; e <= MaxEmployee; ++e) {
-        const TEmployeeRec& E = rec->syain[e];
-        // The whole counted string: a longer stamp that starts like the key is someone else.
-        if (E.MembKey.len != key.size() || E.MembKey.bytes() != key) continue;
-        sums.Kazei += rec->sikyu[e].KazeiGoukei;
-        sums.Syaho += rec->koujo[e].Koujo[koSyahoKei];
-        sums.Syotoku += rec->koujo[e].Koujo[koSyotoku];
+    const TPeriodRecord& rec = year.period(n + 1);
+    // The whole counted string: a longer stamp that starts like the key is someone else.
+    for (const int e : year.slotsOf(n + 1, key)) {
+        sums.Kazei += rec.sikyu[e].KazeiGoukei;
+        sums.Syaho += rec.koujo[e].Koujo[koSyahoKei];
+        sums.Syotoku += rec.koujo[e].Koujo[koSyotoku];
     }
 }
 
@@ -376,25 +367,25 @@ TRuikei GatherRuikei(int slot)
     const int p = CurPeriod.Period;
     const auto bonusMonth = [](int b) { return YearHeader.SyoyoMonth[b - 12]; };
     const auto bonusDay = [](int b) { return YearHeader.SyoyoDay[b - 12]; };
+    TPageYearData year;  // shared by the slips of a print job
+    const auto add = [&](int n) { ReadRuikeiMonth(year.get(), n, key, sums); };
     try {
         if (!key.isEmpty() && p >= 1 && !IsBonusPeriod(p)) {
-            for (int m = 1; m < p; ++m) ReadRuikeiMonth(m - 1, key, sums);
+            for (int m = 1; m < p; ++m) add(m - 1);
             // A bonus paid in the slip's own month counts when it was paid by the slip's pay day.
             const int payDay = NumStrToInt(PrnDateDay);
             for (int b = 13; b <= 15; ++b)
-                if (bonusMonth(b) < p || (bonusMonth(b) == p && bonusDay(b) <= payDay))
-                    ReadRuikeiMonth(b - 1, key, sums);
+                if (bonusMonth(b) < p || (bonusMonth(b) == p && bonusDay(b) <= payDay)) add(b - 1);
         } else if (!key.isEmpty() && IsBonusPeriod(p) && p <= PeriodCount) {
             const int bm = bonusMonth(p), bd = bonusDay(p);
-            for (int m = 1; m < bm && m <= MonthPeriods; ++m) ReadRuikeiMonth(m - 1, key, sums);
+            for (int m = 1; m < bm && m <= MonthPeriods; ++m) add(m - 1);
             // A bonus without a payment month has no month of its own to add.
-            if (bm >= 1 && bm <= 12 && bd >= CorpRec.Sikyubi) ReadRuikeiMonth(bm - 1, key, sums);
+            if (bm >= 1 && bm <= 12 && bd >= CorpRec.Sikyubi) add(bm - 1);
             for (int b = 13; b <= 15; ++b)
-                if (bonusMonth(b) < bm || (bonusMonth(b) == bm && bonusDay(b) < bd))
-                    ReadRuikeiMonth(b - 1, key, sums);
+                if (bonusMonth(b) < bm || (bonusMonth(b) == bm && bonusDay(b) < bd)) add(b - 1);
         }
     } catch (const AppError& e) {
-        throw IoError(u("明細書の累計額を集計できませんでした。\n") + e.message());
+        throw IoError(QStringLiteral("明細書の累計額を集計できませんでした。\n") + e.message());
     }
     sums.Kazei += SikyuRec[slot].KazeiGoukei;
     sums.Syaho += KoujoRec[slot].Koujo[koSyahoKei];
@@ -422,11 +413,14 @@ void PrintMeisai(int slot)
     PrnFontName = OptionRec.FontNameS;
     PrintText(25, 20, CorpRec.Syamei.shownText());
     PrnFontName = OptionRec.FontName;
-    PrintText(40, 25, E.Simei.shownText() + u("  様"));
+    PrintText(40, 25, E.Simei.shownText() + QStringLiteral("  様"));
     const QString busyo = E.Busyo.shownText();
     const QString kubun = GetKubunName(slot);
     // Joined only between two parts: an employee without a category shows no dangling "・".
-    PrintText(40, 29.5f, busyo.isEmpty() ? kubun : kubun.isEmpty() ? busyo : busyo + u("・") + kubun);
+    PrintText(40, 29.5f,
+              busyo.isEmpty()   ? kubun
+              : kubun.isEmpty() ? busyo
+                                : busyo + QStringLiteral("・") + kubun);
 
     PrnFontName = OptionRec.FontNameO;
     for (int i = 0; i < PrintMemo.size() && i < 5; ++i)
@@ -439,7 +433,7 @@ void PrintMeisai(int slot)
 
     printItems(slot, t);
     if (OptionRec.PrnFuyou) {
-        PrintText(47, 129.2f, E.Zeigaku == 0 ? u("甲欄") : u("乙欄"));
+        PrintText(47, 129.2f, E.Zeigaku == 0 ? QStringLiteral("甲欄") : QStringLiteral("乙欄"));
         PrintText(47, 134, QStringLiteral("%1人").arg(E.Fuyou, 2));
     }
     const TSikyuRec& P = SikyuRec[slot];
@@ -454,7 +448,7 @@ void PrintMeisai(int slot)
     if (form && cash) {
         PrintText(181.5f, 109.5f, amount(net));
     } else {
-        PrintText(155, 90, cash ? u("現金支給") : u("振込支給"));
+        PrintText(155, 90, cash ? QStringLiteral("現金支給") : QStringLiteral("振込支給"));
         PrintText(181.5f, 90, amount(net));
         PrintText(181.5f, 103, amount(net));
     }

@@ -20,6 +20,8 @@ void DrawPreprintedFormSheet();
 // The slip's title, for example "令和8年 5月分給与" or "令和8年 夏期賞与".
 QString MeisaiTitle();
 
+class TYearData;
+
 // The year's cumulative figures of a slip.
 struct TRuikei {
     int64_t Kazei = 0;    // taxable payments
@@ -28,7 +30,7 @@ struct TRuikei {
 };
 // Adds the amounts of every slot of period record n (0-based) of the open year file whose
 // identity stamp is key. Throws IoError.
-void ReadRuikeiMonth(int n, const QByteArray& key, TRuikei& sums);
+void ReadRuikeiMonth(TYearData& year, int n, const QByteArray& key, TRuikei& sums);
 // The cumulative figures of a slot up to and including the open period: the earlier months and
 // bonuses from the year file, the open period from memory. Throws IoError naming the file.
 TRuikei GatherRuikei(int slot);

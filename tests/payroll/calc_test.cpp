@@ -7,6 +7,7 @@
 
 #include "app/core/recalc.h"
 #include "payroll/common.h"
+#include "payroll/datamanage.h"
 #include "payroll/option.h"
 #include "payroll/otherperiod.h"
 #include "payroll/paths.h"
@@ -22,13 +23,14 @@ namespace {
 
 class CalcTest : public PeriodTest {
   protected:
-    // Saves a month or bonus with the employee's figures set by the caller into the file.
-    void storeOther(int p, int e, int32_t syahoGo, int32_t kazei, double yukyuZan = 0)
+    // Saves a month or bonus with the employee's figures set by the caller into the file: the
+    // employee of slot from of the image in slot e.
+    void storeOther(int p, int e, int32_t syahoGo, int32_t kazei, double yukyuZan = 0, int from = 1)
     {
         auto rec = std::make_unique<TPeriodRecord>();
         TYearFileHeader h;
         ReadPeriodRecord(CurPeriod.FileName, p, h, *rec);
-        rec->syain[e] = SyainRec[1];
+        rec->syain[e] = SyainRec[from];
         rec->koujo[e].Koujo[koSyahoGo] = syahoGo;
         rec->sikyu[e].KazeiGoukei = kazei;
         rec->kintai[e].Kintai[kiYukyuZan] = yukyuZan;
@@ -460,3 +462,65 @@ TEST_F(CalcTest, OtherPeriodsAreFoundByKey)
 }
 
 }  // namespace
+
+// A recalculation reads each other period once for all employees; the next one reads the file
+// again, so a month saved anew or deleted in between is what it sees.
+TEST_F(CalcTest, EachRecalculationSeesTheOtherPeriodsAsLastSaved)
+{
+    openMonth(6);
+    employee(1, "k1");
+    employee(2, "k2");
+    storeOther(6, 4, 225362, 0);  // last month: k1 in slot 4, k2 in slot 5
+    storeOther(6, 5, 225362, 0, 0, 2);
+    const auto bonus = [] {
+        for (int e = 1; e <= 2; ++e) {
+            employee(e, e == 1 ? "k1" : "k2").Kaigo = 1;
+            SikyuRec[e].Sikyu[siKihon] = 500000;
+            KoujoRec[e].Koujo[koSyotoku] = 0;
+            KoujoRec[e].KoujoManual[koSyotoku] = 0;
+        }
+    };
+    openBonus(13, 7, 10);
+    bonus();
+    ScriptedMsgBox box;
+    CalcAllMember(false);
+    EXPECT_TRUE(box.shown().empty()) << box.lastText();
+    EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], 8637) << "423,000 x 2.042 %, cut";
+    EXPECT_EQ(KoujoRec[2].Koujo[koSyotoku], 8637);
+
+    // June saved anew with a tenth of the pay for k1: above ten times, the tax is left to the user.
+    storeOther(6, 4, 42299, 0);
+    box.answer(MsgResult::No);
+    CalcAllMember(false);
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], 0);
+    EXPECT_EQ(KoujoRec[2].Koujo[koSyotoku], 8637) << "k2 still found in the record read again";
+
+    // June deleted: nobody had pay last month.
+    DeletePeriodData(CurPeriod.FileName, 6);
+    openBonus(13, 7, 10);
+    bonus();
+    box.clear();
+    box.answer(MsgResult::No);
+    CalcAllMember(false);
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], 0);
+    EXPECT_EQ(KoujoRec[2].Koujo[koSyotoku], 0);
+}
+
+// The yearly health cap of one run counts the earlier bonus as saved when the run starts.
+TEST_F(CalcTest, HealthCapOfEachRunCountsTheEarlierBonusAsLastSaved)
+{
+    openBonus(13, 7, 10);
+    employee(1, "k1");
+    storeOther(13, 2, 0, 5000400);
+    openBonus(15, 12, 20);
+    YearHeader.SyoyoMonth[1] = 7;
+    YearHeader.SyoyoDay[1] = 10;
+    employee(1, "k1");
+    TCalcItems first;
+    EXPECT_EQ(CalcKenhoSyoyoBase(1, 1000000, first.otherPeriods()), 730000);
+    storeOther(13, 2, 0, 2000000);
+    TCalcItems second;
+    EXPECT_EQ(CalcKenhoSyoyoBase(1, 1000000, second.otherPeriods()), 1000000);
+}

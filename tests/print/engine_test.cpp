@@ -2,6 +2,9 @@
 // of texts, the pens of each canvas, shading and the 16-byte cuts.
 #include "print/engine.h"
 
+#include <QPdfWriter>
+#include <QProcess>
+
 #include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/period.h"
@@ -98,6 +101,74 @@ TEST_F(EngineTest, TextSitsOnTheCellGrid)
     EXPECT_EQ(dev.shapes[0].line, QLine(100, 136, 171, 136));
     EXPECT_EQ(empty.p1(), empty.p2()) << "an empty text underlines nothing at its start";
     EXPECT_EQ(dev.shapes[0].width, 1) << "round(PenThin x 1.2)";
+}
+
+// Each text takes the face of the text state it is drawn in, however the states alternate.
+TEST_F(EngineTest, EachTextTakesTheFaceOfItsState)
+{
+    RecordingDevice dev;
+    QPainter p(&dev);
+    SetScreenCanvas(&p, 254, 100, 1, 2);  // 10 dots per mm
+    SetFontPoint(10);
+    const QString mincho = PrnFontName;
+    const auto draw = [](const char* text) { PrintText(10, 10, QString::fromUtf8(text)); };
+    draw("a");
+    PrnBold = true;
+    draw("b");
+    PrnBold = false;
+    draw("c");
+    PrnItalic = true;
+    draw("d");
+    PrnItalic = false;
+    PrnNarrow = true;
+    draw("e");
+    PrnNarrow = false;
+    SetFontPoint(12);
+    draw("f");
+    SetFontPoint(10);
+    PrnFontName = QStringLiteral("ＭＳ ゴシック");
+    draw("g");
+    PrnFontName = mincho;
+    draw("h");
+    p.end();
+
+    ASSERT_EQ(dev.texts.size(), 8u);
+    const auto font = [&](int i) { return dev.texts[size_t(i)].font; };
+    EXPECT_FALSE(font(0).bold());
+    EXPECT_TRUE(font(1).bold());
+    EXPECT_FALSE(font(2).bold()) << "plain again after bold";
+    EXPECT_TRUE(font(3).italic());
+    EXPECT_FALSE(font(4).italic());
+    EXPECT_EQ(font(4).stretch(), 83);
+    EXPECT_EQ(font(5).pixelSize(), 43) << "12 pt: 4.2857 mm, 43 dots";
+    EXPECT_EQ(font(6).family(), QStringLiteral("ＭＳ ゴシック"));
+    EXPECT_EQ(font(7), font(0)) << "the first state's face once more";
+}
+
+// On a PDF page a text is one run of glyphs; a character the face lacks is drawn as an ordinary
+// text in the text state's font, and the canvas keeps the font it had.
+TEST_F(EngineTest, PdfTextKeepsTheCanvasFont)
+{
+    const QString file = dir() + QStringLiteral("/text.pdf");
+    QPdfWriter writer(file);
+    writer.setResolution(600);
+    QPainter p(&writer);
+    SetPrinterCanvas(&p, 600, 600, 0, 0);
+    const QFont before(QStringLiteral("Sans"), 7);
+    p.setFont(before);
+    SetFontPoint(10);
+    PrintText(10, 10, QStringLiteral("給与 12"));
+    EXPECT_EQ(p.font(), before);
+    PrintText(10, 20, QStringLiteral("A\u10D0B"));  // a Georgian letter the Japanese faces lack
+    EXPECT_EQ(p.font(), before);
+    p.end();
+    PrnCanvas = nullptr;
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QStringLiteral("給与 12"))) << out;
+    EXPECT_TRUE(out.contains(QStringLiteral("\u10D0"))) << out;
 }
 
 TEST_F(EngineTest, LinesBoxesAndShading)

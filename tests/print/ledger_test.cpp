@@ -157,6 +157,35 @@ TEST_F(LedgerTest, ResidentTaxPrintsLongMunicipalityNamesWhole)
         << tax;
 }
 
+// The ledgers of one print job read each saved period once for all pages, and each page still
+// shows its own employee; the next job reads the file again and sees what was saved since.
+TEST_F(LedgerTest, LedgersOfAJobShareOneReadingThatEndsWithTheJob)
+{
+    const auto gross = [](const TPeriodRecord& r, int e) { return int64_t(r.sikyu[e].SikyuGoukei); };
+    const auto [pages, text] = print(499, "社員別給与台帳");
+    const QStringList sheets = text.split(u'\f', Qt::SkipEmptyParts);
+    ASSERT_EQ(pages, 12);
+    ASSERT_GE(sheets.size(), 12);
+    for (int e = 1; e <= 12; ++e) {
+        const QString name = u("氏名:") + SyainRec[e].Simei.shownText().remove(u' ');
+        const auto page = std::find_if(sheets.begin(), sheets.end(),
+                                       [&](QString s) { return s.remove(u' ').contains(name); });
+        ASSERT_NE(page, sheets.end()) << name.toStdString();
+        EXPECT_TRUE(row(*page, u("支給項目合計")).endsWith(amount(saved(gross, e, e)))) << *page;
+    }
+
+    // March saved again with 1,000 yen more for slot 2.
+    auto rec = PeriodRecord();
+    TYearFileHeader h;
+    ReadPeriodRecord(CurPeriod.FileName, 3, h, *rec);
+    const int64_t before = saved(gross, 2, 2);
+    rec->sikyu[2].SikyuGoukei += 1000;
+    StorePeriod(CurPeriod.FileName, 3, *rec);
+    const auto [one, again] = print(402, "社員別給与台帳");
+    EXPECT_EQ(one, 1);
+    EXPECT_TRUE(row(again, u("支給項目合計")).endsWith(amount(before + 1000))) << again;
+}
+
 TEST_F(LedgerTest, LedgerAndListInThePreview)
 {
     for (const auto& [tag, file] : {std::pair(401, "ledger-preview"), std::pair(512, "list-preview")}) {
