@@ -55,6 +55,8 @@ int main(int argc, char** argv)
     if (!PassSingleInstanceGuard(guard, QApplication::arguments())) return 1;
     SetupPaths();
     if (!CheckIniWritable()) return 1;
+    // A start with parameters beside a running copy leaves the data to that copy.
+    if (guard.isHeld() && !FinishStoppedWork(DataPath)) return 1;
     CreateForms();
     guard.setActivateHandler([] { RestoreAndRaise(fmMain); });
     fmMain->show();

@@ -1,13 +1,16 @@
 // Deletion of a period, backup and restore of every company data set, registration of a set.
 #include "payroll/datamanage.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -168,6 +171,158 @@ void keepLocalMailPassword(const QString& stagedIni)
     if (ini.modified()) ini.save();
 }
 
+// The restore's staging folder under the data root: prefix + six letters or digits.
+const QString RestoreFolderPrefix = QStringLiteral(".restore-");
+const QString JournalName = QStringLiteral("journal");
+const QString DoneName = QStringLiteral("done");
+const QByteArray JournalHead = "PELMORAS RESTORE JOURNAL 1";
+
+// One rename of the swap: 'A' moves a current file aside, 'P' puts a staged file in its place.
+struct TSwapStep {
+    char kind;
+    QByteArray from, to;
+};
+// The swap in the order it runs: the folders it makes, every file moved aside, then every staged
+// file put in place.
+struct TSwapJournal {
+    QList<QByteArray> folders;
+    std::vector<TSwapStep> steps;
+    void place(const QString& from, const QString& to)
+    {
+        steps.push_back({'P', QFile::encodeName(from), QFile::encodeName(to)});
+    }
+    void aside(const QString& from, const QString& to)
+    {
+        // Every file goes aside before the first is put in place.
+        auto at = std::find_if(steps.begin(), steps.end(), [](const TSwapStep& s) { return s.kind == 'P'; });
+        steps.insert(at, {'A', QFile::encodeName(from), QFile::encodeName(to)});
+    }
+};
+
+bool exists(const QByteArray& path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+// A file moved aside is found only in its place in "old/"; a staged file leaves the stage.
+bool stepDone(const TSwapStep& s)
+{
+    return s.kind == 'A' ? exists(s.to) : !exists(s.from) && exists(s.to);
+}
+
+bool syncFolderOf(const QByteArray& path)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return ok;
+}
+
+// Runs the steps from first on; returns the number of steps done (all of them on success, with
+// errno set otherwise). An aside of a file that is not there (any more) is nothing to do.
+int runSwap(const TSwapJournal& j, int first)
+{
+    for (const QByteArray& f : j.folders)
+        if (!MakePrivateFolder(QFile::decodeName(f))) return first;
+    for (int i = first; i < int(j.steps.size()); ++i) {
+        const TSwapStep& s = j.steps[size_t(i)];
+        if (s.kind == 'A' && !exists(s.from)) continue;
+        if (std::rename(s.from.constData(), s.to.constData()) != 0) return i;
+        syncFolderOf(s.to);
+    }
+    return int(j.steps.size());
+}
+
+// Undoes the first done steps, last first, and removes the folders the swap made when they are
+// empty again. False (errno set) when a file could not be moved back.
+bool undoSwap(const TSwapJournal& j, int done)
+{
+    bool ok = true;
+    for (int i = done - 1; i >= 0; --i) {
+        const TSwapStep& s = j.steps[size_t(i)];
+        if (!exists(s.to) || (s.kind == 'P' && exists(s.from))) continue;
+        if (std::rename(s.to.constData(), s.from.constData()) != 0) {
+            ok = false;
+            continue;
+        }
+        syncFolderOf(s.from);
+    }
+    for (auto it = j.folders.rbegin(); it != j.folders.rend(); ++it) ::rmdir(it->constData());
+    return ok;
+}
+
+void writeJournal(const QString& stage, const TSwapJournal& j)
+{
+    QByteArray text = JournalHead + '\n';
+    for (const QByteArray& f : j.folders) text += "D " + f.toPercentEncoding() + '\n';
+    for (const TSwapStep& s : j.steps)
+        text +=
+            QByteArray(1, s.kind) + ' ' + s.from.toPercentEncoding() + ' ' + s.to.toPercentEncoding() + '\n';
+    text += "END\n";
+    WriteFileAtomic(stage + JournalName, text, QStringLiteral("復元の作業記録の書き込み"));
+}
+
+// The journal of stage; false when it is not whole or names a path outside the data root.
+bool readJournal(const QString& stage, const QString& root, TSwapJournal& j)
+{
+    QFile f(stage + JournalName);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    if (lines.size() < 3 || lines.first() != JournalHead || lines[lines.size() - 2] != "END" ||
+        !lines.last().isEmpty())
+        return false;
+    const QByteArray base = QFile::encodeName(slash(QDir::cleanPath(root)));
+    const auto inside = [&](const QByteArray& p) {
+        return p.startsWith(base) && !p.contains("/../") && !p.endsWith("/..");
+    };
+    for (qsizetype i = 1; i < lines.size() - 2; ++i) {
+        const QList<QByteArray> parts = lines[i].split(' ');
+        const QByteArray a = QByteArray::fromPercentEncoding(parts.value(1));
+        const QByteArray b = QByteArray::fromPercentEncoding(parts.value(2));
+        if (parts.size() == 2 && parts[0] == "D" && inside(a)) {
+            j.folders << a;
+        } else if (parts.size() == 3 && (parts[0] == "A" || parts[0] == "P") && inside(a) && inside(b)) {
+            j.steps.push_back({parts[0][0], a, b});
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The journal becomes the mark of a finished swap: one rename, so there is always one of the two.
+void markDone(const QString& stage)
+{
+    const QByteArray from = QFile::encodeName(stage + JournalName), to = QFile::encodeName(stage + DoneName);
+    if (std::rename(from.constData(), to.constData()) != 0 || !syncFolderOf(to))
+        failOn(QStringLiteral("復元の作業記録の書き込み"), stage + DoneName, errno);
+}
+
+// An undone swap: without its journal the stage is a mere copy, to be removed.
+void dropJournal(const QString& stage)
+{
+    const QByteArray name = QFile::encodeName(stage + JournalName);
+    if (::unlink(name.constData()) != 0 || !syncFolderOf(name))
+        failOn(QStringLiteral("復元の作業記録の削除"), stage + JournalName, errno);
+}
+
+// Removes the stage with everything in it, the mark of a finished swap last, so that a stop in
+// between leaves the mark.
+void removeStage(const QString& stage)
+{
+    try {
+        for (const QFileInfo& f :
+             QDir(stage).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            if (f.fileName() != DoneName) removeNoFollow(f.filePath());
+        removeNoFollow(stage);
+    } catch (const AppError&) {
+        // What is left is removed at the next start.
+    }
+}
+
 TCopyResult failed(const AppError& e)
 {
     return {false, e.message()};
@@ -264,77 +419,183 @@ TCopyResult BackupToFolder(const QString& folder, bool clearOld)
 
 TCopyResult RestoreFromFolder(const QString& folder)
 {
-    struct Move {
-        QString from, to;
-    };
-    std::vector<Move> placed;  // staged files put in place
-    std::vector<Move> held;    // current files moved aside
-    auto undo = [&] {
-        for (auto it = placed.rbegin(); it != placed.rend(); ++it)
-            std::rename(QFile::encodeName(it->to).constData(), QFile::encodeName(it->from).constData());
-        for (auto it = held.rbegin(); it != held.rend(); ++it)
-            std::rename(QFile::encodeName(it->to).constData(), QFile::encodeName(it->from).constData());
-    };
     try {
         if (!QFileInfo(slash(folder) + SysIniName).isFile())
             throw AppError(QStringLiteral("指定された場所に「%1」がありません。").arg(SysIniName));
         if (IsInDataRoot(folder, DataRoot)) throw AppError(InRootMessage);
-        // Staged beside the data, so that the swap is a rename on one file system.
-        QTemporaryDir staging(slash(DataRoot) + QStringLiteral(".restore-XXXXXX"));
+        // Staged beside the data, so that the swap is a rename on one file system. Removed by
+        // removeStage in an order that a stop at any point leaves recoverable.
+        QTemporaryDir staging(slash(DataRoot) + RestoreFolderPrefix + QStringLiteral("XXXXXX"));
         if (!staging.isValid()) failOn(QStringLiteral("作業用フォルダーの作成"), DataRoot, errno);
+        staging.setAutoRemove(false);
         const QString stage = slash(staging.path());
-        std::vector<Move> incoming;  // staged file -> its place
-        QStringList clearFolders;    // set folders whose carried files the backup replaces
-        for (int i = 0; i < SetCount; ++i) {
-            const QString target = SetDataFolder(DataRoot, i);
-            const QFileInfoList files = datFiles(BackupSetFolder(folder, i), true);
-            if (files.isEmpty() && !QFileInfo(target).isDir()) continue;
-            clearFolders << target;
-            const QString sub = stage + QString::number(i) + QLatin1Char('/');
-            if (!files.isEmpty()) makeFolder(sub);
-            for (const QFileInfo& f : files) {
-                stageFile(f.filePath(), sub + f.fileName());
-                incoming.push_back({sub + f.fileName(), target + f.fileName()});
+        try {
+            TSwapJournal journal;
+            QStringList clearFolders;  // set folders whose carried files the backup replaces
+            for (int i = 0; i < SetCount; ++i) {
+                const QString target = SetDataFolder(DataRoot, i);
+                const QFileInfoList files = datFiles(BackupSetFolder(folder, i), true);
+                if (files.isEmpty() && !QFileInfo(target).isDir()) continue;
+                clearFolders << target;
+                const QString sub = stage + QString::number(i) + QLatin1Char('/');
+                if (!files.isEmpty()) makeFolder(sub);
+                for (const QFileInfo& f : files) {
+                    stageFile(f.filePath(), sub + f.fileName());
+                    journal.place(sub + f.fileName(), target + f.fileName());
+                }
             }
+            const QString iniFolder = slash(QFileInfo(SysIniFileName).absolutePath());
+            makeFolder(stage + QStringLiteral("ini"));
+            QStringList inis{slash(folder) + SysIniName};
+            inis << setIniFiles(folder);
+            for (const QString& ini : inis) {
+                const QString name = QFileInfo(ini).fileName();
+                const QString staged = stage + QStringLiteral("ini/") + name;
+                stageFile(ini, staged);
+                const bool sysIni = ini.endsWith(QLatin1Char('/') + SysIniName);
+                if (sysIni) keepLocalMailPassword(staged);
+                journal.place(staged, sysIni ? SysIniFileName : iniFolder + name);
+            }
+            // Every copy is in. The current files that go aside, the folders to be made.
+            const QString aside = stage + QStringLiteral("old/");
+            makeFolder(aside);
+            QStringList current;
+            for (const QString& target : clearFolders)
+                for (const QFileInfo& f : datFiles(target, false)) current << f.filePath();
+            for (const TSwapStep& m : journal.steps) {
+                const QString to = QFile::decodeName(m.to);
+                struct stat st;
+                if (!current.contains(to) && ::lstat(m.to.constData(), &st) == 0) current << to;
+                const QString parent = QFileInfo(to).absolutePath();
+                if (!QFileInfo(parent).isDir() && !journal.folders.contains(QFile::encodeName(parent)))
+                    journal.folders << QFile::encodeName(parent);
+            }
+            for (int n = 0; n < current.size(); ++n)
+                journal.aside(current[n], aside + QString::number(n + 1));
+            // The journal is on disk before the first rename: a stop from here on is finished or
+            // undone by the next start.
+            writeJournal(stage, journal);
+            const int done = runSwap(journal, 0);
+            if (done < int(journal.steps.size())) {
+                const int err = errno;
+                const QString path = QFile::decodeName(journal.steps[size_t(done)].from);
+                if (!undoSwap(journal, done))
+                    throw AppError(
+                        QStringLiteral("ファイルの置き換えに失敗し、元に戻すこともできませんでした。\r"
+                                       "次の起動時に元に戻します。\r") +
+                        QDir::toNativeSeparators(path));
+                dropJournal(stage);
+                failOn(QStringLiteral("ファイルの置き換え"), path, err);
+            }
+            markDone(stage);
+        } catch (const AppError&) {
+            // Kept with its journal when the swap could not be undone: the next start needs it.
+            if (!QFileInfo::exists(stage + JournalName)) removeStage(stage);
+            throw;
         }
-        const QString iniFolder = slash(QFileInfo(SysIniFileName).absolutePath());
-        makeFolder(stage + QStringLiteral("ini"));
-        QStringList inis{slash(folder) + SysIniName};
-        inis << setIniFiles(folder);
-        for (const QString& ini : inis) {
-            const QString name = QFileInfo(ini).fileName();
-            const QString staged = stage + QStringLiteral("ini/") + name;
-            stageFile(ini, staged);
-            const bool sysIni = ini.endsWith(QLatin1Char('/') + SysIniName);
-            if (sysIni) keepLocalMailPassword(staged);
-            incoming.push_back({staged, sysIni ? SysIniFileName : iniFolder + name});
-        }
-
-        // Every copy is in: the current files go aside, the staged ones into their places.
-        const QString aside = stage + QStringLiteral("old/");
-        makeFolder(aside);
-        int n = 0;
-        auto moveAside = [&](const QString& path) {
-            const QString to = aside + QString::number(++n);
-            if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(to).constData()) != 0)
-                failOn(QStringLiteral("ファイルの置き換え"), path, errno);
-            held.push_back({path, to});
-        };
-        for (const QString& target : clearFolders)
-            for (const QFileInfo& f : datFiles(target, false)) moveAside(f.filePath());
-        for (const Move& m : incoming) {
-            struct stat st;
-            if (::lstat(QFile::encodeName(m.to).constData(), &st) == 0) moveAside(m.to);
-            makeFolder(QFileInfo(m.to).absolutePath());
-            if (std::rename(QFile::encodeName(m.from).constData(), QFile::encodeName(m.to).constData()) != 0)
-                failOn(QStringLiteral("ファイルの置き換え"), m.to, errno);
-            placed.push_back({m.from, m.to});
-        }
+        removeStage(stage);
         return {};
     } catch (const AppError& e) {
-        undo();
         return failed(e);
     }
+}
+
+TRestoreRecovery RecoverRestores(const QString& root)
+{
+    TRestoreRecovery result;
+    const QFileInfoList stages = QDir(root).entryInfoList(
+        {RestoreFolderPrefix + QStringLiteral("*")},
+        QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& info : stages) {
+        const QString name = info.fileName();
+        if (name.size() != RestoreFolderPrefix.size() + 6) continue;
+        const QString stage = slash(info.filePath());
+        if (QFileInfo::exists(stage + DoneName)) {
+            // Swapped whole; only the removal of the old files was stopped.
+            result.outcome = std::max(result.outcome, TRestoreRecovery::Completed);
+        } else if (QFileInfo::exists(stage + JournalName)) {
+            TSwapJournal journal;
+            if (!readJournal(stage, root, journal)) {
+                result.outcome = TRestoreRecovery::Failed;
+                result.folder = stage;
+                result.reason = QStringLiteral("作業記録が読めません。");
+                continue;
+            }
+            // Renames run in order, so the moves done are those up to the last one found done.
+            int done = 0;
+            for (int i = 0; i < int(journal.steps.size()); ++i)
+                if (stepDone(journal.steps[size_t(i)])) done = i + 1;
+            // Completed when every staged file is still there to be put in place, else undone.
+            bool complete = true;
+            for (int i = done; i < int(journal.steps.size()); ++i)
+                complete = complete &&
+                           (journal.steps[size_t(i)].kind != 'P' || exists(journal.steps[size_t(i)].from));
+            bool ok = false;
+            if (complete) {
+                const int now = runSwap(journal, done);
+                ok = now == int(journal.steps.size());
+                if (ok) {
+                    try {
+                        markDone(stage);
+                    } catch (const AppError&) {
+                        ok = false;
+                    }
+                }
+                if (ok)
+                    result.outcome = std::max(result.outcome, TRestoreRecovery::Completed);
+                else
+                    done = now;
+            }
+            if (!ok) {
+                ok = undoSwap(journal, done);
+                if (ok) {
+                    try {
+                        dropJournal(stage);
+                    } catch (const AppError&) {
+                        ok = false;
+                    }
+                }
+                if (!ok) {
+                    result.outcome = TRestoreRecovery::Failed;
+                    result.folder = stage;
+                    result.reason = SystemReason(errno);
+                    continue;
+                }
+                result.outcome = std::max(result.outcome, TRestoreRecovery::RolledBack);
+            }
+        } else if (QFileInfo(stage + QStringLiteral("old")).isDir() &&
+                   !IsEmptyFolder(stage + QStringLiteral("old"))) {
+            // Moved aside without a journal (an earlier version): the copies stay for the user.
+            continue;
+        } else {
+            // Stopped while copying: nothing of the data was touched.
+            result.outcome = std::max(result.outcome, TRestoreRecovery::RolledBack);
+        }
+        removeStage(stage);
+    }
+    return result;
+}
+
+int RemoveLeftovers(const QString& root)
+{
+    int removed = 0;
+    for (int i = -1; i < SetCount; ++i) {
+        const QString folder = i < 0 ? slash(root) : SetDataFolder(root, i);
+        const QFileInfo info(QDir::cleanPath(folder));
+        if (!info.isDir() || info.isSymLink()) continue;
+        const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& name : names) {
+            // Only the temporary files of the data and settings files written here.
+            const QString target = name.mid(1, name.size() - 8);
+            if (IsAtomicTemporaryName(name) &&
+                (target.endsWith(QStringLiteral(".dat"), Qt::CaseInsensitive) ||
+                 target.endsWith(QStringLiteral(".ini"), Qt::CaseInsensitive)))
+                removed += RemoveStaleTemporaries(folder, target);
+            else if (name.endsWith(QStringLiteral(".pdf.part")) && name.size() > 9)
+                removed += RemoveOwnFile(folder + name) ? 1 : 0;
+        }
+    }
+    return removed;
 }
 
 bool IsEmptyFolder(const QString& folder)

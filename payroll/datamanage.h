@@ -46,6 +46,36 @@ TCopyResult BackupToFolder(const QString& folder, bool clearOld = false);
 // folder without "Tolvane.ini" and one in the data root.
 TCopyResult RestoreFromFolder(const QString& folder);
 
+// A restore stopped while it swapped files (a kill, a crash, a power cut) is found at the next start
+// by the journal in its staging folder under the data root (".restore-XXXXXX") and completed, or
+// undone when a staged file is missing or a rename fails; the data sets then hold exactly the old
+// or exactly the new files. A staging folder of a restore stopped before its swap is removed.
+struct TRestoreRecovery {
+    enum Outcome { None, RolledBack, Completed, Failed };
+    Outcome outcome = None;
+    QString folder;  // Failed: the staging folder kept with the files moved aside
+    QString reason;  // Failed: why
+};
+TRestoreRecovery RecoverRestores(const QString& root);
+
+// The messages of the start after a stopped restore.
+inline const QString RestoreCompletedMessage = QStringLiteral(
+    "前回のデータの復元が途中で止まっていたため、続きを行って復元を完了しました。\r"
+    "復元したデータで起動します。");
+inline const QString RestoreRolledBackMessage = QStringLiteral(
+    "前回のデータの復元が途中で止まっていたため、復元前のデータに戻しました。\r"
+    "必要であれば、もう一度復元を行って下さい。");
+// %1 the reason, %2 the folder that holds the files moved aside.
+inline const QString RestoreFailedMessage = QStringLiteral(
+    "前回のデータの復元が途中で止まっていますが、完了することも元に戻すこともできませんでした。\r%1\r\r"
+    "復元前のファイルは次のフォルダーに残してあります。このフォルダーは削除しないで下さい。\r%2");
+
+// Removes the program's own leftovers of stopped writes in the settings folder root and the data
+// folders of the sets under it: the temporary files of the atomic writer (".<name>.XXXXXX") and
+// partial PDF files ("*.pdf.part"). Files of other names, links and files of other users stay.
+// Returns the number of files removed.
+int RemoveLeftovers(const QString& root);
+
 // True when the folder exists and holds no entries.
 bool IsEmptyFolder(const QString& folder);
 

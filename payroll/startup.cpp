@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <cerrno>
 
+#include "payroll/datamanage.h"
 #include "payroll/paths.h"
 #include "payroll/yearfile.h"
 #include "platform/atomicfile.h"
@@ -114,6 +115,26 @@ void CopyFolderTree(const QString& src, const QString& dst)
         if (ext == QLatin1String("exe") || ext == QLatin1String("chm")) continue;
         copyOver(e.filePath(), target);
     }
+}
+
+bool FinishStoppedWork(const QString& root)
+{
+    const TRestoreRecovery r = RecoverRestores(root);
+    switch (r.outcome) {
+        case TRestoreRecovery::Failed:
+            ShowError(RestoreFailedMessage.arg(r.reason, QDir::toNativeSeparators(r.folder)));
+            return false;
+        case TRestoreRecovery::Completed:
+            ShowInfo(RestoreCompletedMessage);
+            break;
+        case TRestoreRecovery::RolledBack:
+            ShowWarning(RestoreRolledBackMessage);
+            break;
+        case TRestoreRecovery::None:
+            break;
+    }
+    RemoveLeftovers(root);
+    return true;
 }
 
 bool CheckIniWritable()

@@ -29,6 +29,13 @@ void SetupPathsFor(const QString& programDir, bool programDirWritable, const QSt
 // files 0600.
 void CopyFolderTree(const QString& src, const QString& dst);
 
+// The start's tidying of what a stopped run left under the data root: a stopped restore is
+// completed or undone (the user is told which), then the leftover temporary files of the data and
+// settings folders are removed. Only the one running copy may do it (a restore of another copy
+// could be under way). False, after its message, when a stopped restore could be neither completed
+// nor undone: the program must not start and make new year files in its place.
+bool FinishStoppedWork(const QString& root);
+
 // False, after its messages, when the settings file is read-only or DataPath cannot be written.
 bool CheckIniWritable();
 

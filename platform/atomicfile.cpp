@@ -3,13 +3,16 @@
 // empty temporary file in place of the settings, and it never syncs the folder.
 #include "platform/atomicfile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 #include <cerrno>
 #include <cstring>
 
@@ -17,17 +20,59 @@
 
 namespace {
 
-// Closes the descriptor and removes the temporary file unless the write went through.
+// Closes the descriptor and removes the temporary file unless the write went through. lockFd
+// holds a lock on the temporary file until it is renamed or removed: a file that nobody holds is
+// a leftover that RemoveStaleTemporaries may delete.
 struct TempFile {
     QByteArray name;
     int fd = -1;
+    int lockFd = -1;
     bool keep = false;
     ~TempFile()
     {
         if (fd >= 0) ::close(fd);
         if (!keep && !name.isEmpty()) ::unlink(name.constData());
+        if (lockFd >= 0) ::close(lockFd);
+    }
+    // A second open file description: its lock outlives the close of the written one.
+    void lock()
+    {
+        lockFd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (lockFd >= 0) ::flock(lockFd, LOCK_EX);
     }
 };
+
+bool isAsciiAlnum(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isTemporaryName(const char* name, size_t n)
+{
+    // ".x.ABCDEF": a dot, the target's name, a dot and the six characters mkostemp put in.
+    // A word or a number there ("backup", "202612") is a name of the user's own.
+    if (n < 9 || name[0] != '.' || name[n - 7] != '.') return false;
+    bool lower = true, digits = true;
+    for (size_t i = n - 6; i < n; ++i) {
+        if (!isAsciiAlnum(name[i])) return false;
+        lower = lower && name[i] >= 'a' && name[i] <= 'z';
+        digits = digits && name[i] >= '0' && name[i] <= '9';
+    }
+    return !lower && !digits;
+}
+
+// Removes path when it is a regular file of this user that no writer holds.
+bool removeIfStale(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool stale = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+                 ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (stale) stale = ::unlink(path.constData()) == 0;
+    ::close(fd);
+    return stale;
+}
 
 [[noreturn]] void fail(const QString& what, const QString& path, int err)
 {
@@ -97,6 +142,8 @@ void WriteFileAtomic(const QString& path, const QByteArray& data, const QString&
     if (::stat(name.constData(), &st) == 0 &&
         (!(st.st_mode & S_IWUSR) || ::access(name.constData(), W_OK) != 0))
         fail(what, path, EACCES);
+    // A temporary file of the same target left by a stopped write goes first.
+    RemoveStaleTemporaries(info.absolutePath(), info.fileName());
     // Hidden, in the same folder (a rename never crosses file systems), unique per writer.
     TempFile tmp;
     tmp.name = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
@@ -106,8 +153,21 @@ void WriteFileAtomic(const QString& path, const QByteArray& data, const QString&
         tmp.name.clear();
         fail(what, path, errno);
     }
+    tmp.lock();
     if (!writeAll(tmp.fd, data.constData(), data.size())) fail(what, path, errno);
     commit(tmp, target, what);
+}
+
+void StartPartialFile(const QString& partial, const QString& what)
+{
+    const QByteArray name = QFile::encodeName(partial);
+    struct stat st;
+    // A stale partial file (or a link put in its place) goes; what it pointed to stays.
+    if (::lstat(name.constData(), &st) == 0 && !S_ISDIR(st.st_mode) && ::unlink(name.constData()) != 0)
+        fail(what, partial, errno);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) fail(what, partial, errno);
+    ::close(fd);
 }
 
 void CommitFileAtomic(const QString& partial, const QString& path, const QString& what)
@@ -188,4 +248,38 @@ void MakePrivateFile(const QString& path)
     if (::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
         (st.st_mode & 077))
         ::chmod(name.constData(), 0600);
+}
+
+bool IsAtomicTemporaryName(const QString& fileName)
+{
+    const QByteArray n = QFile::encodeName(fileName);
+    return isTemporaryName(n.constData(), size_t(n.size()));
+}
+
+int RemoveStaleTemporaries(const QString& folder, const QString& target)
+{
+    const QByteArray dirName = QFile::encodeName(folder);
+    const QByteArray prefix = target.isEmpty() ? QByteArray(".") : "." + QFile::encodeName(target) + ".";
+    DIR* dir = ::opendir(dirName.constData());
+    if (!dir) return 0;
+    QList<QByteArray> stale;
+    while (const dirent* e = ::readdir(dir)) {
+        const size_t n = std::strlen(e->d_name);
+        if (!isTemporaryName(e->d_name, n) || std::strncmp(e->d_name, prefix.constData(), prefix.size()) != 0)
+            continue;
+        if (!target.isEmpty() && n != size_t(prefix.size()) + 6) continue;
+        stale << QByteArray(e->d_name, qsizetype(n));
+    }
+    ::closedir(dir);
+    int removed = 0;
+    for (const QByteArray& name : stale) removed += removeIfStale(dirName + '/' + name) ? 1 : 0;
+    return removed;
+}
+
+bool RemoveOwnFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    return ::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+           ::unlink(name.constData()) == 0;
 }

@@ -10,6 +10,12 @@
 // reason.
 void WriteFileAtomic(const QString& path, const QByteArray& data, const QString& what);
 
+// Starts the partial file that another writer (a printer's PDF engine) fills: a stale one of an
+// earlier stopped run is removed, and the new one is made empty and private (0600) before the
+// writer opens it, so that the partial copy of the data is never readable by others. IoError on
+// failure.
+void StartPartialFile(const QString& partial, const QString& what);
+
 // Puts a file that another writer has finished (a ".part" file) in place of path the same way:
 // synced, mode 0600, renamed, folder synced. On failure the partial file is removed, the old file
 // stays and IoError is thrown.
@@ -27,3 +33,16 @@ bool MakePrivateFolder(const QString& folder);
 bool MakeFolderPrivateIfNew(const QString& folder);
 // Tightens an existing file of the user's data to 0600 (nothing when it does not exist).
 void MakePrivateFile(const QString& path);
+
+// The temporary files of WriteFileAtomic are ".<target name>.XXXXXX" (six letters or digits, not
+// all small letters or all digits, which would be a word or a date of the user's own) beside the
+// target; the writer holds a lock on its own while it writes. A temporary file of this user that
+// nobody holds any longer is a leftover of a stopped write.
+bool IsAtomicTemporaryName(const QString& fileName);
+// Removes the leftover temporary files in folder: all of them, or only those of the target named
+// target (a file name) when it is given. Files of other names, of other users, links and files a
+// running writer holds are left alone. Returns the number removed.
+int RemoveStaleTemporaries(const QString& folder, const QString& target = QString());
+// Removes a file of this user in folder, not following links; false when it was not there or could
+// not be removed. Used for the program's own leftovers only.
+bool RemoveOwnFile(const QString& path);

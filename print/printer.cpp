@@ -411,6 +411,13 @@ bool RunPrintJob(const QString& title, const QString& pdfSuggestion, int pageCou
         if (target.isEmpty() && pdfAsker_) target = pdfAsker_(pdfSuggestion);
         if (target.isEmpty()) return false;
         partial = target + QStringLiteral(".part");
+        // Made private before the PDF engine opens it, which keeps the mode it finds.
+        try {
+            StartPartialFile(partial, QStringLiteral("PDFファイルの書き込み"));
+        } catch (const AppError& e) {
+            throw AppError(QStringLiteral("印刷を開始できません。\n%1\n\n%2")
+                               .arg(QDir::toNativeSeparators(target), e.message()));
+        }
         p.setOutputFileName(partial);
     }
     p.setDocName(title);

@@ -2,6 +2,8 @@
 // limits and its storing, the slip command of the main window, and slips
 // printed through the dialog's own print job to a PDF file read back with poppler's tools,
 // including the failing ones.
+#include <sys/stat.h>
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -19,6 +21,7 @@
 #include "platform/cp932.h"
 #include "platform/translations.h"
 #include "print/pages.h"
+#include "print/printer.h"
 #include "tests/print/dialogfixture.h"
 
 namespace {
@@ -189,6 +192,23 @@ TEST_F(PrintDialogTest, PrinterThatCannotStartIsReportedAndWritesNothing)
     EXPECT_EQ(fmInji->result(), QDialog::Rejected);
     EXPECT_EQ(YearHeader.PrnMonth[5], 0);
     EXPECT_EQ(PrnCanvas, nullptr);
+}
+
+// The PDF holds pay and personal data: private while it is written too, also over a stale partial
+// file of a stopped print.
+TEST_F(PrintDialogTest, PdfBeingWrittenIsPrivate)
+{
+    const QString target = dir() + u("slips.pdf");
+    WriteAll(target + u(".part"), "stale");
+    ASSERT_EQ(::chmod(QFile::encodeName(target + u(".part")).constData(), 0644), 0);
+    SetPdfOutputFile(target);
+    ASSERT_TRUE(CurrentIsPdf());
+    int mode = -1;
+    ASSERT_TRUE(RunPrintJob(u("slips"), {}, 1, [&](int) { mode = FileMode(target + u(".part")); }));
+    EXPECT_EQ(mode, 0600);
+    EXPECT_EQ(FileMode(target), 0600);
+    EXPECT_FALSE(QFileInfo::exists(target + u(".part")));
+    SetPdfOutputFile({});
 }
 
 TEST_F(PrintDialogTest, PageThatFailsAbortsTheJobAndKeepsTheOldFile)

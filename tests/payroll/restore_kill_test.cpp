@@ -1,0 +1,242 @@
+// A restore killed at every rename of its swap, and the next start: the data root holds exactly
+// the old or exactly the new files each time, and the user is told which. The renames are counted
+// by the test's own rename() below, which every rename of the program in this test binary goes
+// through; the product has no hook for it. Also the start's removal of leftover temporary files.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QMap>
+#include <atomic>
+
+#include "payroll/datamanage.h"
+#include "payroll/paths.h"
+#include "payroll/startup.h"
+#include "platform/atomicfile.h"
+#include "platform/msgbox.h"
+#include "tests/testutil.h"
+
+namespace {
+// 0: renames run as usual. n > 0: the process kills itself at the nth rename from now on, before
+// it (killBefore) or right after it.
+std::atomic<int> renamesLeft{0};
+bool killBefore = true;
+}  // namespace
+
+extern "C" int rename(const char* from, const char* to)
+{
+    const bool last = renamesLeft > 0 && --renamesLeft == 0;
+    if (last && killBefore) ::raise(SIGKILL);
+    const int r = ::renameat(AT_FDCWD, from, AT_FDCWD, to);
+    if (last) ::raise(SIGKILL);
+    return r;
+}
+
+namespace {
+
+using Tree = QMap<QString, QByteArray>;
+
+// Every file and folder under folder, hidden ones included; folders end in "/".
+Tree tree(const QString& folder)
+{
+    Tree t;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString f = it.next();
+        const QString rel = QDir(folder).relativeFilePath(f);
+        if (QFileInfo(f).isDir())
+            t.insert(rel + u'/', {});
+        else
+            t.insert(rel, ReadAll(f));
+    }
+    return t;
+}
+
+class RestoreKillTest : public CoreTest {
+  protected:
+    QString root, bk;
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        root = dir() + u("root/");
+        bk = dir() + u("bk/");
+        DataRoot = root;
+        DataPath = root + u("Data2/");
+        SysIniFileName = IniFileName = root + u("Tolvane.ini");
+        // The backup: a changed first set with a year more, the set "_a" gone, a new set "_b".
+        QDir().mkpath(bk + u("Data2_b"));
+        WriteAll(bk + u("Tolvane.ini"), "[CorpData]\r\nCount=2\r\nnew\r\n");
+        WriteAll(bk + u("Tolvane_b.ini"), "[Option]\r\nb\r\n");
+        WriteAll(bk + u("令和08年給与･賞与.dat"), "new year 8");
+        WriteAll(bk + u("令和09年給与･賞与.dat"), "new year 9");
+        WriteAll(bk + u("Data2_b/令和08年給与･賞与.dat"), "new set b year 8");
+    }
+    // The data as it was before the restore.
+    void makeOld()
+    {
+        QDir(root).removeRecursively();
+        QDir().mkpath(root + u("Data2_a"));
+        QDir().mkpath(root + u("Data2"));
+        WriteAll(root + u("Data2/令和08年給与･賞与.dat"), "old year 8");
+        WriteAll(root + u("Data2/社員情報.dat"), "old template");
+        WriteAll(root + u("Data2/Yubinno.DAT"), "postal");
+        WriteAll(root + u("Data2/memo.txt"), "note");
+        WriteAll(root + u("Data2_a/令和08年給与･賞与.dat"), "old set a year 8");
+        WriteAll(root + u("Tolvane.ini"), "[CorpData]\r\nCount=2\r\nold\r\n");
+        WriteAll(root + u("Tolvane_a.ini"), "[Option]\r\na\r\n");
+    }
+};
+
+const char* const Completed =
+    "前回のデータの復元が途中で止まっていたため、続きを行って復元を完了しました。\r"
+    "復元したデータで起動します。";
+const char* const RolledBack =
+    "前回のデータの復元が途中で止まっていたため、復元前のデータに戻しました。\r"
+    "必要であれば、もう一度復元を行って下さい。";
+
+// Runs the restore in a child killed at rename n; true when it was killed, false when it finished.
+bool restoreKilledAt(int n, bool before, const QString& bk)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        killBefore = before;
+        renamesLeft = n;
+        const bool ok = RestoreFromFolder(bk).ok;
+        renamesLeft = 0;
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) EXPECT_EQ(WEXITSTATUS(status), 0) << "the restore itself failed";
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+TEST_F(RestoreKillTest, KilledAtEveryRenameTheNextStartHasTheOldOrTheNewData)
+{
+    makeOld();
+    const Tree oldTree = tree(root);
+    ASSERT_TRUE(RestoreFromFolder(bk).ok);
+    const Tree newTree = tree(root);
+    ASSERT_NE(oldTree, newTree);
+    EXPECT_TRUE(newTree.contains(u("Data2_b/")));
+    EXPECT_FALSE(newTree.contains(u("Data2_a/令和08年給与･賞与.dat")));
+    EXPECT_EQ(newTree.value(u("Data2/memo.txt")), "note");  // what no backup carries stays
+
+    int olds = 0, news = 0;
+    for (const bool before : {true, false}) {
+        for (int n = 1;; ++n) {
+            SCOPED_TRACE(
+                QStringLiteral("rename %1 %2").arg(n).arg(before ? "before" : "after").toStdString());
+            makeOld();
+            if (!restoreKilledAt(n, before, bk)) {
+                EXPECT_EQ(tree(root), newTree);
+                EXPECT_GT(n, 10);
+                break;
+            }
+            ASSERT_LT(n, 100);
+            ScriptedMsgBox box;
+            EXPECT_TRUE(FinishStoppedWork(root));
+            const Tree now = tree(root);
+            ASSERT_EQ(box.shown().size(), 1u);
+            if (now == newTree) {
+                ++news;
+                EXPECT_EQ(box.lastText(), u(Completed));
+            } else {
+                ++olds;
+                EXPECT_EQ(now, oldTree);
+                EXPECT_EQ(box.lastText(), u(RolledBack));
+            }
+            // Started once more: nothing is left to do or to say.
+            box.clear();
+            EXPECT_TRUE(FinishStoppedWork(root));
+            EXPECT_TRUE(box.shown().empty());
+            EXPECT_EQ(tree(root), now);
+        }
+    }
+    // Kills while copying give the old data; kills during the swap the new.
+    EXPECT_GT(olds, 5);
+    EXPECT_GT(news, 5);
+}
+
+TEST_F(RestoreKillTest, AStartThatCanNeitherFinishNorUndoTellsWhereTheFilesAreAndStops)
+{
+    makeOld();
+    const QString stage = root + u(".restore-Ab12Cd/");
+    QDir().mkpath(stage + u("old"));
+    WriteAll(stage + u("old/1"), "old year 8");
+    // A journal cut short names nothing that can be trusted.
+    WriteAll(stage + u("journal"), "PELMORAS RESTORE JOURNAL 1\nA %2Fx %2Fy\n");
+    ScriptedMsgBox box;
+    EXPECT_FALSE(FinishStoppedWork(root));
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(),
+              u("前回のデータの復元が途中で止まっていますが、完了することも元に戻すこともできませんでした。\r"
+                "作業記録が読めません。\r\r"
+                "復元前のファイルは次のフォルダーに残してあります。このフォルダーは削除しないで下さい。\r") +
+                  stage);
+    EXPECT_EQ(ReadAll(stage + u("old/1")), "old year 8");
+
+    // A staging folder of an earlier version, with files moved aside and no journal, is kept.
+    QDir(stage).removeRecursively();
+    const QString legacy = root + u(".restore-zz99ZZ/");
+    QDir().mkpath(legacy + u("old"));
+    WriteAll(legacy + u("old/1"), "moved aside");
+    box.clear();
+    EXPECT_TRUE(FinishStoppedWork(root));
+    EXPECT_TRUE(box.shown().empty());
+    EXPECT_EQ(ReadAll(legacy + u("old/1")), "moved aside");
+}
+
+TEST_F(RestoreKillTest, TheStartRemovesTheProgramsLeftoversAndNothingElse)
+{
+    makeOld();
+    const Tree mine = tree(root);
+    const QStringList leftovers{u("Data2/.令和08年給与･賞与.dat.aB3xY9"),
+                                u(".Tolvane.ini.Q1w2E3"),
+                                u("Data2_a/.社員情報.dat.0a0A00"),
+                                u("Data2/給与明細.pdf.part"),
+                                u(".restore-k9K9k9/0/.令和08年給与･賞与.dat.Zz0Zz0"),
+                                u(".restore-k9K9k9/ini/Tolvane.ini")};
+    const QStringList users{
+        u("Data2/.memo.txt.backup"), u("Data2/memo.txt.aB3xY9"), u(".Tolvane.ini.12345"),
+        u("Data2/給与明細.pdf"),     u("Data2/.part"),           u(".restore-notes/a.txt"),
+        u("Data2_a/.x.abc-12"),      u(".Tolvane.ini.before"),   u(".Tolvane.ini.202612"),
+        u("Data2/.notes.txt.Draft1")};
+    for (const QString& f : leftovers + users) {
+        QDir().mkpath(QFileInfo(root + f).path());
+        WriteAll(root + f, "x");
+    }
+    // A temporary file that a writer still holds is not a leftover.
+    const QString held = root + u("Data2/.令和09年給与･賞与.dat.HeLd00");
+    WriteAll(held, "being written");
+    const int fd = ::open(QFile::encodeName(held).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    // A link of that name is not the program's either, nor what it points to.
+    const QString target = dir() + u("elsewhere.dat");
+    WriteAll(target, "theirs");
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(),
+                        QFile::encodeName(root + u("Data2/.link.dat.LiNk00")).constData()),
+              0);
+
+    ScriptedMsgBox box;
+    EXPECT_TRUE(FinishStoppedWork(root));
+    ::close(fd);
+    Tree expected = mine;
+    for (const QString& f : users) expected.insert(f, "x");
+    expected.insert(u(".restore-notes/"), {});
+    expected.insert(held.mid(root.size()), "being written");
+    expected.insert(u("Data2/.link.dat.LiNk00"), "theirs");
+    EXPECT_EQ(tree(root).keys(), expected.keys());
+    EXPECT_EQ(tree(root), expected);
+    EXPECT_EQ(ReadAll(target), "theirs");
+    // The staging folder of a restore stopped while copying: the user hears that nothing changed.
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(), u(RolledBack));
+}
+
+}  // namespace
