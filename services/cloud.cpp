@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cerrno>
 
 #include "payroll/datamanage.h"
 #include "payroll/password.h"
@@ -95,8 +96,25 @@ QString zipReason(int result)
             return QStringLiteral("一時ワークのフォルダーがありません");
         case kZipEmptyFolder:
             return QStringLiteral("バックアップするファイルがありません");
+        case kZipDiskFull:
+            return SystemReason(ENOSPC);
         default:
             return QStringLiteral("圧縮ファイルを書き込めません");
+    }
+}
+
+// Why an archive did not unpack; nothing of the data was changed then.
+QString unzipFailure(int result)
+{
+    switch (result) {
+        case kZipWrongPassword:
+            return QStringLiteral("バックアップの解凍失敗（パスワード不一致？）");
+        case kZipTooLarge:
+            return QStringLiteral("バックアップの解凍失敗（展開後の大きさが上限を超えるため中止しました）");
+        case kZipDiskFull:
+            return QStringLiteral("バックアップの解凍失敗\r(%1)").arg(SystemReason(ENOSPC));
+        default:
+            return QStringLiteral("バックアップの解凍失敗（圧縮ファイルが壊れています）");
     }
 }
 
@@ -267,8 +285,8 @@ bool CloudRestore(const CloudTransfers& transfers)
         const bool ours = !names.isEmpty() && std::all_of(names.begin(), names.end(), [&](const QString& n) {
             return n.startsWith(prefix);
         });
-        if (!ours || UnzipFile(zip, area.parent.path(), password) != 0) {
-            ShowError(QStringLiteral("バックアップの解凍失敗（パスワード不一致？）"));
+        if (const int z = ours ? UnzipFile(zip, area.parent.path(), password) : kZipFailed; z != kZipOk) {
+            ShowError(unzipFailure(z));
             return false;
         }
         // The restore keeps this computer's SMTP password and the server settings.

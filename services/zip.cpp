@@ -1,7 +1,9 @@
 // The zip archive service over libzip.
 #include "services/zip.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <QDateTime>
@@ -10,7 +12,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
@@ -48,6 +54,89 @@ bool isSymlink(zip_t* za, zip_uint64_t i)
     zip_uint32_t attr = 0;
     if (zip_file_get_external_attributes(za, i, 0, &opsys, &attr) != 0) return true;
     return opsys == ZIP_OPSYS_UNIX && ((attr >> 16) & S_IFMT) == S_IFLNK;
+}
+
+// The results of a full disk and of any other failure of the file system.
+int diskResult(int err)
+{
+    return err == ENOSPC || err == EDQUOT ? kZipDiskFull : kZipFailed;
+}
+
+constexpr size_t kBlock = 256 * 1024;
+constexpr int kBadData = 1;  // an entry that does not unpack to what it declares (CRC, inflate, size)
+
+// The hidden staging folder inside the target, removed with what is left in it.
+struct TStaging {
+    QString path;  // ends with "/"
+    bool ok = false;
+    explicit TStaging(const QString& root)
+    {
+        QByteArray name = QFile::encodeName(root + QStringLiteral(".unzip-XXXXXX"));
+        if (::mkdtemp(name.data())) {
+            path = QFile::decodeName(name) + u'/';
+            ok = true;
+        }
+    }
+    ~TStaging()
+    {
+        if (ok) QDir(path).removeRecursively();
+    }
+};
+
+bool writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t w = ::write(fd, data, size);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) {
+            if (w == 0) errno = EIO;
+            return false;
+        }
+        data += w;
+        size -= size_t(w);
+    }
+    return true;
+}
+
+// One entry streamed into path (0600) in blocks, read to its end so that libzip compares the
+// CRC-32; it may not grow past its declared size nor the total past the limit.
+int streamEntry(zip_file_t* f, const QString& path, zip_uint64_t declared, const TUnzipLimits& limits,
+                qint64& total, std::vector<char>& block)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return diskResult(errno);
+    zip_uint64_t got = 0;
+    int result = kZipOk;
+    for (;;) {
+        const zip_int64_t r = zip_fread(f, block.data(), block.size());
+        if (r < 0) {
+            const int ze = zip_error_code_zip(zip_file_get_error(f));
+            result = ze == ZIP_ER_READ || ze == ZIP_ER_MEMORY ? kZipFailed : kBadData;
+            break;
+        }
+        if (r == 0) {
+            if (got != declared) result = kBadData;
+            break;
+        }
+        got += zip_uint64_t(r);
+        total += r;
+        if (got > declared) {
+            result = kBadData;
+            break;
+        }
+        if (total > limits.maxTotal) {
+            result = kZipTooLarge;
+            break;
+        }
+        if (!writeAll(fd, block.data(), size_t(r))) {
+            result = diskResult(errno);
+            break;
+        }
+    }
+    if (result == kZipOk && ::fsync(fd) != 0) result = diskResult(errno);
+    if (::close(fd) != 0 && result == kZipOk) result = diskResult(errno);
+    return result;
 }
 
 struct ZipCloser {
@@ -92,14 +181,17 @@ int ZipFolder(const QString& archive, const QString& folder, const QString& pass
     }
     // A failed close leaves the archive open, to be discarded as after a failed addition.
     if (!ok || zip_close(za) != 0) {
+        const int sys = zip_error_code_system(zip_get_error(za));
+        const bool full =
+            zip_error_system_type(zip_get_error(za)) == ZIP_ET_SYS && diskResult(sys) == kZipDiskFull;
         zip_discard(za);
         QFile::remove(part);
-        return kZipFailed;
+        return full ? kZipDiskFull : kZipFailed;
     }
     try {
         CommitFileAtomic(part, archive, QStringLiteral("圧縮ファイルの書き込み"));
     } catch (const AppError&) {
-        return kZipFailed;
+        return diskResult(errno);
     }
     return kZipOk;
 }
@@ -118,6 +210,12 @@ QStringList ZipEntryNames(const QString& archive)
 
 int UnzipFile(const QString& archive, const QString& folder, const QString& password)
 {
+    return UnzipFile(archive, folder, password, TUnzipLimits());
+}
+
+int UnzipFile(const QString& archive, const QString& folder, const QString& password,
+              const TUnzipLimits& limits)
+{
     if (!QFileInfo(archive).isFile()) return kZipNoSource;
     int err = 0;
     ZipPtr za(zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err));
@@ -126,56 +224,67 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
     if (!pw.isEmpty()) zip_set_default_password(za.get(), pw.constData());
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
     QStringList names;
+    std::vector<zip_stat_t> stats;
+    qint64 declared = 0;
     for (zip_int64_t i = 0; i < n; ++i) {
         const char* name = zip_get_name(za.get(), zip_uint64_t(i), 0);
         if (!name || !safeName(QString::fromUtf8(name)) || isSymlink(za.get(), zip_uint64_t(i)))
             return kZipFailed;
         names << QString::fromUtf8(name);
-    }
-    // Read every entry first: a wrong password or a damaged entry is found before anything is written.
-    QList<QByteArray> data;
-    for (zip_int64_t i = 0; i < n; ++i) {
-        QByteArray bytes;
-        if (!names[int(i)].endsWith(u'/')) {
-            zip_stat_t st;
-            zip_stat_init(&st);
-            if (zip_stat_index(za.get(), zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
-                st.size > (1u << 30))
-                return kZipFailed;
-            zip_file_t* f = zip_fopen_index(za.get(), zip_uint64_t(i), 0);
-            if (!f) {
-                const int ze = zip_error_code_zip(zip_get_error(za.get()));
-                return ze == ZIP_ER_WRONGPASSWD || ze == ZIP_ER_NOPASSWD ? kZipWrongPassword : kZipFailed;
-            }
-            bytes.resize(qsizetype(st.size));
-            const zip_int64_t got = zip_fread(f, bytes.data(), st.size);
-            const int ze = zip_error_code_zip(zip_file_get_error(f));
-            zip_fclose(f);
-            if (got != zip_int64_t(st.size)) {
-                // Traditional encryption checks one byte of the key: a wrong password passes that
-                // check one time in 256 and is then found by the checksum.
-                const bool encrypted =
-                    (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
-                return encrypted && (ze == ZIP_ER_CRC || ze == ZIP_ER_ZLIB || ze == ZIP_ER_WRONGPASSWD)
-                           ? kZipWrongPassword
-                           : kZipFailed;
-            }
-        }
-        data << bytes;
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(za.get(), zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+            return kZipFailed;
+        // The sizes the archive declares decide before anything is read.
+        if (st.size > zip_uint64_t(limits.maxEntry)) return kZipTooLarge;
+        declared += qint64(st.size);
+        if (declared > limits.maxTotal) return kZipTooLarge;
+        stats.push_back(st);
     }
     const QString root = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) + u'/';
-    try {
-        for (int i = 0; i < names.size(); ++i) {
-            const QString path = root + names[i];
-            if (names[i].endsWith(u'/')) {
-                if (!MakePrivateFolder(path)) return kZipFailed;
-                continue;
-            }
-            if (!MakePrivateFolder(QFileInfo(path).path())) return kZipFailed;
-            WriteFileAtomic(path, data[i], QStringLiteral("圧縮ファイルの展開"));
+    if (!MakePrivateFolder(root)) return diskResult(errno);
+    TStaging staging(root);
+    if (!staging.ok) return diskResult(errno);
+
+    // Every entry into the staging folder first, read to its end: a wrong password or a damaged
+    // entry is found before anything is in place.
+    std::vector<char> block(kBlock);
+    qint64 total = 0;
+    bool passwordProven = false;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString staged = staging.path + names[i];
+        if (names[i].endsWith(u'/')) {
+            if (!MakePrivateFolder(staged)) return diskResult(errno);
+            continue;
         }
-    } catch (const AppError&) {
-        return kZipFailed;
+        if (!MakePrivateFolder(QFileInfo(staged).path())) return diskResult(errno);
+        const zip_stat_t& st = stats[size_t(i)];
+        const bool encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
+        zip_file_t* f = zip_fopen_index(za.get(), zip_uint64_t(i), 0);
+        if (!f) {
+            const int ze = zip_error_code_zip(zip_get_error(za.get()));
+            return ze == ZIP_ER_WRONGPASSWD || ze == ZIP_ER_NOPASSWD ? kZipWrongPassword : kZipFailed;
+        }
+        const int result = streamEntry(f, staged, st.size, limits, total, block);
+        zip_fclose(f);
+        if (result == kBadData)
+            // Traditional encryption checks one byte of the key: a wrong password passes that check
+            // one time in 256 and is then found by the checksum. Once an entry came out whole, the
+            // password is right and a bad entry is damage.
+            return encrypted && !passwordProven ? kZipWrongPassword : kZipFailed;
+        if (result != kZipOk) return result;
+        passwordProven = passwordProven || encrypted;
+    }
+    // Every entry passed: into place.
+    for (const QString& name : names) {
+        if (name.endsWith(u'/')) {
+            if (!MakePrivateFolder(root + name)) return diskResult(errno);
+            continue;
+        }
+        if (!MakePrivateFolder(QFileInfo(root + name).path())) return diskResult(errno);
+        if (std::rename(QFile::encodeName(staging.path + name).constData(),
+                        QFile::encodeName(root + name).constData()) != 0)
+            return diskResult(errno);
     }
     return kZipOk;
 }

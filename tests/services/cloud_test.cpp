@@ -202,7 +202,17 @@ TEST_F(CloudTest, FailedRestoresLeaveTheData)
     ASSERT_EQ(ZipFolder(remote + k + u(".zip"), dir() + u("other"), u("別のpw")), kZipOk);
     box.answer(MsgResult::Yes);
     EXPECT_FALSE(CloudRestore());
-    EXPECT_EQ(box.lastText(), u("バックアップの解凍失敗（パスワード不一致？）"));
+    EXPECT_EQ(box.lastText(), u("バックアップの解凍失敗（圧縮ファイルが壊れています）"));
+    dataUnchanged();
+
+    // One byte of the archive on the server changed: damaged, and nothing is restored.
+    ASSERT_TRUE(CloudBackup(true));
+    QByteArray zip = ReadAll(remote + k + u(".zip"));
+    zip[zip.size() / 3] = char(zip[zip.size() / 3] ^ 0x10);
+    WriteAll(remote + k + u(".zip"), zip);
+    box.answer(MsgResult::Yes);
+    EXPECT_FALSE(CloudRestore());
+    EXPECT_EQ(box.lastText(), u("バックアップの解凍失敗（圧縮ファイルが壊れています）"));
     dataUnchanged();
 
     // An archive of the work folder without the settings file: the restore refuses it.
