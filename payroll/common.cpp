@@ -2,6 +2,7 @@
 // filters, item names, employee lookups and dates.
 #include "payroll/common.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -188,6 +189,12 @@ QString FmtJikan(double hours)
 bool IsJikanItem(const QString& itemName)
 {
     return itemName.contains(QStringLiteral("時間")) || itemName.contains(QStringLiteral("残業"));
+}
+
+bool HasControlChar(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 QString DelSpace(const QString& text)

@@ -32,6 +32,9 @@ QString FmtJikan(double hours);
 bool IsJikanItem(const QString& itemName);
 // Trimmed, then without any half-width or full-width blank.
 QString DelSpace(const QString& text);
+// True when text holds a control character (C0, DEL or C1: line breaks, tabs): such a character in
+// an e-mail address would reach the mail header.
+bool HasControlChar(const QString& text);
 // True when count bytes of a and b are equal (count <= 0 gives true).
 bool CompMem(const void* a, const void* b, int count);
 // Fills count bytes with value (nothing when count <= 0).

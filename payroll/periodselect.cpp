@@ -119,7 +119,7 @@ void prepareNewPeriod(int p, const ChooseBaseDialog& chooseBase)
 
 QString employeeName(const TEmployeeRec& e)
 {
-    return e.Simei.text().trimmed();
+    return e.Simei.shownText().trimmed();
 }
 
 }  // namespace

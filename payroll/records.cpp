@@ -16,13 +16,7 @@ QString PStr<N>::text() const
 template <int N>
 QString PStr<N>::shownText() const
 {
-    try {
-        return text();
-    } catch (const EncodingError&) {
-        QString out;
-        for (char c : bytes()) out += (c & 0x80) ? QLatin1Char('?') : QLatin1Char(c);
-        return out;
-    }
+    return cp932::decodeShown(bytes());
 }
 
 template <int N>

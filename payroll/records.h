@@ -64,7 +64,8 @@ struct PStr {
     QByteArray bytes() const { return QByteArray(data, len > N ? N : len); }
     // The text; bytes that are not CP932 throw EncodingError.
     QString text() const;
-    // The text for display: bytes that are not CP932 show as "?" instead of stopping a list.
+    // The text for display and output: a byte that is not CP932 shows as "?" (the good characters
+    // around it stay) instead of stopping a list.
     QString shownText() const;
     // Stores text cut to N bytes without splitting a double-byte character; bytes behind the new
     // length stay as they were. Characters CP932 lacks throw EncodingError.

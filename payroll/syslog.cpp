@@ -114,22 +114,8 @@ QList<QByteArray> ReadSysLogLines(const QString& path)
 
 QString SysLogLineText(const QByteArray& line)
 {
-    try {
-        return cp932::decode(line);
-    } catch (const EncodingError&) {
-        // A foreign or damaged line is still shown: character by character, marking what is not CP932.
-        QString text;
-        for (int i = 0; i < line.size();) {
-            const int n = cp932::isLeadByte(uchar(line[i])) && i + 1 < line.size() ? 2 : 1;
-            try {
-                text += cp932::decode(line.constData() + i, n);
-            } catch (const EncodingError&) {
-                text += QChar(QChar::ReplacementCharacter);
-            }
-            i += n;
-        }
-        return text;
-    }
+    // A foreign or damaged line is still shown, marking what is not CP932.
+    return cp932::decodeShown(line, QChar(QChar::ReplacementCharacter));
 }
 
 QByteArray SysLogCsv(const QList<QByteArray>& lines)

@@ -76,6 +76,25 @@ QString decode(const QByteArray& bytes)
     return decode(bytes.constData(), bytes.size());
 }
 
+QString decodeShown(const QByteArray& bytes, QChar replacement)
+{
+    QString text;
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        std::string out;
+        size_t failedAt = 0;
+        const bool ok =
+            convert("UTF-8", "CP932", bytes.constData() + at, size_t(bytes.size() - at), out, failedAt);
+        text += QString::fromUtf8(out.data(), qsizetype(out.size()));
+        if (ok) break;
+        // One byte is replaced; the conversion goes on behind it (a bad lead byte's partner may
+        // be a character of its own).
+        text += replacement;
+        at += qsizetype(failedAt) + 1;
+    }
+    return text;
+}
+
 bool canEncode(const QString& text)
 {
     try {

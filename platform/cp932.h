@@ -11,6 +11,10 @@ QByteArray encode(const QString& text);
 // CP932 to Unicode; throws EncodingError on bytes that are not CP932.
 QString decode(const QByteArray& bytes);
 QString decode(const char* data, int size);
+// CP932 to Unicode for showing and writing names: a byte that is not CP932 (a lead byte without
+// its trail byte at the end, a pair CP932 lacks) becomes replacement, and every good character
+// around it is kept.
+QString decodeShown(const QByteArray& bytes, QChar replacement = QLatin1Char('?'));
 // True when every character of text exists in CP932.
 bool canEncode(const QString& text);
 // text without the characters CP932 lacks (what an entry field of a CP932 record keeps).

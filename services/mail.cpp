@@ -10,9 +10,11 @@
 #include <QLocale>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <mutex>
 
+#include "payroll/common.h"
 #include "payroll/paths.h"
 #include "platform/atomicfile.h"
 #include "platform/inifile.h"
@@ -91,6 +93,21 @@ size_t readUpload(char* buffer, size_t size, size_t count, void* user)
     throw MailError(QStringLiteral("送信サーバー %1 に送れませんでした。\n%2").arg(server, reason));
 }
 
+// A line break in a header value would end the header and start another (a "Bcc:" of its own);
+// an address takes no control character at all, also not in the SMTP commands.
+void refuseUnsafeHeaders(const QString& from, const TMailMessage& message)
+{
+    const auto lineBreak = [](const QString& s) { return s.contains(u'\r') || s.contains(u'\n'); };
+    if (HasControlChar(from) || HasControlChar(message.To) || lineBreak(message.Subject) ||
+        lineBreak(message.AttachmentName))
+        throw MailError(
+            QStringLiteral(
+                "メールアドレスまたは件名に改行などの制御文字が含まれているため、送信しません。\n宛先：%1")
+                .arg(QString(message.To)
+                         .replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")),
+                                  QStringLiteral("?"))));
+}
+
 }  // namespace
 
 TMailSettings LoadMailSettings()
@@ -150,6 +167,7 @@ QByteArray EncodeHeaderWord(const QString& text)
 QByteArray BuildMimeMessage(const TMailSettings& settings, const TMailMessage& message,
                             const QByteArray& attachment, const QDateTime& date)
 {
+    refuseUnsafeHeaders(settings.From, message);
     const QByteArray boundary = "=_PelmoraS_" + randomToken() + randomToken();
     QByteArray m;
     m += "From: <" + settings.From.toUtf8() + ">\r\n";
@@ -229,6 +247,7 @@ void SendSmtpMail(const TMailSettings& settings, const TMailMessage& message)
 
 void ComposeMail(const TMailMessage& message)
 {
+    refuseUnsafeHeaders(QString(), message);
     QProcess p;
     p.start(QStringLiteral("xdg-email"),
             {QStringLiteral("--utf8"), QStringLiteral("--subject"), message.Subject, QStringLiteral("--body"),

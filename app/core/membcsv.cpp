@@ -173,6 +173,7 @@ void storeLine(TEmployeeRec& r, const QStringList& f, bool withSeqNo, bool store
     for (const auto& t : texts) {
         const QString s = t.column == 2 ? f.value(2) : f.value(t.column).trimmed();
         if (!cp932::canEncode(s)) refuse(t.column, QStringLiteral("使えない文字があります"));
+        if (t.p50 && HasControlChar(s)) refuse(t.column, QStringLiteral("改行などの制御文字があります"));
         if (t.p20) t.p20->setText(s);
         if (t.p50) t.p50->setText(s);
         if (t.p12) t.p12->setText(s);

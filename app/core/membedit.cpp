@@ -288,6 +288,8 @@ TMembFormError CheckMemberForm(const TFieldValues& f)
 {
     if (trimLow(f.value("edSimei").text).isEmpty())
         return {"edSimei", QStringLiteral("氏名を入力して下さい。")};
+    if (HasControlChar(f.value("edMailAdrs").text))
+        return {"edMailAdrs", QStringLiteral("メールアドレスに改行などの制御文字は使えません。")};
     const QString myNo = f.value("edMyNo").text;
     if (!myNo.isEmpty() && !StrToMyNumber(myNo))
         return {"edMyNo", QStringLiteral("マイナンバーの入力に誤りがあります。")};

@@ -273,6 +273,28 @@ TEST_F(MembCsvTest, EveryColumnRefusesTheFirstValueBeyondEachEnd)
     EXPECT_EQ(SyainRec[3 + taken].Taisyoku.text(), u("36 431"));
 }
 
+// A CR inside a quoted address would reach the mail header: the line is refused like any other bad
+// line, and a tab or any other control character as well.
+TEST_F(MembCsvTest, ControlCharactersInAnAddressRefuseTheLine)
+{
+    staff();
+    const QByteArray good = MemberCsvLine(3);
+    auto withMail = [&](const QByteArray& value) {
+        QList<QByteArray> f = good.split(',');
+        f[28] = value;
+        return f.join(',');
+    };
+    const TCsvImportResult r = ImportMemberCsv(
+        file({withMail("\"a@b.c\rBcc: e@x.y\""), withMail("\"a@b.c\tx\""), withMail("\"ok@b.c\"")}), {});
+    ASSERT_EQ(r.error, QString());
+    ASSERT_EQ(r.rejected.size(), 2) << ImportReport(r);
+    EXPECT_EQ(r.rejected[0].line, 2);
+    EXPECT_EQ(r.rejected[0].reason, u("メールアドレス: 改行などの制御文字があります"));
+    EXPECT_EQ(r.rejected[1].line, 3);
+    EXPECT_EQ(r.stored, 1);
+    EXPECT_EQ(SyainRec[3].MailAdrs.text(), u("ok@b.c"));
+}
+
 TEST_F(MembCsvTest, ImportsThatStopChangeNothing)
 {
     staff();

@@ -226,6 +226,23 @@ TEST_F(MembEditTest, IndividualNumberIsTwelveDigitsIn64Bits)
     }
 }
 
+// An address with a line break (pasted) never reaches the record, so never a mail header.
+TEST_F(MembEditTest, AnAddressWithAControlCharacterIsRefused)
+{
+    employee(1, "社員");
+    SyainRec[1].MailAdrs.setText(u("old@example.jp"));
+    for (const char* typed : {"a@b.c\rBcc: e@x.y", "a@b.c\nx", "a@b.c\t"}) {
+        SCOPED_TRACE(typed);
+        box.clear();
+        open(1);
+        ctl("edMailAdrs")->setText(QString::fromLatin1(typed));
+        EXPECT_FALSE(ok());
+        EXPECT_EQ(box.lastText(), u("メールアドレスに改行などの制御文字は使えません。"));
+        EXPECT_EQ(SyainRec[1].MailAdrs.text(), u("old@example.jp"));
+        w->hide();
+    }
+}
+
 TEST_F(MembEditTest, TemplateForNewEmployeesCarriesNoIndividualNumber)
 {
     RecordedNotices notices;

@@ -321,6 +321,44 @@ TEST_F(PeriodTest, SlipMailDateSubjectAndFileName)
     }
 }
 
+// The mail layer refuses a header value with a line break (and an address with any control
+// character) on both routes, before anything is built, sent or started.
+TEST_F(CoreTest, HeaderValuesWithLineBreaksAreRefused)
+{
+    TMailSettings settings;
+    settings.From = u("office@example.jp");
+    const TMailMessage good{u("a@b.c"), u("件名"), u("本文\r\n二行目"), dir() + u("a.jpg"), u("a.jpg")};
+    EXPECT_FALSE(BuildMimeMessage(settings, good, "jpeg", QDateTime::currentDateTime()).contains("Bcc"));
+    const struct {
+        const char* what;
+        TMailMessage message;
+        QString from;
+    } cases[] = {
+        {"CR in the address", {u("a@b.c\rBcc: e@x.y"), u("件名"), {}, {}, u("a.jpg")}, settings.From},
+        {"LF in the address", {u("a@b.c\nBcc: e@x.y"), u("件名"), {}, {}, u("a.jpg")}, settings.From},
+        {"tab in the address", {u("a@b.c\t"), u("件名"), {}, {}, u("a.jpg")}, settings.From},
+        {"CR LF in the subject", {u("a@b.c"), u("件名\r\nBcc: e@x.y"), {}, {}, u("a.jpg")}, settings.From},
+        {"LF in the file name", {u("a@b.c"), u("件名"), {}, {}, u("a\n.jpg")}, settings.From},
+        {"CR in the sender", {u("a@b.c"), u("件名"), {}, {}, u("a.jpg")}, u("office@example.jp\rBcc: e@x.y")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TMailSettings s = settings;
+        s.From = c.from;
+        EXPECT_THROW(BuildMimeMessage(s, c.message, "jpeg", QDateTime::currentDateTime()), MailError);
+        if (c.from == settings.From) {
+            try {
+                ComposeMail(c.message);
+                ADD_FAILURE() << "the composer was started";
+            } catch (const MailError& e) {
+                EXPECT_TRUE(e.message().startsWith(
+                    u("メールアドレスまたは件名に改行などの制御文字が含まれているため、送信しません。")))
+                    << e.message();
+            }
+        }
+    }
+}
+
 TEST_F(CoreTest, MailTextKeepsBlanksAndQuotesAndReadsOldFiles)
 {
     const QString ini = dir() + u("Tolvane.ini");

@@ -62,4 +62,13 @@ TEST_F(RecordsTest, PaymentAndDeductionNamesMapToStorageIndices)
     }
 }
 
+// A name whose last byte is a lead byte without its trail keeps every good character.
+TEST_F(RecordsTest, ADanglingLeadByteSpoilsOnlyItself)
+{
+    PStr<20> name;
+    name.setBytes(cp932::encode(QStringLiteral("山田山田山田山田あA")) + "\x81");
+    EXPECT_EQ(name.len, 20);
+    EXPECT_EQ(name.shownText(), QStringLiteral("山田山田山田山田あA?"));
+}
+
 }  // namespace
