@@ -1096,7 +1096,7 @@ void TfmMain::CheckNotice()
 {
     const QString base = WebBaseUrl();
     if (base.isEmpty()) return;
-    const THttpResult r = HttpGet(base + QStringLiteral("version_info.dat"));
+    const THttpResult r = HttpGet(base + QStringLiteral("version_info.dat"), kStartupHttpLimits);
     if (!r.Ok) return;
     const TVersionInfo v = ParseVersionFile(r.Body);
     try {

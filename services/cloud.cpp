@@ -259,7 +259,8 @@ bool CloudRestore(const CloudTransfers& transfers)
         const QString downloadFailed = QStringLiteral("クラウドからのダウンロードに失敗しました。");
         TFtpResult r = transfers([&](const FtpProgress& progress) {
             const TFtpResult there = archiveThere(server, zipName);
-            return there.Ok ? FtpDownload(server, infName, inf, progress) : there;
+            // The info file is one line: a server sending more is not ours.
+            return there.Ok ? FtpDownload(server, infName, inf, progress, 4096) : there;
         });
         if (!r.Ok) {
             ShowError(transferError(r, downloadFailed));

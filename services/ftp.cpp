@@ -18,6 +18,10 @@ struct Transfer {
     QFile* file = nullptr;
     const FtpProgress* progress = nullptr;
     bool cancelled = false;
+    qint64 maxBytes = -1;  // downloads: what may arrive
+    qint64 received = 0;
+    bool tooLarge = false;
+    bool moved = false;  // data went either way
 };
 
 size_t readFile(char* buf, size_t size, size_t n, void* data)
@@ -30,12 +34,19 @@ size_t readFile(char* buf, size_t size, size_t n, void* data)
 size_t writeFile(char* buf, size_t size, size_t n, void* data)
 {
     auto* t = static_cast<Transfer*>(data);
+    t->moved = true;
+    t->received += qint64(size * n);
+    if (t->maxBytes >= 0 && t->received > t->maxBytes) {
+        t->tooLarge = true;
+        return 0;
+    }
     return t->file->write(buf, qint64(size * n)) == qint64(size * n) ? size * n : 0;
 }
 
 int onProgress(void* data, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow)
 {
     auto* t = static_cast<Transfer*>(data);
+    t->moved = t->moved || dlNow > 0 || ulNow > 0;
     // One thread: the windows stay drawn and the cancel button can be pressed while it waits.
     QCoreApplication::processEvents();
     if (t->progress && *t->progress) {
@@ -83,6 +94,11 @@ CurlPtr handle(const TFtpServer& s, const QString& name, QByteArray& url, char* 
     curl_easy_setopt(c.get(), CURLOPT_WRITEFUNCTION, discard);
     curl_easy_setopt(c.get(), CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c.get(), CURLOPT_CONNECTTIMEOUT, 15L);
+    // A stalled data connection or a silent server ends the transfer instead of holding the
+    // program (the automatic backup at the end has no cancel button).
+    curl_easy_setopt(c.get(), CURLOPT_LOW_SPEED_LIMIT, s.LowSpeedBytes);
+    curl_easy_setopt(c.get(), CURLOPT_LOW_SPEED_TIME, s.StallSeconds);
+    curl_easy_setopt(c.get(), CURLOPT_SERVER_RESPONSE_TIMEOUT, s.StallSeconds);
     curl_easy_setopt(c.get(), CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
     const QByteArray user = s.User.toUtf8(), password = s.Password.toUtf8();
     curl_easy_setopt(c.get(), CURLOPT_USERNAME, user.constData());
@@ -134,6 +150,15 @@ TFtpResult finish(CURLcode rc, const char* error, const Transfer& t, const TFtpS
         default:
             break;
     }
+    // A download past its cap, and a transfer that moved data and then stalled (not a connection
+    // that never came), are told as such.
+    if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED) {
+        r.Failure = FtpFailure::Other;
+        r.Error = QStringLiteral("ダウンロードするファイルが大きすぎるため中断しました。");
+    } else if (rc == CURLE_OPERATION_TIMEDOUT && t.moved) {
+        r.Failure = FtpFailure::Other;
+        r.Error = QStringLiteral("通信が止まったため中断しました。");
+    }
     if (t.cancelled) r.Error = QStringLiteral("中止しました。");
     return r;
 }
@@ -176,7 +201,7 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
 }
 
 TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QString& localFile,
-                       const FtpProgress& progress)
+                       const FtpProgress& progress, qint64 maxBytes)
 {
     const QString part = localFile + QStringLiteral(".part");
     QFile file(part);
@@ -187,6 +212,8 @@ TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QStr
     CurlPtr c = handle(server, name, url, error);
     if (!c) return noHandle();
     Transfer t{&file, &progress};
+    t.maxBytes = maxBytes;
+    curl_easy_setopt(c.get(), CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes));
     curl_easy_setopt(c.get(), CURLOPT_WRITEFUNCTION, writeFile);
     curl_easy_setopt(c.get(), CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(c.get(), CURLOPT_XFERINFOFUNCTION, onProgress);

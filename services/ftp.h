@@ -10,7 +10,14 @@ struct TFtpServer {
     int Port = 21;
     QString User, Password;
     QString Folder;  // the folder on the server, "/" first and last
+    // A transfer slower than LowSpeedBytes a second for StallSeconds, or a server that does not
+    // answer a command for that long, is given up.
+    long StallSeconds = 60;
+    long LowSpeedBytes = 512;
 };
+
+// No file the program keeps on the server is larger than the archive it may unpack.
+constexpr qint64 kFtpMaxDownload = qint64(1) << 30;
 
 // Called with the bytes moved so far and the total (0 when unknown); false cancels the transfer.
 using FtpProgress = std::function<bool(qint64 done, qint64 total)>;
@@ -36,9 +43,10 @@ struct TFtpResult {
 // renamed over name.
 TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const QString& name,
                      const FtpProgress& progress = {});
-// Gets name into localFile, whole or not at all (an earlier localFile stays on failure).
+// Gets name into localFile, whole or not at all (an earlier localFile stays on failure); a file
+// past maxBytes is stopped there and counts as a failure.
 TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QString& localFile,
-                       const FtpProgress& progress = {});
+                       const FtpProgress& progress = {}, qint64 maxBytes = kFtpMaxDownload);
 // The size of name on the server in Size (-1 when the server does not tell); a file that is not
 // there fails with NoFile, a connection that fails with Connect.
 TFtpResult FtpSize(const TFtpServer& server, const QString& name);

@@ -33,11 +33,19 @@ bool IsAllowedUrl(const QString& url)
 }
 
 namespace {
+struct Received {
+    QByteArray* body;
+    qint64 maxBytes;
+    bool tooLarge = false;
+};
 size_t collect(char* data, size_t size, size_t n, void* out)
 {
-    auto* body = static_cast<QByteArray*>(out);
-    if (body->size() > (64 << 20)) return 0;  // no version file or page is that large
-    body->append(data, qsizetype(size * n));
+    auto* r = static_cast<Received*>(out);
+    if (r->body->size() + qint64(size * n) > r->maxBytes) {
+        r->tooLarge = true;
+        return 0;
+    }
+    r->body->append(data, qsizetype(size * n));
     return size * n;
 }
 int keepAlive(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
@@ -48,7 +56,7 @@ int keepAlive(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 }
 }  // namespace
 
-THttpResult HttpGet(const QString& url)
+THttpResult HttpGet(const QString& url, const THttpLimits& limits)
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -67,15 +75,20 @@ THttpResult HttpGet(const QString& url)
     curl_easy_setopt(curl, CURLOPT_URL, u.constData());
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 10L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 300L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, limits.totalSeconds);
+    // A server that sends a byte now and then is as good as none.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limits.maxBytes));
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     // A redirect may not lead from https to plain http.
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, u.startsWith("https") ? "https" : "http,https");
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &r.Body);
+    Received received{&r.Body, limits.maxBytes};
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, keepAlive);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     const CURLcode rc = curl_easy_perform(curl);
@@ -84,7 +97,12 @@ THttpResult HttpGet(const QString& url)
     r.Ok = rc == CURLE_OK;
     if (!r.Ok) {
         r.Body.clear();
-        r.Error = QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+        if (received.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+            r.Error = QStringLiteral("受信するデータが大きすぎるため中断しました。");
+        else if (rc == CURLE_OPERATION_TIMEDOUT)
+            r.Error = QStringLiteral("通信が止まったか時間がかかりすぎるため中断しました。");
+        else
+            r.Error = QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
     }
     return r;
 }

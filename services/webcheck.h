@@ -16,9 +16,21 @@ struct THttpResult {
     QByteArray Body;  // what was read (empty when not Ok)
     QString Error;    // why not, for the user
 };
-// GET of url into memory: a short connect timeout, HTTP errors (404 ...) are failures, redirects
-// followed only to allowed addresses; pending events run while it waits.
-THttpResult HttpGet(const QString& url);
+// How long a fetch may wait and how much it may read.
+struct THttpLimits {
+    long connectSeconds = 10;
+    long totalSeconds = 300;
+    long lowSpeedBytes = 512;            // slower than this many bytes a second ...
+    long lowSpeedSeconds = 30;           // ... for this long is a stalled transfer, given up
+    qint64 maxBytes = qint64(64) << 20;  // no version file or page is that large
+};
+// The notice check at start runs before the password window: a few seconds in all.
+inline constexpr THttpLimits kStartupHttpLimits{2, 5, 512, 3, qint64(1) << 20};
+
+// GET of url into memory within limits: HTTP errors (404 ...), a stall, a timeout and a body past
+// maxBytes are failures with nothing kept; redirects followed only to allowed addresses; pending
+// events run while it waits.
+THttpResult HttpGet(const QString& url, const THttpLimits& limits = {});
 
 // The version file "version_info.dat" as the program reads it (CP932 lines, sections by their
 // exact header line, lines after it by position, values after the first "=", cut at 99).

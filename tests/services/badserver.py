@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""Loopback servers that misbehave, for the network tests: they print their port, serve until
+killed, and stop by themselves after a minute at most.
+
+  badserver.py http-trickle   HTTP: headers, then one byte a second, never done
+  badserver.py http-endless   HTTP: headers without a length, then data without end
+  badserver.py ftp-stall      FTP: logs in; a download sends 1000 bytes and stalls, an upload is never read
+  badserver.py ftp-endless    FTP: logs in; a download of unknown size sends data without end
+"""
+import socket
+import sys
+import threading
+import time
+
+MODE = sys.argv[1]
+DEADLINE = time.time() + 60
+
+
+def listen():
+    s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    s.bind(("127.0.0.1", 0))
+    s.listen(5)
+    s.settimeout(1)
+    return s
+
+
+def accept(s):
+    while time.time() < DEADLINE:
+        try:
+            c, _ = s.accept()
+            return c
+        except socket.timeout:
+            continue
+    sys.exit(0)
+
+
+def send_slowly(c, endless):
+    block = b"x" * 65536
+    try:
+        while time.time() < DEADLINE:
+            if endless:
+                c.sendall(block)
+            else:
+                c.sendall(b"x")
+                time.sleep(1)
+    except OSError:
+        pass
+    c.close()
+
+
+def http(c):
+    c.recv(65536)
+    if MODE == "http-trickle":
+        c.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n")
+    else:
+        c.sendall(b"HTTP/1.0 200 OK\r\n\r\n")
+    send_slowly(c, MODE == "http-endless")
+
+
+def ftp(c):
+    f = c.makefile("rb")
+    data = None
+
+    def reply(text):
+        c.sendall(text.encode() + b"\r\n")
+
+    reply("220 ready")
+    while time.time() < DEADLINE:
+        line = f.readline()
+        if not line:
+            break
+        cmd = line.decode(errors="replace").strip().split(" ", 1)[0].upper()
+        if cmd == "USER":
+            reply("331 password")
+        elif cmd == "PASS":
+            reply("230 in")
+        elif cmd == "PWD":
+            reply('257 "/"')
+        elif cmd in ("CWD", "MKD"):
+            reply("250 ok")
+        elif cmd == "TYPE":
+            reply("200 ok")
+        elif cmd == "SIZE":
+            if MODE == "ftp-endless":
+                reply("502 no size")  # the length is left unknown: only the cap ends it
+            else:
+                reply("213 100")
+        elif cmd == "EPSV":
+            data = listen()
+            reply("229 passive (|||%d|)" % data.getsockname()[1])
+        elif cmd == "RETR":
+            reply("150 here")
+            d = accept(data)
+            if MODE == "ftp-endless":
+                send_slowly(d, True)
+            else:
+                d.sendall(b"y" * 1000)
+                while time.time() < DEADLINE:
+                    time.sleep(0.2)
+        elif cmd == "STOR":
+            reply("150 send")
+            d = accept(data)
+            # Never read: the client's sending stalls once the buffers are full.
+            while time.time() < DEADLINE:
+                time.sleep(0.2)
+            d.close()
+        elif cmd == "QUIT":
+            reply("221 bye")
+            break
+        else:
+            reply("502 not here")
+    c.close()
+
+
+server = listen()
+print("port %d" % server.getsockname()[1], flush=True)
+while True:
+    conn = accept(server)
+    threading.Thread(target=http if MODE.startswith("http") else ftp, args=(conn,), daemon=True).start()
