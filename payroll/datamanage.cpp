@@ -213,12 +213,7 @@ bool stepDone(const TSwapStep& s)
 
 bool syncFolderOf(const QByteArray& path)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
-    ::close(fd);
-    return ok;
+    return SyncFolderOf(QFile::decodeName(path));
 }
 
 // Runs the steps from first on; returns the number of steps done (all of them on success, with
@@ -274,9 +269,10 @@ bool readJournal(const QString& stage, const QString& root, TSwapJournal& j)
     if (lines.size() < 3 || lines.first() != JournalHead || lines[lines.size() - 2] != "END" ||
         !lines.last().isEmpty())
         return false;
-    const QByteArray base = QFile::encodeName(slash(QDir::cleanPath(root)));
+    const QString base = slash(QDir::cleanPath(root));
     const auto inside = [&](const QByteArray& p) {
-        return p.startsWith(base) && !p.contains("/../") && !p.endsWith("/..");
+        return QDir::cleanPath(QFile::decodeName(p)).startsWith(base) && !p.contains("/../") &&
+               !p.endsWith("/..");
     };
     for (qsizetype i = 1; i < lines.size() - 2; ++i) {
         const QList<QByteArray> parts = lines[i].split(' ');

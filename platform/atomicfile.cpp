@@ -79,24 +79,6 @@ bool removeIfStale(const QByteArray& path)
     throw IoError::failed(what, QDir::toNativeSeparators(path), SystemReason(err));
 }
 
-bool writeAll(int fd, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
 // A file system that cannot sync a folder says EINVAL; the rename is then as durable as it gets.
 bool syncFolder(const QByteArray& folder)
 {
@@ -126,7 +108,7 @@ void commit(TempFile& tmp, const QString& target, const QString& what)
     const QByteArray to = QFile::encodeName(target);
     if (::rename(tmp.name.constData(), to.constData()) != 0) fail(what, target, errno);
     tmp.keep = true;
-    if (!syncFolder(QFile::encodeName(QFileInfo(target).absolutePath()))) fail(what, target, errno);
+    if (!SyncFolderOf(target)) fail(what, target, errno);
 }
 
 }  // namespace
@@ -154,7 +136,7 @@ void WriteFileAtomic(const QString& path, const QByteArray& data, const QString&
         fail(what, path, errno);
     }
     tmp.lock();
-    if (!writeAll(tmp.fd, data.constData(), data.size())) fail(what, path, errno);
+    if (!WriteAllBytes(tmp.fd, data.constData(), data.size())) fail(what, path, errno);
     commit(tmp, target, what);
 }
 
@@ -248,6 +230,29 @@ void MakePrivateFile(const QString& path)
     if (::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
         (st.st_mode & 077))
         ::chmod(name.constData(), 0600);
+}
+
+bool WriteAllBytes(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool SyncFolderOf(const QString& path)
+{
+    return syncFolder(QFile::encodeName(QFileInfo(path).absolutePath()));
 }
 
 bool IsAtomicTemporaryName(const QString& fileName)

@@ -43,6 +43,12 @@ bool IsAtomicTemporaryName(const QString& fileName);
 // target (a file name) when it is given. Files of other names, of other users, links and files a
 // running writer holds are left alone. Returns the number removed.
 int RemoveStaleTemporaries(const QString& folder, const QString& target = QString());
+// Writes every byte to the descriptor (interrupted writes resumed); false with errno set.
+bool WriteAllBytes(int fd, const char* data, qint64 size);
+// Syncs the folder that holds path, so that a rename into it is on disk; a file system that cannot
+// sync a folder counts as done. False with errno set.
+bool SyncFolderOf(const QString& path);
+
 // Removes a file of this user in folder, not following links; false when it was not there or could
 // not be removed. Used for the program's own leftovers only.
 bool RemoveOwnFile(const QString& path);

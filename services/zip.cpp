@@ -83,21 +83,6 @@ struct TStaging {
     }
 };
 
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t w = ::write(fd, data, size);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) {
-            if (w == 0) errno = EIO;
-            return false;
-        }
-        data += w;
-        size -= size_t(w);
-    }
-    return true;
-}
-
 // One entry streamed into path (0600) in blocks, read to its end so that libzip compares the
 // CRC-32; it may not grow past its declared size nor the total past the limit.
 int streamEntry(zip_file_t* f, const QString& path, zip_uint64_t declared, const TUnzipLimits& limits,
@@ -129,7 +114,7 @@ int streamEntry(zip_file_t* f, const QString& path, zip_uint64_t declared, const
             result = kZipTooLarge;
             break;
         }
-        if (!writeAll(fd, block.data(), size_t(r))) {
+        if (!WriteAllBytes(fd, block.data(), r)) {
             result = diskResult(errno);
             break;
         }
