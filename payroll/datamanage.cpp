@@ -475,15 +475,20 @@ TCopyResult RestoreFromFolder(const QString& folder)
             if (done < int(journal.steps.size())) {
                 const int err = errno;
                 const QString path = QFile::decodeName(journal.steps[size_t(done)].from);
-                if (!undoSwap(journal, done))
-                    throw AppError(
-                        QStringLiteral("ファイルの置き換えに失敗し、元に戻すこともできませんでした。\r"
-                                       "次の起動時に元に戻します。\r") +
-                        QDir::toNativeSeparators(path));
+                if (!undoSwap(journal, done)) {
+                    // The journal stays: the next start finishes or undoes the swap.
+                    TCopyResult r{false, RestorePendingMessage.arg(QDir::toNativeSeparators(path)), true};
+                    return r;
+                }
                 dropJournal(stage);
                 failOn(QStringLiteral("ファイルの置き換え"), path, err);
             }
-            markDone(stage);
+            try {
+                markDone(stage);
+            } catch (const AppError&) {
+                // Swapped whole all the same; the next start finds the journal and tidies up.
+                return {};
+            }
         } catch (const AppError&) {
             // Kept with its journal when the swap could not be undone: the next start needs it.
             if (!QFileInfo::exists(stage + JournalName)) removeStage(stage);

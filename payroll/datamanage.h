@@ -29,6 +29,9 @@ QString BackupSetFolder(const QString& folder, int index);
 struct TCopyResult {
     bool ok = true;
     QString reason;
+    // A restore whose swap could neither finish nor be undone (the files could not be renamed):
+    // the program must end, and its next start completes or undoes the swap.
+    bool pending = false;
 };
 
 // Copies every set's "*.dat" files (not "yubinno.dat"), the program-wide settings file and the
@@ -65,6 +68,10 @@ inline const QString RestoreCompletedMessage = QStringLiteral(
 inline const QString RestoreRolledBackMessage = QStringLiteral(
     "前回のデータの復元が途中で止まっていたため、復元前のデータに戻しました。\r"
     "必要であれば、もう一度復元を行って下さい。");
+// A restore whose files could neither be swapped nor put back; %1 the file.
+inline const QString RestorePendingMessage = QStringLiteral(
+    "ファイルの置き換えに失敗し、元に戻すこともできませんでした。\r%1\r\r"
+    "給与計算PelmoraSを終了します。次の起動時に復元を完了するか、元に戻します。");
 // %1 the reason, %2 the folder that holds the files moved aside.
 inline const QString RestoreFailedMessage = QStringLiteral(
     "前回のデータの復元が途中で止まっていますが、完了することも元に戻すこともできませんでした。\r%1\r\r"

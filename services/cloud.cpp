@@ -292,6 +292,11 @@ bool CloudRestore(const CloudTransfers& transfers)
         }
         // The restore keeps this computer's SMTP password and the server settings.
         const TCopyResult restored = RestoreFromFolder(area.work());
+        if (restored.pending) {
+            // Half swapped: the program ends, and its next start settles the swap.
+            ShowError(restored.reason);
+            return true;
+        }
         if (!restored.ok) {
             ShowError(QStringLiteral("クラウドからの復元失敗\r") + restored.reason);
             return false;

@@ -39,6 +39,7 @@ CloudTransfers TransfersWith(const FtpProgress& progress = {});
 // message. A connection that fails is told as such; "no data" only when the server answered that
 // the archive is missing or empty.
 bool CloudBackup(bool automatic, const CloudTransfers& transfers = TransfersWith());
-// True when the data was replaced: the caller ends the program without saving.
+// True when the data was replaced (or a restore was left half done for the next start to settle):
+// the caller ends the program without saving.
 bool CloudRestore(const CloudTransfers& transfers = TransfersWith());
 bool CloudDeleteData(const CloudTransfers& transfers = TransfersWith());

@@ -464,6 +464,13 @@ void TfmSelData::mnRestoreClick()
     fmFolder->FolderName = DefaultBackupFolder();
     if (fmFolder->exec() != QDialog::Accepted) return;
     const TCopyResult r = RestoreFromFolder(fmFolder->FolderName);
+    if (r.pending) {
+        // Half swapped: nothing may be read or saved before the next start has settled it.
+        ShowError(r.reason);
+        if (OnEndProgram) OnEndProgram();
+        QDialog::reject();
+        return;
+    }
     if (!r.ok) {
         ShowError(QStringLiteral("ファイルが存在しない等のエラーにより中断しました。\n"
                                  "データは復元前のままです。\n\n") +

@@ -22,14 +22,21 @@
 
 namespace {
 // 0: renames run as usual. n > 0: the process kills itself at the nth rename from now on, before
-// it (killBefore) or right after it.
+// it (killBefore) or right after it; or, with failFrom, that rename and every later one fail.
 std::atomic<int> renamesLeft{0};
 bool killBefore = true;
+bool failFrom = false;
+bool failing = false;
 }  // namespace
 
 extern "C" int rename(const char* from, const char* to)
 {
     const bool last = renamesLeft > 0 && --renamesLeft == 0;
+    failing = failing || (last && failFrom);
+    if (failing) {
+        errno = EIO;
+        return -1;
+    }
     if (last && killBefore) ::raise(SIGKILL);
     const int r = ::renameat(AT_FDCWD, from, AT_FDCWD, to);
     if (last) ::raise(SIGKILL);
@@ -162,6 +169,53 @@ TEST_F(RestoreKillTest, KilledAtEveryRenameTheNextStartHasTheOldOrTheNewData)
     // Kills while copying give the old data; kills during the swap the new.
     EXPECT_GT(olds, 5);
     EXPECT_GT(news, 5);
+}
+
+// Renames that fail from the nth on (a disk gone bad): a restore that stops before its swap, or
+// undoes it, changes nothing; one that can do neither says so, and the next start settles it.
+TEST_F(RestoreKillTest, RenamesThatFailLeaveTheOldDataOrAFinishedSwapAtTheNextStart)
+{
+    makeOld();
+    const Tree oldTree = tree(root);
+    ASSERT_TRUE(RestoreFromFolder(bk).ok);
+    const Tree newTree = tree(root);
+    int pendings = 0;
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE(QStringLiteral("rename %1").arg(n).toStdString());
+        ASSERT_LT(n, 100);
+        makeOld();
+        failFrom = true;
+        renamesLeft = n;
+        const TCopyResult r = RestoreFromFolder(bk);
+        const bool reached = renamesLeft == 0;
+        renamesLeft = 0;
+        failing = failFrom = false;
+        ScriptedMsgBox box;
+        if (r.pending) {
+            ++pendings;
+            EXPECT_FALSE(r.ok);
+            EXPECT_TRUE(
+                r.reason.startsWith(u("ファイルの置き換えに失敗し、元に戻すこともできませんでした。\r")))
+                << r.reason;
+            EXPECT_TRUE(r.reason.endsWith(
+                u("\r\r給与計算PelmoraSを終了します。次の起動時に復元を完了するか、元に戻します。")))
+                << r.reason;
+            EXPECT_TRUE(FinishStoppedWork(root));
+            ASSERT_EQ(box.shown().size(), 1u);
+            EXPECT_TRUE(tree(root) == oldTree || tree(root) == newTree);
+            EXPECT_EQ(box.lastText(), u(tree(root) == newTree ? Completed : RolledBack));
+        } else if (r.ok) {
+            // Past the last rename, or only the mark of the finished swap failed.
+            EXPECT_TRUE(FinishStoppedWork(root));
+            EXPECT_EQ(tree(root), newTree);
+            if (!reached) break;
+        } else {
+            EXPECT_EQ(tree(root), oldTree) << r.reason;
+            EXPECT_TRUE(FinishStoppedWork(root));
+            EXPECT_TRUE(box.shown().empty());
+        }
+    }
+    EXPECT_GT(pendings, 3);
 }
 
 TEST_F(RestoreKillTest, AStartThatCanNeitherFinishNorUndoTellsWhereTheFilesAreAndStops)
