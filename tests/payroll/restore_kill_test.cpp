@@ -119,7 +119,9 @@ bool restoreKilledAt(int n, bool before, const QString& bk)
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) EXPECT_EQ(WEXITSTATUS(status), 0) << "the restore itself failed";
+    if (WIFEXITED(status)) {
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the restore itself failed";
+    }
     return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 

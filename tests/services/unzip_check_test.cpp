@@ -49,8 +49,9 @@ void makeArchive(const QString& path, const std::vector<Entry>& entries, bool st
         const zip_int64_t i = zip_file_add(za, e.name, src, ZIP_FL_ENC_UTF_8);
         ASSERT_GE(i, 0);
         ASSERT_EQ(zip_set_file_compression(za, zip_uint64_t(i), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0), 0);
-        if (password)
+        if (password) {
             ASSERT_EQ(zip_file_set_encryption(za, zip_uint64_t(i), ZIP_EM_TRAD_PKWARE, password), 0);
+        }
     }
     ASSERT_EQ(zip_close(za), 0);
 }
