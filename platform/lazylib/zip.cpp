@@ -26,6 +26,8 @@ PEL_LAZY(library(), int, zip_close, (zip_t * za), (za), -1)
 PEL_LAZY(library(), void, zip_discard, (zip_t * za), (za), void())
 PEL_LAZY(library(), zip_error_t*, zip_get_error, (zip_t * za), (za), nullptr)
 PEL_LAZY(library(), int, zip_error_code_zip, (const zip_error_t* e), (e), ZIP_ER_OPEN)
+PEL_LAZY(library(), int, zip_error_code_system, (const zip_error_t* e), (e), 0)
+PEL_LAZY(library(), int, zip_error_system_type, (const zip_error_t* e), (e), ZIP_ET_NONE)
 PEL_LAZY(library(), zip_int64_t, zip_get_num_entries, (zip_t * za, zip_flags_t fl), (za, fl), -1)
 PEL_LAZY(library(), const char*, zip_get_name, (zip_t * za, zip_uint64_t i, zip_flags_t fl), (za, i, fl),
          nullptr)
