@@ -156,6 +156,28 @@ TEST_F(ProgramTest, SecondCopyEndsWhileTheFirstRunsAndAParameterPasses)
     EXPECT_FALSE(messages(QStringLiteral("first.log")).contains(kTwice));
 }
 
+// A start that only enters a month maps none of the libraries that only mail, the cloud, updates,
+// exports and printing need: the program opens them on first use.
+TEST_F(ProgramTest, StartMapsNoLibraryOfMailExportsOrPrinting)
+{
+    const QString prog = programFolder(QStringLiteral("prog"));
+    QProcess* p = start(prog, QStringLiteral("start.log"));
+    // The first start stops at its first message, over the main window and the period selection.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return p->state() != QProcess::Running || !messages(QStringLiteral("start.log")).isEmpty(); },
+        20000));
+    ASSERT_EQ(p->state(), QProcess::Running) << "the program ended by itself";
+    const QByteArray maps = ReadAll(QStringLiteral("/proc/%1/maps").arg(p->processId()));
+    ASSERT_TRUE(maps.contains("/libQt6Widgets.so"));
+    for (const char* soname : {PEL_SONAME_CURL, PEL_SONAME_ZIP, PEL_SONAME_CUPS, PEL_SONAME_XLSXWRITER})
+        EXPECT_FALSE(maps.contains(QByteArray("/") + soname)) << soname;
+    // libjpeg comes only with Qt's own JPEG image plugin, which Qt loads with its other image
+    // plugins when a style first reads one of its PNG pictures (a group box frame, a toolbar arrow).
+    if (maps.contains(QByteArray("/") + PEL_SONAME_JPEG)) {
+        EXPECT_TRUE(maps.contains("/imageformats/libqjpeg.so")) << "libjpeg mapped by the program itself";
+    }
+}
+
 // The first start migrates the earlier version's "Data" folder into the private data set folder,
 // names the year file it could not convert and keeps the old folder for it.
 TEST_F(ProgramTest, FirstStartMigratesOldDataAndNamesWhatItCouldNot)
