@@ -1,8 +1,7 @@
-// The update downloads over libcurl, their checksums, the update folder, and the hand-over to
-// the installer.
+// The update downloads (through the one HTTP transfer of the version file), their checksums, the
+// update folder, and the hand-over to the installer.
 #include "services/update.h"
 
-#include <curl/curl.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -12,7 +11,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <mutex>
 
 #include "payroll/paths.h"
 #include "platform/atomicfile.h"
@@ -32,76 +30,36 @@ struct Sink {
     QFile* file = nullptr;
     QByteArray* memory = nullptr;
     qint64 cap = 0;
-    qint64 received = 0;
-    bool tooLarge = false;
     bool showProgress = false;
-    curl_off_t shownTotal = -1;
 };
 
-size_t takeBytes(char* data, size_t size, size_t n, void* out)
-{
-    auto* s = static_cast<Sink*>(out);
-    const qint64 len = qint64(size * n);
-    if (s->received + len > s->cap) {
-        s->tooLarge = true;
-        return 0;
-    }
-    if (!s->file)
-        s->memory->append(data, len);
-    else if (s->file->write(data, len) != len)
-        return 0;
-    s->received += len;
-    return size * n;
-}
-
-int progress(void* p, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
-{
-    auto* s = static_cast<Sink*>(p);
-    if (s->showProgress) {
-        if (total != s->shownTotal) {
-            s->shownTotal = total;
-            SetNoticeProgressMaximum(total > 0 ? total : -1);
-        }
-        SetNoticeProgressPosition(now);
-    }
-    // One thread: the windows stay drawn while the transfer waits; no command starts meanwhile.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return 0;
-}
-
 // GET of url into sink; an empty text when every byte arrived with a 2xx answer, else why not.
+// A download may take its time as long as bytes keep coming.
 QString fetch(const QString& url, Sink& sink)
 {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    if (!IsAllowedUrl(url)) return QStringLiteral("安全でないアドレスのため接続しません。\n%1").arg(url);
-    CURL* curl = curl_easy_init();
-    if (!curl) return QStringLiteral("通信の準備ができません。");
-    char error[CURL_ERROR_SIZE] = {};
-    const QByteArray u = url.toUtf8();
-    curl_easy_setopt(curl, CURLOPT_URL, u.constData());
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 10L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(sink.cap));
-    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    // A redirect may not lead from https to plain http.
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, u.startsWith("https") ? "https" : "http,https");
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, takeBytes);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    const CURLcode rc = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
-    if (rc == CURLE_OK) return {};
-    if (sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
-        return QStringLiteral("%1 バイトを超えています。").arg(sink.cap);
-    return QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+    THttpLimits limits;
+    limits.totalSeconds = 0;
+    limits.lowSpeedBytes = 1;
+    limits.lowSpeedSeconds = kStallSeconds;
+    limits.maxBytes = sink.cap;
+    qint64 shownTotal = -2;
+    const THttpSink to{[&sink](const char* data, qint64 size) {
+                           if (!sink.file) {
+                               sink.memory->append(data, qsizetype(size));
+                               return true;
+                           }
+                           return sink.file->write(data, size) == size;
+                       },
+                       [&sink, &shownTotal](qint64 total, qint64 now) {
+                           if (sink.showProgress) {
+                               if (total != shownTotal) SetNoticeProgressMaximum(shownTotal = total);
+                               SetNoticeProgressPosition(now);
+                           }
+                           // One thread: the windows stay drawn while the transfer waits; no command
+                           // starts meanwhile.
+                           QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                       }};
+    return HttpTransfer(url, limits, to);
 }
 
 FolderWritableCheck& writableCheck()

@@ -33,45 +33,46 @@ bool IsAllowedUrl(const QString& url)
 }
 
 namespace {
-struct Received {
-    QByteArray* body;
+struct Transfer {
+    const THttpSink* sink;
     qint64 maxBytes;
+    qint64 received = 0;
     bool tooLarge = false;
 };
-size_t collect(char* data, size_t size, size_t n, void* out)
+size_t takeBytes(char* data, size_t size, size_t n, void* out)
 {
-    auto* r = static_cast<Received*>(out);
-    if (r->body->size() + qint64(size * n) > r->maxBytes) {
-        r->tooLarge = true;
+    auto* t = static_cast<Transfer*>(out);
+    const qint64 len = qint64(size * n);
+    if (t->received + len > t->maxBytes) {
+        t->tooLarge = true;
         return 0;
     }
-    r->body->append(data, qsizetype(size * n));
+    if (!t->sink->take(data, len)) return 0;
+    t->received += len;
     return size * n;
 }
-int keepAlive(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int progressed(void* out, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
 {
-    // One thread: the windows stay drawn while the transfer waits.
-    QCoreApplication::processEvents();
+    auto* t = static_cast<Transfer*>(out);
+    if (t->sink->progress)
+        t->sink->progress(total > 0 ? qint64(total) : -1, qint64(now));
+    else
+        QCoreApplication::processEvents();  // one thread: the windows stay drawn while it waits
     return 0;
 }
 }  // namespace
 
-THttpResult HttpGet(const QString& url, const THttpLimits& limits)
+QString HttpTransfer(const QString& url, const THttpLimits& limits, const THttpSink& sink, long* status)
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    THttpResult r;
-    if (!IsAllowedUrl(url)) {
-        r.Error = QStringLiteral("安全でないアドレスのため接続しません。\n%1").arg(url);
-        return r;
-    }
+    if (status) *status = 0;
+    if (!IsAllowedUrl(url)) return QStringLiteral("安全でないアドレスのため接続しません。\n%1").arg(url);
     CURL* curl = curl_easy_init();
-    if (!curl) {
-        r.Error = QStringLiteral("通信の準備ができません。");
-        return r;
-    }
+    if (!curl) return QStringLiteral("通信の準備ができません。");
     char error[CURL_ERROR_SIZE] = {};
     const QByteArray u = url.toUtf8();
+    Transfer transfer{&sink, limits.maxBytes};
     curl_easy_setopt(curl, CURLOPT_URL, u.constData());
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -86,24 +87,33 @@ THttpResult HttpGet(const QString& url, const THttpLimits& limits)
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     // A redirect may not lead from https to plain http.
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, u.startsWith("https") ? "https" : "http,https");
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-    Received received{&r.Body, limits.maxBytes};
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, keepAlive);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, takeBytes);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progressed);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     const CURLcode rc = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.Status);
+    if (status) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, status);
     curl_easy_cleanup(curl);
-    r.Ok = rc == CURLE_OK;
-    if (!r.Ok) {
-        r.Body.clear();
-        if (received.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
-            r.Error = QStringLiteral("受信するデータが大きすぎるため中断しました。");
-        else if (rc == CURLE_OPERATION_TIMEDOUT)
-            r.Error = QStringLiteral("通信が止まったか時間がかかりすぎるため中断しました。");
-        else
-            r.Error = QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
-    }
+    if (rc == CURLE_OK) return {};
+    if (transfer.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+        return QStringLiteral("受信するデータが大きすぎるため中断しました。");
+    if (rc == CURLE_OPERATION_TIMEDOUT)
+        return QStringLiteral("通信が止まったか時間がかかりすぎるため中断しました。");
+    return QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+}
+
+THttpResult HttpGet(const QString& url, const THttpLimits& limits)
+{
+    THttpResult r;
+    const THttpSink sink{[&r](const char* data, qint64 size) {
+                             r.Body.append(data, qsizetype(size));
+                             return true;
+                         },
+                         {}};
+    r.Error = HttpTransfer(url, limits, sink, &r.Status);
+    r.Ok = r.Error.isEmpty();
+    if (!r.Ok) r.Body.clear();
     return r;
 }
 

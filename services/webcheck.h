@@ -3,6 +3,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 // The base address of the version file, the downloads and the pages, ending with "/"; empty while
 // [Web] BaseURL of the program-wide settings file is unset.
@@ -26,6 +27,20 @@ struct THttpLimits {
 };
 // The notice check at start runs before the password window: a few seconds in all.
 inline constexpr THttpLimits kStartupHttpLimits{2, 5, 512, 3, qint64(1) << 20};
+
+// Where a GET's bytes go: take gets each block as it arrives (false stops the transfer as a
+// failure); progress, when set, sees the expected byte count (-1 while unknown) and the bytes so far
+// and keeps the windows alive itself; without it pending events run while the transfer waits.
+struct THttpSink {
+    std::function<bool(const char* data, qint64 size)> take;
+    std::function<void(qint64 total, qint64 now)> progress;
+};
+// One GET of url within limits (totalSeconds 0: no overall limit): allowed addresses only,
+// redirects followed only to allowed addresses; HTTP errors (404 ...), a stall, a timeout and a
+// body past maxBytes are failures. Returns an empty text when every byte arrived with a 2xx
+// answer, else why not, for the user; *status is the HTTP status (0 when no answer came).
+QString HttpTransfer(const QString& url, const THttpLimits& limits, const THttpSink& sink,
+                     long* status = nullptr);
 
 // GET of url into memory within limits: HTTP errors (404 ...), a stall, a timeout and a body past
 // maxBytes are failures with nothing kept; redirects followed only to allowed addresses; pending
