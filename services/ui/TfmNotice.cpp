@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <limits>
 
-TfmNotice* fmNotice = nullptr;
+TFormRef<TfmNotice> fmNotice;
 
 namespace {
 const QColor kBlue(0, 0, 255);
@@ -207,6 +207,25 @@ NoticeHandler InstallNoticePanel(TfmNotice* panel)
     };
     h.setProgressPosition = [p](qint64 v) {
         if (p) p->SetProgressPosition(v);
+    };
+    return SetNoticeHandler(std::move(h));
+}
+
+NoticeHandler InstallNoticePanel(TFormRef<TfmNotice>& panel)
+{
+    TFormRef<TfmNotice>* p = &panel;
+    NoticeHandler h;
+    h.show = [p](const QString& text, int mode) {
+        if (TfmNotice* n = p->get()) n->Notify(text, mode);
+    };
+    h.close = [p] {
+        if (TfmNotice* n = p->existing()) n->close();
+    };
+    h.setProgressMaximum = [p](qint64 v) {
+        if (TfmNotice* n = p->get()) n->SetProgressMaximum(v);
+    };
+    h.setProgressPosition = [p](qint64 v) {
+        if (TfmNotice* n = p->get()) n->SetProgressPosition(v);
     };
     return SetNoticeHandler(std::move(h));
 }
