@@ -39,6 +39,7 @@
 #include "payroll/common.h"
 #include "payroll/corpdata.h"
 #include "payroll/option.h"
+#include "payroll/password.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
@@ -505,8 +506,10 @@ void TfmMain::FormActivate()
             count = sys.readInteger(QStringLiteral("CorpData"), QStringLiteral("Count"), 1);
         }
         CheckNotice();
-        // The start-up password comes before any company data is opened.
-        if (!fmInpPass->Passed) {
+        // The start-up password comes before any company data is opened. Without one set, the
+        // window that asks for it is not needed at all.
+        const bool passed = fmInpPass.existing() ? fmInpPass->Passed : ReadPassword(pmStartup).isEmpty();
+        if (!passed) {
             fmInpPass->exec();
             if (!fmInpPass->Passed) {
                 close();
@@ -532,7 +535,7 @@ void TfmMain::FormActivate()
             DataPath += QStringLiteral("Data2/");
         }
         LoadOption();
-        fmInji->LoadPrintMemo();
+        LoadPrintMemo();
         // Attachments a mail composer was given in an earlier run have been read by now.
         ClearMailAttachments();
         CurPeriod.FileName = DefaultYearFile(DataPath, Today());

@@ -56,7 +56,18 @@ void shell(T*& form, const char* className, const char* caption)
 {
     form = new TShellForm(className, QString::fromUtf8(caption), fmMain);
 }
+
+// Set once the start has asked for the print memo before the print dialog existed.
+bool memoWanted = false;
 }  // namespace
+
+void LoadPrintMemo()
+{
+    if (TfmInji* inji = fmInji.existing())
+        inji->LoadPrintMemo();
+    else
+        memoWanted = true;
+}
 
 void CreateForms()
 {
@@ -64,7 +75,12 @@ void CreateForms()
     fmSelData = new TfmSelData(fmMain);
     // A restore or a new data set ends the program at the close that follows, without a question.
     fmSelData->OnEndProgram = [] { fmMain->SkipSaveCheck = true; };
-    fmInji = new TfmInji(fmMain);
+    fmInji = nullptr;
+    fmInji.setFactory([] {
+        auto* inji = new TfmInji(fmMain);
+        if (memoWanted) inji->LoadPrintMemo();
+        return inji;
+    });
     // The print dialog reads the employee list through this, in list order.
     TfmInji::SetMemberList([] {
         TListSlots list;
@@ -78,7 +94,7 @@ void CreateForms()
     lazy(fmPrnFormK);
     lazy(fmCorpInfo);
     lazy(fmMembEdit);
-    fmNotice = new TfmNotice(fmMain);
+    lazy(fmNotice);
     InstallNoticePanel(fmNotice);
     InstallHelpKeys();
     lazy(fmPrnFormS);
@@ -98,11 +114,15 @@ void CreateForms()
     lazy(fmShowLog);
     lazy(fmListInp);
     lazy(fmListEdit);
-    fmCloud = new TfmCloud(fmMain);
-    fmCloud->OnPassword = [] {
-        fmSetPass->PassMode = pmCloud;
-        fmSetPass->exec();
-    };
+    fmCloud = nullptr;
+    fmCloud.setFactory([] {
+        auto* cloud = new TfmCloud(fmMain);
+        cloud->OnPassword = [] {
+            fmSetPass->PassMode = pmCloud;
+            fmSetPass->exec();
+        };
+        return cloud;
+    });
     fmSelData->OnCloud = [] {
         bool restored = false;
         fmCloud->OnEndProgram = [&restored] { restored = true; };
@@ -118,17 +138,18 @@ void DestroyForms()
     InstallNoticePanel(nullptr);
     RemoveHelpKeys();
     TfmInji::SetMemberList({});
-    fmCloud = nullptr;
+    fmCloud.reset();
     delete fmMain;
     fmMain = nullptr;
     fmSelData = nullptr;
-    fmInji = nullptr;
+    fmInji.reset();
+    memoWanted = false;
     fmPreView.reset();
     fmPrnItem.reset();
     fmRefData.reset();
     fmPrnFormK.reset();
     fmPrnFormS.reset();
-    fmNotice = nullptr;
+    fmNotice.reset();
     fmDataEdit.reset();
     fmListInp.reset();
     fmCorpInfo.reset();

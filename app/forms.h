@@ -1,6 +1,6 @@
 // Every window of the program, reached through its global variable: the main window, the period
-// selection, the print dialog and the notice panel are created at start, the others the first time
-// they are used. Windows whose work comes in a later version are plain shells until then.
+// selection are created at start, the others the first time they are used. Windows whose work comes in a
+// later version are plain shells until then.
 #pragma once
 #include <QDialog>
 
@@ -15,3 +15,6 @@ class TShellForm : public QDialog {
 void CreateForms();
 // Deletes them again (tests).
 void DestroyForms();
+// Reads the stored print memo into the print dialog: at once when the dialog exists, else when it
+// is first created.
+void LoadPrintMemo();

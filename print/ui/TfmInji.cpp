@@ -39,7 +39,7 @@
 #include "print/printer.h"
 #include "print/ui/TfmPreView.h"
 
-TfmInji* fmInji = nullptr;
+TFormRef<TfmInji> fmInji;
 
 void TShortcutKeys::watch()
 {

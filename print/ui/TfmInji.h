@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 
+#include "platform/formref.h"
 #include "print/pages.h"
 
 class QFileDialog;
@@ -113,7 +114,7 @@ class TfmInji : public QDialog {
     TShortcutKeys* shortcutKeys_;
 };
 
-extern TfmInji* fmInji;
+extern TFormRef<TfmInji> fmInji;
 
 // Lays the year, month and day edits over the blanks of the date label's "    年    月    日".
 void PlaceDateEdits(QLabel* label, const std::array<QLineEdit*, 3>& edits);

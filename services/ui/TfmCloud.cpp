@@ -20,7 +20,7 @@
 #include "platform/msgbox.h"
 #include "services/cloud.h"
 
-TfmCloud* fmCloud = nullptr;
+TFormRef<TfmCloud> fmCloud;
 
 namespace {
 const QString kCloud = QStringLiteral("Cloud");

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <functional>
 
+#include "platform/formref.h"
 #include "services/cloud.h"
 
 class QCheckBox;
@@ -52,4 +53,4 @@ class TfmCloud : public QDialog {
     bool busy_ = false;
 };
 
-extern TfmCloud* fmCloud;
+extern TFormRef<TfmCloud> fmCloud;

@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <limits>
 
-TfmNotice* fmNotice = nullptr;
+TFormRef<TfmNotice> fmNotice;
 
 namespace {
 const QColor kBlue(0, 0, 255);
@@ -192,21 +192,36 @@ void TfmNotice::letPaint()
     if (windowHandle() && windowHandle()->isExposed()) repaint();
 }
 
+namespace {
+// The handler that sends the calls to the panel panel(create) returns: a close asks for it without
+// creating it; nothing happens while there is none.
+NoticeHandler installFor(std::function<TfmNotice*(bool create)> panel)
+{
+    NoticeHandler h;
+    h.show = [panel](const QString& text, int mode) {
+        if (TfmNotice* n = panel(true)) n->Notify(text, mode);
+    };
+    h.close = [panel] {
+        if (TfmNotice* n = panel(false)) n->close();
+    };
+    h.setProgressMaximum = [panel](qint64 v) {
+        if (TfmNotice* n = panel(true)) n->SetProgressMaximum(v);
+    };
+    h.setProgressPosition = [panel](qint64 v) {
+        if (TfmNotice* n = panel(true)) n->SetProgressPosition(v);
+    };
+    return SetNoticeHandler(std::move(h));
+}
+}  // namespace
+
 NoticeHandler InstallNoticePanel(TfmNotice* panel)
 {
     QPointer<TfmNotice> p(panel);
-    NoticeHandler h;
-    h.show = [p](const QString& text, int mode) {
-        if (p) p->Notify(text, mode);
-    };
-    h.close = [p] {
-        if (p) p->close();
-    };
-    h.setProgressMaximum = [p](qint64 v) {
-        if (p) p->SetProgressMaximum(v);
-    };
-    h.setProgressPosition = [p](qint64 v) {
-        if (p) p->SetProgressPosition(v);
-    };
-    return SetNoticeHandler(std::move(h));
+    return installFor([p](bool) -> TfmNotice* { return p.data(); });
+}
+
+NoticeHandler InstallNoticePanel(TFormRef<TfmNotice>& panel)
+{
+    TFormRef<TfmNotice>* p = &panel;
+    return installFor([p](bool create) { return create ? p->get() : p->existing(); });
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "platform/formref.h"
 #include "platform/notice.h"
 
 class QLabel;
@@ -47,8 +48,11 @@ class TfmNotice : public QWidget {
     qint64 progressScale_ = 1;
 };
 
-extern TfmNotice* fmNotice;
+extern TFormRef<TfmNotice> fmNotice;
 
 // Makes panel the target of ShowNotice, CloseNotice and the progress calls; returns the
 // handler that was installed before.
 NoticeHandler InstallNoticePanel(TfmNotice* panel);
+// The same for a panel created on first use: a notice shown creates it, a close before that is
+// nothing to do.
+NoticeHandler InstallNoticePanel(TFormRef<TfmNotice>& panel);

@@ -18,6 +18,9 @@
 #include "platform/cp932.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "print/ui/TfmInji.h"
+#include "services/ui/TfmCloud.h"
+#include "services/ui/TfmNotice.h"
 #include "tests/app/appfixture.h"
 
 namespace {
@@ -166,6 +169,29 @@ TEST_F(StartChoiceTest, StartupPasswordIsAskedUntilItIsRightOrCancelled)
             DestroyForms();
         }
     }
+}
+
+// A start that only reaches the period selection creates none of the windows it does not show;
+// the print memo it reads is in the print dialog once that is first opened.
+TEST_F(StartChoiceTest, TheStartCreatesOnlyTheWindowsItShowsAndThePrintMemoWaitsForItsDialog)
+{
+    WriteStoredLines(IniFileName, u("PrintMemo"), {u("  字下げの行"), u("二行目")});
+    CreateForms();
+    start();
+    EXPECT_TRUE(periodShown);
+    EXPECT_EQ(fmInpPass.existing(), nullptr);
+    EXPECT_EQ(fmInji.existing(), nullptr);
+    EXPECT_EQ(fmNotice.existing(), nullptr);
+    EXPECT_EQ(fmCloud.existing(), nullptr);
+    EXPECT_EQ(fmInji->memoText(), u("  字下げの行\n二行目"));
+    // A notice creates its panel; a close before any notice has none to create.
+    CloseNotice();
+    EXPECT_EQ(fmNotice.existing(), nullptr);
+    ShowNotice(u("データを保存しています。"), kNoticeUntilClosed);
+    ASSERT_NE(fmNotice.existing(), nullptr);
+    EXPECT_TRUE(fmNotice->isVisible());
+    CloseNotice();
+    EXPECT_FALSE(fmNotice->isVisible());
 }
 
 class CorpDataTest : public StartChoiceTest {
