@@ -1097,11 +1097,8 @@ const QString NoWebAddress = QStringLiteral(
 
 void TfmMain::CheckNotice()
 {
-    const QString base = WebBaseUrl();
-    if (base.isEmpty()) return;
-    const THttpResult r = HttpGet(base + QStringLiteral("version_info.dat"), kStartupHttpLimits);
-    if (!r.Ok) return;
-    const TVersionInfo v = ParseVersionFile(r.Body);
+    TVersionInfo v;
+    if (FetchVersionInfo(v, kStartupHttpLimits) != VersionFetch::Read) return;
     try {
         IniFile sys(SysIniFileName);
         const QString key = QStringLiteral("NoticeDate");
@@ -1110,12 +1107,7 @@ void TfmMain::CheckNotice()
         if (text.isEmpty()) return;
         const MsgResult a = MessageDlgDetails(text, MsgType::Information, QStringLiteral("詳細表示(&D)"));
         if (a == MsgResult::Ok) {
-            // The address comes from the network: only a secure page is handed to the browser.
-            if (IsAllowedUrl(v.NoticeUrl))
-                OpenWebPage(v.NoticeUrl);
-            else
-                ShowError(QStringLiteral("お知らせの詳細のアドレスが https ではないため開きません。\r%1")
-                              .arg(v.NoticeUrl));
+            openPageFromNetwork(v.NoticeUrl, QStringLiteral("お知らせの詳細"));
         } else if (a == MsgResult::No) {
             sys.writeString(QStringLiteral("Option"), key, v.NoticeDate);
             sys.save();
@@ -1125,18 +1117,35 @@ void TfmMain::CheckNotice()
     }
 }
 
+bool TfmMain::fetchVersionFileOrTell(TVersionInfo& v)
+{
+    switch (FetchVersionInfo(v)) {
+        case VersionFetch::NoAddress:
+            ShowError(NoWebAddress);
+            return false;
+        case VersionFetch::NoConnection:
+            ShowError(QStringLiteral("インターネットに接続できません。"));
+            return false;
+        case VersionFetch::Read:
+            break;
+    }
+    return true;
+}
+
+void TfmMain::openPageFromNetwork(const QString& url, const QString& what)
+{
+    // The address comes from the network: only a secure page is handed to the browser.
+    if (IsAllowedUrl(url))
+        OpenWebPage(url);
+    else
+        ShowError(QStringLiteral("%1のアドレスが https ではないため開きません。\r%2").arg(what, url));
+}
+
 void TfmMain::mnFAQClick()
 {
-    const QString base = WebBaseUrl();
-    if (base.isEmpty()) {
-        ShowError(NoWebAddress);
-        return;
-    }
-    if (!HttpGet(base + QStringLiteral("version_info.dat")).Ok) {
-        ShowError(QStringLiteral("インターネットに接続できません。"));
-        return;
-    }
-    OpenWebPage(base + QStringLiteral("faq.html"));
+    TVersionInfo v;
+    if (!fetchVersionFileOrTell(v)) return;
+    OpenWebPage(WebBaseUrl() + QStringLiteral("faq.html"));
 }
 
 bool TfmMain::hasUnsavedChanges()
@@ -1204,12 +1213,7 @@ void TfmMain::mnVerCheckClick(bool unasked)
                               .arg(VerStr, v.Latest);
         const MsgResult a = MessageDlgDetails(q, MsgType::Confirmation, QStringLiteral("変更内容(&H)"));
         if (a == MsgResult::Ok) {
-            // The address comes from the network: only a secure page is handed to the browser.
-            if (IsAllowedUrl(v.ChangesUrl))
-                OpenWebPage(v.ChangesUrl);
-            else
-                ShowError(QStringLiteral("変更内容のアドレスが https ではないため開きません。\r%1")
-                              .arg(v.ChangesUrl));
+            openPageFromNetwork(v.ChangesUrl, QStringLiteral("変更内容"));
             return;
         }
         if (a != MsgResult::Yes) return;
@@ -1230,24 +1234,15 @@ void TfmMain::mnVerCheckClick(bool unasked)
 
 void TfmMain::mnFileUpdateClick(bool unasked)
 {
-    const QString base = WebBaseUrl();
-    if (base.isEmpty()) {
-        ShowError(NoWebAddress);
-        return;
-    }
-    const THttpResult r = HttpGet(base + QStringLiteral("version_info.dat"));
-    if (!r.Ok) {
-        ShowError(QStringLiteral("インターネットに接続できません。"));
-        return;
-    }
-    const TVersionInfo v = ParseVersionFile(r.Body);
+    TVersionInfo v;
+    if (!fetchVersionFileOrTell(v)) return;
     if (!unasked) {
         if (hasUnsavedChanges()) {
             ShowWarning(QStringLiteral(
                 "変更がある場合はデータファイルを更新できません。\r先にデータ保存を行って下さい。"));
             return;
         }
-        if (VerStr.toLatin1() < v.DataMinVersion.toLatin1()) {
+        if (VersionBefore(VerStr, v.DataMinVersion)) {
             ShowError(
                 QStringLiteral("このバージョンではデータファイルの更新が出来ません。\r"
                                "最新バージョンに更新してから行って下さい。"));
@@ -1258,7 +1253,7 @@ void TfmMain::mnFileUpdateClick(bool unasked)
                 .arg(v.DataDate);
         if (MessageDlg(q, MsgType::Confirmation, MsgButtons::YesNo) != MsgResult::Yes) return;
     }
-    if (!downloadAndInstall(UpdateKind::Tables, base + QLatin1String(kTablesArchivePath),
+    if (!downloadAndInstall(UpdateKind::Tables, WebBaseUrl() + QLatin1String(kTablesArchivePath),
                             QStringLiteral("データファイルが見つかりませんでした．"), MsgType::Error))
         return;
     ShowInfo(

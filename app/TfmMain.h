@@ -5,6 +5,7 @@
 
 #include "platform/msgbox.h"
 #include "services/update.h"
+#include "services/webcheck.h"
 
 class QListWidget;
 class QHeaderView;
@@ -97,6 +98,10 @@ class TfmMain : public QMainWindow {
     // Downloads the archive at url into the update folder and installs it; after a failure
     // tells the user (a failed download or a damaged archive with failed) and returns false.
     bool downloadAndInstall(UpdateKind kind, const QString& url, const QString& failed, MsgType failedType);
+    // Reads the version file; tells the user why not (no address, no connection) and returns false.
+    bool fetchVersionFileOrTell(TVersionInfo& v);
+    // Opens a page whose address came from the network: https only; what names it in the refusal.
+    void openPageFromNetwork(const QString& url, const QString& what);
     void readPlacement();
     void writePlacement();
     // The cloud backup at program end when [Cloud] AutoBackup is on.

@@ -250,6 +250,11 @@ bool WriteAllBytes(int fd, const char* data, qint64 size)
     return true;
 }
 
+bool SyncFolder(const QString& folder)
+{
+    return syncFolder(QFile::encodeName(folder));
+}
+
 bool SyncFolderOf(const QString& path)
 {
     return syncFolder(QFile::encodeName(QFileInfo(path).absolutePath()));

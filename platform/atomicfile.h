@@ -45,6 +45,9 @@ bool IsAtomicTemporaryName(const QString& fileName);
 int RemoveStaleTemporaries(const QString& folder, const QString& target = QString());
 // Writes every byte to the descriptor (interrupted writes resumed); false with errno set.
 bool WriteAllBytes(int fd, const char* data, qint64 size);
+// Syncs folder itself, so that renames inside it are on disk; a file system that cannot sync a
+// folder counts as done. False with errno set.
+bool SyncFolder(const QString& folder);
 // Syncs the folder that holds path, so that a rename into it is on disk; a file system that cannot
 // sync a folder counts as done. False with errno set.
 bool SyncFolderOf(const QString& path);

@@ -23,7 +23,6 @@ namespace {
 
 // A transfer that moves less than a byte a second for this long has stalled.
 constexpr long kStallSeconds = 30;
-constexpr qint64 kMaxChecksumBytes = 4096;
 
 // Where a transfer's bytes go: a file or memory, never more than cap bytes.
 struct Sink {

@@ -19,6 +19,8 @@ inline constexpr char kUpdaterName[] = "pelmoras-update";
 inline constexpr char kProgramName[] = "pelmoras";
 // No published archive is larger; a bigger download is a failed one.
 inline constexpr qint64 kMaxUpdateBytes = qint64(256) << 20;
+// A checksum file holds one line.
+inline constexpr qint64 kMaxChecksumBytes = 4096;
 
 enum class UpdateKind { Program, Tables };
 // The installer's word for kind ("program", "tables").

@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr qint64 kMaxChecksumBytes = 4096;
 // A function: the names are globals of another file, not yet made while this file's are.
 QStringList tableNames()
 {
@@ -179,15 +178,6 @@ bool setInstalledModes(const QString& folder, const QStringList& files)
     return ok;
 }
 
-bool fsyncFolder(const QString& folder)
-{
-    const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 // An installer stopped half-way through its swap (killed, or the power lost) left its staging
 // folder behind: the old files go back and the new ones it had already put in place go, so the
 // program folder is again what it was before that update.
@@ -211,7 +201,7 @@ void recoverInterrupted(const QString& self)
                 else if (!QFileInfo::exists(dir + QStringLiteral("new/") + f))
                     QFile::remove(self + f);
             }
-            fsyncFolder(self);
+            SyncFolder(self);
         }
         QDir(dir).removeRecursively();
     }
@@ -260,14 +250,14 @@ bool swapIn(const QString& self, const QString& staged, const QString& kept, con
         }
         done.push_back({f, exists});
     }
-    if (ok && fsyncFolder(self)) return true;
+    if (ok && SyncFolder(self)) return true;
     if (why.isEmpty()) why = QStringLiteral("%1 に書き込めません。").arg(self);
     for (auto it = done.rbegin(); it != done.rend(); ++it) {
         mv(self + it->name, staged + it->name);
         if (it->replaced) mv(kept + it->name, self + it->name);
     }
     for (auto it = madeFolders.crbegin(); it != madeFolders.crend(); ++it) ::rmdir(native(*it).constData());
-    fsyncFolder(self);
+    SyncFolder(self);
     return false;
 }
 
@@ -348,6 +338,6 @@ int RunUpdater(const QStringList& args, const QString& selfFolder, QString& erro
         return kUpdaterFailed;
     // Done: a staging folder left from here on holds nothing to put back.
     QFile::remove(staging.path() + QStringLiteral("journal"));
-    fsyncFolder(staging.path());
+    SyncFolder(staging.path());
     return kUpdaterOk;
 }

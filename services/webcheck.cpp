@@ -150,16 +150,33 @@ TVersionInfo ParseVersionFile(const QByteArray& bytes)
     return v;
 }
 
-VersionCheck CheckProgramVersion(const QString& current, TVersionInfo& info)
+VersionFetch FetchVersionInfo(TVersionInfo& info, const THttpLimits& limits)
 {
     const QString base = WebBaseUrl();
-    if (base.isEmpty()) return VersionCheck::NoAddress;
-    const THttpResult r = HttpGet(base + QStringLiteral("version_info.dat"));
-    if (!r.Ok) return VersionCheck::NoConnection;
+    if (base.isEmpty()) return VersionFetch::NoAddress;
+    const THttpResult r = HttpGet(base + QStringLiteral("version_info.dat"), limits);
+    if (!r.Ok) return VersionFetch::NoConnection;
     info = ParseVersionFile(r.Body);
+    return VersionFetch::Read;
+}
+
+bool VersionBefore(const QString& version, const QString& other)
+{
+    return version.toLatin1() < other.toLatin1();
+}
+
+VersionCheck CheckProgramVersion(const QString& current, TVersionInfo& info)
+{
+    switch (FetchVersionInfo(info)) {
+        case VersionFetch::NoAddress:
+            return VersionCheck::NoAddress;
+        case VersionFetch::NoConnection:
+            return VersionCheck::NoConnection;
+        case VersionFetch::Read:
+            break;
+    }
     if (info.Latest.isEmpty()) return VersionCheck::NoInfo;
-    // Byte order of the texts, as the file keeps "3.48" at a fixed width.
-    return current.toLatin1() >= info.Latest.toLatin1() ? VersionCheck::UpToDate : VersionCheck::Newer;
+    return VersionBefore(current, info.Latest) ? VersionCheck::Newer : VersionCheck::UpToDate;
 }
 
 QString NoticeText(const TVersionInfo& info, const QString& storedDate)

@@ -56,6 +56,12 @@ struct TVersionInfo {
 };
 TVersionInfo ParseVersionFile(const QByteArray& bytes);
 
+enum class VersionFetch { NoAddress, NoConnection, Read };
+// Fetches "version_info.dat" from the base address within limits and reads it into info.
+VersionFetch FetchVersionInfo(TVersionInfo& info, const THttpLimits& limits = {});
+// Versions are compared as texts in byte order, as the file keeps them at a fixed width ("3.48").
+bool VersionBefore(const QString& version, const QString& other);
+
 enum class VersionCheck { NoAddress, NoConnection, NoInfo, UpToDate, Newer };
 // Fetches the version file from the base address and compares its latest version with current
 // (as texts, as the file keeps a fixed width). info is filled when the file was read.
