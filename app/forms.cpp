@@ -72,6 +72,9 @@ void LoadPrintMemo()
 void CreateForms()
 {
     fmMain = new TfmMain();
+    // Before any window is made by a shortcut: the print dialog tells a shortcut's Ctrl from a
+    // Ctrl held on purpose.
+    WatchShortcutKeys();
     fmSelData = new TfmSelData(fmMain);
     // A restore or a new data set ends the program at the close that follows, without a question.
     fmSelData->OnEndProgram = [] { fmMain->SkipSaveCheck = true; };

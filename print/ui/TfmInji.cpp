@@ -41,9 +41,20 @@
 
 TFormRef<TfmInji> fmInji;
 
-void TShortcutKeys::watch()
+namespace {
+TShortcutKeys* shortcutKeys = nullptr;
+}
+
+void WatchShortcutKeys()
 {
-    qApp->installEventFilter(this);
+    if (shortcutKeys) return;
+    shortcutKeys = new TShortcutKeys(qApp);
+    qApp->installEventFilter(shortcutKeys);
+}
+
+bool ShortcutCtrlDown()
+{
+    return shortcutKeys && shortcutKeys->down;
 }
 
 bool TShortcutKeys::eventFilter(QObject* watched, QEvent* e)
@@ -130,8 +141,6 @@ TfmInji::TfmInji(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fmInji"));
     setWindowTitle(QStringLiteral("帳票の印刷"));
-    shortcutKeys_ = new TShortcutKeys(this);
-    shortcutKeys_->watch();
 
     btPrnSetup = Named<QPushButton>(this, "btPrnSetup", QStringLiteral("ﾌﾟﾘﾝﾀ設定"));
     pnPrinter = makePanel(this, "pnPrinter");
@@ -286,7 +295,7 @@ void TfmInji::FormShow(bool fromDialog)
             // for that. The printers are looked at anew each time: the remembered one may be gone,
             // which is told either way.
             const bool ctrlHeld =
-                (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) && !shortcutKeys_->down;
+                (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) && !ShortcutCtrlDown();
             if (!ctrlHeld && LoadPrintInfo()) {
                 pnPrinter->setText(QLatin1Char(' ') + CurrentPrinterName());
                 tellPrinterChoice(QString());

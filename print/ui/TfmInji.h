@@ -18,17 +18,20 @@ class QRadioButton;
 
 // Whether the keys of a shortcut are still down: from the shortcut until Ctrl is let go or the
 // mouse is pressed, the Ctrl that is down belongs to the shortcut (Ctrl+P) and was not held to
-// ask for anything.
+// ask for anything. The watch is the application's one, installed at start by WatchShortcutKeys:
+// the print dialog is made on first use, after the shortcut that opens it.
 class TShortcutKeys : public QObject {
   public:
     using QObject::QObject;
-    // Watches every event of the application.
-    void watch();
     bool down = false;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 };
+// Installs the watch of shortcut keys on the application (once; later calls do nothing).
+void WatchShortcutKeys();
+// Whether the Ctrl now down belongs to a shortcut.
+bool ShortcutCtrlDown();
 
 class TfmInji : public QDialog {
     Q_OBJECT
@@ -111,7 +114,6 @@ class TfmInji : public QDialog {
 
     bool noServiceTold_ = false;
     QString goneTold_;  // the remembered printer already told to be gone in this run
-    TShortcutKeys* shortcutKeys_;
 };
 
 extern TFormRef<TfmInji> fmInji;

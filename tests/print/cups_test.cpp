@@ -280,8 +280,13 @@ TEST_F(CupsTest, PrinterChosenInTheSetUpDialogAndRemovedIsToldOnceThenTheDefault
     EXPECT_TRUE(shown.empty()) << shown[0].text;
     ASSERT_EQ(PrivateCups::finishedJobs(u("Office")), 1) << cups_.log();
     EXPECT_EQ(remembered(), u("Office"));
-    // After a restart, Ctrl held on purpose while the command is chosen another way: A4 on the
-    // current printer, the default one.
+    // After a restart, Ctrl+P makes the dialog for the first time: the remembered printer.
+    restart();
+    std::tie(printer, shown) = ctrlP("btCancel");
+    EXPECT_EQ(printer, u(" Office"));
+    EXPECT_TRUE(shown.empty()) << shown[0].text;
+    // Ctrl held on purpose while the command is chosen another way: A4 on the current printer, the
+    // default one.
     restart();
     {
         QWidget window;
