@@ -1,19 +1,29 @@
-// Single-instance guard over QLockFile and QLocalServer.
+// Single-instance guard over QLockFile and a Unix-domain socket.
 #include "platform/singleinstance.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QWidget>
+#include <cerrno>
+#include <cstring>
 
 #include "platform/msgbox.h"
 
 namespace {
 
 const QByteArray kActivate = "activate\n";
+// A request is one short line; a peer that sends more than this without a line end is dropped.
+constexpr int kMaxPending = 256;
 
 QString defaultFolder()
 {
@@ -28,7 +38,37 @@ QString folderOr(const QString& folder)
     return folder.isEmpty() ? defaultFolder() : folder;
 }
 
+// The socket address of path; false when the path does not fit.
+bool addressOf(const QString& path, sockaddr_un& addr)
+{
+    const QByteArray name = QFile::encodeName(path);
+    std::memset(&addr, 0, sizeof addr);
+    addr.sun_family = AF_UNIX;
+    if (name.isEmpty() || size_t(name.size()) >= sizeof addr.sun_path) return false;
+    std::memcpy(addr.sun_path, name.constData(), size_t(name.size()));
+    return true;
+}
+
+// Waits until fd is ready for events or the time is up.
+bool waitFor(int fd, short events, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int left = std::max(0, timeoutMs - int(t.elapsed()));
+        const int n = ::poll(&p, 1, left);
+        if (n > 0) return (p.revents & events) != 0;
+        if (n == 0 || errno != EINTR) return false;
+    }
+}
+
 }  // namespace
+
+struct SingleInstance::Client {
+    std::unique_ptr<QSocketNotifier> notifier;
+    QByteArray pending;
+};
 
 SingleInstance::SingleInstance(const QString& name, const QString& folder, QObject* parent)
     : QObject(parent),
@@ -55,41 +95,109 @@ bool SingleInstance::acquire()
         return true;
     }
     held_ = true;
-    // A socket left by a copy that crashed would make listen() fail.
-    QLocalServer::removeServer(serverPath_);
-    server_ = std::make_unique<QLocalServer>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(server_.get(), &QLocalServer::newConnection, this, &SingleInstance::onConnection);
-    if (!server_->listen(serverPath_))
-        qWarning("single-instance server: %s", qPrintable(server_->errorString()));
+    sockaddr_un addr;
+    if (!addressOf(serverPath_, addr)) {
+        qWarning("single-instance socket path too long: %s", qPrintable(serverPath_));
+        return true;
+    }
+    // A socket left by a copy that crashed would make bind() fail; the lock says none runs.
+    ::unlink(addr.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        qWarning("single-instance socket: %s", std::strerror(errno));
+        return true;
+    }
+    // Only this user may ask the running copy anything.
+    const mode_t old = ::umask(0077);
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    ::umask(old);
+    if (!bound || ::listen(fd, 8) != 0) {
+        qWarning("single-instance socket %s: %s", addr.sun_path, std::strerror(errno));
+        ::close(fd);
+        return true;
+    }
+    listenFd_ = fd;
+    listener_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(listener_.get(), &QSocketNotifier::activated, this, &SingleInstance::onConnection);
     return true;
 }
 
 void SingleInstance::onConnection()
 {
-    while (QLocalSocket* s = server_->nextPendingConnection()) {
-        connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-        connect(s, &QLocalSocket::readyRead, this, [this, s] {
-            while (s->canReadLine())
-                if (s->readLine() == kActivate && activate_) activate_();
-        });
+    for (;;) {
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) return;
+        auto* c = new Client;
+        c->notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        connect(c->notifier.get(), &QSocketNotifier::activated, this, [this, fd] { onClientData(fd); });
+        clients_.insert(fd, c);
     }
+}
+
+void SingleInstance::onClientData(int fd)
+{
+    Client* c = clients_.value(fd);
+    if (!c) return;
+    char buf[128];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            c->pending.append(buf, n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        const bool ended = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+        int at;
+        while ((at = c->pending.indexOf('\n')) >= 0) {
+            const bool activate = c->pending.left(at + 1) == kActivate;
+            c->pending.remove(0, at + 1);
+            if (activate && activate_) activate_();
+        }
+        if (ended || c->pending.size() > kMaxPending) closeClient(fd, true);
+        return;
+    }
+}
+
+void SingleInstance::closeClient(int fd, bool fromItsSignal)
+{
+    Client* c = clients_.take(fd);
+    if (!c) return;
+    c->notifier->setEnabled(false);
+    // From the notifier's own signal it is deleted once control is back in the event loop.
+    if (fromItsSignal) c->notifier.release()->deleteLater();
+    delete c;
+    ::close(fd);
 }
 
 bool SingleInstance::activateRunning(int timeoutMs)
 {
-    QLocalSocket s;
-    s.connectToServer(serverPath_);
-    if (!s.waitForConnected(timeoutMs)) return false;
-    s.write(kActivate);
-    const bool sent = s.waitForBytesWritten(timeoutMs);
-    s.disconnectFromServer();
+    sockaddr_un addr;
+    if (!addressOf(serverPath_, addr)) return false;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    bool sent = false;
+    int r = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    if (r != 0 && (errno == EAGAIN || errno == EINPROGRESS) && waitFor(fd, POLLOUT, timeoutMs)) {
+        int err = 0;
+        socklen_t len = sizeof err;
+        r = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0 ? 0 : -1;
+    }
+    if (r == 0 && waitFor(fd, POLLOUT, timeoutMs))
+        sent = ::send(fd, kActivate.constData(), size_t(kActivate.size()), MSG_NOSIGNAL) == kActivate.size();
+    ::close(fd);
     return sent;
 }
 
 void SingleInstance::release()
 {
-    server_.reset();
+    listener_.reset();
+    for (int fd : clients_.keys()) closeClient(fd, false);
+    if (listenFd_ >= 0) {
+        ::close(listenFd_);
+        listenFd_ = -1;
+        sockaddr_un addr;
+        if (addressOf(serverPath_, addr)) ::unlink(addr.sun_path);
+    }
     if (held_) lock_.unlock();
     held_ = false;
 }

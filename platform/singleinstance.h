@@ -1,6 +1,8 @@
-// Single-instance guard: a lock file held by the running copy plus a local server of the same
-// name through which a later copy asks the running one to bring its main window forward.
+// Single-instance guard: a lock file held by the running copy plus a Unix-domain socket of the same
+// name through which a later copy asks the running one to bring its main window forward. The socket
+// is served through plain POSIX calls and socket notifiers, so the start needs no network library.
 #pragma once
+#include <QHash>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -8,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
+class QSocketNotifier;
 class QWidget;
 
 class SingleInstance : public QObject {
@@ -31,11 +33,16 @@ class SingleInstance : public QObject {
     QString serverPath() const { return serverPath_; }
 
   private:
+    struct Client;
     void onConnection();
+    void onClientData(int fd);
+    void closeClient(int fd, bool fromItsSignal);
 
     QString serverPath_;
     QLockFile lock_;
-    std::unique_ptr<QLocalServer> server_;
+    int listenFd_ = -1;
+    std::unique_ptr<QSocketNotifier> listener_;
+    QHash<int, Client*> clients_;
     std::function<void()> activate_;
     bool held_ = false;
 };

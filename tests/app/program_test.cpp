@@ -1,11 +1,16 @@
 // Start-up of the program: the single-instance guard in process, and the built program run as a
 // child in a copied program folder, its messages read back through PELMORAS_MSGLOG.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -42,6 +47,45 @@ TEST(SingleInstance, SecondCopyWithoutParameterActivatesTheFirstAndEnds)
     first.release();
     EXPECT_TRUE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras")}));
     EXPECT_TRUE(box.shown().empty());
+}
+
+// A socket left by a copy that crashed is replaced; the new one is this user's alone; a peer that
+// sends anything but the request is dropped without activating; several requests all arrive.
+TEST(SingleInstance, StaleSocketIsReplacedAndOnlyTheRequestActivates)
+{
+    QTemporaryDir run;
+    const QString path = run.path() + QStringLiteral("/Tessavonel");
+    WriteAll(path, "left by a crashed copy");
+    SingleInstance first(QStringLiteral("Tessavonel"), run.path());
+    ASSERT_TRUE(first.acquire());
+    EXPECT_TRUE(QFileInfo(path).exists());
+    EXPECT_EQ(FileMode(path) & 0077, 0);
+    int activations = 0;
+    first.setActivateHandler([&] { ++activations; });
+
+    auto send = [&](const QByteArray& bytes) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, QFile::encodeName(path).constData(), sizeof a.sun_path - 1);
+        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        EXPECT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+        ::close(fd);
+    };
+    send("activate");                  // no line end
+    send("activatex\nACTIVATE\n");     // not the request
+    send(QByteArray(4096, 'a'));       // endless line, dropped
+    QTest::qWait(200);
+    EXPECT_EQ(activations, 0);
+    send("activate\nactivate\n");
+    SingleInstance second(QStringLiteral("Tessavonel"), run.path());
+    EXPECT_TRUE(second.activateRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 3; }, 3000));
+    QTest::qWait(100);
+    EXPECT_EQ(activations, 3);
+    first.release();
+    EXPECT_FALSE(QFileInfo(path).exists());
+    EXPECT_FALSE(second.activateRunning(200));
 }
 
 TEST(SingleInstance, ActivationRestoresAMinimisedWindow)
@@ -171,6 +215,8 @@ TEST_F(ProgramTest, StartMapsNoLibraryOfMailExportsOrPrinting)
     ASSERT_TRUE(maps.contains("/libQt6Widgets.so"));
     for (const char* soname : {PEL_SONAME_CURL, PEL_SONAME_ZIP, PEL_SONAME_CUPS, PEL_SONAME_XLSXWRITER})
         EXPECT_FALSE(maps.contains(QByteArray("/") + soname)) << soname;
+    // The single-instance socket is served without Qt's network library (and its Kerberos).
+    EXPECT_FALSE(maps.contains("/libQt6Network.so"));
     // libjpeg comes only with Qt's own JPEG image plugin, which Qt loads with its other image
     // plugins when a style first reads one of its PNG pictures (a group box frame, a toolbar arrow).
     if (maps.contains(QByteArray("/") + PEL_SONAME_JPEG)) {
