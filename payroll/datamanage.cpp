@@ -504,12 +504,12 @@ TCopyResult RestoreFromFolder(const QString& folder)
 TRestoreRecovery RecoverRestores(const QString& root)
 {
     TRestoreRecovery result;
+    // Matched by hand rather than by a name filter, which would compile a pattern at every start.
     const QFileInfoList stages = QDir(root).entryInfoList(
-        {RestoreFolderPrefix + QStringLiteral("*")},
         QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& info : stages) {
         const QString name = info.fileName();
-        if (name.size() != RestoreFolderPrefix.size() + 6) continue;
+        if (!name.startsWith(RestoreFolderPrefix) || name.size() != RestoreFolderPrefix.size() + 6) continue;
         const QString stage = slash(info.filePath());
         if (QFileInfo::exists(stage + DoneName)) {
             // Swapped whole; only the removal of the old files was stopped.

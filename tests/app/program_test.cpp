@@ -72,9 +72,9 @@ TEST(SingleInstance, StaleSocketIsReplacedAndOnlyTheRequestActivates)
         EXPECT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
         ::close(fd);
     };
-    send("activate");                  // no line end
-    send("activatex\nACTIVATE\n");     // not the request
-    send(QByteArray(4096, 'a'));       // endless line, dropped
+    send("activate");               // no line end
+    send("activatex\nACTIVATE\n");  // not the request
+    send(QByteArray(4096, 'a'));    // endless line, dropped
     QTest::qWait(200);
     EXPECT_EQ(activations, 0);
     send("activate\nactivate\n");
