@@ -220,8 +220,6 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent)
     // Creation: the program-wide settings file and data root as start-up left them.
     SysIniFileName = IniFileName;
     DataRoot = DataPath;
-    // A download an earlier run left behind is never used.
-    ClearUpdateFolder();
     YearFileCreated = false;
     YearFileSaved = false;
     NewSysIni = !QFileInfo::exists(SysIniFileName);

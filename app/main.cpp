@@ -13,6 +13,7 @@
 #include "platform/msgbox_qt.h"
 #include "platform/singleinstance.h"
 #include "platform/translations.h"
+#include "services/update.h"
 
 namespace {
 
@@ -55,8 +56,13 @@ int main(int argc, char** argv)
     if (!PassSingleInstanceGuard(guard, QApplication::arguments())) return 1;
     SetupPaths();
     if (!CheckIniWritable()) return 1;
-    // A start with parameters beside a running copy leaves the data to that copy.
-    if (guard.isHeld() && !FinishStoppedWork(DataPath)) return 1;
+    // A start with parameters beside a running copy leaves the data, and the download it may be
+    // making, to that copy.
+    if (guard.isHeld()) {
+        if (!FinishStoppedWork(DataPath)) return 1;
+        // A download an earlier run left behind is never used.
+        ClearUpdateFolder(DataPath);
+    }
     CreateForms();
     guard.setActivateHandler([] { RestoreAndRaise(fmMain); });
     fmMain->show();

@@ -118,17 +118,17 @@ QString UpdateKindArg(UpdateKind kind)
     return kind == UpdateKind::Program ? QStringLiteral("program") : QStringLiteral("tables");
 }
 
-QString UpdateFolder()
+QString UpdateFolder(const QString& of)
 {
-    if (DataRoot.isEmpty()) return {};
-    QString root = DataRoot;
+    QString root = of.isEmpty() ? DataRoot : of;
+    if (root.isEmpty()) return {};
     if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
     return root + QStringLiteral("Update/");
 }
 
-void ClearUpdateFolder()
+void ClearUpdateFolder(const QString& root)
 {
-    const QString folder = UpdateFolder();
+    const QString folder = UpdateFolder(root);
     if (folder.isEmpty()) return;
     const QFileInfo f(folder.chopped(1));
     // A link in place of the folder is removed, never followed.

@@ -26,11 +26,13 @@ enum class UpdateKind { Program, Tables };
 // The installer's word for kind ("program", "tables").
 QString UpdateKindArg(UpdateKind kind);
 
-// The private update folder (0700) under the data root, ending with "/"; empty while the data
-// root is unset.
-QString UpdateFolder();
-// Deletes whatever an earlier run left in the update folder (the start does this).
-void ClearUpdateFolder();
+// The private update folder (0700) under the data root (DataRoot, or root when given), ending
+// with "/"; empty while the data root is unset.
+QString UpdateFolder(const QString& root = {});
+// Deletes whatever an earlier run left in the update folder. The start does this for the data
+// root only while it holds the single-instance lock: a copy started with a parameter beside a
+// running one must not delete that one's download.
+void ClearUpdateFolder(const QString& root = {});
 
 // The SHA-256 of a file as 64 lowercase hexadecimal digits; empty when it cannot be read.
 QByteArray Sha256OfFile(const QString& path);

@@ -200,6 +200,28 @@ TEST_F(ProgramTest, SecondCopyEndsWhileTheFirstRunsAndAParameterPasses)
     EXPECT_FALSE(messages(QStringLiteral("first.log")).contains(kTwice));
 }
 
+// The start empties the update folder while it holds the lock; a copy started with a parameter
+// beside it (an update run) leaves the running copy's download alone.
+TEST_F(ProgramTest, StartEmptiesTheUpdateFolderOnlyWhileItHoldsTheLock)
+{
+    const QString prog = programFolder(QStringLiteral("prog"));
+    const QString update = prog + QStringLiteral("Update/");
+    QDir().mkpath(update);
+    WriteAll(update + QStringLiteral("PelmoraS_upd.zip"), "left by an earlier run");
+    QProcess* first = start(prog, QStringLiteral("first.log"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return first->state() != QProcess::Running || !QFileInfo::exists(update); }, 20000));
+    ASSERT_EQ(first->state(), QProcess::Running) << "the first copy ended by itself";
+
+    // A download the running copy is making.
+    QDir().mkpath(update);
+    WriteAll(update + QStringLiteral("PelmoraData.zip.part"), "half");
+    QProcess* second = start(prog, QStringLiteral("second.log"), {QStringLiteral("/DownloadF")});
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(ReadAll(update + QStringLiteral("PelmoraData.zip.part")), "half");
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
 // A start that only enters a month maps none of the libraries that only mail, the cloud, updates,
 // exports and printing need: the program opens them on first use.
 TEST_F(ProgramTest, StartMapsNoLibraryOfMailExportsOrPrinting)

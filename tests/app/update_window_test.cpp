@@ -318,16 +318,6 @@ TEST_F(UpdateWindowTest, FailedDownloadsChangeNothing)
     expectUnchanged();
 }
 
-TEST_F(UpdateWindowTest, StartDeletesWhatIsLeftInTheUpdateFolder)
-{
-    QDir().mkpath(UpdateFolder());
-    WriteAll(UpdateFolder() + u("PelmoraS_upd.zip"), "old");
-    WriteAll(UpdateFolder() + u("PelmoraData.zip.part"), "half");
-    DestroyForms();
-    CreateForms();
-    EXPECT_FALSE(QFileInfo::exists(UpdateFolder()));
-}
-
 // A program folder this user may not write: the installer alone through pkexec, or the command
 // an administrator runs; a refused authentication leaves everything as it was.
 TEST_F(UpdateWindowTest, NotWritableFolderGoesThroughPkexec)
