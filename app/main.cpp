@@ -50,7 +50,10 @@ void SetupApplication()
 
 int main(int argc, char** argv)
 {
+    // The font configuration loads while the application connects to the display.
+    TFontConfigWarmUp fontConfig;
     TApplication app(argc, argv);
+    fontConfig.wait();
     SetupApplication();
     SingleInstance guard(QStringLiteral("Tessavonel"));
     if (!PassSingleInstanceGuard(guard, QApplication::arguments())) return 1;

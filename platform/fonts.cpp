@@ -1,6 +1,8 @@
 // Substitution of the Windows Japanese face names by the IPA fonts.
 #include "platform/fonts.h"
 
+#include <dlfcn.h>
+
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -9,6 +11,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <system_error>
 
 namespace {
 struct Substitution {
@@ -16,6 +19,24 @@ struct Substitution {
     QStringList families;  // first installed one wins
 };
 }  // namespace
+
+TFontConfigWarmUp::TFontConfigWarmUp()
+{
+    // fontconfig is already loaded with Qt's GUI library; its initialisation is thread-safe.
+    using Init = int (*)();
+    const auto init = reinterpret_cast<Init>(::dlsym(RTLD_DEFAULT, "FcInit"));
+    if (!init) return;
+    try {
+        thread_ = std::thread([init] { init(); });
+    } catch (const std::system_error&) {
+        // Qt loads the configuration itself at the first font lookup.
+    }
+}
+
+void TFontConfigWarmUp::wait()
+{
+    if (thread_.joinable()) thread_.join();
+}
 
 void InstallFontSubstitutions()
 {

@@ -2,6 +2,23 @@
 #pragma once
 #include <QFont>
 #include <QStringList>
+#include <thread>
+
+// Loads the font configuration (fontconfig's configuration files and caches, some 5 ms) on a
+// thread of its own while the application object connects to the display, so that the first font
+// lookup finds it ready. Made before the application object; wait() before the first font is used.
+// Where the font library is not fontconfig, or no thread can be started, it does nothing.
+class TFontConfigWarmUp {
+  public:
+    TFontConfigWarmUp();
+    ~TFontConfigWarmUp() { wait(); }
+    TFontConfigWarmUp(const TFontConfigWarmUp&) = delete;
+    TFontConfigWarmUp& operator=(const TFontConfigWarmUp&) = delete;
+    void wait();
+
+  private:
+    std::thread thread_;
+};
 
 // Call once after the application object exists and before any window is created.
 void InstallFontSubstitutions();
