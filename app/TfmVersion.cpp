@@ -24,7 +24,7 @@ class TitleBox : public QWidget {
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
+        QFont f(ScreenFace(QStringLiteral("ＭＳ Ｐゴシック")));
         f.setPointSize(17);
         f.setBold(true);
         p.setFont(f);

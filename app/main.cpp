@@ -41,8 +41,7 @@ void SetupApplication()
     InstallFontSubstitutions();
     // The file and printer dialogs are Qt's own; without the translation they stay English.
     InstallQtTranslations();
-    // The windows were laid out for this face at 9 points.
-    QApplication::setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
+    InstallApplicationFont();
     InstallQtMessageBoxes();
 }
 

@@ -3,10 +3,12 @@
 
 #include <dlfcn.h>
 
+#include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QRawFont>
 #include <QStringList>
 #include <algorithm>
@@ -14,6 +16,13 @@
 #include <system_error>
 
 namespace {
+// What each Windows face name stands for on this system (its first installed substitute).
+QHash<QString, QString>& screenFaces()
+{
+    static QHash<QString, QString> faces;
+    return faces;
+}
+
 struct Substitution {
     const char16_t* face;
     QStringList families;  // first installed one wins
@@ -58,12 +67,24 @@ void InstallFontSubstitutions()
         for (const QString& f : s.families)
             if (installed.contains(f, Qt::CaseInsensitive)) present << f;
         if (!present.isEmpty()) QFont::insertSubstitutions(face, present);
+        screenFaces().insert(face, present.value(0, face));
     }
+}
+
+QString ScreenFace(const QString& face)
+{
+    return screenFaces().value(face, face);
+}
+
+void InstallApplicationFont()
+{
+    // The windows were laid out for this face at 9 points.
+    QApplication::setFont(QFont(ScreenFace(QStringLiteral("MS UI Gothic")), 9));
 }
 
 QFont FixedPitchFont(int pixelSize)
 {
-    QFont font(QStringLiteral("ＭＳ ゴシック"));
+    QFont font(ScreenFace(QStringLiteral("ＭＳ ゴシック")));
     font.setPixelSize(pixelSize);
     font.setStyleHint(QFont::TypeWriter);
     return font;

@@ -22,6 +22,12 @@ class TFontConfigWarmUp {
 
 // Call once after the application object exists and before any window is created.
 void InstallFontSubstitutions();
+// The installed face a Windows face name stands for (its first installed substitute), or the name
+// itself. Windows that name their face by it skip the font library's search for a face that is
+// not installed, which costs a fallback list for each script on the screen.
+QString ScreenFace(const QString& face);
+// The application's face: "MS UI Gothic" at 9 points, as the windows were laid out for it.
+void InstallApplicationFont();
 
 // The fixed-pitch Gothic of lists and texts laid out in single-byte columns: a half-width
 // character is half the pixel size wide.

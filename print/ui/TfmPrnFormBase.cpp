@@ -20,6 +20,7 @@
 #include "payroll/common.h"
 #include "payroll/ui/edithelpers.h"
 #include "platform/errors.h"
+#include "platform/fonts.h"
 #include "platform/msgbox.h"
 
 namespace {
@@ -179,7 +180,7 @@ void TSlipItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 TfmPrnFormBase::TfmPrnFormBase(bool withKintai, QWidget* parent) : QDialog(parent)
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
+    QFont f(ScreenFace(QStringLiteral("ＭＳ Ｐゴシック")));
     f.setPixelSize(12);
     setFont(f);
 

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/fonts.h"
+
 TFormRef<TfmNotice> fmNotice;
 
 namespace {
@@ -32,7 +34,7 @@ TfmNotice::TfmNotice(QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_QuitOnClose, false);
     setAutoFillBackground(true);
-    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
+    QFont f(ScreenFace(QStringLiteral("ＭＳ Ｐゴシック")));
     f.setPixelSize(15);
     setFont(f);
 

@@ -57,7 +57,7 @@ class ScreenshotFont {
     {
         if (!on()) return;
         InstallFontSubstitutions();
-        QApplication::setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
+        InstallApplicationFont();
     }
     ~ScreenshotFont()
     {

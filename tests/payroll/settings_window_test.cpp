@@ -2,6 +2,7 @@
 // rounding keys per period kind, Cancel and fonts; the font chooser's fixed-pitch faces.
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -179,6 +180,28 @@ TEST_F(SettingsWindowTest, FontChooserListsMeasuredFixedPitchFacesAndKeepsTheWin
         if (QString(c.stored) == u("ＭＳ 明朝")) Screenshot(&chooser, "font-chooser.png");
         chooser.hide();
     }
+}
+
+// The windows name their faces by the installed face a Windows name stands for; it must be the
+// face the substitution would have given, and a name without substitute stays itself.
+TEST(ScreenFace, IsTheFaceTheSubstitutionGives)
+{
+    const struct {
+        const char* windows;
+        const char* installed;
+    } cases[] = {
+        {"MS UI Gothic", "IPAPGothic"}, {"ＭＳ Ｐゴシック", "IPAPGothic"},  {"MS PGothic", "IPAPGothic"},
+        {"ＭＳ ゴシック", "IPAGothic"}, {"MS Gothic", "IPAGothic"},         {"ＭＳ 明朝", "IPAMincho"},
+        {"MS Mincho", "IPAMincho"},     {"Not Installed", "Not Installed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.windows);
+        EXPECT_EQ(ScreenFace(u(c.windows)), u(c.installed));
+        if (QString(c.installed) == u("Not Installed")) continue;
+        EXPECT_EQ(QFontInfo(QFont(u(c.windows), 9)).family(),
+                  QFontInfo(QFont(ScreenFace(u(c.windows)), 9)).family());
+    }
+    EXPECT_EQ(QFontInfo(FixedPitchFont(16)).family(), u("IPAGothic"));
 }
 
 }  // namespace
