@@ -136,25 +136,26 @@ void SingleInstance::onConnection()
 
 void SingleInstance::onClientData(int fd)
 {
-    Client* c = clients_.value(fd);
-    if (!c) return;
     char buf[128];
     for (;;) {
+        Client* c = clients_.value(fd);
+        // The handler may have let the guard go.
+        if (!c) return;
         const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n > 0) {
-            c->pending.append(buf, n);
-            continue;
-        }
         if (n < 0 && errno == EINTR) continue;
-        const bool ended = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
-        int at;
-        while ((at = c->pending.indexOf('\n')) >= 0) {
-            const bool activate = c->pending.left(at + 1) == kActivate;
-            c->pending.remove(0, at + 1);
-            if (activate && activate_) activate_();
+        if (n <= 0) {
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) closeClient(fd, true);
+            return;
         }
-        if (ended || c->pending.size() > kMaxPending) closeClient(fd, true);
-        return;
+        c->pending.append(buf, n);
+        // Lines are taken as they come, so that what waits is never more than one short line.
+        int activations = 0;
+        for (int at; (at = c->pending.indexOf('\n')) >= 0;) {
+            if (c->pending.left(at + 1) == kActivate) ++activations;
+            c->pending.remove(0, at + 1);
+        }
+        if (c->pending.size() > kMaxPending) closeClient(fd, true);
+        for (int i = 0; i < activations && activate_; ++i) activate_();
     }
 }
 
