@@ -26,7 +26,7 @@ PEL_LAZY(library(), const char*, curl_easy_strerror, (CURLcode code), (code), li
 PEL_LAZY(library(), curl_slist*, curl_slist_append, (curl_slist * list, const char* s), (list, s), nullptr)
 PEL_LAZY(library(), void, curl_slist_free_all, (curl_slist * list), (list), void())
 
-// The variadic two take one argument after the option, whose type the option's number tells;
+// curl_easy_setopt takes one argument after the option, whose type the option's number tells;
 // it is taken and passed on as that type.
 extern "C" CURLcode curl_easy_setopt(CURL* c, CURLoption option, ...)
 {
@@ -50,6 +50,8 @@ extern "C" CURLcode curl_easy_setopt(CURL* c, CURLoption option, ...)
     return rc;
 }
 
+// Every kind of information is written through a pointer (long*, char**, double*, ...), so the
+// one argument after the number is passed on as a pointer whatever it points to.
 extern "C" CURLcode curl_easy_getinfo(CURL* c, CURLINFO info, ...)
 {
     static const auto real =
@@ -57,30 +59,7 @@ extern "C" CURLcode curl_easy_getinfo(CURL* c, CURLINFO info, ...)
     if (!real) return CURLE_FAILED_INIT;
     va_list ap;
     va_start(ap, info);
-    CURLcode rc;
-    switch (info & CURLINFO_TYPEMASK) {
-        case CURLINFO_STRING:
-            rc = real(c, info, va_arg(ap, char**));
-            break;
-        case CURLINFO_LONG:
-            rc = real(c, info, va_arg(ap, long*));
-            break;
-        case CURLINFO_DOUBLE:
-            rc = real(c, info, va_arg(ap, double*));
-            break;
-        case CURLINFO_SLIST:
-            rc = real(c, info, va_arg(ap, curl_slist**));
-            break;
-        case CURLINFO_SOCKET:
-            rc = real(c, info, va_arg(ap, curl_socket_t*));
-            break;
-        case CURLINFO_OFF_T:
-            rc = real(c, info, va_arg(ap, curl_off_t*));
-            break;
-        default:
-            rc = real(c, info, va_arg(ap, void*));
-            break;
-    }
+    void* out = va_arg(ap, void*);
     va_end(ap);
-    return rc;
+    return real(c, info, out);
 }
