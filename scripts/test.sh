@@ -17,8 +17,11 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELMORAS_WERROR=ON 
   -DCMAKE_CXX_FLAGS="-O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined -fsanitize-recover=alignment" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build build-asan --parallel "$(nproc)" \
-  --target platform_tests payroll_tests app_tests services_tests print_tests cups_tests pelmoras
-ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+  --target platform_tests payroll_tests app_tests services_tests print_tests cups_tests pelmoras dtls_check
+# intercept_tls_get_addr=0: the runtime's guess at the bounds of a library's thread-local block
+# reads garbage for a block 16 bytes past a page boundary, and the leak check at exit then fails by
+# chance (tests/sanitizer/dtls_check.cpp makes it happen every time). The blocks are still scanned.
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0" LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
   ctest --test-dir build-asan --output-on-failure --parallel "$(nproc)" --timeout 600 || status=1
 
 if [ "${FUZZ_SECONDS:-25}" -gt 0 ]; then bash scripts/fuzz.sh "${FUZZ_SECONDS:-25}" || status=1; fi

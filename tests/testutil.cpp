@@ -256,7 +256,7 @@ void KeyOnNextMessageBox(Qt::Key key, QString* text)
         auto* b = static_cast<QMessageBox*>(box());
         if (text) *text = b->text();
         b->activateWindow();
-        if (QTest::qWaitForWindowActive(b)) QTest::keyClick(b->windowHandle(), key);
+        if (QTest::qWaitForWindowActive(b, 60000)) QTest::keyClick(b->windowHandle(), key);
         if (b->isVisible()) b->reject();
     });
 }

@@ -161,7 +161,7 @@ void WhenShown(TFormRef<W>& window, std::function<void()> act, int timeoutMs = 3
 // window system): run offscreen, it runs itself again under xvfb-run with the xcb platform, checks
 // that run and returns true (skipped where xvfb-run is missing), and the caller returns; on xcb it
 // returns false and the test goes on.
-bool RanItselfUnderXvfb(int timeoutMs = 60000);
+bool RanItselfUnderXvfb(int timeoutMs = 240000);
 // The message boxes as the user has them (QMessageBox) while it lives, in place of the handler a
 // test installed; that one comes back at its end.
 class RealMessageBoxes {

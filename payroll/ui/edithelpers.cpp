@@ -177,6 +177,13 @@ bool TNumKeys::eventFilter(QObject* watched, QEvent* event)
 
 bool TNumKeys::keyPress(QKeyEvent* event)
 {
+    // A key before the selection's moment has come: the field is entered as that moment would
+    // leave it, and the moment passes. Selecting later would select what was just typed, and the
+    // next key would replace it ("20" typed quickly became "0").
+    if (selectTimer_->isActive()) {
+        selectTimer_->stop();
+        edit_->selectAll();
+    }
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         if (onEnter) {

@@ -32,7 +32,7 @@ inline void ShowActive(QWidget* w)
 {
     w->show();
     w->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w, 60000));
     QCoreApplication::processEvents();  // what the activation starts
 }
 

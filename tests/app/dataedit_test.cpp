@@ -135,7 +135,7 @@ TEST_F(DataEditTest, EntriesAreCheckedWhereTheyAreTyped)
         type(e, c.typed, c.escape ? Qt::Key_Escape : Qt::Key_Return);
         if (!c.escape) {
             EXPECT_EQ(box.lastText(), u(c.message));
-            EXPECT_TRUE(QTest::qWaitFor([e] { return QApplication::focusWidget() == e; }, 1000))
+            EXPECT_TRUE(QTest::qWaitFor([e] { return QApplication::focusWidget() == e; }, 60000))
                 << "focus back";
             QTest::mouseClick(button("btReturn"), Qt::LeftButton);
         }
@@ -143,7 +143,7 @@ TEST_F(DataEditTest, EntriesAreCheckedWhereTheyAreTyped)
         EXPECT_EQ(box.lastText(),
                   u("「%1」の入力に誤りがあるため、画面を閉じられません。\n%2").arg(u(c.row), u(c.message)));
         EXPECT_EQ(box.shown().size(), c.escape ? 1u : 2u) << "told once on leaving, once on closing";
-        EXPECT_TRUE(QTest::qWaitFor([e] { return QApplication::focusWidget() == e; }, 1000)) << "focus back";
+        EXPECT_TRUE(QTest::qWaitFor([e] { return QApplication::focusWidget() == e; }, 60000)) << "focus back";
         EXPECT_EQ(e->text(), QLatin1String(c.typed));
         QTest::keyClick(e, Qt::Key_PageUp);
         EXPECT_EQ(w->MembSlot, 1);

@@ -43,7 +43,7 @@ TEST_F(HelpTest, F1OpensTheSlipEntryPageAndTheMenuTheContentsAndIndex)
     bool seen = false;
     WhenShown(fmDataEdit, [&] {
         fmDataEdit->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(fmDataEdit.existing()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(fmDataEdit.existing(), 60000));
         ASSERT_TRUE(QApplication::focusWidget());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
         seen = HelpWindow() && HelpWindow()->isVisible();

@@ -53,7 +53,7 @@ class KeysTest : public WithForms<PeriodTest> {
     template <typename F>
     static bool until(F done)
     {
-        return QTest::qWaitFor(done, 2000);
+        return QTest::qWaitFor(done, 60000);
     }
     static QString focused()
     {
@@ -458,7 +458,7 @@ TEST_F(KeysTest, MonthlyEntryOfOneEmployeeTakesThirtyKeyPresses)
     WhenShown(fmDataEdit, [&] {
         const auto finally = qScopeGuard([] { fmDataEdit->reject(); });
         fmDataEdit->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(fmDataEdit.existing()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(fmDataEdit.existing(), 60000));
         path << focused();
         typeOver({Qt::Key_2, Qt::Key_0});  // 出勤日数
         for (int i = 0; i < 5; ++i) key(fmDataEdit, Qt::Key_Return);

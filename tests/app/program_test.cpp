@@ -39,7 +39,7 @@ TEST(SingleInstance, SecondCopyWithoutParameterActivatesTheFirstAndEnds)
     ASSERT_EQ(box.shown().size(), 1u);
     EXPECT_EQ(box.lastText(), kTwice);
     EXPECT_EQ(box.shown()[0].type, MsgType::Error);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 60000));
 
     // Once the first copy has ended, the next one is the running copy. (A start with a parameter
     // passes while the first runs: ProgramTest below.)
@@ -80,7 +80,7 @@ TEST(SingleInstance, StaleSocketIsReplacedAndOnlyTheRequestActivates)
     send("activate\nactivate\n");
     SingleInstance second(QStringLiteral("Tessavonel"), run.path());
     EXPECT_TRUE(second.activateRunning());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 3; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 3; }, 60000));
     QTest::qWait(100);
     EXPECT_EQ(activations, 3);
     first.release();

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "payroll/option.h"
@@ -169,7 +170,7 @@ TEST_F(EditHelpersTest, NumKeysTakeTheFieldsCharactersAndBeepOnTheRest)
 TEST_F(EditHelpersTest, NumKeysEnterMovesOnOrRunsTheWindowsMove)
 {
     TwoFields two;
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&two.window));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&two.window, 60000));
     QLineEdit *first = two.first, *second = two.second;
     TNumKeys* keys = two.keys;
     first->setFocus();
@@ -218,7 +219,7 @@ TEST_F(EditHelpersTest, NumKeysFocusOfOtherWindowsIsNeitherEnteringNorLeaving)
 TEST_F(EditHelpersTest, NumKeysSelectTheEnteredFieldAMomentLater)
 {
     TwoFields two(QStringLiteral("  1,234"));
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&two.window));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&two.window, 60000));
     QLineEdit *field = two.first, *other = two.second;
     TNumKeys* keys = two.keys;
     // Entered by a click: the line edit then selects nothing itself, as it does for Tab.
@@ -230,7 +231,24 @@ TEST_F(EditHelpersTest, NumKeysSelectTheEnteredFieldAMomentLater)
     OptionRec.AutoSelect = true;
     enter();
     EXPECT_FALSE(field->hasSelectedText()) << "typing may begin at once";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return field->selectedText() == field->text(); }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return field->selectedText() == field->text(); }, 60000));
+
+    // Typed before the moment (a quick typist, a busy machine): the keys replace the whole text,
+    // and no selection comes after them to swallow the first.
+    QTimer* moment = keys->findChild<QTimer*>();
+    ASSERT_TRUE(moment);
+    field->setMaxLength(field->text().size());  // as the entry windows have it: the whole text is replaced
+    for (Qt::FocusReason how : {Qt::MouseFocusReason, Qt::TabFocusReason}) {
+        other->setFocus(Qt::TabFocusReason);
+        field->setFocus(how);
+        ASSERT_TRUE(moment->isActive());
+        QTest::keyClick(field, Qt::Key_2);
+        EXPECT_FALSE(moment->isActive()) << how;
+        QTest::keyClick(field, Qt::Key_0);
+        EXPECT_EQ(field->text(), QStringLiteral("20")) << how;
+        field->setText(QStringLiteral("  1,234"));
+    }
+    field->setMaxLength(32767);
 
     struct Case {
         const char* what;

@@ -88,7 +88,7 @@ class PrivateCups {
         }
         cupsd_.setProcessChannelMode(QProcess::MergedChannels);
         cupsd_.start(program, args);
-        for (int i = 0; i < 200 && cupsd_.waitForStarted(5000); ++i) {
+        for (int i = 0; i < 1200 && cupsd_.waitForStarted(5000); ++i) {
             if (QFile::exists(socket()) && PrintServiceAnswers()) return {};
             if (cupsd_.waitForFinished(50)) break;
         }
@@ -247,7 +247,7 @@ TEST_F(CupsTest, PrinterChosenInTheSetUpDialogAndRemovedIsToldOnceThenTheDefault
         window.addAction(fmMain->action("mnMeisaihyo"));
         window.show();
         window.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window, 60000));
         QString printer;
         WhenShown(fmInji, [&] {
             printer = child<QLabel>(fmInji, "pnPrinter")->text();
@@ -292,7 +292,7 @@ TEST_F(CupsTest, PrinterChosenInTheSetUpDialogAndRemovedIsToldOnceThenTheDefault
         QWidget window;
         window.show();
         window.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 60000));
         QTest::keyPress(&window, Qt::Key_Control, Qt::ControlModifier);
         WhenShown(fmInji, [&] {
             printer = child<QLabel>(fmInji, "pnPrinter")->text();

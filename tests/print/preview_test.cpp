@@ -68,9 +68,9 @@ TEST_F(PreviewTest, FillsTheScreenWithoutAWindowManager)
 {
     if (RanItselfUnderXvfb()) return;
     showPreview();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(fmPreView));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(fmPreView, 60000));
     const QSize screen = fmPreView->screen()->availableGeometry().size();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return fmPreView->size() == screen; }, 3000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fmPreView->size() == screen; }, 60000))
         << fmPreView->width() << "x" << fmPreView->height();
 }
 
