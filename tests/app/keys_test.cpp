@@ -1,7 +1,8 @@
 // The keyboard of the entry windows through the window system, on shown and active windows: Enter
 // on a focused button, Enter through the company window's boxes, the list-entry window's page and
 // arrow keys, the company name typed over a selection, the fields the slip entry stops at, the
-// accelerators of the flat buttons and the slip item settings without the mouse.
+// accelerators of the flat buttons, the field entered on stepping to another employee and the slip
+// item settings without the mouse.
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>

@@ -180,8 +180,8 @@ TEST_F(ListEditKeysTest, EnterThroughTheEmptyPayRowChangesNoPremium)
     EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
 }
 
-// A monthly pay typed and left without Enter, by an arrow, Tab or another cell, is dropped as the
-// row is left: it picks no grade, then or later.
+// A monthly pay typed and left without Enter, by an arrow or Tab, is dropped as the row is left: it
+// picks no grade, then or later; one that is no number is refused.
 TEST_F(ListEditKeysTest, APayLeftWithoutEnterIsDropped)
 {
     if (RanItselfUnderXvfb()) return;
@@ -207,9 +207,15 @@ TEST_F(ListEditKeysTest, APayLeftWithoutEnterIsDropped)
         press(Qt::Key_Return);
         EXPECT_EQ(grid()->item(PayRow, 1)->text(), u("14,775"));
     }
+    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
+    // A pay that is no number is refused where it was typed, and picks no grade either.
+    grid()->setCurrentCell(PayRow - 1, 1);
+    press({Qt::Key_1, Qt::Key_Minus, Qt::Key_2, Qt::Key_Return});
+    EXPECT_EQ(msg_.lastText(), u("「標準報酬月額」に 数値を入力して下さい。"));
+    EXPECT_EQ(grid()->currentRow(), PayRow - 1);
+    EXPECT_EQ(grid()->item(PayRow, 1)->text(), u("14,775"));
     fmListEdit->close();
     EXPECT_EQ(premiums(), before);
-    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
 }
 
 // With 数値項目を自動選択する a cell entered opens with its whole text selected, and the digits
