@@ -481,7 +481,13 @@ void TfmDataEdit::StepData(int tag)
             break;
         }
     }
-    if (first) first->setFocus(Qt::TabFocusReason);
+    if (first) {
+        // The field is entered anew even when it had the focus already (a step from the first
+        // field, or by a button that takes no focus): selected as on Tab and by AutoSelect, so
+        // that typing replaces the other employee's value instead of adding to it.
+        if (first->hasFocus()) btReturn->setFocus(Qt::TabFocusReason);
+        first->setFocus(Qt::TabFocusReason);
+    }
     InShow = false;
 }
 

@@ -17,6 +17,7 @@
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
+#include "payroll/ui/edithelpers.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
@@ -28,8 +29,9 @@ namespace {
 constexpr int EditableRole = Qt::UserRole;
 }
 
-// Cells take digits and "-"; a cell left with a text that is no number, or one out of range, is
-// refused with a message and keeps what it held, so the write-back on close cannot fail.
+// Cells take digits and "-" (typed over the text with InputOverN); a cell left with a text that is
+// no number, or one out of range, is refused with a message and keeps what it held, so the
+// write-back on close cannot fail.
 class TListEditDelegate : public QStyledItemDelegate {
   public:
     explicit TListEditDelegate(TfmListEdit* form) : QStyledItemDelegate(form), form_(form) {}
@@ -40,6 +42,10 @@ class TListEditDelegate : public QStyledItemDelegate {
         e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[-0-9,]*")), e));
         e->setAttribute(Qt::WA_InputMethodEnabled, false);
         QObject::connect(e, &QLineEdit::inputRejected, e, [] { MessageBeep(); });
+        // The view opens the editor with its text selected, and that text is replaced as a whole.
+        auto* keys = new TNumKeys(e, QStringLiteral("-"));
+        keys->autoSelect = false;
+        keys->replaceSelection = true;
         return e;
     }
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
@@ -91,6 +97,21 @@ TfmListEdit::TfmListEdit(QWidget* parent) : QDialog(parent)
     StrGrid->verticalHeader()->setDefaultSectionSize(24);
     StrGrid->verticalHeader()->setFixedWidth(130);
     StrGrid->installEventFilter(this);
+    // Opens the editor of a cell just entered, with its text selected (AutoSelect).
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(10);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        QTableWidgetItem* item = StrGrid->currentItem();
+        if (OptionRec.AutoSelect && isVisible() && item && (item->flags() & Qt::ItemIsEditable) &&
+            !StrGrid->indexWidget(StrGrid->currentIndex()))
+            StrGrid->editItem(item);
+    });
+    connect(StrGrid, &QTableWidget::currentCellChanged, this,
+            [this](int row, int col, int prevRow, int prevCol) {
+                StrGridSelectCell(row, col, prevRow, prevCol);
+            });
     // Headings in white on blue, as the rows' and columns' captions.
     StrGrid->setStyleSheet(
         QStringLiteral("QHeaderView::section { background: #0088EE; color: white; padding-left: 2px; }"));
@@ -156,25 +177,32 @@ static void setCellText(QTableWidgetItem* item, const QString& text)
         item->setData(Qt::UserRole + 1, text);
 }
 
+void TfmListEdit::StrGridSelectCell(int row, int col, int prevRow, int prevCol)
+{
+    // A monthly pay left without Enter picks no grade: the row is emptied as it is left.
+    if (prevRow == PayRow - 1 && prevCol >= 0 && (row != prevRow || col != prevCol))
+        if (QTableWidgetItem* pay = StrGrid->item(prevRow, prevCol)) pay->setText(QString());
+    Timer1->stop();
+    if (OptionRec.AutoSelect && row >= 0 && col >= 0) Timer1->start();
+}
+
 void TfmListEdit::enterKey()
 {
     const int c = StrGrid->currentColumn();
     int row = StrGrid->currentRow() + 1;
     if (c < 0 || row < 1) return;
     if (row == PayRow) {
+        // Only a number typed here picks a grade; the empty row is no change.
         QTableWidgetItem* pay = StrGrid->item(PayRow - 1, c);
-        int32_t value = 0;
-        try {
-            value = NumStrToInt(pay->text());
-        } catch (const ConvertError&) {
-            value = 0;
-        }
-        pay->setText(QString());
-        const TGradePremiums p = ListEditPremiums(value);
-        if (p.KenhoRyo >= 0) {
-            const int32_t v[] = {p.KenhoRyo, p.KaigoRyo, p.KoseiRyo, p.Kakekin};
-            for (int i = 0; i < 4; ++i)
-                setCellText(StrGrid->item(PayRow + i, c), FmtAmount(9, v[i]).trimmed());
+        const QString typed = pay->text().trimmed();
+        if (!typed.isEmpty()) {
+            const TCellCheck k = CheckListEditCell(PayRow, typed);
+            if (!k.error.isEmpty()) {
+                ShowError(k.error);  // the entry stays for correcting
+                return;
+            }
+            pay->setText(QString());
+            premiumsOf(NumStrToInt(typed), c);
         }
     }
     // Down to the next editable row of the column, from the last back to the first.
@@ -183,6 +211,16 @@ void TfmListEdit::enterKey()
         if (StrGrid->item(row - 1, c)->data(EditableRole).toBool()) break;
     }
     StrGrid->setCurrentCell(row - 1, c);
+}
+
+void TfmListEdit::premiumsOf(int32_t pay, int c)
+{
+    // Written whether or not the premium rows take entries, as the employee window's grade button
+    // does; a pay outside every grade changes nothing.
+    const TGradePremiums p = ListEditPremiums(pay);
+    if (p.KenhoRyo < 0) return;
+    const int32_t v[] = {p.KenhoRyo, p.KaigoRyo, p.KoseiRyo, p.Kakekin};
+    for (int i = 0; i < 4; ++i) setCellText(StrGrid->item(PayRow + i, c), FmtAmount(9, v[i]).trimmed());
 }
 
 bool TfmListEdit::eventFilter(QObject* watched, QEvent* e)

@@ -3,11 +3,13 @@
 // table. The grid is filled on every activation and written back on close (no cancel).
 #pragma once
 #include <QDialog>
+#include <cstdint>
 
 #include "platform/formref.h"
 
 class QTableWidget;
 class QTableWidgetItem;
+class QTimer;
 
 class TfmListEdit : public QDialog {
     Q_OBJECT
@@ -28,12 +30,17 @@ class TfmListEdit : public QDialog {
   private:
     friend class TListEditDelegate;
     void FormActivate();
-    // Enter: the premiums of the pay row's value, then the next editable row of the column.
+    // Enter: the premiums of a pay typed into its row, then the next editable row of the column.
     void enterKey();
+    // The four premiums of column c from the grade of a monthly pay.
+    void premiumsOf(int32_t pay, int c);
+    // A cell entered: the pay row left is emptied, and with AutoSelect the new cell's editor opens.
+    void StrGridSelectCell(int row, int col, int prevRow, int prevCol);
     void readPlacement();
     void writePlacement();
 
     QTableWidget* StrGrid = nullptr;
+    QTimer* Timer1 = nullptr;  // opens the editor of a cell just entered (AutoSelect)
     QList<int> slots_;
 };
 

@@ -654,7 +654,7 @@ bool TfmListInp::StrGridExit(TListGridView* grid, int col, int row, const QStrin
     TListGrid& g = grid->grid;
     const TCellEntry r = CheckCellEntry(g, row, typed);
     if (r.accepted) {
-        g.setCell(col, row, r.text);
+        g.enterCell(col, row, r.text, r.value);
         if (grid == StrGridK) MarkCellManual(g, col, row);
         grid->gridModel->cellChanged(col, row);
     }

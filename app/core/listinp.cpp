@@ -170,6 +170,20 @@ void TListGrid::setCell(int col, int row, const QString& text)
         cells_[size_t(row - 1) * keys_.size() + size_t(col - 1)] = text;
 }
 
+void TListGrid::enterCell(int col, int row, const QString& text, double value)
+{
+    if (col < 1 || row < 1 || col >= colCount() || row >= rowCount()) return;
+    const size_t i = size_t(row - 1) * keys_.size() + size_t(col - 1);
+    cells_[i] = text;
+    typed_[i] = value;
+}
+
+std::optional<double> TListGrid::typedValue(int col, int row) const
+{
+    if (col < 1 || row < 1 || col >= colCount() || row >= rowCount()) return std::nullopt;
+    return typed_[size_t(row - 1) * keys_.size() + size_t(col - 1)];
+}
+
 QByteArray TListGrid::key(int col) const
 {
     return col >= 1 && col < colCount() ? keys_[size_t(col - 1)] : QByteArray();
@@ -205,6 +219,7 @@ void TListGrid::setColumns(const QList<int>& order)
         slots_.push_back(e);
     }
     cells_.assign(rows_.size() * keys_.size(), QString());
+    typed_.assign(cells_.size(), std::nullopt);
 }
 
 void TListGrid::setRows(std::vector<TGridRow> rows)
@@ -217,6 +232,7 @@ void TListGrid::setRows(std::vector<TGridRow> rows)
 void TListGrid::refill()
 {
     cells_.assign(rows_.size() * keys_.size(), QString());
+    typed_.assign(cells_.size(), std::nullopt);
     for (int c = 1; c < colCount(); ++c) {
         const int e = FindGridMemb(c);
         if (e < 1) continue;
@@ -367,8 +383,11 @@ TCellEntry CheckCellEntry(const TListGrid& g, int row, const QString& typed)
                 return r;
             }
             r.text = IsJikanItem(item.name) ? FmtJikan(v) : QString::asprintf("%6.2f", v);
+            r.value = v;
         } else {
-            r.text = FmtAmount(7, StrToIntEx(in.value));
+            const int32_t v = StrToIntEx(in.value);
+            r.text = FmtAmount(7, v);
+            r.value = v;
         }
     } catch (const AppError& e) {
         // Letters that came in past the key filter (pasted text): refused like any other bad entry.
@@ -407,9 +426,12 @@ bool UpdateYukyuZan(TListGrid& g, int col)
     const int rest = FindGridRow(g, QStringLiteral("有休残日数"));
     const int e = columnSlot(g, col);
     if (g.kind() != TGridKind::Hendou || taken < 1 || rest < 1 || e < 1) return false;
+    // Days not typed are the stored ones, and so is the remainder worked out from them.
+    const std::optional<double> days = g.typedValue(col, taken);
+    if (!days) return false;
     const double prev = GetPrevYukyuZan(CurPeriod.Period - 1, SyainRec[e].MembKey.bytes());
     if (prev == -999.0) return false;
-    g.setCell(col, rest, QString::asprintf("%6.2f", prev - ReadGridNum(g, taken, col)));
+    g.enterCell(col, rest, QString::asprintf("%6.2f", prev - *days), prev - *days);
     return true;
 }
 
@@ -428,8 +450,11 @@ bool ReadGridColumn(const TListGrid& g, int e, bool bonus)
     const std::vector<Target>& targets = g.targets(bonus);
     for (int r = 1; r < g.rowCount(); ++r) {
         const Target t = targets[size_t(r - 1)];
-        if (t.kind == Target::None) continue;
-        const double v = ReadGridNum(g, r, col);
+        // A cell nobody typed in shows the record's value rounded to what the cell can show: read
+        // back, 7:20 would become 7.33 hours and 9.875 days 9.88.
+        const std::optional<double> typed = g.typedValue(col, r);
+        if (t.kind == Target::None || !typed) continue;
+        const double v = *typed;
         switch (t.kind) {
             case Target::Kintai:
                 KintaiRec[e].Kintai[t.k] = v;

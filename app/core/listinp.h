@@ -1,10 +1,11 @@
 // The list-entry grids without widgets: which employees get a column and which items a row, the
-// text of each cell from the period records, the check of a typed cell and the read-back of a
-// grid into the records by item name.
+// text of each cell from the period records, the check of a typed cell and the read-back of the
+// typed cells of a grid into the records by item name.
 #pragma once
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "payroll/records.h"
@@ -24,7 +25,9 @@ struct TGridRow {
 
 // One grid in the coordinates the window uses: column 0 holds the item names, row 0 the employee
 // names, columns 1..colCount()-1 the employees and rows 1..rowCount()-1 the items. Every column
-// also carries its employee's MembKey in a key row that is never shown.
+// also carries its employee's MembKey in a key row that is never shown. A cell typed in keeps the
+// number entered beside its text: only those cells go back into the records, with that number,
+// since the text shows hours and days rounded to two decimals.
 class TListGrid {
   public:
     explicit TListGrid(TGridKind kind) : kind_(kind) {}
@@ -36,6 +39,10 @@ class TListGrid {
     // Row 0 gives the employee name, column 0 the item name; outside the grid an empty text.
     QString cell(int col, int row) const;
     void setCell(int col, int row, const QString& text);
+    // A cell the user typed in (or one worked out from such a cell), showing text for value.
+    void enterCell(int col, int row, const QString& text, double value);
+    // The number typed into a cell since the grid was filled; nothing for a cell not typed in.
+    std::optional<double> typedValue(int col, int row) const;
     QByteArray key(int col) const;
     const TGridRow& row(int r) const { return rows_[size_t(r - 1)]; }
 
@@ -64,10 +71,11 @@ class TListGrid {
     mutable std::vector<Target> targets_;
     mutable int targetsBonus_ = -1;  // -1 not resolved, else the period kind they are for
     std::vector<TGridRow> rows_;
-    std::vector<QString> names_;      // row 0 of columns 1..
-    std::vector<QByteArray> keys_;    // the key row of columns 1..
-    mutable std::vector<int> slots_;  // slot of each column when filled; checked against the key
-    std::vector<QString> cells_;      // item rows x employee columns, row by row
+    std::vector<QString> names_;                // row 0 of columns 1..
+    std::vector<QByteArray> keys_;              // the key row of columns 1..
+    mutable std::vector<int> slots_;            // slot of each column when filled; checked against the key
+    std::vector<QString> cells_;                // item rows x employee columns, row by row
+    std::vector<std::optional<double>> typed_;  // as cells_: the number of a cell typed in
 };
 
 // The slot for column candidate n: with serial numbers in use the employee numbered n, else slot
@@ -103,6 +111,7 @@ int CellTag(const TListGrid& g, int row);
 struct TCellEntry {
     bool accepted = false;
     QString text;
+    double value = 0;  // the number entered ("7:20" is 7 1/3 hours, whatever the text shows)
     QString error;
 };
 TCellEntry CheckCellEntry(const TListGrid& g, int row, const QString& typed);
@@ -113,12 +122,14 @@ int NextEditRow(const TListGrid& g, int col, int row);
 
 // The row labelled name, -1 when the grid has none.
 int FindGridRow(const TListGrid& g, const QString& name);
-// After leaving a 有休日数 cell: the 有休残日数 cell of the column becomes last period's remaining
-// days minus the days taken. False when there is no such row or no previous figure.
+// After leaving a 有休日数 cell typed in: the 有休残日数 cell of the column becomes last period's
+// remaining days minus the days typed, and is taken back like a typed cell. False when the days
+// were not typed, or there is no such row or no previous figure.
 bool UpdateYukyuZan(TListGrid& g, int col);
 
 // The number in column col of item row row (an empty cell is 0).
 double ReadGridNum(const TListGrid& g, int row, int col);
-// Reads the column that carries slot e's key back into his records, by the names of the rows.
-// A slot whose key is in no column is left alone (false).
+// Reads the cells typed in of the column that carries slot e's key back into his records, by the
+// names of the rows; every other value keeps its stored number exactly. A slot whose key is in no
+// column is left alone (false).
 bool ReadGridColumn(const TListGrid& g, int e, bool bonus);

@@ -1,7 +1,8 @@
 // The keyboard of the entry windows through the window system, on shown and active windows: Enter
 // on a focused button, Enter through the company window's boxes, the list-entry window's page and
 // arrow keys, the company name typed over a selection, the fields the slip entry stops at, the
-// accelerators of the flat buttons and the slip item settings without the mouse.
+// accelerators of the flat buttons, the field entered on stepping to another employee and the slip
+// item settings without the mouse.
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -12,7 +13,10 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <initializer_list>
 #include <memory>
 
 #include "app/TfmDataEdit.h"
@@ -490,6 +494,141 @@ TEST_F(KeysTest, MonthlyEntryOfOneEmployeeTakesThirtyKeyPresses)
     EXPECT_EQ(KoujoRec[1].KoujoManual[koJuumin], 1);
     EXPECT_EQ(presses, 30);
     EXPECT_TRUE(box.shown().empty()) << box.lastText();
+}
+
+}  // namespace
+
+namespace {
+
+// Stepping to another employee enters the first field as any other way of entering it: with
+// automatic selection its whole text is selected, so that what is typed replaces the shown value
+// instead of being added to it; without it the field looks as Tab leaves it. By Alt+N, Alt+B and
+// the two buttons, with the field being stepped from holding an entry not yet taken.
+TEST_F(KeysTest, SteppingToAnotherEmployeeEntersTheFirstField)
+{
+    if (RanItselfUnderXvfb()) return;
+    enum How { AltN, AltB, ClickNext, ClickBack };
+    struct Case {
+        const char* what;
+        bool bonus;
+        bool autoSelect;
+        How how;
+        std::initializer_list<Qt::Key> before;  // typed into the first field before the step
+        std::initializer_list<Qt::Key> after;   // typed after it, then Enter
+        double from, to;                        // the first field's value of each slot afterwards
+    } const cases[] = {
+        {"bonus, Alt+N after 500000 without Enter",
+         true,
+         true,
+         AltN,
+         {Qt::Key_5, Qt::Key_0, Qt::Key_0, Qt::Key_0, Qt::Key_0, Qt::Key_0},
+         {Qt::Key_1, Qt::Key_5, Qt::Key_0, Qt::Key_0, Qt::Key_0, Qt::Key_0},
+         500000,
+         150000},
+        {"bonus, 次のデータ clicked",
+         true,
+         true,
+         ClickNext,
+         {},
+         {Qt::Key_2, Qt::Key_5, Qt::Key_0, Qt::Key_0, Qt::Key_0, Qt::Key_0},
+         80000,
+         250000},
+        {"bonus, Alt+B",
+         true,
+         true,
+         AltB,
+         {},
+         {Qt::Key_7, Qt::Key_0, Qt::Key_0, Qt::Key_0, Qt::Key_0},
+         80000,
+         70000},
+        {"month, Alt+N, 5", false, true, AltN, {}, {Qt::Key_5}, 18, 5},
+        {"month, 前のデータ clicked, 18", false, true, ClickBack, {}, {Qt::Key_1, Qt::Key_8}, 18, 18},
+        {"month without automatic selection, Alt+N, 5", false, false, AltN, {}, {Qt::Key_5}, 18, 5},
+        {"month without automatic selection, 前のデータ clicked",
+         false,
+         false,
+         ClickBack,
+         {},
+         {Qt::Key_2, Qt::Key_0},
+         18,
+         20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.bonus)
+            openBonus(13, 7, 10);
+        else
+            openMonth(5);
+        OptionRec.AutoSelect = c.autoSelect;
+        OptionRec.InputOverN = true;
+        for (int e = 1; e <= 2; ++e) {
+            employee(e).Chingin[1] = 200000;
+            SyainRec[e].NoSyoto = 1;  // no question on a bonus without last month's pay
+            KintaiRec[e].Kintai[kiSyukkin] = 18;
+            SikyuRec[e].Sikyu[siKihon] = c.bonus ? 80000 : 0;
+        }
+        CalcAllMember(false);
+        const bool back = c.how == AltB || c.how == ClickBack;
+        const int from = back ? 2 : 1;
+        const int to = back ? 1 : 2;
+        fmDataEdit->MembSlot = from;
+        ShowActive(fmDataEdit);
+        auto* first = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_TRUE(first);
+        const QString name =
+            child<QLabel>(fmDataEdit, qPrintable(u("lb") + first->objectName().mid(2)))->text();
+        ASSERT_EQ(name, c.bonus ? u("賞与") : u("出勤日数"));
+        if (c.autoSelect) {
+            ASSERT_TRUE(until([first] { return first->hasSelectedText(); }));
+            // The selection of the window's first field is done before the step: the step's own
+            // is what is looked at.
+            ASSERT_TRUE(until([first] {
+                const QList<QTimer*> timers = first->findChildren<QTimer*>();
+                return std::none_of(timers.begin(), timers.end(), [](QTimer* t) { return t->isActive(); });
+            }));
+        }
+        for (Qt::Key k : c.before) press(fmDataEdit, k);
+        switch (c.how) {
+            case AltN:
+                press(fmDataEdit, Qt::Key_N, Qt::AltModifier);
+                break;
+            case AltB:
+                press(fmDataEdit, Qt::Key_B, Qt::AltModifier);
+                break;
+            case ClickNext:
+                QTest::mouseClick(child<QToolButton>(fmDataEdit, "sbNextData"), Qt::LeftButton);
+                break;
+            case ClickBack:
+                QTest::mouseClick(child<QToolButton>(fmDataEdit, "sbBackData"), Qt::LeftButton);
+                break;
+        }
+        ASSERT_TRUE(until([to] { return fmDataEdit->MembSlot == to; }));
+        ASSERT_EQ(QApplication::focusWidget(), first) << "the same field, now of the other employee";
+        if (c.autoSelect) {
+            // Selected as on entering the field any other way (not asserted: a field left with its
+            // caret in front shows the fault in the figures below).
+            until([first] { return first->selectedText() == first->text(); });
+        } else {
+            // As Tab leaves it: compared with Tab to the next field and Shift+Tab back.
+            const QString selected = first->selectedText();
+            const int caret = first->cursorPosition();
+            press(fmDataEdit, Qt::Key_Tab);
+            press(fmDataEdit, Qt::Key_Backtab, Qt::ShiftModifier);
+            ASSERT_EQ(QApplication::focusWidget(), first);
+            EXPECT_EQ(selected, first->selectedText());
+            EXPECT_EQ(caret, first->cursorPosition());
+        }
+        for (Qt::Key k : c.after) press(fmDataEdit, k);
+        press(fmDataEdit, Qt::Key_Return);
+        const auto value = [&c](int e) {
+            return c.bonus ? double(SikyuRec[e].Sikyu[siKihon]) : KintaiRec[e].Kintai[kiSyukkin];
+        };
+        EXPECT_EQ(value(from), c.from);
+        EXPECT_EQ(value(to), c.to);
+        EXPECT_TRUE(box.shown().empty()) << box.lastText();
+        box.clear();
+        fmDataEdit->reject();
+    }
 }
 
 }  // namespace

@@ -6,9 +6,12 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <cstring>
+#include <memory>
 
 #include "app/TfmListInp.h"
 #include "app/core/recalc.h"
+#include "payroll/common.h"
 #include "payroll/option.h"
 #include "payroll/period.h"
 #include "payroll/slipitems.h"
@@ -261,6 +264,116 @@ TEST_F(ListInpTest, TheMainWindowReadsTheGridsOfThePeriodItOpens)
               u("所定労働時間： 168.00時間"));
     Screenshot(fmListInp, "list-entry.png");
     fmListInp->hide();
+}
+
+// Hours and days whose stored numbers the grid shows rounded: 7:20 (7.33 as decimals), 7.33 hours
+// entered as decimals (7:20 as h:mm), 50 minutes of lateness, 9.875 days of paid leave left and a
+// taken eighth of a day. Slot 1 is paid by the hour (1,500 yen), slot 2 by the month.
+class ListInpExactTest : public ListInpTest {
+  protected:
+    void SetUp() override
+    {
+        ListInpTest::SetUp();
+        // April leaves 10.875 days of paid leave to both.
+        auto april = PeriodRecord();
+        for (int e : {1, 2}) {
+            april->syain[e].MembKey.setBytes(QByteArray("260401_0900") +
+                                             QByteArray::number(e).rightJustified(2, '0'));
+            april->kintai[e].Kintai[kiYukyuZan] = 10.875;
+        }
+        StorePeriod(CurPeriod.FileName, 4, *april);
+    }
+    static void month()
+    {
+        employee(1, 3).Chingin[1] = 1500;
+        employee(2, 1);
+        for (int e : {1, 2}) {
+            TKintaiRec& k = KintaiRec[e];
+            k.Kintai[kiSyoteiNissu] = CorpRec.Nissu;
+            k.Kintai[kiSyoteiJikan] = CorpRec.Jikan;
+            k.Kintai[kiSyukkin] = 20;
+            k.Kintai[kiJitudou] = e == 1 ? StrToFloatEx(QStringLiteral("7:20")) : 7.33;
+            k.Kintai[kiFutuZangyo] = e == 1 ? 7.33 : StrToFloatEx(QStringLiteral("7:20"));
+            k.Kintai[kiChisouJikan] = StrToFloatEx(QStringLiteral("0:50"));
+            k.Kintai[kiYukyu] = 0.125;
+            k.Kintai[kiYukyuZan] = 9.875;
+        }
+        CalcAllMember(false);
+    }
+    // The bytes of the period image differ from before: the offset of the first that does, -1 when
+    // none does.
+    static qint64 firstChange(const TPeriodRecord& before)
+    {
+        const auto now = CopyPeriodImage();
+        const auto* a = reinterpret_cast<const unsigned char*>(&before);
+        const auto* b = reinterpret_cast<const unsigned char*>(now.get());
+        for (qint64 i = 0; i < qint64(sizeof before); ++i)
+            if (a[i] != b[i]) return i;
+        return -1;
+    }
+};
+
+// Recalculations from the list-entry window with no cell typed in, in both time styles: leaving
+// either page, closing, and the main window opening a new month, which reads the grids just filled.
+TEST_F(ListInpExactTest, RecalculationWithNothingTypedChangesNoByte)
+{
+    for (int style : {0, 1}) {
+        SCOPED_TRACE(style ? "h:mm" : "decimal hours");
+        OptionRec.TimeStyle = style;
+        openMonth(5);
+        month();
+        ASSERT_EQ(SikyuRec[1].Sikyu[siKihon], 11000) << "7:20 at 1,500 yen";
+        const auto before = CopyPeriodImage();
+        fmListInp->show();
+        TListGridView* h = grid("StrGridH");
+        EXPECT_EQ(h->grid.cell(1, rowOf(h, "実働時間")).trimmed(), style ? u("7:20") : u("7.33"));
+        EXPECT_EQ(h->grid.cell(1, rowOf(h, "有休残日数")).trimmed(), u("9.88"));
+        // Walked through, the paid-leave days included, without typing.
+        for (const char* row : {"出勤日数", "有休日数", "実働時間", "有休残日数"})
+            h->setCell(1, rowOf(h, row));
+        auto* pages = child<QTabWidget>(fmListInp, "PageCtrl");
+        pages->setCurrentIndex(1);
+        EXPECT_EQ(firstChange(*before), -1) << "leaving 変動項目";
+        pages->setCurrentIndex(0);
+        EXPECT_EQ(firstChange(*before), -1) << "leaving 固定項目";
+        fmListInp->reject();
+        EXPECT_EQ(firstChange(*before), -1) << "closing";
+        EXPECT_EQ(SikyuRec[1].Sikyu[siKihon], 11000);
+
+        // June, never saved, opened by the main window: it fills the grids and recalculates from them.
+        openMonth(6);
+        ASSERT_EQ(YearHeader.DataExists[6], 0);
+        month();
+        const auto june = CopyPeriodImage();
+        fmMain->UpdateMainCaption();
+        EXPECT_EQ(firstChange(*june), -1) << "opening a new month";
+    }
+    EXPECT_TRUE(box.shown().empty()) << box.lastText();
+}
+
+// What is typed goes back as the number typed, not as the text the cell shows: 7:20 in decimal
+// hours, and the paid leave left after days taken worked out from last month's 10.875.
+TEST_F(ListInpExactTest, TypedCellsGoBackAsTheNumberTyped)
+{
+    OptionRec.TimeStyle = 0;
+    openMonth(5);
+    month();
+    fmListInp->show();
+    TListGridView* h = grid("StrGridH");
+    typeAt(h, 1, "実働時間", QStringLiteral("7:20"));
+    EXPECT_EQ(h->grid.cell(1, rowOf(h, "実働時間")).trimmed(), u("7.33"));
+    typeAt(h, 2, "有休日数", QStringLiteral("1"));
+    EXPECT_EQ(h->grid.cell(2, rowOf(h, "有休残日数")).trimmed(), u("9.88"));
+    typeAt(h, 2, "遅刻早退時間", QStringLiteral("0:50"));
+    fmListInp->reject();
+    EXPECT_EQ(KintaiRec[1].Kintai[kiJitudou], StrToFloatEx(QStringLiteral("7:20")));
+    EXPECT_EQ(SikyuRec[1].Sikyu[siKihon], 11000);
+    EXPECT_EQ(KintaiRec[2].Kintai[kiYukyu], 1.0);
+    EXPECT_EQ(KintaiRec[2].Kintai[kiYukyuZan], 9.875);
+    EXPECT_EQ(KintaiRec[2].Kintai[kiChisouJikan], StrToFloatEx(QStringLiteral("0:50")));
+    EXPECT_EQ(KintaiRec[1].Kintai[kiYukyuZan], 9.875) << "not typed";
+    EXPECT_EQ(KintaiRec[1].Kintai[kiYukyu], 0.125);
+    EXPECT_TRUE(box.shown().empty()) << box.lastText();
 }
 
 }  // namespace
