@@ -38,6 +38,7 @@
 #include "payroll/captions.h"
 #include "payroll/common.h"
 #include "payroll/corpdata.h"
+#include "payroll/gensen.h"
 #include "payroll/option.h"
 #include "payroll/password.h"
 #include "payroll/paths.h"
@@ -576,7 +577,7 @@ void TfmMain::FormActivate()
             ListBox->scrollToTop();
             ListBox->setCurrentRow(0);
         }
-        WriteSysLog(10);
+        logStart();
     } catch (const AppError& e) {
         ShowError(e.message());
         close();
@@ -607,6 +608,13 @@ void TfmMain::printDocument(int tag, const QString& caption, bool needsTick, con
     ListBox->setFocus();
 }
 
+void TfmMain::logStart()
+{
+    if (StartLogged) return;
+    StartLogged = true;
+    WriteSysLog(10);
+}
+
 void TfmMain::UpdateMainCaption()
 {
     ListBox->clear();
@@ -619,6 +627,8 @@ void TfmMain::UpdateMainCaption()
         fmCorpInfo->setFirstRun(true);
         if (fmCorpInfo->exec() != QDialog::Accepted) return;
         setWindowTitle(QStringLiteral("%1 【%2 %3】").arg(ProductName, CompanyName(), MainPeriodTitle));
+        // The first employee is registered within the start: its entry follows the start's.
+        if (StartupPending) logStart();
         btNewEnterClick();
         FirstRun = false;
     }
@@ -901,7 +911,9 @@ void TfmMain::btDeleteClick()
     const QString gensen = QStringLiteral("%1源泉徴収(%2%3年).dat")
                                .arg(DataPath, CurPeriod.EraText)
                                .arg(CurPeriod.EraYear, 2, 10, QLatin1Char('0'));
-    if (QFileInfo::exists(gensen) &&
+    // Besides this year's file, the one the age check reads by slot (the newest, which early in a
+    // year is last year's): moving the later slots down would give them other birth dates.
+    if ((QFileInfo::exists(gensen) || !FindGensenFile().isEmpty()) &&
         MessageDlg(QStringLiteral("今年の源泉徴収データが作成されているため、\n"
                                   "社員削除を行うと源泉徴収データにずれが生じます。\n"
                                   "（社員削除ではなく、退職に設定する事を推奨）\n\n"

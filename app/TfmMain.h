@@ -123,6 +123,8 @@ class TfmMain : public QMainWindow {
     QString chooseCsvFile(bool save);
     // The selected slot, or 0 after telling the user that no line is selected.
     int selectedSlotOrTell();
+    // Writes the start's entry of the system log unless this run has written it.
+    void logStart();
 
     QListWidget* ListBox = nullptr;
     QHeaderView* HeadCtrl = nullptr;
@@ -131,6 +133,8 @@ class TfmMain : public QMainWindow {
     bool FirstRun = false;
     // Start-up switches (the command line) and the state of the opening sequence.
     bool StartupPending = true;
+    // The start's entry of the system log is written (once per run).
+    bool StartLogged = false;
     bool DownloadMode = false;
     bool UpdateMode = false;
     bool DownloadFMode = false;

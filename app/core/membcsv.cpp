@@ -83,12 +83,31 @@ QByteArray number(int64_t v)
     return QByteArray::number(static_cast<qlonglong>(v)) + ',';
 }
 
-// "2024/ 4/ 1" of a stored retirement date: the western year is the stored year + 1988.
+// Retirement years are stored as the employee window shows them: the era year alone, in the era
+// of the open period. Records kept from before 令和 still hold 平成 years (10..31 for dates of
+// 1998..2019), which no 令和 year reaches for decades. So a stored year 1..R+1, R the 令和 year of
+// the open period (a retirement fixed for next year included), is a 令和 year; 0 and every larger
+// year are 平成 years. In a period before 2019 every stored year is a 平成 year.
+int lastReiwaYear()
+{
+    const int western = CurPeriod.EraYear > 0
+                            ? CurPeriod.EraYear + (CurPeriod.EraText == EraName[1] ? 1988 : 2018)
+                            : Today().year();
+    return western >= 2019 ? western - 2018 + 1 : 0;
+}
+
+// The western year of a stored era year.
+int westernYear(int stored)
+{
+    return stored >= 1 && stored <= lastReiwaYear() ? stored + 2018 : stored + 1988;
+}
+
+// "2024/ 4/ 1" of a stored retirement date: the stored month and day characters as they are.
 QString exportDate(const TEmployeeRec& r)
 {
     const TTaisyokuDate d = TaisyokuOf(r);
     if (d.isEmpty()) return {};
-    return QStringLiteral("%1/%2/%3").arg(d.Year.trimmed().toInt() + 1988, 4).arg(d.Month, d.Day);
+    return QStringLiteral("%1/%2/%3").arg(westernYear(d.Year.trimmed().toInt()), 4).arg(d.Month, d.Day);
 }
 
 // A line refused: the column's name and what is wrong with it.
@@ -131,8 +150,19 @@ int32_t fieldValue(const QStringList& f, int column, const char* field)
     return intIn(f, column, -(power - 1), power * 10 - 1);
 }
 
+// The stored era year of a western date, read back by westernYear as the same year: the 令和 year
+// from 1 May 2019 on while it is one the rule reads as 令和, else the 平成 year. 0 when the date has
+// no such year (a 令和 year beyond next year, or a 平成 year the rule would read as 令和).
+int storedYear(int y, int m)
+{
+    const int last = lastReiwaYear();
+    const int reiwa = y - 2018, heisei = y - 1988;
+    if (QDate(y, m, 1) >= QDate(2019, 5, 1) && last > 0) return reiwa >= 1 && reiwa <= last ? reiwa : 0;
+    return heisei > last && heisei >= 1 && heisei <= 99 ? heisei : 0;
+}
+
 // "yyyy/m/d" or "yyyy/mm/dd" as the stored "%2d%2d%2d"; a date that equals the stored one keeps
-// the stored bytes ("3604 1" and "36 4 1" are the same day).
+// the stored bytes ("3604 1" and "36 4 1" are the same day, and so are 令和1年3月 and 平成31年3月).
 void storeDate(TEmployeeRec& r, const QString& text)
 {
     const QString t = text.trimmed();
@@ -142,16 +172,23 @@ void storeDate(TEmployeeRec& r, const QString& text)
     }
     const QStringList parts = t.split(QLatin1Char('/'));
     bool ok[3] = {};
-    const int y = parts.size() == 3 ? parts[0].trimmed().toInt(&ok[0]) - 1988 : 0;
+    const int y = parts.size() == 3 ? parts[0].trimmed().toInt(&ok[0]) : 0;
     const int m = parts.size() == 3 ? parts[1].trimmed().toInt(&ok[1]) : 0;
     const int d = parts.size() == 3 ? parts[2].trimmed().toInt(&ok[2]) : 0;
-    if (!ok[0] || !ok[1] || !ok[2] || y < 0 || y > 99 || m < 1 || m > 12 || d < 1 || d > 31)
+    if (!ok[0] || !ok[1] || !ok[2] || y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > 31)
         refuse(6, QStringLiteral("日付ではありません（%1）").arg(text));
     const TTaisyokuDate old = TaisyokuOf(r);
-    if (!old.isEmpty() && old.Year.trimmed().toInt() == y && old.Month.trimmed().toInt() == m &&
+    if (!old.isEmpty() && westernYear(old.Year.trimmed().toInt()) == y && old.Month.trimmed().toInt() == m &&
         old.Day.trimmed().toInt() == d)
         return;
-    r.Taisyoku.setText(QString::asprintf("%2d%2d%2d", y, m, d));
+    const int stored = storedYear(y, m);
+    if (stored == 0) {
+        const int last = lastReiwaYear();
+        const int from = last == 0 ? 1989 : last < 30 ? 1989 + last : 2019;
+        const int to = last == 0 ? 2087 : 2018 + last;
+        refuse(6, QStringLiteral("%1年～%2年の日付ではありません（%3）").arg(from).arg(to).arg(text));
+    }
+    r.Taisyoku.setText(QString::asprintf("%2d%2d%2d", stored, m, d));
 }
 
 // The columns of one line stored into rec; LineError when a value cannot be stored.
@@ -223,6 +260,33 @@ void closeSerialNumbers()
     for (int i = 0; i < used.size(); ++i) SyainRec[used[i]].SeqNo = static_cast<uint16_t>(i + 1);
 }
 
+// The message refusing a header whose names in columns from..to-1 are not the expected ones (or,
+// when to is its end, that goes on after it), naming the first column that differs; empty when
+// they agree.
+QString headerFault(const QStringList& header, int from, int to, bool end)
+{
+    const QString stop = QStringLiteral("\n社員情報は変更していません。");
+    for (int c = from; c < to; ++c) {
+        const QString want = QString::fromUtf8(HeaderNames[c]);
+        if (c >= header.size())
+            return QStringLiteral("列の見出しが違うので処理を中断しました。\n%1列目の「%2」がありません。")
+                       .arg(c + 1)
+                       .arg(want) +
+                   stop;
+        if (header[c] != want)
+            return QStringLiteral(
+                       "列の見出しが違うので処理を中断しました。\n%1列目が「%2」ではなく「%3」です。")
+                       .arg(c + 1)
+                       .arg(want, header[c]) +
+                   stop;
+    }
+    if (!end || header.size() <= to) return {};
+    return QStringLiteral("列の見出しが違うので処理を中断しました。\n%1列目の「%2」は余分な列です。")
+               .arg(to + 1)
+               .arg(header[to]) +
+           stop;
+}
+
 // The period's four arrays as they were before an import, put back when it stops.
 struct Snapshot {
     TSyainArray syain = SyainRec;
@@ -280,17 +344,59 @@ QByteArray ExportMemberCsv()
     return out;
 }
 
+QList<TCsvRecord> SplitCsvRecords(const QByteArray& bytes)
+{
+    // Quotes open a field only at its start, as SplitImportLine reads them; a doubled one inside
+    // stays in the field. '"', ',', CR and LF are never the second byte of a CP932 character.
+    QList<TCsvRecord> records;
+    qsizetype start = 0;
+    int line = 1, first = 1;
+    bool fieldStart = true, quoted = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (quoted) {
+            if (c == '"') {
+                if (i + 1 < bytes.size() && bytes[i + 1] == '"')
+                    ++i;
+                else
+                    quoted = false;
+            } else if (c == '\n') {
+                ++line;
+            }
+            continue;
+        }
+        if (c == '"' && fieldStart) {
+            quoted = true;
+            fieldStart = false;
+        } else if (c == ',') {
+            fieldStart = true;
+        } else if (c == '\n') {
+            const qsizetype end = i > start && bytes[i - 1] == '\r' ? i - 1 : i;
+            records.append({bytes.mid(start, end - start), first, line});
+            start = i + 1;
+            first = ++line;
+            fieldStart = true;
+        } else {
+            fieldStart = false;
+        }
+    }
+    // A quote left open runs to the end of the file, whose last line end is no part of it.
+    if (start < bytes.size()) {
+        QByteArray rest = bytes.mid(start);
+        int last = line;
+        if (rest.endsWith('\n')) {
+            rest.chop(rest.endsWith("\r\n") ? 2 : 1);
+            --last;
+        }
+        records.append({rest, first, last});
+    }
+    return records;
+}
+
 QList<QByteArray> SplitCsvLines(const QByteArray& bytes)
 {
     QList<QByteArray> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\n') continue;
-        const qsizetype end = i > start && bytes[i - 1] == '\r' ? i - 1 : i;
-        lines << bytes.mid(start, end - start);
-        start = i + 1;
-    }
-    if (start < bytes.size()) lines << bytes.mid(start);
+    for (const TCsvRecord& r : SplitCsvRecords(bytes)) lines << r.bytes;
     return lines;
 }
 
@@ -353,11 +459,11 @@ QByteArray ImportMembKey(int count)
 TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
 {
     TCsvImportResult res;
-    const QList<QByteArray> lines = SplitCsvLines(bytes);
+    const QList<TCsvRecord> lines = SplitCsvRecords(bytes);
     // The header is read like every other line: a spreadsheet program may quote its names.
     QStringList header;
     try {
-        if (!lines.isEmpty()) header = SplitImportLine(cp932::decode(lines[0]));
+        if (!lines.isEmpty()) header = SplitImportLine(cp932::decode(lines[0].bytes));
     } catch (const EncodingError&) {
     }
     for (int c = 0; c < 4; ++c)
@@ -365,38 +471,79 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
             res.error = QStringLiteral("不正なデータファイルなので処理を中断しました。");
             return res;
         }
+    // Every name is compared: columns moved in a spreadsheet would put amounts into wrong fields.
+    if (const QString wrong = headerFault(header, 4, CsvVersionColumn, false); !wrong.isEmpty()) {
+        res.error = wrong;
+        return res;
+    }
     const QString ver = header.value(CsvVersionColumn);
     if (!ver.startsWith(QLatin1String("FileVer"))) {
         res.error = QStringLiteral("ファイルフォーマットが違うので処理を中断しました。");
         return res;
     }
+    // Layout 1.0 ends at FileVer; later ones carry the serial number after it.
     const QString version = ver.mid(8, 4);
-    const bool withSeqNo = version >= QLatin1String("1.1") && header.size() > 31;
-    const int columns = std::min<int>(header.size(), MemberCsvColumns);
+    const bool withSeqNo = version >= QLatin1String("1.1");
+    const int columns = withSeqNo ? MemberCsvColumns : CsvVersionColumn + 1;
+    if (const QString wrong = headerFault(header, CsvVersionColumn + 1, columns, true); !wrong.isEmpty()) {
+        res.error = wrong;
+        return res;
+    }
+
+    // The fields of every line, and the lines of each key: a copied line that kept its key must
+    // not overwrite the employee, nor may either line pass for the employee's own.
+    QList<QStringList> fields(lines.size());
+    QList<bool> decoded(lines.size(), false);
+    QHash<QByteArray, QList<int>> keyLines;
+    for (int i = 1; i < lines.size(); ++i) {
+        try {
+            fields[i] = SplitImportLine(cp932::decode(lines[i].bytes));
+            decoded[i] = true;
+        } catch (const EncodingError&) {
+            continue;
+        }
+        const QByteArray key = fields[i].value(CsvKeyColumn).trimmed().toLatin1();
+        if (!key.isEmpty()) keyLines[key] << lines[i].line;
+    }
 
     const Snapshot before;
-    // The line each key was first taken from: a copied line that kept its key would overwrite the
-    // employee of the first one.
-    QHash<QByteArray, int> keyLines;
     for (int i = 1; i < lines.size(); ++i) {
-        const int lineNo = i + 1;
-        QStringList f;
-        try {
-            f = SplitImportLine(cp932::decode(lines[i]));
-        } catch (const EncodingError&) {
+        const int lineNo = lines[i].line;
+        if (!decoded[i]) {
             res.rejected.append({lineNo, QString(), QStringLiteral("文字コードがシフトJISではありません")});
+            continue;
+        }
+        const QStringList& f = fields[i];
+        // The report names the employee on one line.
+        QString name = f.value(0).trimmed();
+        name.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        const QByteArray key = f.value(CsvKeyColumn).trimmed().toLatin1();
+        if (!key.isEmpty() && keyLines.value(key).size() > 1) {
+            QStringList numbers;
+            for (int n : keyLines.value(key)) numbers << QString::number(n);
+            res.rejected.append({lineNo, name,
+                                 QStringLiteral("UniqueKey: %1行目が同じキーです（%2）")
+                                     .arg(numbers.join(QStringLiteral(", ")), QString::fromLatin1(key))});
+            continue;
+        }
+        if (lines[i].lastLine > lineNo) {
+            int column = 0;
+            while (column < f.size() - 1 && !f[column].contains(QLatin1Char('\n'))) ++column;
+            res.rejected.append(
+                {lineNo, name,
+                 QStringLiteral("%1: 項目の中に改行があります（%2行目まで続いています）")
+                     .arg(QString::fromUtf8(HeaderNames[std::min(column, MemberCsvColumns - 1)]))
+                     .arg(lines[i].lastLine)});
             continue;
         }
         if (f.size() < columns) {  // also an empty line
             ++res.skipped;
             continue;
         }
-        const QString name = f.value(0).trimmed();
-        if (f.size() > header.size() || f.size() > MemberCsvColumns) {
+        if (f.size() > columns) {
             res.rejected.append({lineNo, name, QStringLiteral("項目が多すぎます（%1項目）").arg(f.size())});
             continue;
         }
-        const QByteArray key = f.value(CsvKeyColumn).trimmed().toLatin1();
         const int slot = key.isEmpty() ? 0 : slotOfKey(key);
         TEmployeeRec work;
         if (slot) {
@@ -410,16 +557,6 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
         } catch (const LineError& e) {
             res.rejected.append({lineNo, name, e.reason});
             continue;
-        }
-        if (!key.isEmpty()) {
-            if (const int first = keyLines.value(key)) {
-                res.rejected.append({lineNo, name,
-                                     QStringLiteral("UniqueKey: %1行目と同じキーです（%2）")
-                                         .arg(first)
-                                         .arg(QString::fromLatin1(key))});
-                continue;
-            }
-            keyLines.insert(key, lineNo);
         }
         if (!key.isEmpty() && slot == 0 && !(ask && ask(name))) {
             ++res.declined;

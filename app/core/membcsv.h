@@ -20,8 +20,16 @@ QByteArray MemberCsvLine(int slot);
 // The whole file: the header and one line per employee in use, in slot order, each ending CR LF.
 QByteArray ExportMemberCsv();
 
-// The lines of a file: CR LF or LF alone ends a line (neither kept); a CR before any other byte
-// is kept. A last line without a line end is a line too.
+// The records of a file: CR LF or LF alone ends a record (neither kept); a CR before any other
+// byte is kept. A line end inside a quoted field (a line break typed in a cell) belongs to the
+// field and is kept. A last record without a line end is a record too.
+struct TCsvRecord {
+    QByteArray bytes;
+    int line = 0;      // the file line it starts on, 1 for the first
+    int lastLine = 0;  // the file line it ends on
+};
+QList<TCsvRecord> SplitCsvRecords(const QByteArray& bytes);
+// The bytes of each record.
 QList<QByteArray> SplitCsvLines(const QByteArray& bytes);
 // The fields of a line: bare up to the next ",", or quoted with "" for one quote. A "," at the
 // very end opens no further field.
@@ -44,8 +52,10 @@ struct TCsvImportResult {
 // Asked for a line whose key no employee has, with its name: true registers it as new.
 using CsvAskNew = std::function<bool(const QString& name)>;
 // Reads a file's bytes into the open period: known keys update their employee, others are
-// registered when ask says so. Nothing changes when the header is wrong or the slots run out.
-// Serial numbers in use run 1..N afterwards.
+// registered when ask says so. Nothing changes when a column name of the header differs from the
+// expected ones or the slots run out. Every line of a key that occurs more than once in the file
+// is refused, and so is a line with a line break inside a field. Serial numbers in use run 1..N
+// afterwards, those without one following those with one in slot order.
 TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask);
 // The message that ends an import, with the lines left out.
 QString ImportReport(const TCsvImportResult& r);

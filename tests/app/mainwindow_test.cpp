@@ -61,10 +61,12 @@ class MainWindowTest : public CoreTest {
         CoreTest::TearDown();
     }
     // Starts the program's window and answers the period selection with December; company runs
-    // in the company window of the first run before it is accepted.
-    void openDecember(std::function<void()> company = [] {})
+    // in the company window of the first run before it is accepted, and the first employee's
+    // window is cancelled, or accepted with register.
+    void openDecember(
+        std::function<void()> company = [] {}, bool registerFirst = false)
     {
-        WhenShown(fmSelData, [company] {
+        WhenShown(fmSelData, [company, registerFirst] {
             Screenshot(fmSelData, "period-selection.png");
             chooseMonth(12, "20", "160:00");
             // The first run asks for the company, then for the first employee.
@@ -72,7 +74,9 @@ class MainWindowTest : public CoreTest {
                 company();
                 fmCorpInfo->done(QDialog::Accepted);
             });
-            WhenShown(fmMembEdit, [] { fmMembEdit->done(QDialog::Rejected); });
+            WhenShown(fmMembEdit, [registerFirst] {
+                fmMembEdit->done(registerFirst ? QDialog::Accepted : QDialog::Rejected);
+            });
         });
         fmMain->show();
         ASSERT_TRUE(QTest::qWaitFor([] { return !fmMain->startupPending(); }, 20000))
@@ -96,6 +100,17 @@ TEST_F(MainWindowTest, EmptyDataFolderOpensDecemberOf2026)
     EXPECT_TRUE(log.startsWith(
         cp932::encode(QStringLiteral("2026/12/06 10:30  給与計算ソフト ｢給与計算PelmoraS｣を起動\r\n"))));
     Screenshot(fmMain, "main-window.png");
+}
+
+// The first run registers the first employee within the start: the start comes first in the log,
+// and once.
+TEST_F(MainWindowTest, FirstRunLogsTheStartBeforeTheFirstEmployee)
+{
+    openDecember([] {}, true);
+    const QByteArray stamp = "2026/12/06 10:30  ";
+    EXPECT_EQ(ReadAll(dir() + QStringLiteral("Data2/システムログ.dat")),
+              stamp + cp932::encode(QStringLiteral("給与計算ソフト ｢給与計算PelmoraS｣を起動\r\n")) + stamp +
+                  cp932::encode(QStringLiteral("従業員情報の登録\r\n")));
 }
 
 // A user allowance no longer taxable counts out of the taxable pay as soon as the settings close.

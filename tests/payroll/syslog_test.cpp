@@ -79,3 +79,35 @@ TEST_F(SysLogTest, FailedAppendIsReportedOnceAndTakenBack)
             << box.lastText();
     }
 }
+
+// The export's text column holds at most 99 bytes of a line, never half of a double-byte
+// character: a line whose 99th and 100th bytes are one character gives 98.
+TEST_F(SysLogTest, ExportCutsTheTextAt99BytesOnACharacterBoundary)
+{
+    const QByteArray stamp = "2026/12/06 10:30";
+    const QByteArray a = cp932::encode(QStringLiteral("あ")), kana = cp932::encode(QStringLiteral("ｱ"));
+    ASSERT_EQ(a.size(), 2);
+    ASSERT_EQ(kana.size(), 1);
+    struct Case {
+        QByteArray text;
+        qsizetype kept;  // bytes of text in the export
+    } const cases[] = {
+        {QByteArray(98, 'a') + a + "x", 98},      // bytes 99 and 100 are one character
+        {QByteArray(97, 'a') + a + "x", 99},      // bytes 98 and 99
+        {a.repeated(50), 98},                     // double-byte all through
+        {QByteArray(98, 'a') + kana + kana, 99},  // a half-width kana is one byte
+        {QByteArray(99, 'a') + "bb", 99},
+        {QByteArray(99, 'a'), 99},
+        {QByteArray(5, 'a'), 5},
+    };
+    QList<QByteArray> lines;
+    QByteArray want = cp932::encode(QStringLiteral("日時, 内容")) + "\r\n";
+    for (const Case& c : cases) {
+        lines << stamp + "  " + c.text;
+        want += '"' + stamp + "\", \"" + c.text.left(c.kept) + "\"\r\n";
+    }
+    const QByteArray csv = SysLogCsv(lines);
+    EXPECT_EQ(csv, want);
+    // Every text decodes whole.
+    EXPECT_NO_THROW(cp932::decode(csv));
+}

@@ -171,6 +171,56 @@ TEST_F(ExportTest, WorkbookCellsSheetsAndWidths)
     EXPECT_EQ(cell(list, 1, u("E1")), u("s:合 計(3名)"));
 }
 
+// Hours stay text in the workbooks ("7:30", never a number a spreadsheet shows otherwise),
+// beside the attendance days and the ledger's totals, which are numbers; with the decimal display
+// the hours are numbers too.
+TEST_F(ExportTest, WorkbookHoursStayTextBesideDecimalDaysAndTotals)
+{
+    for (int m : {4, 5}) {
+        loadPeriod(m);
+        KintaiRec[1].Kintai[kiJitudou] = 7.5;
+        KintaiRec[1].Kintai[kiFutuZangyo] = 1.25;
+        WritePeriod();
+    }
+    // Days and two kinds of hours in place of the three fixed allowances.
+    WriteAll(IniFileName, "[Option]\r\nDaichoAdd=01000001100000000\r\nDaichoDel=111\r\n");
+    PlanPrint(499, {{1, 2, 3}, {1, 2, 3}}, 0);
+    const QList<TDaichoRow> rows = DaichoRows();
+    const auto rowOf = [&](const char* name) {
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            if (rows[i].Name == u(name)) return QString::number(i + 2);  // under the heading
+        ADD_FAILURE() << name << " is no row of the ledger";
+        return QString();
+    };
+    const QString hours = rowOf("実働時間"), overtime = rowOf("普通残業時間"), days = rowOf("出勤日数");
+    const struct {
+        int style;
+        const char *hours, *overtime;
+    } cases[] = {{1, "s:7:30", "s:1:15"}, {0, "n:7.5", "n:1.25"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.style);
+        OptionRec.TimeStyle = c.style;
+        const QString ledger = dir() + QStringLiteral("台帳%1.xlsx").arg(c.style);
+        ASSERT_TRUE(exportTo(499, ledger));
+        struct Cell {
+            QString ref, value;
+        } const cells[] = {
+            {u("E") + hours, u(c.hours)},       {u("F") + hours, u(c.hours)},
+            {u("F") + overtime, u(c.overtime)}, {u("D") + hours, c.style ? u("s:0:00") : u("n:0")},
+            {u("Q") + hours, u("n:15")},        {u("Q") + overtime, u("n:2.5")},
+            {u("F") + days, u("n:20")},         {u("Q") + days, u("n:100")},
+        };
+        for (const Cell& x : cells) EXPECT_EQ(cell(ledger, 1, x.ref), x.value) << x.ref.toStdString();
+        EXPECT_EQ(cell(ledger, 2, u("F") + hours), c.style ? u("s:0:00") : u("n:0")) << "佐藤美咲";
+
+        const QString list = dir() + QStringLiteral("一覧%1.xlsx").arg(c.style);
+        ASSERT_TRUE(exportTo(505, list));
+        EXPECT_EQ(cell(list, 1, u("B") + hours), u(c.hours));
+        EXPECT_EQ(cell(list, 1, u("B") + overtime), u(c.overtime));
+        EXPECT_EQ(cell(list, 1, u("B") + days), u("n:20"));
+    }
+}
+
 TEST_F(ExportTest, ListAndGrandTotalEqualThePrintedSums)
 {
     const QList<TDaichoRow> rows = DaichoRows();
