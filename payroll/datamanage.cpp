@@ -192,8 +192,18 @@ void stageFromBackup(const QString& folder, const QString& rel, const QString& t
     const QString what = QStringLiteral("%1 の作業用コピー").arg(QDir::toNativeSeparators(from));
     const TFd in(openBelow(folder, rel));
     if (in.fd < 0) {
-        if (errno == ELOOP) refuseEntry(from, notPlainReason(S_IFLNK));
-        failOn(QStringLiteral("ファイルの読み込み"), from, errno);
+        const int err = errno;
+        // A link in the way (the file, or its set folder) says ELOOP or ENOTDIR.
+        QString step = slash(folder);
+        for (const QString& part : rel.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            step += part;
+            struct stat st;
+            if (::lstat(QFile::encodeName(step).constData(), &st) == 0 &&
+                !notPlainReason(st.st_mode).isEmpty())
+                refuseEntry(from, notPlainReason(st.st_mode));
+            step += QLatin1Char('/');
+        }
+        failOn(QStringLiteral("ファイルの読み込み"), from, err);
     }
     struct stat st;
     if (::fstat(in.fd, &st) != 0) failOn(QStringLiteral("ファイルの読み込み"), from, errno);
@@ -579,8 +589,14 @@ TCopyResult RestoreFromFolder(const QString& folder)
             }
             const QString iniFolder = slash(QFileInfo(SysIniFileName).absolutePath());
             makeFolder(stage + QStringLiteral("ini"));
+            // Whatever stands under a settings file's name is taken, so that the copy refuses
+            // what is not a plain file rather than leaving it out.
             QStringList inis{slash(folder) + SysIniName};
-            inis << setIniFiles(folder);
+            for (int i = 1; i < SetCount; ++i) {
+                const QString f = slash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i));
+                struct stat st;
+                if (::lstat(QFile::encodeName(f).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) inis << f;
+            }
             for (const QString& ini : inis) {
                 const QString name = QFileInfo(ini).fileName();
                 const QString staged = stage + QStringLiteral("ini/") + name;

@@ -5,6 +5,7 @@
 #include "payroll/datamanage.h"
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -23,6 +24,22 @@
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "tests/testutil.h"
+
+namespace {
+// Run once at the next fsync of the process: lets a test change the backup between two files of a
+// restore, as another program could. The product has no hook for it.
+std::function<void()> atNextFsync;
+}  // namespace
+
+extern "C" int fsync(int fd)
+{
+    if (atNextFsync) {
+        const std::function<void()> f = std::move(atNextFsync);
+        atNextFsync = nullptr;
+        f();
+    }
+    return int(::syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -254,6 +271,53 @@ TEST_F(DataManageTest, RestoreRefusesLinksPipesAndDevicesInTheBackup)
         const TCopyResult r = RestoreFromFolder(bk);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.reason, u("バックアップの読み込みに失敗しました。\n") + bk + u(c.entry) + u("\n") +
+                                refusedKind(c.kind));
+        EXPECT_EQ(tree(root), before);
+        EXPECT_EQ(stages(root), QStringList());
+    }
+}
+
+// A link or a pipe put into the backup after the restore checked it, while it copies (after its
+// first file): still refused, nothing of it read.
+TEST_F(DataManageTest, RestoreFollowsNoLinkPutInWhileItCopies)
+{
+    const QString bk = dir() + QStringLiteral("bk");
+    const QString secret = dir() + QStringLiteral("secret");
+    WriteAll(secret, "[Web]\r\nBaseURL=https://elsewhere.example/\r\n");
+    const QString elsewhere = dir() + QStringLiteral("elsewhere/");
+    const auto swap = [&](const char* entry, const QString& to) {
+        const QByteArray at = QFile::encodeName(bk + u(entry));
+        QDir(bk + u(entry)).removeRecursively();
+        QFile::remove(bk + u(entry));
+        if (to.isEmpty())
+            EXPECT_EQ(::mkfifo(at.constData(), 0600), 0);
+        else
+            EXPECT_EQ(::symlink(QFile::encodeName(to).constData(), at.constData()), 0);
+    };
+    const struct {
+        const char* entry;  // swapped, below the backup folder
+        QString to;         // the link's target; empty: a pipe
+        const char* refused;
+        const char* kind;
+    } cases[] = {
+        {"/Tolvane.ini", secret, "/Tolvane.ini", "シンボリックリンク"},
+        {"/Data2_a", elsewhere, "/Data2_a/令和08年給与･賞与.dat", "シンボリックリンク"},
+        {"/Tolvane_a.ini", QString(), "/Tolvane_a.ini", "名前付きパイプ"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
+        QDir(bk).removeRecursively();
+        ASSERT_TRUE(BackupToFolder(bk).ok);
+        QDir(elsewhere).removeRecursively();
+        QDir().mkpath(elsewhere);
+        WriteAll(elsewhere + u("令和08年給与･賞与.dat"), "not in the backup");
+        WriteAll(DataPath + u("令和08年給与･賞与.dat"), "changed since");
+        const Tree before = tree(root);
+        atNextFsync = [&] { swap(c.entry, c.to); };
+        const TCopyResult r = RestoreFromFolder(bk);
+        EXPECT_FALSE(atNextFsync);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.reason, u("バックアップの読み込みに失敗しました。\n") + bk + u(c.refused) + u("\n") +
                                 refusedKind(c.kind));
         EXPECT_EQ(tree(root), before);
         EXPECT_EQ(stages(root), QStringList());
