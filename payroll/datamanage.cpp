@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "payroll/corpdata.h"
@@ -89,16 +90,157 @@ void copyFile(const QString& from, const QString& to)
     WriteFileAtomic(to, readFile(from), QStringLiteral("ファイルのコピー"));
 }
 
-// Into the staging folder: the user is told the backup's file, not the hidden copy.
-void stageFile(const QString& from, const QString& to)
+// The largest file a restore takes. The largest file the program writes is a year file of
+// 1,349,288 bytes, the settings files stay at a few kilobytes; a file fifty times the year file
+// is not ours, and a restore neither copies it onto the data's disk nor holds it in memory.
+constexpr qint64 MaxRestoreFileSize = qint64(64) << 20;
+static_assert(MaxRestoreFileSize > 40 * YearFileSize);
+const QString TooLargeReason = QStringLiteral(
+    "ファイルが大きすぎます（復元できるのは64MBまでです。"
+    "給与計算PelmoraSのファイルは大きくても約1.3MBです）。");
+const QString ReadBackup = QStringLiteral("バックアップの読み込み");
+constexpr size_t CopyBlock = 256 * 1024;
+
+// Why an entry of a backup is not taken: a link would bring in whatever it points to (another
+// user's or the system's files), a pipe or a device never ends or is no data. Empty for a plain
+// file or folder.
+QString notPlainReason(mode_t mode)
 {
-    WriteFileAtomic(to, readFile(from),
-                    QStringLiteral("%1 の作業用コピー").arg(QDir::toNativeSeparators(from)));
+    QString kind;
+    if (S_ISLNK(mode))
+        kind = QStringLiteral("シンボリックリンク");
+    else if (S_ISFIFO(mode))
+        kind = QStringLiteral("名前付きパイプ");
+    else if (S_ISCHR(mode) || S_ISBLK(mode))
+        kind = QStringLiteral("デバイス");
+    else if (S_ISSOCK(mode))
+        kind = QStringLiteral("ソケット");
+    else
+        return {};
+    return QStringLiteral("%1です。バックアップの中のリンク、名前付きパイプ、デバイスは復元しません。")
+        .arg(kind);
+}
+
+[[noreturn]] void refuseEntry(const QString& path, const QString& reason)
+{
+    throw IoError::failed(ReadBackup, QDir::toNativeSeparators(path), reason);
+}
+
+// Refuses path when it is there and is neither a plain file nor a folder (not followed).
+void checkEntry(const QString& path)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return;
+    if (const QString reason = notPlainReason(st.st_mode); !reason.isEmpty()) refuseEntry(path, reason);
+}
+
+// Every entry a restore would read from the backup in folder: the set folders, their "*.dat"
+// files and the settings files. Checked before anything is copied.
+void checkBackupEntries(const QString& folder)
+{
+    checkEntry(slash(folder) + SysIniName);
+    for (int i = 0; i < SetCount; ++i) {
+        if (i >= 1) {
+            checkEntry(slash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i)));
+            checkEntry(QDir::cleanPath(BackupSetFolder(folder, i)));
+        }
+        const QString set = BackupSetFolder(folder, i);
+        if (!QFileInfo(set).isDir()) continue;
+        for (const QString& name :
+             QDir(set).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            if (name.endsWith(QStringLiteral(".dat"), Qt::CaseInsensitive)) checkEntry(set + name);
+    }
+}
+
+// A descriptor closed at the end of its scope.
+struct TFd {
+    int fd = -1;
+    explicit TFd(int f) : fd(f) {}
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    ~TFd()
+    {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Opens the file rel (a name, or a folder and a name) below base for reading, following no link
+// below base; -1 with errno set.
+int openBelow(const QString& base, const QString& rel)
+{
+    int dir = ::open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const QStringList parts = rel.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (qsizetype k = 0; dir >= 0 && k < parts.size(); ++k) {
+        // Non-blocking, so that a pipe put in place after the check cannot hang the open.
+        const int flags = k + 1 == parts.size() ? O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC
+                                                : O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        const int fd = ::openat(dir, QFile::encodeName(parts[k]).constData(), flags);
+        const int err = errno;
+        ::close(dir);
+        errno = err;
+        dir = fd;
+    }
+    return dir;
+}
+
+// Copies the backup's file rel (below folder) into the staging folder as to, in blocks; the user
+// is told the backup's file, not the hidden copy. A link, a pipe, a device or a file past
+// MaxRestoreFileSize is refused.
+void stageFromBackup(const QString& folder, const QString& rel, const QString& to)
+{
+    const QString from = slash(folder) + rel;
+    const QString what = QStringLiteral("%1 の作業用コピー").arg(QDir::toNativeSeparators(from));
+    const TFd in(openBelow(folder, rel));
+    if (in.fd < 0) {
+        const int err = errno;
+        // A link in the way (the file, or its set folder) says ELOOP or ENOTDIR.
+        QString step = slash(folder);
+        for (const QString& part : rel.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            step += part;
+            struct stat st;
+            if (::lstat(QFile::encodeName(step).constData(), &st) == 0 &&
+                !notPlainReason(st.st_mode).isEmpty())
+                refuseEntry(from, notPlainReason(st.st_mode));
+            step += QLatin1Char('/');
+        }
+        failOn(QStringLiteral("ファイルの読み込み"), from, err);
+    }
+    struct stat st;
+    if (::fstat(in.fd, &st) != 0) failOn(QStringLiteral("ファイルの読み込み"), from, errno);
+    if (!S_ISREG(st.st_mode)) {
+        const QString reason = notPlainReason(st.st_mode);
+        refuseEntry(from, reason.isEmpty() ? QStringLiteral("通常のファイルではありません。") : reason);
+    }
+    if (st.st_size > MaxRestoreFileSize) refuseEntry(from, TooLargeReason);
+    const QByteArray target = QFile::encodeName(to);
+    const TFd out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (out.fd < 0) failOn(what, to, errno);
+    std::vector<char> block(CopyBlock);
+    qint64 total = 0;
+    for (;;) {
+        const ssize_t n = ::read(in.fd, block.data(), block.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) failOn(QStringLiteral("ファイルの読み込み"), from, errno);
+        if (n == 0) break;
+        // A file that grows while it is copied is held to the same limit.
+        total += n;
+        if (total > MaxRestoreFileSize) refuseEntry(from, TooLargeReason);
+        if (!WriteAllBytes(out.fd, block.data(), n)) failOn(what, to, errno);
+    }
+    // On disk before the journal that names it.
+    if (::fsync(out.fd) != 0 || !SyncFolderOf(to)) failOn(what, to, errno);
 }
 
 void makeFolder(const QString& folder)
 {
     if (!MakePrivateFolder(folder)) failOn(QStringLiteral("フォルダーの作成"), folder, errno);
+}
+
+// A folder of the backup: made 0700 when the backup makes it, an existing one keeps its mode (the
+// user may share it with colleagues, or it may be a system folder).
+void makeBackupFolder(const QString& folder)
+{
+    if (!MakeFolderPrivateIfNew(folder)) failOn(QStringLiteral("フォルダーの作成"), folder, errno);
 }
 
 // Removes path without following a link: a link goes, never what it points to.
@@ -395,13 +537,13 @@ TCopyResult BackupToFolder(const QString& folder, bool clearOld)
 {
     try {
         if (IsInDataRoot(folder, DataRoot)) throw AppError(InRootMessage);
-        makeFolder(folder);
+        makeBackupFolder(folder);
         if (clearOld) clearBackup(folder);
         for (int i = 0; i < SetCount; ++i) {
             const QFileInfoList files = datFiles(SetDataFolder(DataRoot, i), false);
             if (files.isEmpty()) continue;
             const QString target = BackupSetFolder(folder, i);
-            if (i >= 1) makeFolder(target);
+            if (i >= 1) makeBackupFolder(target);
             for (const QFileInfo& f : files) copyFile(f.filePath(), target + f.fileName());
         }
         backupSysIni(slash(folder) + SysIniName);
@@ -416,9 +558,13 @@ TCopyResult BackupToFolder(const QString& folder, bool clearOld)
 TCopyResult RestoreFromFolder(const QString& folder)
 {
     try {
-        if (!QFileInfo(slash(folder) + SysIniName).isFile())
+        // Not followed: a link in its place is refused below, not taken for the settings file.
+        struct stat ini;
+        if (::lstat(QFile::encodeName(slash(folder) + SysIniName).constData(), &ini) != 0 ||
+            S_ISDIR(ini.st_mode))
             throw AppError(QStringLiteral("指定された場所に「%1」がありません。").arg(SysIniName));
         if (IsInDataRoot(folder, DataRoot)) throw AppError(InRootMessage);
+        checkBackupEntries(folder);
         // Staged beside the data, so that the swap is a rename on one file system. Removed by
         // removeStage in an order that a stop at any point leaves recoverable.
         QTemporaryDir staging(slash(DataRoot) + RestoreFolderPrefix + QStringLiteral("XXXXXX"));
@@ -435,19 +581,26 @@ TCopyResult RestoreFromFolder(const QString& folder)
                 clearFolders << target;
                 const QString sub = stage + QString::number(i) + QLatin1Char('/');
                 if (!files.isEmpty()) makeFolder(sub);
+                const QString setRel = i == 0 ? QString() : QStringLiteral("Data2%1/").arg(letterCode(i));
                 for (const QFileInfo& f : files) {
-                    stageFile(f.filePath(), sub + f.fileName());
+                    stageFromBackup(folder, setRel + f.fileName(), sub + f.fileName());
                     journal.place(sub + f.fileName(), target + f.fileName());
                 }
             }
             const QString iniFolder = slash(QFileInfo(SysIniFileName).absolutePath());
             makeFolder(stage + QStringLiteral("ini"));
+            // Whatever stands under a settings file's name is taken, so that the copy refuses
+            // what is not a plain file rather than leaving it out.
             QStringList inis{slash(folder) + SysIniName};
-            inis << setIniFiles(folder);
+            for (int i = 1; i < SetCount; ++i) {
+                const QString f = slash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i));
+                struct stat st;
+                if (::lstat(QFile::encodeName(f).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) inis << f;
+            }
             for (const QString& ini : inis) {
                 const QString name = QFileInfo(ini).fileName();
                 const QString staged = stage + QStringLiteral("ini/") + name;
-                stageFile(ini, staged);
+                stageFromBackup(folder, name, staged);
                 const bool sysIni = ini.endsWith(QLatin1Char('/') + SysIniName);
                 if (sysIni) keepLocalMailPassword(staged);
                 journal.place(staged, sysIni ? SysIniFileName : iniFolder + name);
@@ -489,7 +642,7 @@ TCopyResult RestoreFromFolder(const QString& folder)
                 // Swapped whole all the same; the next start finds the journal and tidies up.
                 return {};
             }
-        } catch (const AppError&) {
+        } catch (...) {
             // Kept with its journal when the swap could not be undone: the next start needs it.
             if (!QFileInfo::exists(stage + JournalName)) removeStage(stage);
             throw;
@@ -498,6 +651,10 @@ TCopyResult RestoreFromFolder(const QString& folder)
         return {};
     } catch (const AppError& e) {
         return failed(e);
+    } catch (const std::bad_alloc&) {
+        return {false, QStringLiteral("メモリーが足りないため、復元を中止しました。")};
+    } catch (const std::exception& e) {
+        return {false, QStringLiteral("復元を中止しました。\n%1").arg(QString::fromLocal8Bit(e.what()))};
     }
 }
 

@@ -35,7 +35,8 @@ struct TCopyResult {
 };
 
 // Copies every set's "*.dat" files (not "yubinno.dat"), the program-wide settings file and the
-// sets' settings files into folder, each file written atomically, folders 0700. The files of an
+// sets' settings files into folder, each file written atomically; the folders it makes are 0700,
+// folders that exist keep their mode (a folder the user chose may be shared). The files of an
 // earlier backup in folder are removed first when clearOld is set (so that a set deleted since
 // does not come back with a restore). The SMTP password of [Mail] is left out of the settings file
 // it writes. Stops at the first failure.
@@ -46,7 +47,10 @@ TCopyResult BackupToFolder(const QString& folder, bool clearOld = false);
 // "*.dat" files of the set folders except "yubinno.dat", the settings files) swapped for the
 // staged ones. The SMTP password of [Mail] stays the local one (none when there is none here),
 // whatever the backup's settings file holds. Any failure leaves the data as it was. Refuses a
-// folder without "Tolvane.ini" and one in the data root.
+// folder without "Tolvane.ini" and one in the data root; a backup that holds a link, a pipe or a
+// device where it reads (set folders, "*.dat" files, settings files), found before anything is
+// copied or while copying, is refused, as is a file past 64 MB (the program's largest file, a year
+// file, is 1,349,288 bytes). Files are copied in blocks, never read whole.
 TCopyResult RestoreFromFolder(const QString& folder);
 
 // A restore stopped while it swapped files (a kill, a crash, a power cut) is found at the next start

@@ -220,6 +220,12 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
         zip_stat_init(&st);
         if (zip_stat_index(za.get(), zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
             return kZipFailed;
+        // With a password every file must be encrypted: one in the clear was not packed with
+        // that password, whoever put it there, and would be taken unchecked. A folder entry
+        // (zip tools never encrypt those) only makes a folder; its data is never read.
+        if (!pw.isEmpty() && !names.last().endsWith(u'/') &&
+            (!(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE))
+            return kZipWrongPassword;
         // The sizes the archive declares decide before anything is read.
         if (st.size > zip_uint64_t(limits.maxEntry)) return kZipTooLarge;
         declared += qint64(st.size);

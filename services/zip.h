@@ -29,7 +29,8 @@ struct TUnzipLimits {
 int ZipFolder(const QString& archive, const QString& folder, const QString& password);
 // Unpacks every entry of archive below folder, creating missing subfolders (0700) and files (0600).
 // Before anything is written every entry is checked: an absolute path, a ".." part or a symbolic
-// link makes the archive count as damaged (kZipFailed) and nothing is written. The entries are
+// link makes the archive count as damaged (kZipFailed), and with a password a file entry that is
+// not encrypted makes it kZipWrongPassword; then nothing is written. The entries are
 // streamed in blocks into a hidden staging folder in folder (".unzip-XXXXXX"), each read to its
 // end so that its CRC-32 is checked and stopped when it grows past its declared size; only when
 // every entry passed are the files moved into place. A bad entry gives kZipFailed (damaged) or,

@@ -1,13 +1,18 @@
-// Backup and restore on a data root of two company data sets: the files a backup holds, the bytes a
-// restore gives back, the folders refused, restores stopped by an unreadable file, a file size
-// limit or a full disk leaving the data as it was; the deletion of a period; new years and codes.
+// Backup and restore on a data root of two company data sets (and later ones): the files a backup
+// holds, the bytes a restore gives back, the folders refused, the modes of the backup's folders,
+// restores stopped by a link, a pipe, a device or a huge file in the backup, a file size limit or a
+// full disk leaving the data as it was; the deletion of a period; new years and codes.
 #include "payroll/datamanage.h"
 
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QMap>
+#include <functional>
 #include <optional>
 
 #include "payroll/corpdata.h"
@@ -19,6 +24,22 @@
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "tests/testutil.h"
+
+namespace {
+// Run once at the next fsync of the process: lets a test change the backup between two files of a
+// restore, as another program could. The product has no hook for it.
+std::function<void()> atNextFsync;
+}  // namespace
+
+extern "C" int fsync(int fd)
+{
+    if (atNextFsync) {
+        const std::function<void()> f = std::move(atNextFsync);
+        atNextFsync = nullptr;
+        f();
+    }
+    return int(::syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -40,6 +61,14 @@ const QString InRoot =
     u("データのフォルダー（またはその中のフォルダー）は指定できません。\r別の場所を指定して下さい。");
 const QString NoIni = u("指定された場所に「Tolvane.ini」がありません。");
 const QString NotAFile = u("通常のファイルとして読めません。");
+// The reason a restore gives for an entry of the backup that is no plain file.
+QString refusedKind(const char* kind)
+{
+    return u(kind) + u("です。バックアップの中のリンク、名前付きパイプ、デバイスは復元しません。");
+}
+const QString TooLarge =
+    u("ファイルが大きすぎます（復元できるのは64MBまでです。"
+      "給与計算PelmoraSのファイルは大きくても約1.3MBです）。");
 
 // Every file under folder (hidden ones and links included) by its relative path.
 Tree tree(const QString& folder)
@@ -173,13 +202,225 @@ TEST_F(DataManageTest, RestoreThatFailsLeavesTheDataAsItWas)
         // The backup's file is named, whatever hidden copy of it failed.
         const QString year = bk + u("/令和08年給与･賞与.dat");
         if (stop == Unreadable)
-            EXPECT_EQ(r.reason,
-                      u("ファイルの読み込みに失敗しました。\n") + bk + u("/Data2_a/z.dat\n") + NotAFile);
+            EXPECT_EQ(r.reason, u("バックアップの読み込みに失敗しました。\n") + bk + u("/Data2_a/z.dat\n") +
+                                    refusedKind("シンボリックリンク"));
         else
             EXPECT_TRUE(r.reason.startsWith(year + u(" の作業用コピーに失敗しました。\n")) &&
                         r.reason.endsWith(u("\n") + SystemReason(stop == SizeLimit ? EFBIG : ENOSPC)))
                 << r.reason;
         EXPECT_EQ(tree(root), before);
+    }
+}
+
+// Staging folders of the restore left in the data root.
+QStringList stages(const QString& root)
+{
+    return QDir(root).entryList({QStringLiteral(".restore-*")}, QDir::AllEntries | QDir::Hidden);
+}
+
+// Links, pipes and devices in a backup would bring in what they point to (the system's or another
+// user's files, which later backups would carry away) or never end: the restore is refused and
+// nothing is copied.
+TEST_F(DataManageTest, RestoreRefusesLinksPipesAndDevicesInTheBackup)
+{
+    const QString bk = dir() + QStringLiteral("bk");
+    const QString secret = dir() + QStringLiteral("secret");
+    WriteAll(secret, "[Web]\r\nBaseURL=https://elsewhere.example/\r\n");
+    QDir().mkpath(dir() + QStringLiteral("elsewhere"));
+    WriteAll(dir() + QStringLiteral("elsewhere/y.dat"), "not in the backup");
+    const auto link = [&](const QString& to, const char* at) {
+        return ::symlink(QFile::encodeName(to).constData(), QFile::encodeName(bk + u(at)).constData());
+    };
+    const struct {
+        const char* what;
+        const char* entry;  // below the backup folder
+        const char* kind;
+        std::function<int()> plant;  // 0 when planted
+    } cases[] = {
+        {"a year file linked to a file outside", "/Data2_a/x.dat", "シンボリックリンク",
+         [&] { return link(secret, "/Data2_a/x.dat"); }},
+        {"a data file linked to nowhere", "/z.DAT", "シンボリックリンク",
+         [&] { return link(u("/nonexistent"), "/z.DAT"); }},
+        {"the settings file linked", "/Tolvane.ini", "シンボリックリンク",
+         [&] {
+             QFile::remove(bk + u("/Tolvane.ini"));
+             return link(secret, "/Tolvane.ini");
+         }},
+        {"a set's settings file linked to nowhere", "/Tolvane_b.ini", "シンボリックリンク",
+         [&] { return link(u("/nonexistent"), "/Tolvane_b.ini"); }},
+        {"a set folder linked to a folder outside", "/Data2_b", "シンボリックリンク",
+         [&] { return link(dir() + u("elsewhere"), "/Data2_b"); }},
+        {"a pipe", "/Data2_a/p.dat", "名前付きパイプ",
+         [&] { return ::mkfifo(QFile::encodeName(bk + u("/Data2_a/p.dat")).constData(), 0600); }},
+        {"a device", "/d.dat", "デバイス",
+         [&] {
+             return ::mknod(QFile::encodeName(bk + u("/d.dat")).constData(), S_IFCHR | 0600, makedev(1, 3));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(bk).removeRecursively();
+        ASSERT_TRUE(BackupToFolder(bk).ok);
+        if (c.plant() != 0) {
+            // Only a device needs a right (CAP_MKNOD) that a test run may lack.
+            ASSERT_EQ(std::string(c.kind), "デバイス");
+            continue;
+        }
+        WriteAll(DataPath + u("令和08年給与･賞与.dat"), "changed since");
+        const Tree before = tree(root);
+        const TCopyResult r = RestoreFromFolder(bk);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.reason, u("バックアップの読み込みに失敗しました。\n") + bk + u(c.entry) + u("\n") +
+                                refusedKind(c.kind));
+        EXPECT_EQ(tree(root), before);
+        EXPECT_EQ(stages(root), QStringList());
+    }
+}
+
+// A link or a pipe put into the backup after the restore checked it, while it copies (after its
+// first file): still refused, nothing of it read.
+TEST_F(DataManageTest, RestoreFollowsNoLinkPutInWhileItCopies)
+{
+    const QString bk = dir() + QStringLiteral("bk");
+    const QString secret = dir() + QStringLiteral("secret");
+    WriteAll(secret, "[Web]\r\nBaseURL=https://elsewhere.example/\r\n");
+    const QString elsewhere = dir() + QStringLiteral("elsewhere/");
+    const auto swap = [&](const char* entry, const QString& to) {
+        const QByteArray at = QFile::encodeName(bk + u(entry));
+        QDir(bk + u(entry)).removeRecursively();
+        QFile::remove(bk + u(entry));
+        if (to.isEmpty())
+            EXPECT_EQ(::mkfifo(at.constData(), 0600), 0);
+        else
+            EXPECT_EQ(::symlink(QFile::encodeName(to).constData(), at.constData()), 0);
+    };
+    const struct {
+        const char* entry;  // swapped, below the backup folder
+        QString to;         // the link's target; empty: a pipe
+        const char* refused;
+        const char* kind;
+    } cases[] = {
+        {"/Tolvane.ini", secret, "/Tolvane.ini", "シンボリックリンク"},
+        {"/Data2_a", elsewhere, "/Data2_a/令和08年給与･賞与.dat", "シンボリックリンク"},
+        {"/Tolvane_a.ini", QString(), "/Tolvane_a.ini", "名前付きパイプ"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
+        QDir(bk).removeRecursively();
+        ASSERT_TRUE(BackupToFolder(bk).ok);
+        QDir(elsewhere).removeRecursively();
+        QDir().mkpath(elsewhere);
+        WriteAll(elsewhere + u("令和08年給与･賞与.dat"), "not in the backup");
+        WriteAll(DataPath + u("令和08年給与･賞与.dat"), "changed since");
+        const Tree before = tree(root);
+        atNextFsync = [&] { swap(c.entry, c.to); };
+        const TCopyResult r = RestoreFromFolder(bk);
+        EXPECT_FALSE(atNextFsync);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.reason, u("バックアップの読み込みに失敗しました。\n") + bk + u(c.refused) + u("\n") +
+                                refusedKind(c.kind));
+        EXPECT_EQ(tree(root), before);
+        EXPECT_EQ(stages(root), QStringList());
+    }
+}
+
+// A file of a backup is copied in blocks and refused when it is far past any file the program
+// writes (the year file of 1,349,288 bytes), before any of it is copied: sparse files of 64 MiB
+// and one byte and of 3 GiB under a file size limit of 16 MiB, which a copy would run into.
+TEST_F(DataManageTest, RestoreRefusesHugeFilesBeforeCopyingThem)
+{
+    const QString bk = dir() + QStringLiteral("bk");
+    ASSERT_TRUE(BackupToFolder(bk).ok);
+    const QString big = bk + QStringLiteral("/Data2_a/big.dat");
+    WriteAll(big, "");
+    WriteAll(DataPath + u("令和08年給与･賞与.dat"), "changed since");
+    const Tree before = tree(root);
+    for (const qint64 size : {(qint64(64) << 20) + 1, qint64(3) << 30}) {
+        SCOPED_TRACE(size);
+        ASSERT_EQ(::truncate(QFile::encodeName(big).constData(), off_t(size)), 0);
+        TCopyResult r;
+        {
+            const FileSizeLimit limit(qint64(16) << 20);
+            r = RestoreFromFolder(bk);
+        }
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.reason, u("バックアップの読み込みに失敗しました。\n") + big + u("\n") + TooLarge);
+        EXPECT_EQ(tree(root), before);
+        EXPECT_EQ(stages(root), QStringList());
+    }
+    // At the limit the file is taken, whole.
+    ASSERT_EQ(::truncate(QFile::encodeName(big).constData(), off_t(64) << 20), 0);
+    const TCopyResult r = RestoreFromFolder(bk);
+    ASSERT_TRUE(r.ok) << r.reason.toStdString();
+    EXPECT_EQ(QFileInfo(root + QStringLiteral("Data2_a/big.dat")).size(), qint64(64) << 20);
+    EXPECT_EQ(ReadAll(DataPath + u("令和08年給与･賞与.dat")), "year 8");
+}
+
+// A backup into a folder that exists keeps its mode: shared with the group (setgid), or a folder
+// of the system that others read. Only the folders the backup makes are private.
+TEST_F(DataManageTest, BackupTightensOnlyTheFoldersItMakes)
+{
+    const struct {
+        const char* folder;
+        int mode;
+    } existing[] = {{"shared", 02775}, {"open", 0755}, {"private", 0700}};
+    for (const auto& c : existing) {
+        SCOPED_TRACE(c.folder);
+        const QString bk = dir() + u(c.folder);
+        QDir().mkpath(bk);
+        ASSERT_EQ(::chmod(QFile::encodeName(bk).constData(), mode_t(c.mode)), 0);
+        ASSERT_TRUE(BackupToFolder(bk).ok);
+        EXPECT_EQ(FileMode(bk), c.mode);
+        // Made by the backup (a setgid parent passes its bit on, which keeps it private all the same).
+        EXPECT_EQ(FileMode(bk + QStringLiteral("/Data2_a")) & 0777, 0700);
+        // A set folder of an earlier backup, shared since, is the user's too.
+        ASSERT_EQ(::chmod(QFile::encodeName(bk + QStringLiteral("/Data2_a")).constData(), 02770), 0);
+        ASSERT_TRUE(BackupToFolder(bk).ok);
+        EXPECT_EQ(FileMode(bk), c.mode);
+        EXPECT_EQ(FileMode(bk + QStringLiteral("/Data2_a")), 02770);
+    }
+    // A folder the backup makes, its missing parent with it.
+    const QString made = dir() + u("new/2026年12月7日");
+    ASSERT_TRUE(BackupToFolder(made).ok);
+    EXPECT_EQ(FileMode(dir() + u("new")), 0700);
+    EXPECT_EQ(FileMode(made), 0700);
+    EXPECT_EQ(FileMode(made + u("/Data2_a")), 0700);
+}
+
+// Every set goes into the backup and comes back, not only the first two: the tenth and the last
+// ("_j", "_z") with their folders and settings files.
+TEST_F(DataManageTest, LaterSetsGoIntoTheBackupAndComeBack)
+{
+    for (const char* code : {"_j", "_z"}) {
+        SCOPED_TRACE(code);
+        const QString data = root + u("Data2") + u(code) + u("/"),
+                      ini = root + u("Tolvane") + u(code) + u(".ini");
+        QDir().mkpath(data);
+        WriteAll(data + u("令和08年給与･賞与.dat"), QByteArray("year 8 of ") + code);
+        WriteAll(ini, QByteArray("[Option]\r\nSet=") + code + "\r\n");
+        const Tree before = tree(root);
+        const QString bk = dir() + u("bk") + u(code);
+        ASSERT_TRUE(BackupToFolder(bk).ok);
+        const Tree backedUp = tree(bk);
+        EXPECT_EQ(backedUp.value(u("Data2") + u(code) + u("/令和08年給与･賞与.dat")),
+                  QByteArray("year 8 of ") + code);
+        EXPECT_EQ(backedUp.value(u("Tolvane") + u(code) + u(".ini")),
+                  QByteArray("[Option]\r\nSet=") + code + "\r\n");
+
+        // Changed, added and removed since: the restore gives the set back as it was.
+        WriteAll(data + u("令和08年給与･賞与.dat"), "changed");
+        WriteAll(data + u("令和09年給与･賞与.dat"), "added");
+        QFile::remove(ini);
+        const TCopyResult r = RestoreFromFolder(bk);
+        ASSERT_TRUE(r.ok) << r.reason.toStdString();
+        EXPECT_EQ(tree(root), before);
+
+        // The set deleted since: a backup over the old one leaves nothing of it there.
+        QDir(data).removeRecursively();
+        QFile::remove(ini);
+        ASSERT_TRUE(BackupToFolder(bk, true).ok);
+        EXPECT_FALSE(QFileInfo::exists(bk + u("/Data2") + u(code)));
+        EXPECT_FALSE(QFileInfo::exists(bk + u("/Tolvane") + u(code) + u(".ini")));
     }
 }
 

@@ -168,8 +168,10 @@ TEST_F(RestoreKillTest, KilledAtEveryRenameTheNextStartHasTheOldOrTheNewData)
             EXPECT_EQ(tree(root), now);
         }
     }
-    // Kills while copying give the old data; kills during the swap the new.
-    EXPECT_GT(olds, 5);
+    // A kill before the journal is in place gives the old data (the copies into the staging folder
+    // are written in blocks, without a rename: a kill among them leaves the same stage without a
+    // journal); kills during the swap the new.
+    EXPECT_GE(olds, 1);
     EXPECT_GT(news, 5);
 }
 

@@ -3,6 +3,8 @@
 // server's archive, the backup date and the local data as they were.
 #include "services/cloud.h"
 
+#include <zip.h>
+
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -233,6 +235,70 @@ TEST_F(CloudTest, FailedRestoresLeaveTheData)
     EXPECT_FALSE(CloudDeleteData());
     EXPECT_EQ(box.lastText(), u("クラウドのデータを削除できませんでした。\r(QUOT command failed with 550)"));
     dataUnchanged();
+}
+
+// An archive put on the server in place of the backup (FTP without TLS lets anyone on the way do
+// it), its settings file sending the update checks elsewhere: with the cloud password set, every
+// entry must be encrypted with it, or nothing is restored. Either all its entries are in the
+// clear, or the genuine archive carries one settings file in the clear beside its encrypted data.
+TEST_F(CloudTest, ArchiveWithEntriesInTheClearIsRefused)
+{
+    const QString k = key(), zip = remote + k + u(".zip");
+    ScriptedMsgBox box;
+    ASSERT_TRUE(CloudBackup(true));
+    const QByteArray genuine = ReadAll(zip);
+    const QByteArray hostile = "[CorpData]\r\nCount=2\r\n[Web]\r\nBaseURL=http://127.0.0.2:8080/\r\n";
+    WriteAll(DataPath + u("令和08年給与･賞与.dat"), "now");
+    const QByteArray settings = ReadAll(SysIniFileName);
+    const QString iniEntry = u("Pelmora_Temp/Tolvane.ini");
+    enum Swap { AllInTheClear, SettingsInTheClear };
+    for (const Swap swap : {AllInTheClear, SettingsInTheClear}) {
+        SCOPED_TRACE(swap);
+        if (swap == AllInTheClear) {
+            const QString work = dir() + u("plain/Pelmora_Temp/");
+            QDir().mkpath(work + u("Data2_a"));
+            WriteAll(work + u("Tolvane.ini"), hostile);
+            WriteAll(work + u("令和08年給与･賞与.dat"), "theirs");
+            WriteAll(work + u("Data2_a/令和08年給与･賞与.dat"), "theirs");
+            ASSERT_EQ(ZipFolder(zip, dir() + u("plain/Pelmora_Temp"), QString()), kZipOk);
+        } else {
+            WriteAll(zip, genuine);
+            int err = 0;
+            zip_t* za = zip_open(QFile::encodeName(zip).constData(), 0, &err);
+            ASSERT_NE(za, nullptr);
+            const zip_int64_t i = zip_name_locate(za, iniEntry.toUtf8().constData(), 0);
+            ASSERT_GE(i, 0);
+            zip_source_t* src = zip_source_buffer(za, hostile.constData(), zip_uint64_t(hostile.size()), 0);
+            ASSERT_EQ(zip_file_replace(za, zip_uint64_t(i), src, 0), 0);
+            ASSERT_EQ(zip_file_set_encryption(za, zip_uint64_t(i), ZIP_EM_NONE, nullptr), 0);
+            ASSERT_EQ(zip_close(za), 0);
+        }
+        // What lies on the server: the settings file in the clear, the rest as the case has it.
+        int err = 0;
+        zip_t* za = zip_open(QFile::encodeName(zip).constData(), ZIP_RDONLY, &err);
+        ASSERT_NE(za, nullptr);
+        for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i) {
+            zip_stat_t st;
+            ASSERT_EQ(zip_stat_index(za, zip_uint64_t(i), 0, &st), 0);
+            EXPECT_EQ(st.encryption_method == ZIP_EM_NONE,
+                      swap == AllInTheClear || QString::fromUtf8(st.name) == iniEntry)
+                << st.name;
+        }
+        zip_discard(za);
+
+        box.answer(MsgResult::Yes);
+        EXPECT_FALSE(CloudRestore());
+        EXPECT_EQ(box.lastText(), u("バックアップの解凍失敗（パスワード不一致？）"));
+        EXPECT_EQ(ReadAll(SysIniFileName), settings);
+        EXPECT_EQ(ReadAll(DataPath + u("令和08年給与･賞与.dat")), "now");
+        EXPECT_EQ(ReadAll(root + u("Data2_a/令和08年給与･賞与.dat")), "set a");
+    }
+    // The genuine archive put back restores.
+    WriteAll(zip, genuine);
+    box.answer(MsgResult::Yes);
+    ASSERT_TRUE(CloudRestore());
+    EXPECT_EQ(ReadAll(DataPath + u("令和08年給与･賞与.dat")), year);
+    EXPECT_EQ(IniFile(SysIniFileName).readString(u("Web"), u("BaseURL")), QString());
 }
 
 using CloudWindowTest = WithForms<CloudTest>;
