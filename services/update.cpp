@@ -221,8 +221,8 @@ TDownload DownloadArchive(const QString& url, const QString& name, long speedWin
     errno = 0;
     if (!out.flush()) {
         const int err = errno;
-        return localFault(
-            QStringLiteral("%1 に書き込めません。\r%2").arg(part, err ? SystemReason(err) : out.errorString()));
+        return localFault(QStringLiteral("%1 に書き込めません。\r%2")
+                              .arg(part, err ? SystemReason(err) : out.errorString()));
     }
     out.close();
     if (Sha256OfFile(part) != want) return failed(QStringLiteral("チェックサムが一致しません。"));
