@@ -1099,6 +1099,18 @@ void TfmMain::mnInstDirClick()
              TablePath);
 }
 
+// Marks the window busy with the network for its lifetime.
+class TfmMain::NetworkWait {
+  public:
+    explicit NetworkWait(TfmMain* w) : w_(w) { w_->networkBusy_ = true; }
+    ~NetworkWait() { w_->networkBusy_ = false; }
+    NetworkWait(const NetworkWait&) = delete;
+    NetworkWait& operator=(const NetworkWait&) = delete;
+
+  private:
+    TfmMain* w_;
+};
+
 namespace {
 const QString NoWebAddress = QStringLiteral(
     "更新情報のアドレスが設定されていません。\r"
@@ -1107,8 +1119,12 @@ const QString NoWebAddress = QStringLiteral(
 
 void TfmMain::CheckNotice()
 {
+    if (networkBusy_) return;
     TVersionInfo v;
-    if (FetchVersionInfo(v, kStartupHttpLimits) != VersionFetch::Read) return;
+    {
+        NetworkWait wait(this);
+        if (FetchVersionInfo(v, kStartupHttpLimits) != VersionFetch::Read) return;
+    }
     try {
         IniFile sys(SysIniFileName);
         const QString key = QStringLiteral("NoticeDate");
@@ -1129,7 +1145,12 @@ void TfmMain::CheckNotice()
 
 bool TfmMain::fetchVersionFileOrTell(TVersionInfo& v)
 {
-    switch (FetchVersionInfo(v)) {
+    VersionFetch got;
+    {
+        NetworkWait wait(this);
+        got = FetchVersionInfo(v);
+    }
+    switch (got) {
         case VersionFetch::NoAddress:
             ShowError(NoWebAddress);
             return false;
@@ -1153,6 +1174,7 @@ void TfmMain::openPageFromNetwork(const QString& url, const QString& what)
 
 void TfmMain::mnFAQClick()
 {
+    if (networkBusy_) return;
     TVersionInfo v;
     if (!fetchVersionFileOrTell(v)) return;
     OpenWebPage(WebBaseUrl() + QStringLiteral("faq.html"));
@@ -1168,13 +1190,16 @@ bool TfmMain::hasUnsavedChanges()
 bool TfmMain::downloadAndInstall(UpdateKind kind, const QString& url, const QString& failed,
                                  MsgType failedType)
 {
+    NetworkWait wait(this);
     // The download panel's caption is its own.
     ShowNotice(QString(), kNoticeDownload);
     const TDownload d = DownloadArchive(
         url, QLatin1String(kind == UpdateKind::Program ? kProgramArchiveName : kTablesArchiveName));
     if (!d.Ok) {
         CloseNotice();
-        MessageDlg(failed, failedType, MsgButtons::Ok);
+        // 中止 was the user's own choice; a fault of this computer (a full disk) is told as it is.
+        if (!d.Cancelled)
+            MessageDlg(d.LocalFault ? failed + u'\r' + d.Error : failed, failedType, MsgButtons::Ok);
         return false;
     }
     const TInstall t = InstallArchive(kind, d.File);
@@ -1196,10 +1221,16 @@ bool TfmMain::downloadAndInstall(UpdateKind kind, const QString& url, const QStr
 
 void TfmMain::mnVerCheckClick(bool unasked)
 {
+    if (networkBusy_) return;
     // Ctrl held down offers the update whatever version runs.
     const bool forced = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
     TVersionInfo v;
-    switch (CheckProgramVersion(forced ? QStringLiteral("0.00") : VerStr, v)) {
+    VersionCheck check;
+    {
+        NetworkWait wait(this);
+        check = CheckProgramVersion(forced ? QStringLiteral("0.00") : VerStr, v);
+    }
+    switch (check) {
         case VersionCheck::NoAddress:
             ShowError(NoWebAddress);
             return;
@@ -1244,6 +1275,7 @@ void TfmMain::mnVerCheckClick(bool unasked)
 
 void TfmMain::mnFileUpdateClick(bool unasked)
 {
+    if (networkBusy_) return;
     TVersionInfo v;
     if (!fetchVersionFileOrTell(v)) return;
     if (!unasked) {
@@ -1312,6 +1344,10 @@ void TfmMain::FormClose()
 
 void TfmMain::closeEvent(QCloseEvent* e)
 {
+    if (networkBusy_) {
+        e->ignore();
+        return;
+    }
     bool allow = false;
     try {
         allow = FormCloseQuery();

@@ -102,6 +102,10 @@ class TfmMain : public QMainWindow {
     bool fetchVersionFileOrTell(TVersionInfo& v);
     // Opens a page whose address came from the network: https only; what names it in the refusal.
     void openPageFromNetwork(const QString& url, const QString& what);
+    // While the version file or a download is on its way: no second network command starts and
+    // the window does not close (the answer would have nowhere to go).
+    bool networkBusy_ = false;
+    class NetworkWait;
     void readPlacement();
     void writePlacement();
     // The cloud backup at program end when [Cloud] AutoBackup is on.

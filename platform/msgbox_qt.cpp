@@ -3,8 +3,13 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "platform/msgbox.h"
 
@@ -39,6 +44,34 @@ std::vector<BoxButton> buttonSet(MsgButtons buttons)
     return {{QMessageBox::Ok, "OK", MsgResult::Ok}};
 }
 
+// A text too tall for the screen (a notice line of many kilobytes from the network) wraps and
+// scrolls inside the box, so that the box and its buttons stay on the screen.
+void fitOnScreen(QMessageBox& box)
+{
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    if (!label || !grid || !screen) return;
+    const QRect area = screen->availableGeometry();
+    const int width = qMin(600, area.width() * 2 / 3);
+    const int room = area.height() / 2;
+    label->setWordWrap(true);
+    if (label->heightForWidth(width) <= room) return;
+    const int at = grid->indexOf(label);
+    if (at < 0) return;
+    int row = 0, column = 0, rows = 1, columns = 1;
+    grid->getItemPosition(at, &row, &column, &rows, &columns);
+    grid->removeWidget(label);
+    auto* scroll = new QScrollArea(&box);
+    scroll->setObjectName(QStringLiteral("saMessage"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(label);
+    scroll->setFixedSize(width + scroll->verticalScrollBar()->sizeHint().width(), room);
+    grid->addWidget(scroll, row, column, rows, columns);
+}
+
 MsgResult showBox(const MsgShown& m)
 {
     QMessageBox box(QApplication::activeWindow());
@@ -69,6 +102,7 @@ MsgResult showBox(const MsgShown& m)
             b.r == MsgResult::Ok && !m.okCaption.isEmpty() ? m.okCaption : QString::fromUtf8(b.caption));
     // The first button (Yes, OK), or for a question that may lose data the one Escape answers.
     box.setDefaultButton(m.def == MsgDefault::Safe ? set.back().sb : set.front().sb);
+    fitOnScreen(box);  // last: the icon and the buttons lay the box out afresh
     const int answer = box.exec();
     for (const BoxButton& b : set)
         if (answer == b.sb) return b.r;

@@ -29,6 +29,11 @@ void SetNoticeProgressPosition(qint64 position)
     if (handler().setProgressPosition) handler().setProgressPosition(position);
 }
 
+bool NoticeCancelled()
+{
+    return handler().cancelled && handler().cancelled();
+}
+
 NoticeHandler SetNoticeHandler(NoticeHandler h)
 {
     NoticeHandler old = std::move(handler());

@@ -16,6 +16,7 @@ struct NoticeHandler {
     std::function<void()> close;
     std::function<void(qint64 maximum)> setProgressMaximum;
     std::function<void(qint64 position)> setProgressPosition;
+    std::function<bool()> cancelled;
 };
 
 void ShowNotice(const QString& text, int mode);
@@ -23,6 +24,8 @@ void CloseNotice();
 // Download progress in bytes: the expected size at the start, then the bytes received so far.
 void SetNoticeProgressMaximum(qint64 maximum);
 void SetNoticeProgressPosition(qint64 position);
+// Whether the user chose 中止 on the download panel since it was shown.
+bool NoticeCancelled();
 
 NoticeHandler SetNoticeHandler(NoticeHandler handler);  // returns the previous handler
 

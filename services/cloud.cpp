@@ -22,6 +22,8 @@ namespace {
 
 const QString kCloud = QStringLiteral("Cloud");
 const QString kNoData = QStringLiteral("クラウドにデータが有りません。");
+const QString kUploadStopped = QStringLiteral(
+    "クラウドへのアップロードを中断しました。\r(ファイアウォールにブロックされてる場合、中断されます)");
 const QString kNotConfigured = QStringLiteral(
     "バックアップ先のサーバーが設定されていません。\r%1 の [Server] に Host を設定して下さい。");
 
@@ -177,7 +179,8 @@ CloudTransfers TransfersWith(const FtpProgress& progress)
     return [progress](const CloudStep& step) { return step(progress); };
 }
 
-bool CloudBackup(bool automatic, const CloudTransfers& transfers)
+bool CloudBackup(bool automatic, const CloudTransfers& transfers,
+                 const std::function<void(const QString& date)>& showDate)
 {
     return reported([&] {
         const QString password = cloudPassword();
@@ -197,6 +200,7 @@ bool CloudBackup(bool automatic, const CloudTransfers& transfers)
         QString error;
         try {
             writeBackupDate(date);
+            if (showDate) showDate(date);
             TWorkArea area;
             if (!area.ready()) {
                 error = QStringLiteral("フォルダー作成に失敗しました");
@@ -215,12 +219,11 @@ bool CloudBackup(bool automatic, const CloudTransfers& transfers)
                     archiveUp = true;
                     return FtpUpload(server, area.file(inf), inf, progress);
                 });
-                if (!r.Ok)
+                if (!r.Ok && !archiveUp && !r.Cancelled && r.Failure == FtpFailure::Other)
+                    error = kUploadStopped + u'\r' + r.Error;  // the reason on a line of its own
+                else if (!r.Ok)
                     error = transferError(
-                        r,
-                        archiveUp ? QStringLiteral("バックアップ日付ファイルのアップロードに失敗しました。")
-                                  : QStringLiteral("クラウドへのアップロードを中断しました。"),
-                        true);
+                        r, QStringLiteral("バックアップ日付ファイルのアップロードに失敗しました。"), true);
             }
         } catch (const AppError& e) {
             error = e.message();
@@ -230,6 +233,7 @@ bool CloudBackup(bool automatic, const CloudTransfers& transfers)
                 writeBackupDate(oldDate);
             } catch (const AppError&) {
             }
+            if (showDate) showDate(oldDate);
             ShowError(error);
             return false;
         }

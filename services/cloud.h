@@ -38,7 +38,10 @@ CloudTransfers TransfersWith(const FtpProgress& progress = {});
 // when it succeeded. automatic (the backup at program end) asks nothing and shows no completion
 // message. A connection that fails is told as such; "no data" only when the server answered that
 // the archive is missing or empty.
-bool CloudBackup(bool automatic, const CloudTransfers& transfers = TransfersWith());
+// showDate, when given, sees the backup's date as soon as it is set, and the earlier one again when
+// the backup fails.
+bool CloudBackup(bool automatic, const CloudTransfers& transfers = TransfersWith(),
+                 const std::function<void(const QString& date)>& showDate = {});
 // True when the data was replaced (or a restore was left half done for the next start to settle):
 // the caller ends the program without saving.
 bool CloudRestore(const CloudTransfers& transfers = TransfersWith());

@@ -51,6 +51,8 @@ int onProgress(void* data, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTo
     QCoreApplication::processEvents();
     if (t->progress && *t->progress) {
         const bool up = ulTotal > 0 || ulNow > 0;
+        // An upload is whole only when the server has confirmed it: until then one byte is missing.
+        if (up && ulTotal > 0 && ulNow >= ulTotal) ulNow = ulTotal - 1;
         if (!(*t->progress)(up ? ulNow : dlNow, up ? ulTotal : dlTotal)) {
             t->cancelled = true;
             return 1;
@@ -197,7 +199,15 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
     const CURLcode rc = curl_easy_perform(c.get());
     c.reset();
     curl_slist_free_all(post);
-    return finish(rc, error, t, server);
+    const TFtpResult r = finish(rc, error, t, server);
+    if (r.Ok) {
+        // The server took the whole file and put it in place.
+        if (progress) progress(file.size(), file.size());
+    } else if (r.Failure != FtpFailure::Connect) {
+        // What arrived of a cancelled or broken upload is of no use on the server.
+        FtpDelete(server, part);
+    }
+    return r;
 }
 
 TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QString& localFile,

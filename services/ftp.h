@@ -40,7 +40,8 @@ struct TFtpResult {
 };
 
 // Puts localFile as name into the folder (made when missing): sent as name + ".part", then
-// renamed over name.
+// renamed over name; the progress reaches the file's size only once the server has confirmed it,
+// and the ".part" of an upload that failed or was cancelled is deleted from the server.
 TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const QString& name,
                      const FtpProgress& progress = {});
 // Gets name into localFile, whole or not at all (an earlier localFile stays on failure); a file

@@ -2,6 +2,7 @@
 // update folder, and the hand-over to the installer.
 #include "services/update.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -11,6 +12,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <cerrno>
+#include <vector>
 
 #include "payroll/paths.h"
 #include "platform/atomicfile.h"
@@ -21,25 +24,25 @@
 
 namespace {
 
-// A transfer that moves less than a byte a second for this long has stalled.
-constexpr long kStallSeconds = 30;
-
 // Where a transfer's bytes go: a file or memory, never more than cap bytes.
 struct Sink {
     QFile* file = nullptr;
     QByteArray* memory = nullptr;
     qint64 cap = 0;
     bool showProgress = false;
+    long speedWindowSeconds = kDownloadSpeedWindowSeconds;
+    QString writeError;  // why the file could not take a block (a full disk ...)
+    bool cancelled = false;
 };
 
 // GET of url into sink; an empty text when every byte arrived with a 2xx answer, else why not.
-// A download may take its time as long as bytes keep coming.
+// A download may take its time as long as it keeps a minimum average speed.
 QString fetch(const QString& url, Sink& sink)
 {
     THttpLimits limits;
     limits.totalSeconds = 0;
-    limits.lowSpeedBytes = 1;
-    limits.lowSpeedSeconds = kStallSeconds;
+    limits.lowSpeedBytes = kMinDownloadBytesPerSecond;
+    limits.lowSpeedSeconds = sink.speedWindowSeconds;
     limits.maxBytes = sink.cap;
     qint64 shownTotal = -2;
     const THttpSink to{[&sink](const char* data, qint64 size) {
@@ -47,18 +50,27 @@ QString fetch(const QString& url, Sink& sink)
                                sink.memory->append(data, qsizetype(size));
                                return true;
                            }
-                           return sink.file->write(data, size) == size;
+                           errno = 0;
+                           if (sink.file->write(data, size) == size) return true;
+                           const int err = errno;
+                           sink.writeError = err ? SystemReason(err) : sink.file->errorString();
+                           return false;
                        },
                        [&sink, &shownTotal](qint64 total, qint64 now) {
                            if (sink.showProgress) {
                                if (total != shownTotal) SetNoticeProgressMaximum(shownTotal = total);
                                SetNoticeProgressPosition(now);
                            }
-                           // One thread: the windows stay drawn while the transfer waits; no command
-                           // starts meanwhile.
-                           QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                           // One thread: the windows stay drawn while the transfer waits. The
+                           // download panel is modal: its 中止 takes clicks, no other window does.
+                           QCoreApplication::processEvents();
+                           sink.cancelled = NoticeCancelled();
+                           return !sink.cancelled;
                        }};
-    return HttpTransfer(url, limits, to);
+    const QString e = HttpTransfer(url, limits, to);
+    if (!sink.writeError.isEmpty())
+        return QStringLiteral("%1 に書き込めません。\r%2").arg(sink.file->fileName(), sink.writeError);
+    return e;
 }
 
 FolderWritableCheck& writableCheck()
@@ -157,7 +169,7 @@ QByteArray ChecksumOfLine(const QByteArray& text)
     return sum;
 }
 
-TDownload DownloadArchive(const QString& url, const QString& name)
+TDownload DownloadArchive(const QString& url, const QString& name, long speedWindowSeconds)
 {
     TDownload d;
     const QString folder = UpdateFolder();
@@ -173,28 +185,46 @@ TDownload DownloadArchive(const QString& url, const QString& name)
         d.Error = why;
         return d;
     };
+    // A fault of this computer (a full disk ...) is told with its reason: the server is not to blame.
+    const auto localFault = [&](const QString& why) {
+        d.LocalFault = true;
+        return failed(why);
+    };
     for (const QString& f : {part, file, sumFile}) QFile::remove(f);
 
     QByteArray sumText;
     Sink sums;
     sums.memory = &sumText;
     sums.cap = kMaxChecksumBytes;
-    if (const QString e = fetch(url + QLatin1String(kChecksumSuffix), sums); !e.isEmpty()) return failed(e);
+    sums.speedWindowSeconds = speedWindowSeconds;
+    if (const QString e = fetch(url + QLatin1String(kChecksumSuffix), sums); !e.isEmpty()) {
+        d.Cancelled = sums.cancelled;
+        return failed(e);
+    }
     const QByteArray want = ChecksumOfLine(sumText);
     if (want.isEmpty()) return failed(QStringLiteral("チェックサムのファイルが正しくありません。"));
 
     QFile out(part);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return failed(QStringLiteral("%1 を作成できません。").arg(part));
+        return localFault(QStringLiteral("%1 を作成できません。\r%2").arg(part, out.errorString()));
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     Sink body;
     body.file = &out;
     body.cap = kMaxUpdateBytes;
     body.showProgress = true;
-    QString e = fetch(url, body);
-    if (!out.flush() || ::fsync(out.handle()) != 0) e += QStringLiteral("書き込みに失敗しました。");
+    body.speedWindowSeconds = speedWindowSeconds;
+    const QString e = fetch(url, body);
+    d.Cancelled = body.cancelled;
+    if (!e.isEmpty()) return body.writeError.isEmpty() ? failed(e) : localFault(e);
+    // Whatever the buffer still holds goes to the disk now (a full disk shows here at the latest);
+    // CommitFileAtomic syncs the archive before its rename.
+    errno = 0;
+    if (!out.flush()) {
+        const int err = errno;
+        return localFault(QStringLiteral("%1 に書き込めません。\r%2")
+                              .arg(part, err ? SystemReason(err) : out.errorString()));
+    }
     out.close();
-    if (!e.isEmpty()) return failed(e);
     if (Sha256OfFile(part) != want) return failed(QStringLiteral("チェックサムが一致しません。"));
     // Unpacked once on trial: every entry must read back whole and stay inside its folder.
     const int z = UnzipFile(part, probe, QString());
@@ -204,7 +234,7 @@ TDownload DownloadArchive(const QString& url, const QString& name)
         WriteFileAtomic(sumFile, sumText, QStringLiteral("チェックサムの保存"));
         CommitFileAtomic(part, file, QStringLiteral("更新ファイルの保存"));
     } catch (const AppError& err) {
-        return failed(err.message());
+        return localFault(err.message());
     }
     d.Ok = true;
     d.File = file;
@@ -220,8 +250,15 @@ FolderWritableCheck SetFolderWritableCheck(FolderWritableCheck check)
 
 QString AdminCommand(UpdateKind kind, const QString& archive)
 {
-    return QStringLiteral("sudo %1 %2 %3 %4")
-        .arg(shellQuote(TablePath + QLatin1String(kUpdaterName)), UpdateKindArg(kind), shellQuote(archive),
+    // The command names this user, so that it works from a root shell as well as through sudo.
+    passwd pw{}, *found = nullptr;
+    std::vector<char> buf(16384);
+    const QString user = ::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found
+                             ? QString::fromLocal8Bit(found->pw_name)
+                             : QString::number(::getuid());
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(shellQuote(TablePath + QLatin1String(kUpdaterName)),
+             shellQuote(QStringLiteral("--user=") + user), UpdateKindArg(kind), shellQuote(archive),
              shellQuote(TablePath));
 }
 

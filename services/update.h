@@ -19,6 +19,10 @@ inline constexpr char kUpdaterName[] = "pelmoras-update";
 inline constexpr char kProgramName[] = "pelmoras";
 // No published archive is larger; a bigger download is a failed one.
 inline constexpr qint64 kMaxUpdateBytes = qint64(256) << 20;
+// A download slower on average than this many bytes a second over a window of
+// kDownloadSpeedWindowSeconds is given up: a server that trickles would take days.
+inline constexpr long kMinDownloadBytesPerSecond = 10 * 1024;
+inline constexpr long kDownloadSpeedWindowSeconds = 60;
 // A checksum file holds one line.
 inline constexpr qint64 kMaxChecksumBytes = 4096;
 
@@ -42,15 +46,19 @@ QByteArray ChecksumOfLine(const QByteArray& text);
 
 struct TDownload {
     bool Ok = false;
-    QString File;   // the archive in the update folder, its checksum file beside it
-    QString Error;  // why not (for the log of a failure; the user gets the command's message)
+    bool Cancelled = false;   // the user chose 中止 on the download panel
+    bool LocalFault = false;  // this computer failed (a full disk ...): Error is told to the user
+    QString File;             // the archive in the update folder, its checksum file beside it
+    QString Error;            // why not (the user gets the command's message, and Error after a local fault)
 };
 // Downloads url into the update folder as name, with url + ".sha256" beside it as name +
 // ".sha256". The archive is written as name + ".part", limited to kMaxUpdateBytes, given up when
 // the transfer stalls, and put in place only when it is whole, matches its checksum and unpacks
-// (every entry readable, none outside its folder). Any failure deletes what was fetched.
-// Progress goes to the notice panel.
-TDownload DownloadArchive(const QString& url, const QString& name);
+// (every entry readable, none outside its folder). Any failure deletes what was fetched. A transfer
+// slower than kMinDownloadBytesPerSecond on average over speedWindowSeconds is given up. Progress
+// goes to the notice panel, whose 中止 stops the download.
+TDownload DownloadArchive(const QString& url, const QString& name,
+                          long speedWindowSeconds = kDownloadSpeedWindowSeconds);
 
 // How an installation ended.
 enum class InstallOutcome {

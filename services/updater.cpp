@@ -3,6 +3,7 @@
 #include "services/updater.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,20 +48,59 @@ uid_t invokingUser()
     return ::getuid();
 }
 
+// The user named by name (a login name, or a user number for a user without one), as root named
+// him on the command line; false when there is none of that name.
+bool userOfName(const QString& name, uid_t& uid)
+{
+    const QByteArray n = name.toLocal8Bit();
+    passwd pw{}, *found = nullptr;
+    std::vector<char> buf(16384);
+    if (!n.isEmpty() && ::getpwnam_r(n.constData(), &pw, buf.data(), buf.size(), &found) == 0 && found) {
+        uid = found->pw_uid;
+        return true;
+    }
+    bool ok = false;
+    const uint id = name.toUInt(&ok);
+    if (ok) uid = uid_t(id);
+    return ok;
+}
+
 // The archive's real path when it lies, as a plain file of owner, directly in owner's private
-// update folder ("Update", mode 0700, his own); empty with why set otherwise.
+// update folder ("Update", mode 0700, his own); empty with why set otherwise (what is wrong, and
+// the way out when root runs it for nobody named).
 QString archiveInUpdateFolder(const QString& archive, uid_t owner, QString& why)
 {
     const QFileInfo info(archive);
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
     struct stat st {};
-    why = QStringLiteral("更新ファイル %1 が利用者の更新用フォルダーにありません。").arg(archive);
-    if (folder.isEmpty() || QFileInfo(folder).fileName() != QStringLiteral("Update")) return {};
-    if (::lstat(native(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != owner ||
-        (st.st_mode & 077) != 0)
-        return {};
+    const QString notThere =
+        QStringLiteral("更新ファイル %1 が利用者の更新用フォルダーにありません。\n").arg(archive);
+    const auto refuse = [&](const QString& what) {
+        why = notThere + what;
+        return QString();
+    };
+    const auto ownerHint = [&](const QString& what, uid_t found) {
+        QString t = QStringLiteral("%1 の持ち主 (uid %2) が更新する利用者 (uid %3) ではありません。")
+                        .arg(what, QString::number(found), QString::number(owner));
+        if (::geteuid() == 0 && owner == 0)
+            t += QStringLiteral(
+                "\nroot のシェルから実行する時は --user=<利用者名> で利用者を指定して下さい。");
+        return t;
+    };
+    if (folder.isEmpty() || QFileInfo(folder).fileName() != QStringLiteral("Update"))
+        return refuse(QStringLiteral("フォルダー %1 は更新用フォルダー (Update) ではありません。")
+                          .arg(info.absolutePath()));
+    if (::lstat(native(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return refuse(QStringLiteral("更新用フォルダー %1 を調べられません。").arg(folder));
+    if (st.st_uid != owner) return refuse(ownerHint(folder, st.st_uid));
+    if ((st.st_mode & 077) != 0)
+        return refuse(QStringLiteral("更新用フォルダー %1 がほかの利用者にも開かれています (%2)。")
+                          .arg(folder, QString::number(st.st_mode & 0777, 8)));
     const QString path = folder + QLatin1Char('/') + info.fileName();
-    if (::lstat(native(path).constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != owner) return {};
+    if (::lstat(native(path).constData(), &st) != 0)
+        return refuse(QStringLiteral("%1 が見つかりません。").arg(path));
+    if (!S_ISREG(st.st_mode)) return refuse(QStringLiteral("%1 は通常のファイルではありません。").arg(path));
+    if (st.st_uid != owner) return refuse(ownerHint(path, st.st_uid));
     why.clear();
     return path;
 }
@@ -263,11 +303,28 @@ bool swapIn(const QString& self, const QString& staged, const QString& kept, con
 
 }  // namespace
 
-int RunUpdater(const QStringList& args, const QString& selfFolder, QString& error)
+int RunUpdater(const QStringList& givenArgs, const QString& selfFolder, QString& error)
 {
+    QStringList args = givenArgs;
+    // root may name the user whose update folder holds the archive (a root shell carries no
+    // PKEXEC_UID or SUDO_UID); nobody else may speak for another user.
+    uid_t owner = invokingUser();
+    const QString userOption = QStringLiteral("--user=");
+    if (!args.isEmpty() && args[0].startsWith(userOption)) {
+        const QString name = args.takeFirst().mid(userOption.size());
+        if (::geteuid() != 0) {
+            error = QStringLiteral("利用者の指定 (--user) は root として実行した時だけ使えます。");
+            return kUpdaterRefused;
+        }
+        if (!userOfName(name, owner)) {
+            error = QStringLiteral("利用者 %1 が見つかりません。").arg(name);
+            return kUpdaterRefused;
+        }
+    }
     if (args.size() != 3 ||
         (args[0] != UpdateKindArg(UpdateKind::Program) && args[0] != UpdateKindArg(UpdateKind::Tables))) {
-        error = QStringLiteral("使い方: %1 program|tables <更新ファイル> <プログラムのフォルダー>")
+        error = QStringLiteral(
+                    "使い方: %1 [--user=<利用者名>] program|tables <更新ファイル> <プログラムのフォルダー>")
                     .arg(QLatin1String(kUpdaterName));
         return kUpdaterRefused;
     }
@@ -281,7 +338,6 @@ int RunUpdater(const QStringList& args, const QString& selfFolder, QString& erro
         return kUpdaterRefused;
     }
     recoverInterrupted(self + QLatin1Char('/'));
-    const uid_t owner = invokingUser();
     const QString archive = archiveInUpdateFolder(args[1], owner, error);
     if (archive.isEmpty()) return kUpdaterRefused;
 

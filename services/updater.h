@@ -6,7 +6,9 @@
 
 #include "services/update.h"
 
-// pelmoras-update <program|tables> <archive> <program folder>: returns an UpdaterExit and, unless
+// pelmoras-update [--user=<name>] <program|tables> <archive> <program folder>: the archive lies in
+// the update folder of the user who asked for the update (under pkexec or sudo), or of the user
+// root names with --user (accepted from root only). Returns an UpdaterExit and, unless
 // it is kUpdaterOk, the reason in error. selfFolder is the folder the installer lies in (from its
 // own executable); the program folder argument must name that same folder, and nothing is ever
 // written anywhere else.

@@ -32,32 +32,61 @@ bool IsAllowedUrl(const QString& url)
             host == QStringLiteral("::1"));
 }
 
+bool IsAllowedRedirect(const QString& from, const QString& to)
+{
+    if (!IsAllowedUrl(to)) return false;
+    const bool fromSecure = QUrl(from).scheme().compare(QStringLiteral("https"), Qt::CaseInsensitive) == 0;
+    const bool toSecure = QUrl(to).scheme().compare(QStringLiteral("https"), Qt::CaseInsensitive) == 0;
+    return toSecure || !fromSecure;
+}
+
 namespace {
+// The request headers the maker's web host has always been sent.
+constexpr char kUserAgent[] = "Mozilla/3.0 (compatible; Indy Library)";
+constexpr char kAcceptHeader[] = "Accept: text/html, */*";
+constexpr int kMaxRedirects = 5;
+
 struct Transfer {
+    CURL* curl;
     const THttpSink* sink;
     qint64 maxBytes;
-    qint64 received = 0;
+    qint64 received = 0, dropped = 0;
     bool tooLarge = false;
+    bool stopped = false;
+    // A redirect's own body is not the answer: it is read and dropped.
+    bool redirecting() const
+    {
+        long code = 0;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+        return code >= 300 && code < 400;
+    }
 };
 size_t takeBytes(char* data, size_t size, size_t n, void* out)
 {
     auto* t = static_cast<Transfer*>(out);
     const qint64 len = qint64(size * n);
-    if (t->received + len > t->maxBytes) {
+    qint64& count = t->redirecting() ? t->dropped : t->received;
+    if (count + len > t->maxBytes) {
         t->tooLarge = true;
         return 0;
     }
-    if (!t->sink->take(data, len)) return 0;
-    t->received += len;
+    if (&count == &t->received && !t->sink->take(data, len)) return 0;
+    count += len;
     return size * n;
 }
 int progressed(void* out, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
 {
     auto* t = static_cast<Transfer*>(out);
-    if (t->sink->progress)
-        t->sink->progress(total > 0 ? qint64(total) : -1, qint64(now));
-    else
-        QCoreApplication::processEvents();  // one thread: the windows stay drawn while it waits
+    if (t->sink->progress) {
+        const bool redirect = t->redirecting();
+        if (!t->sink->progress(total > 0 && !redirect ? qint64(total) : -1, redirect ? 0 : qint64(now))) {
+            t->stopped = true;
+            return 1;
+        }
+    } else {
+        // One thread: the windows stay drawn while it waits, and no command starts meanwhile.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
     return 0;
 }
 }  // namespace
@@ -71,11 +100,14 @@ QString HttpTransfer(const QString& url, const THttpLimits& limits, const THttpS
     CURL* curl = curl_easy_init();
     if (!curl) return QStringLiteral("通信の準備ができません。");
     char error[CURL_ERROR_SIZE] = {};
-    const QByteArray u = url.toUtf8();
-    Transfer transfer{&sink, limits.maxBytes};
-    curl_easy_setopt(curl, CURLOPT_URL, u.constData());
+    curl_slist* headers = curl_slist_append(nullptr, kAcceptHeader);
+    Transfer transfer{curl, &sink, limits.maxBytes};
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");  // cookies kept for the redirects of one fetch
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, limits.totalSeconds);
     // A server that sends a byte now and then is as good as none.
@@ -83,19 +115,41 @@ QString HttpTransfer(const QString& url, const THttpLimits& limits, const THttpS
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limits.maxBytes));
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    // A redirect may not lead from https to plain http.
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, u.startsWith("https") ? "https" : "http,https");
+    // Redirects are followed here, each one only to an address a fetch could start at.
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, takeBytes);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progressed);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    const CURLcode rc = curl_easy_perform(curl);
-    if (status) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, status);
+    QString at = url, refused;
+    CURLcode rc = CURLE_OK;
+    long code = 0;
+    for (int hop = 0;; ++hop) {
+        const QByteArray u = at.toUtf8();
+        curl_easy_setopt(curl, CURLOPT_URL, u.constData());
+        rc = curl_easy_perform(curl);
+        code = 0;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+        if (rc != CURLE_OK || code < 300 || code >= 400) break;
+        char* next = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &next);
+        const QString to = next ? QString::fromUtf8(next) : QString();
+        if (to.isEmpty())
+            refused = QStringLiteral("サーバーの応答に転送先がありません（HTTP %1）。").arg(code);
+        else if (hop == kMaxRedirects)
+            refused = QStringLiteral("転送が多すぎるため中断しました。");
+        else if (!IsAllowedRedirect(at, to))
+            refused = QStringLiteral("安全でないアドレスへの転送のため接続しません。\n%1").arg(to);
+        if (!refused.isEmpty()) break;
+        at = to;
+    }
+    if (status) *status = code;
     curl_easy_cleanup(curl);
+    curl_slist_free_all(headers);
+    if (!refused.isEmpty()) return refused;
     if (rc == CURLE_OK) return {};
+    if (transfer.stopped) return QStringLiteral("中止しました。");
     if (transfer.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
         return QStringLiteral("受信するデータが大きすぎるため中断しました。");
     if (rc == CURLE_OPERATION_TIMEDOUT)

@@ -10,6 +10,9 @@
 QString WebBaseUrl();
 // Only https addresses are fetched or opened; plain http only on the loopback host.
 bool IsAllowedUrl(const QString& url);
+// A redirect from one address to another is followed only to an allowed address, and never from
+// https to plain http.
+bool IsAllowedRedirect(const QString& from, const QString& to);
 
 struct THttpResult {
     bool Ok = false;  // a 2xx answer read whole
@@ -29,14 +32,16 @@ struct THttpLimits {
 inline constexpr THttpLimits kStartupHttpLimits{2, 5, 512, 3, qint64(1) << 20};
 
 // Where a GET's bytes go: take gets each block as it arrives (false stops the transfer as a
-// failure); progress, when set, sees the expected byte count (-1 while unknown) and the bytes so far
-// and keeps the windows alive itself; without it pending events run while the transfer waits.
+// failure); progress, when set, sees the expected byte count (-1 while unknown) and the bytes so far,
+// keeps the windows alive itself and returns false to stop the transfer (the user's 中止); without
+// it pending events other than the user's input run while the transfer waits.
 struct THttpSink {
     std::function<bool(const char* data, qint64 size)> take;
-    std::function<void(qint64 total, qint64 now)> progress;
+    std::function<bool(qint64 total, qint64 now)> progress;
 };
-// One GET of url within limits (totalSeconds 0: no overall limit): allowed addresses only,
-// redirects followed only to allowed addresses; HTTP errors (404 ...), a stall, a timeout and a
+// One GET of url within limits (totalSeconds 0: no overall limit), with the program's User-Agent
+// and Accept headers: allowed addresses only, redirects followed only where IsAllowedRedirect lets
+// them go; HTTP errors (404 ...), a stall, a timeout and a
 // body past maxBytes are failures. Returns an empty text when every byte arrived with a 2xx
 // answer, else why not, for the user; *status is the HTTP status (0 when no answer came).
 QString HttpTransfer(const QString& url, const THttpLimits& limits, const THttpSink& sink,
@@ -44,7 +49,7 @@ QString HttpTransfer(const QString& url, const THttpLimits& limits, const THttpS
 
 // GET of url into memory within limits: HTTP errors (404 ...), a stall, a timeout and a body past
 // maxBytes are failures with nothing kept; redirects followed only to allowed addresses; pending
-// events run while it waits.
+// events other than the user's input run while it waits.
 THttpResult HttpGet(const QString& url, const THttpLimits& limits = {});
 
 // The version file "version_info.dat" as the program reads it (CP932 lines, sections by their

@@ -172,7 +172,11 @@ void TfmCloud::sbBackupClick()
 {
     runOnce([this] {
         if (!takeUserKey()) return;
-        if (CloudBackup(false, ProgressBox(this))) {
+        const auto showDate = [this](const QString& date) {
+            lbBackupDate->setText(date);
+            lbBackupDate->repaint();
+        };
+        if (CloudBackup(false, ProgressBox(this), showDate)) {
             cbAutoBackup->setEnabled(true);
             lbHint->hide();
         }

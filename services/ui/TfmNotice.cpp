@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <QThread>
@@ -51,6 +52,16 @@ TfmNotice::TfmNotice(QWidget* parent)
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
 
+    btCancel = new QPushButton(QStringLiteral("中止"), this);
+    btCancel->setObjectName(QStringLiteral("btCancel"));
+    btCancel->setGeometry(100, 56, 80, 26);
+    btCancel->setFocusPolicy(Qt::NoFocus);
+    btCancel->hide();
+    connect(btCancel, &QPushButton::clicked, this, [this] {
+        cancelled_ = true;
+        btCancel->setEnabled(false);
+    });
+
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setSingleShot(true);
@@ -77,16 +88,20 @@ void TfmNotice::FormShow()
     // Every mode sets its colours: the download panel's would otherwise stay on the next notice.
     switch (Tag) {
         case kNoticeSelfClosing:
+            btCancel->hide();
             resize(250, kMessageHeight);
             setColours(kBlue, kYellow);
             Timer1->start(1500);
             break;
         case kNoticeDownload:
-            resize(280, 60);
+            resize(280, 88);
+            btCancel->setEnabled(true);
+            btCancel->show();
             setColours(QApplication::palette().color(QPalette::Button), kBlue);
             pnMessage->setText(QStringLiteral("更新ファイルをダウンロード中です。"));
             break;
         case kNoticeUntilClosed:
+            btCancel->hide();
             resize(250, kMessageHeight);
             setColours(kBlue, kYellow);
             Timer1->stop();
@@ -109,7 +124,10 @@ void TfmNotice::Notify(const QString& text, int mode)
     if (isVisible()) hide();
     pnMessage->setText(text);
     Tag = mode;
-    setWindowModality(mode == kNoticeSelfClosing ? Qt::ApplicationModal : Qt::NonModal);
+    cancelled_ = false;
+    // The download panel takes the clicks on its 中止 while every other window is closed to input.
+    setWindowModality(mode == kNoticeSelfClosing || mode == kNoticeDownload ? Qt::ApplicationModal
+                                                                            : Qt::NonModal);
     show();
     if (mode != kNoticeSelfClosing) {
         letPaint();
@@ -211,6 +229,10 @@ NoticeHandler installFor(std::function<TfmNotice*(bool create)> panel)
     };
     h.setProgressPosition = [panel](qint64 v) {
         if (TfmNotice* n = panel(true)) n->SetProgressPosition(v);
+    };
+    h.cancelled = [panel] {
+        TfmNotice* n = panel(false);
+        return n && n->isVisible() && n->Cancelled();
     };
     return SetNoticeHandler(std::move(h));
 }

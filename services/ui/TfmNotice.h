@@ -9,6 +9,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QTimer;
 
 class TfmNotice : public QWidget {
@@ -22,6 +23,8 @@ class TfmNotice : public QWidget {
 
     void SetProgressMaximum(qint64 maximum);
     void SetProgressPosition(qint64 position);
+    // Whether 中止 was chosen on the download panel since it was shown.
+    bool Cancelled() const { return cancelled_; }
 
     void FormShow();
     void Timer1Timer();
@@ -38,6 +41,7 @@ class TfmNotice : public QWidget {
     // Controls, named as their objectName.
     QLabel* pnMessage;
     QProgressBar* ProgressBar;
+    QPushButton* btCancel;  // the download panel's way out of a transfer that takes too long
     QTimer* Timer1;
     int Tag = 0;  // the mode, set before showing
 
@@ -46,6 +50,7 @@ class TfmNotice : public QWidget {
     void letPaint();
 
     qint64 progressScale_ = 1;
+    bool cancelled_ = false;
 };
 
 extern TFormRef<TfmNotice> fmNotice;

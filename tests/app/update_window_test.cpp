@@ -1,18 +1,25 @@
 // The main window's program and table-file updates against a loopback web host: the questions
 // and messages, the installer run in a program folder of the test (directly, through a stand-in
 // pkexec, or not at all), the restart with "/Update", and the start switches of the real program.
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <cerrno>
 #include <memory>
 
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/yearfile.h"
+#include "platform/atomicfile.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/msgbox_qt.h"
@@ -85,6 +92,16 @@ class UpdateWindowTest : public CoreTest {
         SetFolderWritableCheck({});
         qputenv("PATH", path_);
         CoreTest::TearDown();
+    }
+    // The web host started again, logging its requests to log.
+    void restartSite(const QString& log)
+    {
+        site = std::make_unique<UpdateSite>(web, log);
+        ASSERT_NE(site->port(), 0);
+        publish(u("1.01"));
+        IniFile ini(IniFileName);
+        ini.writeString(u("Web"), u("BaseURL"), site->url());
+        ini.save();
     }
     void publish(const QString& latest, const char* dataMin = "1.00")
     {
@@ -324,7 +341,11 @@ TEST_F(UpdateWindowTest, NotWritableFolderGoesThroughPkexec)
 {
     SetFolderWritableCheck([](const QString&) { return false; });
     const QString archive = UpdateFolder() + u("PelmoraData.zip");
-    const QString command = u("sudo '%1pelmoras-update' tables '%2' '%1'").arg(prog, archive);
+    // The command names this user, so that a root shell (which carries no SUDO_UID) can run it.
+    const passwd* me = ::getpwuid(::getuid());
+    ASSERT_NE(me, nullptr);
+    const QString command = u("'%1pelmoras-update' '--user=%3' tables '%2' '%1'")
+                                .arg(prog, archive, QString::fromLocal8Bit(me->pw_name));
     EXPECT_EQ(AdminCommand(UpdateKind::Tables, archive), command);
     const QString needsAdmin = u("この更新には管理者の権限が必要です。\r管理者として次のコマンドを実行してか"
                                  "ら、給与計算PelmoraSを起動し直して下さい。\r\r") +
@@ -360,6 +381,22 @@ TEST_F(UpdateWindowTest, NotWritableFolderGoesThroughPkexec)
         EXPECT_EQ(QFileInfo::exists(archive), c.message == needsAdmin) << c.name;
         expectUnchanged();
     }
+
+    // The command shown, run as it stands from a shell without sudo's or pkexec's variables.
+    box.clear();
+    QDir().mkpath(dir() + u("bin"));
+    qputenv("PATH", QFile::encodeName(dir() + u("bin")));
+    box.answer(MsgResult::Yes);
+    fmMain->mnFileUpdateClick();
+    ASSERT_EQ(texts(), (QStringList{kTablesQuestion, needsAdmin}));
+    QProcess shell;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& var : {u("SUDO_UID"), u("PKEXEC_UID")}) env.remove(var);
+    shell.setProcessEnvironment(env);
+    shell.start(u("/bin/sh"), {u("-c"), command});
+    ASSERT_TRUE(shell.waitForFinished(30000));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    EXPECT_TRUE(tablesUpdated());
 
     // A stand-in that records its arguments and runs them as pkexec would, for this user.
     box.clear();
@@ -458,6 +495,91 @@ TEST_F(UpdateWindowTest, SwitchesRunTheUpdateWithoutQuestions)
             EXPECT_EQ(ReadAll(real + u("Tolvane2.txt")), QByteArray("release notes"));
         }
     }
+}
+
+// While the version file is on its way, a second network command, the notice check and a close of
+// the window do nothing: one fetch, and its answer reaches the user.
+TEST_F(UpdateWindowTest, OneVersionFetchAtATimeAndTheWindowStaysMeanwhile)
+{
+    const QString log = dir() + u("requests.log");
+    restartSite(log);
+    // The host holds its answer until the test has tried everything.
+    WriteAll(web + u("version_info.dat.hold"), "");
+    int tried = 0;
+    bool closed = true;
+    QTimer::singleShot(0, fmMain, [&] {
+        ++tried;
+        // A second fetch would be answered at once.
+        WriteAll(web + u("version_info.dat.go"), "");
+        fmMain->action("mnFileUpdate")->trigger();
+        fmMain->action("mnVerCheck")->trigger();
+        fmMain->mnFAQClick();
+        fmMain->CheckNotice();
+        closed = fmMain->close();
+    });
+    box.answer(MsgResult::No);
+    fmMain->action("mnVerCheck")->trigger();
+    EXPECT_EQ(tried, 1);
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(texts(), QStringList{kQuestion});
+    EXPECT_EQ(ReadAll(log).count("/version_info.dat"), 1) << ReadAll(log).toStdString();
+    // Afterwards the commands run again.
+    box.clear();
+    fmMain->mnVerCheckClick();
+    EXPECT_EQ(texts(), QStringList{kQuestion});
+}
+
+// 中止 on the download panel, the one window that takes input while the archive comes in, stops
+// the download: no message, nothing kept, nothing installed.
+TEST_F(UpdateWindowTest, CancelOnTheDownloadPanelStopsTheDownload)
+{
+    WriteAll(web + u("exe/PelmoraData.zip.slow"), "2048");
+    NoticeHandler panel = InstallNoticePanel(fmNotice);
+    NoticeHandler h = panel;
+    bool clicked = false;
+    h.setProgressPosition = [&](qint64 v) {
+        panel.setProgressPosition(v);
+        if (clicked || v <= 0) return;
+        clicked = true;
+        EXPECT_EQ(QGuiApplication::modalWindow(), fmNotice->windowHandle());
+        auto* cancel = child<QPushButton>(fmNotice, "btCancel");
+        ASSERT_TRUE(cancel->isVisible());
+        EXPECT_EQ(cancel->text(), u("中止"));
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    };
+    SetNoticeHandler(h);
+    box.answer(MsgResult::Yes);
+    fmMain->mnFileUpdateClick();
+    SetNoticeHandler(panel);
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(texts(), QStringList{kTablesQuestion});
+    EXPECT_FALSE(fmNotice->isVisible());
+    EXPECT_TRUE(QDir(UpdateFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    EXPECT_FALSE(fmMain->SkipSaveCheck);
+    expectUnchanged();
+    // The next download panel offers 中止 afresh.
+    fmNotice->Notify(QString(), kNoticeDownload);
+    EXPECT_TRUE(child<QPushButton>(fmNotice, "btCancel")->isEnabled());
+    EXPECT_FALSE(fmNotice->Cancelled());
+    fmNotice->close();
+}
+
+// A disk that fills up during the download: the Part's message and the reason.
+TEST_F(UpdateWindowTest, AFullDiskDuringTheDownloadIsToldWithItsReason)
+{
+    FullFileSystem disk(dir() + u("full"));
+    if (!disk.mounted()) GTEST_SKIP() << "no file system can be mounted here";
+    disk.fill();
+    DataRoot = dir() + u("full/");
+    box.answer(MsgResult::Yes);
+    fmMain->mnFileUpdateClick();
+    ASSERT_EQ(box.shown().size(), 2u) << texts().join(u'\n').toStdString();
+    EXPECT_EQ(box.lastText(), kTablesNotFound + u("\r") + DataRoot +
+                                  u("Update/PelmoraData.zip.part に書き込めません。\r") +
+                                  SystemReason(ENOSPC));
+    EXPECT_EQ(box.shown()[1].type, MsgType::Error);
+    EXPECT_TRUE(QDir(UpdateFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    expectUnchanged();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@ killed, and stop by themselves after a minute at most.
   badserver.py http-endless   HTTP: headers without a length, then data without end
   badserver.py ftp-stall      FTP: logs in; a download sends 1000 bytes and stalls, an upload is never read
   badserver.py ftp-endless    FTP: logs in; a download of unknown size sends data without end
+  badserver.py ftp-noconfirm  FTP: logs in; an upload is read whole and never confirmed
 """
 import socket
 import sys
@@ -98,6 +99,15 @@ def ftp(c):
                 d.sendall(b"y" * 1000)
                 while time.time() < DEADLINE:
                     time.sleep(0.2)
+        elif cmd == "STOR" and MODE == "ftp-noconfirm":
+            reply("150 send")
+            d = accept(data)
+            while d.recv(65536):
+                pass
+            d.close()
+            # Every byte arrived; the "226" that would confirm it never comes.
+            while time.time() < DEADLINE:
+                time.sleep(0.2)
         elif cmd == "STOR":
             reply("150 send")
             d = accept(data)

@@ -141,6 +141,8 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
     ASSERT_FALSE(CloudBackup(true, TransfersWith(cancel)));
     EXPECT_EQ(box.lastText(), u("転送を中止しました。"));
     EXPECT_EQ(ReadAll(remote + k + u(".zip")), archive);
+    // What arrived of the cancelled upload is gone from the server.
+    EXPECT_EQ(QDir(remote).entryList(QDir::Files), (QStringList{k + u(".inf"), k + u(".zip")}));
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
     QFile::remove(remote + k + u(".inf"));
     QDir().mkpath(remote + k + u(".inf"));
@@ -156,7 +158,10 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
     QDir().mkpath(remote + k + u(".zip/x"));
     ASSERT_FALSE(CloudBackup(true));
     EXPECT_EQ(box.lastText(),
-              u("クラウドへのアップロードを中断しました。\r(QUOT string not accepted: RNTO %1.zip)").arg(k));
+              u("クラウドへのアップロードを中断しました。\r(ファイアウォールにブロックされてる場合、中断さ"
+                "れます)\rQUOT string not accepted: RNTO %1.zip")
+                  .arg(k));
+    EXPECT_FALSE(QFileInfo::exists(remote + k + u(".zip.part")));
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
     QDir(remote + k + u(".zip")).removeRecursively();
     WriteAll(remote + k + u(".zip"), before);
@@ -399,6 +404,47 @@ TEST_F(CloudWindow, QuestionsAndResultsAreNeverUnderTheProgressBox)
     EXPECT_TRUE(covered.isEmpty()) << covered.join(u(" / "));
     EXPECT_TRUE(boxDuringTransfer);
     EXPECT_FALSE(QApplication::overrideCursor());
+}
+
+// The backup's date shows from the moment it is set, through the transfer; a backup that fails
+// shows the earlier date again.
+TEST_F(CloudWindow, TheBackupDateShowsFromTheStartOfTheBackup)
+{
+    const QString earlier = u("2026/01/02 03:04");
+    const auto setDate = [&] {
+        IniFile ini(SysIniFileName);
+        ini.writeString(u("Cloud"), u("BackupDate"), earlier);
+        ini.save();
+    };
+    setDate();
+    ShowActive(fmCloud);
+    auto* label = child<QLabel>(fmCloud, "lbBackupDate");
+    EXPECT_EQ(label->text(), earlier);
+    QStringList during;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (fmCloud->findChild<QProgressDialog*>(u("pdTransfer")) && !during.contains(label->text()))
+            during << label->text();
+    });
+    watch.start(0);
+    EXPECT_EQ(press("sbBackup"), u("バックアップ完了"));
+    const QString date = CloudBackupDate();
+    EXPECT_NE(date, earlier);
+    EXPECT_EQ(during, QStringList{date});
+    EXPECT_EQ(label->text(), date);
+
+    // The archive's name taken by a folder on the server: the upload fails and the earlier date is
+    // back, on the label and in the settings.
+    setDate();
+    QFile::remove(remote + key() + u(".zip"));
+    QDir().mkpath(remote + key() + u(".zip/x"));
+    during.clear();
+    EXPECT_TRUE(press("sbBackup").startsWith(u("クラウドへのアップロードを中断しました。"))) << label->text();
+    EXPECT_EQ(during.size(), 1);
+    EXPECT_NE(during.value(0), earlier);
+    EXPECT_EQ(label->text(), earlier);
+    EXPECT_EQ(CloudBackupDate(), earlier);
+    fmCloud->close();
 }
 
 // A connection that fails is told as such; "no data" only when the server says the archive is

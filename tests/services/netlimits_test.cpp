@@ -3,6 +3,7 @@
 // lowered through their parameters) with the usual failure and nothing partial left; the message
 // tells that a limit ended it, since each server would go on for a minute.
 #include <QDir>
+#include <memory>
 
 #include "app/TfmMain.h"
 #include "app/forms.h"
@@ -104,6 +105,46 @@ TEST_F(NetLimitsTest, AnEndlessFtpDownloadStopsAtItsCap)
     EXPECT_FALSE(r.Ok);
     EXPECT_EQ(r.Error, u("ダウンロードするファイルが大きすぎるため中断しました。"));
     EXPECT_TRUE(QDir(dir()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// An upload the server read whole but never confirmed: it ends as stalled, and its progress never
+// showed it done; against a server that confirms, the last progress is the whole file.
+TEST_F(NetLimitsTest, AnUploadIsDoneOnlyWhenTheServerConfirmedIt)
+{
+    const qint64 size = 300000;
+    WriteAll(dir() + u("KEY.zip"), QByteArray(size, 'z'));
+    for (const char* mode : {"ftp-noconfirm", "pyftpdlib"}) {
+        const bool confirms = QByteArray(mode) == "pyftpdlib";
+        std::unique_ptr<BadServer> bad;
+        std::unique_ptr<FtpServer> good;
+        TFtpServer server;
+        if (confirms) {
+            QDir().mkpath(dir() + u("srv"));
+            good = std::make_unique<FtpServer>(dir() + u("srv"));
+            server = good->server();
+        } else {
+            bad = std::make_unique<BadServer>(mode);
+            server = bad->ftp();
+        }
+        std::vector<std::pair<qint64, qint64>> calls;
+        const TFtpResult r =
+            FtpUpload(server, dir() + u("KEY.zip"), u("KEY.zip"), [&](qint64 done, qint64 total) {
+                calls.push_back({done, total});
+                return true;
+            });
+        EXPECT_EQ(r.Ok, confirms) << mode << " " << r.Error;
+        ASSERT_FALSE(calls.empty()) << mode;
+        qint64 most = 0;
+        for (std::size_t i = 0; i + 1 < calls.size(); ++i) most = std::max(most, calls[i].first);
+        EXPECT_LT(most, size) << mode;
+        EXPECT_EQ(calls.back().first == size && calls.back().second == size, confirms) << mode;
+        if (confirms) {
+            EXPECT_EQ(ReadAll(dir() + u("srv/Backup/Pelmora/KEY.zip")).size(), size);
+        } else {
+            EXPECT_LT(calls.back().first, size);
+            EXPECT_GE(calls.back().first, size - 1);  // every byte sent
+        }
+    }
 }
 
 }  // namespace

@@ -3,14 +3,39 @@
 // folder of its own: what it installs, what it refuses, and its rollback.
 #include "services/update.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <cerrno>
 
 #include "payroll/paths.h"
+#include "platform/atomicfile.h"
 #include "platform/notice.h"
 #include "tests/services/updatesite.h"
 #include "tests/testutil.h"
+
+// The test binary is linked with --wrap=fsync: while failFsyncOfPart is set, a sync of a file whose
+// name ends in ".part" fails with EIO.
+extern "C" int __real_fsync(int fd);
+namespace {
+bool failFsyncOfPart = false;
+}  // namespace
+extern "C" int __wrap_fsync(int fd)
+{
+    if (failFsyncOfPart) {
+        char path[4096] = {};
+        const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
+        const ssize_t n = ::readlink(link.constData(), path, sizeof path - 1);
+        if (n > 0 && QByteArray(path, int(n)).endsWith(".part")) {
+            errno = EIO;
+            return -1;
+        }
+    }
+    return __real_fsync(fd);
+}
 
 namespace {
 
@@ -129,6 +154,108 @@ TEST_F(UpdateTest, ClearingTheUpdateFolder)
     DataRoot.clear();  // no data root: no folder, nothing deleted
     EXPECT_EQ(UpdateFolder(), QString());
     ClearUpdateFolder();
+}
+
+// A download slower than the minimum speed over its window, and one the user stops with 中止:
+// both end with their reason and leave nothing in the update folder.
+TEST_F(UpdateTest, SlowAndCancelledDownloadsKeepNothing)
+{
+    MakeTablesArchive(web + u("slow.zip"), dir() + u("tables/"));
+    // 2 KiB a second: a byte a second more than any stalled transfer, a fifth of the minimum.
+    WriteAll(web + u("slow.zip.slow"), "2048");
+    UpdateSite site(web);
+    ASSERT_NE(site.port(), 0);
+    const struct {
+        const char* name;
+        bool cancel;
+        const char* why;
+    } cases[] = {
+        {"below the minimum speed", false, "通信が止まったか時間がかかりすぎるため中断しました。"},
+        {"中止", true, "中止しました。"},
+    };
+    for (const auto& c : cases) {
+        ClearUpdateFolder();
+        bool moving = false;
+        NoticeHandler h;
+        h.setProgressPosition = [&](qint64 now) { moving = moving || now > 0; };
+        h.cancelled = [&] { return c.cancel && moving; };
+        const NoticeHandler previous = SetNoticeHandler(h);
+        const TDownload d = DownloadArchive(site.url() + u("slow.zip"), u("PelmoraData.zip"), 1);
+        SetNoticeHandler(previous);
+        EXPECT_FALSE(d.Ok) << c.name;
+        EXPECT_EQ(d.Cancelled, c.cancel) << c.name;
+        EXPECT_FALSE(d.LocalFault) << c.name;
+        EXPECT_EQ(d.Error, u(c.why)) << c.name;
+        EXPECT_TRUE(moving) << c.name;
+        EXPECT_TRUE(QDir(UpdateFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+            << c.name;
+    }
+    EXPECT_EQ(kMinDownloadBytesPerSecond, 10240);
+    EXPECT_EQ(kDownloadSpeedWindowSeconds, 60);
+}
+
+// The archive's sync before its rename fails: the reason is told as this computer's fault and
+// neither the archive nor its checksum stays.
+TEST_F(UpdateTest, AFailingSyncOfTheDownloadKeepsNothing)
+{
+    MakeTablesArchive(web + u("good.zip"), dir() + u("tables/"));
+    UpdateSite site(web);
+    failFsyncOfPart = true;
+    const TDownload d = DownloadArchive(site.url() + u("good.zip"), u("PelmoraData.zip"));
+    failFsyncOfPart = false;
+    EXPECT_FALSE(d.Ok);
+    EXPECT_TRUE(d.LocalFault);
+    EXPECT_TRUE(d.Error.contains(u("更新ファイルの保存"))) << d.Error;
+    EXPECT_TRUE(d.Error.contains(SystemReason(EIO))) << d.Error;
+    EXPECT_TRUE(QDir(UpdateFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+    // The same download with syncs that work is kept.
+    EXPECT_TRUE(DownloadArchive(site.url() + u("good.zip"), u("PelmoraData.zip")).Ok);
+}
+
+// The downloads follow a redirect on this host, and refuse one to another address (127.0.0.2) or
+// to a protocol a fetch never uses, before connecting there: the server sees one request.
+TEST_F(UpdateTest, DownloadsFollowOnlyRedirectsToAllowedAddresses)
+{
+    MakeTablesArchive(web + u("good.zip"), dir() + u("tables/"));
+    const QString log = dir() + u("requests.log");
+    UpdateSite site(web, log);
+    ASSERT_NE(site.port(), 0);
+    const QString port = QString::number(site.port());
+    for (const QString& f : {u("moved.zip"), u("moved.zip.sha256")})
+        WriteAll(web + f + u(".redirect"), (u("http://localhost:") + port + u("/good.zip") +
+                                            (f.endsWith(u("sha256")) ? u(".sha256") : u("")))
+                                               .toUtf8());
+    WriteAll(web + u("away.zip.sha256.redirect"),
+             (u("http://127.0.0.2:") + port + u("/good.zip.sha256")).toUtf8());
+    WriteAll(web + u("file.zip.sha256.redirect"), "file:///etc/passwd");
+    WriteAll(web + u("body.zip.sha256"), ReadAll(web + u("good.zip.sha256")));
+    WriteAll(web + u("body.zip.redirect"), (u("ftp://127.0.0.1:") + port + u("/good.zip")).toUtf8());
+    const struct {
+        const char* file;
+        bool ok;
+        const char* refusedTo;  // the address of the refused redirect
+        int requests;
+    } cases[] = {
+        {"moved.zip", true, nullptr, 4},
+        {"away.zip", false, "http://127.0.0.2:", 1},
+        {"file.zip", false, "file:///etc/passwd", 1},
+        {"body.zip", false, "ftp://127.0.0.1:", 2},
+    };
+    for (const auto& c : cases) {
+        ClearUpdateFolder();
+        QFile::remove(log);
+        const TDownload d = DownloadArchive(site.url() + QString::fromLatin1(c.file), u("PelmoraData.zip"));
+        EXPECT_EQ(d.Ok, c.ok) << c.file << " " << d.Error;
+        if (c.refusedTo) {
+            EXPECT_TRUE(
+                d.Error.startsWith(u("安全でないアドレスへの転送のため接続しません。\n") + u(c.refusedTo)))
+                << c.file << " " << d.Error;
+        }
+        EXPECT_EQ(ReadAll(log).count('\n'), c.requests) << c.file << "\n" << ReadAll(log).toStdString();
+        if (!c.ok) {
+            EXPECT_TRUE(QDir(UpdateFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        }
+    }
 }
 
 // The built installer, copied into a program folder of the test.
@@ -294,6 +421,76 @@ TEST_F(InstallerTest, PutsBackWhatAnInstallerStoppedHalfWayLeft)
     EXPECT_EQ(ReadAll(prog + u("zz.txt")), QByteArray("old zz"));
     EXPECT_FALSE(QFileInfo::exists(stale));
     EXPECT_TRUE(QFileInfo::exists(live));
+}
+
+// Run as root from a shell (no PKEXEC_UID or SUDO_UID), the installer works for the user it is
+// told with --user, and only for him; every refusal says what is wrong.
+TEST_F(InstallerTest, RootNamesTheUserWhoseUpdateFolderHoldsTheArchive)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may hand files to another user";
+    MakeTablesArchive(update + u("PelmoraData.zip"), dir() + u("tables/"));
+    const QString zip = update + u("PelmoraData.zip");
+    // The update folder and its files belong to the user "nobody".
+    for (const QString& f : {update, zip, zip + u(".sha256")})
+        ASSERT_EQ(::chown(QFile::encodeName(f).constData(), 65534, 65534), 0);
+    const struct {
+        QStringList args;
+        int exit;
+        const char* why;
+    } cases[] = {
+        {{u("tables"), zip, prog}, kUpdaterRefused, "--user=<利用者名> で利用者を指定して下さい"},
+        {{u("--user=root"), u("tables"), zip, prog},
+         kUpdaterRefused,
+         "の持ち主 (uid 65534) が更新する利用者 (uid 0) ではありません"},
+        {{u("--user=no-such-user-here"), u("tables"), zip, prog},
+         kUpdaterRefused,
+         "利用者 no-such-user-here が見つかりません"},
+        {{u("--user=nobody"), u("tables")}, kUpdaterRefused, "使い方"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(c.args), c.exit) << c.args.join(u' ');
+        EXPECT_TRUE(error.contains(u(c.why))) << error;
+        expectUnchanged();
+    }
+    // A file of another user in the folder, and a folder others may enter: each told as such.
+    WriteAll(update + u("mine.zip"), ReadAll(zip));
+    EXPECT_EQ(run({u("--user=nobody"), u("tables"), update + u("mine.zip"), prog}), kUpdaterRefused);
+    EXPECT_TRUE(error.contains(u("mine.zip の持ち主 (uid 0)"))) << error;
+    ::chmod(QFile::encodeName(update).constData(), 0750);
+    EXPECT_EQ(run({u("--user=nobody"), u("tables"), zip, prog}), kUpdaterRefused);
+    EXPECT_TRUE(error.contains(u("ほかの利用者にも開かれています (750)"))) << error;
+    ::chmod(QFile::encodeName(update).constData(), 0700);
+    expectUnchanged();
+
+    EXPECT_EQ(run({u("--user=nobody"), u("tables"), zip, prog}), kUpdaterOk) << error;
+    TablePath = prog;
+    LoadTableFiles();
+    EXPECT_EQ(TaxTableKyuyo.Rows[5].Kou[0], kChangedTax);
+}
+
+// Not root: naming a user is refused before anything is looked at.
+TEST_F(InstallerTest, OnlyRootMayNameTheUser)
+{
+    QString out;
+    QStringList args{u("--user=root"), u("tables"), update + u("PelmoraData.zip"), prog};
+    if (::geteuid() == 0) {
+        // The built installer's own check, run as "nobody" through setpriv.
+        if (QFileInfo(u("/usr/bin/setpriv")).isExecutable() &&
+            ::chmod(QFile::encodeName(dir()).constData(), 0755) == 0) {
+            QProcess p;
+            p.start(u("/usr/bin/setpriv"), QStringList{u("--reuid=65534"), u("--regid=65534"),
+                                                       u("--clear-groups"), prog + u("pelmoras-update")} +
+                                               args);
+            ASSERT_TRUE(p.waitForFinished(30000));
+            if (p.exitCode() == kUpdaterRefused) out = QString::fromUtf8(p.readAllStandardError());
+        }
+        if (out.isEmpty()) GTEST_SKIP() << "no way to run the installer as another user here";
+    } else {
+        EXPECT_EQ(run(args), kUpdaterRefused);
+        out = error;
+    }
+    EXPECT_TRUE(out.contains(u("利用者の指定 (--user) は root として実行した時だけ使えます。"))) << out;
+    expectUnchanged();
 }
 
 }  // namespace

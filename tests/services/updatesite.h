@@ -16,10 +16,14 @@ inline QString UpdateSiteScript()
     return QStringLiteral(TEST_SOURCE_DIR "/services/updatesite.py");
 }
 
-// Serves folder; a file with "<file>.cut" beside it holding N stops after N bytes.
+// Serves folder; a file with "<file>.cut" beside it holding N stops after N bytes, and the other
+// files beside one (".slow", ".redirect", ".hold") as updatesite.py says. With log, every request's
+// path, User-Agent and Accept are appended to it, a line each, tab between.
 struct UpdateSite : PythonServer {
-    explicit UpdateSite(const QString& folder)
-        : PythonServer({UpdateSiteScript(), u("serve"), folder}, u("port (\\d+)"))
+    explicit UpdateSite(const QString& folder, const QString& log = {})
+        : PythonServer(QStringList{UpdateSiteScript(), u("serve"), folder} +
+                           (log.isEmpty() ? QStringList() : QStringList{log}),
+                       u("port (\\d+)"))
     {
     }
     QString url() const { return u("http://127.0.0.1:%1/").arg(port()); }

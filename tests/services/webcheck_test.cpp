@@ -11,6 +11,7 @@
 #include "platform/shell.h"
 #include "tests/app/appfixture.h"
 #include "tests/services/ftpserver.h"
+#include "tests/services/updatesite.h"
 #include "tests/testutil.h"
 
 namespace {
@@ -132,6 +133,84 @@ TEST_F(WebCheckTest, PageThatCannotBeOpenedIsToldWithItsAddress)
     EXPECT_EQ(msg.shown()[2].text, notOpened + server.url() + u("faq.html"));
     fmMain->SkipSaveCheck = true;
     DestroyForms();
+}
+
+// Where the transfer lets a redirect lead: only to an address a fetch could start at, never from
+// https to plain http; against the loopback host, a refused redirect is never followed (the host
+// sees one request) and every request carries the program's User-Agent and Accept headers.
+TEST_F(WebCheckTest, RedirectsLeadOnlyWhereAFetchMayStart)
+{
+    const struct {
+        const char* from;
+        const char* to;
+        bool allowed;
+    } pairs[] = {
+        {"https://example.jp/a", "https://cdn.example.jp/b", true},
+        {"https://example.jp/a", "http://example.jp/b", false},
+        {"https://example.jp/a", "http://127.0.0.1/b", false},
+        {"http://127.0.0.1:8000/a", "https://example.jp/b", true},
+        {"http://127.0.0.1:8000/a", "http://localhost:8000/b", true},
+        {"http://127.0.0.1:8000/a", "http://127.0.0.2:8000/b", false},
+        {"http://127.0.0.1:8000/a", "http://example.jp/b", false},
+        {"http://127.0.0.1:8000/a", "ftp://127.0.0.1/b", false},
+        {"https://example.jp/a", "file:///etc/passwd", false},
+    };
+    for (const auto& p : pairs)
+        EXPECT_EQ(IsAllowedRedirect(u(p.from), u(p.to)), p.allowed) << p.from << " -> " << p.to;
+
+    const QString web = dir() + u("web/"), log = dir() + u("requests.log");
+    QDir().mkpath(web + u("moved"));
+    WriteAll(web + u("version_info.dat"), cp932::encode(QString::fromUtf8(VersionFile)));
+    UpdateSite site(web, log);
+    ASSERT_NE(site.port(), 0);
+    const QString port = QString::number(site.port());
+    WriteAll(web + u("local.dat.redirect"),
+             (u("http://localhost:") + port + u("/version_info.dat")).toUtf8());
+    WriteAll(web + u("relative.dat.redirect"), "/version_info.dat");
+    WriteAll(web + u("other.dat.redirect"),
+             (u("http://127.0.0.2:") + port + u("/version_info.dat")).toUtf8());
+    WriteAll(web + u("ftp.dat.redirect"), (u("ftp://127.0.0.1:") + port + u("/version_info.dat")).toUtf8());
+    WriteAll(web + u("loop.dat.redirect"), "/loop.dat");
+    WriteAll(web + u("moved/version_info.dat.redirect"),
+             (u("http://127.0.0.2:") + port + u("/version_info.dat")).toUtf8());
+    const struct {
+        const char* path;
+        const char* error;  // empty: the version file read
+        int requests;
+    } cases[] = {
+        {"local.dat", "", 2},
+        {"relative.dat", "", 2},
+        {"other.dat", "安全でないアドレスへの転送のため接続しません。\nhttp://127.0.0.2:", 1},
+        {"ftp.dat", "安全でないアドレスへの転送のため接続しません。\nftp://127.0.0.1:", 1},
+        {"loop.dat", "転送が多すぎるため中断しました。", 6},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(log);
+        const THttpResult r = HttpGet(site.url() + u(c.path));
+        EXPECT_EQ(r.Ok, !*c.error) << c.path;
+        EXPECT_TRUE(*c.error ? r.Error.startsWith(u(c.error))
+                             : r.Body == ReadAll(web + u("version_info.dat")))
+            << c.path << " " << r.Error;
+        const QList<QByteArray> lines = ReadAll(log).trimmed().split('\n');
+        EXPECT_EQ(lines.size(), c.requests) << c.path;
+        for (const QByteArray& line : lines)
+            EXPECT_EQ(line.mid(line.indexOf('\t')),
+                      "\tMozilla/3.0 (compatible; Indy Library)\ttext/html, */*")
+                << line.toStdString();
+    }
+
+    // The version file of the program-wide base address, redirected to another address: no version.
+    SysIniFileName = dir() + u("Tolvane.ini");
+    IniFile ini(SysIniFileName);
+    ini.writeString(u("Web"), u("BaseURL"), site.url() + u("moved/"));
+    ini.save();
+    TVersionInfo info;
+    QFile::remove(log);
+    EXPECT_EQ(CheckProgramVersion(u("1.00"), info), VersionCheck::NoConnection);
+    EXPECT_EQ(ReadAll(log).count('\n'), 1);
+    ini.writeString(u("Web"), u("BaseURL"), site.url());
+    ini.save();
+    EXPECT_EQ(CheckProgramVersion(u("1.00"), info), VersionCheck::Newer);
 }
 
 }  // namespace
