@@ -1,5 +1,6 @@
-// The installer pelmoras-update: checks an archive of the update folder and puts its files into
-// the folder the installer itself lies in, whole or not at all.
+// The installer pelmoras-update: checks an archive of the update folder and makes of it, with the
+// files of the version in use it does not replace, a new whole version of the program folder the
+// installer itself lies in (see ProgramFoldersOf), switched to by one rename or not at all.
 #pragma once
 #include <QString>
 #include <QStringList>
