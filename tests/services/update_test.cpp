@@ -408,12 +408,16 @@ TEST_F(InstallerTest, AnArchiveThatCarriesTheInstallerInstallsOneThatRuns)
 TEST_F(InstallerTest, RefusesEntriesWithDotDotInsideThePath)
 {
     WriteAll(dir() + u("x.txt"), "escaped");
-    for (const char* name : {"a/../../x", "a/b/../../../x", "a/../../../x", "help/../../../../x",
-                             "help/a/../../..", "a/b/../../../../../x"}) {
+    // After a page that makes the folders they climb out of; the archive is unpacked in a folder
+    // two below the program folder.
+    for (const char* name :
+         {"help/a/../../x", "help/a/../../../x", "help/a/../../../../x", "help/a/../../../../../x",
+          "a/../../../x", "help/a/b/../../../../../../x", "help/a/../.."}) {
         SCOPED_TRACE(name);
-        MakeArchive(update + u("PelmoraS_upd.zip"),
-                    {{u("pelmoras"), u("/bin/true")}, {u(name), dir() + u("x.txt")}});
-        ASSERT_EQ(ZipEntryNames(update + u("PelmoraS_upd.zip")).value(1), u(name));
+        MakeArchive(update + u("PelmoraS_upd.zip"), {{u("pelmoras"), u("/bin/true")},
+                                                     {u("help/a/b/page.html"), dir() + u("x.txt")},
+                                                     {u(name), dir() + u("x.txt")}});
+        ASSERT_EQ(ZipEntryNames(update + u("PelmoraS_upd.zip")).value(2), u(name));
         EXPECT_EQ(run({u("program"), update + u("PelmoraS_upd.zip"), prog}), kUpdaterBadArchive);
         EXPECT_TRUE(error.contains(u("壊れています"))) << error;
         expectUnchanged();
