@@ -285,8 +285,11 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
         }
         makes(QFileInfo(root + name).path());
         struct stat st;
-        if (::lstat(QFile::encodeName(root + name).constData(), &st) == 0)
+        if (::lstat(QFile::encodeName(root + name).constData(), &st) == 0) {
+            // A folder where the archive has a file stays with all it holds.
+            if (S_ISDIR(st.st_mode)) return kZipFailed;
             journal.aside(root + name, staging.path + QStringLiteral("old/") + QString::number(++moved));
+        }
         journal.place(staging.path + QStringLiteral("new/") + name, root + name);
     }
     if (::mkdir(QFile::encodeName(staging.path + QStringLiteral("old")).constData(), 0700) != 0)

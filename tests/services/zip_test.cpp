@@ -128,4 +128,32 @@ TEST_F(ZipTest, NamesWithDotDotInsideThePathWriteNothing)
     }
 }
 
+// Unpacking over files that are there: they are replaced whole; a folder where the archive has a
+// file stops the whole unpacking, and nothing of it is in place.
+TEST_F(ZipTest, UnpackingOverWhatIsThereIsWholeOrNothing)
+{
+    const QString script =
+        u("import zipfile\nz=zipfile.ZipFile('over.zip','w')\n"
+          "z.writestr('a.txt','new a')\nz.writestr('sub/b.txt','new b')\nz.close()\n");
+    ASSERT_TRUE(run(u("/usr/bin/python3"), {u("-c"), script}, dir()));
+    const QString target = dir() + u("target/");
+    QDir().mkpath(target + u("sub"));
+    WriteAll(target + u("a.txt"), "old a");
+    WriteAll(target + u("sub/b.txt"), "old b");
+    ASSERT_EQ(UnzipFile(dir() + u("over.zip"), target, u("")), kZipOk);
+    EXPECT_EQ(ReadAll(target + u("a.txt")), "new a");
+    EXPECT_EQ(ReadAll(target + u("sub/b.txt")), "new b");
+    EXPECT_EQ(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              (QStringList{u("a.txt"), u("sub")}));
+
+    QDir(target).removeRecursively();
+    QDir().mkpath(target + u("sub/b.txt"));
+    WriteAll(target + u("sub/b.txt/mine.txt"), "mine");
+    EXPECT_EQ(UnzipFile(dir() + u("over.zip"), target, u("")), kZipFailed);
+    EXPECT_EQ(ReadAll(target + u("sub/b.txt/mine.txt")), "mine");
+    EXPECT_FALSE(QFileInfo::exists(target + u("a.txt")));
+    EXPECT_EQ(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{u("sub")});
+}
+
 }  // namespace
