@@ -107,7 +107,8 @@ class Staging {
     explicit Staging(const QString& root)
         : path_(root + kStagingPrefix + QString::number(::getpid()) + QLatin1Char('/'))
     {
-        RemoveSwapStage(path_);
+        // One left by an earlier process of this id was settled before; one still there holds a
+        // journal that cannot be trusted and stays.
         ok_ = ::mkdir(native(path_).constData(), 0700) == 0;
     }
     ~Staging()
