@@ -9,6 +9,7 @@
 
 // pelmoras-update <program|tables> <archive> <program folder>: returns an UpdaterExit and, unless
 // it is kUpdaterOk, the reason in error. selfFolder is the folder the installer lies in (from its
-// own executable); the program folder argument must name that same folder, and nothing is ever
-// written anywhere else.
+// own executable); the program folder argument must name that same folder (in a program folder
+// of versions, the version it lies in, as "current/" names it), and nothing is ever written
+// outside the program folder it belongs to.
 int RunUpdater(const QStringList& args, const QString& selfFolder, QString& error);
