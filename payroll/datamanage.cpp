@@ -25,6 +25,7 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
+#include "platform/stageswap.h"
 
 namespace {
 
@@ -315,150 +316,19 @@ void keepLocalMailPassword(const QString& stagedIni)
 
 // The restore's staging folder under the data root: prefix + six letters or digits.
 const QString RestoreFolderPrefix = QStringLiteral(".restore-");
-const QString JournalName = QStringLiteral("journal");
-const QString DoneName = QStringLiteral("done");
-const QByteArray JournalHead = "PELMORAS RESTORE JOURNAL 1";
 
-// One rename of the swap: 'A' moves a current file aside, 'P' puts a staged file in its place.
-struct TSwapStep {
-    char kind;
-    QByteArray from, to;
-};
-// The swap in the order it runs: the folders it makes, every file moved aside, then every staged
-// file put in place.
-struct TSwapJournal {
-    QList<QByteArray> folders;
-    std::vector<TSwapStep> steps;
-    void place(const QString& from, const QString& to)
-    {
-        steps.push_back({'P', QFile::encodeName(from), QFile::encodeName(to)});
-    }
-    void aside(const QString& from, const QString& to)
-    {
-        // Every file goes aside before the first is put in place.
-        auto at = std::find_if(steps.begin(), steps.end(), [](const TSwapStep& s) { return s.kind == 'P'; });
-        steps.insert(at, {'A', QFile::encodeName(from), QFile::encodeName(to)});
-    }
-};
-
-bool exists(const QByteArray& path)
+// The restore's swap: the user's folders (0700), a stopped one finished when it can be.
+const TSwapKind& restoreSwap()
 {
-    struct stat st;
-    return ::lstat(path.constData(), &st) == 0;
+    static const TSwapKind kind{"PELMORAS RESTORE JOURNAL 1", 0700, SwapRule::FinishOrUndo,
+                                QStringLiteral("復元の作業記録")};
+    return kind;
 }
 
-// A file moved aside is found only in its place in "old/"; a staged file leaves the stage.
-bool stepDone(const TSwapStep& s)
-{
-    return s.kind == 'A' ? exists(s.to) : !exists(s.from) && exists(s.to);
-}
-
-bool syncFolderOf(const QByteArray& path)
-{
-    return SyncFolderOf(QFile::decodeName(path));
-}
-
-// Runs the steps from first on; returns the number of steps done (all of them on success, with
-// errno set otherwise). An aside of a file that is not there (any more) is nothing to do.
-int runSwap(const TSwapJournal& j, int first)
-{
-    for (const QByteArray& f : j.folders)
-        if (!MakePrivateFolder(QFile::decodeName(f))) return first;
-    for (int i = first; i < int(j.steps.size()); ++i) {
-        const TSwapStep& s = j.steps[size_t(i)];
-        if (s.kind == 'A' && !exists(s.from)) continue;
-        if (std::rename(s.from.constData(), s.to.constData()) != 0) return i;
-        syncFolderOf(s.to);
-    }
-    return int(j.steps.size());
-}
-
-// Undoes the first done steps, last first, and removes the folders the swap made when they are
-// empty again. False (errno set) when a file could not be moved back.
-bool undoSwap(const TSwapJournal& j, int done)
-{
-    bool ok = true;
-    for (int i = done - 1; i >= 0; --i) {
-        const TSwapStep& s = j.steps[size_t(i)];
-        if (!exists(s.to) || (s.kind == 'P' && exists(s.from))) continue;
-        if (std::rename(s.to.constData(), s.from.constData()) != 0) {
-            ok = false;
-            continue;
-        }
-        syncFolderOf(s.from);
-    }
-    for (auto it = j.folders.rbegin(); it != j.folders.rend(); ++it) ::rmdir(it->constData());
-    return ok;
-}
-
-void writeJournal(const QString& stage, const TSwapJournal& j)
-{
-    QByteArray text = JournalHead + '\n';
-    for (const QByteArray& f : j.folders) text += "D " + f.toPercentEncoding() + '\n';
-    for (const TSwapStep& s : j.steps)
-        text +=
-            QByteArray(1, s.kind) + ' ' + s.from.toPercentEncoding() + ' ' + s.to.toPercentEncoding() + '\n';
-    text += "END\n";
-    WriteFileAtomic(stage + JournalName, text, QStringLiteral("復元の作業記録の書き込み"));
-}
-
-// The journal of stage; false when it is not whole or names a path outside the data root.
-bool readJournal(const QString& stage, const QString& root, TSwapJournal& j)
-{
-    QFile f(stage + JournalName);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QList<QByteArray> lines = f.readAll().split('\n');
-    if (lines.size() < 3 || lines.first() != JournalHead || lines[lines.size() - 2] != "END" ||
-        !lines.last().isEmpty())
-        return false;
-    const QString base = slash(QDir::cleanPath(root));
-    const auto inside = [&](const QByteArray& p) {
-        return QDir::cleanPath(QFile::decodeName(p)).startsWith(base) && !p.contains("/../") &&
-               !p.endsWith("/..");
-    };
-    for (qsizetype i = 1; i < lines.size() - 2; ++i) {
-        const QList<QByteArray> parts = lines[i].split(' ');
-        const QByteArray a = QByteArray::fromPercentEncoding(parts.value(1));
-        const QByteArray b = QByteArray::fromPercentEncoding(parts.value(2));
-        if (parts.size() == 2 && parts[0] == "D" && inside(a)) {
-            j.folders << a;
-        } else if (parts.size() == 3 && (parts[0] == "A" || parts[0] == "P") && inside(a) && inside(b)) {
-            j.steps.push_back({parts[0][0], a, b});
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The journal becomes the mark of a finished swap: one rename, so there is always one of the two.
-void markDone(const QString& stage)
-{
-    const QByteArray from = QFile::encodeName(stage + JournalName), to = QFile::encodeName(stage + DoneName);
-    if (std::rename(from.constData(), to.constData()) != 0 || !syncFolderOf(to))
-        failOn(QStringLiteral("復元の作業記録の書き込み"), stage + DoneName, errno);
-}
-
-// An undone swap: without its journal the stage is a mere copy, to be removed.
-void dropJournal(const QString& stage)
-{
-    const QByteArray name = QFile::encodeName(stage + JournalName);
-    if (::unlink(name.constData()) != 0 || !syncFolderOf(name))
-        failOn(QStringLiteral("復元の作業記録の削除"), stage + JournalName, errno);
-}
-
-// Removes the stage with everything in it, the mark of a finished swap last, so that a stop in
-// between leaves the mark.
+// Removes the stage with everything in it; what is left is removed at the next start.
 void removeStage(const QString& stage)
 {
-    try {
-        for (const QFileInfo& f :
-             QDir(stage).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-            if (f.fileName() != DoneName) removeNoFollow(f.filePath());
-        removeNoFollow(stage);
-    } catch (const AppError&) {
-        // What is left is removed at the next start.
-    }
+    RemoveSwapStage(stage);
 }
 
 TCopyResult failed(const AppError& e)
@@ -623,28 +493,19 @@ TCopyResult RestoreFromFolder(const QString& folder)
                 journal.aside(current[n], aside + QString::number(n + 1));
             // The journal is on disk before the first rename: a stop from here on is finished or
             // undone by the next start.
-            writeJournal(stage, journal);
-            const int done = runSwap(journal, 0);
-            if (done < int(journal.steps.size())) {
-                const int err = errno;
-                const QString path = QFile::decodeName(journal.steps[size_t(done)].from);
-                if (!undoSwap(journal, done)) {
-                    // The journal stays: the next start finishes or undoes the swap.
-                    TCopyResult r{false, RestorePendingMessage.arg(QDir::toNativeSeparators(path)), true};
-                    return r;
-                }
-                dropJournal(stage);
-                failOn(QStringLiteral("ファイルの置き換え"), path, err);
+            const TSwapRun run = SwapStaged(stage, journal, restoreSwap());
+            if (run.outcome == TSwapRun::Pending) {
+                // The journal stays: the next start finishes or undoes the swap.
+                TCopyResult r{false, RestorePendingMessage.arg(QDir::toNativeSeparators(run.path)), true};
+                return r;
             }
-            try {
-                markDone(stage);
-            } catch (const AppError&) {
-                // Swapped whole all the same; the next start finds the journal and tidies up.
-                return {};
-            }
+            if (run.outcome == TSwapRun::Undone)
+                failOn(QStringLiteral("ファイルの置き換え"), run.path, run.err);
+            // Swapped whole; a journal still there (its mark failed) is tidied by the next start.
+            if (QFileInfo::exists(stage + QStringLiteral("journal"))) return {};
         } catch (...) {
             // Kept with its journal when the swap could not be undone: the next start needs it.
-            if (!QFileInfo::exists(stage + JournalName)) removeStage(stage);
+            if (!QFileInfo::exists(stage + QStringLiteral("journal"))) removeStage(stage);
             throw;
         }
         removeStage(stage);
@@ -668,67 +529,26 @@ TRestoreRecovery RecoverRestores(const QString& root)
         const QString name = info.fileName();
         if (!name.startsWith(RestoreFolderPrefix) || name.size() != RestoreFolderPrefix.size() + 6) continue;
         const QString stage = slash(info.filePath());
-        if (QFileInfo::exists(stage + DoneName)) {
-            // Swapped whole; only the removal of the old files was stopped.
-            result.outcome = std::max(result.outcome, TRestoreRecovery::Completed);
-        } else if (QFileInfo::exists(stage + JournalName)) {
-            TSwapJournal journal;
-            if (!readJournal(stage, root, journal)) {
-                result.outcome = TRestoreRecovery::Failed;
-                result.folder = stage;
-                result.reason = QStringLiteral("作業記録が読めません。");
-                continue;
-            }
-            // Renames run in order, so the moves done are those up to the last one found done.
-            int done = 0;
-            for (int i = 0; i < int(journal.steps.size()); ++i)
-                if (stepDone(journal.steps[size_t(i)])) done = i + 1;
-            // Completed when every staged file is still there to be put in place, else undone.
-            bool complete = true;
-            for (int i = done; i < int(journal.steps.size()); ++i)
-                complete = complete &&
-                           (journal.steps[size_t(i)].kind != 'P' || exists(journal.steps[size_t(i)].from));
-            bool ok = false;
-            if (complete) {
-                const int now = runSwap(journal, done);
-                ok = now == int(journal.steps.size());
-                if (ok) {
-                    try {
-                        markDone(stage);
-                    } catch (const AppError&) {
-                        ok = false;
-                    }
-                }
-                if (ok)
-                    result.outcome = std::max(result.outcome, TRestoreRecovery::Completed);
-                else
-                    done = now;
-            }
-            if (!ok) {
-                ok = undoSwap(journal, done);
-                if (ok) {
-                    try {
-                        dropJournal(stage);
-                    } catch (const AppError&) {
-                        ok = false;
-                    }
-                }
-                if (!ok) {
-                    result.outcome = TRestoreRecovery::Failed;
-                    result.folder = stage;
-                    result.reason = SystemReason(errno);
-                    continue;
-                }
-                result.outcome = std::max(result.outcome, TRestoreRecovery::RolledBack);
-            }
-        } else if (QFileInfo(stage + QStringLiteral("old")).isDir() &&
-                   !IsEmptyFolder(stage + QStringLiteral("old"))) {
-            // Moved aside without a journal (an earlier version): the copies stay for the user.
+        const TSwapRecovery r = RecoverSwapStage(stage, root, restoreSwap());
+        if (r.outcome == TSwapRecovery::Failed) {
+            result.outcome = TRestoreRecovery::Failed;
+            result.folder = stage;
+            result.reason = r.reason;
             continue;
-        } else {
-            // Stopped while copying: nothing of the data was touched.
-            result.outcome = std::max(result.outcome, TRestoreRecovery::RolledBack);
         }
+        if (r.outcome == TSwapRecovery::Completed) {
+            result.outcome = std::max(result.outcome, TRestoreRecovery::Completed);
+            continue;
+        }
+        if (r.outcome == TSwapRecovery::RolledBack) {
+            result.outcome = std::max(result.outcome, TRestoreRecovery::RolledBack);
+            continue;
+        }
+        // Moved aside without a journal (an earlier version): the copies stay for the user.
+        if (QFileInfo(stage + QStringLiteral("old")).isDir() && !IsEmptyFolder(stage + QStringLiteral("old")))
+            continue;
+        // Stopped while copying: nothing of the data was touched.
+        result.outcome = std::max(result.outcome, TRestoreRecovery::RolledBack);
         removeStage(stage);
     }
     return result;

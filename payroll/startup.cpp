@@ -75,14 +75,17 @@ void SetupPaths()
     const QString programDir = QCoreApplication::applicationDirPath();
     // access() rather than the permission bits: root may write anywhere and so keeps the data
     // beside the program, as an administrator does; a read-only file system counts as unwritable.
-    const bool writable = ::access(QFile::encodeName(programDir).constData(), W_OK) == 0;
+    // The program folder decides, not the version folder the program file lies in.
+    const QString root = ProgramFoldersOf(programDir).root;
+    const bool writable = ::access(QFile::encodeName(root).constData(), W_OK) == 0;
     SetupPathsFor(programDir, writable, XdgDataHome());
 }
 
 void SetupPathsFor(const QString& programDir, bool programDirWritable, const QString& xdgDataHome)
 {
-    TablePath = withSlash(programDir);
-    const DataFolderPlan plan = PlanDataFolder(TablePath, programDirWritable, xdgDataHome);
+    const TProgramFolders folders = ProgramFoldersOf(programDir);
+    TablePath = folders.tables;
+    const DataFolderPlan plan = PlanDataFolder(folders.root, programDirWritable, xdgDataHome);
     DataPath = plan.dataPath;
     IniFileName = DataPath + QStringLiteral("Tolvane.ini");
     DataMoved = false;
@@ -93,8 +96,8 @@ void SetupPathsFor(const QString& programDir, bool programDirWritable, const QSt
     if (QFileInfo::exists(IniFileName)) return;
     // The shipped data folder is the one the main window migrates from ("Data"); file names are
     // case-sensitive here, so both use the same spelling.
-    CopyFolderTree(TablePath + QStringLiteral("Data"), DataPath + QStringLiteral("Data"));
-    const QString shippedIni = TablePath + QStringLiteral("Tolvane.ini");
+    CopyFolderTree(folders.root + QStringLiteral("Data"), DataPath + QStringLiteral("Data"));
+    const QString shippedIni = folders.root + QStringLiteral("Tolvane.ini");
     if (QFileInfo::exists(shippedIni)) copyOver(shippedIni, IniFileName);
     DataMoved = true;
 }

@@ -21,7 +21,8 @@ QString XdgDataHome();
 // Sets TablePath, DataPath, IniFileName and DataMoved for this program file and user, and on the
 // first relocated start copies the shipped data and settings file into the new data folder.
 void SetupPaths();
-// The same with the inputs given (tests).
+// The same with the inputs given (tests); programDirWritable tells whether the program folder
+// (ProgramFoldersOf(programDir).root) may be written.
 void SetupPathsFor(const QString& programDir, bool programDirWritable, const QString& xdgDataHome);
 
 // Copies the tree Src into Dst, overwriting, without ".exe" and ".chm" files; failures of single

@@ -272,7 +272,8 @@ TInstall InstallArchive(UpdateKind kind, const QString& archive)
     }
     const QStringList args{UpdateKindArg(kind), archive, TablePath};
     RunResult r;
-    if (folderWritable(TablePath)) {
+    // The installer writes the program folder, not the version folder of the tables.
+    if (folderWritable(ProgramFoldersOf(TablePath).root)) {
         r = runToEnd(updater, args);
     } else {
         // Administrator rights for the installer alone; the window program stays this user's.

@@ -1,5 +1,6 @@
 // The installer's work: the archive's place and checksum, unpacking into a staging folder inside
-// the program folder, the checks of what was unpacked, and the swap by rename with its rollback.
+// the program folder, the checks of what was unpacked, the whole new version built beside the one
+// in use, and the switch to it by one journalled rename.
 #include "services/updater.h"
 
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -20,6 +22,7 @@
 #include "payroll/taxtable.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/stageswap.h"
 #include "services/zip.h"
 
 namespace {
@@ -124,19 +127,34 @@ bool readOwnFile(const QString& path, uid_t owner, qint64 cap, QFile& to)
 
 const QString kStagingPrefix = QStringLiteral(".pelmoras-update.");
 
+// The installer's swap: folders every user of the program reads (0755); a stopped one is
+// finished when its staged version is still there, else undone. Its last rename switches
+// "current", so a finished swap leaves nothing to undo.
+const TSwapKind& installSwap()
+{
+    static const TSwapKind kind{"PELMORAS UPDATE JOURNAL 1", 0755, SwapRule::FinishOrUndo,
+                                QStringLiteral("更新の記録")};
+    return kind;
+}
+
 // A folder of the installer's own inside the program folder (the same file system, so that the
-// swap is a rename), removed with everything in it when the installer ends. During the swap it
-// holds "journal" (the files being swapped), "new/" (those not yet in place) and "old/" (those
-// replaced).
+// swap is a rename), removed with everything in it when the installer ends, unless it holds the
+// journal of a swap that could be neither finished nor undone (the next run settles it). It holds
+// the archive, "new/" (what it unpacks to), "version/" (the whole new version), the links the
+// swap puts in place and the journal.
 class Staging {
   public:
-    explicit Staging(const QString& self)
-        : path_(self + QLatin1Char('/') + kStagingPrefix + QString::number(::getpid()) + QLatin1Char('/'))
+    explicit Staging(const QString& root)
+        : path_(root + kStagingPrefix + QString::number(::getpid()) + QLatin1Char('/'))
     {
-        QDir(path_).removeRecursively();
+        // One left by an earlier process of this id was settled before; one still there holds a
+        // journal that cannot be trusted and stays.
         ok_ = ::mkdir(native(path_).constData(), 0700) == 0;
     }
-    ~Staging() { QDir(path_).removeRecursively(); }
+    ~Staging()
+    {
+        if (!QFileInfo::exists(path_ + QStringLiteral("journal"))) RemoveSwapStage(path_);
+    }
     bool ok() const { return ok_; }
     QString path() const { return path_; }
 
@@ -219,86 +237,126 @@ bool setInstalledModes(const QString& folder, const QStringList& files)
 }
 
 // An installer stopped half-way through its swap (killed, or the power lost) left its staging
-// folder behind: the old files go back and the new ones it had already put in place go, so the
-// program folder is again what it was before that update.
-void recoverInterrupted(const QString& self)
+// folder behind: the switch to the version it had staged is finished (or undone when that version
+// is gone), and the rest removed. The program folder held one whole version all the while; this
+// only tidies. A journal that cannot be trusted is left alone.
+void recoverInterrupted(const QString& root)
 {
     const QStringList folders =
-        QDir(self).entryList({kStagingPrefix + u'*'}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+        QDir(root).entryList({kStagingPrefix + u'*'}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString& name : folders) {
         bool ok = false;
         const int pid = name.mid(kStagingPrefix.size()).toInt(&ok);
-        // The folder of an installer that still runs is its own.
-        if (!ok || pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
-        const QString dir = self + name + QLatin1Char('/');
-        QFile journal(dir + QStringLiteral("journal"));
-        if (journal.open(QIODevice::ReadOnly)) {
-            for (const QString& f : QString::fromUtf8(journal.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
-                if (f.startsWith(u'/') || f.split(u'/').contains(QStringLiteral(".."))) continue;
-                const QString old = dir + QStringLiteral("old/") + f;
-                if (QFileInfo::exists(old))
-                    ::rename(native(old).constData(), native(self + f).constData());
-                else if (!QFileInfo::exists(dir + QStringLiteral("new/") + f))
-                    QFile::remove(self + f);
-            }
-            SyncFolder(self);
-        }
-        QDir(dir).removeRecursively();
+        // The folder of an installer that still runs is its own; one of this process id was left
+        // by an earlier process (this one makes its own only after this).
+        if (!ok || pid <= 0 || (pid != ::getpid() && (::kill(pid, 0) == 0 || errno != ESRCH))) continue;
+        const QString stage = root + name + QLatin1Char('/');
+        if (QFileInfo(stage).isSymLink()) continue;
+        const TSwapRecovery r = RecoverSwapStage(stage, root, installSwap());
+        if (r.outcome == TSwapRecovery::None) RemoveSwapStage(stage);
     }
 }
 
-// Puts the files of staged (relative names) over the same names in self, keeping the replaced
-// ones in kept; on any failure every step is undone in reverse order and false returned.
-bool swapIn(const QString& self, const QString& staged, const QString& kept, const QStringList& files,
-            QString& why)
+// The files of the version in use below folder: in a program folder of versions every file of
+// the version, in one of the earlier layout (the data beside them) only the program's own.
+QStringList versionFiles(const QString& folder, bool flat)
 {
-    struct Step {
-        QString name;
-        bool replaced;
-    };
-    std::vector<Step> done;
-    QStringList madeFolders;
-    const auto mv = [](const QString& from, const QString& to) {
-        return ::rename(native(from).constData(), native(to).constData()) == 0;
-    };
-    bool ok = true;
+    if (!flat) return filesBelow(folder);
+    QStringList files;
+    for (const QString& f :
+         QStringList{QLatin1String(kProgramName), QLatin1String(kUpdaterName)} + tableNames())
+        if (QFileInfo(folder + f).isFile()) files << f;
+    if (QFileInfo(folder + QStringLiteral("help")).isDir() &&
+        !QFileInfo(folder + QStringLiteral("help")).isSymLink())
+        for (const QString& f : filesBelow(folder + QStringLiteral("help/")))
+            files << QStringLiteral("help/") + f;
+    files.sort();
+    return files;
+}
+
+// Whether a table file of date is older than an installed one of installed: a file without a
+// date was made before dates were written and counts as older than any dated one.
+bool olderTable(const QString& date, const QString& installed)
+{
+    return !installed.isEmpty() && date < installed;
+}
+
+// Copies a file whole and synced into a new file (the version being built).
+bool copyInto(const QString& from, const QString& to)
+{
+    if (!QDir().mkpath(QFileInfo(to).path())) return false;
+    const int in = ::open(native(from).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (in < 0) return false;
+    const int out =
+        ::open(native(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool ok = out >= 0;
+    char buf[65536];
+    while (ok) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n == 0) break;
+        ok = n > 0 && WriteAllBytes(out, buf, n);
+    }
+    ok = ok && ::fsync(out) == 0;
+    if (out >= 0) ok = ::close(out) == 0 && ok;
+    ::close(in);
+    return ok;
+}
+
+// Builds in version the whole new version: the unpacked files of staged, and from the version in
+// use (current) every file whose top name the archive does not carry. An installed table file is
+// never replaced by one of an older published date: the installed one stays. why on failure.
+bool buildVersion(const QString& staged, const QStringList& files, const QString& current, bool flat,
+                  const QString& version, QStringList& all, QString& why)
+{
+    QStringList tops;
+    for (const QString& f : files) tops << f.section(u'/', 0, 0);
+    const QStringList tables = tableNames();
+    all.clear();
+    for (const QString& f : versionFiles(current, flat)) {
+        const bool newerKept = tables.contains(f) && files.contains(f) &&
+                               olderTable(TableFileDate(staged + f), TableFileDate(current + f));
+        if (tops.contains(f.section(u'/', 0, 0)) && !newerKept) continue;
+        if (!copyInto(current + f, version + f)) {
+            why = QStringLiteral("%1 を写せません。").arg(current + f);
+            return false;
+        }
+        all << f;
+    }
     for (const QString& f : files) {
-        const QString target = self + f;
-        QStringList parents;
-        for (QString d = QFileInfo(f).path(); d != QStringLiteral("."); d = QFileInfo(d).path())
-            parents.prepend(d);
-        for (const QString& d : parents) {
-            if (QFileInfo(self + d).isDir()) continue;
-            if (::mkdir(native(self + d).constData(), 0755) != 0) {
-                ok = false;
-                break;
-            }
-            madeFolders << self + d;
+        if (all.contains(f)) continue;
+        if (!QDir().mkpath(QFileInfo(version + f).path()) ||
+            ::rename(native(staged + f).constData(), native(version + f).constData()) != 0) {
+            why = QStringLiteral("%1 を用意できません。").arg(version + f);
+            return false;
         }
-        struct stat st {};
-        const bool exists = ok && ::lstat(native(target).constData(), &st) == 0;
-        if (ok && exists) {
-            ok = !S_ISDIR(st.st_mode) && QDir().mkpath(QFileInfo(kept + f).path()) && mv(target, kept + f);
-        }
-        if (ok && !mv(staged + f, target)) {
-            if (exists) mv(kept + f, target);
-            ok = false;
-        }
-        if (!ok) {
-            why = QStringLiteral("%1 を置き換えられません。").arg(target);
-            break;
-        }
-        done.push_back({f, exists});
+        all << f;
     }
-    if (ok && SyncFolder(self)) return true;
-    if (why.isEmpty()) why = QStringLiteral("%1 に書き込めません。").arg(self);
-    for (auto it = done.rbegin(); it != done.rend(); ++it) {
-        mv(self + it->name, staged + it->name);
-        if (it->replaced) mv(kept + it->name, self + it->name);
+    all.sort();
+    // Without its installer a version could never be updated again.
+    if (!all.contains(QLatin1String(kUpdaterName))) {
+        why = QStringLiteral("更新後のプログラムに %1 がありません。").arg(QLatin1String(kUpdaterName));
+        return false;
     }
-    for (auto it = madeFolders.crbegin(); it != madeFolders.crend(); ++it) ::rmdir(native(*it).constData());
-    SyncFolder(self);
-    return false;
+    return true;
+}
+
+// The name of a new version folder in versions: one more than the highest number there.
+QString newVersionName(const QString& versions)
+{
+    int highest = 0;
+    for (const QString& name : QDir(versions).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+        highest = std::max(highest, name.toInt());
+    return QString::number(highest + 1);
+}
+
+// After the switch: the versions no longer in use. A stop here leaves unused files only.
+void removeUnused(const QString& root, const QString& inUse)
+{
+    const QString versions = root + ProgramVersionsName + QLatin1Char('/');
+    for (const QString& name :
+         QDir(versions).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        if (name != inUse) RemoveSwapStage(versions + name);
+    SyncFolder(root);
 }
 
 }  // namespace
@@ -337,13 +395,16 @@ int RunUpdater(const QStringList& givenArgs, const QString& selfFolder, QString&
                     .arg(args[2], selfFolder);
         return kUpdaterRefused;
     }
-    recoverInterrupted(self + QLatin1Char('/'));
+    // The program folder: the installer lies in a version of it, or (earlier layout) in it.
+    const QString root = ProgramFoldersOf(self).root;
+    const bool flat = root == self + QLatin1Char('/');
+    recoverInterrupted(root);
     const QString archive = archiveInUpdateFolder(args[1], owner, error);
     if (archive.isEmpty()) return kUpdaterRefused;
 
-    const Staging staging(self);
+    const Staging staging(root);
     if (!staging.ok()) {
-        error = QStringLiteral("%1 に作業用フォルダーを作成できません。").arg(self);
+        error = QStringLiteral("%1 に作業用フォルダーを作成できません。").arg(root);
         return kUpdaterFailed;
     }
     // The checksum is checked on the installer's own copy, which nobody else can change later.
@@ -379,21 +440,87 @@ int RunUpdater(const QStringList& givenArgs, const QString& selfFolder, QString&
     }
     error = contentProblem(kind, staged, files);
     if (!error.isEmpty()) return kUpdaterBadArchive;
-    if (!setInstalledModes(staged, files)) {
+    // The whole new version beside the one in use, switched to by the one rename of "current".
+    const QString current = flat ? root : root + ProgramCurrentName + QLatin1Char('/');
+    const QString version = staging.path() + QStringLiteral("version/");
+    QStringList all;
+    if (::mkdir(native(version).constData(), 0755) != 0 || ::chmod(native(version).constData(), 0755) != 0) {
+        error = QStringLiteral("%1 に書き込めません。").arg(staging.path());
+        return kUpdaterFailed;
+    }
+    if (!buildVersion(staged, files, current, flat, version, all, error)) return kUpdaterFailed;
+    // The version as the program will find it: its table files load.
+    for (const QString& t : tableNames())
+        if (all.contains(t)) {
+            error = tablesProblem(version);
+            if (!error.isEmpty()) return kUpdaterBadArchive;
+            break;
+        }
+    if (!setInstalledModes(version, all)) {
         error = QStringLiteral("更新ファイルの属性を設定できません。");
         return kUpdaterFailed;
     }
+    const QString versions = root + ProgramVersionsName + QLatin1Char('/');
+    const QString name = newVersionName(versions);
+    TSwapJournal journal;
+    if (!QFileInfo(versions).isDir()) journal.folders << native(versions.chopped(1));
+    journal.place(version, versions + name);
+    // The links: "current" to the new version first, then, where missing, those of the program
+    // folder that lead through it: the program and the installer (how they are started), then
+    // the other names of the version (read by an earlier layout's paths). A program file of the
+    // earlier layout goes by the rename that puts the link in its place; its help folder first
+    // goes aside. The data beside them is never replaced.
+    journal.replace(staging.path() + QStringLiteral("link"), root + ProgramCurrentName);
+    if (::symlink(native(ProgramVersionsName + QLatin1Char('/') + name).constData(),
+                  native(staging.path() + QStringLiteral("link")).constData()) != 0) {
+        error = QStringLiteral("%1 に書き込めません。").arg(staging.path());
+        return kUpdaterFailed;
+    }
+    QStringList tops{QLatin1String(kProgramName), QLatin1String(kUpdaterName)};
+    for (const QString& f : all)
+        if (!tops.contains(f.section(u'/', 0, 0))) tops << f.section(u'/', 0, 0);
+    const QStringList programNames =
+        QStringList{QLatin1String(kProgramName), QLatin1String(kUpdaterName)} + tableNames();
+    for (const QString& top : tops) {
+        const QString at = root + top, target = ProgramCurrentName + QLatin1Char('/') + top;
+        struct stat st {};
+        const bool there = ::lstat(native(at).constData(), &st) == 0;
+        if (there && S_ISLNK(st.st_mode) && QFile::symLinkTarget(at) == root + target) continue;
+        const bool flatHelp = flat && there && S_ISDIR(st.st_mode) && top == QStringLiteral("help");
+        if (there && !S_ISLNK(st.st_mode) && !flatHelp &&
+            !(S_ISREG(st.st_mode) && programNames.contains(top)))
+            continue;
+        const QString made = staging.path() + QStringLiteral("link.") + top;
+        if (::symlink(native(target).constData(), native(made).constData()) != 0) {
+            error = QStringLiteral("%1 に書き込めません。").arg(staging.path());
+            return kUpdaterFailed;
+        }
+        if (flatHelp) {
+            journal.steps.push_back({'A', native(at), native(staging.path() + QStringLiteral("old.help"))});
+            journal.place(made, at);
+        } else {
+            journal.replace(made, at);
+        }
+    }
     try {
-        WriteFileAtomic(staging.path() + QStringLiteral("journal"), files.join(u'\n').toUtf8(),
-                        QStringLiteral("更新の記録"));
+        const TSwapRun run = SwapStaged(staging.path(), journal, installSwap());
+        if (run.outcome == TSwapRun::Undone) {
+            error = QStringLiteral("%1 を置き換えられません。%2").arg(run.path, SystemReason(run.err));
+            return kUpdaterFailed;
+        }
+        if (run.outcome == TSwapRun::Pending) {
+            const bool switched = QFile::symLinkTarget(root + ProgramCurrentName) == versions + name;
+            error = (switched ? QStringLiteral("新しい版に切り替えましたが、%1 を置き換えられません。%2\n"
+                                               "次にこの更新プログラムを実行した時に続きを行います。")
+                              : QStringLiteral("%1 を置き換えられず、元に戻すこともできません。%2\n"
+                                               "次にこの更新プログラムを実行した時に片付けます。"))
+                        .arg(run.path, SystemReason(run.err));
+            return kUpdaterFailed;
+        }
     } catch (const AppError& e) {
         error = e.message();
         return kUpdaterFailed;
     }
-    if (!swapIn(self + QLatin1Char('/'), staged, staging.path() + QStringLiteral("old/"), files, error))
-        return kUpdaterFailed;
-    // Done: a staging folder left from here on holds nothing to put back.
-    QFile::remove(staging.path() + QStringLiteral("journal"));
-    SyncFolder(staging.path());
+    removeUnused(root, name);
     return kUpdaterOk;
 }

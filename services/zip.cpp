@@ -20,6 +20,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/stageswap.h"
 
 namespace {
 
@@ -79,7 +80,9 @@ struct TStaging {
     }
     ~TStaging()
     {
-        if (ok) QDir(path).removeRecursively();
+        // Kept with the journal of a swap that could be neither finished nor undone: it holds
+        // the files moved aside.
+        if (ok && !QFileInfo::exists(path + QStringLiteral("journal"))) RemoveSwapStage(path);
     }
 };
 
@@ -122,6 +125,14 @@ int streamEntry(zip_file_t* f, const QString& path, zip_uint64_t declared, const
     if (result == kZipOk && ::fsync(fd) != 0) result = diskResult(errno);
     if (::close(fd) != 0 && result == kZipOk) result = diskResult(errno);
     return result;
+}
+
+// The swap of unpacked files into place: the user's folders (0700); one stopped is undone.
+const TSwapKind& unzipSwap()
+{
+    static const TSwapKind kind{"PELMORAS UNZIP JOURNAL 1", 0700, SwapRule::Undo,
+                                QStringLiteral("展開の作業記録")};
+    return kind;
 }
 
 struct ZipCloser {
@@ -243,7 +254,7 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
     qint64 total = 0;
     bool passwordProven = false;
     for (int i = 0; i < names.size(); ++i) {
-        const QString staged = staging.path + names[i];
+        const QString staged = staging.path + QStringLiteral("new/") + names[i];
         if (names[i].endsWith(u'/')) {
             if (!MakePrivateFolder(staged)) return diskResult(errno);
             continue;
@@ -266,16 +277,35 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
         if (result != kZipOk) return result;
         passwordProven = passwordProven || encrypted;
     }
-    // Every entry passed: into place.
+    // Every entry passed: into place, by the journalled swap, undone when a rename fails.
+    TSwapJournal journal;
+    const auto makes = [&](const QString& f) {
+        const QByteArray name = QFile::encodeName(QDir::cleanPath(f));
+        if (!QFileInfo(f).isDir() && !journal.folders.contains(name)) journal.folders << name;
+    };
+    int moved = 0;
     for (const QString& name : names) {
         if (name.endsWith(u'/')) {
-            if (!MakePrivateFolder(root + name)) return diskResult(errno);
+            makes(root + name);
             continue;
         }
-        if (!MakePrivateFolder(QFileInfo(root + name).path())) return diskResult(errno);
-        if (std::rename(QFile::encodeName(staging.path + name).constData(),
-                        QFile::encodeName(root + name).constData()) != 0)
-            return diskResult(errno);
+        makes(QFileInfo(root + name).path());
+        struct stat st;
+        if (::lstat(QFile::encodeName(root + name).constData(), &st) == 0) {
+            // A folder where the archive has a file stays with all it holds.
+            if (S_ISDIR(st.st_mode)) return kZipFailed;
+            journal.aside(root + name, staging.path + QStringLiteral("old/") + QString::number(++moved));
+        }
+        journal.place(staging.path + QStringLiteral("new/") + name, root + name);
+    }
+    if (::mkdir(QFile::encodeName(staging.path + QStringLiteral("old")).constData(), 0700) != 0)
+        return diskResult(errno);
+    try {
+        const TSwapRun run = SwapStaged(staging.path, journal, unzipSwap());
+        if (run.outcome != TSwapRun::Done)
+            return run.outcome == TSwapRun::Undone ? diskResult(run.err) : kZipFailed;
+    } catch (const AppError&) {
+        return diskResult(errno);
     }
     return kZipOk;
 }

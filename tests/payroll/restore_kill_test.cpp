@@ -298,4 +298,63 @@ TEST_F(RestoreKillTest, TheStartRemovesTheProgramsLeftoversAndNothingElse)
     EXPECT_EQ(box.lastText(), u(RolledBack));
 }
 
+// Journals left complete by a stopped restore that name a path outside the data root, one through
+// "..", one through a link: the start refuses them, says so, and touches nothing they name.
+TEST_F(RestoreKillTest, AJournalNamingWhatIsNotItsOwnIsRefused)
+{
+    makeOld();
+    const QString outside = dir() + u("outside/");
+    QDir().mkpath(outside);
+    WriteAll(outside + u("victim"), "not the restore's");
+    ASSERT_TRUE(QFile::link(outside, root + u("lnk")));
+    const QString stage = root + u(".restore-Gu4rd1/");
+    const struct {
+        const char* name;
+        const char* lines;
+    } cases[] = {
+        {"outside", "P %1x %2victim"},
+        {"dotdot", "P %1x %3Data2/../Tolvane.ini"},
+        {"link", "P %1x %3lnk/victim"},
+        {"folder outside", "D %2made\nP %1x %3Data2/y"},
+        {"aside outside", "A %2victim %1old\nP %1x %3Data2/y"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir().mkpath(stage);
+        WriteAll(stage + u("x"), "staged");
+        QByteArray journal = "PELMORAS RESTORE JOURNAL 1\n";
+        for (const QString& line : u(c.lines)
+                                       .replace(u("%1"), stage)
+                                       .replace(u("%2"), outside)
+                                       .replace(u("%3"), root)
+                                       .split(u'\n')) {
+            const QStringList parts = line.split(u' ');
+            journal += parts[0].toLatin1();
+            for (qsizetype i = 1; i < parts.size(); ++i)
+                journal += ' ' + QFile::encodeName(parts[i]).toPercentEncoding();
+            journal += '\n';
+        }
+        WriteAll(stage + u("journal"), journal + "END\n");
+        const Tree before = tree(root), outsideBefore = tree(outside);
+        ScriptedMsgBox box;
+        EXPECT_FALSE(FinishStoppedWork(root));
+        ASSERT_EQ(box.shown().size(), 1u);
+        EXPECT_TRUE(box.lastText().contains(u("作業記録が読めません。"))) << box.lastText().toStdString();
+        EXPECT_EQ(tree(root), before);
+        EXPECT_EQ(tree(outside), outsideBefore);
+        EXPECT_FALSE(QFileInfo::exists(outside + u("made")));
+        QDir(stage).removeRecursively();
+    }
+    // The same journal naming only the data root is finished.
+    QDir().mkpath(stage);
+    WriteAll(stage + u("x"), "staged");
+    WriteAll(stage + u("journal"),
+             "PELMORAS RESTORE JOURNAL 1\nP " + QFile::encodeName(stage + u("x")).toPercentEncoding() + ' ' +
+                 QFile::encodeName(root + u("Data2/y")).toPercentEncoding() + "\nEND\n");
+    ScriptedMsgBox box;
+    EXPECT_TRUE(FinishStoppedWork(root));
+    EXPECT_EQ(ReadAll(root + u("Data2/y")), "staged");
+    EXPECT_FALSE(QFileInfo::exists(stage));
+}
+
 }  // namespace

@@ -86,4 +86,45 @@ TEST_F(StartupTest, MissingDataFolderGivesBothMessagesWithItsErrorCode)
     EXPECT_EQ(box.shown()[1].text, QStringLiteral("プログラム起動不可[2]"));
 }
 
+// A program folder of versions: the program file lies in versions/<name>/; its tables are read
+// through "current", and the data of a writable program folder stays in the program folder, never
+// in a version a later update replaces. Anywhere else the program's own folder is both.
+TEST_F(StartupTest, TheDataOfAProgramFolderOfVersionsLiveBesideTheVersions)
+{
+    const QString root = dir() + QStringLiteral("opt/");
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("versions/3")));
+    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("versions/4")));
+    ASSERT_TRUE(QDir().mkpath(dir() + QStringLiteral("plain/versions/1")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("versions/4"), root + QStringLiteral("current")));
+    const struct {
+        QString programDir;
+        QString root, tables;
+    } cases[] = {
+        {root + QStringLiteral("versions/4"), root, root + QStringLiteral("current/")},
+        // An older version still running: the tables in use are those of "current".
+        {root + QStringLiteral("versions/3/"), root, root + QStringLiteral("current/")},
+        // Through the link, as the program file's folder may be given.
+        {root + QStringLiteral("current"), root, root + QStringLiteral("current/")},
+        // No "current" beside "versions": a folder of its own.
+        {dir() + QStringLiteral("plain/versions/1"), dir() + QStringLiteral("plain/versions/1/"),
+         dir() + QStringLiteral("plain/versions/1/")},
+        {prog(), prog(), prog()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.programDir.toStdString());
+        const TProgramFolders f = ProgramFoldersOf(c.programDir);
+        EXPECT_EQ(f.root, c.root);
+        EXPECT_EQ(f.tables, c.tables);
+        SetupPathsFor(c.programDir, true, home());
+        EXPECT_EQ(TablePath, c.tables);
+        EXPECT_EQ(DataPath, c.root);
+        EXPECT_EQ(IniFileName, c.root + QStringLiteral("Tolvane.ini"));
+    }
+    // Relocated: the shipped data is looked for in the program folder.
+    WriteAll(root + QStringLiteral("Tolvane.ini"), "[Option]\r\nshipped\r\n");
+    SetupPathsFor(root + QStringLiteral("versions/4"), false, home());
+    EXPECT_EQ(DataPath, home() + QStringLiteral("/PelmoraS/"));
+    EXPECT_EQ(ReadAll(IniFileName), QByteArray("[Option]\r\nshipped\r\n"));
+}
+
 }  // namespace

@@ -14,6 +14,7 @@
 #include "payroll/paths.h"
 #include "platform/atomicfile.h"
 #include "platform/notice.h"
+#include "services/zip.h"
 #include "tests/services/updatesite.h"
 #include "tests/testutil.h"
 
@@ -295,22 +296,35 @@ TEST_F(InstallerTest, InstallsTablesThatLoadAndAProgramWithItsHelpPages)
 {
     MakeTablesArchive(update + u("PelmoraData.zip"), dir() + u("tables/"));
     ASSERT_EQ(run({u("tables"), update + u("PelmoraData.zip"), prog}), kUpdaterOk) << error;
-    TablePath = prog;
-    LoadTableFiles();
-    EXPECT_EQ(TableFileCount, 3);
-    EXPECT_EQ(TaxTableKyuyo.Rows[5].Kou[0], kChangedTax);
-    EXPECT_EQ(FileMode(prog + TaxTableKyuyoName), 0644);
+    // The first update makes of the flat folder one of versions: the tables through "current",
+    // and through links of the old names too.
+    EXPECT_TRUE(QFileInfo(prog + u("current")).isSymLink());
+    for (const QString& path : {prog + u("current/"), prog}) {
+        TablePath = path;
+        LoadTableFiles();
+        EXPECT_EQ(TableFileCount, 3);
+        EXPECT_EQ(TaxTableKyuyo.Rows[5].Kou[0], kChangedTax);
+    }
+    EXPECT_EQ(FileMode(prog + u("current/") + TaxTableKyuyoName), 0644);
+    EXPECT_EQ(FileMode(prog + u("current")), 0755);
 
     WriteAll(dir() + u("notes.txt"), "新しい版");
     MakeArchive(update + u("PelmoraS_upd.zip"), {{u("pelmoras"), u("/bin/true")},
                                                  {u("Tolvane2.txt"), dir() + u("notes.txt")},
                                                  {u("help/index.html"), dir() + u("notes.txt")}});
-    ASSERT_EQ(run({u("program"), update + u("PelmoraS_upd.zip"), prog}), kUpdaterOk) << error;
+    // From now on the installer is started through the link of the program folder.
+    ASSERT_EQ(run({u("program"), update + u("PelmoraS_upd.zip"), prog + u("current/")}), kUpdaterOk) << error;
     EXPECT_EQ(ReadAll(prog + u("pelmoras")), ReadAll(u("/bin/true")));
+    EXPECT_EQ(ReadAll(prog + u("current/pelmoras")), ReadAll(u("/bin/true")));
     EXPECT_EQ(FileMode(prog + u("pelmoras")), 0755);
     EXPECT_EQ(ReadAll(prog + u("help/index.html")), QByteArray("新しい版"));
     EXPECT_EQ(FileMode(prog + u("help")), 0755);
     EXPECT_EQ(QDir(prog).entryList({u(".pelmoras-update*")}, QDir::AllEntries | QDir::Hidden), QStringList());
+    // The tables stayed; one version is left.
+    EXPECT_EQ(ReadAll(prog + u("current/") + TaxTableKyuyoName),
+              ReadAll(dir() + u("tables/") + TaxTableKyuyoName));
+    EXPECT_EQ(QDir(prog + u("versions")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{u("2")});
 }
 
 // Each archive or command line the installer refuses changes nothing in its folder.
@@ -375,12 +389,12 @@ TEST_F(InstallerTest, RefusesAndChangesNothing)
     }
 }
 
-// A file that cannot be put in place half-way through the swap: every file already swapped goes
-// back, the old ones whole.
+// A switch that cannot be made (a folder where the link "current" goes): the new version is taken
+// back and the folder holds exactly what it held.
 TEST_F(InstallerTest, RollsBackWhenTheSwapFailsHalfWay)
 {
     WriteAll(prog + u("pelmoras"), "old program");
-    QDir().mkpath(prog + u("zz.txt/inside"));  // a folder where the archive has a file
+    QDir().mkpath(prog + u("current/inside"));
     before.clear();
     for (const QString& f : QDir(prog).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
         before[f] = QFileInfo(prog + f).isDir() ? QByteArray() : ReadAll(prog + f);
@@ -389,38 +403,155 @@ TEST_F(InstallerTest, RollsBackWhenTheSwapFailsHalfWay)
                                                  {u("help/new.html"), dir() + u("n.txt")},
                                                  {u("zz.txt"), dir() + u("n.txt")}});
     EXPECT_EQ(run({u("program"), update + u("PelmoraS_upd.zip"), prog}), kUpdaterFailed);
-    EXPECT_TRUE(error.contains(u("zz.txt を置き換えられません"))) << error;
+    EXPECT_TRUE(error.contains(u("を置き換えられません"))) << error;
     EXPECT_EQ(ReadAll(prog + u("pelmoras")), QByteArray("old program"));
     EXPECT_FALSE(QFileInfo::exists(prog + u("help")));
-    EXPECT_TRUE(QFileInfo(prog + u("zz.txt/inside")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(prog + u("versions")));
+    EXPECT_TRUE(QFileInfo(prog + u("current/inside")).isDir());
     const QStringList now = QDir(prog).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     EXPECT_EQ(now, QStringList(before.keys()));
 }
 
-// An installer stopped half-way through its swap left its staging folder: the next run puts the
-// old files back and takes away the new ones, before it looks at anything else; the staging folder
-// of an installer that still runs is left alone.
-TEST_F(InstallerTest, PutsBackWhatAnInstallerStoppedHalfWayLeft)
+// An installer stopped during its swap left its staging folder: the next run finishes the switch
+// to the version it had staged (and only then looks at anything else), or, when that version is
+// gone, takes back what it had begun; the staging folder of an installer that still runs is left
+// alone.
+TEST_F(InstallerTest, FinishesWhatAnInstallerStoppedHalfWayLeft)
 {
     const QString stale = prog + u(".pelmoras-update.999999999/");
     const QString live = prog + u(".pelmoras-update.%1/").arg(QCoreApplication::applicationPid());
-    QDir().mkpath(stale + u("old"));
-    QDir().mkpath(stale + u("new"));
-    QDir().mkpath(prog + u("help"));
     QDir().mkpath(live);
-    WriteAll(stale + u("journal"), "help/new.html\npelmoras\nzz.txt");
-    WriteAll(stale + u("old/pelmoras"), "old program");  // swapped
-    WriteAll(prog + u("pelmoras"), "new program");
-    WriteAll(prog + u("help/new.html"), "new page");  // swapped, nothing replaced
-    WriteAll(stale + u("new/zz.txt"), "new zz");      // not reached
-    WriteAll(prog + u("zz.txt"), "old zz");
+    QDir().mkpath(stale);
+    const auto journal = [&](const QList<QByteArray>& lines) {
+        QByteArray text = "PELMORAS UPDATE JOURNAL 1\n";
+        for (const QByteArray& l : lines) text += l + '\n';
+        WriteAll(stale + u("journal"), text + "END\n");
+    };
+    const auto enc = [](const QString& p) { return QFile::encodeName(p).toPercentEncoding(); };
+    // The new version already in versions/7, "current" not yet switched.
+    QDir().mkpath(prog + u("versions/7"));
+    QFile::copy(u("/bin/true"), prog + u("versions/7/pelmoras"));
+    ASSERT_TRUE(QFile::link(u("versions/7"), stale + u("link")));
+    journal({"D " + enc(prog + u("versions")),
+             "P " + enc(stale + u("version")) + ' ' + enc(prog + u("versions/7")),
+             "R " + enc(stale + u("link")) + ' ' + enc(prog + u("current"))});
     // Refused, after the repair.
     EXPECT_EQ(run({u("tables"), dir() + u("home/none.zip"), prog}), kUpdaterRefused);
-    EXPECT_EQ(ReadAll(prog + u("pelmoras")), QByteArray("old program"));
-    EXPECT_FALSE(QFileInfo::exists(prog + u("help/new.html")));
-    EXPECT_EQ(ReadAll(prog + u("zz.txt")), QByteArray("old zz"));
+    EXPECT_EQ(QFile::symLinkTarget(prog + u("current")), prog + u("versions/7"));
     EXPECT_FALSE(QFileInfo::exists(stale));
     EXPECT_TRUE(QFileInfo::exists(live));
+
+    // Stopped before its version was in place, and that version gone: taken back.
+    QDir().mkpath(stale);
+    ASSERT_TRUE(QFile::link(u("versions/8"), stale + u("link")));
+    journal({"P " + enc(stale + u("version")) + ' ' + enc(prog + u("versions/8")),
+             "R " + enc(stale + u("link")) + ' ' + enc(prog + u("current"))});
+    EXPECT_EQ(run({u("tables"), dir() + u("home/none.zip"), prog}), kUpdaterRefused);
+    EXPECT_EQ(QFile::symLinkTarget(prog + u("current")), prog + u("versions/7"));
+    EXPECT_FALSE(QFileInfo::exists(stale));
+}
+
+// Installed table files are never replaced by files of an older published date, whichever archive
+// brings them; a file of the same or a later date replaces them.
+TEST_F(InstallerTest, AnInstalledTableIsNeverReplacedByAnOlderOne)
+{
+    // The built tables with their date put to day, and one amount changed to tell them apart.
+    const auto dated = [&](const QString& folder, const char* day, int32_t tax) {
+        MakeChangedTables(folder);
+        WriteAt(folder + TaxTableKyuyoName, qint64(offsetof(TTaxTableKyuyo, Rows) + 4 * sizeof(TTaxRow) + 8),
+                tax);
+        for (const QString& name : {TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName, KenRituName}) {
+            QByteArray bytes = ReadAll(folder + name);
+            ASSERT_FALSE(TableFileDate(folder + name).isEmpty()) << name.toStdString();
+            bytes.chop(TableDateSize);
+            if (*day) bytes += TableDateTrailer(QLatin1String(day));
+            WriteAll(folder + name, bytes);
+        }
+    };
+    const struct {
+        const char* kind;
+        const char* installed;
+        const char* brought;
+        bool replaced;
+    } cases[] = {
+        {"program", "2026/12/15", "2026/12/01", false}, {"tables", "2026/12/15", "2026/12/01", false},
+        {"tables", "2026/12/15", "2026/12/14", false},  {"tables", "2026/12/15", "", false},
+        {"tables", "2026/12/01", "2026/12/15", true},   {"program", "2026/12/01", "2026/12/02", true},
+        {"tables", "2026/12/15", "2026/12/15", true},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(u("%1 %2 over %3")
+                         .arg(QLatin1String(c.kind), QLatin1String(c.brought), QLatin1String(c.installed))
+                         .toStdString());
+        const QString installed = dir() + u("installed%1/").arg(++n),
+                      brought = dir() + u("brought%1/").arg(n);
+        dated(installed, c.installed, 1111);
+        dated(brought, c.brought, 2222);
+        for (const QString& name : {TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName, KenRituName}) {
+            QFile::remove(prog + name);
+            QFile::copy(installed + name, prog + name);
+        }
+        QList<std::pair<QString, QString>> entries;
+        if (QLatin1String(c.kind) == "program") entries.push_back({u("pelmoras"), u("/bin/true")});
+        for (const QString& name : {TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName, KenRituName})
+            entries.push_back({name, brought + name});
+        const QString archive =
+            update + (QLatin1String(c.kind) == "program" ? u("PelmoraS_upd.zip") : u("PelmoraData.zip"));
+        MakeArchive(archive, entries);
+        ASSERT_EQ(run({QLatin1String(c.kind), archive, prog}), kUpdaterOk) << error;
+        for (const QString& name : {TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName, KenRituName})
+            EXPECT_EQ(ReadAll(prog + u("current/") + name),
+                      ReadAll((c.replaced ? brought : installed) + name))
+                << name.toStdString();
+        // Back to the flat folder of the next case.
+        QDir(prog).removeRecursively();
+        MakeProgramFolder(prog);
+    }
+}
+
+// A program archive that carries the installer installs it with its run bit, and the next update
+// starts that new installer.
+TEST_F(InstallerTest, AnArchiveThatCarriesTheInstallerInstallsOneThatRuns)
+{
+    // The built installer with bytes after its end (it still runs), to tell it from the old one.
+    const QByteArray newInstaller = ReadAll(u(PELMORAS_UPDATER_EXE)) + QByteArray("\0the new installer");
+    WriteAll(dir() + u("pelmoras-update"), newInstaller);
+    MakeArchive(update + u("PelmoraS_upd.zip"),
+                {{u("pelmoras"), u("/bin/true")}, {u("pelmoras-update"), dir() + u("pelmoras-update")}});
+    ASSERT_EQ(run({u("program"), update + u("PelmoraS_upd.zip"), prog}), kUpdaterOk) << error;
+    EXPECT_EQ(ReadAll(prog + u("pelmoras-update")), newInstaller);
+    EXPECT_EQ(FileMode(prog + u("current/pelmoras-update")), 0755);
+    MakeTablesArchive(update + u("PelmoraData.zip"), dir() + u("tables/"));
+    // Started through the program folder's link: the new installer.
+    ASSERT_EQ(run({u("tables"), update + u("PelmoraData.zip"), prog + u("current/")}), kUpdaterOk) << error;
+    EXPECT_EQ(ReadAll(prog + u("current/pelmoras-update")), newInstaller);
+    EXPECT_EQ(ReadAll(prog + u("current/") + TaxTableKyuyoName),
+              ReadAll(dir() + u("tables/") + TaxTableKyuyoName));
+}
+
+// Entry names with ".." inside the path, not only at its start: the archive is damaged, nothing
+// is written anywhere.
+TEST_F(InstallerTest, RefusesEntriesWithDotDotInsideThePath)
+{
+    WriteAll(dir() + u("x.txt"), "escaped");
+    // After a page that makes the folders they climb out of; the archive is unpacked in a folder
+    // two below the program folder.
+    for (const char* name :
+         {"help/a/../../x", "help/a/../../../x", "help/a/../../../../x", "help/a/../../../../../x",
+          "a/../../../x", "help/a/b/../../../../../../x", "help/a/../.."}) {
+        SCOPED_TRACE(name);
+        MakeArchive(update + u("PelmoraS_upd.zip"), {{u("pelmoras"), u("/bin/true")},
+                                                     {u("help/a/b/page.html"), dir() + u("x.txt")},
+                                                     {u(name), dir() + u("x.txt")}});
+        ASSERT_EQ(ZipEntryNames(update + u("PelmoraS_upd.zip")).value(2), u(name));
+        EXPECT_EQ(run({u("program"), update + u("PelmoraS_upd.zip"), prog}), kUpdaterBadArchive);
+        EXPECT_TRUE(error.contains(u("壊れています"))) << error;
+        expectUnchanged();
+        EXPECT_FALSE(QFileInfo::exists(prog + u("x")));
+        EXPECT_FALSE(QFileInfo::exists(dir() + u("x")));
+        EXPECT_FALSE(QFileInfo::exists(dir() + u("home/x")));
+    }
 }
 
 // Run as root from a shell (no PKEXEC_UID or SUDO_UID), the installer works for the user it is

@@ -82,7 +82,9 @@ def main():
         with zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as z:
             for arg in sys.argv[3:]:
                 name, _, source = arg.partition("=")
-                z.write(source, name)
+                # writestr keeps the name as given; write() would clean "a/../../x" to "../x".
+                with open(source, "rb") as f:
+                    z.writestr(zipfile.ZipInfo(name, (2026, 12, 1, 0, 0, 0)), f.read(), zipfile.ZIP_DEFLATED)
 
 
 main()

@@ -105,4 +105,55 @@ TEST_F(ZipTest, MissingEmptyAndUnsafeSourcesWriteNothing)
     EXPECT_FALSE(QFile::exists(u("/tmp/pelmora-x")));
 }
 
+// Names with ".." inside the path, not only at its start, after an entry that makes the folders
+// they climb out of: whether they would leave the target or stay in it, the archive counts as
+// damaged and nothing is written, inside the target or beside it.
+TEST_F(ZipTest, NamesWithDotDotInsideThePathWriteNothing)
+{
+    const char* const names[] = {"a/../../x", "a/b/../../../x",         "a/b/../../x",
+                                 "a/..",      "a/b/c/../../../../../x", "./a/../../x"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        const QString script = u("import zipfile\nz=zipfile.ZipFile('bad.zip','w')\n"
+                                 "z.writestr('a/b/c/ok.txt','a')\nz.writestr(%1,'b')\nz.close()\n")
+                                   .arg(u("'") + QLatin1String(name) + u("'"));
+        ASSERT_TRUE(run(u("/usr/bin/python3"), {u("-c"), script}, dir()));
+        ASSERT_EQ(ZipEntryNames(dir() + u("bad.zip")).value(1), QLatin1String(name));
+        QDir().mkpath(dir() + u("target/inner"));
+        EXPECT_EQ(UnzipFile(dir() + u("bad.zip"), dir() + u("target/inner"), u("")), kZipFailed);
+        EXPECT_TRUE(QDir(dir() + u("target/inner")).isEmpty());
+        EXPECT_EQ(QDir(dir() + u("target")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{u("inner")});
+        EXPECT_FALSE(QFile::exists(dir() + u("x")));
+    }
+}
+
+// Unpacking over files that are there: they are replaced whole; a folder where the archive has a
+// file stops the whole unpacking, and nothing of it is in place.
+TEST_F(ZipTest, UnpackingOverWhatIsThereIsWholeOrNothing)
+{
+    const QString script =
+        u("import zipfile\nz=zipfile.ZipFile('over.zip','w')\n"
+          "z.writestr('a.txt','new a')\nz.writestr('sub/b.txt','new b')\nz.close()\n");
+    ASSERT_TRUE(run(u("/usr/bin/python3"), {u("-c"), script}, dir()));
+    const QString target = dir() + u("target/");
+    QDir().mkpath(target + u("sub"));
+    WriteAll(target + u("a.txt"), "old a");
+    WriteAll(target + u("sub/b.txt"), "old b");
+    ASSERT_EQ(UnzipFile(dir() + u("over.zip"), target, u("")), kZipOk);
+    EXPECT_EQ(ReadAll(target + u("a.txt")), "new a");
+    EXPECT_EQ(ReadAll(target + u("sub/b.txt")), "new b");
+    EXPECT_EQ(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              (QStringList{u("a.txt"), u("sub")}));
+
+    QDir(target).removeRecursively();
+    QDir().mkpath(target + u("sub/b.txt"));
+    WriteAll(target + u("sub/b.txt/mine.txt"), "mine");
+    EXPECT_EQ(UnzipFile(dir() + u("over.zip"), target, u("")), kZipFailed);
+    EXPECT_EQ(ReadAll(target + u("sub/b.txt/mine.txt")), "mine");
+    EXPECT_FALSE(QFileInfo::exists(target + u("a.txt")));
+    EXPECT_EQ(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{u("sub")});
+}
+
 }  // namespace
