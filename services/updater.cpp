@@ -388,9 +388,13 @@ int RunUpdater(const QStringList& givenArgs, const QString& selfFolder, QString&
     }
     const UpdateKind kind =
         args[0] == UpdateKindArg(UpdateKind::Program) ? UpdateKind::Program : UpdateKind::Tables;
-    // The only folder ever written is the installer's own; the argument must name it.
+    // The only folder ever written is the installer's own; the argument must name it: the version
+    // the installer lies in, or the program folder that holds that version (a program started
+    // before its folder held versions still names the folder itself).
     const QString self = QFileInfo(selfFolder).canonicalFilePath();
-    if (self.isEmpty() || QFileInfo(args[2]).canonicalFilePath() != self) {
+    const QString target = QFileInfo(args[2]).canonicalFilePath();
+    if (self.isEmpty() || target.isEmpty() ||
+        (target != self && target + QLatin1Char('/') != ProgramFoldersOf(self).root)) {
         error = QStringLiteral("更新先 %1 はこの更新プログラムのフォルダー %2 ではありません。")
                     .arg(args[2], selfFolder);
         return kUpdaterRefused;
