@@ -17,7 +17,8 @@ void DeletePeriodData(const QString& fileName, int p);
 QString DatedFolder(const QString& folder, const QDate& day);
 
 // True when folder (followed through links) is the data root or lies inside it: a backup there
-// would copy the data into itself, a restore from there would replace the files it reads.
+// would copy the data into itself, a restore from there would replace the files it reads. The
+// program's own temporary folders there (the cloud backup's work folder) do not count.
 bool IsInDataRoot(const QString& folder, const QString& dataRoot);
 
 // The data folder of the first set (index 0) and of the sets "_a".."_z" (1..26) under root.
