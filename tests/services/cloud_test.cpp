@@ -393,12 +393,13 @@ TEST_F(CloudWindow, RefusalsBeforeAnyTransfer)
     WritePassword(pmCloud, QString());
     EXPECT_EQ(press("sbRestore"), u("バックアップした時の｢圧縮時のパスワード｣を入力して下さい。"));
     WritePassword(pmCloud, u("秘密pw"));
-    const QByteArray tmp = qgetenv("TMPDIR");
+    // The work folder is made in the data root: a file in its place.
+    const QString root = DataRoot;
     WriteAll(dir() + u("file"), "a file, no folder");
-    qputenv("TMPDIR", QFile::encodeName(dir() + u("file")));
+    DataRoot = dir() + u("file/");
     EXPECT_EQ(press("sbRestore"), u("フォルダー作成に失敗しました"));
     EXPECT_EQ(press("sbBackup"), u("フォルダー作成に失敗しました"));
-    qputenv("TMPDIR", tmp);
+    DataRoot = root;
     IniFile server(CloudServerFileName());
     server.writeString(u("Server"), u("Host"), QString());
     server.save();

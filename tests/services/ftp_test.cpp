@@ -1,4 +1,5 @@
 // FTP transfers against a real server on 127.0.0.1 (pyftpdlib) that the test starts and stops.
+#include "platform/atomicfile.h"
 #include "services/ftp.h"
 
 #include <QDir>
@@ -37,7 +38,7 @@ TEST_F(FtpTest, UploadReplacesWholeOrNotAtAllDownloadAndDelete)
     EXPECT_EQ(ReadAll(dir() + u("got.zip")), first);
     EXPECT_FALSE(FtpDownload(ftp.server(), u("none.zip"), dir() + u("got.zip")).Ok);
     EXPECT_EQ(ReadAll(dir() + u("got.zip")), first);
-    EXPECT_FALSE(QFile::exists(dir() + u("got.zip.part")));
+    EXPECT_FALSE(QFile::exists(PartialFileName(dir() + u("got.zip"))));
 
     r = FtpDelete(ftp.server(), u("KEY1.zip"));
     ASSERT_TRUE(r.Ok) << r.Error;
