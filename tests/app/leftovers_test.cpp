@@ -12,12 +12,15 @@
 #include <csignal>
 #include <functional>
 
+#include "payroll/corpdata.h"
 #include "payroll/datamanage.h"
 #include "payroll/paths.h"
 #include "payroll/startup.h"
 #include "platform/atomicfile.h"
+#include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "print/exportframe.h"
+#include "services/mail.h"
 #include "services/zip.h"
 #include "tests/testutil.h"
 
@@ -110,6 +113,40 @@ TEST_F(KilledWriteTest, TheNextStartRemovesWhatKilledWritesLeftAndKeepsThePrevio
     EXPECT_FALSE(QFileInfo::exists(exports + u("給与.xlsx")));
     // The record went with them; the next run starts a new one.
     EXPECT_FALSE(QFileInfo::exists(TemporaryRecordFile(root)));
+}
+
+// The mail attachments' folder a link in its place: the link goes, the folder it points to and its
+// files stay.
+TEST_F(KilledWriteTest, MailFolderClearingFollowsNoLink)
+{
+    DataRoot = dir() + u("root/");
+    QDir().mkpath(DataRoot);
+    QDir().mkpath(dir() + u("theirs/sub"));
+    WriteAll(dir() + u("theirs/a.jpg"), "theirs");
+    WriteAll(dir() + u("theirs/sub/b.jpg"), "theirs too");
+    ASSERT_TRUE(QFile::link(dir() + u("theirs"), DataRoot + u("MailTemp")));
+    ClearMailAttachments();
+    EXPECT_FALSE(QFileInfo::exists(DataRoot + u("MailTemp")));
+    EXPECT_EQ(ReadAll(dir() + u("theirs/a.jpg")), "theirs");
+    EXPECT_EQ(ReadAll(dir() + u("theirs/sub/b.jpg")), "theirs too");
+    // The program's own folder, a link inside it: the folder goes, the link's target stays.
+    QDir().mkpath(DataRoot + u("MailTemp/x"));
+    WriteAll(DataRoot + u("MailTemp/x/slip.jpg"), "slip");
+    ASSERT_TRUE(QFile::link(dir() + u("theirs"), DataRoot + u("MailTemp/x/link")));
+    ClearMailAttachments();
+    EXPECT_FALSE(QFileInfo::exists(DataRoot + u("MailTemp")));
+    EXPECT_EQ(ReadAll(dir() + u("theirs/a.jpg")), "theirs");
+}
+
+// A data set count far beyond the ten sets there can be is read as ten lines.
+TEST_F(KilledWriteTest, HugeDataSetCountReadsTenLines)
+{
+    QByteArray ini = "[CorpData]\r\nCount=2147483647\r\n";
+    for (int i = 1; i <= 12; ++i) ini += QStringLiteral("Data%1=set %1\r\n").arg(i).toLatin1();
+    WriteAll(dir() + u("Tolvane.ini"), ini);
+    const QStringList lines = ReadCorpList(IniFile(dir() + u("Tolvane.ini")));
+    ASSERT_EQ(lines.size(), MaxCorpSets);
+    EXPECT_EQ(lines.last(), u("set 10"));
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <QDir>
 #include <QFile>
 
@@ -84,6 +87,46 @@ TEST_F(StartupTest, MissingDataFolderGivesBothMessagesWithItsErrorCode)
     ASSERT_EQ(box.shown().size(), 2u);
     EXPECT_EQ(box.shown()[0].text, kWriteMsg);
     EXPECT_EQ(box.shown()[1].text, QStringLiteral("プログラム起動不可[2]"));
+}
+
+// The write probe never goes through a link planted under its name: the link's target is not made
+// (nor touched when it exists), and the start goes on.
+TEST_F(StartupTest, WriteProbeFollowsNoLink)
+{
+    DataPath = dir();
+    IniFileName = DataPath + QStringLiteral("Tolvane.ini");
+    const QString probe = DataPath + QStringLiteral("Write.chk");
+    for (const bool targetExists : {false, true}) {
+        const QString target = dir() + QStringLiteral("elsewhere/made.txt");
+        QDir().mkpath(dir() + QStringLiteral("elsewhere"));
+        QFile::remove(target);
+        if (targetExists) WriteAll(target, "theirs");
+        ASSERT_TRUE(QFile::link(target, probe));
+        ScriptedMsgBox box;
+        EXPECT_TRUE(CheckIniWritable());
+        EXPECT_TRUE(box.shown().empty());
+        EXPECT_EQ(QFileInfo::exists(target), targetExists);
+        if (targetExists) {
+            EXPECT_EQ(ReadAll(target), "theirs");
+        }
+        EXPECT_FALSE(QFileInfo(probe).isSymLink());
+        EXPECT_FALSE(QFileInfo::exists(probe));
+    }
+}
+
+// A settings file that cannot be read stops the start with the reason: a folder of its name, or
+// (for a user other than root) a file he may not read.
+TEST_F(StartupTest, UnreadableSettingsAreToldWithTheReason)
+{
+    DataPath = dir();
+    IniFileName = DataPath + QStringLiteral("Tolvane.ini");
+    ScriptedMsgBox box;
+    EXPECT_TRUE(CheckIniReadable());
+    QDir().mkpath(IniFileName);
+    EXPECT_FALSE(CheckIniReadable());
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(), QStringLiteral("設定ファイルの読み込みに失敗しました。\n%1\nファイルではなくフォルダーです。(%2)")
+                                  .arg(IniFileName, QString::fromLocal8Bit(std::strerror(EISDIR))));
 }
 
 }  // namespace
