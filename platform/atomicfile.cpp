@@ -381,7 +381,8 @@ QString CreateTemporaryFolder(const QString& parent, const QString& purpose)
 {
     const QString clean = QDir::cleanPath(QDir(parent).absolutePath());
     RecordTemporaryFolder(clean);
-    QByteArray name = QFile::encodeName(clean + QLatin1Char('/') + TemporaryPrefix(purpose) + QStringLiteral("XXXXXX"));
+    QByteArray name =
+        QFile::encodeName(clean + QLatin1Char('/') + TemporaryPrefix(purpose) + QStringLiteral("XXXXXX"));
     if (!::mkdtemp(name.data())) return {};  // mode 0700
     return QFile::decodeName(name);
 }

@@ -47,7 +47,10 @@ void writeBackupDate(const QString& date)
 // user's data, kept out of the shared temporary folder. Removed with everything in it; what a
 // stopped run left, the next start removes.
 struct TWorkArea {
-    TWorkArea() : root(DataRoot.isEmpty() ? QString() : CreateTemporaryFolder(DataRoot, QStringLiteral("cloud"))) {}
+    TWorkArea()
+        : root(DataRoot.isEmpty() ? QString() : CreateTemporaryFolder(DataRoot, QStringLiteral("cloud")))
+    {
+    }
     ~TWorkArea()
     {
         if (!root.isEmpty()) RemoveFolderTree(root);

@@ -80,7 +80,8 @@ TEST_F(KilledWriteTest, TheNextStartRemovesWhatKilledWritesLeftAndKeepsThePrevio
     WriteAll(backup + u("Tolvane.ini"), "an earlier backup");
     TExportSheet sheet{u("給与"), {}};
     for (int r = 0; r < 4000; ++r)
-        sheet.rows << TExportRow{{TExportCell::text(u("社員%1 の名前").arg(r)), TExportCell::amount(r * 1000.0)}};
+        sheet.rows << TExportRow{
+            {TExportCell::text(u("社員%1 の名前").arg(r)), TExportCell::amount(r * 1000.0)}};
 
     SetTemporaryRecord(TemporaryRecordFile(root));
     const struct {

@@ -8,9 +8,9 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QStandardPaths>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -103,7 +103,9 @@ TEST(SingleInstance, HeldConnectionsAreCappedAndOnlyUpdateRunsPass)
     ASSERT_TRUE(first.acquire());
     int activations = 0;
     first.setActivateHandler([&] { ++activations; });
-    auto openFds = [] { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); };
+    auto openFds = [] {
+        return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size();
+    };
     const qsizetype before = openFds();
     std::vector<int> held;
     sockaddr_un a{};
@@ -126,11 +128,14 @@ TEST(SingleInstance, HeldConnectionsAreCappedAndOnlyUpdateRunsPass)
 
     ScriptedMsgBox box;
     for (const char* arg : {"/x", "/update", "/Update /Download"})
-        EXPECT_FALSE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras"), QString::fromLatin1(arg)})) << arg;
-    EXPECT_FALSE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras"), QStringLiteral("/Update"), QStringLiteral("/x")}));
+        EXPECT_FALSE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras"), QString::fromLatin1(arg)}))
+            << arg;
+    EXPECT_FALSE(PassSingleInstanceGuard(
+        second, {QStringLiteral("pelmoras"), QStringLiteral("/Update"), QStringLiteral("/x")}));
     EXPECT_EQ(box.shown().size(), 4u);
     for (const char* arg : {"/Update", "/Download", "/DownloadF"})
-        EXPECT_TRUE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras"), QString::fromLatin1(arg)})) << arg;
+        EXPECT_TRUE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras"), QString::fromLatin1(arg)}))
+            << arg;
     EXPECT_EQ(box.shown().size(), 4u);
 }
 
@@ -338,7 +343,8 @@ TEST_F(ProgramTest, UnreadableSettingsEndTheStartWithTheReason)
     QProcess* p = start(asFolder, QStringLiteral("folder.log"));
     EXPECT_TRUE(endsRefusing(p));
     EXPECT_EQ(messages(QStringLiteral("folder.log")),
-              QStringList({QStringLiteral("設定ファイルの読み込みに失敗しました。"), asFolder + QStringLiteral("Tolvane.ini"),
+              QStringList({QStringLiteral("設定ファイルの読み込みに失敗しました。"),
+                           asFolder + QStringLiteral("Tolvane.ini"),
                            QStringLiteral("ファイルではなくフォルダーです。(Is a directory)")}));
     EXPECT_FALSE(QFileInfo::exists(asFolder + QStringLiteral("Data2")));
 
@@ -352,14 +358,16 @@ TEST_F(ProgramTest, UnreadableSettingsEndTheStartWithTheReason)
         // Everything the run uses belongs to that user.
         QDir().mkpath(path(QStringLiteral("run")));
         QStringList all{tmp_.path()};
-        QDirIterator it(tmp_.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        QDirIterator it(tmp_.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
         while (it.hasNext()) all << it.next();
         for (const QString& f : all) ASSERT_EQ(::lchown(QFile::encodeName(f).constData(), 65534, 65534), 0);
     }
     p = start(unreadable, QStringLiteral("w.log"), {}, {}, wrapper);
     EXPECT_TRUE(endsRefusing(p));
     EXPECT_EQ(messages(QStringLiteral("w.log")),
-              QStringList({QStringLiteral("設定ファイルの読み込みに失敗しました。"), unreadable + QStringLiteral("Tolvane.ini"),
+              QStringList({QStringLiteral("設定ファイルの読み込みに失敗しました。"),
+                           unreadable + QStringLiteral("Tolvane.ini"),
                            QStringLiteral("読み込む権限がありません。(Permission denied)")}));
     EXPECT_FALSE(QFileInfo::exists(unreadable + QStringLiteral("Data2")));
 }
@@ -377,7 +385,8 @@ TEST_F(ProgramTest, FileSizeLimitIsToldAndThePreviousFileStaysWhole)
     });
     ASSERT_TRUE(p->waitForFinished(20000));
     EXPECT_EQ(p->exitStatus(), QProcess::NormalExit) << "ended by a signal";
-    EXPECT_TRUE(messages(QStringLiteral("limit.log")).contains(QStringLiteral("ファイルが大きすぎます。(File too large)")))
+    EXPECT_TRUE(messages(QStringLiteral("limit.log"))
+                    .contains(QStringLiteral("ファイルが大きすぎます。(File too large)")))
         << messages(QStringLiteral("limit.log")).join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(ReadAll(prog + QStringLiteral("Tolvane.ini")), ini);
 }
@@ -408,9 +417,12 @@ TEST_F(ProgramTest, SquattedRuntimeFolderDoesNotKeepTheProgramFromStarting)
     });
     const QString own = squat + QStringLiteral("-1");
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return p->state() != QProcess::Running || QFileInfo::exists(own + QStringLiteral("/Tessavonel")); },
+        [&] {
+            return p->state() != QProcess::Running || QFileInfo::exists(own + QStringLiteral("/Tessavonel"));
+        },
         20000));
-    EXPECT_EQ(p->state(), QProcess::Running) << messages(QStringLiteral("squat.log")).join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(p->state(), QProcess::Running)
+        << messages(QStringLiteral("squat.log")).join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(messages(QStringLiteral("squat.log")).contains(kTwice));
     EXPECT_EQ(FileMode(own), 0700);
     EXPECT_EQ(FileMode(squat), 0777);

@@ -269,12 +269,20 @@ TEST_F(RestoreKillTest, TheStartRemovesTheProgramsLeftoversAndNothingElse)
                                 u(".restore-k9K9k9/0/.令和08年給与･賞与.dat") + m + u("Zz0Zz0"),
                                 u(".restore-k9K9k9/ini/Tolvane.ini")};
     // Names of the user's own, in the data root and in Data2.
-    QStringList users{u("Data2/.memo.txt.backup"), u("Data2/memo.txt.aB3xY9"), u(".Tolvane.ini.12345"),
-                      u("Data2/給与明細.pdf"),     u("Data2/.part"),           u(".restore-notes/a.txt"),
-                      u("Data2_a/.x.abc-12"),      u(".Tolvane.ini.before"),   u(".Tolvane.ini.202612"),
-                      u("Data2/.notes.txt.Draft1"), u("Data2/.Tolvane.ini~pelmoras-tmpAb12Cd")};
-    for (const QString& f : {u(".Tolvane.ini.BACKUP"), u(".Tolvane.ini.bak001"), u(".Tolvane.ini.v2Copy"),
-                             u(".myown.ini.OLD001"), u(".令和08年給与･賞与.dat.Copy01"), u("report.pdf.part")})
+    QStringList users{u("Data2/.memo.txt.backup"),
+                      u("Data2/memo.txt.aB3xY9"),
+                      u(".Tolvane.ini.12345"),
+                      u("Data2/給与明細.pdf"),
+                      u("Data2/.part"),
+                      u(".restore-notes/a.txt"),
+                      u("Data2_a/.x.abc-12"),
+                      u(".Tolvane.ini.before"),
+                      u(".Tolvane.ini.202612"),
+                      u("Data2/.notes.txt.Draft1"),
+                      u("Data2/.Tolvane.ini~pelmoras-tmpAb12Cd")};
+    for (const QString& f :
+         {u(".Tolvane.ini.BACKUP"), u(".Tolvane.ini.bak001"), u(".Tolvane.ini.v2Copy"),
+          u(".myown.ini.OLD001"), u(".令和08年給与･賞与.dat.Copy01"), u("report.pdf.part")})
         users << f << u("Data2/") + f;
     for (const QString& f : leftovers + users) {
         QDir().mkpath(QFileInfo(root + f).path());
@@ -284,11 +292,13 @@ TEST_F(RestoreKillTest, TheStartRemovesTheProgramsLeftoversAndNothingElse)
     // others, or without its year file beside it stays.
     const QString olderCopy = u("Data2/.令和08年給与･賞与.dat.Qw3rT9");
     WriteAll(root + olderCopy, yearCopy.toLatin1());
-    const QStringList olderKept{u("Data2/.令和08年給与･賞与.dat.Qw3rT8"), u("Data2/.令和08年給与･賞与.dat.Qw3rT7"),
-                                u("Data2/.令和07年給与･賞与.dat.Qw3rT9")};
+    const QStringList olderKept{
+        u("Data2/.令和08年給与･賞与.dat.Qw3rT8"), u("Data2/.令和08年給与･賞与.dat.Qw3rT7"),
+        u("Data2/.令和07年給与･賞与.dat.Qw3rT9"), u("Data2/.令和08年給与･賞与.dat.Qw3rT6")};
     WriteAll(root + olderKept[0], yearCopy.chopped(1).toLatin1());
     WriteAll(root + olderKept[1], yearCopy.toLatin1());
     WriteAll(root + olderKept[2], yearCopy.toLatin1());
+    WriteAll(root + olderKept[3], QByteArray(yearCopy.size(), 'z'));  // not the year file's bytes
     for (const QString& f : QStringList{olderCopy} + olderKept)
         ASSERT_EQ(::chmod(QFile::encodeName(root + f).constData(), f == olderKept[1] ? 0644 : 0600), 0);
     // A temporary file that a writer still holds is not a leftover.
@@ -302,7 +312,8 @@ TEST_F(RestoreKillTest, TheStartRemovesTheProgramsLeftoversAndNothingElse)
     WriteAll(target, "theirs");
     QDir().mkpath(dir() + u("theirs"));
     WriteAll(dir() + u("theirs/a.dat"), "theirs too");
-    const QString fileLink = u("Data2/.link.dat") + m + u("LiNk00"), folderLink = u(".cloud") + m + u("LiNk01");
+    const QString fileLink = u("Data2/.link.dat") + m + u("LiNk00"),
+                  folderLink = u(".cloud") + m + u("LiNk01");
     ASSERT_TRUE(QFile::link(target, root + fileLink));
     ASSERT_TRUE(QFile::link(dir() + u("theirs"), root + folderLink));
 

@@ -4,11 +4,10 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <cstring>
-
 #include <QDir>
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 
 #include "payroll/paths.h"
 #include "platform/msgbox.h"
@@ -125,8 +124,10 @@ TEST_F(StartupTest, UnreadableSettingsAreToldWithTheReason)
     QDir().mkpath(IniFileName);
     EXPECT_FALSE(CheckIniReadable());
     ASSERT_EQ(box.shown().size(), 1u);
-    EXPECT_EQ(box.lastText(), QStringLiteral("設定ファイルの読み込みに失敗しました。\n%1\nファイルではなくフォルダーです。(%2)")
-                                  .arg(IniFileName, QString::fromLocal8Bit(std::strerror(EISDIR))));
+    EXPECT_EQ(
+        box.lastText(),
+        QStringLiteral("設定ファイルの読み込みに失敗しました。\n%1\nファイルではなくフォルダーです。(%2)")
+            .arg(IniFileName, QString::fromLocal8Bit(std::strerror(EISDIR))));
 }
 
 }  // namespace

@@ -24,8 +24,9 @@ TEST_F(StaleFilesTest, AWriteRemovesTheStaleTemporaryFileOfItsTarget)
     const QStringList stale{u(".令和08年給与･賞与.dat") + mark + u("Ab12Cd"),
                             u(".令和08年給与･賞与.dat") + mark + u("abcdef"),
                             u(".令和08年給与･賞与.dat") + mark + u("123456")};
-    const QStringList kept{u(".令和09年給与･賞与.dat") + mark + u("Ab12Cd"), u(".令和08年給与･賞与.dat.Ab12Cd"),
-                           u(".令和08年給与･賞与.dat.backup"), u("令和08年給与･賞与.dat") + mark + u("Ab12Cd"),
+    const QStringList kept{u(".令和09年給与･賞与.dat") + mark + u("Ab12Cd"),
+                           u(".令和08年給与･賞与.dat.Ab12Cd"), u(".令和08年給与･賞与.dat.backup"),
+                           u("令和08年給与･賞与.dat") + mark + u("Ab12Cd"),
                            u(".令和08年給与･賞与.dat") + mark + u("HeLd01")};
     for (const QString& f : stale + kept) WriteAll(dir() + f, "left");
     const int fd = ::open(QFile::encodeName(dir() + kept.last()).constData(), O_RDONLY);

@@ -1,9 +1,9 @@
 // FTP transfers against a real server on 127.0.0.1 (pyftpdlib) that the test starts and stops.
-#include "platform/atomicfile.h"
 #include "services/ftp.h"
 
 #include <QDir>
 
+#include "platform/atomicfile.h"
 #include "tests/services/ftpserver.h"
 #include "tests/testutil.h"
 

@@ -1,11 +1,11 @@
 // The zip archive service: round trips with Japanese names, archives that unzip and zip exchange,
 // wrong passwords, and entries that would leave the target folder.
-#include "platform/atomicfile.h"
 #include "services/zip.h"
 
 #include <QDir>
 #include <QProcess>
 
+#include "platform/atomicfile.h"
 #include "tests/testutil.h"
 
 namespace {
