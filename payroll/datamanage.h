@@ -78,10 +78,11 @@ inline const QString RestoreFailedMessage = QStringLiteral(
     "前回のデータの復元が途中で止まっていますが、完了することも元に戻すこともできませんでした。\r%1\r\r"
     "復元前のファイルは次のフォルダーに残してあります。このフォルダーは削除しないで下さい。\r%2");
 
-// Removes the program's own leftovers of stopped writes in the settings folder root and the data
-// folders of the sets under it: the temporary files of the atomic writer (".<name>.XXXXXX") and
-// partial PDF files ("*.pdf.part"). Files of other names, links and files of other users stay.
-// Returns the number of files removed.
+// Removes the program's own leftovers of stopped runs: every temporary (see TemporaryPrefix) in
+// the settings folder root, in the data folders of the sets under it and in the folders outside it
+// that the last run recorded, with the older writer's year file copies that leave no doubt (see
+// RemoveOlderTemporaries). Files of other names, links and files of other users stay. Returns the
+// number of entries removed.
 int RemoveLeftovers(const QString& root);
 
 // True when the folder exists and holds no entries.

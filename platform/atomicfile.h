@@ -16,7 +16,7 @@ void WriteFileAtomic(const QString& path, const QByteArray& data, const QString&
 // failure.
 void StartPartialFile(const QString& partial, const QString& what);
 
-// Puts a file that another writer has finished (a ".part" file) in place of path the same way:
+// Puts a file that another writer has finished (its PartialFileName) in place of path the same way:
 // synced, mode 0600, renamed, folder synced. On failure the partial file is removed, the old file
 // stays and IoError is thrown.
 void CommitFileAtomic(const QString& partial, const QString& path, const QString& what);

@@ -71,15 +71,15 @@ struct TStaging {
     bool ok = false;
     explicit TStaging(const QString& root)
     {
-        QByteArray name = QFile::encodeName(root + QStringLiteral(".unzip-XXXXXX"));
-        if (::mkdtemp(name.data())) {
-            path = QFile::decodeName(name) + u'/';
+        const QString made = CreateTemporaryFolder(root, QStringLiteral("unzip"));
+        if (!made.isEmpty()) {
+            path = made + u'/';
             ok = true;
         }
     }
     ~TStaging()
     {
-        if (ok) QDir(path).removeRecursively();
+        if (ok) RemoveFolderTree(path);
     }
 };
 

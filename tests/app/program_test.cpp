@@ -46,7 +46,7 @@ TEST(SingleInstance, SecondCopyWithoutParameterActivatesTheFirstAndEnds)
     EXPECT_EQ(box.shown()[0].type, MsgType::Error);
     EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 3000));
 
-    // Once the first copy has ended, the next one is the running copy. (A start with a parameter
+    // Once the first copy has ended, the next one is the running copy. (An update run
     // passes while the first runs: ProgramTest below.)
     box.clear();
     first.release();
@@ -246,6 +246,9 @@ TEST_F(ProgramTest, SecondCopyEndsWhileTheFirstRunsAndAParameterPasses)
 
     EXPECT_TRUE(endsRefusing(start(prog, QStringLiteral("second.log"))));
     EXPECT_EQ(messages(QStringLiteral("second.log")), QStringList{kTwice});
+    // A parameter that is not an update run's is no way past the guard.
+    EXPECT_TRUE(endsRefusing(start(prog, QStringLiteral("x.log"), {QStringLiteral("/x")})));
+    EXPECT_EQ(messages(QStringLiteral("x.log")), QStringList{kTwice});
 
     // "/Update" passes the guard and reaches the write check of its own program folder, which
     // stops it before any window: the main window would have made the data set's folder.
