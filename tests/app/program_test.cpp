@@ -19,6 +19,8 @@
 #include <memory>
 #include <vector>
 
+#include "payroll/corpdata.h"
+#include "platform/cp932.h"
 #include "platform/msgbox.h"
 #include "platform/shell.h"
 #include "platform/singleinstance.h"
@@ -431,6 +433,42 @@ TEST_F(ProgramTest, SquattedRuntimeFolderDoesNotKeepTheProgramFromStarting)
     EXPECT_EQ(FileMode(squat), 0777);
     EXPECT_EQ(QDir(squat).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("Tessavonel.lock")});
+}
+
+// A data set count far beyond the ten there can be: the company choice comes up at once (reading
+// 99,999,999 lines took 17 s, 2^31-1 minutes). Run on an X server, where its window can be seen.
+TEST_F(ProgramTest, HugeDataSetCountBringsTheCompanyChoiceAtOnce)
+{
+    if (RanItselfUnderXvfb()) return;
+    const QString prog = programFolder(QStringLiteral("prog"));
+    const QString ini = QStringLiteral("[CorpData]\r\nCount=2147483647\r\nData1=%1\r\nData2=%2\r\n")
+                            .arg(FormatCorpLine(OriginalCorpLine(), QString()),
+                                 FormatCorpLine(QStringLiteral("第二会社"), QStringLiteral("_a")));
+    WriteAll(prog + QStringLiteral("Tolvane.ini"), cp932::encode(ini));
+    QProcess* p = start(prog, QStringLiteral("count.log"), {}, [](QProcessEnvironment& env) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    });
+    // The window is made before its list is read, and mapped after.
+    auto xwininfo = [](const QStringList& args) {
+        QProcess x;
+        x.start(QStringLiteral("xwininfo"), args);
+        x.waitForFinished(10000);
+        return QString::fromUtf8(x.readAllStandardOutput());
+    };
+    auto choiceShown = [&] {
+        for (const QString& line :
+             xwininfo({QStringLiteral("-root"), QStringLiteral("-tree")}).split(u'\n')) {
+            if (!line.contains(QStringLiteral("\"使用する会社データを選択\""))) continue;
+            const QString id = line.trimmed().section(u' ', 0, 0);
+            if (xwininfo({QStringLiteral("-id"), id}).contains(QStringLiteral("Map State: IsViewable")))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p->state() != QProcess::Running || choiceShown(); }, 20000))
+        << "no company choice";
+    EXPECT_EQ(p->state(), QProcess::Running)
+        << messages(QStringLiteral("count.log")).join(QLatin1Char('\n')).toStdString();
 }
 
 }  // namespace
