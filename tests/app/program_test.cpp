@@ -164,6 +164,13 @@ TEST(Shell, DeleteTreeRemovesTheFolderButNeverTheCurrentOne)
     QDir::setCurrent(cwd);
     EXPECT_TRUE(QFileInfo::exists(t.path() + QStringLiteral("/keep")));
     EXPECT_FALSE(QFileInfo::exists(t.path() + QStringLiteral("/old")));
+    // A link in the folder's place: the link goes, what it points to stays whole.
+    ASSERT_TRUE(QDir().mkpath(t.path() + QStringLiteral("/theirs/sub")));
+    WriteAll(t.path() + QStringLiteral("/theirs/sub/a.dat"), "theirs");
+    ASSERT_TRUE(QFile::link(t.path() + QStringLiteral("/theirs"), t.path() + QStringLiteral("/Data")));
+    EXPECT_TRUE(ShellDeleteTree(t.path() + QStringLiteral("/Data/")));
+    EXPECT_FALSE(QFileInfo(t.path() + QStringLiteral("/Data")).isSymLink());
+    EXPECT_EQ(ReadAll(t.path() + QStringLiteral("/theirs/sub/a.dat")), "theirs");
 }
 
 // Runs copies of the built program, each in its own copy of the program folder, with one runtime
