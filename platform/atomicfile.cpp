@@ -458,12 +458,12 @@ int RemoveRecordedTemporaries(const QString& root)
     if (fd < 0) return 0;
     struct stat st;
     QByteArray text;
+    const bool ours = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
     // A few folders a run: anything far larger is not the program's record.
     constexpr qint64 kMaxRecord = 1 << 20;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && st.st_size <= kMaxRecord)
-        text = headOf(fd, st.st_size);
+    if (ours && st.st_size <= kMaxRecord) text = headOf(fd, st.st_size);
     ::close(fd);
-    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return 0;
+    if (!ours) return 0;
     int removed = 0;
     QSet<QByteArray> seen;
     for (const QByteArray& line : text.split('\n')) {
@@ -493,7 +493,7 @@ int RemoveOlderTemporaries(const QString& folder)
                      (st.st_mode & 07777) == 0600 && st.st_size == ts.st_size && st.st_size > 0 &&
                      ::flock(fd, LOCK_EX | LOCK_NB) == 0;
         if (stale) {
-            // The year file's first bytes: its mark and the layout that follows it.
+            // The year file's first bytes (its mark): a copy of another kind of file differs there.
             const qint64 n = std::min<qint64>(st.st_size, 8);
             const QByteArray a = headOf(fd, n), b = headOf(tfd, n);
             stale = !a.isEmpty() && a == b && ::unlinkat(dirFd, name.constData(), 0) == 0;
