@@ -354,10 +354,15 @@ TEST_F(ProgramTest, UnreadableSettingsEndTheStartWithTheReason)
     QDir().mkpath(asFolder + QStringLiteral("Tolvane.ini"));
     QProcess* p = start(asFolder, QStringLiteral("folder.log"));
     EXPECT_TRUE(endsRefusing(p));
-    EXPECT_EQ(messages(QStringLiteral("folder.log")),
-              QStringList({QStringLiteral("設定ファイルの読み込みに失敗しました。"),
-                           asFolder + QStringLiteral("Tolvane.ini"),
-                           QStringLiteral("ファイルではなくフォルダーです。(Is a directory)")}));
+    // The system's own text of the reason follows in brackets, in the language of the locale.
+    auto told = [&](const QString& log, const QString& file, const QString& reason) {
+        const QStringList shown = messages(log);
+        return shown.size() == 3 && shown[0] == QStringLiteral("設定ファイルの読み込みに失敗しました。") &&
+               shown[1] == file && shown[2].startsWith(reason + QLatin1Char('('));
+    };
+    EXPECT_TRUE(told(QStringLiteral("folder.log"), asFolder + QStringLiteral("Tolvane.ini"),
+                     QStringLiteral("ファイルではなくフォルダーです。")))
+        << messages(QStringLiteral("folder.log")).join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(QFileInfo::exists(asFolder + QStringLiteral("Data2")));
 
     const QString unreadable = programFolder(QStringLiteral("w"));
@@ -377,10 +382,9 @@ TEST_F(ProgramTest, UnreadableSettingsEndTheStartWithTheReason)
     }
     p = start(unreadable, QStringLiteral("w.log"), {}, {}, wrapper);
     EXPECT_TRUE(endsRefusing(p));
-    EXPECT_EQ(messages(QStringLiteral("w.log")),
-              QStringList({QStringLiteral("設定ファイルの読み込みに失敗しました。"),
-                           unreadable + QStringLiteral("Tolvane.ini"),
-                           QStringLiteral("読み込む権限がありません。(Permission denied)")}));
+    EXPECT_TRUE(told(QStringLiteral("w.log"), unreadable + QStringLiteral("Tolvane.ini"),
+                     QStringLiteral("読み込む権限がありません。")))
+        << messages(QStringLiteral("w.log")).join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(QFileInfo::exists(unreadable + QStringLiteral("Data2")));
 }
 
@@ -397,8 +401,8 @@ TEST_F(ProgramTest, FileSizeLimitIsToldAndThePreviousFileStaysWhole)
     });
     ASSERT_TRUE(p->waitForFinished(20000));
     EXPECT_EQ(p->exitStatus(), QProcess::NormalExit) << "ended by a signal";
-    EXPECT_TRUE(messages(QStringLiteral("limit.log"))
-                    .contains(QStringLiteral("ファイルが大きすぎます。(File too large)")))
+    EXPECT_FALSE(
+        messages(QStringLiteral("limit.log")).filter(QStringLiteral("ファイルが大きすぎます。(")).isEmpty())
         << messages(QStringLiteral("limit.log")).join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(ReadAll(prog + QStringLiteral("Tolvane.ini")), ini);
 }
