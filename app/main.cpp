@@ -2,11 +2,13 @@
 // window once, the main window shown and the event loop.
 #include <QApplication>
 #include <QFont>
+#include <csignal>
 
 #include "app/TfmMain.h"
 #include "app/forms.h"
 #include "payroll/paths.h"
 #include "payroll/startup.h"
+#include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/fonts.h"
 #include "platform/msgbox.h"
@@ -45,29 +47,51 @@ void SetupApplication()
     InstallQtMessageBoxes();
 }
 
+// The start up to the main window on screen; false, after its message, when the program must end.
+bool StartUp(SingleInstance& guard)
+{
+    if (!PassSingleInstanceGuard(guard, QApplication::arguments())) return false;
+    SetupPaths();
+    if (!CheckIniWritable() || !CheckIniReadable()) return false;
+    // An update run beside a running copy leaves the data, and the download it may be making, to
+    // that copy.
+    if (guard.isHeld()) {
+        if (!FinishStoppedWork(DataPath)) return false;
+        // A download an earlier run left behind is never used.
+        ClearUpdateFolder(DataPath);
+    }
+    // Temporaries made outside the data root are found again by the next start.
+    SetTemporaryRecord(TemporaryRecordFile(DataPath));
+    CreateForms();
+    guard.setActivateHandler([] { RestoreAndRaise(fmMain); });
+    fmMain->show();
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    // A write beyond the file size limit (ulimit -f) then fails with EFBIG and is reported, the
+    // previous file kept, instead of the signal ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The font configuration loads while the application connects to the display.
     TFontConfigWarmUp fontConfig;
     TApplication app(argc, argv);
     fontConfig.wait();
     SetupApplication();
     SingleInstance guard(QStringLiteral("Tessavonel"));
-    if (!PassSingleInstanceGuard(guard, QApplication::arguments())) return 1;
-    SetupPaths();
-    if (!CheckIniWritable()) return 1;
-    // A start with parameters beside a running copy leaves the data, and the download it may be
-    // making, to that copy.
-    if (guard.isHeld()) {
-        if (!FinishStoppedWork(DataPath)) return 1;
-        // A download an earlier run left behind is never used.
-        ClearUpdateFolder(DataPath);
+    // Nothing thrown on the way to the event loop ends the program unexplained: the windows read
+    // the settings as they are made.
+    try {
+        if (!StartUp(guard)) return 1;
+    } catch (const AppError& e) {
+        ShowError(e.message());
+        return 1;
+    } catch (const std::exception& e) {
+        ShowError(QStringLiteral("起動中にエラーが発生しました。\n%1").arg(QString::fromLocal8Bit(e.what())));
+        return 1;
     }
-    CreateForms();
-    guard.setActivateHandler([] { RestoreAndRaise(fmMain); });
-    fmMain->show();
     const int result = app.exec();
     guard.release();
     return result;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "platform/cp932.h"
 #include "platform/inifile.h"
@@ -36,7 +37,8 @@ QString OriginalCorpLine()
 QStringList ReadCorpList(const IniFile& sysIni)
 {
     QStringList lines;
-    const int count = sysIni.readInteger(Sec, QStringLiteral("Count"), 1);
+    // A count beyond the sets there can be is not read line by line (99,999,999 took 17 s).
+    const int count = std::min(sysIni.readInteger(Sec, QStringLiteral("Count"), 1), MaxCorpSets);
     for (int i = 1; i <= count; ++i) {
         const QString line = sysIni.readString(Sec, QStringLiteral("Data%1").arg(i));
         if (!line.trimmed().isEmpty()) lines << line;

@@ -10,6 +10,8 @@ class IniFile;
 // A line is the name padded with blanks to 60 CP932 bytes, then the code in bytes 61..62.
 inline constexpr int CorpNameWidth = 60;
 inline constexpr int CorpNameMax = 52;  // 26 full-width characters
+// The data sets there can be: the first and nine added ones.
+inline constexpr int MaxCorpSets = 10;
 // The line of the first data set when the list holds none.
 QString OriginalCorpLine();
 

@@ -389,7 +389,10 @@ bool IsInDataRoot(const QString& folder, const QString& dataRoot)
         path = info.canonicalFilePath() + rest;
     }
     if (root.isEmpty()) return false;
-    return path == root || path.startsWith(slash(root));
+    if (path == root) return true;
+    if (!path.startsWith(slash(root))) return false;
+    // The program's own work folders there (the cloud backup's) hold no data set.
+    return !IsTemporaryName(path.mid(slash(root).size()).section(QLatin1Char('/'), 0, 0));
 }
 
 QString SetDataFolder(const QString& root, int index)
@@ -556,22 +559,14 @@ TRestoreRecovery RecoverRestores(const QString& root)
 
 int RemoveLeftovers(const QString& root)
 {
-    int removed = 0;
+    // The folders outside the data root that the last run made temporaries in come first: their
+    // list is itself one of the temporaries here.
+    int removed = RemoveRecordedTemporaries(root);
     for (int i = -1; i < SetCount; ++i) {
         const QString folder = i < 0 ? slash(root) : SetDataFolder(root, i);
         const QFileInfo info(QDir::cleanPath(folder));
         if (!info.isDir() || info.isSymLink()) continue;
-        const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-        for (const QString& name : names) {
-            // Only the temporary files of the data and settings files written here.
-            const QString target = name.mid(1, name.size() - 8);
-            if (IsAtomicTemporaryName(name) &&
-                (target.endsWith(QStringLiteral(".dat"), Qt::CaseInsensitive) ||
-                 target.endsWith(QStringLiteral(".ini"), Qt::CaseInsensitive)))
-                removed += RemoveStaleTemporaries(folder, target);
-            else if (name.endsWith(QStringLiteral(".pdf.part")) && name.size() > 9)
-                removed += RemoveOwnFile(folder + name) ? 1 : 0;
-        }
+        removed += RemoveStaleTemporaries(folder) + RemoveOlderTemporaries(folder);
     }
     return removed;
 }

@@ -17,7 +17,8 @@ void DeletePeriodData(const QString& fileName, int p);
 QString DatedFolder(const QString& folder, const QDate& day);
 
 // True when folder (followed through links) is the data root or lies inside it: a backup there
-// would copy the data into itself, a restore from there would replace the files it reads.
+// would copy the data into itself, a restore from there would replace the files it reads. The
+// program's own temporary folders there (the cloud backup's work folder) do not count.
 bool IsInDataRoot(const QString& folder, const QString& dataRoot);
 
 // The data folder of the first set (index 0) and of the sets "_a".."_z" (1..26) under root.
@@ -81,10 +82,11 @@ inline const QString RestoreFailedMessage = QStringLiteral(
     "前回のデータの復元が途中で止まっていますが、完了することも元に戻すこともできませんでした。\r%1\r\r"
     "復元前のファイルは次のフォルダーに残してあります。このフォルダーは削除しないで下さい。\r%2");
 
-// Removes the program's own leftovers of stopped writes in the settings folder root and the data
-// folders of the sets under it: the temporary files of the atomic writer (".<name>.XXXXXX") and
-// partial PDF files ("*.pdf.part"). Files of other names, links and files of other users stay.
-// Returns the number of files removed.
+// Removes the program's own leftovers of stopped runs: every temporary (see TemporaryPrefix) in
+// the settings folder root, in the data folders of the sets under it and in the folders outside it
+// that the last run recorded, with the older writer's year file copies that leave no doubt (see
+// RemoveOlderTemporaries). Files of other names, links and files of other users stay. Returns the
+// number of entries removed.
 int RemoveLeftovers(const QString& root);
 
 // True when the folder exists and holds no entries.

@@ -2,6 +2,7 @@
 #include "payroll/startup.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -148,7 +149,13 @@ bool CheckIniWritable()
     } else {
         const QString probe = DataPath + QStringLiteral("Write.chk");
         const QByteArray name = QFile::encodeName(probe);
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        // Never through a link: a link planted under the name would have its target made. The
+        // probe's name is the program's own, so a link in its place goes as the probe would.
+        int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        struct stat st;
+        if (fd < 0 && errno == ELOOP && ::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode) &&
+            ::unlink(name.constData()) == 0)
+            fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
             ::close(fd);
             ::unlink(name.constData());
@@ -160,6 +167,17 @@ bool CheckIniWritable()
     }
     ShowError(QStringLiteral("プログラム起動不可[%1]").arg(code));
     return false;
+}
+
+bool CheckIniReadable()
+{
+    try {
+        IniFile ini(IniFileName);
+    } catch (const AppError& e) {
+        ShowError(e.message());
+        return false;
+    }
+    return true;
 }
 
 TEraYear DefaultEra(const QDate& today)

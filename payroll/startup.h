@@ -39,6 +39,9 @@ bool FinishStoppedWork(const QString& root);
 
 // False, after its messages, when the settings file is read-only or DataPath cannot be written.
 bool CheckIniWritable();
+// False, after the message that says why, when the settings file is there but cannot be read (a
+// folder of that name, no right to read it): every window reads it on the way to the first.
+bool CheckIniReadable();
 
 // The default data year of a day: 令和 from May 2019, 平成 before.
 TEraYear DefaultEra(const QDate& today);

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QSet>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -41,25 +43,6 @@ struct TempFile {
         if (lockFd >= 0) ::flock(lockFd, LOCK_EX);
     }
 };
-
-bool isAsciiAlnum(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool isTemporaryName(const char* name, size_t n)
-{
-    // ".x.ABCDEF": a dot, the target's name, a dot and the six characters mkostemp put in.
-    // A word or a number there ("backup", "202612") is a name of the user's own.
-    if (n < 9 || name[0] != '.' || name[n - 7] != '.') return false;
-    bool lower = true, digits = true;
-    for (size_t i = n - 6; i < n; ++i) {
-        if (!isAsciiAlnum(name[i])) return false;
-        lower = lower && name[i] >= 'a' && name[i] <= 'z';
-        digits = digits && name[i] >= '0' && name[i] <= '9';
-    }
-    return !lower && !digits;
-}
 
 // Removes path when it is a regular file of this user that no writer holds.
 bool removeIfStale(const QByteArray& path)
@@ -128,9 +111,7 @@ void WriteFileAtomic(const QString& path, const QByteArray& data, const QString&
     RemoveStaleTemporaries(info.absolutePath(), info.fileName());
     // Hidden, in the same folder (a rename never crosses file systems), unique per writer.
     TempFile tmp;
-    tmp.name = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                                 QStringLiteral(".XXXXXX"));
-    tmp.fd = ::mkostemp(tmp.name.data(), O_CLOEXEC);  // mode 0600
+    tmp.fd = CreateTemporaryFile(target, tmp.name);
     if (tmp.fd < 0) {
         tmp.name.clear();
         fail(what, path, errno);
@@ -147,6 +128,7 @@ void StartPartialFile(const QString& partial, const QString& what)
     // A stale partial file (or a link put in its place) goes; what it pointed to stays.
     if (::lstat(name.constData(), &st) == 0 && !S_ISDIR(st.st_mode) && ::unlink(name.constData()) != 0)
         fail(what, partial, errno);
+    RecordTemporaryFolder(QFileInfo(partial).absolutePath());
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) fail(what, partial, errno);
     ::close(fd);
@@ -193,6 +175,23 @@ QString SystemReason(int err)
     }
     const QString system = QString::fromLocal8Bit(std::strerror(err));
     return text.isEmpty() ? system : text + QStringLiteral("(") + system + QStringLiteral(")");
+}
+
+QString SystemReadReason(int err)
+{
+    QString text;
+    switch (err) {
+        case EACCES:
+        case EPERM:
+            text = QStringLiteral("読み込む権限がありません。");
+            break;
+        case EISDIR:
+            text = QStringLiteral("ファイルではなくフォルダーです。");
+            break;
+        default:
+            return SystemReason(err);
+    }
+    return text + QStringLiteral("(") + QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(")");
 }
 
 namespace {
@@ -260,29 +259,250 @@ bool SyncFolderOf(const QString& path)
     return syncFolder(QFile::encodeName(QFileInfo(path).absolutePath()));
 }
 
-bool IsAtomicTemporaryName(const QString& fileName)
+namespace {
+
+constexpr size_t kMarkerSize = sizeof TemporaryMarker - 1;
+
+bool isTemporaryName(const char* name, size_t n)
+{
+    return n > kMarkerSize && name[0] == '.' && ::memmem(name + 1, n - 1, TemporaryMarker, kMarkerSize);
+}
+
+bool isDotOrDotDot(const char* name)
+{
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// The names in the folder open as dirFd (the descriptor stays open).
+QList<QByteArray> namesIn(int dirFd)
+{
+    QList<QByteArray> names;
+    const int fd = ::dup(dirFd);
+    if (fd < 0) return names;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return names;
+    }
+    while (const dirent* e = ::readdir(dir))
+        if (!isDotOrDotDot(e->d_name)) names << QByteArray(e->d_name);
+    ::closedir(dir);
+    return names;
+}
+
+// Removes the folder name in parentFd with everything in it; links inside are removed themselves,
+// never followed. Only a folder of this user.
+bool removeTreeAt(int parentFd, const char* name)
+{
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        return false;
+    }
+    bool ok = true;
+    for (const QByteArray& entry : namesIn(fd)) {
+        struct stat es;
+        if (::fstatat(fd, entry.constData(), &es, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISDIR(es.st_mode))
+            ok = removeTreeAt(fd, entry.constData()) && ok;
+        else
+            ok = ::unlinkat(fd, entry.constData(), 0) == 0 && ok;
+    }
+    ::close(fd);
+    return ::unlinkat(parentFd, name, AT_REMOVEDIR) == 0 && ok;
+}
+
+// Opens folder itself, a link in its place not followed.
+int openFolder(const QString& folder)
+{
+    return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+struct TRecord {
+    QString file;
+    QSet<QString> folders;
+};
+
+TRecord& record()
+{
+    static TRecord r;
+    return r;
+}
+
+bool isOlderTemporaryName(const QByteArray& n)
+{
+    // ".x.ABCDEF": a dot, the target's name, a dot and the six characters mkostemp put in.
+    if (n.size() < 9 || n[0] != '.' || n[n.size() - 7] != '.') return false;
+    for (qsizetype i = n.size() - 6; i < n.size(); ++i) {
+        const char c = n[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+    }
+    return true;
+}
+
+// The leading bytes of the file open as fd.
+QByteArray headOf(int fd, qint64 size)
+{
+    QByteArray head(int(size), '\0');
+    return ::pread(fd, head.data(), size_t(size), 0) == ssize_t(size) ? head : QByteArray();
+}
+
+}  // namespace
+
+QString TemporaryPrefix(const QString& fileName)
+{
+    return QLatin1Char('.') + fileName + QLatin1String(TemporaryMarker);
+}
+
+QString PartialFileName(const QString& target)
+{
+    const QFileInfo info(target);
+    return info.absolutePath() + QLatin1Char('/') + TemporaryPrefix(info.fileName()) + QStringLiteral("part");
+}
+
+bool IsTemporaryName(const QString& fileName)
 {
     const QByteArray n = QFile::encodeName(fileName);
     return isTemporaryName(n.constData(), size_t(n.size()));
 }
 
+int CreateTemporaryFile(const QString& target, QByteArray& name)
+{
+    const QFileInfo info(target);
+    RecordTemporaryFolder(info.absolutePath());
+    name = QFile::encodeName(info.absolutePath() + QLatin1Char('/') + TemporaryPrefix(info.fileName()) +
+                             QStringLiteral("XXXXXX"));
+    return ::mkostemp(name.data(), O_CLOEXEC);  // mode 0600
+}
+
+QString CreateTemporaryFolder(const QString& parent, const QString& purpose)
+{
+    const QString clean = QDir::cleanPath(QDir(parent).absolutePath());
+    RecordTemporaryFolder(clean);
+    QByteArray name =
+        QFile::encodeName(clean + QLatin1Char('/') + TemporaryPrefix(purpose) + QStringLiteral("XXXXXX"));
+    if (!::mkdtemp(name.data())) return {};  // mode 0700
+    return QFile::decodeName(name);
+}
+
 int RemoveStaleTemporaries(const QString& folder, const QString& target)
 {
     const QByteArray dirName = QFile::encodeName(folder);
-    const QByteArray prefix = target.isEmpty() ? QByteArray(".") : "." + QFile::encodeName(target) + ".";
-    DIR* dir = ::opendir(dirName.constData());
-    if (!dir) return 0;
-    QList<QByteArray> stale;
-    while (const dirent* e = ::readdir(dir)) {
-        const size_t n = std::strlen(e->d_name);
-        if (!isTemporaryName(e->d_name, n) || std::strncmp(e->d_name, prefix.constData(), prefix.size()) != 0)
-            continue;
-        if (!target.isEmpty() && n != size_t(prefix.size()) + 6) continue;
-        stale << QByteArray(e->d_name, qsizetype(n));
-    }
-    ::closedir(dir);
+    const QByteArray prefix = target.isEmpty() ? QByteArray() : QFile::encodeName(TemporaryPrefix(target));
+    const int dirFd = openFolder(folder);
+    if (dirFd < 0) return 0;
     int removed = 0;
-    for (const QByteArray& name : stale) removed += removeIfStale(dirName + '/' + name) ? 1 : 0;
+    for (const QByteArray& name : namesIn(dirFd)) {
+        if (!isTemporaryName(name.constData(), size_t(name.size())) || !name.startsWith(prefix)) continue;
+        struct stat st;
+        if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISREG(st.st_mode))
+            removed += removeIfStale(dirName + '/' + name) ? 1 : 0;
+        else if (S_ISDIR(st.st_mode) && target.isEmpty() && st.st_uid == ::geteuid())
+            removed += removeTreeAt(dirFd, name.constData()) ? 1 : 0;
+    }
+    ::close(dirFd);
+    return removed;
+}
+
+bool RemoveFolderTree(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
+    const QByteArray name = QFile::encodeName(clean);
+    struct stat st;
+    if (::lstat(name.constData(), &st) != 0) return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode)) return st.st_uid == ::geteuid() && ::unlink(name.constData()) == 0;
+    const int parentFd = openFolder(QFileInfo(clean).path());
+    if (parentFd < 0) return false;
+    const bool ok = removeTreeAt(parentFd, QFile::encodeName(QFileInfo(clean).fileName()).constData());
+    ::close(parentFd);
+    return ok;
+}
+
+void SetTemporaryRecord(const QString& recordFile)
+{
+    record().file = recordFile;
+    record().folders.clear();
+}
+
+QString TemporaryRecordFile(const QString& root)
+{
+    return QDir::cleanPath(root) + QLatin1Char('/') + TemporaryPrefix(QStringLiteral("folders")) +
+           QStringLiteral("list");
+}
+
+void RecordTemporaryFolder(const QString& folder)
+{
+    TRecord& r = record();
+    if (r.file.isEmpty()) return;
+    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
+    if (r.folders.contains(clean)) return;
+    const QByteArray line = QFile::encodeName(clean) + '\n';
+    // A name with a line end cannot be listed; the folder's own write removes its leftovers.
+    if (line.indexOf('\n') != line.size() - 1) return;
+    const int fd = ::open(QFile::encodeName(r.file).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    // One short write with O_APPEND: a stop leaves the line whole or absent.
+    if (WriteAllBytes(fd, line.constData(), line.size())) r.folders.insert(clean);
+    ::close(fd);
+}
+
+int RemoveRecordedTemporaries(const QString& root)
+{
+    const QString file = TemporaryRecordFile(root);
+    const QByteArray name = QFile::encodeName(file);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return 0;
+    struct stat st;
+    QByteArray text;
+    const bool ours = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+    // A few folders a run: anything far larger is not the program's record.
+    constexpr qint64 kMaxRecord = 1 << 20;
+    if (ours && st.st_size <= kMaxRecord) text = headOf(fd, st.st_size);
+    ::close(fd);
+    if (!ours) return 0;
+    int removed = 0;
+    QSet<QByteArray> seen;
+    for (const QByteArray& line : text.split('\n')) {
+        if (!line.startsWith('/') || seen.contains(line)) continue;
+        seen.insert(line);
+        removed += RemoveStaleTemporaries(QFile::decodeName(line));
+    }
+    ::unlink(name.constData());
+    return removed;
+}
+
+int RemoveOlderTemporaries(const QString& folder)
+{
+    const int dirFd = openFolder(folder);
+    if (dirFd < 0) return 0;
+    int removed = 0;
+    for (const QByteArray& name : namesIn(dirFd)) {
+        if (!isOlderTemporaryName(name)) continue;
+        const QByteArray target = name.mid(1, name.size() - 8);
+        if (!target.toLower().endsWith(".dat")) continue;
+        const int tfd = ::openat(dirFd, target.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (tfd < 0) continue;
+        const int fd = ::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat ts, st;
+        bool stale = fd >= 0 && ::fstat(tfd, &ts) == 0 && ::fstat(fd, &st) == 0 && S_ISREG(ts.st_mode) &&
+                     S_ISREG(st.st_mode) && ts.st_uid == ::geteuid() && st.st_uid == ::geteuid() &&
+                     (st.st_mode & 07777) == 0600 && st.st_size == ts.st_size && st.st_size > 0 &&
+                     ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (stale) {
+            // The year file's first bytes (its mark): a copy of another kind of file differs there.
+            const qint64 n = std::min<qint64>(st.st_size, 8);
+            const QByteArray a = headOf(fd, n), b = headOf(tfd, n);
+            stale = !a.isEmpty() && a == b && ::unlinkat(dirFd, name.constData(), 0) == 0;
+        }
+        if (fd >= 0) ::close(fd);
+        ::close(tfd);
+        removed += stale ? 1 : 0;
+    }
+    ::close(dirFd);
     return removed;
 }
 

@@ -16,7 +16,7 @@ void WriteFileAtomic(const QString& path, const QByteArray& data, const QString&
 // failure.
 void StartPartialFile(const QString& partial, const QString& what);
 
-// Puts a file that another writer has finished (a ".part" file) in place of path the same way:
+// Puts a file that another writer has finished (its PartialFileName) in place of path the same way:
 // synced, mode 0600, renamed, folder synced. On failure the partial file is removed, the old file
 // stays and IoError is thrown.
 void CommitFileAtomic(const QString& partial, const QString& path, const QString& what);
@@ -24,6 +24,9 @@ void CommitFileAtomic(const QString& partial, const QString& path, const QString
 // The reason of a system error code for the user: a Japanese sentence for the usual causes, with
 // the system's own text behind it.
 QString SystemReason(int err);
+
+// The same for a failed read: the causes of a read in Japanese, with the system's text behind.
+QString SystemReadReason(int err);
 
 // Creates folder (and missing parents) for the user's data with mode 0700, and tightens an
 // existing one to 0700. Returns false with errno set when it cannot be made.
@@ -34,15 +37,48 @@ bool MakeFolderPrivateIfNew(const QString& folder);
 // Tightens an existing file of the user's data to 0600 (nothing when it does not exist).
 void MakePrivateFile(const QString& path);
 
-// The temporary files of WriteFileAtomic are ".<target name>.XXXXXX" (six letters or digits, not
-// all small letters or all digits, which would be a word or a date of the user's own) beside the
-// target; the writer holds a lock on its own while it writes. A temporary file of this user that
-// nobody holds any longer is a leftover of a stopped write.
-bool IsAtomicTemporaryName(const QString& fileName);
-// Removes the leftover temporary files in folder: all of them, or only those of the target named
-// target (a file name) when it is given. Files of other names, of other users, links and files a
-// running writer holds are left alone. Returns the number removed.
+// Every temporary file and folder the program makes is named ".<name>~pelmoras-tmp~<rest>": a
+// dot, the name of the file it becomes (or what the folder is for), this marker, then six random
+// characters or "part". No user names a file so; the start removes exactly these.
+inline constexpr char TemporaryMarker[] = "~pelmoras-tmp~";
+// ".<fileName>~pelmoras-tmp~": the start of the temporaries of the file named fileName.
+QString TemporaryPrefix(const QString& fileName);
+// The partial file of target that another writer fills (a printer's PDF engine, libzip, a
+// download): ".<name>~pelmoras-tmp~part" beside it.
+QString PartialFileName(const QString& target);
+// True for a name made by TemporaryPrefix.
+bool IsTemporaryName(const QString& fileName);
+// Creates a private (0600) temporary file for target beside it, its folder recorded for the
+// start's clean-up; returns the descriptor (name set) or -1 with errno set.
+int CreateTemporaryFile(const QString& target, QByteArray& name);
+// Creates a private (0700) temporary folder ".<purpose>~pelmoras-tmp~XXXXXX" in parent; empty with
+// errno set on failure.
+QString CreateTemporaryFolder(const QString& parent, const QString& purpose);
+// Removes the leftover temporaries in folder: all of them, files and folders, or only the files of
+// the file named target when it is given. Other names, other users' files, links (never followed)
+// and files a running writer holds stay. Returns the number removed.
 int RemoveStaleTemporaries(const QString& folder, const QString& target = QString());
+// Removes a folder and everything in it without following any link; a link in its place is removed
+// itself. Only a folder of this user. False when something stayed.
+bool RemoveFolderTree(const QString& folder);
+
+// Temporaries made outside the data root (a backup, an export, a PDF in a folder the user chose)
+// are found again through a record in the data root: the folders are listed in the file named
+// here, each once, before a temporary is made in them. Empty: nothing is recorded.
+void SetTemporaryRecord(const QString& recordFile);
+// The record file of the data root root.
+QString TemporaryRecordFile(const QString& root);
+// Adds folder to the record.
+void RecordTemporaryFolder(const QString& folder);
+// Removes the leftover temporaries in every folder the record of root lists, then the record.
+int RemoveRecordedTemporaries(const QString& root);
+
+// The older writer named its temporaries ".<target>.XXXXXX". One of those is removed only when
+// nothing else can be meant: the target is a year file ("*.dat") of this user beside it, and the
+// leftover is this user's private (0600) regular file, held by nobody, of the target's size and
+// with the target's first bytes (the year file's layout). Returns the number removed.
+int RemoveOlderTemporaries(const QString& folder);
+
 // Writes every byte to the descriptor (interrupted writes resumed); false with errno set.
 bool WriteAllBytes(int fd, const char* data, qint64 size);
 // Syncs folder itself, so that renames inside it are on disk; a file system that cannot sync a

@@ -2,6 +2,8 @@
 #include "platform/inifile.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <cerrno>
 
 #include "platform/atomicfile.h"
 #include "platform/cp932.h"
@@ -31,11 +33,14 @@ IniFile::IniFile(const QString& path) : path_(path)
 {
     QFile f(path);
     if (!f.exists()) return;
+    const QString what = QStringLiteral("設定ファイルの読み込み");
+    // A folder of that name opens, and reads as nothing: say what it is.
+    if (QFileInfo(path).isDir()) throw IoError::failed(what, path, SystemReadReason(EISDIR));
+    errno = 0;
     if (!f.open(QIODevice::ReadOnly))
-        throw IoError::failed(QStringLiteral("設定ファイルの読み込み"), path, f.errorString());
+        throw IoError::failed(what, path, errno ? SystemReadReason(errno) : f.errorString());
     QByteArray all = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw IoError::failed(QStringLiteral("設定ファイルの読み込み"), path, f.errorString());
+    if (f.error() != QFileDevice::NoError) throw IoError::failed(what, path, f.errorString());
     loaded_ = all.isNull() ? QByteArray("") : all;
     if (all.isEmpty()) return;
     QList<QByteArray> raws = all.split('\n');

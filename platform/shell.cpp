@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include "platform/atomicfile.h"
 #include "platform/msgbox.h"
 
 namespace {
@@ -62,7 +63,8 @@ bool ShellDeleteTree(const QString& folder)
     if (folder.trimmed().isEmpty()) return false;
     QDir dir(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
     if (dir.isRoot() || !dir.exists()) return false;
-    return dir.removeRecursively();
+    // A link in the folder's place goes itself; what it points to is never emptied.
+    return RemoveFolderTree(dir.path());
 }
 
 ShellRunner SetShellRunner(ShellRunner r)

@@ -21,5 +21,6 @@ bool ShellRun(const QString& program, const QStringList& arguments = {}, const Q
 using ShellRunner =
     std::function<bool(const QString& program, const QStringList& arguments, const QString& workDir)>;
 ShellRunner SetShellRunner(ShellRunner runner);
-// Deletes Folder with everything in it, without asking. Refuses an empty path and the root folder.
+// Deletes Folder with everything in it, without asking and without following any link (a link in
+// its place is removed itself). Refuses an empty path and the root folder.
 bool ShellDeleteTree(const QString& folder);

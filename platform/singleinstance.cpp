@@ -25,12 +25,39 @@ const QByteArray kActivate = "activate\n";
 // A request is one short line; a peer that sends more than this without a line end is dropped.
 constexpr int kMaxPending = 256;
 
+// At most this many peers are held at once; the oldest goes for a newer one, so that held
+// connections can neither fill the descriptor table nor keep a real request out.
+constexpr int kMaxClients = 16;
+
+// A folder of this user alone: a real folder (not a link), his, mode 0700.
+bool isPrivateFolder(const QByteArray& name)
+{
+    struct stat st;
+    return ::lstat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 07777) == 0700;
+}
+
 QString defaultFolder()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) folder = QDir::tempPath() + QStringLiteral("/pelmoras-%1").arg(::getuid());
-    QDir().mkpath(folder);
-    return folder;
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty()) {
+        QDir().mkpath(runtime);
+        return runtime;
+    }
+    // The shared temporary folder: anyone may have made the name first. The first name of the row
+    // that is this user's private folder, or that he can make so, is taken; every copy of his walks
+    // the same row and so finds the same folder.
+    const QString base = QDir::tempPath() + QStringLiteral("/pelmoras-%1").arg(::geteuid());
+    for (int i = 0; i < 100; ++i) {
+        const QString folder = i == 0 ? base : base + QStringLiteral("-%1").arg(i);
+        const QByteArray name = QFile::encodeName(folder);
+        if (::mkdir(name.constData(), 0700) == 0 || errno == EEXIST) {
+            if (isPrivateFolder(name)) return folder;
+        }
+    }
+    // Every name taken by others: a fresh folder of this run alone.
+    QByteArray name = QFile::encodeName(base + QStringLiteral("-XXXXXX"));
+    return ::mkdtemp(name.data()) ? QFile::decodeName(name) : base;
 }
 
 QString folderOr(const QString& folder)
@@ -127,7 +154,9 @@ void SingleInstance::onConnection()
     for (;;) {
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) return;
+        if (clients_.size() >= kMaxClients && !order_.isEmpty()) closeClient(order_.first(), false);
         auto* c = new Client;
+        order_.append(fd);
         c->notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
         connect(c->notifier.get(), &QSocketNotifier::activated, this, [this, fd] { onClientData(fd); });
         clients_.insert(fd, c);
@@ -163,6 +192,7 @@ void SingleInstance::closeClient(int fd, bool fromItsSignal)
 {
     Client* c = clients_.take(fd);
     if (!c) return;
+    order_.removeOne(fd);
     c->notifier->setEnabled(false);
     // From the notifier's own signal it is deleted once control is back in the event loop.
     if (fromItsSignal) c->notifier.release()->deleteLater();
@@ -212,9 +242,16 @@ void RestoreAndRaise(QWidget* window)
     window->activateWindow();
 }
 
+bool IsUpdateRunArguments(const QStringList& arguments)
+{
+    static const QStringList switches{QStringLiteral("/Update"), QStringLiteral("/Download"),
+                                      QStringLiteral("/DownloadF")};
+    return arguments.size() == 2 && switches.contains(arguments[1]);
+}
+
 bool PassSingleInstanceGuard(SingleInstance& guard, const QStringList& arguments)
 {
-    if (guard.acquire() || arguments.size() > 1) return true;
+    if (guard.acquire() || IsUpdateRunArguments(arguments)) return true;
     ShowError(QStringLiteral("このプログラムは二重起動できません。"));
     guard.activateRunning();
     return false;

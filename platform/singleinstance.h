@@ -3,6 +3,7 @@
 // is served through plain POSIX calls and socket notifiers, so the start needs no network library.
 #pragma once
 #include <QHash>
+#include <QList>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -43,6 +44,7 @@ class SingleInstance : public QObject {
     int listenFd_ = -1;
     std::unique_ptr<QSocketNotifier> listener_;
     QHash<int, Client*> clients_;
+    QList<int> order_;  // the clients' descriptors, oldest first
     std::function<void()> activate_;
     bool held_ = false;
 };
@@ -50,7 +52,10 @@ class SingleInstance : public QObject {
 // Un-minimises a window and brings it to the front.
 void RestoreAndRaise(QWidget* window);
 
-// The start-up step: a copy started without parameters while another runs shows
-// "このプログラムは二重起動できません。", activates the running copy and must end (false).
-// A start with any parameter (the update runs) always passes.
+// The arguments (the program's name first) of an update run: exactly one of "/Update",
+// "/Download" and "/DownloadF".
+bool IsUpdateRunArguments(const QStringList& arguments);
+// The start-up step: a copy started while another runs shows "このプログラムは二重起動できません。",
+// activates the running copy and must end (false). Only the update runs pass beside it; any other
+// parameter would let a second copy work on the same data.
 bool PassSingleInstanceGuard(SingleInstance& guard, const QStringList& arguments);

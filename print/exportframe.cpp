@@ -201,9 +201,7 @@ void WriteExportWorkbook(const QString& path, const QList<TExportSheet>& sheets)
     // Renaming would replace a file the user made read-only; refuse as writing into it would.
     if (target.exists() && !target.isWritable()) failWorkbook(path, SystemReason(EACCES));
     PartFile part;
-    part.name = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                                  QStringLiteral(".XXXXXX"));
-    const int fd = ::mkostemp(part.name.data(), O_CLOEXEC);  // mode 0600, the name reserved
+    const int fd = CreateTemporaryFile(path, part.name);  // mode 0600, the name reserved
     if (fd < 0) {
         const int err = errno;
         part.name.clear();

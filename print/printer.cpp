@@ -410,7 +410,7 @@ bool RunPrintJob(const QString& title, const QString& pdfSuggestion, int pageCou
         if (target.isEmpty()) target = qEnvironmentVariable("PELMORAS_PDF_FILE");
         if (target.isEmpty() && pdfAsker_) target = pdfAsker_(pdfSuggestion);
         if (target.isEmpty()) return false;
-        partial = target + QStringLiteral(".part");
+        partial = PartialFileName(target);
         // Made private before the PDF engine opens it, which keeps the mode it finds.
         try {
             StartPartialFile(partial, QStringLiteral("PDFファイルの書き込み"));

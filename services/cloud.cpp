@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <cerrno>
 
 #include "payroll/datamanage.h"
@@ -46,12 +45,25 @@ void writeBackupDate(const QString& date)
     ini.save();
 }
 
-// The private parent (0700, unique) of the work folder; removed with everything in it.
+// The private parent (0700, unique) of the work folder, in the data root: the copies in it are the
+// user's data, kept out of the shared temporary folder. Removed with everything in it; what a
+// stopped run left, the next start removes.
 struct TWorkArea {
-    QTemporaryDir parent{QDir::tempPath() + QStringLiteral("/pelmora-cloud-XXXXXX")};
-    QString work() const { return parent.path() + QLatin1Char('/') + kCloudWorkFolder; }
-    QString file(const QString& name) const { return parent.path() + QLatin1Char('/') + name; }
-    bool ready() const { return parent.isValid() && MakePrivateFolder(work()); }
+    TWorkArea()
+        : root(DataRoot.isEmpty() ? QString() : CreateTemporaryFolder(DataRoot, QStringLiteral("cloud")))
+    {
+    }
+    ~TWorkArea()
+    {
+        if (!root.isEmpty()) RemoveFolderTree(root);
+    }
+    TWorkArea(const TWorkArea&) = delete;
+    TWorkArea& operator=(const TWorkArea&) = delete;
+    QString path() const { return root; }
+    QString work() const { return root + QLatin1Char('/') + kCloudWorkFolder; }
+    QString file(const QString& name) const { return root + QLatin1Char('/') + name; }
+    bool ready() const { return !root.isEmpty() && MakePrivateFolder(work()); }
+    QString root;
 };
 
 // The message of an exchange that failed: a connection that failed, a folder or file that is not
@@ -290,7 +302,7 @@ bool CloudRestore(const CloudTransfers& transfers)
         const bool ours = !names.isEmpty() && std::all_of(names.begin(), names.end(), [&](const QString& n) {
             return n.startsWith(prefix);
         });
-        if (const int z = ours ? UnzipFile(zip, area.parent.path(), password) : kZipFailed; z != kZipOk) {
+        if (const int z = ours ? UnzipFile(zip, area.path(), password) : kZipFailed; z != kZipOk) {
             ShowError(unzipFailure(z));
             return false;
         }

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QUrl>
 #include <memory>
 #include <mutex>
@@ -213,7 +214,8 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
 TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QString& localFile,
                        const FtpProgress& progress, qint64 maxBytes)
 {
-    const QString part = localFile + QStringLiteral(".part");
+    const QString part = PartialFileName(localFile);
+    RecordTemporaryFolder(QFileInfo(part).absolutePath());
     QFile file(part);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return {false, false, file.errorString(), FtpFailure::Other};

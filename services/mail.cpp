@@ -275,5 +275,6 @@ void ClearMailAttachments()
 {
     if (DataRoot.isEmpty() && DataPath.isEmpty()) return;
     const QString folder = MailAttachmentFolder();
-    if (QFileInfo(folder).isDir()) QDir(folder).removeRecursively();
+    // A link in the folder's place is removed itself; what it points to is never touched.
+    RemoveFolderTree(folder);
 }

@@ -72,9 +72,9 @@ struct TStaging {
     bool ok = false;
     explicit TStaging(const QString& root)
     {
-        QByteArray name = QFile::encodeName(root + QStringLiteral(".unzip-XXXXXX"));
-        if (::mkdtemp(name.data())) {
-            path = QFile::decodeName(name) + u'/';
+        const QString made = CreateTemporaryFolder(root, QStringLiteral("unzip"));
+        if (!made.isEmpty()) {
+            path = made + u'/';
             ok = true;
         }
     }
@@ -152,7 +152,9 @@ int ZipFolder(const QString& archive, const QString& folder, const QString& pass
     const QStringList files = filesBelow(root, skip);
     if (files.isEmpty()) return kZipEmptyFolder;
 
-    const QString part = archive + QStringLiteral(".part");
+    // libzip writes its own temporary "<part>.XXXXXX" beside it, which carries the marker too.
+    const QString part = PartialFileName(archive);
+    RecordTemporaryFolder(QFileInfo(part).absolutePath());
     QFile::remove(part);
     int err = 0;
     zip_t* za = zip_open(QFile::encodeName(part).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);

@@ -30,9 +30,9 @@ int ZipFolder(const QString& archive, const QString& folder, const QString& pass
 // Unpacks every entry of archive below folder, creating missing subfolders (0700) and files (0600).
 // Before anything is written every entry is checked: an absolute path, a ".." part or a symbolic
 // link makes the archive count as damaged (kZipFailed), and with a password a file entry that is
-// not encrypted makes it kZipWrongPassword; then nothing is written. The entries are
-// streamed in blocks into a hidden staging folder in folder (".unzip-XXXXXX"), each read to its
-// end so that its CRC-32 is checked and stopped when it grows past its declared size; only when
+// not encrypted makes it kZipWrongPassword; then nothing is written. The entries are streamed in
+// blocks into a hidden staging folder in folder (a temporary, ".unzip~pelmoras-tmp~XXXXXX"), each
+// read to its end so that its CRC-32 is checked and stopped when it grows past its declared size; only when
 // every entry passed are the files moved into place. A bad entry gives kZipFailed (damaged) or,
 // in an encrypted archive before any entry proved the password, kZipWrongPassword; a size past
 // limits kZipTooLarge, a full disk kZipDiskFull; in each case nothing in folder changes.

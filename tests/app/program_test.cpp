@@ -1,19 +1,26 @@
 // Start-up of the program: the single-instance guard in process, and the built program run as a
 // child in a copied program folder, its messages read back through PELMORAS_MSGLOG.
+#include <pwd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "payroll/corpdata.h"
+#include "platform/cp932.h"
 #include "platform/msgbox.h"
 #include "platform/shell.h"
 #include "platform/singleinstance.h"
@@ -41,7 +48,7 @@ TEST(SingleInstance, SecondCopyWithoutParameterActivatesTheFirstAndEnds)
     EXPECT_EQ(box.shown()[0].type, MsgType::Error);
     EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 60000));
 
-    // Once the first copy has ended, the next one is the running copy. (A start with a parameter
+    // Once the first copy has ended, the next one is the running copy. (An update run
     // passes while the first runs: ProgramTest below.)
     box.clear();
     first.release();
@@ -88,6 +95,55 @@ TEST(SingleInstance, StaleSocketIsReplacedAndOnlyTheRequestActivates)
     EXPECT_FALSE(second.activateRunning(200));
 }
 
+// Peers that connect and hold on are capped: the descriptors the running copy keeps stay few
+// whatever their number, and a real request after them still arrives. Only an update run passes
+// the guard beside a running copy; an unknown parameter does not.
+TEST(SingleInstance, HeldConnectionsAreCappedAndOnlyUpdateRunsPass)
+{
+    QTemporaryDir run;
+    SingleInstance first(QStringLiteral("Tessavonel"), run.path());
+    ASSERT_TRUE(first.acquire());
+    int activations = 0;
+    first.setActivateHandler([&] { ++activations; });
+    auto openFds = [] {
+        return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size();
+    };
+    const qsizetype before = openFds();
+    std::vector<int> held;
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::strncpy(a.sun_path, QFile::encodeName(first.serverPath()).constData(), sizeof a.sun_path - 1);
+    for (int i = 0; i < 200; ++i) {
+        // Not blocking: a full backlog is waited out by letting the server take the earlier ones.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        int r;
+        while ((r = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a)) != 0 && errno == EAGAIN)
+            QCoreApplication::processEvents();
+        ASSERT_EQ(r, 0) << std::strerror(errno);
+        held.push_back(fd);
+        QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+    // The 200 client ends are the test's; the server's ends beyond a few dozen are not.
+    EXPECT_LT(openFds() - before - 200, 40);
+    SingleInstance second(QStringLiteral("Tessavonel"), run.path());
+    EXPECT_TRUE(second.activateRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 3000));
+    for (const int fd : held) ::close(fd);
+
+    ScriptedMsgBox box;
+    for (const char* arg : {"/x", "/update", "/Update /Download"})
+        EXPECT_FALSE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras"), QString::fromLatin1(arg)}))
+            << arg;
+    EXPECT_FALSE(PassSingleInstanceGuard(
+        second, {QStringLiteral("pelmoras"), QStringLiteral("/Update"), QStringLiteral("/x")}));
+    EXPECT_EQ(box.shown().size(), 4u);
+    for (const char* arg : {"/Update", "/Download", "/DownloadF"})
+        EXPECT_TRUE(PassSingleInstanceGuard(second, {QStringLiteral("pelmoras"), QString::fromLatin1(arg)}))
+            << arg;
+    EXPECT_EQ(box.shown().size(), 4u);
+}
+
 TEST(SingleInstance, ActivationRestoresAMinimisedWindow)
 {
     QWidget w;
@@ -111,6 +167,13 @@ TEST(Shell, DeleteTreeRemovesTheFolderButNeverTheCurrentOne)
     QDir::setCurrent(cwd);
     EXPECT_TRUE(QFileInfo::exists(t.path() + QStringLiteral("/keep")));
     EXPECT_FALSE(QFileInfo::exists(t.path() + QStringLiteral("/old")));
+    // A link in the folder's place: the link goes, what it points to stays whole.
+    ASSERT_TRUE(QDir().mkpath(t.path() + QStringLiteral("/theirs/sub")));
+    WriteAll(t.path() + QStringLiteral("/theirs/sub/a.dat"), "theirs");
+    ASSERT_TRUE(QFile::link(t.path() + QStringLiteral("/theirs"), t.path() + QStringLiteral("/Data")));
+    EXPECT_TRUE(ShellDeleteTree(t.path() + QStringLiteral("/Data/")));
+    EXPECT_FALSE(QFileInfo(t.path() + QStringLiteral("/Data")).isSymLink());
+    EXPECT_EQ(ReadAll(t.path() + QStringLiteral("/theirs/sub/a.dat")), "theirs");
 }
 
 // Runs copies of the built program, each in its own copy of the program folder, with one runtime
@@ -138,7 +201,9 @@ class ProgramTest : public ::testing::Test {
             QFile::copy(f.filePath(), dir + f.fileName());
         return dir;
     }
-    QProcess* start(const QString& folder, const QString& log, const QStringList& args = {})
+    QProcess* start(const QString& folder, const QString& log, const QStringList& args = {},
+                    const std::function<void(QProcessEnvironment&)>& adjust = {}, const QString& wrapper = {},
+                    const std::function<void()>& childSetup = {})
     {
         QDir().mkpath(path(QStringLiteral("run")));
         QFile::setPermissions(path(QStringLiteral("run")),
@@ -148,11 +213,19 @@ class ProgramTest : public ::testing::Test {
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
         env.insert(QStringLiteral("PELMORAS_MSGLOG"), path(log));
+        if (adjust) adjust(env);
         procs_.push_back(std::make_unique<QProcess>());
         QProcess* p = procs_.back().get();
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p->start(folder + QFileInfo(QStringLiteral(PELMORAS_EXE)).fileName(), args);
+        if (childSetup) p->setChildProcessModifier(childSetup);
+        const QString exe = folder + QFileInfo(QStringLiteral(PELMORAS_EXE)).fileName();
+        if (wrapper.isEmpty())
+            p->start(exe, args);
+        else
+            p->start(wrapper, QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                          QStringLiteral("--clear-groups"), exe} +
+                                  args);
         EXPECT_TRUE(p->waitForStarted(10000));
         return p;
     }
@@ -185,6 +258,9 @@ TEST_F(ProgramTest, SecondCopyEndsWhileTheFirstRunsAndAParameterPasses)
 
     EXPECT_TRUE(endsRefusing(start(prog, QStringLiteral("second.log"))));
     EXPECT_EQ(messages(QStringLiteral("second.log")), QStringList{kTwice});
+    // A parameter that is not an update run's is no way past the guard.
+    EXPECT_TRUE(endsRefusing(start(prog, QStringLiteral("x.log"), {QStringLiteral("/x")})));
+    EXPECT_EQ(messages(QStringLiteral("x.log")), QStringList{kTwice});
 
     // "/Update" passes the guard and reaches the write check of its own program folder, which
     // stops it before any window: the main window would have made the data set's folder.
@@ -270,6 +346,143 @@ TEST_F(ProgramTest, FirstStartMigratesOldDataAndNamesWhatItCouldNot)
     EXPECT_FALSE(QFileInfo::exists(data + QStringLiteral("平成29年給与･賞与.dat")));
     EXPECT_EQ(FileMode(data + QStringLiteral("平成30年給与･賞与.dat")), 0600);
     EXPECT_TRUE(QFileInfo::exists(prog + QStringLiteral("Data/平成29年給与･賞与.dat")));
+}
+
+// A settings file that cannot be read ends the start with the reason and a clean exit: a folder of
+// its name, and a file its user may not read (mode 0200; run as an ordinary user when the test runs
+// as root, through setpriv). Nothing of the data folder is made.
+TEST_F(ProgramTest, UnreadableSettingsEndTheStartWithTheReason)
+{
+    const QString asFolder = programFolder(QStringLiteral("folder"));
+    QDir().mkpath(asFolder + QStringLiteral("Tolvane.ini"));
+    QProcess* p = start(asFolder, QStringLiteral("folder.log"));
+    EXPECT_TRUE(endsRefusing(p));
+    // The system's own text of the reason follows in brackets, in the language of the locale.
+    auto told = [&](const QString& log, const QString& file, const QString& reason) {
+        const QStringList shown = messages(log);
+        return shown.size() == 3 && shown[0] == QStringLiteral("設定ファイルの読み込みに失敗しました。") &&
+               shown[1] == file && shown[2].startsWith(reason + QLatin1Char('('));
+    };
+    EXPECT_TRUE(told(QStringLiteral("folder.log"), asFolder + QStringLiteral("Tolvane.ini"),
+                     QStringLiteral("ファイルではなくフォルダーです。")))
+        << messages(QStringLiteral("folder.log")).join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(asFolder + QStringLiteral("Data2")));
+
+    const QString unreadable = programFolder(QStringLiteral("w"));
+    WriteAll(unreadable + QStringLiteral("Tolvane.ini"), "[Option]\r\nProgVer=1\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(unreadable + QStringLiteral("Tolvane.ini")).constData(), 0200), 0);
+    QString wrapper;
+    if (::geteuid() == 0) {
+        wrapper = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (wrapper.isEmpty()) GTEST_SKIP() << "root without setpriv: a mode 0200 file cannot be refused";
+        // Everything the run uses belongs to that user.
+        QDir().mkpath(path(QStringLiteral("run")));
+        QStringList all{tmp_.path()};
+        QDirIterator it(tmp_.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) all << it.next();
+        for (const QString& f : all) ASSERT_EQ(::lchown(QFile::encodeName(f).constData(), 65534, 65534), 0);
+    }
+    p = start(unreadable, QStringLiteral("w.log"), {}, {}, wrapper);
+    EXPECT_TRUE(endsRefusing(p));
+    EXPECT_TRUE(told(QStringLiteral("w.log"), unreadable + QStringLiteral("Tolvane.ini"),
+                     QStringLiteral("読み込む権限がありません。")))
+        << messages(QStringLiteral("w.log")).join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(unreadable + QStringLiteral("Data2")));
+}
+
+// Under a file size limit the save that would pass it fails with the reason, the program ends by
+// itself, and the previous settings file stays whole.
+TEST_F(ProgramTest, FileSizeLimitIsToldAndThePreviousFileStaysWhole)
+{
+    const QString prog = programFolder(QStringLiteral("prog"));
+    const QByteArray ini = "[Option]\r\nProgVer=1\r\n[Notes]\r\nText=" + QByteArray(600 * 1024, 'n') + "\r\n";
+    WriteAll(prog + QStringLiteral("Tolvane.ini"), ini);
+    QProcess* p = start(prog, QStringLiteral("limit.log"), {}, {}, {}, [] {
+        const rlimit r{500 * 1024, 500 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &r);
+    });
+    ASSERT_TRUE(p->waitForFinished(20000));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit) << "ended by a signal";
+    EXPECT_FALSE(
+        messages(QStringLiteral("limit.log")).filter(QStringLiteral("ファイルが大きすぎます。(")).isEmpty())
+        << messages(QStringLiteral("limit.log")).join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(ReadAll(prog + QStringLiteral("Tolvane.ini")), ini);
+}
+
+// The runtime folder in the shared temporary folder, taken by someone else beforehand (made
+// readable and writable by all, a lock put in it): the program starts all the same, in a private
+// folder of its own, and leaves the other one alone.
+TEST_F(ProgramTest, SquattedRuntimeFolderDoesNotKeepTheProgramFromStarting)
+{
+    const QString prog = programFolder(QStringLiteral("prog"));
+    const QString tmp = path(QStringLiteral("tmp"));
+    const passwd* pw = ::getpwuid(::geteuid());
+    ASSERT_NE(pw, nullptr);
+    // Qt's own runtime folder cannot be made there, so the program's fallback is taken.
+    QDir().mkpath(tmp);
+    WriteAll(tmp + QStringLiteral("/runtime-") + QString::fromLocal8Bit(pw->pw_name), "in the way");
+    const QString squat = tmp + QStringLiteral("/pelmoras-%1").arg(::geteuid());
+    QDir().mkpath(squat);
+    ASSERT_EQ(::chmod(QFile::encodeName(squat).constData(), 0777), 0);
+    QLockFile lock(squat + QStringLiteral("/Tessavonel.lock"));
+    ASSERT_TRUE(lock.tryLock(0));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(squat).constData(), 65534, 65534), 0);
+    }
+    QProcess* p = start(prog, QStringLiteral("squat.log"), {}, [&](QProcessEnvironment& env) {
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        env.insert(QStringLiteral("TMPDIR"), tmp);
+    });
+    const QString own = squat + QStringLiteral("-1");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return p->state() != QProcess::Running || QFileInfo::exists(own + QStringLiteral("/Tessavonel"));
+        },
+        20000));
+    EXPECT_EQ(p->state(), QProcess::Running)
+        << messages(QStringLiteral("squat.log")).join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(messages(QStringLiteral("squat.log")).contains(kTwice));
+    EXPECT_EQ(FileMode(own), 0700);
+    EXPECT_EQ(FileMode(squat), 0777);
+    EXPECT_EQ(QDir(squat).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("Tessavonel.lock")});
+}
+
+// A data set count far beyond the ten there can be: the company choice comes up at once (reading
+// 99,999,999 lines took 17 s, 2^31-1 minutes). Run on an X server, where its window can be seen.
+TEST_F(ProgramTest, HugeDataSetCountBringsTheCompanyChoiceAtOnce)
+{
+    if (RanItselfUnderXvfb()) return;
+    const QString prog = programFolder(QStringLiteral("prog"));
+    const QString ini = QStringLiteral("[CorpData]\r\nCount=2147483647\r\nData1=%1\r\nData2=%2\r\n")
+                            .arg(FormatCorpLine(OriginalCorpLine(), QString()),
+                                 FormatCorpLine(QStringLiteral("第二会社"), QStringLiteral("_a")));
+    WriteAll(prog + QStringLiteral("Tolvane.ini"), cp932::encode(ini));
+    QProcess* p = start(prog, QStringLiteral("count.log"), {}, [](QProcessEnvironment& env) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    });
+    // The window is made before its list is read, and mapped after.
+    auto xwininfo = [](const QStringList& args) {
+        QProcess x;
+        x.start(QStringLiteral("xwininfo"), args);
+        x.waitForFinished(10000);
+        return QString::fromUtf8(x.readAllStandardOutput());
+    };
+    auto choiceShown = [&] {
+        for (const QString& line :
+             xwininfo({QStringLiteral("-root"), QStringLiteral("-tree")}).split(u'\n')) {
+            if (!line.contains(QStringLiteral("\"使用する会社データを選択\""))) continue;
+            const QString id = line.trimmed().section(u' ', 0, 0);
+            if (xwininfo({QStringLiteral("-id"), id}).contains(QStringLiteral("Map State: IsViewable")))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p->state() != QProcess::Running || choiceShown(); }, 20000))
+        << "no company choice";
+    EXPECT_EQ(p->state(), QProcess::Running)
+        << messages(QStringLiteral("count.log")).join(QLatin1Char('\n')).toStdString();
 }
 
 }  // namespace

@@ -251,48 +251,90 @@ TEST_F(RestoreKillTest, AStartThatCanNeitherFinishNorUndoTellsWhereTheFilesAreAn
     EXPECT_EQ(ReadAll(legacy + u("old/1")), "moved aside");
 }
 
+// The start removes every temporary the program makes, whatever its random part, files and the
+// cloud's work folder alike, and nothing else: names a user gives his own copies stay, as do links
+// (never followed) and what a running writer holds. A temporary of the older naming goes only when
+// it is beyond doubt a year file's: a private copy of its year file's size and first bytes.
 TEST_F(RestoreKillTest, TheStartRemovesTheProgramsLeftoversAndNothingElse)
 {
     makeOld();
+    const QString yearCopy(1000, u'y');
+    WriteAll(root + u("Data2/令和08年給与･賞与.dat"), yearCopy.toLatin1());
     const Tree mine = tree(root);
-    const QStringList leftovers{u("Data2/.令和08年給与･賞与.dat.aB3xY9"),
-                                u(".Tolvane.ini.Q1w2E3"),
-                                u("Data2_a/.社員情報.dat.0a0A00"),
-                                u("Data2/給与明細.pdf.part"),
-                                u(".restore-k9K9k9/0/.令和08年給与･賞与.dat.Zz0Zz0"),
+    const QString m = QString::fromLatin1(TemporaryMarker);
+    const QStringList leftovers{u("Data2/.令和08年給与･賞与.dat") + m + u("aB3xY9"),
+                                u(".Tolvane.ini") + m + u("abcdef"),
+                                u("Data2_a/.社員情報.dat") + m + u("000000"),
+                                u("Data2/.給与明細.pdf") + m + u("part"),
+                                u(".KEY.zip") + m + u("part.q1W2e3"),
+                                u(".cloud") + m + u("Ab12Cd/Pelmora_Temp/Data2_a/令和08年給与･賞与.dat"),
+                                u(".restore-k9K9k9/0/.令和08年給与･賞与.dat") + m + u("Zz0Zz0"),
                                 u(".restore-k9K9k9/ini/Tolvane.ini")};
-    const QStringList users{
-        u("Data2/.memo.txt.backup"), u("Data2/memo.txt.aB3xY9"), u(".Tolvane.ini.12345"),
-        u("Data2/給与明細.pdf"),     u("Data2/.part"),           u(".restore-notes/a.txt"),
-        u("Data2_a/.x.abc-12"),      u(".Tolvane.ini.before"),   u(".Tolvane.ini.202612"),
-        u("Data2/.notes.txt.Draft1")};
+    // Names of the user's own, in the data root and in Data2.
+    QStringList users{u("Data2/.memo.txt.backup"),
+                      u("Data2/memo.txt.aB3xY9"),
+                      u(".Tolvane.ini.12345"),
+                      u("Data2/給与明細.pdf"),
+                      u("Data2/.part"),
+                      u(".restore-notes/a.txt"),
+                      u("Data2_a/.x.abc-12"),
+                      u(".Tolvane.ini.before"),
+                      u(".Tolvane.ini.202612"),
+                      u("Data2/.notes.txt.Draft1"),
+                      u("Data2/.Tolvane.ini~pelmoras-tmpAb12Cd")};
+    for (const QString& f :
+         {u(".Tolvane.ini.BACKUP"), u(".Tolvane.ini.bak001"), u(".Tolvane.ini.v2Copy"),
+          u(".myown.ini.OLD001"), u(".令和08年給与･賞与.dat.Copy01"), u("report.pdf.part")})
+        users << f << u("Data2/") + f;
     for (const QString& f : leftovers + users) {
         QDir().mkpath(QFileInfo(root + f).path());
         WriteAll(root + f, "x");
     }
+    // The older naming: a year file's private copy goes; one of another size, or readable by
+    // others, or without its year file beside it stays.
+    const QString olderCopy = u("Data2/.令和08年給与･賞与.dat.Qw3rT9");
+    WriteAll(root + olderCopy, yearCopy.toLatin1());
+    const QStringList olderKept{
+        u("Data2/.令和08年給与･賞与.dat.Qw3rT8"), u("Data2/.令和08年給与･賞与.dat.Qw3rT7"),
+        u("Data2/.令和07年給与･賞与.dat.Qw3rT9"), u("Data2/.令和08年給与･賞与.dat.Qw3rT6")};
+    WriteAll(root + olderKept[0], yearCopy.chopped(1).toLatin1());
+    WriteAll(root + olderKept[1], yearCopy.toLatin1());
+    WriteAll(root + olderKept[2], yearCopy.toLatin1());
+    WriteAll(root + olderKept[3], QByteArray(yearCopy.size(), 'z'));  // not the year file's bytes
+    for (const QString& f : QStringList{olderCopy} + olderKept)
+        ASSERT_EQ(::chmod(QFile::encodeName(root + f).constData(), f == olderKept[1] ? 0644 : 0600), 0);
     // A temporary file that a writer still holds is not a leftover.
-    const QString held = root + u("Data2/.令和09年給与･賞与.dat.HeLd00");
+    const QString held = root + u("Data2/.令和09年給与･賞与.dat") + m + u("HeLd00");
     WriteAll(held, "being written");
     const int fd = ::open(QFile::encodeName(held).constData(), O_RDONLY);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    // A link of that name is not the program's either, nor what it points to.
+    // A link of a temporary's name is not the program's either, nor what it points to: a file, or
+    // a folder in place of the cloud's work folder.
     const QString target = dir() + u("elsewhere.dat");
     WriteAll(target, "theirs");
-    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(),
-                        QFile::encodeName(root + u("Data2/.link.dat.LiNk00")).constData()),
-              0);
+    QDir().mkpath(dir() + u("theirs"));
+    WriteAll(dir() + u("theirs/a.dat"), "theirs too");
+    const QString fileLink = u("Data2/.link.dat") + m + u("LiNk00"),
+                  folderLink = u(".cloud") + m + u("LiNk01");
+    ASSERT_TRUE(QFile::link(target, root + fileLink));
+    ASSERT_TRUE(QFile::link(dir() + u("theirs"), root + folderLink));
 
+    QMap<QString, QByteArray> olderBytes;
+    for (const QString& f : olderKept) olderBytes.insert(f, ReadAll(root + f));
     ScriptedMsgBox box;
     EXPECT_TRUE(FinishStoppedWork(root));
     ::close(fd);
     Tree expected = mine;
     for (const QString& f : users) expected.insert(f, "x");
+    for (const QString& f : olderKept) expected.insert(f, olderBytes.value(f));
     expected.insert(u(".restore-notes/"), {});
     expected.insert(held.mid(root.size()), "being written");
-    expected.insert(u("Data2/.link.dat.LiNk00"), "theirs");
+    expected.insert(fileLink, "theirs");
+    expected.insert(folderLink + QLatin1Char('/'), {});
     EXPECT_EQ(tree(root).keys(), expected.keys());
     EXPECT_EQ(tree(root), expected);
     EXPECT_EQ(ReadAll(target), "theirs");
+    EXPECT_EQ(ReadAll(dir() + u("theirs/a.dat")), "theirs too");
     // The staging folder of a restore stopped while copying: the user hears that nothing changed.
     ASSERT_EQ(box.shown().size(), 1u);
     EXPECT_EQ(box.lastText(), u(RolledBack));

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 
 #include "payroll/paths.h"
 #include "platform/msgbox.h"
@@ -125,6 +127,48 @@ TEST_F(StartupTest, TheDataOfAProgramFolderOfVersionsLiveBesideTheVersions)
     SetupPathsFor(root + QStringLiteral("versions/4"), false, home());
     EXPECT_EQ(DataPath, home() + QStringLiteral("/PelmoraS/"));
     EXPECT_EQ(ReadAll(IniFileName), QByteArray("[Option]\r\nshipped\r\n"));
+}
+
+// The write probe never goes through a link planted under its name: the link's target is not made
+// (nor touched when it exists), and the start goes on.
+TEST_F(StartupTest, WriteProbeFollowsNoLink)
+{
+    DataPath = dir();
+    IniFileName = DataPath + QStringLiteral("Tolvane.ini");
+    const QString probe = DataPath + QStringLiteral("Write.chk");
+    for (const bool targetExists : {false, true}) {
+        const QString target = dir() + QStringLiteral("elsewhere/made.txt");
+        QDir().mkpath(dir() + QStringLiteral("elsewhere"));
+        QFile::remove(target);
+        if (targetExists) WriteAll(target, "theirs");
+        ASSERT_TRUE(QFile::link(target, probe));
+        ScriptedMsgBox box;
+        EXPECT_TRUE(CheckIniWritable());
+        EXPECT_TRUE(box.shown().empty());
+        EXPECT_EQ(QFileInfo::exists(target), targetExists);
+        if (targetExists) {
+            EXPECT_EQ(ReadAll(target), "theirs");
+        }
+        EXPECT_FALSE(QFileInfo(probe).isSymLink());
+        EXPECT_FALSE(QFileInfo::exists(probe));
+    }
+}
+
+// A settings file that cannot be read stops the start with the reason: a folder of its name, or
+// (for a user other than root) a file he may not read.
+TEST_F(StartupTest, UnreadableSettingsAreToldWithTheReason)
+{
+    DataPath = dir();
+    IniFileName = DataPath + QStringLiteral("Tolvane.ini");
+    ScriptedMsgBox box;
+    EXPECT_TRUE(CheckIniReadable());
+    QDir().mkpath(IniFileName);
+    EXPECT_FALSE(CheckIniReadable());
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(
+        box.lastText(),
+        QStringLiteral("設定ファイルの読み込みに失敗しました。\n%1\nファイルではなくフォルダーです。(%2)")
+            .arg(IniFileName, QString::fromLocal8Bit(std::strerror(EISDIR))));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "payroll/common.h"
+#include "platform/atomicfile.h"
 #include "platform/cp932.h"
 #include "platform/translations.h"
 #include "print/pages.h"
@@ -168,7 +169,7 @@ TEST_F(PrintDialogTest, ThreeTickedSlipsTwoUpToPdfAndThePayDateIsKept)
     if (!ScreenshotFolder().isEmpty())
         run(u("pdftoppm"),
             {u("-png"), u("-r"), u("60"), u("-singlefile"), pdf(), ScreenshotFolder() + u("/slip-pdf")});
-    EXPECT_FALSE(QFileInfo::exists(pdf() + u(".part")));
+    EXPECT_FALSE(QFileInfo::exists(PartialFileName(pdf())));
     EXPECT_EQ(YearHeader.PrnMonth[5], 5);
     EXPECT_EQ(YearHeader.PrnDay[5], 26);
     EXPECT_TRUE(ReadAll(IniFileName).contains("[PrintInfo]"));
@@ -188,7 +189,7 @@ TEST_F(PrintDialogTest, PrinterThatCannotStartIsReportedAndWritesNothing)
     EXPECT_TRUE(msg_.lastText().contains(u("印刷を開始できません。"))) << msg_.lastText();
     EXPECT_EQ(msg_.shown()[0].type, MsgType::Error);
     EXPECT_FALSE(QFileInfo::exists(target));
-    EXPECT_FALSE(QFileInfo::exists(target + u(".part")));
+    EXPECT_FALSE(QFileInfo::exists(PartialFileName(target)));
     EXPECT_EQ(fmInji->result(), QDialog::Rejected);
     EXPECT_EQ(YearHeader.PrnMonth[5], 0);
     EXPECT_EQ(PrnCanvas, nullptr);
@@ -199,15 +200,15 @@ TEST_F(PrintDialogTest, PrinterThatCannotStartIsReportedAndWritesNothing)
 TEST_F(PrintDialogTest, PdfBeingWrittenIsPrivate)
 {
     const QString target = dir() + u("slips.pdf");
-    WriteAll(target + u(".part"), "stale");
-    ASSERT_EQ(::chmod(QFile::encodeName(target + u(".part")).constData(), 0644), 0);
+    WriteAll(PartialFileName(target), "stale");
+    ASSERT_EQ(::chmod(QFile::encodeName(PartialFileName(target)).constData(), 0644), 0);
     SetPdfOutputFile(target);
     ASSERT_TRUE(CurrentIsPdf());
     int mode = -1;
-    ASSERT_TRUE(RunPrintJob(u("slips"), {}, 1, [&](int) { mode = FileMode(target + u(".part")); }));
+    ASSERT_TRUE(RunPrintJob(u("slips"), {}, 1, [&](int) { mode = FileMode(PartialFileName(target)); }));
     EXPECT_EQ(mode, 0600);
     EXPECT_EQ(FileMode(target), 0600);
-    EXPECT_FALSE(QFileInfo::exists(target + u(".part")));
+    EXPECT_FALSE(QFileInfo::exists(PartialFileName(target)));
     SetPdfOutputFile({});
 }
 
@@ -220,7 +221,7 @@ TEST_F(PrintDialogTest, PageThatFailsAbortsTheJobAndKeepsTheOldFile)
     ASSERT_EQ(msg_.shown().size(), 1u);
     EXPECT_TRUE(msg_.lastText().startsWith(u("印刷を中止しました。\n"))) << msg_.lastText();
     EXPECT_EQ(ReadAll(pdf()), QByteArray("the earlier PDF"));
-    EXPECT_FALSE(QFileInfo::exists(pdf() + u(".part")));
+    EXPECT_FALSE(QFileInfo::exists(PartialFileName(pdf())));
     EXPECT_EQ(YearHeader.PrnMonth[5], 0);
     EXPECT_EQ(PrnCanvas, nullptr);
     EXPECT_FALSE(CurrentPrinter().isValid() && CurrentPrinter().printerState() == QPrinter::Active);

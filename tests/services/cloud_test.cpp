@@ -16,6 +16,7 @@
 
 #include "payroll/password.h"
 #include "payroll/paths.h"
+#include "platform/atomicfile.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/msgbox_qt.h"
@@ -122,6 +123,31 @@ TEST_F(CloudTest, BackupRestoreAndDeleteKeepTheServerSettingsOutOfBoth)
     box.answer(MsgResult::Yes);
     EXPECT_FALSE(CloudDeleteData());
     EXPECT_EQ(box.lastText(), u("クラウドにデータが有りません。"));
+}
+
+// The plain copies of the data the backup zips are made in a private folder of the data root,
+// never in the shared temporary folder, and are gone when it ends.
+TEST_F(CloudTest, BackupWorksInAPrivateFolderOfTheDataRoot)
+{
+    const QString tmp = dir() + u("shared-tmp");
+    QDir().mkpath(tmp);
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+    QStringList during;
+    int mode = -1;
+    const CloudTransfers look = [&](const CloudStep& step) {
+        during = QDir(DataRoot).entryList({u(".cloud*")}, QDir::Dirs | QDir::Hidden);
+        if (!during.isEmpty()) mode = FileMode(DataRoot + during[0]);
+        return step([](qint64, qint64) { return true; });
+    };
+    ScriptedMsgBox box;
+    EXPECT_TRUE(CloudBackup(true, look));
+    qputenv("TMPDIR", oldTmp);
+    ASSERT_EQ(during.size(), 1);
+    EXPECT_TRUE(IsTemporaryName(during[0])) << during[0];
+    EXPECT_EQ(mode, 0700);
+    EXPECT_TRUE(QDir(tmp).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(QDir(DataRoot).entryList({u(".cloud*")}, QDir::Dirs | QDir::Hidden).isEmpty());
 }
 
 TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
@@ -505,12 +531,13 @@ TEST_F(CloudWindow, RefusalsBeforeAnyTransfer)
     WritePassword(pmCloud, QString());
     EXPECT_EQ(press("sbRestore"), u("バックアップした時の｢圧縮時のパスワード｣を入力して下さい。"));
     WritePassword(pmCloud, u("秘密pw"));
-    const QByteArray tmp = qgetenv("TMPDIR");
+    // The work folder is made in the data root: a file in its place.
+    const QString root = DataRoot;
     WriteAll(dir() + u("file"), "a file, no folder");
-    qputenv("TMPDIR", QFile::encodeName(dir() + u("file")));
+    DataRoot = dir() + u("file/");
     EXPECT_EQ(press("sbRestore"), u("フォルダー作成に失敗しました"));
     EXPECT_EQ(press("sbBackup"), u("フォルダー作成に失敗しました"));
-    qputenv("TMPDIR", tmp);
+    DataRoot = root;
     IniFile server(CloudServerFileName());
     server.writeString(u("Server"), u("Host"), QString());
     server.save();

@@ -3,6 +3,7 @@
 
 #include <QDir>
 
+#include "platform/atomicfile.h"
 #include "tests/services/ftpserver.h"
 #include "tests/testutil.h"
 
@@ -37,7 +38,7 @@ TEST_F(FtpTest, UploadReplacesWholeOrNotAtAllDownloadAndDelete)
     EXPECT_EQ(ReadAll(dir() + u("got.zip")), first);
     EXPECT_FALSE(FtpDownload(ftp.server(), u("none.zip"), dir() + u("got.zip")).Ok);
     EXPECT_EQ(ReadAll(dir() + u("got.zip")), first);
-    EXPECT_FALSE(QFile::exists(dir() + u("got.zip.part")));
+    EXPECT_FALSE(QFile::exists(PartialFileName(dir() + u("got.zip"))));
 
     r = FtpDelete(ftp.server(), u("KEY1.zip"));
     ASSERT_TRUE(r.Ok) << r.Error;
