@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 #include "platform/msgbox.h"
@@ -39,9 +40,20 @@ std::vector<BoxButton> buttonSet(MsgButtons buttons)
     return {{QMessageBox::Ok, "OK", MsgResult::Ok}};
 }
 
+// The window a box is shown over, which has the focus back when the box closes: the active one,
+// or, just after a dialog closed and before the window system moved the focus on, the modal window
+// in front. A box over a window already hidden would leave no window of the program active.
+QWidget* boxOwner()
+{
+    if (QWidget* w = QApplication::activeWindow(); w && w->isVisible()) return w;
+    if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible()) return w;
+    return nullptr;
+}
+
 MsgResult showBox(const MsgShown& m)
 {
-    QMessageBox box(QApplication::activeWindow());
+    const QPointer<QWidget> owner = boxOwner();
+    QMessageBox box(owner);
     box.setWindowTitle(QApplication::applicationDisplayName());
     QString text = m.text;
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -70,6 +82,7 @@ MsgResult showBox(const MsgShown& m)
     // The first button (Yes, OK), or for a question that may lose data the one Escape answers.
     box.setDefaultButton(m.def == MsgDefault::Safe ? set.back().sb : set.front().sb);
     const int answer = box.exec();
+    if (owner && owner->isVisible()) owner->activateWindow();
     for (const BoxButton& b : set)
         if (answer == b.sb) return b.r;
     // Closed by Escape or the title bar: the last button of the set (No, Cancel or OK).

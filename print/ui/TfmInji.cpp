@@ -631,8 +631,12 @@ void TfmInji::btOutCSVClick()
     }
     ShowInfo(ExportDoneMessage(Tag));
     accept();
-    if (target.workbook && !ShellOpen(target.file))
-        ShowWarning(QStringLiteral("ファイルは書き込みました。\n%1\n表計算ソフトで開けませんでした。"
-                                   "ファイルマネージャーなどから開いてください。")
-                        .arg(QDir::toNativeSeparators(target.file)));
+    if (target.workbook) {
+        const QString file = target.file;
+        ShellOpenDocument(file, [file] {
+            ShowWarning(QStringLiteral("ファイルは書き込みました。\n%1\n表計算ソフトで開けませんでした。"
+                                       "ファイルマネージャーなどから開いてください。")
+                            .arg(QDir::toNativeSeparators(file)));
+        });
+    }
 }
