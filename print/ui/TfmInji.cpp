@@ -260,8 +260,18 @@ void TfmInji::setDocument(int tag, const QString& caption)
 
 void TfmInji::showEvent(QShowEvent* e)
 {
+    if (!e->spontaneous()) {
+        QWidget* active = QApplication::activeWindow();
+        opener_ = active && active != this ? active : parentWidget();
+    }
     QDialog::showEvent(e);
     if (!e->spontaneous()) FormShow(true);
+}
+
+void TfmInji::done(int r)
+{
+    QDialog::done(r);
+    if (opener_ && opener_->isVisible()) opener_->activateWindow();
 }
 
 void TfmInji::FormShow(bool fromDialog)
