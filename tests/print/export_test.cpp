@@ -304,6 +304,7 @@ TEST_F(ExportTest, AWorkbookNoProgramOpensIsTold)
         fmInji->show();
     }
     ASSERT_TRUE(QTest::qWaitFor([this] { return msg_.shown().size() == 2; }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the openers' ends
     qputenv("PATH", path);
     EXPECT_EQ(msg_.lastText(), u("ファイルは書き込みました。\n%1\n表計算ソフトで開けませんでした。"
                                  "ファイルマネージャーなどから開いてください。")
