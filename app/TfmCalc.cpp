@@ -65,12 +65,14 @@ TfmCalc::TfmCalc(QWidget* parent) : QDialog(parent)
     sbTax = makeButton(this, QStringLiteral("sbTax"), QStringLiteral("税"), 20);
     sbTax->hide();
 
-    btOk = new QPushButton(QStringLiteral("Ｏ Ｋ"), this);
+    // Enter is ＝ wherever the focus is: OK is Alt+O or Ctrl+Enter, and Space on a button Tab
+    // reached.
+    btOk = new QPushButton(QStringLiteral("Ｏ Ｋ(&O)"), this);
     btOk->setObjectName(QStringLiteral("btOk"));
-    btCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    btCancel = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     for (QPushButton* b : {btOk, btCancel}) {
-        b->setFocusPolicy(Qt::NoFocus);
+        b->setFocusPolicy(Qt::TabFocus);
         b->setAutoDefault(false);
     }
 
@@ -156,6 +158,11 @@ void TfmCalc::keyPressEvent(QKeyEvent* e)
             break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
+            if (e->modifiers() & Qt::ControlModifier) {
+                e->accept();
+                btOkClick();
+                return;
+            }
             tag = TCalculator::Calc;
             break;
         default: {

@@ -217,7 +217,10 @@ QWidget* TListGridDelegate::createEditor(QWidget* parent, const QStyleOptionView
     keys->onEnter = [form = form_, view] {
         form->EntryRefused = false;
         view->commitEditing();
-        if (!form->EntryRefused) form->EnterMove(view);
+        if (form->EntryRefused)
+            form->ReopenRefusedCell(view);
+        else
+            form->EnterMove(view);
     };
     return e;
 }
@@ -331,7 +334,10 @@ void TListGridView::leaveCell(int key)
     // What was typed is taken first; a refused entry keeps the cursor where it was typed.
     form_->EntryRefused = false;
     commitEditing();
-    if (form_->EntryRefused) return;
+    if (form_->EntryRefused) {
+        form_->ReopenRefusedCell(this);
+        return;
+    }
     const QModelIndex from = currentIndex();
     QKeyEvent move(QEvent::KeyPress, key, Qt::NoModifier);
     QTableView::keyPressEvent(&move);
@@ -662,6 +668,19 @@ bool TfmListInp::StrGridExit(TListGridView* grid, int col, int row, const QStrin
     if (EntryRefused) ShowError(r.error);
     inExit_ = false;
     return r.accepted;
+}
+
+void TfmListInp::ReopenRefusedCell(TListGridView* grid)
+{
+    // The message box took the focus from the editor, which is gone: the window's focus would
+    // fall on the page tabs, where the next digit is lost.
+    grid->setFocus(Qt::OtherFocusReason);
+    if (!grid->editing()) grid->edit(grid->currentIndex());
+    if (auto* e = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()))) {
+        e->clear();
+        e->setModified(false);  // left untyped, the cell keeps what it holds
+        e->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void TfmListInp::EnterMove(TListGridView* grid)

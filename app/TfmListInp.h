@@ -110,6 +110,9 @@ class TfmListInp : public QDialog {
     bool StrGridExit(TListGridView* grid, int col, int row, const QString& typed);
     // Enter: on to the next row of an item on the column employee's slip.
     void EnterMove(TListGridView* grid);
+    // After a refused entry (its message closed): the cursor in the grid's cell again, its editor
+    // open and empty for the next try.
+    void ReopenRefusedCell(TListGridView* grid);
     // The key filter of the cells; false drops the character (after a beep).
     bool AcceptKey(TListGridView* grid, QChar c) const;
     void Timer1Timer();

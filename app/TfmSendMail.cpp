@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,6 +18,7 @@
 #include "payroll/option.h"
 #include "payroll/paths.h"
 #include "payroll/period.h"
+#include "payroll/ui/TfmFolder.h"
 #include "payroll/ui/edithelpers.h"
 #include "platform/errors.h"
 #include "platform/fonts.h"
@@ -102,6 +102,12 @@ TfmSendMail::TfmSendMail(QWidget* parent) : QDialog(parent)
         QStringLiteral("送信サーバーで送るとき、1通ごとに宛先・件名・添付ファイルを確認します。"));
     lbSendInfo = new QLabel(this);
     lbSendInfo->setObjectName(QStringLiteral("lbSendInfo"));
+    // Why 送信 is off, where no mail can go.
+    lbNoMail = new QLabel(this);
+    lbNoMail->setObjectName(QStringLiteral("lbNoMail"));
+    lbNoMail->setWordWrap(true);
+    lbNoMail->setStyleSheet(QStringLiteral("color: #b00000"));
+    lbNoMail->hide();
 
     btOk = Named<QPushButton>(this, "btOk", QStringLiteral("送 信"));
     btOk->setProperty("Tag", 1);
@@ -134,6 +140,7 @@ TfmSendMail::TfmSendMail(QWidget* parent) : QDialog(parent)
     auto* main = new QVBoxLayout(this);
     main->addLayout(grid);
     main->addLayout(info);
+    main->addWidget(lbNoMail);
     main->addSpacing(6);
     main->addLayout(buttons);
     setMinimumWidth(560);
@@ -212,6 +219,8 @@ void TfmSendMail::FormShow()
     if (fmInji) mmEditMemo->setPlainText(fmInji->memoText());
     const bool canSend = IsMapiAvailable();
     btOk->setEnabled(canSend);
+    lbNoMail->setText(canSend ? QString() : MailUnavailableReason());
+    lbNoMail->setVisible(!canSend);
     if (canSend)
         btOk->setFocus();
     else
@@ -245,12 +254,15 @@ void TfmSendMail::btOk_SaveClick(bool send)
                      QLatin1Char('/');
         if (route == MailRoute::Composer) ShowInfo(QStringLiteral("メールソフトを起動しておいて下さい。"));
     } else {
-        QFileDialog dialog(this, QStringLiteral("帳票内容の保存場所を指定"), DataPath);
-        dialog.setObjectName(QStringLiteral("FolderDlg"));
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-        job.folder = dialog.selectedFiles().first();
+        // The program's folder picker, its folder of backups given back afterwards.
+        const QString previous = fmFolder->FolderName;
+        fmFolder->setWindowTitle(QStringLiteral("帳票内容の保存場所を指定"));
+        fmFolder->setMkDirVisible(true);
+        fmFolder->FolderName = DataPath.endsWith(QLatin1Char('/')) ? DataPath.chopped(1) : DataPath;
+        const bool chosen = fmFolder->exec() == QDialog::Accepted;
+        job.folder = fmFolder->FolderName;
+        fmFolder->FolderName = previous;
+        if (!chosen || job.folder.isEmpty()) return;
         if (!job.folder.endsWith(QLatin1Char('/'))) job.folder += QLatin1Char('/');
         job.output = SlipOutput::Save;
     }
@@ -282,16 +294,19 @@ void TfmSendMail::btOk_SaveClick(bool send)
                 QStringLiteral("%1件の明細書を保存しました。\n次の社員の明細書は保存できませんでした。\n%2")
                     .arg(r.done)
                     .arg(names));
-    } else if (job.output == SlipOutput::Smtp) {
+    } else {
         const QString notSent =
-            QStringLiteral("%1件のメールを送信しました。\n次の社員には送信していません。\n%2")
-                .arg(r.done)
-                .arg(names);
+            (job.output == SlipOutput::Smtp ? QStringLiteral("%1件のメールを送信しました。")
+                                            : QStringLiteral("%1件のメールをメールソフトに渡しました。"))
+                .arg(r.done) +
+            QStringLiteral("\n次の社員には送信していません。\n%1").arg(names);
         if (!r.stopReason.isEmpty())
             ShowError(r.stopReason + QStringLiteral("\n\n") + notSent);
-        else if (r.failed.isEmpty() && r.skipped.isEmpty())
-            ShowInfo(QStringLiteral("メールを送信しました。（%1件）").arg(r.done));
-        else
+        else if (r.failed.isEmpty() && r.skipped.isEmpty()) {
+            // The composer's windows show what went; the server's sending is told.
+            if (job.output == SlipOutput::Smtp)
+                ShowInfo(QStringLiteral("メールを送信しました。（%1件）").arg(r.done));
+        } else
             ShowWarning(notSent);
     }
     done(QDialog::Accepted);

@@ -48,6 +48,7 @@ class TfmSendMail : public QDialog {
     QLineEdit* edPrnDateDD;
     QPlainTextEdit* mmEditMemo;
     QCheckBox* cbShowDialog;
+    QLabel* lbNoMail = nullptr;
     QLabel* lbSendInfo;
     QPushButton* btOk;
     QPushButton* btSave;

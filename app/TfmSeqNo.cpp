@@ -1,6 +1,7 @@
 // The serial order window.
 #include "app/TfmSeqNo.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -60,7 +61,8 @@ TfmSeqNo::TfmSeqNo(QWidget* parent) : QDialog(parent)
     for (int i = 0; i < 6; ++i) {
         model->setHorizontalHeaderItem(i, new QStandardItem(QString::fromUtf8(Sections[i])));
         if (i < 5)
-            model->setHeaderData(i, Qt::Horizontal, QStringLiteral("クリックすると並び替え"),
+            model->setHeaderData(i, Qt::Horizontal,
+                                 QStringLiteral("クリックすると並び替え（Ctrl+%1）").arg(i + 1),
                                  Qt::ToolTipRole);
     }
     HeadCtrl = new QHeaderView(Qt::Horizontal, this);
@@ -75,8 +77,8 @@ TfmSeqNo::TfmSeqNo(QWidget* parent) : QDialog(parent)
     HeadCtrl->setFixedHeight(22);
     HeadCtrl->setMouseTracking(true);
     HeadCtrl->viewport()->installEventFilter(this);
+    static const int orders[] = {1, 2, 5, 3, 4};  // of the five sections that sort
     connect(HeadCtrl, &QHeaderView::sectionClicked, this, [this](int section) {
-        static const int orders[] = {1, 2, 5, 3, 4};
         if (section >= 0 && section < 5) ListMembersBy(orders[section]);
     });
     ListBox = new QListWidget(this);
@@ -88,6 +90,19 @@ TfmSeqNo::TfmSeqNo(QWidget* parent) : QDialog(parent)
     ListBox->setDragDropMode(QAbstractItemView::InternalMove);
     ListBox->setDefaultDropAction(Qt::MoveAction);
     ListBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The header's orders by keyboard: Ctrl+1..Ctrl+5, also in the list's menu (the menu key).
+    static const char* const sortCaptions[] = {"No順(&1)", "氏名順(&2)", "部署名順(&3)", "社員区分順(&4)",
+                                               "支給形態順(&5)"};
+    ListBox->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (int i = 0; i < 5; ++i) {
+        auto* sort = new QAction(QString::fromUtf8(sortCaptions[i]), ListBox);
+        sort->setObjectName(QStringLiteral("acSort%1").arg(i + 1));
+        sort->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)));
+        sort->setShortcutContext(Qt::WindowShortcut);
+        const int order = orders[i];
+        connect(sort, &QAction::triggered, this, [this, order] { ListMembersBy(order); });
+        ListBox->addAction(sort);
+    }
     auto* lines = new QVBoxLayout;  // the header sits on the list
     lines->setSpacing(0);
     lines->addWidget(HeadCtrl);

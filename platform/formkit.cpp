@@ -1,6 +1,9 @@
 // Builders for form controls.
 #include "platform/formkit.h"
 
+#include <QInputDialog>
+#include <algorithm>
+
 QLineEdit* NumericEdit(QWidget* parent, const char* name, int maxLength, int tag, int spareDigits)
 {
     auto* edit = Named<QLineEdit>(parent, name);
@@ -30,4 +33,23 @@ QToolButton* SpeedButton(QWidget* parent, const char* name, const QString& capti
     b->setFocusPolicy(Qt::NoFocus);
     b->setMinimumHeight(26);
     return b;
+}
+
+bool InputQuery(QWidget* parent, const QString& caption, const QString& prompt, QString& value, int width)
+{
+    QInputDialog dlg(parent);
+    dlg.setObjectName(QStringLiteral("InputQuery"));
+    dlg.setWindowTitle(caption);
+    dlg.setLabelText(prompt);
+    dlg.setTextValue(value);
+    // The field shows width full-width characters; the title is not cut by the frame's buttons
+    // (their room guessed at 8 characters).
+    const QFontMetrics fm = dlg.fontMetrics();
+    const int field = fm.horizontalAdvance(QString(width, QChar(0x3042))) + 16;
+    const int title = fm.horizontalAdvance(caption) + fm.horizontalAdvance(QString(8, QChar(0x3042)));
+    if (auto* edit = dlg.findChild<QLineEdit*>()) edit->setMinimumWidth(field);
+    dlg.setMinimumWidth(std::max(field + 24, title));
+    if (dlg.exec() != QDialog::Accepted) return false;
+    value = dlg.textValue();
+    return true;
 }

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -72,9 +73,20 @@ void fitOnScreen(QMessageBox& box)
     grid->addWidget(scroll, row, column, rows, columns);
 }
 
+// The window a box is shown over, which has the focus back when the box closes: the active one,
+// or, just after a dialog closed and before the window system moved the focus on, the modal window
+// in front. A box over a window already hidden would leave no window of the program active.
+QWidget* boxOwner()
+{
+    if (QWidget* w = QApplication::activeWindow(); w && w->isVisible()) return w;
+    if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible()) return w;
+    return nullptr;
+}
+
 MsgResult showBox(const MsgShown& m)
 {
-    QMessageBox box(QApplication::activeWindow());
+    const QPointer<QWidget> owner = boxOwner();
+    QMessageBox box(owner);
     box.setWindowTitle(QApplication::applicationDisplayName());
     QString text = m.text;
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -104,6 +116,7 @@ MsgResult showBox(const MsgShown& m)
     box.setDefaultButton(m.def == MsgDefault::Safe ? set.back().sb : set.front().sb);
     fitOnScreen(box);  // last: the icon and the buttons lay the box out afresh
     const int answer = box.exec();
+    if (owner && owner->isVisible()) owner->activateWindow();
     for (const BoxButton& b : set)
         if (answer == b.sb) return b.r;
     // Closed by Escape or the title bar: the last button of the set (No, Cancel or OK).

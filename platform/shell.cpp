@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "platform/atomicfile.h"
@@ -40,6 +41,30 @@ bool ShellOpen(const QString& target)
                          ? QUrl(target)
                          : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
     return QDesktopServices::openUrl(url);
+}
+
+void ShellOpenDocument(const QString& file, std::function<void()> failed)
+{
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener() || xdgOpen.isEmpty()) {
+        if (!ShellOpen(file)) failed();
+        return;
+    }
+    // No parent: the program it starts must not end with this one (a QProcess deleted kills).
+    auto* p = new QProcess;
+    p->setStandardInputFile(QProcess::nullDevice());
+    p->setStandardOutputFile(QProcess::nullDevice());
+    p->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(p, &QProcess::finished, p, [p, failed](int code, QProcess::ExitStatus status) {
+        p->deleteLater();
+        if (status != QProcess::NormalExit || code != 0) failed();
+    });
+    QObject::connect(p, &QProcess::errorOccurred, p, [p, failed](QProcess::ProcessError e) {
+        if (e != QProcess::FailedToStart) return;
+        p->deleteLater();
+        failed();
+    });
+    p->start(xdgOpen, {QFileInfo(file).absoluteFilePath()});
 }
 
 bool OpenWebPage(const QString& url)

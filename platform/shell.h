@@ -7,6 +7,11 @@
 
 // Target is a URL with a scheme ("https://...", "mailto:...") or a local file path.
 bool ShellOpen(const QString& target);
+// Opens a local file with the desktop's program for its type and returns at once. failed runs
+// later, from the event loop, when no program opens it (none for the type, or it cannot be
+// started): the opener's answer is awaited in the background, as on some desktops it comes only
+// when the program it started ends. The opener put in place by SetShellOpener answers at once.
+void ShellOpenDocument(const QString& file, std::function<void()> failed);
 // Opens a web page in the browser; when none can be started the user is told so, with the
 // address to open by hand. Returns whether the page was handed to a browser.
 bool OpenWebPage(const QString& url);

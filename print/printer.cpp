@@ -238,6 +238,47 @@ bool SelectPrinter(const QString& name)
     return true;
 }
 
+QString PrinterStateReasonsText(const QStringList& keywords)
+{
+    static const struct {
+        const char* keyword;
+        const char* text;
+    } known[] = {
+        {"paused", "一時停止"},
+        {"shutdown", "停止"},
+        {"offline", "オフライン"},
+        {"connecting-to-device", "プリンターに接続中"},
+        {"timed-out", "プリンターが応答しません"},
+        {"media-empty", "用紙切れ"},
+        {"media-needed", "用紙切れ"},
+        {"media-low", "用紙残り少"},
+        {"media-jam", "紙詰まり"},
+        {"input-tray-missing", "給紙トレイがありません"},
+        {"output-area-full", "排紙トレイがいっぱい"},
+        {"toner-empty", "トナー切れ"},
+        {"toner-low", "トナー残り少"},
+        {"marker-supply-empty", "インク・トナー切れ"},
+        {"marker-supply-low", "インク・トナー残り少"},
+        {"marker-waste-full", "廃インク・廃トナーがいっぱい"},
+        {"door-open", "カバーが開いています"},
+        {"cover-open", "カバーが開いています"},
+        {"interlock-open", "カバーが開いています"},
+        {"spool-area-full", "印刷待ちの領域がいっぱい"},
+        {"cups-missing-filter", "プリンタードライバーが足りません"},
+    };
+    QStringList texts;
+    for (QString k : keywords) {
+        // "media-empty-error", "-warning", "-report": the same reason.
+        for (const char* level : {"-error", "-warning", "-report"})
+            if (k.endsWith(QLatin1String(level))) k.chop(int(qstrlen(level)));
+        for (const auto& r : known) {
+            const QString text = QString::fromUtf8(r.text);
+            if (k == QLatin1String(r.keyword) && !texts.contains(text)) texts << text;
+        }
+    }
+    return texts.join(QStringLiteral("、"));
+}
+
 QString CurrentPrinterHold()
 {
     if (CurrentIsPdf()) return {};
@@ -248,16 +289,25 @@ QString CurrentPrinterHold()
         return {};
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    static const char* const wanted[] = {"printer-state", "printer-state-message"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, wanted);
+    static const char* const wanted[] = {"printer-state", "printer-state-message", "printer-state-reasons"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
     ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
     if (!response) return {};
     ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
     ipp_attribute_t* message = ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT);
+    ipp_attribute_t* reasons = ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD);
     const bool stopped = state && ippGetInteger(state, 0) == IPP_PSTATE_STOPPED;
-    const QString why = message ? QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed() : QString();
+    QString why = message ? QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed() : QString();
+    QStringList keywords;
+    for (int i = 0; reasons && i < ippGetCount(reasons); ++i)
+        keywords << QString::fromUtf8(ippGetString(reasons, i, nullptr));
     ippDelete(response);
     if (!stopped) return {};
+    // The service's own messages are English ("Paused"): the reasons are told in Japanese instead.
+    // A message in other letters is the administrator's own word and is shown as written.
+    bool ascii = true;
+    for (const QChar c : why) ascii = ascii && c.unicode() < 0x80;
+    if (ascii) why = PrinterStateReasonsText(keywords);
     return QStringLiteral(
                "プリンター「%1」は停止しています%2。\n"
                "印刷した帳票はプリンターのキューで待っています。プリンターを再開すると印刷されます。")

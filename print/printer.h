@@ -48,9 +48,12 @@ bool CurrentIsPdf();
 // Makes an installed printer current with its own default settings; false leaves all as it was.
 bool SelectPrinter(const QString& name);
 // Why the current printer's queue keeps the jobs it takes instead of printing them: the printer
-// is stopped (with the reason its administrator gave). Empty when it prints, for the PDF file and
-// when the print service cannot tell.
+// is stopped (with the reason its administrator gave, else the queue's state reasons in Japanese).
+// Empty when it prints, for the PDF file and when the print service cannot tell.
 QString CurrentPrinterHold();
+// The state reasons of a queue ("paused", "media-empty-error", ...) as the user reads them,
+// joined by "、"; reasons without a Japanese text are left out.
+QString PrinterStateReasonsText(const QStringList& keywords);
 // Back to the current printer's own default settings; a printer removed since it was made current
 // gives way to the default one.
 void ResetDevMode();

@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <algorithm>
 #include <mutex>
 
 #include "payroll/common.h"
@@ -60,10 +61,19 @@ size_t readUpload(char* buffer, size_t size, size_t count, void* user)
 
 // Throws what a failed send means for the rest of the run: the server out of reach or a login
 // refused (told in our words: libcurl's carry timings) ends it; a refusal of this message does not.
-[[noreturn]] void smtpFailed(const TMailSettings& settings, CURLcode rc, long reply, const char* error)
+// handedOver: the whole message went to the server before it failed.
+[[noreturn]] void smtpFailed(const TMailSettings& settings, CURLcode rc, long reply, const char* error,
+                             bool handedOver)
 {
     const QString server = settings.Server + QLatin1Char(':') + QString::number(settings.Port);
     const QString reason = QString::fromUtf8(*error ? error : curl_easy_strerror(rc));
+    // The server took the message and then gave no answer to its end: whether it will deliver it
+    // cannot be known, and the next message would wait as long.
+    if (handedOver && (reply < 400 || reply == 421) &&
+        (rc == CURLE_OPERATION_TIMEDOUT || rc == CURLE_RECV_ERROR || rc == CURLE_GOT_NOTHING))
+        throw MailServerError(QStringLiteral("送信サーバー %1 はメールを受け取った後、応答しませんでした。\n"
+                                             "このメールが届くかどうかは分かりません。")
+                                  .arg(server));
     switch (rc) {
         case CURLE_COULDNT_RESOLVE_HOST:
         case CURLE_COULDNT_CONNECT:
@@ -131,8 +141,34 @@ MailRoute CurrentMailRoute()
     } catch (const AppError&) {
         // An unreadable settings file configures nothing.
     }
-    return QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty() ? MailRoute::None
-                                                                                 : MailRoute::Composer;
+    return ComposerAnswers() ? MailRoute::Composer : MailRoute::None;
+}
+
+bool ComposerAnswers()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty()) return false;
+    // xdg-email hands the message to the program the desktop has for mailto: links; without one
+    // it only fails, after a page of its tools' output.
+    QProcess query;
+    query.setStandardInputFile(QProcess::nullDevice());
+    query.setStandardErrorFile(QProcess::nullDevice());
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("x-scheme-handler/mailto")});
+    if (!query.waitForFinished(10000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return false;
+    }
+    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
+           !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+QString MailUnavailableReason()
+{
+    return QStringLiteral(
+        "メールソフト（mailto: を開くプログラム）が見つからず、送信サーバーも設定されていないため、"
+        "送信できません。\n帳票内容の保存はできます。送信するには、メールソフトを入れて既定に"
+        "するか、Tolvane.ini の [Mail] に送信サーバーを設定して下さい。");
 }
 
 bool IsMapiAvailable()
@@ -225,7 +261,10 @@ void SendSmtpMail(const TMailSettings& settings, const TMailMessage& message)
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 300L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, long(settings.TimeoutSeconds));
+    // Each answer of the server, also that to the QUIT which ends even a failed session: a server
+    // that stopped answering would hold the program two minutes more at the end.
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(std::min(settings.TimeoutSeconds, 60)));
     if (settings.Tls == 1) curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
     if (!user.isEmpty()) {
         curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
@@ -242,28 +281,40 @@ void SendSmtpMail(const TMailSettings& settings, const TMailMessage& message)
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply);
     curl_slist_free_all(rcpt);
     curl_easy_cleanup(curl);
-    if (rc != CURLE_OK) smtpFailed(settings, rc, reply, error);
+    if (rc != CURLE_OK) smtpFailed(settings, rc, reply, error, up.pos == up.data.size());
 }
 
 void ComposeMail(const TMailMessage& message)
 {
     refuseUnsafeHeaders(QString(), message);
+    const QString cannotStart = QStringLiteral("メールソフトを起動できませんでした。");
     QProcess p;
+    // What the tools say goes nowhere: the user is told in the program's words.
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
     p.start(QStringLiteral("xdg-email"),
             {QStringLiteral("--utf8"), QStringLiteral("--subject"), message.Subject, QStringLiteral("--body"),
              message.Body, QStringLiteral("--attach"), message.Attachment, message.To});
-    if (!p.waitForStarted(10000))
-        throw MailError(QStringLiteral("メールソフトを起動できませんでした（xdg-email）。"));
+    if (!p.waitForStarted(10000)) throw MailServerError(cannotStart);
     // The composer runs on by itself; xdg-email returns once it has been started.
     if (!p.waitForFinished(60000)) {
         p.kill();
         p.waitForFinished(1000);
-        throw MailError(QStringLiteral("メールソフトが応答しません（xdg-email）。"));
+        throw MailServerError(QStringLiteral("メールソフトが応答しません。"));
     }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        throw MailError(QStringLiteral("メールソフトを起動できませんでした（xdg-email 終了コード %1）。\n%2")
-                            .arg(p.exitCode())
-                            .arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed()));
+    if (p.exitStatus() != QProcess::NormalExit) throw MailServerError(cannotStart);
+    switch (p.exitCode()) {
+        case 0:
+            return;
+        case 1:  // the command line: this message's address or texts
+        case 2:  // the attachment is missing
+        case 5:  // the attachment cannot be read
+            throw MailError(QStringLiteral("メールソフトに渡せませんでした（xdg-email 終了コード %1）。")
+                                .arg(p.exitCode()));
+        default:  // no program for mailto:, or it failed to start: so will every other message
+            throw MailServerError(cannotStart);
+    }
 }
 
 QString MailAttachmentFolder()

@@ -16,14 +16,20 @@ struct TMailSettings {
     QString User;      // "User": empty = no authentication
     QString Password;  // "Password"
     QString From;      // "From": the sender's address
+    // The longest one message may take, answers included, and one answer at most 60 s (not stored).
+    int TimeoutSeconds = 300;
 };
 
 enum class MailRoute { None, Smtp, Composer };
 
 // Reads [Mail] of SysIniFileName.
 TMailSettings LoadMailSettings();
-// SMTP when a server and a sender are configured, else the composer when xdg-email is installed.
+// SMTP when a server is configured, else the composer when a mail program answers mailto: links.
 MailRoute CurrentMailRoute();
+// Whether xdg-email is installed and the desktop has a program for mailto: links.
+bool ComposerAnswers();
+// Why slips cannot be mailed (no route), as the mail window tells it.
+QString MailUnavailableReason();
 // Whether slips can be mailed at all (one of the two routes is usable).
 bool IsMapiAvailable();
 
@@ -40,8 +46,8 @@ class MailError : public AppError {
   public:
     using AppError::AppError;
 };
-// The server was not reached, did not answer as a mail server, or refused the login: no other
-// message can go either.
+// The way out cannot take any message: the server was not reached, did not answer as a mail
+// server or refused the login, or the mail composer cannot be started. No other message can go either.
 class MailServerError : public MailError {
   public:
     using MailError::MailError;
@@ -58,8 +64,9 @@ QByteArray EncodeHeaderWord(const QString& text);
 // reached or refuses the login, else MailError with the server's or libcurl's reason (a refused
 // recipient, a refused message).
 void SendSmtpMail(const TMailSettings& settings, const TMailMessage& message);
-// Opens the desktop's mail composer with the message filled in (xdg-email). MailError when it
-// cannot be started or reports a failure.
+// Opens the desktop's mail composer with the message filled in (xdg-email). MailServerError when
+// the composer cannot be started at all, MailError when this message cannot be handed to it; the
+// tool's own output is never part of the text.
 void ComposeMail(const TMailMessage& message);
 
 // The private folder (0700) that attachments are written to before they are sent or handed to the

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cerrno>
@@ -198,16 +199,66 @@ int PublishedCsv::find(const char* column, int value) const
     return -1;
 }
 
-bool RanItselfUnderXvfb(int timeoutMs)
+namespace {
+
+const char kWindowManagerVariable[] = "PELMORAS_TEST_WINDOW_MANAGER";
+
+// Ends the window manager when the test ends.
+class WindowManagerEnd : public ::testing::EmptyTestEventListener {
+  public:
+    explicit WindowManagerEnd(QProcess* wm) : wm_(wm) {}
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        if (!wm_) return;
+        wm_->terminate();
+        if (!wm_->waitForFinished(10000)) wm_->kill(), wm_->waitForFinished(1000);
+        delete wm_;
+        wm_ = nullptr;
+    }
+
+  private:
+    QProcess* wm_;
+};
+
+// openbox on the test's X server for the rest of the test program (one test), its settings and
+// cache in a folder of its own. It has taken the screen once it runs its start command.
+void startWindowManager()
 {
-    if (QGuiApplication::platformName() == QStringLiteral("xcb")) return false;
+    static QTemporaryDir home;
+    auto* wm = new QProcess;
+    ::testing::UnitTest::GetInstance()->listeners().Append(new WindowManagerEnd(wm));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home.path() + QStringLiteral("/cache"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
+    wm->setProcessEnvironment(env);
+    wm->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    wm->start(QStringLiteral("openbox"),
+              {QStringLiteral("--sm-disable"), QStringLiteral("--startup"), QStringLiteral("echo managing")});
+    QByteArray said;
+    while (!said.contains("managing") && wm->waitForReadyRead(30000)) said += wm->readAllStandardOutput();
+    ASSERT_TRUE(said.contains("managing")) << "openbox did not start: " << said.toStdString();
+}
+
+bool runItselfUnderXvfb(int timeoutMs, bool windowManager)
+{
+    if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
+        if (windowManager && qEnvironmentVariableIsSet(kWindowManagerVariable)) startWindowManager();
+        return false;
+    }
     if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty()) {
         [] { GTEST_SKIP() << "no xvfb-run"; }();
+        return true;
+    }
+    if (windowManager && QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty()) {
+        [] { GTEST_SKIP() << "no openbox"; }();
         return true;
     }
     const ::testing::TestInfo* me = ::testing::UnitTest::GetInstance()->current_test_info();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    if (windowManager) env.insert(QString::fromLatin1(kWindowManagerVariable), QStringLiteral("openbox"));
     QProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
@@ -219,6 +270,18 @@ bool RanItselfUnderXvfb(int timeoutMs)
     EXPECT_TRUE(child.waitForFinished(timeoutMs));
     EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
     return true;
+}
+
+}  // namespace
+
+bool RanItselfUnderXvfb(int timeoutMs)
+{
+    return runItselfUnderXvfb(timeoutMs, false);
+}
+
+bool RanItselfUnderXvfbWithWindowManager(int timeoutMs)
+{
+    return runItselfUnderXvfb(timeoutMs, true);
 }
 
 void WhenShown(std::function<QWidget*()> window, std::function<void()> act, int timeoutMs)

@@ -162,6 +162,9 @@ void WhenShown(TFormRef<W>& window, std::function<void()> act, int timeoutMs = 3
 // that run and returns true (skipped where xvfb-run is missing), and the caller returns; on xcb it
 // returns false and the test goes on.
 bool RanItselfUnderXvfb(int timeoutMs = 240000);
+// The same with a window manager (openbox) on that server, as a user's desktop has one: focus moves
+// the way the window manager moves it when a window closes. Skipped where openbox is missing.
+bool RanItselfUnderXvfbWithWindowManager(int timeoutMs = 240000);
 // The message boxes as the user has them (QMessageBox) while it lives, in place of the handler a
 // test installed; that one comes back at its end.
 class RealMessageBoxes {

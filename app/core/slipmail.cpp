@@ -126,16 +126,20 @@ TSlipMailResult RunSlipMail(const TSlipMailJob& job)
                 ++result.done;
             }
         } catch (const MailServerError& e) {
-            // Every later message would wait for the same server in vain.
+            // Every later message would wait for the same server, or fail at the same composer.
             result.failed << name;
             result.stopReason = e.message();
             stopped = true;
+            QFile::remove(path);
+            continue;
         } catch (const AppError& e) {
             ShowError(
                 QStringLiteral("メール送信エラー発生 [%1]\n%2さん：%3").arg(address, name, e.message()));
             result.failed << name;
+            QFile::remove(path);
+            continue;
         }
-        // What the server has (or refused) is not kept; the composer reads its attachment later.
+        // What the server has is not kept; the composer reads its attachment later.
         if (job.output == SlipOutput::Smtp) QFile::remove(path);
     }
     return result;

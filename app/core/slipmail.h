@@ -41,8 +41,9 @@ struct TSlipMailResult {
 // Draws each slot's slip (PrintPage with the published pay date and memo), writes it as JPEG into
 // the folder under its file name (a name already written in this run gets "(2)", "(3)", ... before ".jpg"),
 // and for mail sends it to the employee's address. A slip that cannot be made, saved or sent is
-// told by name and the run goes on; a server that cannot be reached or refuses the login ends the
-// run untold (stopReason), the rest skipped. SMTP attachments are deleted after sending; those handed to
+// told by name and the run goes on; a server that cannot be reached or refuses the login, or a
+// composer that cannot be started, ends the run untold (stopReason), the rest skipped. SMTP
+// attachments are deleted after sending, and every image that could not be sent; those handed to
 // the composer stay (it reads them later). The folder is made by MakeSlipMailFolder.
 TSlipMailResult RunSlipMail(const TSlipMailJob& job);
 // Makes the job's folder when missing (0700, with missing parents); the program's own attachment

@@ -9,7 +9,6 @@
 #include <QFileIconProvider>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -17,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "payroll/datamanage.h"
+#include "platform/formkit.h"
 #include "platform/msgbox.h"
 
 TFormRef<TfmFolder> fmFolder;
@@ -194,10 +194,11 @@ bool TfmFolder::makeFolder(const QString& name)
 
 void TfmFolder::btMkDirClick()
 {
-    bool ok = false;
-    const QString name = QInputDialog::getText(this, QStringLiteral("作成するフォルダー名を入力"), QString(),
-                                               QLineEdit::Normal, QString(), &ok);
-    if (ok && !name.isEmpty()) makeFolder(name);
+    QString name;
+    if (InputQuery(this, QStringLiteral("作成するフォルダー名を入力"), QStringLiteral("フォルダー名"), name,
+                   26) &&
+        !name.isEmpty())
+        makeFolder(name);
 }
 
 void TfmFolder::bbOkClick()

@@ -45,19 +45,19 @@ struct TSwitch {
     bool TOptionRec::*field;
 };
 const TSwitch Switches[] = {
-    {"cbAutoSel", "数値項目を自動選択する", &TOptionRec::AutoSelect},
-    {"cbInpOverN", "数値項目を上書き入力する", &TOptionRec::InputOverN},
-    {"cbPrRuikei", "明細書の累計欄を印刷する", &TOptionRec::PrnRuikei},
-    {"cbManualOn", "固定手当/控除が0円なら修正ON", &TOptionRec::ManualOn},
-    {"cbNameWide", "一覧入力画面の氏名表示を広げる", &TOptionRec::NameWide},
-    {"cbNoBakCol", "印刷時の背景色を無色にする", &TOptionRec::NoBakCol},
-    {"cbUse2000", "支払金種一覧表で二千円札を使用", &TOptionRec::Use2kSatu},
-    {"cbOldType", "月別一覧の[通常]は旧書式", &TOptionRec::OldIchiran},
-    {"cbPrnFuyou", "税額表と扶養人数の欄を印刷する", &TOptionRec::PrnFuyou},
-    {"cbPrnSikbi", "給与/賞与明細の支給日を記憶", &TOptionRec::PrnSikyubi},
-    {"cbKaigoChk", "介護保険料の対象者か確認する", &TOptionRec::KaigoChk},
-    {"cbSyoyoName", "\"夏季賞与/冬季賞与\"とする", &TOptionRec::SyoyoName},
-    {"cbPrnJuryo", "受領印の欄を印刷", &TOptionRec::PrnJuryo},
+    {"cbAutoSel", "数値項目を自動選択する(&A)", &TOptionRec::AutoSelect},
+    {"cbInpOverN", "数値項目を上書き入力する(&U)", &TOptionRec::InputOverN},
+    {"cbPrRuikei", "明細書の累計欄を印刷する(&R)", &TOptionRec::PrnRuikei},
+    {"cbManualOn", "固定手当/控除が0円なら修正ON(&M)", &TOptionRec::ManualOn},
+    {"cbNameWide", "一覧入力画面の氏名表示を広げる(&W)", &TOptionRec::NameWide},
+    {"cbNoBakCol", "印刷時の背景色を無色にする(&B)", &TOptionRec::NoBakCol},
+    {"cbUse2000", "支払金種一覧表で二千円札を使用(&2)", &TOptionRec::Use2kSatu},
+    {"cbOldType", "月別一覧の[通常]は旧書式(&Q)", &TOptionRec::OldIchiran},
+    {"cbPrnFuyou", "税額表と扶養人数の欄を印刷する(&T)", &TOptionRec::PrnFuyou},
+    {"cbPrnSikbi", "給与/賞与明細の支給日を記憶(&D)", &TOptionRec::PrnSikyubi},
+    {"cbKaigoChk", "介護保険料の対象者か確認する(&K)", &TOptionRec::KaigoChk},
+    {"cbSyoyoName", "\"夏季賞与/冬季賞与\"とする(&S)", &TOptionRec::SyoyoName},
+    {"cbPrnJuryo", "受領印の欄を印刷(&E)", &TOptionRec::PrnJuryo},
 };
 
 // The font buttons by Tag: caption, chooser caption, sample text (empty: the company name), label.
@@ -88,7 +88,7 @@ TfmOption::TfmOption(QWidget* parent) : QDialog(parent)
     setModal(true);
 
     // The user items: name, then for the allowances and deductions their two flags.
-    auto* gbItems = new QGroupBox(QStringLiteral("項目名"), this);
+    auto* gbItems = new QGroupBox(QStringLiteral("項目名(&N)"), this);
     auto* items = new QGridLayout(gbItems);
     items->setVerticalSpacing(2);
     const QStringList labels = ItemNamesOf(DefaultOptionRec());
@@ -116,7 +116,7 @@ TfmOption::TfmOption(QWidget* parent) : QDialog(parent)
     items->setRowMinimumHeight(6, 6);
     items->setRowMinimumHeight(13, 6);
 
-    auto* gbForm = new QGroupBox(QStringLiteral("用紙タイプ"), this);
+    auto* gbForm = new QGroupBox(QStringLiteral("用紙タイプ(&Y)"), this);
     auto* cbFormType = Named<QComboBox>(gbForm, "cbFormType");
     cbFormType->addItems({QStringLiteral("A4用紙(1名/枚)"), QStringLiteral("A4用紙(2名/枚)"),
                           QStringLiteral("HISAGO GB1150")});
@@ -125,7 +125,7 @@ TfmOption::TfmOption(QWidget* parent) : QDialog(parent)
     form->addWidget(cbFormType, 1);
 
     // Each rounding pair is a group of its own.
-    auto* gbHasuu = new QGroupBox(QStringLiteral("１円未満の端数処理"), this);
+    auto* gbHasuu = new QGroupBox(QStringLiteral("１円未満の端数処理(&H)"), this);
     auto* hasuu = new QGridLayout(gbHasuu);
     const char* const pairs[3][3] = {{"支給項目", "rbSikCeil", "rbSikRound"},
                                      {"減額項目", "rbGenTrunc", "rbGenRound"},
@@ -140,7 +140,7 @@ TfmOption::TfmOption(QWidget* parent) : QDialog(parent)
         hasuu->addWidget(pair, r, 1);
     }
 
-    auto* gbAdjust = new QGroupBox(QStringLiteral("印刷位置補正"), this);
+    auto* gbAdjust = new QGroupBox(QStringLiteral("印刷位置補正(&I)"), this);
     auto* adjust = new QGridLayout(gbAdjust);
     int adjustRow = 0;
     for (const auto& [name, caption] :
@@ -153,7 +153,7 @@ TfmOption::TfmOption(QWidget* parent) : QDialog(parent)
         adjust->addWidget(new QLabel(QStringLiteral("mmずらす"), gbAdjust), adjustRow++, 2);
     }
 
-    auto* gbTime = new QGroupBox(QStringLiteral("時間の表示･印刷形式"), this);
+    auto* gbTime = new QGroupBox(QStringLiteral("時間の表示･印刷形式(&J)"), this);
     auto* time = new QVBoxLayout(gbTime);
     time->addWidget(
         Named<QRadioButton>(gbTime, "rbTimeStyle10", QStringLiteral("10進法（１時間45分→1.75）")));
@@ -184,7 +184,7 @@ TfmOption::TfmOption(QWidget* parent) : QDialog(parent)
                 "旧書式を選択した場合、下記の機能は無効です。\n　表計算連携、並べ替え順に印刷"));
     });
 
-    auto* gbFonts = new QGroupBox(QStringLiteral("印刷フォントの指定"), this);
+    auto* gbFonts = new QGroupBox(QStringLiteral("印刷フォントの指定(&F)"), this);
     auto* fonts = new QGridLayout(gbFonts);
     for (int tag = 0; tag < 4; ++tag) {
         auto* b = new QPushButton(str(FontButtons[tag].caption), gbFonts);
@@ -196,9 +196,9 @@ TfmOption::TfmOption(QWidget* parent) : QDialog(parent)
     }
     fonts->setColumnStretch(1, 1);
 
-    auto* btPassWord = Named<QPushButton>(this, "btPassWord", QStringLiteral("パスワードの設定/解除"));
-    auto* btSysSave = Named<QPushButton>(this, "btSysSave", QStringLiteral("Ｏ Ｋ"));
-    auto* btCancel = Named<QPushButton>(this, "btCancel", QStringLiteral("キャンセル"));
+    auto* btPassWord = Named<QPushButton>(this, "btPassWord", QStringLiteral("パスワードの設定/解除(&P)"));
+    auto* btSysSave = Named<QPushButton>(this, "btSysSave", QStringLiteral("Ｏ Ｋ(&O)"));
+    auto* btCancel = Named<QPushButton>(this, "btCancel", QStringLiteral("キャンセル(&C)"));
     for (QPushButton* b : {btPassWord, btSysSave, btCancel}) b->setAutoDefault(false);
     InstallEnterKeys(this);
     connect(btPassWord, &QPushButton::clicked, this, [] {

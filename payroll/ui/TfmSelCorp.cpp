@@ -2,7 +2,6 @@
 #include "payroll/ui/TfmSelCorp.h"
 
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -128,16 +127,13 @@ void TfmSelCorp::sbReNameClick()
         return;
     }
     const QString line = ListBox->item(row)->text();
-    QInputDialog dlg(this);
-    dlg.setObjectName(QStringLiteral("InputQuery"));
-    dlg.setWindowTitle(windowTitle());
-    dlg.setLabelText(QStringLiteral("変更後の名称(全角26文字以内)"));
-    dlg.setTextValue(CorpLineName(line));
-    if (dlg.exec() != QDialog::Accepted) {
+    QString typed = CorpLineName(line);
+    if (!InputQuery(this, QStringLiteral("変更後の名称(全角26文字以内)"), QStringLiteral("名称"), typed,
+                    26)) {
         ListBox->setFocus();
         return;
     }
-    const QString name = cp932::keepEncodable(dlg.textValue()).trimmed();
+    const QString name = cp932::keepEncodable(typed).trimmed();
     if (name.isEmpty()) {
         ShowError(QStringLiteral("名称が入力されていません。"));
     } else {

@@ -43,6 +43,7 @@ PEL_LAZY(library(), ipp_t*, cupsDoRequest, (http_t * http, ipp_t* request, const
 PEL_LAZY(library(), ipp_attribute_t*, ippFindAttribute, (ipp_t * ipp, const char* name, ipp_tag_t type),
          (ipp, name, type), nullptr)
 PEL_LAZY(library(), int, ippGetInteger, (ipp_attribute_t * attr, int element), (attr, element), 0)
+PEL_LAZY(library(), int, ippGetCount, (ipp_attribute_t * attr), (attr), 0)
 PEL_LAZY(library(), const char*, ippGetString, (ipp_attribute_t * attr, int element, const char** language),
          (attr, element, language), nullptr)
 PEL_LAZY(library(), void, ippDelete, (ipp_t * ipp), (ipp), void())

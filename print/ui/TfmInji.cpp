@@ -260,8 +260,18 @@ void TfmInji::setDocument(int tag, const QString& caption)
 
 void TfmInji::showEvent(QShowEvent* e)
 {
+    if (!e->spontaneous()) {
+        QWidget* active = QApplication::activeWindow();
+        opener_ = active && active != this ? active : parentWidget();
+    }
     QDialog::showEvent(e);
     if (!e->spontaneous()) FormShow(true);
+}
+
+void TfmInji::done(int r)
+{
+    QDialog::done(r);
+    if (opener_ && opener_->isVisible()) opener_->activateWindow();
 }
 
 void TfmInji::FormShow(bool fromDialog)
@@ -631,8 +641,12 @@ void TfmInji::btOutCSVClick()
     }
     ShowInfo(ExportDoneMessage(Tag));
     accept();
-    if (target.workbook && !ShellOpen(target.file))
-        ShowWarning(QStringLiteral("ファイルは書き込みました。\n%1\n表計算ソフトで開けませんでした。"
-                                   "ファイルマネージャーなどから開いてください。")
-                        .arg(QDir::toNativeSeparators(target.file)));
+    if (target.workbook) {
+        const QString file = target.file;
+        ShellOpenDocument(file, [file] {
+            ShowWarning(QStringLiteral("ファイルは書き込みました。\n%1\n表計算ソフトで開けませんでした。"
+                                       "ファイルマネージャーなどから開いてください。")
+                            .arg(QDir::toNativeSeparators(file)));
+        });
+    }
 }

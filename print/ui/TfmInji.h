@@ -2,6 +2,7 @@
 // and memo of slips, the pay list's grouping, the preview and the print job.
 #pragma once
 #include <QDialog>
+#include <QPointer>
 #include <array>
 #include <functional>
 
@@ -80,11 +81,17 @@ class TfmInji : public QDialog {
     // The slots of the ticked lines of the main window's list, in list order.
     static QList<int> TickedSlots();
 
+    // Closes the dialog and gives the focus back to the window it was opened from.
+    void done(int r) override;
+
   protected:
     void showEvent(QShowEvent* e) override;
 
   private:
     int Tag = 0;
+    // The window active when the dialog opened: the window manager may leave no window active
+    // when a dialog closes right after a message box of its own.
+    QPointer<QWidget> opener_;
     // Controls, named as their objectName.
     QPushButton* btPrnSetup;
     QLabel* pnPrinter;

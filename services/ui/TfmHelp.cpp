@@ -41,6 +41,17 @@ bool tellMissing()
     return true;
 }
 
+}  // namespace
+
+const QWidget* FieldHelpOf(const QWidget* focus)
+{
+    for (const QWidget* w = focus; w && !w->isWindow(); w = w->parentWidget())
+        if (!w->whatsThis().isEmpty()) return w;
+    return nullptr;
+}
+
+namespace {
+
 class HelpKeys : public QObject {
   public:
     using QObject::QObject;
@@ -53,11 +64,10 @@ class HelpKeys : public QObject {
         if (k->key() != Qt::Key_F1 || !watched->isWidgetType()) return false;
         QWidget* focus = QApplication::focusWidget();
         if (k->modifiers() & Qt::ShiftModifier) {
-            // The control's own explanation, where it has one; else the pointer asks for it.
-            if (focus && !focus->whatsThis().isEmpty())
-                QWhatsThis::showText(focus->mapToGlobal(focus->rect().center()), focus->whatsThis(), focus);
-            else
-                QWhatsThis::enterWhatsThisMode();
+            // The field's explanation (its own, else that of the group it sits in), where it has
+            // one; else nothing at all, and the next key goes to the field as typed.
+            if (const QWidget* help = FieldHelpOf(focus))
+                QWhatsThis::showText(focus->mapToGlobal(focus->rect().center()), help->whatsThis(), focus);
             return true;
         }
         ShowHelpFor(focus ? focus : QApplication::activeWindow());

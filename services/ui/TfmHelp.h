@@ -29,6 +29,9 @@ void ShowHelpIndex();
 void ShowHelpContext(int context);
 // The page of the window that holds widget (the nearest one with a help context number).
 void ShowHelpFor(QWidget* widget);
+// The control whose explanation Shift+F1 shows for focus: focus itself or the nearest control
+// around it in its window that has one; null when none has.
+const QWidget* FieldHelpOf(const QWidget* focus);
 // F1 and Shift+F1 for the whole program, and their removal with the help window (tests).
 void InstallHelpKeys();
 void RemoveHelpKeys();

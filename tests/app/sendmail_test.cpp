@@ -3,17 +3,18 @@
 // composer's attachments kept, the pay date of a bonus, and the stored mail text.
 #include <QCheckBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "app/TfmDataEdit.h"
 #include "app/TfmSendMail.h"
 #include "app/core/slipmail.h"
+#include "payroll/ui/TfmFolder.h"
 #include "platform/cp932.h"
 #include "platform/inifile.h"
 #include "print/slipimage.h"
@@ -81,6 +82,13 @@ class SendMailTest : public PrintWindowTest {
         fmMain->mnSendMeisailClick();
     }
     void click(const char* name) { child<QPushButton>(fmSendMail.existing(), name)->click(); }
+    // xdg-mime of the desktop in bin, which names handler as the program for mailto: links
+    // (empty: none).
+    static void mailProgram(const QString& bin, const char* handler)
+    {
+        WriteAll(bin + u("xdg-mime"), QByteArray("#!/bin/sh\necho ") + handler + "\n");
+        QFile::setPermissions(bin + u("xdg-mime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     QStringList texts() const
     {
         QStringList t;
@@ -209,16 +217,22 @@ TEST_F(SendMailTest, SaveKeepsNamedJpegsAndTellsTheOneThatFailed)
     // No mail route: neither a server nor xdg-email.
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(dir()));
-    mailCommand([this, out] {
-        WhenShown([] { return fmSendMail.existing()->findChild<QFileDialog*>(u("FolderDlg")); },
-                  [out] {
-                      auto* d = fmSendMail.existing()->findChild<QFileDialog*>(u("FolderDlg"));
-                      d->setDirectory(out);
-                      static_cast<QDialog*>(d)->accept();
-                  });
+    fmFolder->FolderName = u("/backups");
+    QString title, start;
+    mailCommand([&] {
+        // The program's own folder picker, starting in the data folder.
+        WhenShown(fmFolder, [&] {
+            title = fmFolder->windowTitle();
+            start = fmFolder->currentPath();
+            ASSERT_TRUE(fmFolder->selectPath(out));
+            fmFolder->bbOkClick();
+        });
         click("btSave");
     });
     qputenv("PATH", path);
+    EXPECT_EQ(title, u("帳票内容の保存場所を指定"));
+    EXPECT_EQ(start, DataPath);
+    EXPECT_EQ(fmFolder->FolderName, u("/backups")) << "the folder of backups is given back";
     for (const char* file : {"給与08-05[青木健一].jpg", "給与08-05[青木健一](2).jpg"}) {
         const QImage image(out + u(file));
         EXPECT_EQ(image.size(), QSize(1050, 740)) << file;
@@ -267,6 +281,7 @@ TEST_F(SendMailTest, ComposerGetsOneSlipWhoseAttachmentStaysUntilTheNextStart)
     WriteAll(bin + u("xdg-email"),
              "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\n");
     QFile::setPermissions(bin + u("xdg-email"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    mailProgram(bin, "thunderbird.desktop");
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin) + ":" + path);
     // From the slip entry window: that employee's slip alone, whoever is ticked.
@@ -289,6 +304,104 @@ TEST_F(SendMailTest, ComposerGetsOneSlipWhoseAttachmentStaysUntilTheNextStart)
     EXPECT_EQ(msg_.lastText(), u("メールソフトを起動しておいて下さい。"));
     ClearMailAttachments();
     EXPECT_FALSE(QFileInfo::exists(args[6]));
+}
+
+// Without a mail program for mailto: links (and no server) the window says so and 送信 is off;
+// saving stays. With one, 送信 is on.
+TEST_F(SendMailTest, NoMailProgramTurnsSendingOffAndTheWindowSaysWhy)
+{
+    const QString bin = dir() + u("bin/");
+    QDir().mkpath(bin);
+    WriteAll(bin + u("xdg-email"), "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(bin + u("xdg-email"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ":" + path);
+    for (const char* handler : {"", "thunderbird.desktop"}) {
+        SCOPED_TRACE(handler);
+        const bool answers = *handler;
+        mailProgram(bin, handler);
+        msg_.clear();
+        bool sendOn = !answers, saveOn = false, told = answers;
+        QString why;
+        mailCommand([&] {
+            TfmSendMail* w = fmSendMail.existing();
+            sendOn = child<QPushButton>(w, "btOk")->isEnabled();
+            saveOn = child<QPushButton>(w, "btSave")->isEnabled();
+            told = child<QLabel>(w, "lbNoMail")->isVisible();
+            why = child<QLabel>(w, "lbNoMail")->text();
+            w->reject();
+        });
+        EXPECT_EQ(sendOn, answers);
+        EXPECT_TRUE(saveOn);
+        EXPECT_EQ(told, !answers);
+        EXPECT_EQ(why, answers ? QString() : MailUnavailableReason());
+        EXPECT_EQ(msg_.shown().size(), answers ? 0u : 1u) << msg_.lastText();
+    }
+    qputenv("PATH", path);
+    EXPECT_TRUE(
+        MailUnavailableReason().startsWith(u("メールソフト（mailto: を開くプログラム）が見つからず")));
+}
+
+// A composer that cannot be started ends the run with one message naming those not sent; a
+// message it refuses is told by name and the others go. The tools' own output is never shown, and
+// no image of a slip that did not go is left.
+TEST_F(SendMailTest, ComposerFailuresAreToldOnceInTheProgramsWords)
+{
+    const QString bin = dir() + u("bin/");
+    QDir().mkpath(bin);
+    mailProgram(bin, "thunderbird.desktop");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ":" + path);
+    const struct {
+        const char* fails;  // the addresses xdg-email fails for (a shell pattern)
+        int code;
+        int calls;
+        QStringList texts;
+        QStringList left;  // images in the run's folder afterwards
+    } cases[] = {
+        {"*",
+         3,
+         1,
+         {u("メールソフトを起動しておいて下さい。"),
+          u("メールソフトを起動できませんでした。\n\n0件のメールをメールソフトに渡しました。\n"
+            "次の社員には送信していません。\n青木健一、佐藤美咲、鈴木大輔")},
+         {}},
+        {"sato@example.jp",
+         1,
+         3,
+         {u("メールソフトを起動しておいて下さい。"),
+          u("メール送信エラー発生 [sato@example.jp]\n佐藤美咲さん：メールソフトに渡せませんでした"
+            "（xdg-email 終了コード 1）。"),
+          u("2件のメールをメールソフトに渡しました。\n次の社員には送信していません。\n佐藤美咲")},
+         {u("給与08-05[青木健一].jpg"), u("給与08-05[鈴木大輔].jpg")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fails);
+        // xdg-email as it is without a working mail program: a page of its tools' complaints.
+        WriteAll(bin + u("xdg-email"),
+                 QStringLiteral("#!/bin/sh\necho call >> \"$0.calls\"\n"
+                                "i=0; while [ $i -lt 40 ]; do echo \"gio: mailto: Operation not "
+                                "supported $i\" >&2; i=$((i+1)); done\n"
+                                "case \"$8\" in %1) exit %2;; esac\nexit 0\n")
+                     .arg(u(c.fails))
+                     .arg(c.code)
+                     .toUtf8());
+        QFile::setPermissions(bin + u("xdg-email"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::remove(bin + u("xdg-email.calls"));
+        QDir(MailAttachmentFolder()).removeRecursively();
+        msg_.clear();
+        mailCommand([this] { click("btOk"); });
+        EXPECT_EQ(texts(), c.texts);
+        EXPECT_EQ(ReadAll(bin + u("xdg-email.calls")).count('\n'), c.calls);
+        QStringList left;
+        for (const QString& run : QDir(MailAttachmentFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            left << QDir(MailAttachmentFolder() + run).entryList(QDir::Files);
+        QStringList expected = c.left;
+        left.sort();
+        expected.sort();
+        EXPECT_EQ(left, expected);
+    }
+    qputenv("PATH", path);
 }
 
 // The pay date, subject and file name proposed: a bonus paid in December by a company that pays

@@ -357,6 +357,39 @@ TEST_F(CupsTest, StoppedQueueHoldsTheJobAndTheUserIsTold)
     EXPECT_TRUE(shown.empty()) << shown[0].text;
 }
 
+// Stopped without a word of its administrator, the queue's state is told in Japanese, never in
+// the service's English ("Paused").
+TEST_F(CupsTest, StoppedQueueWithoutAReasonIsToldInJapanese)
+{
+    const QString failed = cups_.start();
+    if (!failed.isEmpty()) GTEST_SKIP() << failed.toStdString();
+    ASSERT_EQ(cups_.addQueue(u("Slips")), QString());
+    ASSERT_EQ(cups_.admin(u("lpadmin"), {u("-d"), u("Slips")}), QString());
+    ASSERT_EQ(cups_.admin(u("cupsdisable"), {u("Slips")}), QString());
+    const std::vector<MsgShown> shown = print();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text,
+              u("プリンター「Slips」は停止しています（一時停止）。\n"
+                "印刷した帳票はプリンターのキューで待っています。プリンターを再開すると印刷されます。"));
+}
+
+TEST(PrinterStateTest, ReasonsInJapanese)
+{
+    const struct {
+        QStringList keywords;
+        const char* text;
+    } cases[] = {
+        {{u("paused")}, "一時停止"},
+        {{u("media-empty-error"), u("paused")}, "用紙切れ、一時停止"},
+        {{u("media-jam-warning"), u("media-jam-report")}, "紙詰まり"},
+        {{u("none")}, ""},
+        {{u("com.example-unknown-error"), u("cover-open")}, "カバーが開いています"},
+        {{}, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PrinterStateReasonsText(c.keywords), u(c.text)) << c.keywords.join(u',');
+}
+
 // A queue whose paper has a top margin of 12.7 mm: the first slip's header box (9.5 mm from the
 // top of the sheet as drawn) lies in the margin, where the job's PDF keeps it. The preview shows
 // it too, line whole, in the grey of the margin.

@@ -4,6 +4,7 @@
 // including the failing ones.
 #include <sys/stat.h>
 
+#include <QAbstractFileIconProvider>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -245,6 +246,8 @@ TEST_F(PrintDialogTest, PdfFileDialogInJapaneseOpensInDocumentsThenWhereTheLastW
     const std::unique_ptr<QTranslator> ja(InstallQtTranslations());
     ASSERT_TRUE(ja) << "the package qt6-translations-l10n is missing";
     EXPECT_EQ(QPrintDialog(&CurrentPrinter()).windowTitle(), u("印刷"));
+    // The type column of the file dialogs, which Qt's translation leaves in English.
+    EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(dir())), u("フォルダー"));
 
     const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
     qputenv("HOME", dir().toLocal8Bit());

@@ -329,6 +329,43 @@ TEST_F(ExportTest, ButtonForTheExportedKindsOpensTheWorkbook)
     }
 }
 
+// The desktop's opener is waited for: a workbook no program opens is told when the opener gives
+// up (the file stays); one it opens is not. The opener runs on without holding up the program.
+TEST_F(ExportTest, AWorkbookNoProgramOpensIsTold)
+{
+    SetShellOpener(nullptr);
+    const QString bin = dir() + u("bin/");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    // xdg-open as it is where no program takes .xlsx: it fails after looking (here: unless the
+    // name says "opens"), and tells which file it was given.
+    WriteAll(bin + u("xdg-open"),
+             "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.files\"\n"
+             "case \"$1\" in *opens*) exit 0;; esac\necho 'xdg-open: no method available' >&2\nexit 3\n");
+    QFile::setPermissions(bin + u("xdg-open"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ":" + path);
+    fmInji->setDocument(505, u("月別給与/賞与一覧"));
+    fmInji->show();
+    for (const char* name : {"opens.xlsx", "一覧.xlsx"}) {
+        msg_.clear();
+        choose(dir() + u(name));
+        child<QPushButton>(fmInji, "btOutCSV")->click();
+        EXPECT_EQ(msg_.lastText(), u("月別給与/賞与一覧をファイルに出力しました。"));
+        fmInji->show();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([this] { return msg_.shown().size() == 2; }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the openers' ends
+    qputenv("PATH", path);
+    EXPECT_EQ(msg_.lastText(), u("ファイルは書き込みました。\n%1\n表計算ソフトで開けませんでした。"
+                                 "ファイルマネージャーなどから開いてください。")
+                                   .arg(dir() + u("一覧.xlsx")));
+    EXPECT_EQ(msg_.shown().back().type, MsgType::Warning);
+    EXPECT_EQ(QString::fromUtf8(ReadAll(bin + u("xdg-open.files"))),
+              dir() + u("opens.xlsx\n") + dir() + u("一覧.xlsx\n"));
+    EXPECT_TRUE(QFileInfo(dir() + u("一覧.xlsx")).size() > 0) << "the file stays";
+    fmInji->hide();
+}
+
 // The old list layout (category subtotals on paper) is a way of printing: the export of the plain
 // list still writes the plain table.
 TEST_F(ExportTest, PlainListExportsWhileTheOldLayoutPrints)

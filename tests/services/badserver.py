@@ -7,6 +7,7 @@ killed, and stop by themselves after a minute at most.
   badserver.py ftp-stall      FTP: logs in; a download sends 1000 bytes and stalls, an upload is never read
   badserver.py ftp-endless    FTP: logs in; a download of unknown size sends data without end
   badserver.py ftp-noconfirm  FTP: logs in; an upload is read whole and never confirmed
+  badserver.py smtp-stall     SMTP: takes a whole message, then never answers its end
 """
 import socket
 import sys
@@ -123,8 +124,43 @@ def ftp(c):
     c.close()
 
 
+def smtp(c):
+    f = c.makefile("rb")
+
+    def reply(text):
+        c.sendall(text.encode() + b"\r\n")
+
+    reply("220 ready")
+    while time.time() < DEADLINE:
+        line = f.readline()
+        if not line:
+            break
+        cmd = line.decode(errors="replace").strip().split(" ", 1)[0].upper()
+        if cmd in ("EHLO", "HELO"):
+            reply("250 here")
+        elif cmd in ("MAIL", "RCPT", "RSET", "NOOP"):
+            reply("250 ok")
+        elif cmd == "DATA":
+            reply("354 go on")
+            while time.time() < DEADLINE:
+                line = f.readline()
+                if not line or line == b".\r\n":
+                    break
+            # The message is all here: its end is never answered.
+            while time.time() < DEADLINE and c.recv(65536):
+                pass
+            break
+        elif cmd == "QUIT":
+            reply("221 bye")
+            break
+        else:
+            reply("502 not here")
+    c.close()
+
+
 server = listen()
 print("port %d" % server.getsockname()[1], flush=True)
 while True:
     conn = accept(server)
-    threading.Thread(target=http if MODE.startswith("http") else ftp, args=(conn,), daemon=True).start()
+    serve = http if MODE.startswith("http") else smtp if MODE.startswith("smtp") else ftp
+    threading.Thread(target=serve, args=(conn,), daemon=True).start()

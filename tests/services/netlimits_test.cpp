@@ -11,6 +11,7 @@
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "services/ftp.h"
+#include "services/mail.h"
 #include "services/webcheck.h"
 #include "tests/services/ftpserver.h"
 #include "tests/testutil.h"
@@ -145,6 +146,31 @@ TEST_F(NetLimitsTest, AnUploadIsDoneOnlyWhenTheServerConfirmedIt)
             EXPECT_GE(calls.back().first, size - 1);  // every byte sent
         }
     }
+}
+
+// A mail server that takes a whole message and never answers its end is named for what it did:
+// the message went, its delivery is unknown. It ends the run, as a server out of reach does.
+TEST_F(NetLimitsTest, AMailServerSilentAfterTheMessageIsToldSo)
+{
+    BadServer server("smtp-stall");
+    ASSERT_NE(server.port(), 0);
+    WriteAll(dir() + u("slip.jpg"), QByteArray(2000, 'j'));
+    TMailSettings settings;
+    settings.Server = u("127.0.0.1");
+    settings.Port = server.port();
+    settings.Tls = 0;
+    settings.From = u("kyuyo@example.jp");
+    settings.TimeoutSeconds = 2;
+    QString said;
+    try {
+        SendSmtpMail(settings,
+                     {u("aoki@example.jp"), u("明細書"), u("本文"), dir() + u("slip.jpg"), u("slip.jpg")});
+    } catch (const MailServerError& e) {
+        said = e.message();
+    }
+    EXPECT_EQ(said, u("送信サーバー 127.0.0.1:%1 はメールを受け取った後、応答しませんでした。\n"
+                      "このメールが届くかどうかは分かりません。")
+                        .arg(server.port()));
 }
 
 }  // namespace

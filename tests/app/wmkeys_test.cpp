@@ -1,0 +1,421 @@
+// The keyboard under a window manager, as a user's desktop has one: real key events on shown,
+// active windows of an X server with openbox. Where the focus goes after an export and its
+// messages, the refused entry of the list entry, the calculator's OK, the serial order's sort
+// keys, Shift+F1 and the settings window's accelerators.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWhatsThis>
+
+#include "app/TfmCalc.h"
+#include "app/TfmListInp.h"
+#include "app/TfmMembEdit.h"
+#include "app/TfmSendMail.h"
+#include "app/TfmSeqNo.h"
+#include "app/core/listinp.h"
+#include "payroll/periodselect.h"
+#include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmOption.h"
+#include "payroll/ui/TfmSelData.h"
+#include "platform/formkit.h"
+#include "platform/shell.h"
+#include "tests/print/dialogfixture.h"
+
+namespace {
+
+// A key as the keyboard gives it: to the window, which hands it to its focused control.
+void press(QWidget* w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QTest::keyClick(w->window()->windowHandle(), key, mods);
+}
+
+// Waits for the window system to make w the active window.
+bool becomesActive(QWidget* w)
+{
+    return QTest::qWaitFor([w] { return QApplication::activeWindow() == w; });
+}
+
+// Presses Enter on the next message box once the window manager has made it active, as a user
+// does (the box is not activated by the test), and keeps its text. A box that never becomes
+// active is closed unanswered.
+void EnterOnNextBox(QString* text)
+{
+    const auto box = []() -> QWidget* {
+        return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    };
+    WhenShown(box, [box, text] {
+        auto* b = static_cast<QMessageBox*>(box());
+        *text = b->text();
+        if (becomesActive(b)) QTest::keyClick(b->windowHandle(), Qt::Key_Return);
+        if (b->isVisible()) b->reject();
+    });
+}
+
+class WmKeysTest : public PrintWindowTest {
+  protected:
+    void SetUp() override
+    {
+        PrintWindowTest::SetUp();
+        SetShellOpener([](const QString&) { return true; });
+    }
+    void TearDown() override
+    {
+        SetShellOpener(nullptr);
+        PrintWindowTest::TearDown();
+    }
+};
+
+}  // namespace
+
+// 表計算連携 → file name → Enter → the completion message → Enter: the main window, where the
+// command came from, is active again and takes its keys (Alt+F opens its file menu). When the
+// export fails, the print dialog stays and has the focus back. CSV, workbook and a failure.
+TEST_F(WmKeysTest, AfterAnExportTheFocusIsBackWhereTheCommandCameFrom)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    // The first opening's word on the missing print service, answered here.
+    fmInji->setDocument(505, u("月別給与/賞与一覧"));
+    fmInji->show();
+    fmInji->hide();
+    msg_.clear();
+    // A full disk for the export that fails.
+    FullFileSystem disk(dir() + u("full/"));
+    if (disk.mounted()) disk.fill();
+    // The main window, opened on May as the program opens it.
+    StartHint = false;
+    WhenShown(fmSelData, [] {
+        auto* list = child<QListWidget>(fmSelData, "ListBox");
+        list->setCurrentRow(4);
+        emit list->itemClicked(list->item(4));
+        child<QLineEdit>(fmSelData, "edNissu")->setText(u("21"));
+        child<QLineEdit>(fmSelData, "edJikan")->setText(u("168:00"));
+        // A data folder without a company name: the company window and the first employee come first.
+        WhenShown(fmCorpInfo, [] { fmCorpInfo->done(QDialog::Accepted); });
+        WhenShown(fmMembEdit, [] { fmMembEdit->done(QDialog::Rejected); });
+        child<QPushButton>(fmSelData, "bbOk")->click();
+    });
+    ShowActive(fmMain);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !fmMain->startupPending(); }));
+    ASSERT_TRUE(becomesActive(fmMain));
+    msg_.clear();
+    const RealMessageBoxes real;
+    notices_.reset();  // the notice panel of the program: "…出力中です。" shows while it writes
+    struct Road {
+        QString file;
+        const char* message;  // the start of the message answered with Enter
+        bool fails;
+    };
+    std::vector<Road> roads = {
+        {dir() + u("list.csv"), "月別給与/賞与一覧をファイルに出力しました。", false},
+        {dir() + u("list.xlsx"), "月別給与/賞与一覧をファイルに出力しました。", false},
+    };
+    if (disk.mounted())
+        roads.push_back({dir() + u("full/list.csv"), "ファイルに出力できませんでした。", true});
+    for (const auto& road : roads) {
+        SCOPED_TRACE(road.file.toStdString());
+        QString told;
+        bool backInDialog = false;
+        WhenShown(fmInji, [&] {
+            ASSERT_TRUE(becomesActive(fmInji));
+            auto* button = child<QPushButton>(fmInji, "btOutCSV");
+            button->setFocus();
+            WhenShown([] { return fmInji->findChild<QFileDialog*>(u("SaveDlg")); },
+                      [&] {
+                          auto* save = fmInji->findChild<QFileDialog*>(u("SaveDlg"));
+                          ASSERT_TRUE(becomesActive(save));
+                          save->selectNameFilter(road.file.endsWith(u(".csv")) ? u("CSVﾌｧｲﾙ (*.csv)")
+                                                                               : u("Excelﾌｧｲﾙ (*.xlsx)"));
+                          auto* name = save->findChild<QLineEdit*>(u("fileNameEdit"));
+                          name->setFocus();
+                          name->setText(road.file);
+                          press(save, Qt::Key_Return);
+                      });
+            EnterOnNextBox(&told);
+            press(fmInji, Qt::Key_Space);  // 表計算連携
+            if (road.fails) {
+                backInDialog = becomesActive(fmInji) && fmInji->isVisible();
+                press(fmInji, Qt::Key_Escape);
+            }
+            if (fmInji->isVisible()) fmInji->reject();  // a step that went wrong ends the run
+        });
+        fmMain->action("mnKyuyoIchiran")->trigger();
+        EXPECT_TRUE(told.startsWith(u(road.message))) << told;
+        EXPECT_EQ(backInDialog, road.fails);
+        // The main window takes the keys again: Alt+F opens its file menu.
+        ASSERT_TRUE(becomesActive(fmMain)) << QApplication::activeWindow();
+        press(fmMain, Qt::Key_F, Qt::AltModifier);
+        ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }))
+            << "Alt+F opens the file menu";
+        QApplication::activePopupWidget()->close();
+        ASSERT_TRUE(becomesActive(fmMain));
+    }
+    EXPECT_TRUE(QFileInfo::exists(dir() + u("list.xlsx")));
+    if (!disk.mounted()) GTEST_SKIP() << "the failing export needs a tmpfs mounted (root)";
+}
+
+// 32 in 出勤日数, Enter, Enter on the message: the cursor is in the emptied cell and the next
+// digits land there (the page tabs took the focus unseen, and the next digit was lost).
+TEST_F(WmKeysTest, ARefusedListEntryKeepsTheCursorInTheEmptiedCell)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    ShowActive(fmListInp);
+    auto* h = fmListInp->findChild<TListGridView*>(u("StrGridH"));
+    const int row = FindGridRow(h->grid, u("出勤日数"));
+    ASSERT_GT(row, 0);
+    h->setFocus();
+    h->setCell(1, row);
+    QString told;
+    {
+        const RealMessageBoxes real;
+        KeyOnNextMessageBox(Qt::Key_Return, &told);
+        for (const char c : {'3', '2'}) QTest::keyClick(fmListInp->windowHandle(), c);
+        press(fmListInp, Qt::Key_Return);
+    }
+    EXPECT_EQ(told, u("日数の入力は31までです。"));
+    ASSERT_TRUE(becomesActive(fmListInp.existing()));
+    ASSERT_TRUE(QApplication::focusWidget());
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), u("InplaceEdit"));
+    EXPECT_EQ(h->row(), row);
+    for (const char c : {'2', '5'}) QTest::keyClick(fmListInp->windowHandle(), c);
+    press(fmListInp, Qt::Key_Return);
+    EXPECT_EQ(h->grid.cell(1, row).trimmed().toDouble(), 25.0) << h->grid.cell(1, row);
+    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
+}
+
+// Enter is ＝ wherever the focus is; OK is Alt+O, Ctrl+Enter, or Space on it once Tab reached it.
+TEST_F(WmKeysTest, TheCalculatorsOkIsReachedByKeyboard)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    TfmCalc* calc = Calculator();
+    struct Key {
+        int key;  // a character when below 0x100
+        Qt::KeyboardModifiers mods = Qt::NoModifier;
+    };
+    const struct {
+        const char* name;
+        std::vector<Key> keys;
+        int result;
+        double value;
+        const char* focus;  // where the last key found the focus
+    } cases[] = {
+        {"Alt+O after ＝",
+         {{'1'}, {'2'}, {'*'}, {'3'}, {Qt::Key_Return}, {Qt::Key_O, Qt::AltModifier}},
+         QDialog::Accepted,
+         36,
+         "fmCalc"},
+        {"Ctrl+Enter",
+         {{'4'}, {'5'}, {Qt::Key_Return, Qt::ControlModifier}},
+         QDialog::Accepted,
+         45,
+         "fmCalc"},
+        {"Tab to OK, Enter is ＝, Space is OK",
+         {{'7'}, {'+'}, {'8'}, {Qt::Key_Tab}, {Qt::Key_Return}, {Qt::Key_Space}},
+         QDialog::Accepted,
+         15,
+         "btOk"},
+        {"Tab twice to キャンセル",
+         {{'9'}, {Qt::Key_Tab}, {Qt::Key_Tab}, {Qt::Key_Space}},
+         QDialog::Rejected,
+         9,
+         "btCancel"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString focus;
+        WhenShown(calc, [&] {
+            ASSERT_TRUE(becomesActive(calc));
+            for (const Key& k : c.keys) {
+                if (calc->isVisible()) {
+                    QWidget* f = QApplication::focusWidget();
+                    focus = f ? f->objectName() : QString();
+                }
+                if (k.key < 0x100)
+                    QTest::keyClick(calc->windowHandle(), char(k.key), k.mods);
+                else
+                    press(calc, Qt::Key(k.key), k.mods);
+                // Alt letters click when their short animation ends.
+                if (k.mods == Qt::AltModifier) {
+                    EXPECT_TRUE(QTest::qWaitFor([&] { return !calc->isVisible(); }));
+                }
+            }
+            if (calc->isVisible()) calc->reject();
+        });
+        EXPECT_EQ(calc->exec(), c.result);
+        EXPECT_EQ(focus, u(c.focus));
+        EXPECT_EQ(calc->CalcValue, c.value);
+    }
+}
+
+// The header's five orders by keyboard: Ctrl+1..Ctrl+5, and the list's menu key.
+TEST_F(WmKeysTest, TheSerialOrdersHaveKeys)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    TfmSeqNo::ShowDragHint = false;
+    // Five orders that differ: 1 slot, 2 name (佐 青 鈴 in JIS order), 3 class, 4 pay type, 5 department.
+    const int kubun[] = {3, 2, 1};
+    const int keitai[] = {PayType::Daily, PayType::Hourly, PayType::Monthly};
+    const char* busyo[] = {"C", "A", "B"};
+    for (int e = 1; e <= 3; ++e) {
+        SyainRec[e].Kubun = kubun[e - 1];
+        SyainRec[e].Keitai = keitai[e - 1];
+        SyainRec[e].Busyo.setText(u(busyo[e - 1]));
+    }
+    ShowActive(fmSeqNo);
+    child<QListWidget>(fmSeqNo, "ListBox")->setFocus();
+    const struct {
+        Qt::Key key;
+        QList<int> order;
+    } keys[] = {
+        {Qt::Key_2, {2, 1, 3}}, {Qt::Key_3, {2, 3, 1}}, {Qt::Key_4, {3, 2, 1}},
+        {Qt::Key_5, {3, 1, 2}}, {Qt::Key_1, {1, 2, 3}},
+    };
+    for (const auto& k : keys) {
+        press(fmSeqNo, k.key, Qt::ControlModifier);
+        EXPECT_EQ(fmSeqNo->listedSlots(), k.order) << "Ctrl+" << k.key - Qt::Key_0;
+    }
+    // The menu key: the window system hands the focused list a context menu event from the keyboard.
+    bool menu = false;
+    WhenShown([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
+              [&] {
+                  menu = true;
+                  QTest::keyClick(QApplication::activePopupWidget()->windowHandle(), '4');
+              });
+    auto* list = child<QListWidget>(fmSeqNo, "ListBox");
+    const QPoint at = list->visualItemRect(list->currentItem()).center();
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &key);
+    EXPECT_TRUE(menu);
+    EXPECT_EQ(fmSeqNo->listedSlots(), QList<int>({3, 2, 1})) << "社員区分順 from the menu";
+}
+
+// Shift+F1 shows the field's explanation (its own, else its group's) and otherwise does nothing:
+// the next key typed goes to the field.
+TEST_F(WmKeysTest, ShiftF1ShowsTheFieldsHelpOrNothing)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    QDialog window;
+    auto* own = new QLineEdit(&window);
+    own->setWhatsThis(u("件名の説明"));
+    auto* group = new QGroupBox(u("支給日"), &window);
+    group->setWhatsThis(u("支給日の説明"));
+    auto* inGroup = new QLineEdit(group);
+    (new QVBoxLayout(group))->addWidget(inGroup);
+    auto* plain = new QLineEdit(&window);
+    auto* layout = new QVBoxLayout(&window);
+    for (QWidget* w :
+         {static_cast<QWidget*>(own), static_cast<QWidget*>(group), static_cast<QWidget*>(plain)})
+        layout->addWidget(w);
+    ShowActive(&window);
+    const auto helpShown = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->inherits("QWhatsThat") && w->isVisible()) return true;
+        return false;
+    };
+    const struct {
+        QLineEdit* field;
+        bool help;
+    } cases[] = {{own, true}, {inGroup, true}, {plain, false}};
+    for (const auto& c : cases) {
+        c.field->setFocus();
+        press(&window, Qt::Key_F1, Qt::ShiftModifier);
+        if (c.help) {
+            EXPECT_TRUE(QTest::qWaitFor(helpShown)) << c.field->objectName();
+            press(QApplication::activePopupWidget() ? QApplication::activePopupWidget() : &window,
+                  Qt::Key_Escape);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !helpShown(); }));
+            ASSERT_TRUE(becomesActive(&window));
+        }
+        EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+        QTest::keyClick(window.windowHandle(), '7');
+        EXPECT_EQ(c.field->text(), u("7")) << "the key after Shift+F1 reaches the field";
+    }
+    EXPECT_FALSE(helpShown());
+}
+
+// The settings window: every switch and group has an Alt letter of its own; Alt+U turns 上書き入力
+// over and Alt+O saves.
+TEST_F(WmKeysTest, TheSettingsWindowHasAccelerators)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    const QRegularExpression letter(u("&(.)"));
+    QStringList letters;
+    for (QAbstractButton* b : fmOption->findChildren<QAbstractButton*>()) {
+        const QString name = b->objectName();
+        if (name.startsWith(u("cbKazei")) || name.startsWith(u("cbHoken")) || name.startsWith(u("rb")) ||
+            name.startsWith(u("sbSelectFont")) || name.isEmpty())
+            continue;  // in a group with a letter
+        const auto m = letter.match(b->text());
+        EXPECT_TRUE(m.hasMatch()) << name.toStdString() << " " << b->text();
+        letters << m.captured(1).toUpper();
+    }
+    for (QGroupBox* g : fmOption->findChildren<QGroupBox*>()) {
+        if (g->title().isEmpty()) continue;
+        const auto m = letter.match(g->title());
+        EXPECT_TRUE(m.hasMatch()) << g->title();
+        letters << m.captured(1).toUpper();
+    }
+    EXPECT_EQ(letters.size(), QSet<QString>(letters.begin(), letters.end()).size())
+        << letters.join(QLatin1Char(' '));
+    EXPECT_GE(letters.size(), 20);
+
+    const bool before = OptionRec.InputOverN;
+    QString focusOnN;
+    WhenShown(fmOption, [&] {
+        ASSERT_TRUE(becomesActive(fmOption.existing()));
+        press(fmOption, Qt::Key_N, Qt::AltModifier);  // the item names' group: its first field
+        QWidget* f = QApplication::focusWidget();
+        auto* group = f ? qobject_cast<QGroupBox*>(f->parentWidget()) : nullptr;
+        focusOnN = group ? group->title() : QString();
+        auto* overType = child<QCheckBox>(fmOption, "cbInpOverN");
+        press(fmOption, Qt::Key_U, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return overType->isChecked() != before; }));
+        press(fmOption, Qt::Key_O, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !fmOption->isVisible(); }));
+        if (fmOption->isVisible()) fmOption->reject();
+    });
+    fmOption->exec();
+    EXPECT_EQ(focusOnN, u("項目名(&N)"));
+    EXPECT_EQ(OptionRec.InputOverN, !before);
+}
+
+// The one-line input boxes: their caption as the title and room for 26 full-width characters.
+TEST_F(WmKeysTest, InputBoxesShowTheirCaptionAndTwentySixCharacters)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    QString title;
+    int fieldWidth = 0, frameWidth = 0;
+    const int needed = QFontMetrics(QApplication::font()).horizontalAdvance(QString(26, QChar(0x3042)));
+    const int titleNeeded =
+        QFontMetrics(QApplication::font()).horizontalAdvance(u("変更後の名称(全角26文字以内)"));
+    WhenShown([] { return QApplication::activeModalWidget(); },
+              [&] {
+                  QWidget* box = QApplication::activeModalWidget();
+                  ASSERT_EQ(box->objectName(), u("InputQuery"));
+                  ASSERT_TRUE(becomesActive(box));
+                  title = box->windowTitle();
+                  fieldWidth = box->findChild<QLineEdit*>()->width();
+                  frameWidth = box->frameGeometry().width();
+                  press(box, Qt::Key_End);
+                  QTest::keyClick(box->windowHandle(), 'X');
+                  press(box, Qt::Key_Return);
+              });
+    QString value = u("トルヴァーネ商事");
+    EXPECT_TRUE(InputQuery(nullptr, u("変更後の名称(全角26文字以内)"), u("名称"), value, 26));
+    EXPECT_EQ(title, u("変更後の名称(全角26文字以内)"));
+    EXPECT_GE(fieldWidth, needed);
+    EXPECT_GT(frameWidth, titleNeeded);
+    EXPECT_EQ(value, u("トルヴァーネ商事X"));
+}
