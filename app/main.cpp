@@ -8,6 +8,7 @@
 #include "payroll/paths.h"
 #include "payroll/startup.h"
 #include "platform/errors.h"
+#include "platform/focusmark.h"
 #include "platform/fonts.h"
 #include "platform/msgbox.h"
 #include "platform/msgbox_qt.h"
@@ -43,6 +44,7 @@ void SetupApplication()
     InstallQtTranslations();
     InstallApplicationFont();
     InstallQtMessageBoxes();
+    InstallFocusMarks();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include "app/resets.h"
+#include "platform/focusmark.h"
 #include "platform/fonts.h"
 
 int main(int argc, char** argv)
@@ -15,6 +16,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // The windows and pages are laid out for the program's faces, as at start.
     InstallFontSubstitutions();
+    // Every window shows the focus mark from its start, as in the program.
+    InstallFocusMarks();
     // ResetGlobals, which every fixture calls, then puts the print and window state back too.
     RegisterGlobalResets();
     ::testing::InitGoogleTest(&argc, argv);

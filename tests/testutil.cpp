@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cerrno>
@@ -198,16 +199,61 @@ int PublishedCsv::find(const char* column, int value) const
     return -1;
 }
 
-bool RanItselfUnderXvfb(int timeoutMs)
+namespace {
+// The window manager of a run under Xvfb, started once in the child: openbox with a home folder of
+// its own, ready once it runs its start command. It ends with the application object.
+class WindowManager : public QProcess {
+  public:
+    using QProcess::QProcess;
+    ~WindowManager() override
+    {
+        kill();
+        waitForFinished();
+    }
+};
+
+bool StartWindowManager()
 {
-    if (QGuiApplication::platformName() == QStringLiteral("xcb")) return false;
+    static QProcess* wm = nullptr;
+    if (wm) return true;
+    static QTemporaryDir home;
+    wm = new WindowManager(qApp);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    for (const char* var : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
+        env.insert(QString::fromLatin1(var), home.path() + u'/' + QString::fromLatin1(var));
+    wm->setProcessEnvironment(env);
+    wm->setProcessChannelMode(QProcess::SeparateChannels);
+    wm->start(QStringLiteral("openbox"),
+              {QStringLiteral("--sm-disable"), QStringLiteral("--startup"), QStringLiteral("echo wm-ready")});
+    QByteArray out;
+    while (!out.contains("wm-ready") && wm->waitForReadyRead(30000)) out += wm->readAllStandardOutput();
+    EXPECT_TRUE(out.contains("wm-ready")) << wm->readAllStandardError().toStdString();
+    return out.contains("wm-ready");
+}
+}  // namespace
+
+bool RanItselfUnderXvfb(int timeoutMs, bool windowManager)
+{
+    if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
+        if (qEnvironmentVariableIsSet("PELMORAS_TEST_WM")) StartWindowManager();
+        return false;
+    }
     if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty()) {
         [] { GTEST_SKIP() << "no xvfb-run"; }();
+        return true;
+    }
+    if (windowManager && QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty()) {
+        [] { GTEST_SKIP() << "no openbox"; }();
         return true;
     }
     const ::testing::TestInfo* me = ::testing::UnitTest::GetInstance()->current_test_info();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    if (windowManager)
+        env.insert(QStringLiteral("PELMORAS_TEST_WM"), QStringLiteral("openbox"));
+    else
+        env.remove(QStringLiteral("PELMORAS_TEST_WM"));
     QProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
@@ -217,7 +263,12 @@ bool RanItselfUnderXvfb(int timeoutMs)
                  QStringLiteral("--gtest_filter=%1.%2")
                      .arg(QString::fromUtf8(me->test_suite_name()), QString::fromUtf8(me->name()))});
     EXPECT_TRUE(child.waitForFinished(timeoutMs));
-    EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+    const QString out = QString::fromUtf8(child.readAll());
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    // A child that skipped or ran nothing checked nothing.
+    if (windowManager) {
+        EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))) << out.toStdString();
+    }
     return true;
 }
 
