@@ -24,6 +24,13 @@ QHash<QString, QString>& screenFaces()
     return faces;
 }
 
+// Every name of an installed family, in lower case, to the name the font database lists it under.
+QHash<QString, QString>& familyNames()
+{
+    static QHash<QString, QString> names;
+    return names;
+}
+
 struct Substitution {
     const char16_t* face;
     QStringList families;  // first installed one wins
@@ -91,7 +98,8 @@ void InstallFontSubstitutions()
         {u"MS UI Gothic", pgothic},
     };
     // The families by the names the font database lists them under, whatever the language.
-    const QHash<QString, QString> installed = listedFamilyNames();
+    familyNames() = listedFamilyNames();
+    const QHash<QString, QString>& installed = familyNames();
     for (const Substitution& s : table) {
         const QString face = QString::fromUtf16(s.face);
         QStringList present;
@@ -102,6 +110,11 @@ void InstallFontSubstitutions()
         if (!present.isEmpty()) QFont::insertSubstitutions(face, present);
         screenFaces().insert(face, present.value(0, face));
     }
+}
+
+QString ListedFamilyName(const QString& family)
+{
+    return familyNames().value(family.toLower());
 }
 
 QString ScreenFace(const QString& face)
