@@ -10,6 +10,7 @@
 #include "payroll/startup.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/focusmark.h"
 #include "platform/fonts.h"
 #include "platform/msgbox.h"
 #include "platform/msgbox_qt.h"
@@ -45,6 +46,7 @@ void SetupApplication()
     InstallQtTranslations();
     InstallApplicationFont();
     InstallQtMessageBoxes();
+    InstallFocusMarks();
 }
 
 // The start up to the main window on screen; false, after its message, when the program must end.

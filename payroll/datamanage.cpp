@@ -646,7 +646,25 @@ bool IsValidFolderName(const QString& name)
     return true;
 }
 
-QList<TFolderRoot> FolderRoots()
+bool IsRemovableDevice(const QString& device, const QString& sysRoot)
+{
+    if (!device.startsWith(QStringLiteral("/dev/"))) return false;
+    // /dev/disk/by-label/... and the like are links to the device node.
+    const QString node = QFileInfo(device).canonicalFilePath();
+    const QString name = QFileInfo(node.isEmpty() ? device : node).fileName();
+    if (name.isEmpty()) return false;
+    // The device's folder in sysfs, under the controller and bus it hangs on; a partition's disk
+    // is the folder above it.
+    QString dev = QFileInfo(sysRoot + QStringLiteral("/class/block/") + name).canonicalFilePath();
+    if (dev.isEmpty()) return false;
+    if (QFileInfo::exists(dev + QStringLiteral("/partition"))) dev = QFileInfo(dev).path();
+    QFile flag(dev + QStringLiteral("/removable"));
+    if (flag.open(QIODevice::ReadOnly) && flag.read(1) == "1") return true;
+    // USB sticks and disks often call themselves fixed, and are unplugged all the same.
+    return dev.contains(QStringLiteral("/usb"));
+}
+
+QList<TFolderRoot> FolderRootsOf(const QList<TMount>& mounts, const QString& sysRoot)
 {
     QList<TFolderRoot> roots;
     roots.append({QStringLiteral("ホーム [%1]").arg(QDir::homePath()), QDir::homePath(), false});
@@ -654,18 +672,29 @@ QList<TFolderRoot> FolderRoots()
     static const QStringList network{QStringLiteral("nfs"),   QStringLiteral("nfs4"),
                                      QStringLiteral("cifs"),  QStringLiteral("smb3"),
                                      QStringLiteral("smbfs"), QStringLiteral("fuse.sshfs")};
-    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
-        if (!v.isValid() || !v.isReady()) continue;
-        const QString path = v.rootPath();
-        const QString type = QString::fromLatin1(v.fileSystemType());
-        const bool removable = path.startsWith(QStringLiteral("/media/")) ||
-                               path.startsWith(QStringLiteral("/run/media/")) ||
-                               path.startsWith(QStringLiteral("/mnt/"));
-        if (path == QStringLiteral("/") || (!removable && !network.contains(type))) continue;
-        const QString name = v.displayName() == path ? QFileInfo(path).fileName() : v.displayName();
-        roots.append({QStringLiteral("%1 [%2]").arg(name, path), path, removable});
+    for (const TMount& m : mounts) {
+        if (m.path == QStringLiteral("/")) continue;
+        // The folders where the desktop and the administrator mount media and other disks.
+        const bool mediaFolder = m.path.startsWith(QStringLiteral("/media/")) ||
+                                 m.path.startsWith(QStringLiteral("/run/media/")) ||
+                                 m.path.startsWith(QStringLiteral("/mnt/"));
+        const bool removable = !network.contains(m.type) && IsRemovableDevice(m.device, sysRoot);
+        if (!removable && !mediaFolder && !network.contains(m.type)) continue;
+        const QString name = m.name.isEmpty() || m.name == m.path ? QFileInfo(m.path).fileName() : m.name;
+        roots.append({QStringLiteral("%1 [%2]").arg(name, m.path), m.path, removable});
     }
     return roots;
+}
+
+QList<TFolderRoot> FolderRoots()
+{
+    QList<TMount> mounts;
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        if (!v.isValid() || !v.isReady()) continue;
+        mounts.append({v.rootPath(), QString::fromLocal8Bit(v.device()),
+                       QString::fromLatin1(v.fileSystemType()), v.displayName()});
+    }
+    return FolderRootsOf(mounts, QStringLiteral("/sys"));
 }
 
 QString DefaultBackupFolder()
@@ -678,5 +707,6 @@ QString DefaultBackupFolder()
             folder.clear();
         }
     }
-    return folder.trimmed().isEmpty() || !QFileInfo(folder).isDir() ? QDir::homePath() : folder;
+    // A folder that is gone is still where the picker starts: it tells the user so.
+    return folder.trimmed().isEmpty() ? QDir::homePath() : folder;
 }

@@ -118,6 +118,21 @@ struct TFolderRoot {
     bool removable = false;
 };
 QList<TFolderRoot> FolderRoots();
+// A mounted file system: its folder, its device ("/dev/sdb1"), type ("ext4") and display name.
+struct TMount {
+    QString path;
+    QString device;
+    QString type;
+    QString name;
+};
+// The top nodes for these mounts: removable media wherever they are mounted, network shares, and
+// the other mounts under /media, /run/media and /mnt (as fixed disks); the rest is reached from "/".
+// sysRoot is where sysfs is mounted ("/sys").
+QList<TFolderRoot> FolderRootsOf(const QList<TMount>& mounts, const QString& sysRoot);
+// Whether the block device (a disk or one of its partitions) can be taken out: the kernel calls its
+// disk removable, or the disk hangs on USB.
+bool IsRemovableDevice(const QString& device, const QString& sysRoot);
 
-// The folder the picker starts at: BackupPath of [Option] in IniFileName, else the home folder.
+// The folder the picker starts at: BackupPath of [Option] in IniFileName, whether it still exists
+// or not, else the home folder.
 QString DefaultBackupFolder();

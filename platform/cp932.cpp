@@ -55,7 +55,10 @@ QByteArray encode(const QString& text)
     std::string out;
     size_t failedAt = 0;
     if (!convert("CP932", "UTF-8", utf8.constData(), utf8.size(), out, failedAt)) {
-        const QString bad = QString::fromUtf8(utf8.mid(static_cast<int>(failedAt))).left(1);
+        // The whole character, both halves of a surrogate pair.
+        const QString rest = QString::fromUtf8(utf8.mid(static_cast<int>(failedAt)));
+        const QString bad =
+            rest.left(rest.size() > 1 && rest[0].isHighSurrogate() && rest[1].isLowSurrogate() ? 2 : 1);
         throw EncodingError(QStringLiteral("「%1」はこのプログラムで扱えない文字です。").arg(bad));
     }
     return QByteArray(out.data(), static_cast<int>(out.size()));
@@ -102,6 +105,16 @@ bool canEncode(const QString& text)
         return true;
     } catch (const EncodingError&) {
         return false;
+    }
+}
+
+QString refusal(const QString& text)
+{
+    try {
+        encode(text);
+        return {};
+    } catch (const EncodingError& e) {
+        return e.message();
     }
 }
 

@@ -17,6 +17,9 @@ QString decode(const char* data, int size);
 QString decodeShown(const QByteArray& bytes, QChar replacement = QLatin1Char('?'));
 // True when every character of text exists in CP932.
 bool canEncode(const QString& text);
+// The refusal encode() gives for text, naming its first character CP932 lacks ("「😀」はこのプログラ
+// ムで扱えない文字です。"); empty when every character exists in CP932.
+QString refusal(const QString& text);
 // text without the characters CP932 lacks (what an entry field of a CP932 record keeps).
 QString keepEncodable(const QString& text);
 

@@ -2,6 +2,7 @@
 #include "platform/fonts.h"
 
 #include <dlfcn.h>
+#include <fontconfig/fontconfig.h>
 
 #include <QApplication>
 #include <QFont>
@@ -23,10 +24,46 @@ QHash<QString, QString>& screenFaces()
     return faces;
 }
 
+// Every name of an installed family, in lower case, to the name the font database lists it under.
+QHash<QString, QString>& familyNames()
+{
+    static QHash<QString, QString> names;
+    return names;
+}
+
 struct Substitution {
     const char16_t* face;
     QStringList families;  // first installed one wins
 };
+
+// fontconfig names a family in each language its font file names it in ("IPAMincho" and
+// "IPA明朝"), and the font database lists it under the one of the desktop's language. The result
+// takes every name, in lower case, to the name the database lists; a name of no listed family is
+// not in it.
+QHash<QString, QString> listedFamilyNames()
+{
+    QHash<QString, QString> listed;
+    for (const QString& f : QFontDatabase::families()) listed.insert(f.toLower(), f);
+    QHash<QString, QString> names = listed;
+    FcPattern* all = FcPatternCreate();
+    FcObjectSet* family = FcObjectSetBuild(FC_FAMILY, static_cast<char*>(nullptr));
+    FcFontSet* fonts = all && family ? FcFontList(nullptr, all, family) : nullptr;
+    for (int i = 0; fonts && i < fonts->nfont; ++i) {
+        QStringList each;
+        FcChar8* name = nullptr;
+        for (int k = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, k, &name) == FcResultMatch; ++k)
+            each << QString::fromUtf8(reinterpret_cast<const char*>(name));
+        const auto shown = std::find_if(each.cbegin(), each.cend(),
+                                        [&listed](const QString& n) { return listed.contains(n.toLower()); });
+        if (shown == each.cend()) continue;
+        const QString as = listed.value(shown->toLower());
+        for (const QString& n : each) names.insert(n.toLower(), as);
+    }
+    if (fonts) FcFontSetDestroy(fonts);
+    if (family) FcObjectSetDestroy(family);
+    if (all) FcPatternDestroy(all);
+    return names;
+}
 }  // namespace
 
 TFontConfigWarmUp::TFontConfigWarmUp()
@@ -60,15 +97,24 @@ void InstallFontSubstitutions()
         {u"MS Gothic", gothic},     {u"ＭＳ Ｐゴシック", pgothic}, {u"MS PGothic", pgothic},
         {u"MS UI Gothic", pgothic},
     };
-    const QStringList installed = QFontDatabase::families();
+    // The families by the names the font database lists them under, whatever the language.
+    familyNames() = listedFamilyNames();
+    const QHash<QString, QString>& installed = familyNames();
     for (const Substitution& s : table) {
         const QString face = QString::fromUtf16(s.face);
         QStringList present;
-        for (const QString& f : s.families)
-            if (installed.contains(f, Qt::CaseInsensitive)) present << f;
+        for (const QString& f : s.families) {
+            const QString listed = installed.value(f.toLower());
+            if (!listed.isEmpty() && !present.contains(listed)) present << listed;
+        }
         if (!present.isEmpty()) QFont::insertSubstitutions(face, present);
         screenFaces().insert(face, present.value(0, face));
     }
+}
+
+QString ListedFamilyName(const QString& family)
+{
+    return familyNames().value(family.toLower());
 }
 
 QString ScreenFace(const QString& face)

@@ -26,6 +26,9 @@ void InstallFontSubstitutions();
 // itself. Windows that name their face by it skip the font library's search for a face that is
 // not installed, which costs a fallback list for each script on the screen.
 QString ScreenFace(const QString& face);
+// The name the font database lists an installed family under, given any of its names ("IPAGothic"
+// or "IPAゴシック", whatever the desktop's language); empty for a family not installed.
+QString ListedFamilyName(const QString& family);
 // The application's face: "MS UI Gothic" at 9 points, as the windows were laid out for it.
 void InstallApplicationFont();
 

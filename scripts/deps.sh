@@ -3,7 +3,7 @@
 set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config ccache clang-format clang libclang-rt-14-dev qt6-base-dev
       qt6-translations-l10n libjpeg62-turbo-dev libcurl4-openssl-dev libzip-dev libxlsxwriter-dev
-      libcups2-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont fonts-ipaexfont
+      libcups2-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont fonts-ipaexfont
       poppler-utils xvfb xauth openbox cups cups-filters python3-aiosmtpd python3-pyftpdlib zip unzip)
 missing=()
 for p in "${PKGS[@]}"; do

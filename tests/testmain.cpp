@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "app/resets.h"
+#include "platform/focusmark.h"
 #include "platform/fonts.h"
 
 // Built with AddressSanitizer, the runtime leaves __tls_get_addr alone. Its interceptor guesses the
@@ -75,6 +76,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // The windows and pages are laid out for the program's faces, as at start.
     InstallFontSubstitutions();
+    // Every window shows the focus mark from its start, as in the program.
+    InstallFocusMarks();
     // ResetGlobals, which every fixture calls, then puts the print and window state back too.
     RegisterGlobalResets();
     ::testing::InitGoogleTest(&argc, argv);

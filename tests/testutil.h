@@ -160,8 +160,9 @@ void WhenShown(TFormRef<W>& window, std::function<void()> act, int timeoutMs = 3
 // A test that needs a real X server (windows without a window manager, key events through the
 // window system): run offscreen, it runs itself again under xvfb-run with the xcb platform, checks
 // that run and returns true (skipped where xvfb-run is missing), and the caller returns; on xcb it
-// returns false and the test goes on.
-bool RanItselfUnderXvfb(int timeoutMs = 240000);
+// returns false and the test goes on. With windowManager the run has openbox managing the windows
+// as a desktop does (skipped where openbox is missing).
+bool RanItselfUnderXvfb(int timeoutMs = 240000, bool windowManager = false);
 // The same with a window manager (openbox) on that server, as a user's desktop has one: focus moves
 // the way the window manager moves it when a window closes. Skipped where openbox is missing.
 bool RanItselfUnderXvfbWithWindowManager(int timeoutMs = 240000);

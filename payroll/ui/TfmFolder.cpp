@@ -100,7 +100,30 @@ void TfmFolder::showEvent(QShowEvent* e)
     if (e->spontaneous()) return;
     if (FolderName.isEmpty()) FolderName = DefaultBackupFolder();
     fillTree();
-    selectPath(FolderName);
+    // A folder that is gone (a remembered backup folder, a medium taken out) is told, and the
+    // picker starts at the top node that held it.
+    if (!selectPath(FolderName)) {
+        QTreeWidgetItem* top = topNodeOf(FolderName);
+        if (!top) top = TreeView->topLevelItem(0);
+        if (top) TreeView->setCurrentItem(top);
+    }
+}
+
+QTreeWidgetItem* TfmFolder::topNodeOf(const QString& path) const
+{
+    const QString clean = QDir::cleanPath(path);
+    // The top node that holds the path deepest.
+    QTreeWidgetItem* node = nullptr;
+    qsizetype best = -1;
+    for (int i = 0; i < TreeView->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* top = TreeView->topLevelItem(i);
+        const QString p = nodePath(top);
+        if ((clean == p || clean.startsWith(withSlash(p))) && p.size() > best) {
+            node = top;
+            best = p.size();
+        }
+    }
+    return node;
 }
 
 void TfmFolder::done(int r)
@@ -146,19 +169,10 @@ void TfmFolder::listChildren(QTreeWidgetItem* node)
 bool TfmFolder::selectPath(const QString& path)
 {
     const QString clean = QDir::cleanPath(path);
-    // The top node that holds the path deepest; names are matched as the file system does.
-    QTreeWidgetItem* node = nullptr;
-    int best = -1;
-    for (int i = 0; i < TreeView->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* top = TreeView->topLevelItem(i);
-        const QString p = nodePath(top);
-        if ((clean == p || clean.startsWith(withSlash(p))) && p.size() > best) {
-            node = top;
-            best = int(p.size());
-        }
-    }
+    // Names are matched as the file system does.
+    QTreeWidgetItem* node = topNodeOf(path);
     const QStringList parts =
-        node ? clean.mid(best).split(QLatin1Char('/'), Qt::SkipEmptyParts) : QStringList();
+        node ? clean.mid(nodePath(node).size()).split(QLatin1Char('/'), Qt::SkipEmptyParts) : QStringList();
     for (const QString& part : parts) {
         listChildren(node);
         QTreeWidgetItem* next = nullptr;

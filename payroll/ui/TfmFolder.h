@@ -38,6 +38,8 @@ class TfmFolder : public QDialog {
 
   private:
     void fillTree();
+    // The top node that holds path deepest, nullptr when none does.
+    QTreeWidgetItem* topNodeOf(const QString& path) const;
     void listChildren(QTreeWidgetItem* node);
     void btMkDirClick();
 

@@ -133,9 +133,12 @@ void TfmSelCorp::sbReNameClick()
         ListBox->setFocus();
         return;
     }
-    const QString name = cp932::keepEncodable(typed).trimmed();
+    const QString name = typed.trimmed();
     if (name.isEmpty()) {
         ShowError(QStringLiteral("名称が入力されていません。"));
+    } else if (QString refusal = cp932::refusal(name); !refusal.isEmpty()) {
+        // The line is kept in CP932 bytes: a character it lacks would be lost without a word.
+        ShowError(refusal);
     } else {
         ListBox->item(row)->setText(FormatCorpLine(name, CorpLineCode(line)));
     }

@@ -94,13 +94,18 @@ void TfmSelFont::FormActivate()
         f.setPointSize(11);
         item->setFont(f);
     }
-    // The face itself; else the face a Windows name of the settings is drawn with, which then
-    // stands for that name, so that OK keeps it; else the first face.
+    // The face itself; else the face listed under another of its names, or the face a Windows name
+    // of the settings is drawn with, which then stands for that name, so that OK keeps it; else
+    // the first face.
     alias_.clear();
     aliasRow_ = -1;
     int row = -1;
     for (int i = 0; i < ListBox->count() && row < 0; ++i)
         if (ListBox->item(i)->text() == current) row = i;
+    // A face kept under its name in another language (IPAゴシック on an English desktop).
+    const QString listed = ListedFamilyName(current);
+    for (int i = 0; i < ListBox->count() && row < 0 && !listed.isEmpty(); ++i)
+        if (ListBox->item(i)->text() == listed) row = aliasRow_ = i;
     for (const QString& s : QFont::substitutes(current)) {
         for (int i = 0; i < ListBox->count() && row < 0; ++i)
             if (ListBox->item(i)->text().compare(s, Qt::CaseInsensitive) == 0) row = aliasRow_ = i;

@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -26,6 +27,7 @@
 #include "payroll/paths.h"
 #include "payroll/period.h"
 #include "payroll/ui/edithelpers.h"
+#include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fonts.h"
 #include "platform/formkit.h"
@@ -421,6 +423,7 @@ void TfmInji::LoadPrintMemo()
 void TfmInji::mmEditMemoChange()
 {
     KeepMemoWithin(mmEditMemo, MemoMaxLines, MemoMaxChars);
+    if (const QString refusal = DropWhatCp932Lacks(mmEditMemo); !refusal.isEmpty()) ShowError(refusal);
 }
 
 void PlaceDateEdits(QLabel* label, const std::array<QLineEdit*, 3>& edits)
@@ -480,8 +483,33 @@ void KeepMemoWithin(QPlainTextEdit* memo, int maxLines, int maxChars)
     memo->setProperty("limiting", false);
 }
 
+QString DropWhatCp932Lacks(QPlainTextEdit* memo)
+{
+    if (memo->property("limiting").toBool()) return {};
+    const QString text = memo->toPlainText();
+    // The memo is stored and printed in CP932: the same check as the one at storing.
+    const QString refusal = cp932::refusal(text);
+    if (refusal.isEmpty()) return {};
+    memo->setProperty("limiting", true);
+    const QString kept = cp932::keepEncodable(text);
+    const int caret = memo->textCursor().position();
+    const int keptBeforeCaret = int(cp932::keepEncodable(text.left(caret)).size());
+    QTextCursor all(memo->document());
+    all.select(QTextCursor::Document);
+    all.insertText(kept);
+    QTextCursor c = memo->textCursor();
+    c.setPosition(std::min(keptBeforeCaret, int(kept.size())));
+    memo->setTextCursor(c);
+    memo->setProperty("limiting", false);
+    return refusal;
+}
+
 void TfmInji::btMemoryClick()
 {
+    if (const QString refusal = cp932::refusal(mmEditMemo->toPlainText()); !refusal.isEmpty()) {
+        ShowError(refusal);
+        return;
+    }
     if (MessageDlg(QStringLiteral("メモの入力内容を記憶しますか？"), MsgType::Confirmation, MsgButtons::YesNo,
                    MsgDefault::Safe) != MsgResult::Yes)
         return;

@@ -132,3 +132,6 @@ void PlaceDateEdits(QLabel* label, const std::array<QLineEdit*, 3>& edits);
 // two as it is stored: a line begun past the limit goes at once, and so do the characters just
 // typed past the length.
 void KeepMemoWithin(QPlainTextEdit* memo, int maxLines, int maxChars);
+// Takes the characters CP932 lacks out of memo, the caret kept after what it followed; the refusal
+// naming the first of them, empty when there was none.
+QString DropWhatCp932Lacks(QPlainTextEdit* memo);

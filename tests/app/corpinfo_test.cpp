@@ -93,6 +93,8 @@ TEST_F(CorpInfoTest, OkChecksInTheirOrder)
     } const cases[] = {
         {"edSyamei", " 　", QStringLiteral("会社名が入力されていません。"), "edSyamei"},
         {"edSyamei", "株式会社한", QStringLiteral("「한」はこのプログラムで扱えない文字です。"), "edSyamei"},
+        {"edSyamei", "Co😀", u("「😀」はこのプログラムで扱えない文字です。"), "edSyamei"},
+        {"edSyamei", "𠮷野家", u("「𠮷」はこのプログラムで扱えない文字です。"), "edSyamei"},
         {"edJikanD", " 0:00", QStringLiteral("所定労働条件が入力されていません。"), "edJikanD"},
         {"edSikyubi", " 0", payDay, "edSikyubi"},
         {"edSikyubi", "32", payDay, "edSikyubi"},

@@ -81,6 +81,35 @@ TEST_F(DataManageWindowTest, FolderPickerListsTopNodesAndMakesOnlyInnerFolders)
     EXPECT_EQ(fmFolder->FolderName, start + u("/新しいフォルダー"));
 }
 
+// The remembered backup folder was deleted or its medium taken out: the picker says so, with the
+// path, and starts at the top node that held it.
+TEST_F(DataManageWindowTest, ARememberedBackupFolderThatIsGoneIsTold)
+{
+    const QString gone = outside.path() + u("/消えたフォルダ");
+    for (const bool exists : {false, true}) {
+        SCOPED_TRACE(exists);
+        if (exists) QDir().mkpath(gone);
+        IniFile ini(IniFileName);
+        ini.writeString(u("Option"), u("BackupPath"), gone);
+        ini.save();
+        box.clear();
+        QString current;
+        WhenShown(fmFolder, [&current] {
+            current = fmFolder->currentPath();
+            fmFolder->reject();
+        });
+        fmSelData->mnBackupClick();
+        if (exists) {
+            EXPECT_TRUE(box.shown().empty()) << box.lastText();
+            EXPECT_EQ(current, gone + u'/');
+        } else {
+            ASSERT_EQ(box.shown().size(), 1u);
+            EXPECT_EQ(box.lastText(), u("指定フォルダ[%1]がありません。").arg(gone));
+            EXPECT_EQ(current, u("/"));
+        }
+    }
+}
+
 TEST_F(DataManageWindowTest, BackupAndRestoreFromTheMenuThenTheProgramEnds)
 {
     const QString dated = outside.path() + u("/2026年12月6日");

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -118,8 +119,10 @@ TEST_F(KeysTest, EnterMovesOnFromEveryControlOfTheCompanyWindow)
         press(fmCorpInfo, Qt::Key_Return);
         walked << focused();
     }
+    // The group of radio buttons is entered on its ticked one.
+    ASSERT_TRUE(child<QRadioButton>(fmCorpInfo, "rbIgai")->isChecked());
     EXPECT_EQ(walked, QStringList({"edSikyubi", "cbSikyuP1", "cbSikyuM1", "edJikanD", "edHouNo", "cbHide",
-                                   "rbJigyo", "edKoyRitu", "edKenRitu", "btKenRitu"}));
+                                   "rbIgai", "edKoyRitu", "edKenRitu", "btKenRitu"}));
     EXPECT_FALSE(child<QCheckBox>(fmCorpInfo, "cbSikyuP1")->isChecked()) << "Enter ticks nothing";
     EXPECT_TRUE(child<QCheckBox>(fmCorpInfo, "cbHide")->isChecked());
     EXPECT_TRUE(box.shown().empty()) << box.lastText();

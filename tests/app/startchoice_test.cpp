@@ -276,22 +276,42 @@ TEST_F(CorpDataTest, DeletionTouchesOnlyTheFilesOfAProperCodeAndReportsWhatStays
     fmSelCorp->reject();
 }
 
-TEST_F(CorpDataTest, NamesAreCutTo26FullWidthCharactersWithoutWhatCp932Lacks)
+TEST_F(CorpDataTest, NamesAreCutTo26FullWidthCharactersAndARenameCp932CannotStoreIsRefused)
 {
     const QString line = FormatCorpLine(QString(30, QChar(0x3042)) + u("한"), u("_c"));
     EXPECT_EQ(cp932::encode(line).size(), 62);
     EXPECT_EQ(CorpLineName(line), QString(26, QChar(0x3042)));
     EXPECT_EQ(CorpLineCode(line), u("_c"));
-    // Renaming the first line pads it and adds no code.
     fmSelCorp->show();
-    WhenShown([] { return QApplication::activeModalWidget(); },
-              [] {
-                  if (auto* edit = QApplication::activeModalWidget()->findChild<QLineEdit*>())
-                      edit->setText(u("本社 ✓"));
-                  static_cast<QDialog*>(QApplication::activeModalWidget())->accept();
-              });
-    child<QAbstractButton>(fmSelCorp, "sbReName")->click();
-    EXPECT_EQ(list()->item(0)->text(), cp932::padRight(u("本社"), 60));
+    const QString before = list()->item(0)->text();
+    struct Case {
+        const char* typed;
+        const char* refusal;  // empty: renamed
+    } const cases[] = {
+        {"Café😀株式会社", "「é」はこのプログラムで扱えない文字です。"},
+        {"株式会社😀", "「😀」はこのプログラムで扱えない文字です。"},
+        {"本社 ✓", "「✓」はこのプログラムで扱えない文字です。"},
+        {"本社", ""},  // the first line is padded and has no code
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        box.clear();
+        const QString typed = u(c.typed);
+        WhenShown([] { return QApplication::activeModalWidget(); },
+                  [typed] {
+                      if (auto* edit = QApplication::activeModalWidget()->findChild<QLineEdit*>())
+                          edit->setText(typed);
+                      static_cast<QDialog*>(QApplication::activeModalWidget())->accept();
+                  });
+        child<QAbstractButton>(fmSelCorp, "sbReName")->click();
+        if (*c.refusal) {
+            EXPECT_EQ(box.lastText(), u(c.refusal));
+            EXPECT_EQ(list()->item(0)->text(), before);
+        } else {
+            EXPECT_TRUE(box.shown().empty());
+            EXPECT_EQ(list()->item(0)->text(), cp932::padRight(u("本社"), 60));
+        }
+    }
     fmSelCorp->reject();
 }
 

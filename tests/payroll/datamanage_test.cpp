@@ -576,4 +576,62 @@ TEST_F(DataManageTest, AddingByReferenceReportsACopyFailureAndRegistersNothing)
     EXPECT_EQ(ReadAll(root + QStringLiteral("Data2_b/a.dat")), QByteArray("a"));
 }
 
+// The picker's top nodes from the mounts, with the kernel's view of each disk laid out as sysfs has
+// it: a partition is a folder in its disk's folder, which sits under its controller and bus.
+TEST_F(DataManageTest, OnlyRemovableMountsAreShownAsRemovable)
+{
+    const QString sys = dir() + u("sys");
+    const auto disk = [&sys](const char* bus, const char* name, const char* removable,
+                             std::initializer_list<const char*> partitions) {
+        const QString folder = sys + u("/devices/") + u(bus) + u("/block/") + u(name);
+        QDir().mkpath(folder);
+        WriteAll(folder + u("/removable"), QByteArray(removable) + '\n');
+        QDir().mkpath(sys + u("/class/block"));
+        QFile::link(folder, sys + u("/class/block/") + u(name));
+        for (const char* p : partitions) {
+            QDir().mkpath(folder + u("/") + u(p));
+            WriteAll(folder + u("/") + u(p) + u("/partition"), "1\n");
+            QFile::link(folder + u("/") + u(p), sys + u("/class/block/") + u(p));
+        }
+    };
+    disk("pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0", "sda", "0", {"sda1", "sda2"});
+    disk("pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0", "sdb", "0", {"sdb1"});
+    disk("pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/host7/target7:0:0/7:0:0:0", "sdc", "1", {"sdc1"});
+    disk("pci0000:00/0000:00:1d.0/0000:3d:00.0/nvme/nvme0", "nvme0n1", "0", {"nvme0n1p3"});
+    disk("platform/floppy.0", "fd0", "1", {});
+    const struct {
+        TMount mount;
+        bool listed;
+        bool removable;
+    } cases[] = {
+        {{u("/"), u("/dev/sda2"), u("ext4"), {}}, true, false},  // the "/" node of its own
+        {{u("/media/taro/USBSTICK"), u("/dev/sdb1"), u("vfat"), u("USBSTICK")}, true, true},
+        {{u("/run/media/taro/CARD"), u("/dev/sdc1"), u("exfat"), {}}, true, true},
+        {{u("/media/taro/WINDOWS"), u("/dev/nvme0n1p3"), u("ntfs3"), {}}, true, false},
+        {{u("/mnt/data"), u("/dev/sda1"), u("ext4"), {}}, true, false},
+        {{u("/mnt/ram"), u("tmpfs"), u("tmpfs"), {}}, true, false},
+        {{u("/srv/backup"), u("/dev/sda1"), u("ext4"), {}}, false, false},  // reached from "/"
+        {{u("/data/stick"), u("/dev/sdb1"), u("vfat"), {}}, true, true},    // removable wherever it is
+        {{u("/floppy"), u("/dev/fd0"), u("vfat"), {}}, true, true},
+        {{u("/net/server"), u("server:/export"), u("nfs4"), {}}, true, false},
+        {{u("/mnt/gone"), u("/dev/sdz1"), u("ext4"), {}}, true, false},  // no such disk
+    };
+    QList<TMount> mounts;
+    for (const auto& c : cases) mounts << c.mount;
+    const QList<TFolderRoot> roots = FolderRootsOf(mounts, sys);
+    ASSERT_GE(roots.size(), 2);
+    EXPECT_EQ(roots[1].path, u("/"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mount.path);
+        if (c.mount.path == u("/")) continue;
+        const auto it = std::find_if(roots.cbegin() + 2, roots.cend(),
+                                     [&c](const TFolderRoot& r) { return r.path == c.mount.path; });
+        ASSERT_EQ(it != roots.cend(), c.listed);
+        if (!c.listed) continue;
+        EXPECT_EQ(it->removable, c.removable);
+        EXPECT_EQ(it->text, (c.mount.name.isEmpty() ? QFileInfo(c.mount.path).fileName() : c.mount.name) +
+                                u(" [") + c.mount.path + u("]"));
+    }
+}
+
 }  // namespace

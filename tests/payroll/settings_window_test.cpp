@@ -2,10 +2,12 @@
 // rounding keys per period kind, Cancel and fonts; the font chooser's fixed-pitch faces.
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -202,6 +204,77 @@ TEST(ScreenFace, IsTheFaceTheSubstitutionGives)
                   QFontInfo(QFont(ScreenFace(u(c.windows)), 9)).family());
     }
     EXPECT_EQ(QFontInfo(FixedPitchFont(16)).family(), u("IPAGothic"));
+}
+
+// fontconfig names the IPA faces in the desktop's language (IPA明朝 under a Japanese locale), read
+// once per process: each language runs in a child of its own, which checks that the Windows names
+// stand for the right faces there, and that the chooser keeps the stored Mincho.
+TEST(FontNamesByLanguage, WindowsNamesFindTheFacesWhateverTheirLanguage)
+{
+    const struct {
+        const char* lang;
+        const char* mincho;
+        const char* gothic;
+        const char* pgothic;
+        const char* gothicElsewhere;  // the Gothic's name in the other language
+    } cases[] = {
+        {"ja_JP.UTF-8", "IPA明朝", "IPAゴシック", "IPA Pゴシック", "IPAGothic"},
+        {"C.UTF-8", "IPAMincho", "IPAGothic", "IPAPGothic", "IPAゴシック"},
+    };
+    const QByteArray inChild = qgetenv("PELMORAS_FONT_LANG");
+    if (inChild.isEmpty()) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.lang);
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            for (const char* var : {"LC_ALL", "LC_CTYPE", "LANGUAGE", "FC_LANG"})
+                env.remove(QString::fromLatin1(var));
+            env.insert(QStringLiteral("LANG"), QString::fromLatin1(c.lang));
+            env.insert(QStringLiteral("PELMORAS_FONT_LANG"), QString::fromLatin1(c.lang));
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            QProcess child;
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--gtest_filter=FontNamesByLanguage.*")});
+            ASSERT_TRUE(child.waitForFinished(60000));
+            const QString out = QString::fromUtf8(child.readAll());
+            EXPECT_EQ(child.exitCode(), 0) << out;
+            EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))) << out;
+        }
+        return;
+    }
+    for (const auto& c : cases) {
+        if (inChild != c.lang) continue;
+        // The database lists the faces by this language's names, and by no other.
+        const QStringList listed = QFontDatabase::families();
+        ASSERT_TRUE(listed.contains(u(c.mincho))) << listed.join(u(","));
+        const struct {
+            const char* windows;
+            const char* installed;
+        } faces[] = {
+            {"ＭＳ 明朝", c.mincho}, {"MS Mincho", c.mincho},        {"ＭＳ ゴシック", c.gothic},
+            {"MS Gothic", c.gothic}, {"ＭＳ Ｐゴシック", c.pgothic}, {"MS UI Gothic", c.pgothic},
+        };
+        for (const auto& f : faces) {
+            SCOPED_TRACE(f.windows);
+            EXPECT_EQ(ScreenFace(u(f.windows)), u(f.installed));
+            EXPECT_EQ(QFontInfo(QFont(u(f.windows), 12)).family(), u(f.installed));
+        }
+        // The chooser shows the face a kept name stands for, and OK keeps that name.
+        TfmSelFont chooser;
+        const struct {
+            const char* kept;
+            const char* entry;
+        } kept[] = {{"ＭＳ 明朝", c.mincho}, {c.gothicElsewhere, c.gothic}, {c.gothic, c.gothic}};
+        for (const auto& k : kept) {
+            SCOPED_TRACE(k.kept);
+            chooser.prepare(u("印刷全体のフォント選択"), u(k.kept), u("令和8年1月分 給与"));
+            chooser.show();
+            EXPECT_EQ(child<QListWidget>(&chooser, "ListBox")->currentItem()->text(), u(k.entry));
+            EXPECT_EQ(chooser.fontName(), u(k.kept));
+            chooser.accept();
+        }
+    }
 }
 
 }  // namespace

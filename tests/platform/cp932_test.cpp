@@ -33,6 +33,20 @@ TEST(Cp932, ReportsWhatItCannotConvert)
     EXPECT_THROW(cp932::encode(QStringLiteral("한")), EncodingError);
     EXPECT_FALSE(cp932::canEncode(QStringLiteral("한")));
     EXPECT_THROW(cp932::decode(QByteArray("\x82")), EncodingError) << "a lead byte without its trail";
+    // The refusal quotes the whole character, a character beyond the 16-bit range too.
+    const struct {
+        const char* text;
+        const char* quoted;
+    } cases[] = {{"Co😀", "😀"}, {"𠮷野家", "𠮷"}, {"株式会社한", "한"}, {"😀", "😀"}, {"Café😀株式会社", "é"}};
+    for (const auto& c : cases) {
+        try {
+            cp932::encode(QString::fromUtf8(c.text));
+            ADD_FAILURE() << c.text;
+        } catch (const EncodingError& e) {
+            EXPECT_EQ(e.message(), QString::fromUtf8("「%1」はこのプログラムで扱えない文字です。")
+                                       .arg(QString::fromUtf8(c.quoted)));
+        }
+    }
 }
 
 TEST(Cp932, CutsNeverSplitADoubleByteCharacter)

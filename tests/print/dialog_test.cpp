@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 
 #include <QAbstractFileIconProvider>
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -21,6 +23,7 @@
 #include "payroll/common.h"
 #include "platform/atomicfile.h"
 #include "platform/cp932.h"
+#include "platform/inifile.h"
 #include "platform/translations.h"
 #include "print/pages.h"
 #include "print/printer.h"
@@ -144,6 +147,47 @@ TEST_F(PrintDialogTest, MemoKeepsFiveLinesAndIsRemembered)
     memo->clear();
     fmInji->LoadPrintMemo();
     EXPECT_EQ(memo->toPlainText(), u("  字下げの行\n二行目"));
+}
+
+// The memo is stored and printed in CP932: a character it lacks is refused as it is typed or
+// pasted, with the message storing gives, and never reaches the slip as an empty box.
+TEST_F(PrintDialogTest, MemoRefusesWhatCp932LacksAsItIsTypedWithTheMessageOfStoring)
+{
+    showSlipDialog();
+    QPlainTextEdit* memo = child<QPlainTextEdit>(fmInji, "mmEditMemo");
+    memo->setPlainText(u("メモ\n二行目"));
+    QTextCursor c = memo->textCursor();
+    c.setPosition(2);
+    memo->setTextCursor(c);
+    struct Case {
+        const char* typed;
+        bool paste;
+        const char* left;
+        int caret;
+        const char* refusal;
+    } const cases[] = {
+        {"𠮷野", false, "メモ野\n二行目", 3, "「𠮷」はこのプログラムで扱えない文字です。"},
+        {"😀", true, "メモ野\n二行目", 3, "「😀」はこのプログラムで扱えない文字です。"},
+        {"家", false, "メモ野家\n二行目", 4, nullptr},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.typed);
+        msg_.clear();
+        if (k.paste) {
+            memo->insertPlainText(u(k.typed));
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(u(k.typed));
+            QApplication::sendEvent(memo, &commit);
+        }
+        EXPECT_EQ(memo->toPlainText(), u(k.left));
+        EXPECT_EQ(memo->textCursor().position(), k.caret);
+        EXPECT_EQ(msg_.shown().size(), k.refusal ? 1u : 0u);
+        EXPECT_EQ(msg_.lastText(), k.refusal ? u(k.refusal) : QString());
+    }
+    msg_.answer(MsgResult::Yes);
+    child<QPushButton>(fmInji, "btMemory")->click();
+    EXPECT_EQ(ReadStoredLines(IniFileName, u("PrintMemo")), (QStringList{u("メモ野家"), u("二行目")}));
 }
 
 TEST_F(PrintDialogTest, ThreeTickedSlipsTwoUpToPdfAndThePayDateIsKept)
