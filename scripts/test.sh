@@ -17,7 +17,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELMORAS_WERROR=ON 
   -DCMAKE_CXX_FLAGS="-O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined -fsanitize-recover=alignment" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build build-asan --parallel "$(nproc)" \
-  --target platform_tests payroll_tests app_tests services_tests print_tests cups_tests pelmoras dtls_check
+  --target platform_tests payroll_tests app_tests services_tests print_tests cups_tests installer_kill_tests pelmoras pelmoras-update dtls_check
 # intercept_tls_get_addr=0: the runtime's guess at the bounds of a library's thread-local block
 # reads garbage for a block 16 bytes past a page boundary, and the leak check at exit then fails by
 # chance (tests/sanitizer/dtls_check.cpp makes it happen every time). The blocks are still scanned.

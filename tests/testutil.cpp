@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
@@ -278,6 +279,27 @@ bool runItselfUnderXvfb(int timeoutMs, bool windowManager)
 }
 
 }  // namespace
+
+FolderTree ReadFolderTree(const QString& folder)
+{
+    FolderTree t;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString f = it.next();
+        const QString rel = QDir(folder).relativeFilePath(f);
+        const QFileInfo info(f);
+        if (info.isSymLink()) {
+            char target[4096];
+            const ssize_t n = ::readlink(QFile::encodeName(f).constData(), target, sizeof target);
+            t.insert(rel, "-> " + QByteArray(target, n > 0 ? int(n) : 0));
+        } else if (info.isDir())
+            t.insert(rel + u'/', {});
+        else
+            t.insert(rel, ReadAll(f));
+    }
+    return t;
+}
 
 bool RanItselfUnderXvfb(int timeoutMs, bool windowManager)
 {

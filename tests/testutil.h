@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -140,6 +141,11 @@ void WriteAt(const QString& file, qint64 pos, const T& data)
     ASSERT_TRUE(f.seek(pos));
     ASSERT_EQ(f.write(reinterpret_cast<const char*>(&data), sizeof data), qint64(sizeof data));
 }
+
+// Every entry under folder, hidden ones included, links as links: a folder's name ends in "/", a
+// file holds its bytes, a link "-> target".
+using FolderTree = QMap<QString, QByteArray>;
+FolderTree ReadFolderTree(const QString& folder);
 
 // Runs act once window() is shown, from the event loop of that modal window, as a user answers
 // it. A window that has not shown within timeoutMs is given up, and act never runs.

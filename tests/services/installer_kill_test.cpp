@@ -52,31 +52,7 @@ extern "C" int fdatasync(int)
 
 namespace {
 
-using Tree = QMap<QString, QByteArray>;
-
-// Every entry under folder, hidden ones included, links as links: folders end in "/", a link
-// holds "-> target".
-Tree tree(const QString& folder)
-{
-    Tree t;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString f = it.next();
-        const QString rel = QDir(folder).relativeFilePath(f);
-        const QFileInfo info(f);
-        if (info.isSymLink()) {
-            char target[4096];
-            const ssize_t n = ::readlink(QFile::encodeName(f).constData(), target, sizeof target);
-            t.insert(rel, "-> " + QByteArray(target, n > 0 ? int(n) : 0));
-        } else if (info.isDir()) {
-            t.insert(rel + u'/', {});
-        } else {
-            t.insert(rel, ReadAll(f));
-        }
-    }
-    return t;
-}
+using Tree = FolderTree;
 
 // Copies the tree from into to (made), links as links.
 void copyTree(const QString& from, const QString& to)
@@ -121,7 +97,7 @@ Tree versionInUse(const QString& root, const QStringList& flatNames)
     const QString exe = QFileInfo(root + u("pelmoras")).canonicalFilePath();
     if (exe.isEmpty()) return {{u("(no program)"), {}}};
     const TProgramFolders folders = ProgramFoldersOf(QFileInfo(exe).path());
-    if (folders.root != folders.tables) return tree(QFileInfo(folders.tables).canonicalFilePath());
+    if (folders.root != folders.tables) return ReadFolderTree(QFileInfo(folders.tables).canonicalFilePath());
     Tree t;
     for (const QString& f : flatNames)
         if (QFileInfo::exists(root + f)) t.insert(f, ReadAll(root + f));
@@ -186,7 +162,7 @@ class InstallerKillTest : public CoreTest {
     Tree data() const
     {
         Tree t;
-        const Tree all = tree(root);
+        const Tree all = ReadFolderTree(root);
         for (auto it = all.cbegin(); it != all.cend(); ++it)
             if (kDataNames.contains(it.key().section(u'/', 0, 0))) t.insert(it.key(), it.value());
         return t;
@@ -232,7 +208,8 @@ class InstallerKillTest : public CoreTest {
     {
         reset();
         const Tree oldVersion = versionInUse(
-            root, tree(root).keys().filter(QRegularExpression(u("^(pelmoras|help/.|[^/]*\\.dat$)"))));
+            root,
+            ReadFolderTree(root).keys().filter(QRegularExpression(u("^(pelmoras|help/.|[^/]*\\.dat$)"))));
         const Tree oldData = data();
         QString error;
         ASSERT_EQ(RunUpdater(args(kind), selfFolder(), error), kUpdaterOk) << error.toStdString();
@@ -354,11 +331,11 @@ TEST_F(InstallerKillTest, AJournalNamingWhatIsNotItsOwnIsRefused)
             journal += '\n';
         }
         WriteAll(stage + u("journal"), journal + "END\n");
-        const Tree before = tree(root), outsideBefore = tree(outside);
+        const Tree before = ReadFolderTree(root), outsideBefore = ReadFolderTree(outside);
         EXPECT_EQ(RunUpdater({u("tables"), update + u("none.zip"), selfFolder()}, selfFolder(), error),
                   kUpdaterRefused);
-        EXPECT_EQ(tree(root), before);
-        EXPECT_EQ(tree(outside), outsideBefore);
+        EXPECT_EQ(ReadFolderTree(root), before);
+        EXPECT_EQ(ReadFolderTree(outside), outsideBefore);
         EXPECT_FALSE(QFileInfo::exists(outside + u("made")));
         QDir(stage).removeRecursively();
     }
