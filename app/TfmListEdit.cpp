@@ -51,6 +51,10 @@ class TListEditDelegate : public QStyledItemDelegate {
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
     {
         const QString text = static_cast<QLineEdit*>(editor)->text();
+        // An editor opened on entering the cell and left as it was is no entry: the cell keeps
+        // what it holds, even a value with more digits than a cell takes. Refusing it depended on
+        // whether the editor had opened before the next key.
+        if (text == index.data(Qt::EditRole).toString()) return;
         if (index.row() + 1 == PayRow) {
             model->setData(index, text.trimmed());
             return;

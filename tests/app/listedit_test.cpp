@@ -67,6 +67,26 @@ TEST_F(ListEditTest, CellsAreRefusedWhenNoNumberOrOutOfRange)
     EXPECT_EQ(CheckListEditCell(1, u("-1")).error, u("「扶養人数」に 0から99までの数値を入力して下さい。"));
 }
 
+// An editor opened on a cell and left as it was is no entry: a value with more digits than a cell
+// takes is kept, not refused, whether the editor had opened (automatic selection) or not.
+TEST_F(ListEditTest, AnEditorLeftAsItWasRefusesNothing)
+{
+    ShowActive(fmListEdit);
+    auto* grid = child<QTableWidget>(fmListEdit, "StrGrid");
+    QTableWidgetItem* overtime = grid->item(5, 0);  // 鈴木花子's 残業手当(普通)
+    ASSERT_EQ(overtime->text(), u("12,000,000"));
+    grid->setCurrentItem(overtime);
+    grid->editItem(overtime);
+    ASSERT_TRUE(qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex())));
+    grid->setCurrentCell(6, 0);  // leaves it, committing the editor
+    QCoreApplication::processEvents();  // where a refusal would be shown
+    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
+    EXPECT_EQ(overtime->text(), u("12,000,000"));
+    fmListEdit->close();
+    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
+    EXPECT_EQ(int(SyainRec[2].Chingin[2]), 12000000);
+}
+
 TEST_F(ListEditTest, PayRowFillsPremiumsEnterMovesDownAndCloseStoresEveryCell)
 {
     const ScreenshotFont face;
