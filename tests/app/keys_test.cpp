@@ -128,6 +128,61 @@ TEST_F(KeysTest, EnterMovesOnFromEveryControlOfTheCompanyWindow)
     EXPECT_TRUE(box.shown().empty()) << box.lastText();
 }
 
+// The employee window's order, walked with Tab, with Enter and back with Shift+Tab: the top panel,
+// the individual number and its hide box, the pay column, the deductions column, insurance with
+// premiums, dependants and flags, then OK and Cancel. A retired, daily-paid employee with every
+// insurance ticked, so that no field of the order is disabled.
+TEST_F(KeysTest, TabAndEnterWalkTheEmployeeWindowInItsOrder)
+{
+    TEmployeeRec& e = employee(1);
+    e.Keitai = 2;
+    e.Taisyoku.setText(u("080430"));
+    e.Koyou = e.Kenkou = e.Kaigo = e.NenHoken = e.NenKikin = 1;
+    e.Zeigaku = 1;  // the tax column's group is entered on its ticked button
+    const QStringList order = {
+        "edSimei",    "edBusyo",    "cbKubun",    "cbKeitai",   "rbZeigaku1", "cbSex",      "edChouson",
+        "edMailAdrs", "cbTaisyo",   "edTaiYY",    "edTaiMM",    "edTaiDD",    "edMyNo",     "cbHide",
+        "edChingin1", "edChingin2", "edChingin3", "edChingin4", "edChingin5", "edYakuin",   "edFamily",
+        "edTeate1",   "edTeate2",   "edTeate3",   "edKoutuhi0", "edKoutuhi1", "cbSikUnit",  "edJuumin6",
+        "edJuumin",   "edKoujo1",   "edKoujo2",   "edKoujo3",   "edYukyu",    "edKekkin",   "edChisou",
+        "cbKoyou",    "cbKenkou",   "edKenhoRyo", "cbKaigo",    "edKaigoRyo", "cbNenHoken", "edKoseiRyo",
+        "cbNenKikin", "edKakekin",  "edFuyou",    "edSinzoku",  "cbNoSyoto",  "cbGenkin",   "btOk",
+        "btCancel"};
+    QStringList backwards = order;
+    std::reverse(backwards.begin(), backwards.end());
+    struct Case {
+        const char* what;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        QStringList walk;  // the first is focused, the others are reached one key each
+    } const cases[] = {
+        {"Tab", Qt::Key_Tab, Qt::NoModifier, order},
+        // Enter moves on from every field; on OK it would press the button.
+        {"Enter", Qt::Key_Return, Qt::NoModifier, order.first(order.size() - 1)},
+        {"Shift+Tab", Qt::Key_Backtab, Qt::ShiftModifier, backwards},
+    };
+    fmMembEdit->setMember(1, false);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ShowActive(fmMembEdit);
+        child<QWidget>(fmMembEdit, c.walk.first().toLatin1().constData())->setFocus();
+        QStringList walked = {focused()};
+        for (qsizetype i = 1; i < c.walk.size(); ++i) {
+            press(fmMembEdit, c.key, c.mods);
+            walked << focused();
+        }
+        // As one line: a list this long is cut short in the failure's message.
+        EXPECT_EQ(walked.join(u' '), c.walk.join(u' '));
+        EXPECT_TRUE(fmMembEdit->isVisible());
+        // Moving on changes nothing: the hide box and the check boxes keep their ticks.
+        EXPECT_TRUE(child<QCheckBox>(fmMembEdit, "cbHide")->isChecked());
+        EXPECT_TRUE(child<QCheckBox>(fmMembEdit, "cbTaisyo")->isChecked());
+        EXPECT_FALSE(child<QCheckBox>(fmMembEdit, "cbNoSyoto")->isChecked());
+        fmMembEdit->reject();
+    }
+    EXPECT_TRUE(box.shown().empty()) << box.lastText();
+}
+
 TEST_F(KeysTest, CompanyNameInsertsWhileNumbersAreTypedOver)
 {
     OptionRec.InputOverN = true;

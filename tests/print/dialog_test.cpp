@@ -332,6 +332,46 @@ TEST_F(PrintDialogTest, PdfFileDialogInJapaneseOpensInDocumentsThenWhereTheLastW
     config.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", config);
 }
 
+// The print dialog's order for slips, walked with real keys on the shown dialog: the pay date's
+// year, month and day, then the memo and the buttons round to the year again; Enter moves on from
+// the date's parts; Shift+Tab goes back from the memo through day, month and year.
+TEST_F(PrintDialogTest, TabAndEnterWalkThePayDateThenTheMemo)
+{
+    const QStringList order = {"edPrnDateYY", "edPrnDateMM", "edPrnDateDD", "mmEditMemo", "btMemory",
+                               "btPreView",   "btOk",        "btCancel",    "btPrnSetup", "edPrnDateYY"};
+    struct Case {
+        const char* what;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        QStringList walk;  // the first is focused, the others are reached one key each
+    } const cases[] = {
+        {"Tab", Qt::Key_Tab, Qt::NoModifier, order},
+        {"Enter", Qt::Key_Return, Qt::NoModifier, order.first(4)},
+        {"Shift+Tab",
+         Qt::Key_Backtab,
+         Qt::ShiftModifier,
+         {"mmEditMemo", "edPrnDateDD", "edPrnDateMM", "edPrnDateYY"}},
+    };
+    fmInji->setDocument(299, u("給与明細書"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ShowActive(fmInji);
+        QPlainTextEdit* memo = child<QPlainTextEdit>(fmInji, "mmEditMemo");
+        memo->setPlainText(u("memo"));
+        child<QWidget>(fmInji, c.walk.first().toLatin1().constData())->setFocus();
+        QStringList walked;
+        for (qsizetype i = 0; i < c.walk.size(); ++i) {
+            if (i > 0) QTest::keyClick(fmInji->windowHandle(), c.key, c.mods);
+            QWidget* f = QApplication::focusWidget();
+            walked << (f ? f->objectName() : QString());
+        }
+        EXPECT_EQ(walked, c.walk);
+        EXPECT_EQ(memo->toPlainText(), u("memo")) << "Tab and Enter type nothing into the memo";
+        EXPECT_TRUE(fmInji->isVisible()) << "no key of the walk pressed a button";
+        fmInji->reject();
+    }
+}
+
 TEST_F(PrintDialogTest, SlipCommandNeedsATickAndOpensTheDialogFor299)
 {
     QAction* command = fmMain->action("mnMeisaihyo");
