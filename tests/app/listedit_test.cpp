@@ -78,7 +78,7 @@ TEST_F(ListEditTest, AnEditorLeftAsItWasRefusesNothing)
     grid->setCurrentItem(overtime);
     grid->editItem(overtime);
     ASSERT_TRUE(qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex())));
-    grid->setCurrentCell(6, 0);  // leaves it, committing the editor
+    grid->setCurrentCell(6, 0);         // leaves it, committing the editor
     QCoreApplication::processEvents();  // where a refusal would be shown
     EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
     EXPECT_EQ(overtime->text(), u("12,000,000"));
