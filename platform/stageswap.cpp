@@ -90,17 +90,6 @@ bool undoSwap(const TSwapJournal& j, int done)
     return ok;
 }
 
-void writeJournal(const QString& stage, const TSwapJournal& j, const TSwapKind& kind)
-{
-    QByteArray text = kind.head + '\n';
-    for (const QByteArray& f : j.folders) text += "D " + f.toPercentEncoding() + '\n';
-    for (const TSwapStep& s : j.steps)
-        text +=
-            QByteArray(1, s.kind) + ' ' + s.from.toPercentEncoding() + ' ' + s.to.toPercentEncoding() + '\n';
-    text += "END\n";
-    WriteFileAtomic(stage + JournalName, text, kind.what + QStringLiteral("の書き込み"));
-}
-
 // The journal becomes the mark of a finished swap: one rename, so there is always one of the two.
 bool markDone(const QString& stage)
 {
@@ -151,10 +140,21 @@ void TSwapJournal::aside(const QString& from, const QString& to)
     steps.insert(at, {'A', QFile::encodeName(from), QFile::encodeName(to)});
 }
 
+void WriteSwapJournal(const QString& stage, const TSwapJournal& j, const TSwapKind& kind)
+{
+    QByteArray text = kind.head + '\n';
+    for (const QByteArray& f : j.folders) text += "D " + f.toPercentEncoding() + '\n';
+    for (const TSwapStep& s : j.steps)
+        text +=
+            QByteArray(1, s.kind) + ' ' + s.from.toPercentEncoding() + ' ' + s.to.toPercentEncoding() + '\n';
+    text += "END\n";
+    WriteFileAtomic(stage + JournalName, text, kind.what + QStringLiteral("の書き込み"));
+}
+
 TSwapRun SwapStaged(const QString& stage, const TSwapJournal& journal, const TSwapKind& kind)
 {
     // On disk before the first rename: a stop from here on is finished or undone by the next run.
-    writeJournal(stage, journal, kind);
+    WriteSwapJournal(stage, journal, kind);
     const int done = runSwap(journal, 0, kind.folderMode);
     if (done == int(journal.steps.size())) {
         // Swapped whole; when even the mark fails the next run finds the journal and tidies up.

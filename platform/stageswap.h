@@ -51,6 +51,8 @@ struct TSwapRun {
     int err = 0;   // Undone, Pending: the error of the rename that failed
     QString path;  // Undone, Pending: its source
 };
+// Writes the journal into stage (ends with "/") as SwapStaged does before its first rename.
+void WriteSwapJournal(const QString& stage, const TSwapJournal& journal, const TSwapKind& kind);
 // Writes the journal into stage (ends with "/"), runs the swap, and undoes it when a rename fails
 // (unless an 'R' step was done: then it is left to be finished).
 // Done: in place, the journal became the mark of a finished swap (or, when not even that rename

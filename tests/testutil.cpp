@@ -29,6 +29,7 @@
 #include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 #include "platform/msgbox_qt.h"
+#include "platform/stageswap.h"
 
 void CoreTest::SetUp()
 {
@@ -299,6 +300,22 @@ FolderTree ReadFolderTree(const QString& folder)
             t.insert(rel, ReadAll(f));
     }
     return t;
+}
+
+void WriteSwapJournalLines(const QString& stage, const QByteArray& head, const QString& lines)
+{
+    TSwapJournal journal;
+    for (const QString& line : lines.split(u'\n')) {
+        const QStringList parts = line.split(u' ');
+        if (parts.value(0) == QStringLiteral("D"))
+            journal.folders << QFile::encodeName(parts.value(1));
+        else
+            journal.steps.push_back({parts.value(0).at(0).toLatin1(), QFile::encodeName(parts.value(1)),
+                                     QFile::encodeName(parts.value(2))});
+    }
+    TSwapKind kind;
+    kind.head = head;
+    WriteSwapJournal(stage, journal, kind);
 }
 
 bool RanItselfUnderXvfb(int timeoutMs, bool windowManager)

@@ -147,6 +147,10 @@ void WriteAt(const QString& file, qint64 pos, const T& data)
 using FolderTree = QMap<QString, QByteArray>;
 FolderTree ReadFolderTree(const QString& folder);
 
+// A swap journal written into stage as the program writes one, from lines of the journal's own form
+// with plain paths: "D folder", "A from to", "P from to", "R from to".
+void WriteSwapJournalLines(const QString& stage, const QByteArray& head, const QString& lines);
+
 // Runs act once window() is shown, from the event loop of that modal window, as a user answers
 // it. A window that has not shown within timeoutMs is given up, and act never runs.
 void WhenShown(std::function<QWidget*()> window, std::function<void()> act, int timeoutMs = 30000);

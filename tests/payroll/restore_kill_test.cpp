@@ -364,19 +364,9 @@ TEST_F(RestoreKillTest, AJournalNamingWhatIsNotItsOwnIsRefused)
         SCOPED_TRACE(c.name);
         QDir().mkpath(stage);
         WriteAll(stage + u("x"), "staged");
-        QByteArray journal = "PELMORAS RESTORE JOURNAL 1\n";
-        for (const QString& line : u(c.lines)
-                                       .replace(u("%1"), stage)
-                                       .replace(u("%2"), outside)
-                                       .replace(u("%3"), root)
-                                       .split(u'\n')) {
-            const QStringList parts = line.split(u' ');
-            journal += parts[0].toLatin1();
-            for (qsizetype i = 1; i < parts.size(); ++i)
-                journal += ' ' + QFile::encodeName(parts[i]).toPercentEncoding();
-            journal += '\n';
-        }
-        WriteAll(stage + u("journal"), journal + "END\n");
+        WriteSwapJournalLines(
+            stage, "PELMORAS RESTORE JOURNAL 1",
+            u(c.lines).replace(u("%1"), stage).replace(u("%2"), outside).replace(u("%3"), root));
         const Tree before = tree(root), outsideBefore = tree(outside);
         ScriptedMsgBox box;
         EXPECT_FALSE(FinishStoppedWork(root));

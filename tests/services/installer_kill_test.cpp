@@ -320,17 +320,9 @@ TEST_F(InstallerKillTest, AJournalNamingWhatIsNotItsOwnIsRefused)
         SCOPED_TRACE(c.name);
         QDir().mkpath(stage);
         WriteAll(stage + u("x"), "staged");
-        QString text =
-            QString(c.line).replace(u("%1"), stage).replace(u("%2"), outside).replace(u("%3"), root);
-        QByteArray journal = "PELMORAS UPDATE JOURNAL 1\n";
-        for (const QString& line : text.split(u'\n')) {
-            const QStringList parts = line.split(u' ');
-            journal += parts[0].toLatin1();
-            for (qsizetype i = 1; i < parts.size(); ++i)
-                journal += ' ' + QFile::encodeName(parts[i]).toPercentEncoding();
-            journal += '\n';
-        }
-        WriteAll(stage + u("journal"), journal + "END\n");
+        WriteSwapJournalLines(
+            stage, "PELMORAS UPDATE JOURNAL 1",
+            QString(c.line).replace(u("%1"), stage).replace(u("%2"), outside).replace(u("%3"), root));
         const Tree before = ReadFolderTree(root), outsideBefore = ReadFolderTree(outside);
         EXPECT_EQ(RunUpdater({u("tables"), update + u("none.zip"), selfFolder()}, selfFolder(), error),
                   kUpdaterRefused);
