@@ -318,6 +318,22 @@ void WriteSwapJournalLines(const QString& stage, const QByteArray& head, const Q
     WriteSwapJournal(stage, journal, kind);
 }
 
+QStringList WalkFocus(QWidget* window, const QString& first, qsizetype steps, Qt::Key key,
+                      Qt::KeyboardModifiers mods)
+{
+    const auto focused = [] {
+        QWidget* f = QApplication::focusWidget();
+        return f ? f->objectName() : QString();
+    };
+    window->findChild<QWidget*>(first)->setFocus();
+    QStringList walked = {focused()};
+    for (qsizetype i = 0; i < steps; ++i) {
+        QTest::keyClick(window->windowHandle(), key, mods);
+        walked << focused();
+    }
+    return walked;
+}
+
 bool RanItselfUnderXvfb(int timeoutMs, bool windowManager)
 {
     return runItselfUnderXvfb(timeoutMs, windowManager);

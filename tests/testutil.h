@@ -151,6 +151,11 @@ FolderTree ReadFolderTree(const QString& folder);
 // with plain paths: "D folder", "A from to", "P from to", "R from to".
 void WriteSwapJournalLines(const QString& stage, const QByteArray& head, const QString& lines);
 
+// The controls (their objectName) the focus stands on in window, shown and active: from the one
+// named first, then after each of steps presses of key through the window system.
+QStringList WalkFocus(QWidget* window, const QString& first, qsizetype steps, Qt::Key key,
+                      Qt::KeyboardModifiers mods = Qt::NoModifier);
+
 // Runs act once window() is shown, from the event loop of that modal window, as a user answers
 // it. A window that has not shown within timeoutMs is given up, and act never runs.
 void WhenShown(std::function<QWidget*()> window, std::function<void()> act, int timeoutMs = 30000);

@@ -165,12 +165,7 @@ TEST_F(KeysTest, TabAndEnterWalkTheEmployeeWindowInItsOrder)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ShowActive(fmMembEdit);
-        child<QWidget>(fmMembEdit, c.walk.first().toLatin1().constData())->setFocus();
-        QStringList walked = {focused()};
-        for (qsizetype i = 1; i < c.walk.size(); ++i) {
-            press(fmMembEdit, c.key, c.mods);
-            walked << focused();
-        }
+        const QStringList walked = WalkFocus(fmMembEdit, c.walk.first(), c.walk.size() - 1, c.key, c.mods);
         // As one line: a list this long is cut short in the failure's message.
         EXPECT_EQ(walked.join(u' '), c.walk.join(u' '));
         EXPECT_TRUE(fmMembEdit->isVisible());

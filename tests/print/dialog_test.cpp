@@ -358,14 +358,7 @@ TEST_F(PrintDialogTest, TabAndEnterWalkThePayDateThenTheMemo)
         ShowActive(fmInji);
         QPlainTextEdit* memo = child<QPlainTextEdit>(fmInji, "mmEditMemo");
         memo->setPlainText(u("memo"));
-        child<QWidget>(fmInji, c.walk.first().toLatin1().constData())->setFocus();
-        QStringList walked;
-        for (qsizetype i = 0; i < c.walk.size(); ++i) {
-            if (i > 0) QTest::keyClick(fmInji->windowHandle(), c.key, c.mods);
-            QWidget* f = QApplication::focusWidget();
-            walked << (f ? f->objectName() : QString());
-        }
-        EXPECT_EQ(walked, c.walk);
+        EXPECT_EQ(WalkFocus(fmInji, c.walk.first(), c.walk.size() - 1, c.key, c.mods), c.walk);
         EXPECT_EQ(memo->toPlainText(), u("memo")) << "Tab and Enter type nothing into the memo";
         EXPECT_TRUE(fmInji->isVisible()) << "no key of the walk pressed a button";
         fmInji->reject();
