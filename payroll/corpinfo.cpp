@@ -260,7 +260,7 @@ bool ReadKenRituFile(QStringList& lines, QString& problem)
     problem.clear();
     if (!f.exists()) return false;
     if (!f.open(QIODevice::ReadOnly)) {
-        problem = QStringLiteral("%1 を読み込めません。\n%2").arg(path, f.errorString());
+        problem = QStringLiteral("%1 を読み込めません。\n%2").arg(path, FileReadReason(f));
         return false;
     }
     QStringList read;

@@ -65,13 +65,13 @@ bool readHeader(const QString& fileName, TYearFileHeader& header)
 {
     QFile f(fileName);
     if (!f.exists()) return false;
-    if (!f.open(QIODevice::ReadOnly)) throw IoError::failed(ReadWhat, fileName, f.errorString());
+    if (!f.open(QIODevice::ReadOnly)) throw IoError::failed(ReadWhat, fileName, FileReadReason(f));
     if (f.size() < YearFileSize)
         throw IoError::failed(
             ReadWhat, fileName,
             QStringLiteral("ファイルが壊れています(%1 バイトしかありません)。").arg(f.size()));
     if (f.read(reinterpret_cast<char*>(&header), sizeof header) != sizeof header)
-        throw IoError::failed(ReadWhat, fileName, f.errorString());
+        throw IoError::failed(ReadWhat, fileName, FileReadReason(f));
     RefuseDamaged(fileName, CheckYearHeader(header));
     return true;
 }
@@ -140,11 +140,11 @@ void ReadSelectState(const QString& fileName)
         throw IoError::failed(ReadWhat, fileName, QStringLiteral("ファイルが見つかりません。"));
     Arr<TCorpRec, 1, 12> corps;
     QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) throw IoError::failed(ReadWhat, fileName, f.errorString());
+    if (!f.open(QIODevice::ReadOnly)) throw IoError::failed(ReadWhat, fileName, FileReadReason(f));
     for (int p = 1; p <= MonthPeriods; ++p)
         if (!f.seek(DataRecPos(p - 1)) ||
             f.read(reinterpret_cast<char*>(&corps[p]), sizeof(TCorpRec)) != sizeof(TCorpRec))
-            throw IoError::failed(ReadWhat, fileName, f.errorString());
+            throw IoError::failed(ReadWhat, fileName, FileReadReason(f));
     // The months' days and hours only fill the window's fields; a damaged company block shows as
     // empty there, and opening that month tells what is damaged.
     for (int p = 1; p <= 12; ++p)

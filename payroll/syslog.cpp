@@ -101,10 +101,10 @@ QList<QByteArray> ReadSysLogLines(const QString& path)
     QFile f(path);
     if (!f.exists()) return {};
     if (!f.open(QIODevice::ReadOnly))
-        throw IoError::failed(QStringLiteral("システムログの読み込み"), path, f.errorString());
+        throw IoError::failed(QStringLiteral("システムログの読み込み"), path, FileReadReason(f));
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        throw IoError::failed(QStringLiteral("システムログの読み込み"), path, f.errorString());
+        throw IoError::failed(QStringLiteral("システムログの読み込み"), path, FileReadReason(f));
     QList<QByteArray> lines = bytes.split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();  // the final line end
     for (QByteArray& l : lines)
@@ -131,5 +131,5 @@ void ClearSysLog()
     const QString path = SysLogFileName();
     QFile f(path);
     if (f.exists() && !f.remove())
-        throw IoError::failed(QStringLiteral("システムログのクリア"), path, f.errorString());
+        throw IoError::failed(QStringLiteral("システムログのクリア"), path, FileWriteReason(f));
 }

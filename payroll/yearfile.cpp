@@ -24,7 +24,9 @@ const QString WriteWhat = QStringLiteral("年度データファイルの書き�
 void openOrThrow(QFile& f, QIODevice::OpenMode mode, const QString& what)
 {
     if (!f.exists()) throw IoError::failed(what, f.fileName(), QStringLiteral("ファイルが見つかりません。"));
-    if (!f.open(mode)) throw IoError::failed(what, f.fileName(), f.errorString());
+    if (!f.open(mode))
+        throw IoError::failed(what, f.fileName(),
+                              mode.testFlag(QIODevice::WriteOnly) ? FileWriteReason(f) : FileReadReason(f));
 }
 
 // A file shorter than a whole year file is damaged: reading or writing a period in it would
@@ -40,7 +42,7 @@ void checkSize(const QFile& f, const QString& what)
 void readAt(QFile& f, qint64 pos, void* dst, qint64 size)
 {
     if (!f.seek(pos) || f.read(static_cast<char*>(dst), size) != size)
-        throw IoError::failed(ReadWhat, f.fileName(), f.errorString());
+        throw IoError::failed(ReadWhat, f.fileName(), FileReadReason(f));
 }
 
 void writeWhole(const QString& path, const QByteArray& data)
@@ -131,7 +133,7 @@ void WritePeriod()
     checkSize(f, WriteWhat);
     QByteArray file = f.readAll();
     if (f.error() != QFileDevice::NoError || file.size() < YearFileSize)
-        throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
+        throw IoError::failed(WriteWhat, f.fileName(), FileReadReason(f));
     f.close();
     // The whole file is written anew and put in place at once: a save that stops anywhere leaves
     // the old period or the new one, whole, never a record that is half of each. The other
@@ -219,7 +221,7 @@ void ConvertOldYearFile(const QString& oldPath, const QString& newPath)
     QFile in(oldPath);
     openOrThrow(in, QIODevice::ReadOnly, ReadWhat);
     const QByteArray old = in.readAll();
-    if (in.error() != QFileDevice::NoError) throw IoError::failed(ReadWhat, oldPath, in.errorString());
+    if (in.error() != QFileDevice::NoError) throw IoError::failed(ReadWhat, oldPath, FileReadReason(in));
     in.close();
     // The new-employee template, the system log and anything else that is not an old year file
     // moves as it is; so does a year file already in the current layout. A year file of any other

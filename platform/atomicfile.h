@@ -21,13 +21,6 @@ void StartPartialFile(const QString& partial, const QString& what);
 // stays and IoError is thrown.
 void CommitFileAtomic(const QString& partial, const QString& path, const QString& what);
 
-// The reason of a system error code for the user: a Japanese sentence for the usual causes, with
-// the system's own text behind it.
-QString SystemReason(int err);
-
-// The same for a failed read: the causes of a read in Japanese, with the system's text behind.
-QString SystemReadReason(int err);
-
 // Creates folder (and missing parents) for the user's data with mode 0700, and tightens an
 // existing one to 0700. Returns false with errno set when it cannot be made.
 bool MakePrivateFolder(const QString& folder);

@@ -37,10 +37,9 @@ IniFile::IniFile(const QString& path) : path_(path)
     // A folder of that name opens, and reads as nothing: say what it is.
     if (QFileInfo(path).isDir()) throw IoError::failed(what, path, SystemReadReason(EISDIR));
     errno = 0;
-    if (!f.open(QIODevice::ReadOnly))
-        throw IoError::failed(what, path, errno ? SystemReadReason(errno) : f.errorString());
+    if (!f.open(QIODevice::ReadOnly)) throw IoError::failed(what, path, FileReadReason(f));
     QByteArray all = f.readAll();
-    if (f.error() != QFileDevice::NoError) throw IoError::failed(what, path, f.errorString());
+    if (f.error() != QFileDevice::NoError) throw IoError::failed(what, path, FileReadReason(f));
     loaded_ = all.isNull() ? QByteArray("") : all;
     if (all.isEmpty()) return;
     QList<QByteArray> raws = all.split('\n');

@@ -53,7 +53,7 @@ QString fetch(const QString& url, Sink& sink)
                            errno = 0;
                            if (sink.file->write(data, size) == size) return true;
                            const int err = errno;
-                           sink.writeError = err ? SystemReason(err) : sink.file->errorString();
+                           sink.writeError = err ? SystemReason(err) : FileWriteReason(*sink.file);
                            return false;
                        },
                        [&sink, &shownTotal](qint64 total, qint64 now) {
@@ -109,7 +109,7 @@ RunResult runToEnd(const QString& program, const QStringList& args)
     RunResult r;
     r.started = p.waitForStarted(10000);
     if (!r.started) {
-        r.errorText = p.errorString();
+        r.errorText = QStringLiteral("%1 を起動できませんでした。").arg(QFileInfo(program).fileName());
         return r;
     }
     p.closeWriteChannel();
@@ -206,7 +206,7 @@ TDownload DownloadArchive(const QString& url, const QString& name, long speedWin
 
     QFile out(part);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return localFault(QStringLiteral("%1 を作成できません。\r%2").arg(part, out.errorString()));
+        return localFault(QStringLiteral("%1 を作成できません。\r%2").arg(part, FileWriteReason(out)));
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     Sink body;
     body.file = &out;
@@ -222,7 +222,7 @@ TDownload DownloadArchive(const QString& url, const QString& name, long speedWin
     if (!out.flush()) {
         const int err = errno;
         return localFault(QStringLiteral("%1 に書き込めません。\r%2")
-                              .arg(part, err ? SystemReason(err) : out.errorString()));
+                              .arg(part, err ? SystemReason(err) : FileWriteReason(out)));
     }
     out.close();
     if (Sha256OfFile(part) != want) return failed(QStringLiteral("チェックサムが一致しません。"));

@@ -350,7 +350,7 @@ TEmployeeRec NewMemberFromBase(bool firstRun)
     }
     const QString what = QStringLiteral("新規作成時の基本の読み込み");
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw IoError::failed(what, path, file.errorString());
+    if (!file.open(QIODevice::ReadOnly)) throw IoError::failed(what, path, FileReadReason(file));
     const QByteArray bytes = file.read(sizeof r);
     if (bytes.size() != static_cast<int>(sizeof r))
         throw IoError::failed(what, path, QStringLiteral("ファイルが短すぎます。"));
@@ -392,7 +392,7 @@ void DeleteMemberTemplate()
     const QString path = MemberTemplateFile();
     QFile file(path);
     if (file.exists() && !file.remove())
-        throw IoError::failed(QStringLiteral("新規作成時の基本の削除"), path, file.errorString());
+        throw IoError::failed(QStringLiteral("新規作成時の基本の削除"), path, FileWriteReason(file));
 }
 
 int StepSlot(int slot, int dir)

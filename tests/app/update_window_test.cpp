@@ -20,6 +20,7 @@
 #include "payroll/period.h"
 #include "payroll/yearfile.h"
 #include "platform/atomicfile.h"
+#include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/msgbox_qt.h"
