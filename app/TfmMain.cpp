@@ -1221,6 +1221,8 @@ bool TfmMain::downloadAndInstall(UpdateKind kind, const QString& url, const QStr
     if (t.Outcome == InstallOutcome::Installed) return true;
     if (t.Outcome == InstallOutcome::BadArchive)
         MessageDlg(failed, failedType, MsgButtons::Ok);
+    else if (t.Outcome == InstallOutcome::NothingNewer)
+        ShowInfo(t.Message);
     else if (t.Outcome == InstallOutcome::NeedsAdmin || t.Outcome == InstallOutcome::NotAuthorized)
         ShowWarning(t.Message);
     else

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "payroll/paths.h"
+#include "payroll/taxtable.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/notice.h"
@@ -121,6 +122,30 @@ RunResult runToEnd(const QString& program, const QStringList& args)
     r.exitCode = p.exitCode();
     r.errorText = QString::fromUtf8(p.readAllStandardError()).trimmed();
     return r;
+}
+
+// Whether a table archive holds only table files each of an older published date than the one
+// installed: the installer would keep every installed file and change nothing. The archive is
+// unpacked into a private folder beside it and that folder removed again.
+bool installedTablesNewer(const QString& archive)
+{
+    const QString folder = CreateTemporaryFolder(QFileInfo(archive).absolutePath(), QStringLiteral("tables"));
+    if (folder.isEmpty()) return false;
+    const QString unpacked = folder + QLatin1Char('/');
+    bool newer = UnzipFile(archive, unpacked, QString()) == kZipOk;
+    const QStringList files =
+        QDir(unpacked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    newer = newer && !files.isEmpty();
+    for (const QString& f : files) {
+        const bool table =
+            f == TaxTableKyuyoName || f == TaxTableSyoyoName || f == KenhoTableName || f == KenRituName;
+        const QString installed = TableFileDate(TablePath + f);
+        // A file without a date was made before dates were written: older than any dated one.
+        newer = newer && table && QFileInfo(unpacked + f).isFile() && !installed.isEmpty() &&
+                TableFileDate(unpacked + f) < installed;
+    }
+    QDir(folder).removeRecursively();
+    return newer;
 }
 
 }  // namespace
@@ -268,6 +293,13 @@ TInstall InstallArchive(UpdateKind kind, const QString& archive)
     const QString updater = TablePath + QLatin1String(kUpdaterName);
     if (!QFileInfo(updater).isExecutable()) {
         t.Message = QStringLiteral("更新用のプログラム %1 が見つかりません。").arg(updater);
+        return t;
+    }
+    if (kind == UpdateKind::Tables && installedTablesNewer(archive)) {
+        t.Outcome = InstallOutcome::NothingNewer;
+        t.Message = QStringLiteral(
+            "インストールされているデータファイルの方が公開中のものより新しいため、\r"
+            "データファイルは更新しませんでした。");
         return t;
     }
     const QStringList args{UpdateKindArg(kind), archive, TablePath};
