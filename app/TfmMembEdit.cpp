@@ -562,14 +562,7 @@ void TfmMembEdit::textEdited(QLineEdit* edit)
     }
     if (numEdits_.contains(edit)) return;
     // Text fields are stored in CP932 and limited in bytes of it.
-    const QString text = edit->text();
-    const QString kept = DropNonCp932(text);
-    if (kept != text) {
-        MessageBeep();
-        const int caret = edit->cursorPosition() - (text.size() - kept.size());
-        edit->setText(kept);
-        edit->setCursorPosition(std::max(0, caret));
-    }
+    RefuseNonCp932(edit);
     if (edit->maxLength() != base) {
         // A longer stored text was shown whole; once edited it is held to the field's limit.
         edit->setText(CutToMaxLen(edit->text(), base));

@@ -423,14 +423,3 @@ TStepButtons StepButtons(int slot, bool viewOnly)
     }
     return b;
 }
-
-QString DropNonCp932(const QString& text)
-{
-    if (cp932::canEncode(text)) return text;
-    QString kept;
-    for (char32_t c : text.toUcs4()) {
-        const QString ch = QString::fromUcs4(&c, 1);
-        if (cp932::canEncode(ch)) kept += ch;
-    }
-    return kept;
-}

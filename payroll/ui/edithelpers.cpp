@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVariant>
+#include <algorithm>
 
 #include "payroll/common.h"
 #include "payroll/option.h"
@@ -211,6 +212,19 @@ bool TNumKeys::keyPress(QKeyEvent* event)
     }
     if (!OptionRec.InputOverN || (replaceSelection && edit_->hasSelectedText())) return false;
     return OverTypeKey(edit_, event);
+}
+
+bool RefuseNonCp932(QLineEdit* edit)
+{
+    const QString text = edit->text();
+    const QString refusal = cp932::refusal(text);
+    if (refusal.isEmpty()) return false;
+    const QString kept = cp932::keepEncodable(text);
+    const int caret = int(cp932::keepEncodable(text.left(edit->cursorPosition())).size());
+    edit->setText(kept);
+    edit->setCursorPosition(std::min(caret, int(kept.size())));
+    ShowError(refusal);
+    return true;
 }
 
 bool CheckFieldOnExit(QLineEdit* edit, QString& value)

@@ -25,6 +25,10 @@ bool CheckFieldOnExit(QLineEdit* edit, QString& value);
 // Cuts the edit's text to its maxLength counted in CP932 bytes, without splitting a double-byte
 // character; the caret goes to the end when the text then fills the field.
 void TrimEditMaxLen(QLineEdit* edit);
+// The one refusal of a character CP932 lacks in a text field, typed or pasted: it is taken out
+// (the caret stays after what remains) and named in "「X」はこのプログラムで扱えない文字です。".
+// True when something was taken out.
+bool RefuseNonCp932(QLineEdit* edit);
 // Ctrl+Delete in an entry field: the whole text deleted as typing deletes (undoable, reported by
 // textEdited, and the user's entry even when the field was empty already). Nothing in a read-only
 // field.
