@@ -793,8 +793,8 @@ void TfmMain::mnSendMeisailClick()
     if (!IsMapiAvailable())
         ShowError(
             QStringLiteral("御使用のパソコン環境ではメール送信機能は使用不可です。\n"
-                           "(送信サーバーが設定されておらず（Tolvane.ini の [Mail]）、mailto: "
-                           "を開くメールソフトもありません)"));
+                           "(送信サーバーが設定されておらず（Tolvane.ini の [Mail]）、\n"
+                           "mailto: を開くメールソフトもありません)"));
     bool unticked = false;
     bool ticked = false;
     for (int i = 0; i < ListBox->count(); ++i) {
