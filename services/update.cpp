@@ -125,23 +125,26 @@ RunResult runToEnd(const QString& program, const QStringList& args)
 }
 
 // Whether a table archive holds only table files each of an older published date than the one
-// installed: the installer would keep every installed file and change nothing. The archive is
-// unpacked into a private folder beside it and that folder removed again.
+// installed: the installer would keep every installed file and change nothing. The tables (a few
+// hundred kilobytes) are unpacked into a private folder beside the archive and that folder removed
+// again; an archive of anything else is left to the installer.
 bool installedTablesNewer(const QString& archive)
 {
+    const QStringList tables{TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName, KenRituName};
+    const QStringList entries = ZipEntryNames(archive);
+    if (entries.isEmpty()) return false;
+    for (const QString& e : entries)
+        if (!tables.contains(e)) return false;
     const QString folder = CreateTemporaryFolder(QFileInfo(archive).absolutePath(), QStringLiteral("tables"));
     if (folder.isEmpty()) return false;
     const QString unpacked = folder + QLatin1Char('/');
-    bool newer = UnzipFile(archive, unpacked, QString()) == kZipOk;
-    const QStringList files =
-        QDir(unpacked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    newer = newer && !files.isEmpty();
-    for (const QString& f : files) {
-        const bool table =
-            f == TaxTableKyuyoName || f == TaxTableSyoyoName || f == KenhoTableName || f == KenRituName;
+    TUnzipLimits limits;
+    limits.maxTotal = limits.maxEntry = qint64(16) << 20;
+    bool newer = UnzipFile(archive, unpacked, QString(), limits) == kZipOk;
+    for (const QString& f : entries) {
         const QString installed = TableFileDate(TablePath + f);
         // A file without a date was made before dates were written: older than any dated one.
-        newer = newer && table && QFileInfo(unpacked + f).isFile() && !installed.isEmpty() &&
+        newer = newer && QFileInfo(unpacked + f).isFile() && !installed.isEmpty() &&
                 TableFileDate(unpacked + f) < installed;
     }
     QDir(folder).removeRecursively();

@@ -45,9 +45,9 @@ QString whyNoItem(const QByteArray& bytes)
     bool ascii = true;
     for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString asUtf8 = utf8(bytes);
+    const QString decoded = utf8(bytes);
     const bool text = !bytes.contains('\0');
-    if (text && !ascii && !utf8.hasError())
+    if (text && !ascii && !decoded.isEmpty() && !utf8.hasError())
         return QStringLiteral("文字コードがシフトJISではなくUTF-8のため、項目を一つも読み取れません。");
     bool cp932Text = text;
     try {
