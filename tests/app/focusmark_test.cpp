@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "app/TfmCalc.h"
 #include "app/TfmMembEdit.h"
 #include "app/TfmSeqNo.h"
 #include "payroll/option.h"
@@ -190,11 +191,16 @@ TEST_F(FocusMarkTest, EveryControlShowsTheFocusFromTheStartAndRadioGroupsAreEnte
         close(fmCloud.get());
     }
     {
+        SCOPED_TRACE("calculator");
+        walk(Calculator(), Qt::Key_Tab, {"pnDisp", "btOk", "btCancel"});
+        close(Calculator());
+    }
+    {
         SCOPED_TRACE("save dialog of 表計算連携");
         fmInji->SetupSaveDlg(true);
         auto* save = child<QFileDialog>(fmInji.get(), "SaveDlg");
         save->setOption(QFileDialog::DontUseNativeDialog);
-        walk(save, Qt::Key_Tab, {"fileTypeCombo"});
+        walk(save, Qt::Key_Tab, {"fileTypeCombo", "listModeButton"});
         close(save);
     }
 }
