@@ -118,14 +118,15 @@ class HelpKeys : public QObject {
             case QEvent::ShortcutOverride:
             case QEvent::KeyPress: {
                 auto* k = static_cast<QKeyEvent*>(e);
-                const bool escape = k->key() == Qt::Key_Escape && k->modifiers() == Qt::NoModifier;
-                if (e->type() == QEvent::ShortcutOverride) {
-                    // Escape is kept from the window's shortcuts, to arrive as the key that closes.
-                    if (escape) e->accept();
-                    return escape;
-                }
                 const int key = k->key();
                 if (key >= Qt::Key_Shift && key <= Qt::Key_ScrollLock) return false;  // a modifier
+                const bool escape = key == Qt::Key_Escape && k->modifiers() == Qt::NoModifier;
+                if (escape && e->type() == QEvent::ShortcutOverride) {
+                    // Kept from the window's shortcuts, to arrive as the key that closes the help.
+                    e->accept();
+                    return true;
+                }
+                // Any other key, a shortcut too, closes it and goes on.
                 fieldHelp->hide();
                 return escape;
             }

@@ -254,7 +254,7 @@ TEST_F(WmKeysTest, TheCalculatorsOkIsReachedByKeyboard)
                     QTest::keyClick(calc->windowHandle(), char(k.key), k.mods);
                 else
                     press(calc, Qt::Key(k.key), k.mods);
-                // Alt letters click when their short animation ends.
+                // Alt letters press their button at once; the window closes as it answers.
                 if (k.mods == Qt::AltModifier) {
                     EXPECT_TRUE(QTest::qWaitFor([&] { return !calc->isVisible(); }));
                 }
