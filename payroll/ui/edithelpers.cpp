@@ -238,3 +238,15 @@ bool CheckFieldOnExit(QLineEdit* edit, QString& value)
     if (!ok) QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
     return ok;
 }
+
+bool ArrowLeavesCell(const QLineEdit* editor, const QKeyEvent* event)
+{
+    const int k = event->key();
+    if ((k != Qt::Key_Left && k != Qt::Key_Right && k != Qt::Key_Up && k != Qt::Key_Down) ||
+        (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    if (k == Qt::Key_Up || k == Qt::Key_Down || !editor->isModified()) return true;
+    if (editor->hasSelectedText()) return false;
+    return k == Qt::Key_Left ? editor->cursorPosition() == 0
+                             : editor->cursorPosition() == editor->text().size();
+}

@@ -37,6 +37,12 @@ void EmptyAsTyped(QLineEdit* edit);
 // giving it back: it is neither entering nor leaving the field concerned.
 bool FocusOfOtherWindow(const QFocusEvent* event);
 
+// An arrow key (no modifier but the keypad's) in the editor of a grid cell that leaves the cell for
+// its neighbour: up and down always; left and right unless the user is typing in the cell and the
+// caret still has text to move over on that side. An editor opened with its text selected is not
+// typed in yet.
+bool ArrowLeavesCell(const QLineEdit* editor, const QKeyEvent* event);
+
 // Enter in an entry window on a control that leaves the key alone: a focused push button is
 // pressed, as Space presses it (the buttons are not default buttons, so that Enter in a field never
 // presses one); a check box or radio button moves on to the next control as Tab does. Fields keep
