@@ -298,11 +298,21 @@ TEST_F(PrintDialogTest, PdfFileDialogInJapaneseOpensInDocumentsThenWhereTheLastW
     qputenv("XDG_CONFIG_HOME", (dir() + u(".config")).toLocal8Bit());
     ASSERT_TRUE(QDir().mkpath(dir() + u("Documents")) && QDir().mkpath(dir() + u("給与")));
     SetPdfOutputFile({});
+    // A "/" in a document's name is no folder: the whole name is offered, where the others open.
     struct Step {
+        int tag;
+        const char* document;
         const char* opensIn;
         const char* chosen;  // "": cancelled
-    } const steps[] = {{"Documents", "給与/5月"}, {"給与", ""}};
+        const char* offered;
+    } const steps[] = {
+        {505, "月別給与/賞与一覧", "Documents", "", "月別給与・賞与一覧.pdf"},
+        {299, "給与明細書", "Documents", "給与/5月", "給与明細書.pdf"},
+        {600, "給与/賞与総合計台帳", "給与", "", "給与・賞与総合計台帳.pdf"},
+        {299, "給与明細書", "給与", "", "給与明細書.pdf"},
+    };
     for (const Step& c : steps) {
+        SCOPED_TRACE(c.document);
         QStringList shown;
         WhenShown(
             [] {
@@ -320,9 +330,9 @@ TEST_F(PrintDialogTest, PdfFileDialogInJapaneseOpensInDocumentsThenWhereTheLastW
                 d->findChild<QLineEdit*>(u("fileNameEdit"))->setText(dir() + u(c.chosen));
                 d->findChild<QDialogButtonBox*>(u("buttonBox"))->button(QDialogButtonBox::Save)->click();
             });
-        showSlipDialog();
+        showSlipDialog(c.tag, u(c.document));
         child<QPushButton>(fmInji, "btOk")->click();
-        EXPECT_EQ(shown, QStringList({dir() + u(c.opensIn), u("給与明細書.pdf")}));
+        EXPECT_EQ(shown, QStringList({dir() + u(c.opensIn), u(c.offered)}));
         if (*c.chosen) {
             EXPECT_TRUE(pdfInfo(dir() + u(c.chosen) + u(".pdf")).contains(u("Pages:")));
         }
