@@ -658,7 +658,7 @@ void TfmInji::btOutCSVClick()
                                SaveDlg->selectedNameFilter() == kSheetFilter};
     bool written = false;
     try {
-        const ScopedNotice notice(QStringLiteral("指定されたファイルに出力中です。"));
+        // The export shows its notice while it writes, and takes it down for its questions.
         QApplication::processEvents();
         written = RunExport(Tag, target, memberList ? memberList() : TListSlots{}, mode);
     } catch (const AppError& e) {
