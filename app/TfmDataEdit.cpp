@@ -369,6 +369,7 @@ void TfmDataEdit::ShowMeisai(int slot)
     InShow = true;  // hiding the focused row moves the focus; that is no leaving
     screen_ = MeisaiScreen(slot);
     shownSlot_ = slot;
+    entered_.clear();
     refusedEdit_ = nullptr;
     setWindowTitle(screen_.caption);
     lbSimei->setText(screen_.simei);
@@ -432,8 +433,10 @@ bool TfmDataEdit::GetMeisai(int slot)
             const TSlipRow& row = screen_.rows[g][r - 1];
             if (row.name.isEmpty()) continue;
             QLineEdit* e = edit(static_cast<SlipGroup>(g), r);
-            inputs << TSlipInput{static_cast<SlipGroup>(g), row.name, e->text(),
-                                 e->property("Shown").toString()};
+            TSlipInput in{static_cast<SlipGroup>(g), row.name, e->text(), e->property("Shown").toString()};
+            if (const auto it = entered_.constFind(e); it != entered_.cend() && it->text == in.text)
+                in.entered = it->value;
+            inputs << in;
         }
     const QString error = StoreMeisai(slot, inputs);
     if (error.isEmpty()) return true;
@@ -514,9 +517,13 @@ bool TfmDataEdit::checkEntry(QLineEdit* e, bool closing)
 {
     const TSlipRow* r = shownRow(e);
     if (!r) return true;
-    if (e->isReadOnly() || e->text() == e->property("Shown").toString()) {
+    // Nothing typed, or an entry already taken (its text shows the number rounded): nothing to
+    // check again, which would read the rounded text as the number.
+    const auto taken = entered_.constFind(e);
+    if (e->isReadOnly() || e->text() == e->property("Shown").toString() ||
+        (taken != entered_.cend() && taken->text == e->text())) {
         if (e == refusedEdit_) refusedEdit_ = nullptr;
-        return true;  // nothing typed: nothing to refuse
+        return true;
     }
     const auto back = [e] { QTimer::singleShot(0, e, [e] { e->setFocus(Qt::OtherFocusReason); }); };
     // Closing is refused in so many words, naming the row: the window would otherwise just stay.
@@ -543,8 +550,14 @@ bool TfmDataEdit::checkEntry(QLineEdit* e, bool closing)
         return false;
     }
     refusedEdit_ = nullptr;
-    showText(e, x.text);
+    showEntered(e, x.text, x.value);
     return true;
+}
+
+void TfmDataEdit::showEntered(QLineEdit* e, const QString& text, double value)
+{
+    showText(e, text);
+    entered_.insert(e, {text, value});
 }
 
 bool TfmDataEdit::rowExit(QLineEdit* e, bool closing)
@@ -561,7 +574,8 @@ bool TfmDataEdit::rowExit(QLineEdit* e, bool closing)
             if (const auto rest = YukyuZanAfter(MembSlot, KintaiRec[MembSlot].Kintai[kiYukyu]))
                 for (int i = 1; i <= 16; ++i)
                     if (screen_.row(sgKintai, i).name == QStringLiteral("有休残日数"))
-                        showText(KintaiEdit[i], SlipValueText(sgKintai, QStringLiteral("有休残日数"), *rest));
+                        showEntered(KintaiEdit[i],
+                                    SlipValueText(sgKintai, QStringLiteral("有休残日数"), *rest), *rest);
         } catch (const AppError& err) {
             ShowError(err.message());
         }

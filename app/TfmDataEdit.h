@@ -2,6 +2,7 @@
 // slip items of his pay type, recalculated whenever a field is left.
 #pragma once
 #include <QDialog>
+#include <QHash>
 
 #include "app/core/dataedit.h"
 #include "payroll/records.h"
@@ -103,6 +104,8 @@ class TfmDataEdit : public QDialog {
     // closing: the window is to close, and a refusal says so.
     bool rowExit(QLineEdit* e, bool closing = false);
     bool checkEntry(QLineEdit* e, bool closing = false);
+    // Shows text for the number value entered into e; stored as value while e shows text.
+    void showEntered(QLineEdit* e, const QString& text, double value);
     bool keyPress(QLineEdit* e, QKeyEvent* k);
     void moveRow(QLineEdit* e, int dir);
     void enterNext(QLineEdit* e);
@@ -112,7 +115,13 @@ class TfmDataEdit : public QDialog {
     void selectInMainList();
 
     TSlipScreen screen_;
-    int shownSlot_ = 0;     // the slot screen_ holds
+    int shownSlot_ = 0;  // the slot screen_ holds
+    // The numbers entered since the screen was filled, with the texts shown for them.
+    struct Entered {
+        QString text;
+        double value = 0;
+    };
+    QHash<const QLineEdit*, Entered> entered_;
     bool closing_ = false;  // the window is going: the focus leaving with it is no leaving
     // An entry refused by its check, until it is changed: other fields ignore the focus the
     // refusal takes back, and the message is not repeated for the same text.

@@ -10,6 +10,7 @@
 #include "payroll/startup.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/filedialogs.h"
 #include "platform/focusmark.h"
 #include "platform/fonts.h"
 #include "platform/msgbox.h"
@@ -47,6 +48,7 @@ void SetupApplication()
     InstallApplicationFont();
     InstallQtMessageBoxes();
     InstallFocusMarks();
+    InstallFileDialogColumns();
 }
 
 // The start up to the main window on screen; false, after its message, when the program must end.

@@ -301,8 +301,10 @@ void calcKyuyo(int32_t slot, TCalcItems& items)
     r.premium(koKenpo, QStringLiteral("健康保険料"), E.Kenkou, E.KenhoRyo);
     r.premium(koKousei, QStringLiteral("厚生年金保険"), E.NenHoken, E.KoseiRyo);
     r.premium(koKikin, QStringLiteral("厚生年金基金"), E.NenKikin, E.Kakekin);
+    // Employment insurance is charged on the wages paid: a month whose reductions exceed its pay
+    // pays none, and is refunded none.
     r.premium(koKoyou, QStringLiteral("雇用保険料"), E.Koyou,
-              RoundShaho2_64(P.SikyuGoukei * (CorpRec.KoyRitu / 100)));
+              RoundShaho2_64(std::max<int32_t>(P.SikyuGoukei, 0) * (CorpRec.KoyRitu / 100)));
     r.premium(koKaigo, QStringLiteral("介護保険料"), E.Kaigo, E.KaigoRyo);
 
     const int june = CorpRec.SikyuShift == -1 && CorpRec.Juumin6Flag == 1 ? 7 : 6;
@@ -395,7 +397,9 @@ bool calcSyoyo(int32_t slot, TCalcItems& items)
     r.variableAllowances();
     r.setSyahoSantei(P.SikyuGoukei - r.notSyaho);
 
-    const int32_t standard = (P.KazeiGoukei / 1000) * 1000;
+    // The standard bonus amount, and the employment-insurance base below, are never negative: a
+    // bonus corrected below zero is charged nothing rather than refunded.
+    const int32_t standard = std::max<int32_t>(P.KazeiGoukei / 1000 * 1000, 0);
     const int32_t h = CalcKenhoSyoyoBase(slot, standard, items.otherPeriods());
     const int32_t n = standard > NenkinSyoyoCap ? NenkinSyoyoCap : standard;
     D.Koujo[koSyahoKei] = 0;
@@ -405,7 +409,7 @@ bool calcSyoyo(int32_t slot, TCalcItems& items)
     r.premium(koKousei, QStringLiteral("厚生年金保険"), E.NenHoken, RoundShaho64(n * c.NenRitu / 100));
     r.premium(koKikin, QStringLiteral("厚生年金基金"), E.NenKikin, RoundShaho64(n * c.KknRitu / 100));
     r.premium(koKoyou, QStringLiteral("雇用保険料"), E.Koyou,
-              RoundShaho2_64((double(P.SikyuGoukei) - P.Sikyu[siYakusyoku]) * c.KoyRitu / 100));
+              RoundShaho2_64(std::max(double(P.SikyuGoukei) - P.Sikyu[siYakusyoku], 0.0) * c.KoyRitu / 100));
     // Health and care are rounded together; the care premium is the difference.
     r.premium(koKaigo, QStringLiteral("介護保険料"), E.Kaigo,
               RoundShaho64(h * (c.KenRitu + c.KaiRitu) / 100) - D.Koujo[koKenpo]);

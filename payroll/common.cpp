@@ -398,6 +398,34 @@ TNumInput CheckNumInput(const QString& text, int tag)
     return r;
 }
 
+TEntryNumber ParseEntryNumber(const QString& text, int tag, bool kintai)
+{
+    TEntryNumber r;
+    try {
+        const TNumInput in = CheckNumInput(text, tag);
+        if (!in.error.isEmpty()) {
+            r.error = in.error;
+            r.refused = true;
+            return r;
+        }
+        // The check leaves digits, a sign and one separator: "7:20" reads as hours and minutes.
+        if (!kintai)
+            r.value = StrToIntEx(in.value);
+        else if (!in.value.isEmpty())
+            r.value = StrToFloatEx(in.value);
+    } catch (const AppError& e) {
+        // Letters that came in past the key filter (pasted text).
+        r.error = e.message();
+        r.refused = true;
+        return r;
+    }
+    if (tag == 52 && r.value > 31) {
+        r.error = QStringLiteral("日数の入力は31までです。");
+        r.value = 0;
+    }
+    return r;
+}
+
 QString CutToMaxLen(const QString& text, int maxLen)
 {
     return maxLen <= 0 ? text : cp932::cut(text, maxLen);

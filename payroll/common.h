@@ -91,6 +91,18 @@ struct TNumInput {
 // Validates and normalises a numeric entry of a field with this Tag (display width * 10 +
 // decimals): "12.5" with Tag 71 gives "012.5". ConvertError when the entry holds letters.
 TNumInput CheckNumInput(const QString& text, int tag);
+// The number a typed entry stands for: the one reading of a typed number that slip entry and list
+// entry share. kintai: an attendance field (Tag 52 days, 62 hours, two decimals), else an amount.
+// Hours are what was typed whatever style they are shown in: "7:20" is 7 1/3 hours, "7.33" is 7.33.
+// refused: no number, or out of the field's range, with error saying why; days above 31 are taken
+// as 0 with their message. The windows store this value, never a number read back from the text
+// they show for it, which is rounded to two decimals or to whole minutes.
+struct TEntryNumber {
+    double value = 0;
+    QString error;
+    bool refused = false;
+};
+TEntryNumber ParseEntryNumber(const QString& text, int tag, bool kintai);
 // text cut to maxLen CP932 bytes without splitting a double-byte character; maxLen <= 0 is no
 // limit.
 QString CutToMaxLen(const QString& text, int maxLen);

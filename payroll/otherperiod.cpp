@@ -2,6 +2,7 @@
 #include "payroll/otherperiod.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "payroll/common.h"
 #include "payroll/period.h"
@@ -125,7 +126,8 @@ void AddSyoyoKazei(TYearData& year, int32_t q, const QByteArray& key, int64_t& s
 {
     if (key.isEmpty()) return;
     const int e = year.firstSlotOf(q, key);
-    if (e) sum += (year.period(q).sikyu[e].KazeiGoukei / 1000) * 1000;
+    // A bonus corrected below zero had a standard amount of 0: it leaves no room under the cap.
+    if (e) sum += std::max<int32_t>(year.period(q).sikyu[e].KazeiGoukei / 1000 * 1000, 0);
 }
 
 void AddSyoyoKazei(const QString& fileName, int32_t q, const QByteArray& key, int64_t& sum)

@@ -65,7 +65,7 @@ int32_t ReadPeriodData(int32_t month, const QByteArray& key, TOtherPeriods& peri
 double GetPrevYukyuZan(int32_t period, const QByteArray& key);
 double GetPrevYukyuZan(int32_t period, const QByteArray& key, TOtherPeriods& periods);
 // Adds the employee's taxable total of bonus period q of fileName (of year) to sum, cut to a
-// multiple of 1,000 yen (the standard bonus amount the yearly health cap counts); nothing when he
-// (or the file) is not there.
+// multiple of 1,000 yen and never below 0 (the standard bonus amount the yearly health cap counts); nothing
+// when he (or the file) is not there.
 void AddSyoyoKazei(const QString& fileName, int32_t q, const QByteArray& key, int64_t& sum);
 void AddSyoyoKazei(TYearData& year, int32_t q, const QByteArray& key, int64_t& sum);

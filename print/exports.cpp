@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <optional>
 
 #include "payroll/calc.h"
 #include "payroll/captions.h"
@@ -11,6 +12,7 @@
 #include "payroll/option.h"
 #include "payroll/period.h"
 #include "platform/msgbox.h"
+#include "platform/notice.h"
 #include "print/dispatch.h"
 #include "print/ledger.h"
 
@@ -92,6 +94,21 @@ QString twoDigits(int n)
 {
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
 }
+
+// "指定されたファイルに出力中です。" on top of every window while files are written. It is taken
+// down for a question, which it would cover, and put up again for the next file.
+class WritingNotice {
+  public:
+    WritingNotice() { writing(); }
+    void writing()
+    {
+        if (!notice_) notice_.emplace(u("指定されたファイルに出力中です。"));
+    }
+    void asking() { notice_.reset(); }
+
+  private:
+    std::optional<ScopedNotice> notice_;
+};
 
 bool confirmOverwrite(const QString& path)
 {
@@ -179,6 +196,7 @@ bool OutDaichoCSV(const TExportTarget& target, const QList<int>& members)
         ShowError(u("出力する社員が選ばれていません。\n社員一覧のNo欄をチェックしてから出力してください。"));
         return false;
     }
+    WritingNotice notice;
     TYearData year;
     if (target.workbook) {
         QList<TExportSheet> sheets;
@@ -196,7 +214,11 @@ bool OutDaichoCSV(const TExportTarget& target, const QList<int>& members)
         const QString path = UniquePath(
             byName ? folder + name + u(".csv") : folder + twoDigits(slot) + name + u("_") + chosen.fileName(),
             written);
-        if (QFileInfo::exists(path) && !confirmOverwrite(path)) return false;
+        if (QFileInfo::exists(path)) {
+            notice.asking();
+            if (!confirmOverwrite(path)) return false;
+            notice.writing();
+        }
         WriteExportCsv(path, DaichoSheet(slot, year));
         written << path;
     }
@@ -205,6 +227,7 @@ bool OutDaichoCSV(const TExportTarget& target, const QList<int>& members)
 
 bool OutIchiranCSV(const TExportTarget& target, const QList<int>& lines, int mode)
 {
+    const WritingNotice notice;
     TExportSheet sheet = IchiranSheet(lines, mode);
     if (target.workbook) {
         sheet.name = QFileInfo(target.file).completeBaseName();
@@ -217,6 +240,7 @@ bool OutIchiranCSV(const TExportTarget& target, const QList<int>& lines, int mod
 
 bool OutSoGokeiCSV(const TExportTarget& target)
 {
+    const WritingNotice notice;
     TYearData year;
     const TExportSheet sheet = SoGokeiSheet(year);
     if (target.workbook)

@@ -26,7 +26,8 @@ TExportSheet SoGokeiSheet(TYearData& year);
 
 // The exports. Each returns true once everything is written, false when the user declined to
 // overwrite a file (what was written before stays) or there was nothing to export; errors throw
-// AppError and leave no partial file behind.
+// AppError and leave no partial file behind. The notice "指定されたファイルに出力中です。" shows
+// while they write, never over their questions.
 // The ledger: one CSV file per employee slot of members (named after the chosen file, or
 // "<name>.csv" for the chosen name "none.csv"), or one workbook with a sheet per employee.
 bool OutDaichoCSV(const TExportTarget& target, const QList<int>& members);

@@ -137,6 +137,49 @@ int16_t storedNumber(const QString& text)
     return ok ? int16_t(v) : int16_t(0);
 }
 
+// What the queue of printer says of itself: its state, its message and its reasons.
+struct TQueueState {
+    bool stopped = false;
+    QString message;
+    QStringList reasons;
+};
+
+TQueueState queueState(const QString& printer)
+{
+    TQueueState q;
+    const QByteArray name = printer.toUtf8();
+    char uri[HTTP_MAX_URI];
+    if (httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                         "/printers/%s", name.constData()) != HTTP_URI_STATUS_OK)
+        return q;
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    static const char* const wanted[] = {"printer-state", "printer-state-message", "printer-state-reasons"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    if (response) {
+        ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+        ipp_attribute_t* message = ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT);
+        ipp_attribute_t* reasons = ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD);
+        q.stopped = state && ippGetInteger(state, 0) == IPP_PSTATE_STOPPED;
+        if (message) q.message = QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed();
+        for (int i = 0; reasons && i < ippGetCount(reasons); ++i)
+            q.reasons << QString::fromUtf8(ippGetString(reasons, i, nullptr));
+        ippDelete(response);
+    }
+    return q;
+}
+
+// Why the queue stops or refuses, in words for the user: the administrator's own reason as written,
+// else its state reasons in Japanese. The service's own messages are English ("Paused", "Rejecting
+// Jobs"): a message in ASCII only is taken for one of those.
+QString queueReason(const TQueueState& q)
+{
+    bool ascii = true;
+    for (const QChar c : q.message) ascii = ascii && c.unicode() < 0x80;
+    return ascii ? PrinterStateReasonsText(q.reasons) : q.message;
+}
+
 // What the print service answered to the job just ended: the queue's refusal in the user's words,
 // empty when it took the job. Qt's print engine hands the finished document to libcups and drops
 // its answer, so the answer is read from libcups' record of its last request.
@@ -144,7 +187,7 @@ QString jobRefusal()
 {
     const ipp_status_t status = cupsLastError();
     if (status <= IPP_STATUS_OK_EVENTS_COMPLETE) return {};
-    // The service's own words, for whoever looks after the printer.
+    // The service's own words, English, only where no reason of ours says what happened.
     const QString detail = QString::fromUtf8(cupsLastErrorString()).trimmed();
     // A service gone or a printer deleted under the job shows as whatever failed first in libcups.
     ipp_status_t cause = status;
@@ -154,9 +197,13 @@ QString jobRefusal()
         cause = IPP_STATUS_ERROR_NOT_FOUND;
     QString reason;
     switch (cause) {
-        case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+        case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS: {
+            // The reason its administrator gave when he closed the queue to jobs.
+            const QString why = queueReason(queueState(CurrentPrinterName()));
             reason = QStringLiteral("プリンターが印刷を受け付けていません。");
-            break;
+            if (!why.isEmpty()) reason += QStringLiteral("\n理由：%1").arg(why);
+            return reason;
+        }
         case IPP_STATUS_ERROR_NOT_FOUND:
             reason = QStringLiteral("プリンターが見つかりません（削除された可能性があります）。");
             break;
@@ -176,10 +223,11 @@ QString jobRefusal()
             reason = QStringLiteral("プリンターがこの文書の形式を扱えません。");
             break;
         default:
-            reason = QStringLiteral("プリンターが印刷を受け付けませんでした。");
-            break;
+            return detail.isEmpty()
+                       ? QStringLiteral("プリンターが印刷を受け付けませんでした。")
+                       : QStringLiteral("プリンターが印刷を受け付けませんでした。\n（%1）").arg(detail);
     }
-    return detail.isEmpty() ? reason : reason + QStringLiteral("\n（%1）").arg(detail);
+    return reason;
 }
 
 // Leaves the engine without a canvas however the job ends.
@@ -282,32 +330,9 @@ QString PrinterStateReasonsText(const QStringList& keywords)
 QString CurrentPrinterHold()
 {
     if (CurrentIsPdf()) return {};
-    const QByteArray name = CurrentPrinterName().toUtf8();
-    char uri[HTTP_MAX_URI];
-    if (httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
-                         "/printers/%s", name.constData()) != HTTP_URI_STATUS_OK)
-        return {};
-    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    static const char* const wanted[] = {"printer-state", "printer-state-message", "printer-state-reasons"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
-    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    if (!response) return {};
-    ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
-    ipp_attribute_t* message = ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT);
-    ipp_attribute_t* reasons = ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD);
-    const bool stopped = state && ippGetInteger(state, 0) == IPP_PSTATE_STOPPED;
-    QString why = message ? QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed() : QString();
-    QStringList keywords;
-    for (int i = 0; reasons && i < ippGetCount(reasons); ++i)
-        keywords << QString::fromUtf8(ippGetString(reasons, i, nullptr));
-    ippDelete(response);
-    if (!stopped) return {};
-    // The service's own messages are English ("Paused"): the reasons are told in Japanese instead.
-    // A message in other letters is the administrator's own word and is shown as written.
-    bool ascii = true;
-    for (const QChar c : why) ascii = ascii && c.unicode() < 0x80;
-    if (ascii) why = PrinterStateReasonsText(keywords);
+    const TQueueState q = queueState(CurrentPrinterName());
+    if (!q.stopped) return {};
+    const QString why = queueReason(q);
     return QStringLiteral(
                "プリンター「%1」は停止しています%2。\n"
                "印刷した帳票はプリンターのキューで待っています。プリンターを再開すると印刷されます。")

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "app/resets.h"
+#include "platform/filedialogs.h"
 #include "platform/focusmark.h"
 #include "platform/fonts.h"
 
@@ -78,6 +79,8 @@ int main(int argc, char** argv)
     InstallFontSubstitutions();
     // Every window shows the focus mark from its start, as in the program.
     InstallFocusMarks();
+    // The file dialogs' columns fit what they show, as in the program.
+    InstallFileDialogColumns();
     // ResetGlobals, which every fixture calls, then puts the print and window state back too.
     RegisterGlobalResets();
     ::testing::InitGoogleTest(&argc, argv);

@@ -60,11 +60,6 @@ uint8_t* manualFlag(int slot, SlipGroup g, int k)
     return nullptr;
 }
 
-QString notNumber(const QString& text)
-{
-    return QStringLiteral("「%1」は数値ではありません。").arg(text.trimmed());
-}
-
 }  // namespace
 
 QString SlipListEntry(SlipGroup g, int payType, int row)
@@ -196,35 +191,11 @@ TSlipEntry CheckSlipEntry(SlipGroup g, const QString& name, const QString& text)
 {
     TSlipEntry e;
     e.text = text;
-    TNumInput r;
-    try {
-        r = CheckNumInput(text, SlipCheckTag(g, name));
-    } catch (const ConvertError& err) {
-        e.error = err.message();
-        e.refused = true;
-        return e;
-    }
-    if (!r.error.isEmpty()) {
-        e.error = r.error;
-        e.refused = true;
-        return e;
-    }
-    if (g == sgKintai) {
-        // The check leaves one separator and digits only, so no message can come from here.
-        e.value = r.value.isEmpty() ? 0 : StrToFloatEx(r.value);
-        if (IsSlipDayItem(name) && e.value > 31) {
-            e.error = QStringLiteral("日数の入力は31までです。");
-            e.value = 0;
-        }
-    } else {
-        try {
-            e.value = StrToIntEx(r.value);
-        } catch (const ConvertError&) {
-            e.error = notNumber(text);
-            e.refused = true;
-            return e;
-        }
-    }
+    const TEntryNumber n = ParseEntryNumber(text, SlipCheckTag(g, name), g == sgKintai);
+    e.error = n.error;
+    e.refused = n.refused;
+    if (n.refused) return e;
+    e.value = n.value;
     e.text = SlipValueText(g, name, e.value);
     return e;
 }
@@ -240,7 +211,13 @@ QString StoreMeisai(int slot, const QList<TSlipInput>& inputs)
     std::vector<Write> writes;
     for (const TSlipInput& in : inputs) {
         const int k = SlipStoreIndex(in.group, in.name);
-        if (k == 0 || in.text == in.shown) continue;
+        if (k == 0) continue;
+        // What was entered goes in as the number entered: the text shows it rounded.
+        if (in.entered) {
+            writes.push_back({in.group, k, *in.entered});
+            continue;
+        }
+        if (in.text == in.shown) continue;
         const TSlipEntry e = CheckSlipEntry(in.group, in.name, in.text);
         if (!e.error.isEmpty()) return e.error;
         writes.push_back({in.group, k, e.value});

@@ -69,16 +69,20 @@ struct TSlipEntry {
 };
 TSlipEntry CheckSlipEntry(SlipGroup g, const QString& name, const QString& text);
 
-// A row of the screen to store: its name, its text and the text it was shown with.
+// A row of the screen to store: its name, its text, the text it was shown with and, when its text
+// is one the window put there for a number entered (an accepted entry, the paid leave left), that
+// number.
 struct TSlipInput {
     SlipGroup group;
     QString name;
     QString text;
     QString shown;
+    std::optional<double> entered = std::nullopt;
 };
-// Stores the rows whose text differs from what was shown (an untouched "7:31" is not rounded
-// into the record); every row is checked before the first is written. Returns the message of a
-// row that does not check, with nothing stored, or an empty text.
+// Stores the rows entered as the number entered ("7:20" shown as "7.33" is 7 1/3 hours), and the
+// other rows whose text differs from what was shown (an untouched "7:31" is not rounded into the
+// record); every row is checked before the first is written. Returns the message of a row that
+// does not check, with nothing stored, or an empty text.
 QString StoreMeisai(int slot, const QList<TSlipInput>& inputs);
 
 // The monthly or bonus calculation of the slot; false when the bonus income tax was left to the

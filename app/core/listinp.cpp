@@ -368,33 +368,16 @@ TCellEntry CheckCellEntry(const TListGrid& g, int row, const QString& typed)
     TCellEntry r;
     if (row < 1 || row >= g.rowCount()) return r;
     const TGridRow& item = g.row(row);
-    const int tag = CellTag(g, row);
-    try {
-        const TNumInput in = CheckNumInput(typed, tag);
-        if (!in.error.isEmpty()) {
-            r.error = in.error;
-            return r;
-        }
-        if (item.kintai()) {
-            const double v = in.value.isEmpty() ? 0.0 : StrToFloatEx(in.value);
-            if (tag == 52 && v > 31) {
-                r.accepted = true;
-                r.error = QStringLiteral("日数の入力は31までです。");
-                return r;
-            }
-            r.text = IsJikanItem(item.name) ? FmtJikan(v) : QString::asprintf("%6.2f", v);
-            r.value = v;
-        } else {
-            const int32_t v = StrToIntEx(in.value);
-            r.text = FmtAmount(7, v);
-            r.value = v;
-        }
-    } catch (const AppError& e) {
-        // Letters that came in past the key filter (pasted text): refused like any other bad entry.
-        r.error = e.message();
-        return r;
-    }
-    r.accepted = true;
+    const TEntryNumber n = ParseEntryNumber(typed, CellTag(g, row), item.kintai());
+    r.error = n.error;
+    r.accepted = !n.refused;
+    // A day count above 31 empties the cell.
+    if (n.refused || !n.error.isEmpty()) return r;
+    r.value = n.value;
+    if (!item.kintai())
+        r.text = FmtAmount(7, n.value);
+    else
+        r.text = IsJikanItem(item.name) ? FmtJikan(n.value) : QString::asprintf("%6.2f", n.value);
     return r;
 }
 

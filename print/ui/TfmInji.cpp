@@ -128,11 +128,14 @@ void rememberFolder(const QString& file)
     if (!file.isEmpty()) lastFolder = QFileInfo(file).absolutePath();
 }
 
-// The proposed name of a PDF: the document's name in the folder file dialogs open in.
+// The proposed name of a PDF: the document's name in the folder file dialogs open in. "/" in a
+// name ("月別給与/賞与一覧") would make the rest of it a file in a folder that is not there, and the
+// dialog would open wherever the program was started: it becomes "・".
 QString pdfSuggestion(const QString& caption)
 {
     QString name = caption;
     if (name.endsWith(QStringLiteral("の印刷"))) name.chop(3);
+    name.replace(QLatin1Char('/'), QStringLiteral("・")).replace(QLatin1Char('\\'), QStringLiteral("・"));
     if (name.isEmpty()) name = QStringLiteral("帳票");
     return dialogFolder() + QLatin1Char('/') + name + QStringLiteral(".pdf");
 }
@@ -655,7 +658,7 @@ void TfmInji::btOutCSVClick()
                                SaveDlg->selectedNameFilter() == kSheetFilter};
     bool written = false;
     try {
-        const ScopedNotice notice(QStringLiteral("指定されたファイルに出力中です。"));
+        // The export shows its notice while it writes, and takes it down for its questions.
         QApplication::processEvents();
         written = RunExport(Tag, target, memberList ? memberList() : TListSlots{}, mode);
     } catch (const AppError& e) {

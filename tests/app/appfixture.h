@@ -68,3 +68,22 @@ class ScreenshotFont {
   private:
     const QFont saved_ = QApplication::font();
 };
+
+// Overtime typed into 普通残業時間 in either display style (0 decimal, 1 h:mm), as slip entry and
+// list entry both take it: the number typed is stored and paid, at 1,500 yen an hour rounded up,
+// whatever the field shows afterwards.
+struct TypedHours {
+    int style;
+    const char* typed;
+    double hours;
+    const char* shown;
+    int32_t pay;
+};
+inline constexpr TypedHours kTypedHours[] = {
+    {0, "7:20", 7 + 20.0 / 60, "  7.33", 11000},  // 7 1/3 h, not 7.33 (10,995)
+    {1, "7.33", 7.33, "  7:20", 10995},           // 7.33 h, not 7:20 (11,000)
+    {0, "8:10", 8 + 10.0 / 60, "  8.17", 12250},  // 8 1/6 h, not 8.17 (12,255)
+    {1, "7.99", 7.99, "  7:59", 11985},           // not 7:59 (11,975)
+    {1, "1.01", 1.01, "  1:01", 1515},            // 1,515 yen, not 1:01 (1,525)
+    {1, "7:20", 7 + 20.0 / 60, "  7:20", 11000}, {0, "7.33", 7.33, "  7.33", 10995},
+};

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/TfmDataEdit.h"
 #include "app/TfmMembEdit.h"
@@ -86,21 +87,27 @@ class DataEditTest : public PeriodTest {
 
 TEST_F(DataEditTest, EntriesAreCheckedWhereTheyAreTyped)
 {
-    employee(1, "山田　太郎");
-    OptionRec.TimeStyle = 1;
+    employee(1, "山田　太郎").Chingin[2] = 1500;
     struct Case {
         const char *row, *typed;
         const char* message;  // "" none
         int k;                // attendance index
         double stored;
         const char* shown;
-    } cases[] = {
-        {"普通残業時間", "7:30", "", 9, 7.5, "  7:30"},
+        int style = 1;          // of the hours shown
+        int32_t overtime = -1;  // 普通残業手当 afterwards, -1 not looked at
+    };
+    std::vector<Case> cases = {
+        {"普通残業時間", "7:30", "", 9, 7.5, "  7:30", 1, 11250},
         {"出勤日数", "32", "日数の入力は31までです。", 2, 0, "  0.00"},
         {"出勤日数", "31", "", 2, 31, " 31.00"},
     };
+    // The same keys as in list entry store the same number and pay the same.
+    for (const TypedHours& t : kTypedHours)
+        cases.push_back({"普通残業時間", t.typed, "", kiFutuZangyo, t.hours, t.shown, t.style, t.pay});
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed);
+        SCOPED_TRACE(testing::Message() << c.typed << (c.style ? " (h:mm)" : " (decimal)"));
+        OptionRec.TimeStyle = c.style;
         KintaiRec[1].Kintai[c.k] = 3;
         box.clear();
         open(1);
@@ -109,8 +116,16 @@ TEST_F(DataEditTest, EntriesAreCheckedWhereTheyAreTyped)
         EXPECT_EQ(box.lastText(), u(c.message));
         EXPECT_EQ(e->text(), QLatin1String(c.shown));
         EXPECT_EQ(ValueAt<double>(&KintaiRec[1], (c.k - 1) * 8), c.stored) << "stored when the field is left";
+        if (c.overtime >= 0) {
+            EXPECT_EQ(SikyuRec[1].Sikyu[siFutuZangyo], c.overtime);
+        }
         ASSERT_TRUE(close());
+        EXPECT_EQ(ValueAt<double>(&KintaiRec[1], (c.k - 1) * 8), c.stored) << "and when the window closes";
+        if (c.overtime >= 0) {
+            EXPECT_EQ(SikyuRec[1].Sikyu[siFutuZangyo], c.overtime);
+        }
     }
+    OptionRec.TimeStyle = 1;
 
     // An entry that does not parse or exceeds its field stays where it was typed: the field keeps
     // the focus, neither closing nor stepping goes on, and nothing is stored. Closing says why,
@@ -383,7 +398,7 @@ TEST_F(DataEditTest, MonthOfThreeEmployeesEnteredSavedAndReloaded)
     H.Zeigaku = 1;
     // March is saved with the paid leave left over.
     CurPeriod.Period = 3;
-    KintaiRec[2].Kintai[kiYukyuZan] = 10.5;
+    KintaiRec[2].Kintai[kiYukyuZan] = 10.375;
     KintaiRec[3].Kintai[kiYukyuZan] = 5;
     WritePeriod();
     CurPeriod.Period = 4;
@@ -410,7 +425,7 @@ TEST_F(DataEditTest, MonthOfThreeEmployeesEnteredSavedAndReloaded)
     EXPECT_TRUE(field("Sikyu", "日給計")->isReadOnly());
     type(field("Kintai", "出勤日数"), "18");
     type(field("Kintai", "有休日数"), "2");
-    EXPECT_EQ(field("Kintai", "有休残日数")->text(), QStringLiteral("  8.50")) << "10.5 left in March";
+    EXPECT_EQ(field("Kintai", "有休残日数")->text(), QStringLiteral("  8.38")) << "10.375 left in March";
     type(field("Kintai", "遅刻早退時間"), "1:45");
     ASSERT_TRUE(close());
 
@@ -456,7 +471,7 @@ TEST_F(DataEditTest, MonthOfThreeEmployeesEnteredSavedAndReloaded)
     }
     EXPECT_EQ(KintaiRec[1].Kintai[kiFutuZangyo], 10.5);
     EXPECT_EQ(KintaiRec[2].Kintai[kiChisouJikan], 1.75);
-    EXPECT_EQ(KintaiRec[2].Kintai[kiYukyuZan], 8.5);
+    EXPECT_EQ(KintaiRec[2].Kintai[kiYukyuZan], 8.375) << "the days left, not the 8.38 shown";
     EXPECT_EQ(KintaiRec[3].Kintai[kiJitudou], 85.25);
     EXPECT_EQ(KintaiRec[3].Kintai[kiYukyuZan], 4.0);
     EXPECT_EQ(KoujoRec[1].Sonota[1], 3000) << "an other item goes into both rows";

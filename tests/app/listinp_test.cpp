@@ -373,6 +373,21 @@ TEST_F(ListInpExactTest, TypedCellsGoBackAsTheNumberTyped)
     EXPECT_EQ(KintaiRec[2].Kintai[kiChisouJikan], StrToFloatEx(QStringLiteral("0:50")));
     EXPECT_EQ(KintaiRec[1].Kintai[kiYukyuZan], 9.875) << "not typed";
     EXPECT_EQ(KintaiRec[1].Kintai[kiYukyu], 0.125);
+
+    // The same keys as in slip entry store the same number and pay the same (slot 2, by the month).
+    for (const TypedHours& t : kTypedHours) {
+        SCOPED_TRACE(testing::Message() << t.typed << (t.style ? " (h:mm)" : " (decimal)"));
+        OptionRec.TimeStyle = t.style;
+        openMonth(5);
+        month();
+        SyainRec[2].Chingin[2] = 1500;
+        fmListInp->show();
+        typeAt(h, 2, "普通残業時間", QString::fromLatin1(t.typed));
+        EXPECT_EQ(h->grid.cell(2, rowOf(h, "普通残業時間")), QLatin1String(t.shown));
+        fmListInp->reject();
+        EXPECT_EQ(KintaiRec[2].Kintai[kiFutuZangyo], t.hours);
+        EXPECT_EQ(SikyuRec[2].Sikyu[siFutuZangyo], t.pay);
+    }
     EXPECT_TRUE(box.shown().empty()) << box.lastText();
 }
 

@@ -37,7 +37,9 @@
 #include "payroll/ui/TfmSelData.h"
 #include "platform/formkit.h"
 #include "platform/shell.h"
+#include "print/exportframe.h"
 #include "services/ui/TfmCloud.h"
+#include "services/ui/TfmNotice.h"
 #include "tests/print/dialogfixture.h"
 
 namespace {
@@ -55,17 +57,19 @@ bool becomesActive(QWidget* w)
 }
 
 // Presses Enter on the next message box once the window manager has made it active, as a user
-// does (the box is not activated by the test), and keeps its text. A box that never becomes
-// active is closed unanswered.
-void EnterOnNextBox(QString* text)
+// does (the box is not activated by the test), and keeps its text and whether the program's notice
+// panel was on the screen with it. A box that never becomes active is closed unanswered.
+void EnterOnNextBox(QString* text, bool* noticeShown = nullptr)
 {
     const auto box = []() -> QWidget* {
         return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     };
-    WhenShown(box, [box, text] {
+    WhenShown(box, [box, text, noticeShown] {
         auto* b = static_cast<QMessageBox*>(box());
         *text = b->text();
-        if (becomesActive(b)) QTest::keyClick(b->windowHandle(), Qt::Key_Return);
+        const bool active = becomesActive(b);
+        if (noticeShown) *noticeShown = fmNotice.existing() && fmNotice.existing()->isVisible();
+        if (active) QTest::keyClick(b->windowHandle(), Qt::Key_Return);
         if (b->isVisible()) b->reject();
     });
 }
@@ -88,7 +92,9 @@ class WmKeysTest : public PrintWindowTest {
 
 // 表計算連携 → file name → Enter → the completion message → Enter: the main window, where the
 // command came from, is active again and takes its keys (Alt+F opens its file menu). When the
-// export fails, the print dialog stays and has the focus back. CSV, workbook and a failure.
+// export fails, the print dialog stays and has the focus back. CSV, workbook and a failure; and the
+// ledger over a file already there, whose question the writing notice does not cover (Enter is
+// its safe answer, No).
 TEST_F(WmKeysTest, AfterAnExportTheFocusIsBackWhereTheCommandCameFrom)
 {
     if (RanItselfUnderXvfbWithWindowManager()) return;
@@ -123,16 +129,19 @@ TEST_F(WmKeysTest, AfterAnExportTheFocusIsBackWhereTheCommandCameFrom)
         QString file;
         const char* message;  // the start of the message answered with Enter
         bool fails;
+        int ledger = 0;  // 0: the main window's 月別給与/賞与一覧, else the ledger of that tag
     };
     std::vector<Road> roads = {
         {dir() + u("list.csv"), "月別給与/賞与一覧をファイルに出力しました。", false},
         {dir() + u("list.xlsx"), "月別給与/賞与一覧をファイルに出力しました。", false},
+        {dir() + u("給与台帳.csv"), "同名のファイルが存在します。上書きしますか？", false, 401},
     };
     if (disk.mounted())
         roads.push_back({dir() + u("full/list.csv"), "ファイルに出力できませんでした。", true});
     for (const auto& road : roads) {
         SCOPED_TRACE(road.file.toStdString());
         QString told;
+        bool noticeShown = false;
         bool backInDialog = false;
         WhenShown(fmInji, [&] {
             ASSERT_TRUE(becomesActive(fmInji));
@@ -149,7 +158,7 @@ TEST_F(WmKeysTest, AfterAnExportTheFocusIsBackWhereTheCommandCameFrom)
                           name->setText(road.file);
                           press(save, Qt::Key_Return);
                       });
-            EnterOnNextBox(&told);
+            EnterOnNextBox(&told, &noticeShown);
             press(fmInji, Qt::Key_Space);  // 表計算連携
             if (road.fails) {
                 backInDialog = becomesActive(fmInji) && fmInji->isVisible();
@@ -157,8 +166,19 @@ TEST_F(WmKeysTest, AfterAnExportTheFocusIsBackWhereTheCommandCameFrom)
             }
             if (fmInji->isVisible()) fmInji->reject();  // a step that went wrong ends the run
         });
-        fmMain->action("mnKyuyoIchiran")->trigger();
+        // The ledger's file of the first employee is there already.
+        const QString there =
+            dir() + u("01") + SafeFileName(SyainRec[1].Simei.shownText(), u("社員01")) + u("_給与台帳.csv");
+        if (road.ledger) {
+            WriteAll(there, "kept");
+            fmInji->setDocument(road.ledger, u("社員別給与台帳"));
+            fmInji->exec();
+            EXPECT_EQ(ReadAll(there), QByteArray("kept")) << "No keeps the file";
+        } else {
+            fmMain->action("mnKyuyoIchiran")->trigger();
+        }
         EXPECT_TRUE(told.startsWith(u(road.message))) << told;
+        EXPECT_FALSE(noticeShown) << "the notice stays on top of every window";
         EXPECT_EQ(backInDialog, road.fails);
         // The main window takes the keys again: Alt+F opens its file menu.
         ASSERT_TRUE(becomesActive(fmMain)) << QApplication::activeWindow();

@@ -2,6 +2,7 @@
 // slip item lists, manual entries, other periods and the yearly health cap of bonuses.
 #include "payroll/calc.h"
 
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -139,11 +140,26 @@ TEST_F(CalcTest, BasePayByPayTypeAndEmploymentInsuranceRounding)
     EXPECT_EQ(SikyuRec[1].Sikyu[siKihon], 115863) << "100.75 h x 1,150 = 115,862.5, rounded up";
 
     E.Keitai = 1;
+    E.Kekkin = 10000;
     CorpRec.KoyRitu = 0.6;
-    for (auto [pay, ins] : {std::pair{250250, 1501}, {250420, 1503}}) {
-        E.Chingin[1] = pay;
+    // Employment insurance is charged on the wages paid: 100,000 less 12 absence days at 10,000 is a
+    // gross pay of -20,000, which is charged nothing (not refunded 120), and 10 days leave 0. Tax:
+    // 248,749 and 248,917 lie in 甲 248,000..251,000, one dependant, 4,490; below 0 none.
+    const struct {
+        int32_t pay;
+        double absence;
+        int32_t gross, ins, tax;
+    } cases[] = {{250250, 0, 250250, 1501, 4490},
+                 {250420, 0, 250420, 1503, 4490},
+                 {100000, 12, -20000, 0, 0},
+                 {100000, 10, 0, 0, 0}};
+    for (const auto& c : cases) {
+        E.Chingin[1] = c.pay;
+        KintaiRec[1].Kintai[kiKekkin] = c.absence;
         CalcKyuyo(1);
-        EXPECT_EQ(KoujoRec[1].Koujo[koKoyou], ins) << pay;
+        EXPECT_EQ(SikyuRec[1].SikyuGoukei, c.gross) << c.pay << ", " << c.absence << " days";
+        EXPECT_EQ(KoujoRec[1].Koujo[koKoyou], c.ins) << c.pay << ", " << c.absence << " days";
+        EXPECT_EQ(KoujoRec[1].Koujo[koSyotoku], c.tax) << c.pay << ", " << c.absence << " days";
     }
 }
 
@@ -341,12 +357,30 @@ TEST_F(CalcTest, BonusCapsAndStandardAmount)
     TEmployeeRec& E = employee(1, "k1");
     E.Kaigo = 0;
     E.NoSyoto = 1;
-    SikyuRec[1].Sikyu[siKihon] = 1800000;
-    SikyuRec[1].Sikyu[siYakusyoku] = 34567;
-    CalcSyoyo(1);
-    EXPECT_EQ(KoujoRec[1].Koujo[koKousei], 137250) << "pension base capped at 1,500,000";
-    EXPECT_EQ(KoujoRec[1].Koujo[koKenpo], 90875) << "health base 1,834,000 x 4.955 % = 90,874.7";
-    EXPECT_EQ(KoujoRec[1].Koujo[koKoyou], 9000) << "officer's pay is not insured";
+    // Premiums are charged on what is paid: a bonus corrected below zero has a standard amount of 0,
+    // and employment insurance never goes below 0 when the officer's pay exceeds the gross.
+    const struct {
+        int32_t bonus, officer;
+        int32_t health, pension, employment;
+        const char* why;
+    } cases[] = {
+        {1800000, 34567, 90875, 137250, 9000,
+         "pension base capped at 1,500,000; health 1,834,000 x 4.955 % = 90,874.7; officer's pay not "
+         "insured"},
+        {-50000, 0, 0, 0, 0, "-50,000: nothing charged, nothing refunded"},
+        // 80,000 gross: health 80,000 x 4.955 % = 3,964, pension x 9.15 % = 7,320; employment base
+        // 80,000 - 100,000 = -20,000 (once -100 yen).
+        {-20000, 100000, 3964, 7320, 0, "officer's pay above the gross"},
+    };
+    for (const auto& c : cases) {
+        SikyuRec[1].Sikyu[siKihon] = c.bonus;
+        SikyuRec[1].Sikyu[siYakusyoku] = c.officer;
+        CalcSyoyo(1);
+        const std::array<int32_t, 4> got{KoujoRec[1].Koujo[koKenpo], KoujoRec[1].Koujo[koKousei],
+                                         KoujoRec[1].Koujo[koKoyou], KoujoRec[1].Koujo[koSyahoKei]};
+        EXPECT_EQ(got, (std::array{c.health, c.pension, c.employment, c.health + c.pension + c.employment}))
+            << c.why;
+    }
 }
 
 // Every premium, monthly and bonus, on a base of 200,000 yen at a rate that leaves it 0.49, 0.50,
@@ -417,6 +451,10 @@ TEST_F(CalcTest, YearlyHealthCapCountsStandardAmountsOfTheInsuranceYear)
     YearHeader.SyoyoDay[1] = 10;
     employee(1, "k1");
     EXPECT_EQ(CalcKenhoSyoyoBase(1, 1000000), 730000);
+    // A bonus corrected below zero counts as 0, not as room under the cap: 5,000,000 and -2,000,000
+    // leave 730,000, not 2,730,000.
+    storeOther(14, 2, 0, -2000000);
+    EXPECT_EQ(CalcKenhoSyoyoBase(1, 3000000), 730000);
     storeOther(13, 2, 0, 5800000);
     EXPECT_EQ(CalcKenhoSyoyoBase(1, 1000000), 0);
     YearHeader.SyoyoMonth[1] = 12;

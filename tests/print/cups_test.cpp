@@ -187,18 +187,29 @@ TEST_F(CupsTest, SlipsThroughQueuesAndWhatBecomesOfRefusedJobsAndGonePrinters)
     EXPECT_EQ(PrintWindowTest::pdfText(cups_.output(u("Slips"))).simplified(), pdfText);
     EXPECT_EQ(remembered(), u("Slips"));
 
-    // A queue that refuses jobs: the message, no job, and the pay date is not kept.
-    ASSERT_EQ(cups_.admin(u("cupsreject"), {u("Slips")}), QString());
-    YearHeader.PrnDay[5] = 0;
-    shown = print();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].type, MsgType::Error);
-    EXPECT_TRUE(shown[0].text.startsWith(u("印刷できませんでした。\nプリンターが印刷を受け付けていません。")))
-        << shown[0].text;
-    EXPECT_TRUE(shown[0].text.endsWith(u("プリンター：Slips"))) << shown[0].text;
-    EXPECT_EQ(fmInji->result(), QDialog::Rejected);
-    EXPECT_EQ(YearHeader.PrnDay[5], 0);
-    EXPECT_EQ(PrivateCups::finishedJobs(u("Slips")), 1);
+    // A queue that refuses jobs: the message in Japanese with the reason its administrator gave (none
+    // but the service's English "Rejecting Jobs" when he gave none), no job, and the pay date is not
+    // kept.
+    const struct {
+        QStringList reject;
+        const char* told;
+    } refusals[] = {
+        {{u("-r"), u("トナー交換のため停止中"), u("Slips")},
+         "印刷できませんでした。\nプリンターが印刷を受け付けていません。\n理由：トナー交換のため停止中\n"
+         "プリンター：Slips"},
+        {{u("Slips")}, "印刷できませんでした。\nプリンターが印刷を受け付けていません。\nプリンター：Slips"},
+    };
+    for (const auto& r : refusals) {
+        ASSERT_EQ(cups_.admin(u("cupsreject"), r.reject), QString());
+        YearHeader.PrnDay[5] = 0;
+        shown = print();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].type, MsgType::Error);
+        EXPECT_EQ(shown[0].text, u(r.told));
+        EXPECT_EQ(fmInji->result(), QDialog::Rejected);
+        EXPECT_EQ(YearHeader.PrnDay[5], 0);
+        EXPECT_EQ(PrivateCups::finishedJobs(u("Slips")), 1);
+    }
 
     // The printer deleted while the dialog is open.
     WriteAll(IniFileName, "[PrintInfo]\r\nDeviceName=Office\r\n");

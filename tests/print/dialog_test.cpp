@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTranslator>
+#include <QTreeView>
 #include <memory>
 
 #include "payroll/common.h"
@@ -297,12 +299,25 @@ TEST_F(PrintDialogTest, PdfFileDialogInJapaneseOpensInDocumentsThenWhereTheLastW
     qputenv("HOME", dir().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (dir() + u(".config")).toLocal8Bit());
     ASSERT_TRUE(QDir().mkpath(dir() + u("Documents")) && QDir().mkpath(dir() + u("給与")));
+    // A file of 20.5 KiB and a folder, whose size, type and date the dialog shows whole.
+    WriteAll(dir() + u("Documents/前回の給与明細書.pdf"), QByteArray(20990, 'x'));
+    ASSERT_TRUE(QDir().mkpath(dir() + u("Documents/控え")));
     SetPdfOutputFile({});
+    // A "/" in a document's name is no folder: the whole name is offered, where the others open.
     struct Step {
+        int tag;
+        const char* document;
         const char* opensIn;
         const char* chosen;  // "": cancelled
-    } const steps[] = {{"Documents", "給与/5月"}, {"給与", ""}};
+        const char* offered;
+    } const steps[] = {
+        {505, "月別給与/賞与一覧", "Documents", "", "月別給与・賞与一覧.pdf"},
+        {299, "給与明細書", "Documents", "給与/5月", "給与明細書.pdf"},
+        {600, "給与/賞与総合計台帳", "給与", "", "給与・賞与総合計台帳.pdf"},
+        {299, "給与明細書", "給与", "", "給与明細書.pdf"},
+    };
     for (const Step& c : steps) {
+        SCOPED_TRACE(c.document);
         QStringList shown;
         WhenShown(
             [] {
@@ -315,14 +330,34 @@ TEST_F(PrintDialogTest, PdfFileDialogInJapaneseOpensInDocumentsThenWhereTheLastW
                 auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
                 ASSERT_TRUE(d);
                 shown << d->directory().absolutePath() << d->findChild<QLineEdit*>(u("fileNameEdit"))->text();
+                // No column of the listing cuts its texts: each is as wide as its widest entry.
+                auto* tree = d->findChild<QTreeView*>(u("treeView"));
+                EXPECT_TRUE(tree && tree->isVisible()) << "the detail view";
+                if (tree) {
+                    QAbstractItemView* list = tree;
+                    QHeaderView* header = tree->header();
+                    const auto cut = [list, header] {
+                        QStringList columns;
+                        for (int col = 0; col < header->count(); ++col)
+                            if (header->sectionSize(col) < list->sizeHintForColumn(col))
+                                columns << QStringLiteral("%1: %2 < %3")
+                                               .arg(col)
+                                               .arg(header->sectionSize(col))
+                                               .arg(list->sizeHintForColumn(col));
+                        return columns;
+                    };
+                    EXPECT_TRUE(QTest::qWaitFor([&] {
+                        return list->model()->rowCount(list->rootIndex()) >= 1 && cut().isEmpty();
+                    })) << cut().join(u("; "));
+                }
                 if (!*c.chosen) return d->reject();
                 Screenshot(d, "pdf-save-dialog.png");
                 d->findChild<QLineEdit*>(u("fileNameEdit"))->setText(dir() + u(c.chosen));
                 d->findChild<QDialogButtonBox*>(u("buttonBox"))->button(QDialogButtonBox::Save)->click();
             });
-        showSlipDialog();
+        showSlipDialog(c.tag, u(c.document));
         child<QPushButton>(fmInji, "btOk")->click();
-        EXPECT_EQ(shown, QStringList({dir() + u(c.opensIn), u("給与明細書.pdf")}));
+        EXPECT_EQ(shown, QStringList({dir() + u(c.opensIn), u(c.offered)}));
         if (*c.chosen) {
             EXPECT_TRUE(pdfInfo(dir() + u(c.chosen) + u(".pdf")).contains(u("Pages:")));
         }

@@ -71,10 +71,11 @@ class PrintWindowTest : public PeriodTest {
         E.KenhoRyo = 14925, E.KoseiRyo = 27450, E.Juumin = 10000;
         KintaiRec[e].Kintai[kiSyukkin] = 20;
     }
-    // Opens the dialog for the slips of the ticked employees, as the main window's command does.
-    void showSlipDialog(int tag = 299)
+    // Opens the dialog for the slips of the ticked employees (or another document), as the main
+    // window's command does.
+    void showSlipDialog(int tag = 299, const QString& document = u("給与明細書"))
     {
-        fmInji->setDocument(tag, u("給与明細書"));
+        fmInji->setDocument(tag, document);
         fmInji->show();
         // The first opening says that printing goes to the PDF file only: not these tests' concern.
         if (!msg_.shown().empty() && msg_.lastText().startsWith(NoPrintService)) msg_.clear();

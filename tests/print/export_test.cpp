@@ -133,8 +133,15 @@ TEST_F(ExportTest, LedgerCsvPerEmployeeWithTheSavedTotals)
     WriteAll(dir() + u("青木_健一.csv"), "mine");
     msg_.answer(MsgResult::Yes);
     msg_.answer(MsgResult::No);
+    notices_->clear();
     EXPECT_FALSE(exportTo(499, dir() + u("none.csv")));
     ASSERT_EQ(msg_.shown().size(), 2u);
+    // The writing notice is up while files are written and down for each question.
+    std::vector<RecordedNotices::Call::Kind> notices;
+    for (const auto& c : notices_->calls()) notices.push_back(c.kind);
+    using K = RecordedNotices::Call::Kind;
+    EXPECT_EQ(notices, (std::vector{K::Show, K::Close, K::Show, K::Close}));
+    EXPECT_EQ(notices_->texts(), std::vector<QString>(2, u("指定されたファイルに出力中です。")));
     EXPECT_EQ(msg_.lastText(),
               u("同名のファイルが存在します。上書きしますか？\n\n") + dir() + u("青木_健一.csv"));
     EXPECT_EQ(ReadAll(dir() + u("青木_健一.csv")), QByteArray("mine"));
