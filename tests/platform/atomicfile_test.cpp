@@ -280,6 +280,37 @@ TEST_F(AtomicFileTest, TheReaderTakesOnlyAPlainFileUpToItsKindsSize)
         EXPECT_EQ(ReadAll(plain), "plain bytes");
     }
     EXPECT_GT(MaxReadSize(ReadKind::Data), 10 * 1349288);
+
+    // The block copy: a year file's bytes whole into a new private file; never over a link put
+    // at the target; past its cap nothing of the copy is left.
+    const QByteArray year = QByteArray(1349288, '\x01') + "end";
+    WriteAll(at, year);
+    const QString to = dir() + u("copy.dat");
+    const struct {
+        const char* name;
+        std::function<void()> plant;
+        qint64 cap;
+        TBlockCopy::Outcome outcome;
+    } copies[] = {
+        {"whole", [] {}, -1, TBlockCopy::Done},
+        {"a link at the target", [&] { QFile::link(plain, to); }, -1, TBlockCopy::WriteFailed},
+        {"past the cap", [] {}, 1 << 20, TBlockCopy::TooLarge},
+    };
+    for (const auto& c : copies) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(to);
+        c.plant();
+        const int in = OpenForReadingOrThrow(at, ReadKind::Data, u("読み込み"));
+        EXPECT_EQ(CopyToNewFile(in, to, c.cap).outcome, c.outcome);
+        ::close(in);
+        EXPECT_EQ(ReadAll(plain), "plain bytes");
+        if (c.outcome == TBlockCopy::Done) {
+            EXPECT_EQ(ReadAll(to), year);
+            EXPECT_EQ(FileMode(to), 0600);
+        } else if (c.outcome == TBlockCopy::TooLarge) {
+            EXPECT_FALSE(QFileInfo::exists(to));
+        }
+    }
 }
 
 }  // namespace
