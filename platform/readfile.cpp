@@ -83,6 +83,15 @@ QString NotRegularReason(unsigned mode)
 int OpenForReading(const QString& path, ReadKind kind, QString& reason)
 {
     const QByteArray name = QFile::encodeName(path);
+    // What is not a regular file is not even opened: the open of a device may act (a tape
+    // rewinds). What is put in its place meanwhile is caught by the fstat below.
+    struct stat pre;
+    if ((followsLinks(kind) ? ::stat(name.constData(), &pre) : ::lstat(name.constData(), &pre)) == 0 &&
+        !S_ISREG(pre.st_mode)) {
+        reason = S_ISDIR(pre.st_mode) ? SystemReadReason(EISDIR) : NotRegularReason(pre.st_mode);
+        errno = S_ISDIR(pre.st_mode) ? EISDIR : S_ISLNK(pre.st_mode) ? ELOOP : EINVAL;
+        return -1;
+    }
     // Non-blocking: the open of a FIFO with no writer would wait for one forever.
     TFd f{::open(name.constData(),
                  O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followsLinks(kind) ? 0 : O_NOFOLLOW))};

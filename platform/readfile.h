@@ -22,7 +22,8 @@ enum class ReadKind {
 // The largest file of kind that is read, in bytes.
 qint64 MaxReadSize(ReadKind kind);
 
-// Opens path for reading by the rules of kind: O_NOFOLLOW (unless the kind follows links),
+// Opens path for reading by the rules of kind (what is not a regular file is not even opened):
+// O_NOFOLLOW (unless the kind follows links),
 // O_NONBLOCK (cleared once the file is known to be a regular one), fstat S_ISREG, size at most
 // MaxReadSize(kind). Returns the descriptor (O_CLOEXEC; the caller closes it), or -1 with reason
 // set to a Japanese sentence and errno set (ENOENT: nothing there, ELOOP: a link, EFTYPE-like
