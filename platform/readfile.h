@@ -23,11 +23,11 @@ enum class ReadKind {
 qint64 MaxReadSize(ReadKind kind);
 
 // Opens path for reading by the rules of kind (what is not a regular file is not even opened):
-// O_NOFOLLOW (unless the kind follows links),
-// O_NONBLOCK (cleared once the file is known to be a regular one), fstat S_ISREG, size at most
-// MaxReadSize(kind). Returns the descriptor (O_CLOEXEC; the caller closes it), or -1 with reason
-// set to a Japanese sentence and errno set (ENOENT: nothing there, ELOOP: a link, EFTYPE-like
-// EINVAL: not a regular file, EFBIG: too large, else the system's).
+// O_NOFOLLOW (unless the kind follows links), O_NONBLOCK (cleared once the file is known to be a
+// regular one), fstat S_ISREG, size at most MaxReadSize(kind). Returns the descriptor (O_CLOEXEC;
+// the caller closes it), or -1 with reason set to a Japanese sentence and errno set (ENOENT:
+// nothing there, ELOOP: a link, EISDIR: a folder, EINVAL: another kind of file, EFBIG: too
+// large, else the system's).
 int OpenForReading(const QString& path, ReadKind kind, QString& reason);
 // The same, throwing IoError::failed(what, path, reason) instead of returning -1.
 int OpenForReadingOrThrow(const QString& path, ReadKind kind, const QString& what);
