@@ -35,7 +35,6 @@ TfmCalc::TfmCalc(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("fmCalc"));
     setWindowTitle(QStringLiteral("簡易電卓"));
     setModal(true);
-    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled, false);
 
     pnDisp = new QLabel(this);
@@ -45,6 +44,8 @@ TfmCalc::TfmCalc(QWidget* parent) : QDialog(parent)
     pnDisp->setAutoFillBackground(true);
     pnDisp->setBackgroundRole(QPalette::Base);
     pnDisp->setMargin(4);
+    // The display has the focus, and its mark; the keys it leaves are the window's.
+    pnDisp->setFocusPolicy(Qt::StrongFocus);
     QFont big = pnDisp->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
     pnDisp->setFont(big);
@@ -118,7 +119,7 @@ void TfmCalc::showEvent(QShowEvent* e)
     // Each opening starts from a clear calculator; what was on it last time is not this field's.
     run(TCalculator::Clear);
     sbTax->hide();
-    setFocus();
+    pnDisp->setFocus();
 }
 
 QToolButton* TfmCalc::button(int tag) const

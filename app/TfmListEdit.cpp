@@ -59,9 +59,14 @@ class TListEditDelegate : public QStyledItemDelegate {
             model->setData(index, text.trimmed());
             return;
         }
+        // The message box of a refused entry takes the focus from the editor, which commits again.
+        if (form_->refusing_) return;
         const TCellCheck k = CheckListEditCell(index.row() + 1, text);
         if (!k.error.isEmpty()) {
-            QTimer::singleShot(0, form_, [e = k.error] { ShowError(e); });
+            if (form_->leaving_)
+                form_->refusal_ = k.error;  // told by the key that leaves, which keeps the cell
+            else
+                QTimer::singleShot(0, form_, [e = k.error] { ShowError(e); });
             return;
         }
         model->setData(index, k.text);
@@ -69,12 +74,17 @@ class TListEditDelegate : public QStyledItemDelegate {
     bool eventFilter(QObject* editor, QEvent* e) override
     {
         if (e->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(e)->key();
+            auto* k = static_cast<QKeyEvent*>(e);
+            auto* w = static_cast<QWidget*>(editor);
+            const int key = k->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                auto* w = static_cast<QWidget*>(editor);
-                emit commitData(w);
-                emit closeEditor(w, NoHint);
-                form_->enterKey();
+                if (form_->leaveEditor(this, w)) form_->enterKey();
+                return true;
+            }
+            // Out of the cell at the edges of its text, as while no editor is open.
+            auto* line = qobject_cast<QLineEdit*>(w);
+            if (line && ArrowLeavesCell(line, k)) {
+                if (form_->leaveEditor(this, w)) form_->arrowKey(key);
                 return true;
             }
         }
@@ -215,6 +225,49 @@ void TfmListEdit::enterKey()
         if (StrGrid->item(row - 1, c)->data(EditableRole).toBool()) break;
     }
     StrGrid->setCurrentCell(row - 1, c);
+}
+
+bool TfmListEdit::leaveEditor(QAbstractItemDelegate* delegate, QWidget* editor)
+{
+    refusal_.clear();
+    leaving_ = true;
+    emit delegate->commitData(editor);
+    leaving_ = false;
+    if (refusal_.isEmpty()) {
+        emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+        return true;
+    }
+    refusing_ = true;
+    ShowError(refusal_);
+    refusing_ = false;
+    // The cell stays, its editor open again on what it holds: the message box took the focus
+    // from the editor, which may be gone.
+    StrGrid->setFocus(Qt::OtherFocusReason);
+    if (auto* open = qobject_cast<QLineEdit*>(StrGrid->indexWidget(StrGrid->currentIndex()))) {
+        open->setText(StrGrid->currentItem()->text());
+        open->selectAll();
+        open->setFocus(Qt::OtherFocusReason);
+    } else {
+        StrGrid->editItem(StrGrid->currentItem());
+    }
+    return false;
+}
+
+void TfmListEdit::arrowKey(int key)
+{
+    int row = StrGrid->currentRow();
+    int col = StrGrid->currentColumn();
+    if (row < 0 || col < 0) return;
+    const int toRow = row + (key == Qt::Key_Down) - (key == Qt::Key_Up);
+    const int toCol = col + (key == Qt::Key_Right) - (key == Qt::Key_Left);
+    if (toRow >= 0 && toRow < StrGrid->rowCount() && toCol >= 0 && toCol < StrGrid->columnCount()) {
+        row = toRow;
+        col = toCol;
+    }
+    if (row == StrGrid->currentRow() && col == StrGrid->currentColumn())
+        StrGridSelectCell(row, col, row, col);  // at the grid's edge the cell opens again
+    else
+        StrGrid->setCurrentCell(row, col);
 }
 
 void TfmListEdit::premiumsOf(int32_t pay, int c)

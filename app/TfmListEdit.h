@@ -7,6 +7,7 @@
 
 #include "platform/formref.h"
 
+class QAbstractItemDelegate;
 class QTableWidget;
 class QTableWidgetItem;
 class QTimer;
@@ -32,6 +33,11 @@ class TfmListEdit : public QDialog {
     void FormActivate();
     // Enter: the premiums of a pay typed into its row, then the next editable row of the column.
     void enterKey();
+    // A key that leaves the cell being edited (Enter, an arrow): what was typed is taken, and true;
+    // a refused entry is told and the cell stays with its editor open on what it held, false.
+    bool leaveEditor(QAbstractItemDelegate* delegate, QWidget* editor);
+    // An arrow key: the neighbouring cell that way, or the same one at the grid's edge.
+    void arrowKey(int key);
     // The four premiums of column c from the grade of a monthly pay.
     void premiumsOf(int32_t pay, int c);
     // A cell entered: the pay row left is emptied, and with AutoSelect the new cell's editor opens.
@@ -42,6 +48,9 @@ class TfmListEdit : public QDialog {
     QTableWidget* StrGrid = nullptr;
     QTimer* Timer1 = nullptr;  // opens the editor of a cell just entered (AutoSelect)
     QList<int> slots_;
+    bool leaving_ = false;   // a key leaves the cell: a refusal is kept in refusal_
+    bool refusing_ = false;  // a refusal is being told
+    QString refusal_;
 };
 
 extern TFormRef<TfmListEdit> fmListEdit;

@@ -54,23 +54,6 @@ bool isEnter(const QKeyEvent* e)
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
 }
 
-bool isArrow(const QKeyEvent* e)
-{
-    const int k = e->key();
-    return (k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down) &&
-           (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-}
-
-// An arrow in the cell editor leaves the cell, unless the user is typing in it and a left or right
-// arrow still has text to move the caret over.
-bool arrowLeavesCell(const QLineEdit* editor, const QKeyEvent* e)
-{
-    if (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down || !editor->isModified()) return true;
-    if (editor->hasSelectedText()) return false;
-    return e->key() == Qt::Key_Left ? editor->cursorPosition() == 0
-                                    : editor->cursorPosition() == editor->text().size();
-}
-
 // The page keys of a tab widget: Ctrl+Tab and Ctrl+PageDown go to the next page, Ctrl+Shift+Tab
 // and Ctrl+PageUp to the previous one; 0 for any other key.
 int pageStep(const QKeyEvent* e)
@@ -252,7 +235,7 @@ bool TListGridDelegate::eventFilter(QObject* watched, QEvent* event)
         auto* view = qobject_cast<TListGridView*>(parent());
         // An editor opened with its text selected is not typed in yet: the arrows move to the
         // neighbouring cell, as they do while no editor is open.
-        if (editor && view && isArrow(k) && arrowLeavesCell(editor, k)) {
+        if (editor && view && ArrowLeavesCell(editor, k)) {
             view->leaveCell(k->key());
             return true;
         }

@@ -794,8 +794,8 @@ void TfmMain::mnSendMeisailClick()
     if (!IsMapiAvailable())
         ShowError(
             QStringLiteral("御使用のパソコン環境ではメール送信機能は使用不可です。\n"
-                           "(送信サーバーが設定されておらず（Tolvane.ini の [Mail]）、mailto: "
-                           "を開くメールソフトもありません)"));
+                           "(送信サーバーが設定されておらず（Tolvane.ini の [Mail]）、\n"
+                           "mailto: を開くメールソフトもありません)"));
     bool unticked = false;
     bool ticked = false;
     for (int i = 0; i < ListBox->count(); ++i) {
@@ -914,14 +914,22 @@ void TfmMain::btDeleteClick()
                                .arg(DataPath, CurPeriod.EraText)
                                .arg(CurPeriod.EraYear, 2, 10, QLatin1Char('0'));
     // Besides this year's file, the one the age check reads by slot (the newest, which early in a
-    // year is last year's): moving the later slots down would give them other birth dates.
-    if ((QFileInfo::exists(gensen) || !FindGensenFile().isEmpty()) &&
-        MessageDlg(QStringLiteral("今年の源泉徴収データが作成されているため、\n"
-                                  "社員削除を行うと源泉徴収データにずれが生じます。\n"
-                                  "（社員削除ではなく、退職に設定する事を推奨）\n\n"
-                                  "このまま社員削除を続行しますか？"),
-                   MsgType::Warning, MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
-        return;
+    // year is last year's): moving the later slots down would give them other birth dates. The
+    // warning names the year of the file found.
+    const QString found = QFileInfo::exists(gensen) ? gensen : FindGensenFile();
+    if (!found.isEmpty()) {
+        const QString name = QFileInfo(found).fileName();
+        const qsizetype open = name.indexOf(QLatin1Char('('));
+        const QString year = found == gensen ? QStringLiteral("今年")
+                                             : name.mid(open + 1, name.indexOf(QLatin1Char(')')) - open - 1);
+        if (MessageDlg(QStringLiteral("%1の源泉徴収データが作成されているため、\n"
+                                      "社員削除を行うと源泉徴収データにずれが生じます。\n"
+                                      "（社員削除ではなく、退職に設定する事を推奨）\n\n"
+                                      "このまま社員削除を続行しますか？")
+                           .arg(year),
+                       MsgType::Warning, MsgButtons::YesNo, MsgDefault::Safe) != MsgResult::Yes)
+            return;
+    }
     const TEmployeeRec& E = SyainRec[slot];
     const QString busyo = E.Busyo.shownText().trimmed();
     const QString d =
@@ -1215,6 +1223,8 @@ bool TfmMain::downloadAndInstall(UpdateKind kind, const QString& url, const QStr
     if (t.Outcome == InstallOutcome::Installed) return true;
     if (t.Outcome == InstallOutcome::BadArchive)
         MessageDlg(failed, failedType, MsgButtons::Ok);
+    else if (t.Outcome == InstallOutcome::NothingNewer)
+        ShowInfo(t.Message);
     else if (t.Outcome == InstallOutcome::NeedsAdmin || t.Outcome == InstallOutcome::NotAuthorized)
         ShowWarning(t.Message);
     else

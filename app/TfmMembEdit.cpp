@@ -182,9 +182,10 @@ void TfmMembEdit::buildControls()
     grid->setRowStretch(13, 1);
 
     // ---- buttons ----
-    auto* sbBackData = SpeedButton(this, "sbBackData", QStringLiteral("前のデータ"));
+    // Stepping has the keys of the slip entry: Alt+B and Alt+N, and PageDown and PageUp.
+    auto* sbBackData = SpeedButton(this, "sbBackData", QStringLiteral("前のデータ(&B)"));
     sbBackData->setProperty("Tag", -1);
-    auto* sbNextData = SpeedButton(this, "sbNextData", QStringLiteral("次のデータ"));
+    auto* sbNextData = SpeedButton(this, "sbNextData", QStringLiteral("次のデータ(&N)"));
     sbNextData->setProperty("Tag", 1);
     auto* sbNewBase = SpeedButton(this, "sbNewBase", QStringLiteral("基本に設定(&T)"));
     auto* sbCalculator = SpeedButton(this, "sbCalculator", QStringLiteral("電卓起動(&C)"));
@@ -437,6 +438,14 @@ void TfmMembEdit::StepData(int tag)
     SetMemberToForm(membSlot_);
     setPickerGrade(WorkMemb.Tokyu);
     if (fmMain) fmMain->selectSlot(membSlot_);
+    if (tag != 0 && !viewOnly_) {
+        // The name is entered anew, also when it had the focus already (a step by the keys or by
+        // a button that takes no focus): selected as on Tab, so that typing replaces the other
+        // employee's name instead of adding to it.
+        QWidget* name = control("edSimei");
+        if (name->hasFocus()) control("btCancel")->setFocus(Qt::TabFocusReason);
+        name->setFocus(Qt::TabFocusReason);
+    }
 }
 
 int TfmMembEdit::pickerGrade() const
@@ -562,14 +571,7 @@ void TfmMembEdit::textEdited(QLineEdit* edit)
     }
     if (numEdits_.contains(edit)) return;
     // Text fields are stored in CP932 and limited in bytes of it.
-    const QString text = edit->text();
-    const QString kept = DropNonCp932(text);
-    if (kept != text) {
-        MessageBeep();
-        const int caret = edit->cursorPosition() - (text.size() - kept.size());
-        edit->setText(kept);
-        edit->setCursorPosition(std::max(0, caret));
-    }
+    RefuseNonCp932(edit);
     if (edit->maxLength() != base) {
         // A longer stored text was shown whole; once edited it is held to the field's limit.
         edit->setText(CutToMaxLen(edit->text(), base));

@@ -81,7 +81,7 @@ QByteArray readFile(const QString& path)
     QByteArray data = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw IoError::failed(QStringLiteral("ファイルの読み込み"), QDir::toNativeSeparators(path),
-                              f.errorString());
+                              FileReadReason(f));
     return data;
 }
 
@@ -346,7 +346,7 @@ void DeletePeriodData(const QString& fileName, int p)
     if (p < 1 || p > PeriodCount) return;
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly))
-        throw IoError::failed(QStringLiteral("年度データファイルの書き込み"), fileName, f.errorString());
+        throw IoError::failed(QStringLiteral("年度データファイルの書き込み"), fileName, FileReadReason(f));
     QByteArray file = f.readAll();
     f.close();
     if (file.size() < YearFileSize)

@@ -77,7 +77,7 @@ bool readHeader(const QString& fileName, TYearFileHeader& header)
             ReadWhat, fileName,
             QStringLiteral("ファイルが壊れています(%1 バイトしかありません)。").arg(f.size()));
     if (f.read(reinterpret_cast<char*>(&header), sizeof header) != sizeof header)
-        throw IoError::failed(ReadWhat, fileName, f.errorString());
+        throw IoError::failed(ReadWhat, fileName, FileReadReason(f));
     RefuseDamaged(fileName, CheckYearHeader(header));
     return true;
 }
@@ -150,7 +150,7 @@ void ReadSelectState(const QString& fileName)
     for (int p = 1; p <= MonthPeriods; ++p)
         if (!f.seek(DataRecPos(p - 1)) ||
             f.read(reinterpret_cast<char*>(&corps[p]), sizeof(TCorpRec)) != sizeof(TCorpRec))
-            throw IoError::failed(ReadWhat, fileName, f.errorString());
+            throw IoError::failed(ReadWhat, fileName, FileReadReason(f));
     // The months' days and hours only fill the window's fields; a damaged company block shows as
     // empty there, and opening that month tells what is damaged.
     for (int p = 1; p <= 12; ++p)

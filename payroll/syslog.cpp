@@ -131,5 +131,5 @@ void ClearSysLog()
     const QString path = SysLogFileName();
     QFile f(path);
     if (f.exists() && !f.remove())
-        throw IoError::failed(QStringLiteral("システムログのクリア"), path, f.errorString());
+        throw IoError::failed(QStringLiteral("システムログのクリア"), path, FileWriteReason(f));
 }

@@ -11,6 +11,7 @@
 
 #include "payroll/common.h"
 #include "payroll/paths.h"
+#include "platform/errors.h"
 
 const QString TaxTableKyuyoName = QStringLiteral("税額表(給与).dat");
 const QString TaxTableSyoyoName = QStringLiteral("税額表(賞与).dat");
@@ -62,7 +63,7 @@ QString readRecord(const QString& path, T& rec)
 {
     std::memset(static_cast<void*>(&rec), 0, sizeof rec);
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("開けません (%1)").arg(f.errorString());
+    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("開けません (%1)").arg(FileReadReason(f));
     // One byte more than the longest file, so that a file that is too long is seen even where the
     // size the system reports cannot be trusted.
     const qsizetype size = sizeof rec;

@@ -41,7 +41,7 @@ void checkSize(qint64 size, const QString& path, const QString& what)
 void readAt(QFile& f, const QString& path, qint64 pos, void* dst, qint64 size)
 {
     if (!f.seek(pos) || f.read(static_cast<char*>(dst), size) != size)
-        throw IoError::failed(ReadWhat, path, f.errorString());
+        throw IoError::failed(ReadWhat, path, FileReadReason(f));
 }
 
 void writeWhole(const QString& path, const QByteArray& data)

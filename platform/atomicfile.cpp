@@ -145,57 +145,6 @@ void CommitFileAtomic(const QString& partial, const QString& path, const QString
     commit(tmp, resolved(path), what);
 }
 
-QString SystemReason(int err)
-{
-    QString text;
-    switch (err) {
-        case ENOSPC:
-            text = QStringLiteral("ディスクの空き容量が足りません。");
-            break;
-        case EDQUOT:
-            text = QStringLiteral("ディスクの使用量の上限に達しました。");
-            break;
-        case EFBIG:
-            text = QStringLiteral("ファイルが大きすぎます。");
-            break;
-        case EACCES:
-        case EPERM:
-            text = QStringLiteral("書き込む権限がありません。");
-            break;
-        case EROFS:
-            text = QStringLiteral("読み取り専用の場所には書き込めません。");
-            break;
-        case ENOENT:
-        case ENOTDIR:
-            text = QStringLiteral("フォルダーが見つかりません。");
-            break;
-        case EIO:
-            text = QStringLiteral("ディスクの読み書きでエラーが起きました。");
-            break;
-        default:
-            break;
-    }
-    const QString system = QString::fromLocal8Bit(std::strerror(err));
-    return text.isEmpty() ? system : text + QStringLiteral("(") + system + QStringLiteral(")");
-}
-
-QString SystemReadReason(int err)
-{
-    QString text;
-    switch (err) {
-        case EACCES:
-        case EPERM:
-            text = QStringLiteral("読み込む権限がありません。");
-            break;
-        case EISDIR:
-            text = QStringLiteral("ファイルではなくフォルダーです。");
-            break;
-        default:
-            return SystemReason(err);
-    }
-    return text + QStringLiteral("(") + QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(")");
-}
-
 bool MakePrivateFolder(const QString& folder)
 {
     bool made = false;

@@ -21,13 +21,6 @@ void StartPartialFile(const QString& partial, const QString& what);
 // stays and IoError is thrown.
 void CommitFileAtomic(const QString& partial, const QString& path, const QString& what);
 
-// The reason of a system error code for the user: a Japanese sentence for the usual causes, with
-// the system's own text behind it.
-QString SystemReason(int err);
-
-// The same for a failed read: the causes of a read in Japanese, with the system's text behind.
-QString SystemReadReason(int err);
-
 // MakeFolder (filetree.h) with mode 0700 for the data root, which the program has always owned:
 // an existing one of this user is tightened to 0700. False with errno set.
 bool MakePrivateFolder(const QString& folder);

@@ -3,6 +3,8 @@
 #include <QString>
 #include <stdexcept>
 
+class QFileDevice;
+
 class AppError : public std::runtime_error {
   public:
     explicit AppError(const QString& message);
@@ -38,3 +40,15 @@ class RangeError : public AppError {
     using AppError::AppError;
     RangeError();
 };
+
+// The reason of a failed system call for the user, in one Japanese sentence per error code and in
+// the program's words (フォルダー, never the system's own English or translated text): a write's
+// reason (a missing folder, no right to write).
+QString SystemReason(int err);
+// The same for a read, where a code reads differently (a missing file, no right to read).
+QString SystemReadReason(int err);
+// The reason a QFile or QSaveFile failed, from the error code its failed call left in errno (read
+// at the call, so pass it on at once): a folder in place of the file says so; a failure that left
+// no code says which of reading and writing failed.
+QString FileReadReason(const QFileDevice& f);
+QString FileWriteReason(const QFileDevice& f);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/atomicfile.h"
+#include "platform/errors.h"
 
 namespace {
 

@@ -1,18 +1,21 @@
 // Every window of the program counts as one whose focus moves by keyboard, so that the style draws
 // the focus mark on whatever control has the focus; and a group of radio buttons is entered on its
-// ticked button.
+// ticked button. A button's accelerator presses it at once.
 #include "platform/focusmark.h"
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QEvent>
+#include <QFrame>
 #include <QHash>
 #include <QKeyEvent>
 #include <QObject>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QRadioButton>
+#include <QShortcutEvent>
 #include <QStyleOption>
 #include <QWidget>
 #include <algorithm>
@@ -49,10 +52,11 @@ void tabStopsOnTickedRadios(QWidget* window)
 }
 
 // The style's own marks, and where it has none that differs from a control's look without the
-// focus, one more in its highlight colour: a frame around a list, a tree, a grid or a text box
-// (their current line alone may be hidden, or drawn by the window itself), a frame inside a push
-// button (the dialog's default button looks the same with the focus and without it), and a frame
-// around the caption of a check box or radio button (the style's own is faint).
+// focus, one more in its highlight colour: a frame around a list, a tree, a grid, a text box or a
+// framed display (their current line alone may be hidden, or drawn by the window itself), a frame
+// inside a push button (the dialog's default button looks the same with the focus and without
+// it) or a tool button (a checked one showed none), and a frame around the caption of a check box
+// or radio button (the style's own is faint).
 class TFocusStyle : public QProxyStyle {
   public:
     using QProxyStyle::QProxyStyle;
@@ -62,7 +66,7 @@ class TFocusStyle : public QProxyStyle {
     {
         QProxyStyle::drawControl(element, option, p, widget);
         if (!(option->state & State_HasFocus) || !(option->state & State_Enabled)) return;
-        if (element == CE_ShapedFrame && qobject_cast<const QAbstractScrollArea*>(widget))
+        if (element == CE_ShapedFrame && qobject_cast<const QFrame*>(widget))
             mark(p, option->rect, option->palette, 0);
         else if (element == CE_PushButton)
             mark(p, option->rect, option->palette, 3);
@@ -72,6 +76,14 @@ class TFocusStyle : public QProxyStyle {
                  subElementRect(element == CE_CheckBox ? SE_CheckBoxFocusRect : SE_RadioButtonFocusRect,
                                 option, widget),
                  option->palette, 0);
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* p,
+                            const QWidget* widget) const override
+    {
+        QProxyStyle::drawComplexControl(control, option, p, widget);
+        if (control == CC_ToolButton && (option->state & State_HasFocus) && (option->state & State_Enabled))
+            mark(p, option->rect, option->palette, 1);
     }
 
   private:
@@ -103,6 +115,18 @@ class TFocusMarks : public QObject {
                         window->setAttribute(Qt::WA_KeyboardFocusChange);
                         if (e->type() == QEvent::FocusIn) w->update();
                     }
+                }
+                break;
+            case QEvent::Shortcut:
+                // Qt presses a button by its accelerator with a click that fires 100 ms later: a
+                // key typed within that time went to the window as it was before the press (the
+                // digit after Alt+N to the employee stepped from). The press takes effect at once.
+                if (auto* b = qobject_cast<QAbstractButton*>(watched);
+                    b && !static_cast<QShortcutEvent*>(e)->isAmbiguous() && b->isEnabled()) {
+                    if (b->isCheckable() && (b->focusPolicy() & Qt::ClickFocus))
+                        b->setFocus(Qt::ShortcutFocusReason);
+                    b->click();
+                    return true;
                 }
                 break;
             case QEvent::KeyPress: {

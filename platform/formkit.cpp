@@ -4,6 +4,9 @@
 #include <QInputDialog>
 #include <algorithm>
 
+#include "platform/cp932.h"
+#include "platform/msgbox.h"
+
 QLineEdit* NumericEdit(QWidget* parent, const char* name, int maxLength, int tag, int spareDigits)
 {
     auto* edit = Named<QLineEdit>(parent, name);
@@ -35,7 +38,8 @@ QToolButton* SpeedButton(QWidget* parent, const char* name, const QString& capti
     return b;
 }
 
-bool InputQuery(QWidget* parent, const QString& caption, const QString& prompt, QString& value, int width)
+bool InputQuery(QWidget* parent, const QString& caption, const QString& prompt, QString& value, int width,
+                int maxBytes)
 {
     QInputDialog dlg(parent);
     dlg.setObjectName(QStringLiteral("InputQuery"));
@@ -48,6 +52,19 @@ bool InputQuery(QWidget* parent, const QString& caption, const QString& prompt, 
     const int field = fm.horizontalAdvance(QString(width, QChar(0x3042))) + 16;
     const int title = fm.horizontalAdvance(caption) + fm.horizontalAdvance(QString(8, QChar(0x3042)));
     if (auto* edit = dlg.findChild<QLineEdit*>()) edit->setMinimumWidth(field);
+    // Input stops at the limit with a beep: what was just typed beyond it is taken back.
+    if (maxBytes > 0)
+        QObject::connect(&dlg, &QInputDialog::textValueChanged, &dlg, [&dlg, maxBytes](const QString& typed) {
+            auto* edit = qobject_cast<QLineEdit*>(dlg.focusWidget());
+            if (!edit || cp932::byteLength(typed) <= maxBytes) return;
+            QString text = typed;
+            int caret = edit->cursorPosition();
+            while (caret > 0 && cp932::byteLength(text) > maxBytes) text.remove(--caret, 1);
+            text = cp932::cut(text, maxBytes);
+            edit->setText(text);
+            edit->setCursorPosition(std::min(caret, int(text.size())));
+            MessageBeep();
+        });
     dlg.setMinimumWidth(std::max(field + 24, title));
     if (dlg.exec() != QDialog::Accepted) return false;
     value = dlg.textValue();

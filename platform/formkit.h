@@ -20,7 +20,9 @@ QLineEdit* NumericEdit(QWidget* parent, const char* name, int maxLength, int tag
 QLineEdit* DatePartEdit(QWidget* parent, const char* name);
 // The one-line input box (objectName "InputQuery"): caption as its title, prompt above the field,
 // value as the starting text and, after OK, the text typed. As wide as the caption and a field of
-// width full-width characters need. Returns whether it was closed with OK.
-bool InputQuery(QWidget* parent, const QString& caption, const QString& prompt, QString& value, int width);
+// width full-width characters need; with maxBytes, typing stops (with a beep) at that many CP932
+// bytes. Returns whether it was closed with OK.
+bool InputQuery(QWidget* parent, const QString& caption, const QString& prompt, QString& value, int width,
+                int maxBytes = 0);
 // A flat button that leaves the focus in the field it works on.
 QToolButton* SpeedButton(QWidget* parent, const char* name, const QString& caption);

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 
 #include "platform/msgbox.h"
 
@@ -73,6 +74,23 @@ void fitOnScreen(QMessageBox& box)
     grid->addWidget(scroll, row, column, rows, columns);
 }
 
+// The lines as the program wrote them stay whole where the screen has room for them: QMessageBox
+// would wrap every line longer than half the screen (at most 500 pixels) at that width, wherever
+// it falls, even inside a word ("メールソフ" and "ト" on two lines).
+void keepWrittenLines(QMessageBox& box, const QString& text)
+{
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    if (!label || !screen) return;
+    // The widest box QMessageBox allows, less the icon and the margins beside the text.
+    const int screenWidth = screen->availableGeometry().width();
+    const int widestBox = screenWidth <= 1024 ? screenWidth : qMin(screenWidth - 480, 1000);
+    const int room = widestBox - 2 * box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize) - 60;
+    // Measured as the label draws: every line laid out, fallback fonts and all.
+    const int widest = label->fontMetrics().boundingRect(QRect(0, 0, 1 << 20, 1 << 20), 0, text).width() + 2;
+    if (widest <= room) label->setMinimumWidth(widest);
+}
+
 // The window a box is shown over, which has the focus back when the box closes: the active one,
 // or, just after a dialog closed and before the window system moved the focus on, the modal window
 // in front. A box over a window already hidden would leave no window of the program active.
@@ -114,6 +132,7 @@ MsgResult showBox(const MsgShown& m)
             b.r == MsgResult::Ok && !m.okCaption.isEmpty() ? m.okCaption : QString::fromUtf8(b.caption));
     // The first button (Yes, OK), or for a question that may lose data the one Escape answers.
     box.setDefaultButton(m.def == MsgDefault::Safe ? set.back().sb : set.front().sb);
+    keepWrittenLines(box, text);
     fitOnScreen(box);  // last: the icon and the buttons lay the box out afresh
     const int answer = box.exec();
     if (owner && owner->isVisible()) owner->activateWindow();

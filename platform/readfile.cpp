@@ -100,8 +100,6 @@ int OpenForReading(const QString& path, ReadKind kind, QString& reason)
         struct stat st;
         if (err == ELOOP && ::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode))
             reason = NotRegularReason(st.st_mode);
-        else if (err == ENOENT)
-            reason = QStringLiteral("ファイルが見つかりません。");
         else
             reason = SystemReadReason(err);
         errno = err;
@@ -148,7 +146,7 @@ bool OpenReadFile(QFile& file, const QString& path, ReadKind kind, QString& reas
     if (fd < 0) return false;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        reason = file.errorString();
+        reason = FileReadReason(file);
         errno = EIO;
         return false;
     }

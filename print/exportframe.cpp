@@ -79,8 +79,23 @@ QString libraryReason(lxw_error err, int sysErr)
 {
     // A write the system refused (a full disk) says so in its own words.
     if (sysErr != 0) return SystemReason(sysErr);
-    return QStringLiteral("表計算ファイルを作れませんでした（%1）。")
-        .arg(QString::fromUtf8(lxw_strerror(err)));
+    // The library's own texts are English; the causes a user can meet are said in Japanese.
+    switch (err) {
+        case LXW_ERROR_MEMORY_MALLOC_FAILED:
+            return SystemReason(ENOMEM);
+        case LXW_ERROR_32_STRING_LENGTH_EXCEEDED:
+        case LXW_ERROR_128_STRING_LENGTH_EXCEEDED:
+        case LXW_ERROR_255_STRING_LENGTH_EXCEEDED:
+        case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED:
+            return QStringLiteral("セルに入れる文字が多すぎます。");
+        case LXW_ERROR_SHEETNAME_LENGTH_EXCEEDED:
+        case LXW_ERROR_INVALID_SHEETNAME_CHARACTER:
+        case LXW_ERROR_SHEETNAME_START_END_APOSTROPHE:
+        case LXW_ERROR_SHEETNAME_ALREADY_USED:
+            return QStringLiteral("シート名が正しくありません。");
+        default:
+            return QStringLiteral("表計算ファイルを作れませんでした（エラー番号 %1）。").arg(int(err));
+    }
 }
 
 }  // namespace

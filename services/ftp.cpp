@@ -221,7 +221,7 @@ TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QStr
     RecordTemporaryFolder(QFileInfo(part).absolutePath());
     QFile file(part);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return {false, false, file.errorString(), FtpFailure::Other};
+        return {false, false, FileWriteReason(file), FtpFailure::Other};
     char error[CURL_ERROR_SIZE] = {};
     QByteArray url;
     CurlPtr c = handle(server, name, url, error);
@@ -236,9 +236,10 @@ TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QStr
     curl_easy_setopt(c.get(), CURLOPT_NOPROGRESS, 0L);
     const CURLcode rc = curl_easy_perform(c.get());
     const bool flushed = file.flush();
+    const QString unflushed = flushed ? QString() : FileWriteReason(file);
     file.close();
     TFtpResult r = finish(rc, error, t, server);
-    if (r.Ok && !flushed) r = {false, false, file.errorString(), FtpFailure::Other};
+    if (r.Ok && !flushed) r = {false, false, unflushed, FtpFailure::Other};
     if (!r.Ok) {
         QFile::remove(part);
         return r;

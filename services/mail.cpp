@@ -168,9 +168,10 @@ bool ComposerAnswers()
 QString MailUnavailableReason()
 {
     return QStringLiteral(
-        "メールソフト（mailto: を開くプログラム）が見つからず、送信サーバーも設定されていないため、"
-        "送信できません。\n帳票内容の保存はできます。送信するには、メールソフトを入れて既定に"
-        "するか、Tolvane.ini の [Mail] に送信サーバーを設定して下さい。");
+        "メールソフト（mailto: を開くプログラム）が見つからず、\n"
+        "送信サーバーも設定されていないため、送信できません。\n"
+        "帳票内容の保存はできます。送信するには、メールソフトを入れて既定にするか、\n"
+        "Tolvane.ini の [Mail] に送信サーバーを設定して下さい。");
 }
 
 bool IsMapiAvailable()

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "payroll/paths.h"
+#include "payroll/taxtable.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/filetree.h"
@@ -55,7 +56,7 @@ QString fetch(const QString& url, Sink& sink)
                            errno = 0;
                            if (sink.file->write(data, size) == size) return true;
                            const int err = errno;
-                           sink.writeError = err ? SystemReason(err) : sink.file->errorString();
+                           sink.writeError = err ? SystemReason(err) : FileWriteReason(*sink.file);
                            return false;
                        },
                        [&sink, &shownTotal](qint64 total, qint64 now) {
@@ -111,7 +112,7 @@ RunResult runToEnd(const QString& program, const QStringList& args)
     RunResult r;
     r.started = p.waitForStarted(10000);
     if (!r.started) {
-        r.errorText = p.errorString();
+        r.errorText = QStringLiteral("%1 を起動できませんでした。").arg(QFileInfo(program).fileName());
         return r;
     }
     p.closeWriteChannel();
@@ -123,6 +124,33 @@ RunResult runToEnd(const QString& program, const QStringList& args)
     r.exitCode = p.exitCode();
     r.errorText = QString::fromUtf8(p.readAllStandardError()).trimmed();
     return r;
+}
+
+// Whether a table archive holds only table files each of an older published date than the one
+// installed: the installer would keep every installed file and change nothing. The tables (a few
+// hundred kilobytes) are unpacked into a private folder beside the archive and that folder removed
+// again; an archive of anything else is left to the installer.
+bool installedTablesNewer(const QString& archive)
+{
+    const QStringList tables{TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName, KenRituName};
+    const QStringList entries = ZipEntryNames(archive);
+    if (entries.isEmpty()) return false;
+    for (const QString& e : entries)
+        if (!tables.contains(e)) return false;
+    const QString folder = CreateTemporaryFolder(QFileInfo(archive).absolutePath(), QStringLiteral("tables"));
+    if (folder.isEmpty()) return false;
+    const QString unpacked = folder + QLatin1Char('/');
+    TUnzipLimits limits;
+    limits.maxTotal = limits.maxEntry = qint64(16) << 20;
+    bool newer = UnzipFile(archive, unpacked, QString(), limits) == kZipOk;
+    for (const QString& f : entries) {
+        const QString installed = TableFileDate(TablePath + f);
+        // A file without a date was made before dates were written: older than any dated one.
+        newer = newer && QFileInfo(unpacked + f).isFile() && !installed.isEmpty() &&
+                TableFileDate(unpacked + f) < installed;
+    }
+    QDir(folder).removeRecursively();
+    return newer;
 }
 
 }  // namespace
@@ -204,7 +232,7 @@ TDownload DownloadArchive(const QString& url, const QString& name, long speedWin
 
     QFile out(part);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return localFault(QStringLiteral("%1 を作成できません。\r%2").arg(part, out.errorString()));
+        return localFault(QStringLiteral("%1 を作成できません。\r%2").arg(part, FileWriteReason(out)));
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     Sink body;
     body.file = &out;
@@ -220,7 +248,7 @@ TDownload DownloadArchive(const QString& url, const QString& name, long speedWin
     if (!out.flush()) {
         const int err = errno;
         return localFault(QStringLiteral("%1 に書き込めません。\r%2")
-                              .arg(part, err ? SystemReason(err) : out.errorString()));
+                              .arg(part, err ? SystemReason(err) : FileWriteReason(out)));
     }
     out.close();
     if (Sha256OfFile(part) != want) return failed(QStringLiteral("チェックサムが一致しません。"));
@@ -268,6 +296,13 @@ TInstall InstallArchive(UpdateKind kind, const QString& archive)
     const QString updater = TablePath + QLatin1String(kUpdaterName);
     if (!QFileInfo(updater).isExecutable()) {
         t.Message = QStringLiteral("更新用のプログラム %1 が見つかりません。").arg(updater);
+        return t;
+    }
+    if (kind == UpdateKind::Tables && installedTablesNewer(archive)) {
+        t.Outcome = InstallOutcome::NothingNewer;
+        t.Message = QStringLiteral(
+            "インストールされているデータファイルの方が公開中のものより新しいため、\r"
+            "データファイルは更新しませんでした。");
         return t;
     }
     const QStringList args{UpdateKindArg(kind), archive, TablePath};

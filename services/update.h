@@ -67,6 +67,7 @@ enum class InstallOutcome {
     Failed,         // refused or failed; nothing was changed (Message says why)
     NeedsAdmin,     // no way to get administrator rights here: Message names the command to run
     NotAuthorized,  // the administrator's authentication was refused or cancelled
+    NothingNewer,   // every table file of the archive is older than the installed one: nothing done
 };
 struct TInstall {
     InstallOutcome Outcome = InstallOutcome::Failed;

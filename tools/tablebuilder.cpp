@@ -43,7 +43,7 @@ class Csv {
     {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
-            throw IoError::failed(QStringLiteral("読み込み"), path, f.errorString());
+            throw IoError::failed(QStringLiteral("読み込み"), path, FileReadReason(f));
         const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
         int lineNo = 0;
         QHash<QString, int> index;

@@ -3,6 +3,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <cerrno>
 #include <cmath>
 
 #include "payroll/calc.h"
@@ -34,6 +36,28 @@ bool digits(const QString& s)
     for (QChar c : s)
         if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
     return true;
+}
+
+// Why a file gave no item at all: it is empty, written in UTF-8, not text, or a text without
+// any of the items.
+QString whyNoItem(const QByteArray& bytes)
+{
+    if (bytes.isEmpty()) return QStringLiteral("ファイルが空で、項目が一つもありません。");
+    bool ascii = true;
+    for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8(bytes);
+    const bool text = !bytes.contains('\0');
+    if (text && !ascii && !decoded.isEmpty() && !utf8.hasError())
+        return QStringLiteral("文字コードがシフトJISではなくUTF-8のため、項目を一つも読み取れません。");
+    bool cp932Text = text;
+    try {
+        cp932::decode(bytes);
+    } catch (const EncodingError&) {
+        cp932Text = false;
+    }
+    if (!cp932Text) return QStringLiteral("勤務報告データの形式ではないため、項目を一つも読み取れません。");
+    return QStringLiteral("勤務報告の項目（出勤日数など）が一つもありません。");
 }
 
 }  // namespace
@@ -112,12 +136,14 @@ QString ImportKinmuFile(const QString& path, QStringList& bad)
         return QStringLiteral("ファイル名の氏名をシフトJISに変換できません\n%1").arg(file);
     }
     if (e == 0) return QStringLiteral("該当者のデータ無し [%1]").arg(key);
+    const QString cannot = QStringLiteral("勤務報告データが読み込めません [%1]\n%2");
     QByteArray bytes;
     QString reason;
-    if (!ReadWholeFile(path, ReadKind::Chosen, bytes, reason) || bytes.size() > MaxReportSize)
-        return QStringLiteral("勤務報告データが読み込めません [%1]\n%2")
-            .arg(file, reason.isEmpty() ? QStringLiteral("ファイルが大きすぎます。") : reason);
+    if (!ReadWholeFile(path, ReadKind::Chosen, bytes, reason)) return cannot.arg(file, reason);
+    if (bytes.size() > MaxReportSize) return cannot.arg(file, SystemReadReason(EFBIG));
     const TKinmuReport r = ReadKinmuReport(bytes);
+    // Nothing is stored and nothing recalculated when no item was found.
+    if (r.values.isEmpty() && r.bad.isEmpty()) return cannot.arg(file, whyNoItem(bytes));
     for (const QString& b : r.bad) bad << QStringLiteral("%1: %2").arg(file, b);
     for (auto it = r.values.cbegin(); it != r.values.cend(); ++it) KintaiRec[e].Kintai[it.key()] = it.value();
     CalcKyuyo(e);

@@ -1,6 +1,7 @@
 // Rows, cells and write-back of the employee list edit grid.
 #include "app/core/listedit.h"
 
+#include <QRegularExpression>
 #include <cmath>
 
 #include "app/core/membedit.h"
@@ -101,22 +102,25 @@ QString ListEditText(int slot, int row)
 TCellCheck CheckListEditCell(int row, const QString& text)
 {
     const QString what = QStringLiteral("「%1」に ").arg(ListEditCaption(row));
-    int32_t v = 0;
-    try {
-        v = NumStrToInt(text);
-    } catch (const ConvertError&) {
-        return {{}, what + QStringLiteral("数値を入力して下さい。")};
-    }
     // The digits the employee window allows: 7 for amounts, 6 for premiums and 9 for the pay row
     // (only its grade is used), 2 for the numbers of dependants, which are never negative.
     const int digits = row == PayRow ? 9 : field(row).def.maxLength;
     const double limit = std::pow(10.0, digits);
     const bool count = row <= 2;
-    if (std::abs(double(v)) >= limit || (count && v < 0))
+    const QString outOfRange =
+        what + QStringLiteral("%1から%2までの数値を入力して下さい。")
+                   .arg(count ? QStringLiteral("0") : FmtAmount(0, -(limit - 1)).trimmed(),
+                        FmtAmount(0, limit - 1).trimmed());
+    int32_t v = 0;
+    try {
+        v = NumStrToInt(text);
+    } catch (const ConvertError&) {
+        // A number too long for 32 bits is a number all the same: it is out of range.
+        static const QRegularExpression number(QStringLiteral("^\\s*-?[0-9][0-9,]*\\s*$"));
         return {{},
-                what + QStringLiteral("%1から%2までの数値を入力して下さい。")
-                           .arg(count ? QStringLiteral("0") : FmtAmount(0, -(limit - 1)).trimmed(),
-                                FmtAmount(0, limit - 1).trimmed())};
+                number.match(text).hasMatch() ? outOfRange : what + QStringLiteral("数値を入力して下さい。")};
+    }
+    if (std::abs(double(v)) >= limit || (count && v < 0)) return {{}, outOfRange};
     return {FmtAmount(9, v).trimmed(), {}};
 }
 

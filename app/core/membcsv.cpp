@@ -536,8 +536,16 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
                      .arg(lines[i].lastLine)});
             continue;
         }
-        if (f.size() < columns) {  // also an empty line
-            ++res.skipped;
+        if (f.size() < columns) {
+            // A blank line (a spreadsheet's empty row) is passed over; any other short line lost a
+            // column or had its fields run together by a stray quote.
+            if (std::all_of(f.cbegin(), f.cend(), [](const QString& v) { return v.trimmed().isEmpty(); })) {
+                ++res.skipped;
+                continue;
+            }
+            res.rejected.append(
+                {lineNo, name,
+                 QStringLiteral("項目が足りません（%1項目、%2項目必要です）").arg(f.size()).arg(columns)});
             continue;
         }
         if (f.size() > columns) {
@@ -584,8 +592,7 @@ TCsvImportResult ImportMemberCsv(const QByteArray& bytes, const CsvAskNew& ask)
 QString ImportReport(const TCsvImportResult& r)
 {
     QString text = QStringLiteral("%1件のデータで社員情報を更新しました。").arg(r.stored);
-    if (r.skipped > 0)
-        text += QStringLiteral("\n空の行・項目の足りない行 %1件は読み飛ばしました。").arg(r.skipped);
+    if (r.skipped > 0) text += QStringLiteral("\n空の行 %1件は読み飛ばしました。").arg(r.skipped);
     if (!r.rejected.isEmpty()) {
         text += QStringLiteral("\n次の%1件は読み込めませんでした。").arg(r.rejected.size());
         for (const TCsvReject& j : r.rejected)

@@ -45,7 +45,7 @@ struct TCsvImportResult {
     QString error;      // the import stopped: nothing was stored
     bool full = false;  // ... because all 90 slots were taken (a warning, not an error)
     int stored = 0;     // lines stored (updated or registered)
-    int skipped = 0;    // empty lines and lines shorter than the header
+    int skipped = 0;    // empty lines (nothing but blanks and commas)
     int declined = 0;   // unknown employees the user did not register
     QList<TCsvReject> rejected;
 };

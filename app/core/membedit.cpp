@@ -393,7 +393,7 @@ void DeleteMemberTemplate()
     const QString path = MemberTemplateFile();
     QFile file(path);
     if (file.exists() && !file.remove())
-        throw IoError::failed(QStringLiteral("新規作成時の基本の削除"), path, file.errorString());
+        throw IoError::failed(QStringLiteral("新規作成時の基本の削除"), path, FileWriteReason(file));
 }
 
 int StepSlot(int slot, int dir)
@@ -423,15 +423,4 @@ TStepButtons StepButtons(int slot, bool viewOnly)
         b.next = slot < MaxEmployee && !SyainRec[slot + 1].MembKey.isEmpty();
     }
     return b;
-}
-
-QString DropNonCp932(const QString& text)
-{
-    if (cp932::canEncode(text)) return text;
-    QString kept;
-    for (char32_t c : text.toUcs4()) {
-        const QString ch = QString::fromUcs4(&c, 1);
-        if (cp932::canEncode(ch)) kept += ch;
-    }
-    return kept;
 }

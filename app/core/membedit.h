@@ -70,6 +70,3 @@ struct TStepButtons {
     bool back = false, next = false;
 };
 TStepButtons StepButtons(int slot, bool viewOnly);
-
-// text without the characters CP932 lacks.
-QString DropNonCp932(const QString& text);

@@ -180,6 +180,8 @@ TfmCorpInfo::TfmCorpInfo(QWidget* parent) : QDialog(parent)
     edit("edHouNo")->setEchoMode(QLineEdit::Password);
 
     connect(edSyamei, &QLineEdit::textChanged, this, [edSyamei] { TrimEditMaxLen(edSyamei); });
+    // Refused as it is typed, as in every text field; OK checks a name read from the file.
+    connect(edSyamei, &QLineEdit::textEdited, this, [edSyamei] { RefuseNonCp932(edSyamei); });
     for (const char* box : {"cbSikyuP1", "cbSikyuM1", "cbJuumin6"})
         connect(control<QCheckBox>(box), &QCheckBox::toggled, this, [this, box] { cbSikyuKbnClick(box); });
     for (const char* rb : {"rbJigyo", "rbIgai"})

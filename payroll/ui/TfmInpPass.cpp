@@ -60,5 +60,7 @@ void TfmInpPass::btOkClick()
         return;
     }
     ShowError(QStringLiteral("パスワードが違います"));
+    // Selected, so that the password typed again replaces the wrong one instead of adding to it.
     edPassword->setFocus();
+    edPassword->selectAll();
 }

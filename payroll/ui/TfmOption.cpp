@@ -276,14 +276,7 @@ void TfmOption::FormShow()
 
 void TfmOption::keepText(QLineEdit* edit)
 {
-    const QString text = edit->text();
-    const QString kept = cp932::keepEncodable(text);
-    if (kept != text) {
-        MessageBeep();
-        const int caret = edit->cursorPosition() - (text.size() - kept.size());
-        edit->setText(kept);
-        edit->setCursorPosition(std::max(0, caret));
-    }
+    RefuseNonCp932(edit);
     TrimEditMaxLen(edit);
 }
 

@@ -128,8 +128,9 @@ void TfmSelCorp::sbReNameClick()
     }
     const QString line = ListBox->item(row)->text();
     QString typed = CorpLineName(line);
-    if (!InputQuery(this, QStringLiteral("変更後の名称(全角26文字以内)"), QStringLiteral("名称"), typed,
-                    26)) {
+    // The line keeps CorpNameMax bytes of the name: typing stops there, not cut later unseen.
+    if (!InputQuery(this, QStringLiteral("変更後の名称(全角26文字以内)"), QStringLiteral("名称"), typed, 26,
+                    CorpNameMax)) {
         ListBox->setFocus();
         return;
     }

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "payroll/password.h"
+#include "payroll/ui/edithelpers.h"
 #include "payroll/ui/passedit.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -45,14 +46,7 @@ QLineEdit* PasswordEdit(QWidget* parent, const char* name)
     auto* edit = Named<QLineEdit>(parent, name);
     EchoStars(edit);
     edit->setEchoMode(QLineEdit::Password);
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-        const QString kept = cp932::keepEncodable(text);
-        if (kept == text) return;
-        MessageBeep();
-        const int caret = edit->cursorPosition() - (text.size() - kept.size());
-        edit->setText(kept);
-        edit->setCursorPosition(std::max(0, caret));
-    });
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit] { RefuseNonCp932(edit); });
     return edit;
 }
 

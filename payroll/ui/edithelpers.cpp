@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVariant>
+#include <algorithm>
 
 #include "payroll/common.h"
 #include "payroll/option.h"
@@ -213,6 +214,19 @@ bool TNumKeys::keyPress(QKeyEvent* event)
     return OverTypeKey(edit_, event);
 }
 
+bool RefuseNonCp932(QLineEdit* edit)
+{
+    const QString text = edit->text();
+    const QString refusal = cp932::refusal(text);
+    if (refusal.isEmpty()) return false;
+    const QString kept = cp932::keepEncodable(text);
+    const int caret = int(cp932::keepEncodable(text.left(edit->cursorPosition())).size());
+    edit->setText(kept);
+    edit->setCursorPosition(std::min(caret, int(kept.size())));
+    ShowError(refusal);
+    return true;
+}
+
 bool CheckFieldOnExit(QLineEdit* edit, QString& value)
 {
     bool ok = false;
@@ -223,4 +237,16 @@ bool CheckFieldOnExit(QLineEdit* edit, QString& value)
     }
     if (!ok) QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
     return ok;
+}
+
+bool ArrowLeavesCell(const QLineEdit* editor, const QKeyEvent* event)
+{
+    const int k = event->key();
+    if ((k != Qt::Key_Left && k != Qt::Key_Right && k != Qt::Key_Up && k != Qt::Key_Down) ||
+        (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    if (k == Qt::Key_Up || k == Qt::Key_Down || !editor->isModified()) return true;
+    if (editor->hasSelectedText()) return false;
+    return k == Qt::Key_Left ? editor->cursorPosition() == 0
+                             : editor->cursorPosition() == editor->text().size();
 }

@@ -25,6 +25,10 @@ bool CheckFieldOnExit(QLineEdit* edit, QString& value);
 // Cuts the edit's text to its maxLength counted in CP932 bytes, without splitting a double-byte
 // character; the caret goes to the end when the text then fills the field.
 void TrimEditMaxLen(QLineEdit* edit);
+// The one refusal of a character CP932 lacks in a text field, typed or pasted: it is taken out
+// (the caret stays after what remains) and named in "「X」はこのプログラムで扱えない文字です。".
+// True when something was taken out.
+bool RefuseNonCp932(QLineEdit* edit);
 // Ctrl+Delete in an entry field: the whole text deleted as typing deletes (undoable, reported by
 // textEdited, and the user's entry even when the field was empty already). Nothing in a read-only
 // field.
@@ -32,6 +36,12 @@ void EmptyAsTyped(QLineEdit* edit);
 // A focus change made by a message box, menu or other window taking the focus for a moment or
 // giving it back: it is neither entering nor leaving the field concerned.
 bool FocusOfOtherWindow(const QFocusEvent* event);
+
+// An arrow key (no modifier but the keypad's) in the editor of a grid cell that leaves the cell for
+// its neighbour: up and down always; left and right unless the user is typing in the cell and the
+// caret still has text to move over on that side. An editor opened with its text selected is not
+// typed in yet.
+bool ArrowLeavesCell(const QLineEdit* editor, const QKeyEvent* event);
 
 // Enter in an entry window on a control that leaves the key alone: a focused push button is
 // pressed, as Space presses it (the buttons are not default buttons, so that Enter in a field never

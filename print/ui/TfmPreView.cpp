@@ -78,7 +78,8 @@ TfmPreView::TfmPreView(QWidget* parent) : QDialog(parent)
     pnToolBar = new QFrame(this);
     pnToolBar->setObjectName(QStringLiteral("pnToolBar"));
     pnToolBar->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    sbPrint = makeButton(pnToolBar, "sbPrint", QStringLiteral("印刷実行"));
+    // The buttons take no focus (the keys page and scroll); 印刷実行 has Alt+P, the rest their keys.
+    sbPrint = makeButton(pnToolBar, "sbPrint", QStringLiteral("印刷実行(&P)"));
     sbWDisp = makeButton(pnToolBar, "sbWDisp", QStringLiteral("拡大表示"));
     sbBackPage = makeButton(pnToolBar, "sbBackPage", QStringLiteral("前ページ"));
     sbNextPage = makeButton(pnToolBar, "sbNextPage", QStringLiteral("次ページ"));
@@ -346,6 +347,17 @@ void TfmPreView::keyPressEvent(QKeyEvent* e)
             QDialog::keyPressEvent(e);
             return;
     }
+    e->accept();
+}
+
+void TfmPreView::contextMenuEvent(QContextMenuEvent* e)
+{
+    // The menu key opens the menu the right button opens on the paper, over the page shown.
+    if (e->reason() != QContextMenuEvent::Keyboard) {
+        QDialog::contextMenuEvent(e);
+        return;
+    }
+    PopupMenu->popup(ScrollBox->viewport()->mapToGlobal(ScrollBox->viewport()->rect().center()));
     e->accept();
 }
 

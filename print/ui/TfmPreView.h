@@ -39,6 +39,7 @@ class TfmPreView : public QDialog {
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:

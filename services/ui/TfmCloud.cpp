@@ -75,6 +75,11 @@ TfmCloud::TfmCloud(QWidget* parent) : QDialog(parent)
     all->addLayout(date);
     all->addLayout(bottom);
 
+    // Tab follows the window from top to bottom.
+    const QList<QWidget*> order = {sbBackup,     sbRestore, sbDelete, sbPassword,
+                                   cbAutoBackup, edUserKey, btHelp,   btClose};
+    for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+
     connect(sbBackup, &QPushButton::clicked, this, &TfmCloud::sbBackupClick);
     connect(sbRestore, &QPushButton::clicked, this, &TfmCloud::sbRestoreClick);
     connect(sbDelete, &QPushButton::clicked, this, &TfmCloud::sbDeleteClick);

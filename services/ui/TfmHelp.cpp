@@ -4,13 +4,14 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTextBrowser>
+#include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 
 #include "platform/msgbox.h"
 #include "services/help.h"
@@ -52,6 +53,37 @@ const QWidget* FieldHelpOf(const QWidget* focus)
 
 namespace {
 
+// The field's explanation under the field, as a tip that takes no keys: the next key goes on into
+// the field as typed and closes it, Escape only closes it, and so do a click and the field left.
+class FieldHelpTip : public QLabel {
+  public:
+    FieldHelpTip() : QLabel(nullptr, Qt::ToolTip)
+    {
+        setObjectName(QStringLiteral("FieldHelp"));
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setPalette(QToolTip::palette());
+        setFont(QToolTip::font());
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+        setMargin(4);
+        setWordWrap(true);
+        setMaximumWidth(480);
+    }
+    void showFor(QWidget* field, const QString& text)
+    {
+        field_ = field;
+        setText(text);
+        adjustSize();
+        move(field->mapToGlobal(QPoint(0, field->height() + 2)));
+        show();
+    }
+    QWidget* field() const { return field_; }
+
+  private:
+    QPointer<QWidget> field_;
+};
+
+QPointer<FieldHelpTip> fieldHelp;
+
 class HelpKeys : public QObject {
   public:
     using QObject::QObject;
@@ -59,19 +91,54 @@ class HelpKeys : public QObject {
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override
     {
+        if (fieldHelp && fieldHelp->isVisible() && closesFieldHelp(watched, e)) return true;
         if (e->type() != QEvent::KeyPress) return false;
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() != Qt::Key_F1 || !watched->isWidgetType()) return false;
         QWidget* focus = QApplication::focusWidget();
         if (k->modifiers() & Qt::ShiftModifier) {
             // The field's explanation (its own, else that of the group it sits in), where it has
-            // one; else nothing at all, and the next key goes to the field as typed.
-            if (const QWidget* help = FieldHelpOf(focus))
-                QWhatsThis::showText(focus->mapToGlobal(focus->rect().center()), help->whatsThis(), focus);
+            // one; else nothing at all. Either way the next key goes to the field as typed.
+            if (const QWidget* help = FieldHelpOf(focus)) {
+                if (!fieldHelp) fieldHelp = new FieldHelpTip;
+                fieldHelp->showFor(focus, help->whatsThis());
+            }
             return true;
         }
         ShowHelpFor(focus ? focus : QApplication::activeWindow());
         return true;
+    }
+
+  private:
+    // Closes the shown field help on a key, a click or the field left; true when the event is
+    // used up by that (Escape, which would otherwise close the window).
+    static bool closesFieldHelp(QObject* watched, QEvent* e)
+    {
+        switch (e->type()) {
+            case QEvent::ShortcutOverride:
+            case QEvent::KeyPress: {
+                auto* k = static_cast<QKeyEvent*>(e);
+                const int key = k->key();
+                if (key >= Qt::Key_Shift && key <= Qt::Key_ScrollLock) return false;  // a modifier
+                const bool escape = key == Qt::Key_Escape && k->modifiers() == Qt::NoModifier;
+                if (escape && e->type() == QEvent::ShortcutOverride) {
+                    // Kept from the window's shortcuts, to arrive as the key that closes the help.
+                    e->accept();
+                    return true;
+                }
+                // Any other key, a shortcut too, closes it and goes on.
+                fieldHelp->hide();
+                return escape;
+            }
+            case QEvent::MouseButtonPress:
+                fieldHelp->hide();
+                return false;
+            case QEvent::FocusOut:
+                if (watched == fieldHelp->field()) fieldHelp->hide();
+                return false;
+            default:
+                return false;
+        }
     }
 };
 
@@ -165,6 +232,7 @@ void InstallHelpKeys()
 
 void RemoveHelpKeys()
 {
+    delete fieldHelp;
     delete helpKeys;
     delete helpWindow;
 }

@@ -1,6 +1,7 @@
 // The help window: the program's HTML help pages in a browser of their own, opened on the
 // contents, the keyword index or the page of a window; F1 opens it from any window, Shift+F1
-// shows the What's This text of the control under the focus.
+// shows the What's This text of the control under the focus in a tip (objectName "FieldHelp") that
+// leaves the keys to the field.
 #pragma once
 #include <QWidget>
 

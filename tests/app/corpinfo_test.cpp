@@ -245,6 +245,22 @@ TEST_F(CorpInfoTest, CtrlDeleteEmptiesTheNameAsEveryField)
     }
 }
 
+// A character CP932 lacks typed into the name is named and taken out there and then, as in the
+// employee window.
+TEST_F(CorpInfoTest, TypedCharacterCp932LacksIsNamedAndTakenOut)
+{
+    TfmCorpInfo w;
+    ShowActive(&w);
+    QLineEdit* name = ed(&w, "edSyamei");
+    name->clear();
+    name->setFocus();
+    for (const QChar ch : u("株한式"))
+        QTest::sendKeyEvent(QTest::KeyAction::Click, name, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    EXPECT_EQ(name->text(), u("株式"));
+    ASSERT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(), u("「한」はこのプログラムで扱えない文字です。"));
+}
+
 TEST_F(CorpInfoTest, NextMonthPayDateClearsTheLastMonthSlipAndTheJuneShift)
 {
     CorpRec.SikyuShift = -1;

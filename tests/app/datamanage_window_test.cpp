@@ -24,6 +24,7 @@
 #include "payroll/yearfile.h"
 #include "platform/atomicfile.h"
 #include "platform/clock.h"
+#include "platform/errors.h"
 #include "platform/inifile.h"
 #include "tests/app/appfixture.h"
 

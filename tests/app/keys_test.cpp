@@ -556,10 +556,11 @@ namespace {
 // Stepping to another employee enters the first field as any other way of entering it: with
 // automatic selection its whole text is selected, so that what is typed replaces the shown value
 // instead of being added to it; without it the field looks as Tab leaves it. By Alt+N, Alt+B and
-// the two buttons, with the field being stepped from holding an entry not yet taken.
+// the two buttons, with the field being stepped from holding an entry not yet taken. Keys typed at
+// once after Alt+N or Alt+B, with no event between, belong to the employee stepped to.
 TEST_F(KeysTest, SteppingToAnotherEmployeeEntersTheFirstField)
 {
-    if (RanItselfUnderXvfb()) return;
+    if (RanItselfUnderXvfbWithWindowManager()) return;
     enum How { AltN, AltB, ClickNext, ClickBack };
     struct Case {
         const char* what;
@@ -569,6 +570,7 @@ TEST_F(KeysTest, SteppingToAnotherEmployeeEntersTheFirstField)
         std::initializer_list<Qt::Key> before;  // typed into the first field before the step
         std::initializer_list<Qt::Key> after;   // typed after it, then Enter
         double from, to;                        // the first field's value of each slot afterwards
+        bool atOnce = false;                    // after typed right after the step's key
     } const cases[] = {
         {"bonus, Alt+N after 500000 without Enter",
          true,
@@ -595,6 +597,8 @@ TEST_F(KeysTest, SteppingToAnotherEmployeeEntersTheFirstField)
          80000,
          70000},
         {"month, Alt+N, 5", false, true, AltN, {}, {Qt::Key_5}, 18, 5},
+        {"month, Alt+N and 1 2 at once", false, true, AltN, {}, {Qt::Key_1, Qt::Key_2}, 18, 12, true},
+        {"month, Alt+B and 7 at once", false, true, AltB, {}, {Qt::Key_7}, 18, 7, true},
         {"month, 前のデータ clicked, 18", false, true, ClickBack, {}, {Qt::Key_1, Qt::Key_8}, 18, 18},
         {"month without automatic selection, Alt+N, 5", false, false, AltN, {}, {Qt::Key_5}, 18, 5},
         {"month without automatic selection, 前のデータ clicked",
@@ -655,9 +659,12 @@ TEST_F(KeysTest, SteppingToAnotherEmployeeEntersTheFirstField)
                 QTest::mouseClick(child<QToolButton>(fmDataEdit, "sbBackData"), Qt::LeftButton);
                 break;
         }
+        if (c.atOnce)
+            for (Qt::Key k : c.after) press(fmDataEdit, k);
         ASSERT_TRUE(until([to] { return fmDataEdit->MembSlot == to; }));
         ASSERT_EQ(QApplication::focusWidget(), first) << "the same field, now of the other employee";
-        if (c.autoSelect) {
+        if (c.atOnce) {
+        } else if (c.autoSelect) {
             // Selected as on entering the field any other way (not asserted: a field left with its
             // caret in front shows the fault in the figures below).
             until([first] { return first->selectedText() == first->text(); });
@@ -671,7 +678,8 @@ TEST_F(KeysTest, SteppingToAnotherEmployeeEntersTheFirstField)
             EXPECT_EQ(selected, first->selectedText());
             EXPECT_EQ(caret, first->cursorPosition());
         }
-        for (Qt::Key k : c.after) press(fmDataEdit, k);
+        if (!c.atOnce)
+            for (Qt::Key k : c.after) press(fmDataEdit, k);
         press(fmDataEdit, Qt::Key_Return);
         const auto value = [&c](int e) {
             return c.bonus ? double(SikyuRec[e].Sikyu[siKihon]) : KintaiRec[e].Kintai[kiSyukkin];

@@ -2,6 +2,8 @@
 // values reported, and the remaining paid leave carried from the month before.
 #include "app/core/kinmuread.h"
 
+#include <QDir>
+
 #include "payroll/period.h"
 #include "payroll/yearfile.h"
 #include "platform/cp932.h"
@@ -63,23 +65,63 @@ TEST_F(KinmuReadTest, ReportFillsTheEmployeeInServiceAndCarriesPaidLeave)
 TEST_F(KinmuReadTest, NamesAndValuesThatMatchNothing)
 {
     SyainRec[2].Taisyoku.setText(u("080331"));
+    // What the file holds: a report line, or a file of the right name in which nothing is an item.
+    enum Body { Report, Utf8, Empty, Binary, NoItem, Folder, Missing };
     const struct {
         const char* file;
         int slot;  // 0: the message
         const char* message;
+        Body body = Report;
     } cases[] = {
         {"[山田太郎].knm", 2, ""},  // both retired: the highest slot
         {"[佐藤].knm", 0, "該当者のデータ無し [佐藤]"},
         {"[].knm", 0, "該当者のデータ無し []"},
         {"[山田\xF0\x9F\x98\x80].knm", 0,
          "ファイル名の氏名をシフトJISに変換できません\n[山田\xF0\x9F\x98\x80].knm"},
+        {"u[山田太郎].knm", 0,
+         "勤務報告データが読み込めません [u[山田太郎].knm]\n"
+         "文字コードがシフトJISではなくUTF-8のため、項目を一つも読み取れません。",
+         Utf8},
+        {"e[山田太郎].knm", 0,
+         "勤務報告データが読み込めません [e[山田太郎].knm]\nファイルが空で、項目が一つもありません。", Empty},
+        {"b[山田太郎].knm", 0,
+         "勤務報告データが読み込めません "
+         "[b[山田太郎].knm]\n勤務報告データの形式ではないため、項目を一つも読み取れません。",
+         Binary},
+        {"n[山田太郎].knm", 0,
+         "勤務報告データが読み込めません "
+         "[n[山田太郎].knm]\n勤務報告の項目（出勤日数など）が一つもありません。",
+         NoItem},
+        {"f[山田太郎].knm", 0,
+         "勤務報告データが読み込めません [f[山田太郎].knm]\nファイルではなくフォルダーです。", Folder},
+        {"m[山田太郎].knm", 0, "勤務報告データが読み込めません [m[山田太郎].knm]\nファイルが見つかりません。",
+         Missing},
     };
     for (const auto& c : cases) {
         QStringList bad;
         if (c.slot) {
             EXPECT_EQ(FindKinmuSlot(KinmuNameKey(u(c.file))), c.slot);
         }
-        EXPECT_EQ(ImportKinmuFile(report(u(c.file), line("出勤日数", "5")), bad), u(c.message)) << c.file;
+        const QByteArray utf8 =
+            (u("勤務報告書\r\n") + cp932::padRight(u("出勤日数"), 12) + u("      5\r\n")).toUtf8();
+        const QByteArray bodies[] = {line("出勤日数", "5"), utf8, "",
+                                     QByteArray("\x7F"
+                                                "ELF\x02\x01\x00\x00\xFF\xFE",
+                                                10),
+                                     cp932::encode(u("勤務報告書\r\n備考\r\n"))};
+        QString path = dir() + u(c.file);
+        if (c.body == Folder)
+            QDir().mkpath(path);
+        else if (c.body != Missing)
+            path = report(u(c.file), bodies[c.body]);
+        KintaiRec[2].Kintai[kiSyukkin] = 7;
+        KintaiRec[2].Kintai[kiYukyuZan] = 3;
+        EXPECT_EQ(ImportKinmuFile(path, bad), u(c.message)) << c.file;
+        if (c.body != Report) {
+            // Nothing of the employee's month changes.
+            EXPECT_EQ(KintaiRec[2].Kintai[kiSyukkin], 7) << c.file;
+            EXPECT_EQ(KintaiRec[2].Kintai[kiYukyuZan], 3) << c.file;
+        }
     }
     const std::pair<const char*, double> values[] = {
         {"7:30", 7.5}, {" 0:05", 5 / 60.0}, {"12.25", 12.25}, {"7:5", -1},

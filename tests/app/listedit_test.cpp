@@ -64,6 +64,11 @@ TEST_F(ListEditTest, CellsAreRefusedWhenNoNumberOrOutOfRange)
         EXPECT_EQ(k.error.isEmpty(), *c.shown != 0) << k.error;
     }
     EXPECT_EQ(CheckListEditCell(3, u("1-2")).error, u("「基本給」に 数値を入力して下さい。"));
+    // Too long for any field, and for 32 bits: a number all the same, out of range.
+    EXPECT_EQ(CheckListEditCell(3, u("12345678901")).error,
+              u("「基本給」に -9,999,999から9,999,999までの数値を入力して下さい。"));
+    EXPECT_EQ(CheckListEditCell(3, u("-99,999,999,999")).error,
+              u("「基本給」に -9,999,999から9,999,999までの数値を入力して下さい。"));
     EXPECT_EQ(CheckListEditCell(1, u("-1")).error, u("「扶養人数」に 0から99までの数値を入力して下さい。"));
 }
 

@@ -367,13 +367,16 @@ TEST_F(MembCsvTest, DamagedFileStoresGoodLinesAndNamesTheBadOnesWithoutHalfStori
     const QByteArray lines = file({
         good,                                                        // 2: stored
         "",                                                          // 3: empty, skipped
-        sj("\"短い\",\"総務部\",1,0"),                               // 4: short, skipped
+        sj("\"短い\",\"総務部\",1,0"),                               // 4: short
         with(with(MemberCsvLine(2), 0, sj("\"改名\"")), 11, "1x0"),  // 5: a bad amount after a new name
         keyed(with(good, 3, "4"), 6),                                // 6: pay type 4
         keyed(with(good, 5, "2"), 7),                                // 7: tax column 2
         keyed(with(good, 0, "\" \""), 8),                            // 8: no name
         keyed(good, 9) + ",9",                                       // 9: a field too many
         with(fresh, 0, sj("\"あいうえおかきくけこさしすせそたちつてと\"")),  // 10: 40 bytes, cut to 20
+        " , ,",                                                              // 11: blank, skipped
+        keyed(good.left(good.lastIndexOf(',')), 12),                         // 12: the last column missing
+        keyed(with(good, 1, sj("\"総務部")), 13),  // 13: a stray quote joins two fields
     });
     const TCsvImportResult r = ImportMemberCsv(lines + with(fresh, 0, sj("\"最後\"")), {});
     ASSERT_EQ(r.error, QString());
@@ -381,14 +384,22 @@ TEST_F(MembCsvTest, DamagedFileStoresGoodLinesAndNamesTheBadOnesWithoutHalfStori
     EXPECT_EQ(r.skipped, 2);
     QStringList named;
     for (const TCsvReject& j : r.rejected) named << QStringLiteral("%1 %2").arg(j.line).arg(j.name);
-    EXPECT_EQ(named, QStringList({u("5 改名"), u("6 社員"), u("7 社員"), u("8 "), u("9 社員")}));
-    EXPECT_EQ(r.rejected[0].reason, u("家族手当: 数値ではありません（1x0）"));
+    EXPECT_EQ(named, QStringList({u("4 短い"), u("5 改名"), u("6 社員"), u("7 社員"), u("8 "), u("9 社員"),
+                                  u("12 社員"), u("13 社員")}));
+    EXPECT_EQ(r.rejected[1].reason, u("家族手当: 数値ではありません（1x0）"));
     EXPECT_EQ(SyainRec[2].Simei.text(), u("鈴木花子")) << "a refused line stores nothing of itself";
     EXPECT_EQ(SyainRec[4].Simei.text(), u("あいうえおかきくけこ"));
     EXPECT_EQ(SyainRec[5].Simei.text(), u("最後")) << "a last line without CR LF is stored";
     EXPECT_TRUE(SyainRec[6].MembKey.isEmpty());
     EXPECT_TRUE(ImportReport(r).contains(u("\n9行目 [氏名:社員] 項目が多すぎます（33項目）")))
         << ImportReport(r);
+    // The short lines are named as the others, and only the blank ones are passed over.
+    const QString report = ImportReport(r);
+    for (const char* told : {"\n空の行 2件は読み飛ばしました。\n次の8件は読み込めませんでした。",
+                             "\n4行目 [氏名:短い] 項目が足りません（4項目、32項目必要です）",
+                             "\n12行目 [氏名:社員] 項目が足りません（31項目、32項目必要です）",
+                             "\n13行目 [氏名:社員] 項目が足りません（4項目、32項目必要です）"})
+        EXPECT_TRUE(report.contains(u(told))) << report;
 }
 
 // As a spreadsheet program saves the file: every text quoted (the header too), the trailing

@@ -380,7 +380,7 @@ TEST_F(MembEditTest, KeysFollowTheEntryRules)
     EXPECT_TRUE(date().isEmpty());
     EXPECT_FALSE(ctl("edTaiDD")->isEnabled());
 
-    // The name takes at most 16 bytes, and never a character CP932 lacks.
+    // The name takes at most 16 bytes, and never a character CP932 lacks: that is named.
     QLineEdit* name = ctl("edSimei");
     name->setFocus();
     name->clear();
@@ -388,9 +388,14 @@ TEST_F(MembEditTest, KeysFollowTheEntryRules)
         QTest::sendKeyEvent(QTest::KeyAction::Click, name, Qt::Key_unknown, QString(ch), Qt::NoModifier);
     EXPECT_EQ(name->text(), u("一二三四五六七八"));
     name->clear();
-    for (const QChar ch : u("李한"))
+    box.clear();
+    for (const QChar ch : u("李한木"))
         QTest::sendKeyEvent(QTest::KeyAction::Click, name, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    EXPECT_EQ(name->text(), u("李"));
+    EXPECT_EQ(name->text(), u("李木"));
+    EXPECT_EQ(box.shown().size(), 1u);
+    EXPECT_EQ(box.lastText(), u("「한」はこのプログラムで扱えない文字です。"));
+    EXPECT_EQ(box.shown().front().type, MsgType::Error);
+    EXPECT_EQ(box.beeps(), 0);
 }
 
 TEST_F(MembEditTest, NewEmployeeScreenshot)

@@ -132,7 +132,8 @@ TEST_F(StartChoiceTest, PasswordsAreStoredEveryByteLess16AndReadBackAsSet)
     auto* edPass1 = child<QLineEdit>(fmSetPass, "edPass1");
     type(edPass1, u("a한b"));
     EXPECT_EQ(edPass1->text(), u("ab"));
-    EXPECT_EQ(box.beeps(), 1);
+    EXPECT_EQ(box.lastText(), u("「한」はこのプログラムで扱えない文字です。"));
+    EXPECT_EQ(box.beeps(), 0);
     fmSetPass->PassMode = pmStartup;
     ShowActive(fmSetPass);
     type(edPass1, u("secret"));
@@ -312,6 +313,23 @@ TEST_F(CorpDataTest, NamesAreCutTo26FullWidthCharactersAndARenameCp932CannotStor
             EXPECT_EQ(list()->item(0)->text(), cp932::padRight(u("本社"), 60));
         }
     }
+    // A 27th full-width character is taken back as it comes, with a beep: the box shows what the
+    // line keeps.
+    box.clear();
+    QString shown;
+    WhenShown([] { return QApplication::activeModalWidget(); },
+              [&shown] {
+                  QWidget* query = QApplication::activeModalWidget();
+                  auto* edit = query->findChild<QLineEdit*>();
+                  edit->setFocus();
+                  edit->setText(QString(27, QChar(0x3042)));
+                  shown = edit->text();
+                  static_cast<QDialog*>(query)->accept();
+              });
+    child<QAbstractButton>(fmSelCorp, "sbReName")->click();
+    EXPECT_EQ(shown, QString(26, QChar(0x3042)));
+    EXPECT_EQ(box.beeps(), 1);
+    EXPECT_EQ(list()->item(0)->text(), cp932::padRight(QString(26, QChar(0x3042)), 60));
     fmSelCorp->reject();
 }
 

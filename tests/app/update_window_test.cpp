@@ -18,8 +18,10 @@
 
 #include "payroll/paths.h"
 #include "payroll/period.h"
+#include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
 #include "platform/atomicfile.h"
+#include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/msgbox_qt.h"
@@ -281,6 +283,31 @@ TEST_F(UpdateWindowTest, TableUpdateStopsWithThePartsMessages)
         fmMain->mnFileUpdateClick();
         EXPECT_EQ(texts(), c.texts) << c.name;
     }
+    // Tables published before the installed ones: the installed stay, and nothing is rebuilt.
+    const QString old = dir() + u("old/");
+    MakeChangedTables(old);
+    QList<std::pair<QString, QString>> entries;
+    for (const QString& name : {TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName, KenRituName}) {
+        ASSERT_FALSE(TableFileDate(prog + name).isEmpty()) << name;
+        QByteArray bytes = ReadAll(old + name);
+        bytes.chop(TableDateSize);
+        WriteAll(old + name, bytes + TableDateTrailer(u("2020/01/01")));
+        ASSERT_EQ(TableFileDate(old + name), u("2020/01/01"));
+        entries.push_back({name, old + name});
+    }
+    MakeArchive(web + u("exe/PelmoraData.zip"), entries);
+    box.clear();
+    publish(u("1.01"));
+    box.answer(MsgResult::Yes);
+    fmMain->mnFileUpdateClick();
+    EXPECT_EQ(texts(),
+              (QStringList{kTablesQuestion,
+                           u("インストールされているデータファイルの方が公開中のものより新しいため、\r"
+                             "データファイルは更新しませんでした。")}));
+    EXPECT_EQ(box.shown().back().type, MsgType::Information);
+    EXPECT_FALSE(QFileInfo::exists(prog + u("versions"))) << "no version was built";
+    EXPECT_TRUE(QDir(UpdateFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+
     box.clear();
     site.reset();
     fmMain->mnFileUpdateClick();

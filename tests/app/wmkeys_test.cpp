@@ -16,22 +16,28 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWhatsThis>
 
 #include "app/TfmCalc.h"
+#include "app/TfmListEdit.h"
 #include "app/TfmListInp.h"
 #include "app/TfmMembEdit.h"
 #include "app/TfmSendMail.h"
 #include "app/TfmSeqNo.h"
 #include "app/core/listinp.h"
+#include "payroll/password.h"
 #include "payroll/periodselect.h"
 #include "payroll/ui/TfmCorpInfo.h"
+#include "payroll/ui/TfmInpPass.h"
 #include "payroll/ui/TfmOption.h"
 #include "payroll/ui/TfmSelData.h"
 #include "platform/formkit.h"
 #include "platform/shell.h"
+#include "services/ui/TfmCloud.h"
 #include "tests/print/dialogfixture.h"
 
 namespace {
@@ -196,6 +202,7 @@ TEST_F(WmKeysTest, ARefusedListEntryKeepsTheCursorInTheEmptiedCell)
 }
 
 // Enter is ＝ wherever the focus is; OK is Alt+O, Ctrl+Enter, or Space on it once Tab reached it.
+// The calculator opens (again after キャンセル) with the focus on its display, which shows it.
 TEST_F(WmKeysTest, TheCalculatorsOkIsReachedByKeyboard)
 {
     if (RanItselfUnderXvfbWithWindowManager()) return;
@@ -215,12 +222,12 @@ TEST_F(WmKeysTest, TheCalculatorsOkIsReachedByKeyboard)
          {{'1'}, {'2'}, {'*'}, {'3'}, {Qt::Key_Return}, {Qt::Key_O, Qt::AltModifier}},
          QDialog::Accepted,
          36,
-         "fmCalc"},
+         "pnDisp"},
         {"Ctrl+Enter",
          {{'4'}, {'5'}, {Qt::Key_Return, Qt::ControlModifier}},
          QDialog::Accepted,
          45,
-         "fmCalc"},
+         "pnDisp"},
         {"Tab to OK, Enter is ＝, Space is OK",
          {{'7'}, {'+'}, {'8'}, {Qt::Key_Tab}, {Qt::Key_Return}, {Qt::Key_Space}},
          QDialog::Accepted,
@@ -234,9 +241,10 @@ TEST_F(WmKeysTest, TheCalculatorsOkIsReachedByKeyboard)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QString focus;
+        QString focus, opened;
         WhenShown(calc, [&] {
             ASSERT_TRUE(becomesActive(calc));
+            opened = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
             for (const Key& k : c.keys) {
                 if (calc->isVisible()) {
                     QWidget* f = QApplication::focusWidget();
@@ -246,7 +254,7 @@ TEST_F(WmKeysTest, TheCalculatorsOkIsReachedByKeyboard)
                     QTest::keyClick(calc->windowHandle(), char(k.key), k.mods);
                 else
                     press(calc, Qt::Key(k.key), k.mods);
-                // Alt letters click when their short animation ends.
+                // Alt letters press their button at once; the window closes as it answers.
                 if (k.mods == Qt::AltModifier) {
                     EXPECT_TRUE(QTest::qWaitFor([&] { return !calc->isVisible(); }));
                 }
@@ -254,6 +262,7 @@ TEST_F(WmKeysTest, TheCalculatorsOkIsReachedByKeyboard)
             if (calc->isVisible()) calc->reject();
         });
         EXPECT_EQ(calc->exec(), c.result);
+        EXPECT_EQ(opened, u("pnDisp"));
         EXPECT_EQ(focus, u(c.focus));
         EXPECT_EQ(calc->CalcValue, c.value);
     }
@@ -302,7 +311,7 @@ TEST_F(WmKeysTest, TheSerialOrdersHaveKeys)
 }
 
 // Shift+F1 shows the field's explanation (its own, else its group's) and otherwise does nothing:
-// the next key typed goes to the field.
+// the next key typed goes to the field and closes the explanation; Escape only closes it.
 TEST_F(WmKeysTest, ShiftF1ShowsTheFieldsHelpOrNothing)
 {
     if (RanItselfUnderXvfbWithWindowManager()) return;
@@ -321,28 +330,32 @@ TEST_F(WmKeysTest, ShiftF1ShowsTheFieldsHelpOrNothing)
     ShowActive(&window);
     const auto helpShown = [] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->inherits("QWhatsThat") && w->isVisible()) return true;
+            if (w->objectName() == u("FieldHelp") && w->isVisible()) return true;
         return false;
     };
     const struct {
         QLineEdit* field;
         bool help;
-    } cases[] = {{own, true}, {inGroup, true}, {plain, false}};
+        bool escape;  // Escape first, which closes the help and leaves the window open
+    } cases[] = {{own, true, false}, {inGroup, true, false}, {own, true, true}, {plain, false, false}};
     for (const auto& c : cases) {
+        c.field->clear();
         c.field->setFocus();
         press(&window, Qt::Key_F1, Qt::ShiftModifier);
         if (c.help) {
             EXPECT_TRUE(QTest::qWaitFor(helpShown)) << c.field->objectName();
-            press(QApplication::activePopupWidget() ? QApplication::activePopupWidget() : &window,
-                  Qt::Key_Escape);
-            EXPECT_TRUE(QTest::qWaitFor([&] { return !helpShown(); }));
-            ASSERT_TRUE(becomesActive(&window));
         }
+        if (c.escape) {
+            press(&window, Qt::Key_Escape);
+            EXPECT_FALSE(helpShown());
+            EXPECT_TRUE(window.isVisible()) << "Escape closed the help only";
+        }
+        ASSERT_TRUE(becomesActive(&window));
         EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
         QTest::keyClick(window.windowHandle(), '7');
         EXPECT_EQ(c.field->text(), u("7")) << "the key after Shift+F1 reaches the field";
+        EXPECT_FALSE(helpShown()) << "and closes the help";
     }
-    EXPECT_FALSE(helpShown());
 }
 
 // The settings window: every switch and group has an Alt letter of its own; Alt+U turns 上書き入力
@@ -418,4 +431,213 @@ TEST_F(WmKeysTest, InputBoxesShowTheirCaptionAndTwentySixCharacters)
     EXPECT_GE(fieldWidth, needed);
     EXPECT_GT(frameWidth, titleNeeded);
     EXPECT_EQ(value, u("トルヴァーネ商事X"));
+}
+
+// PageUp, PageDown, Alt+N and Alt+B in the employee window step to the next or previous employee
+// and enter the name anew, selected: what is typed replaces the name instead of adding to it.
+TEST_F(WmKeysTest, SteppingInTheEmployeeWindowSelectsTheName)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    const struct {
+        const char* what;
+        int from;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        const char* start;  // the field with the focus before the step
+        int to;
+    } cases[] = {
+        {"PageUp from the name", 1, Qt::Key_PageUp, Qt::NoModifier, "edSimei", 2},
+        {"PageDown from the name", 2, Qt::Key_PageDown, Qt::NoModifier, "edSimei", 1},
+        {"Alt+N from the pay", 1, Qt::Key_N, Qt::AltModifier, "edChingin1", 2},
+        {"Alt+B from the name", 2, Qt::Key_B, Qt::AltModifier, "edSimei", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fmMembEdit->setMember(c.from, false);
+        ShowActive(fmMembEdit);
+        ASSERT_TRUE(becomesActive(fmMembEdit));
+        child<QLineEdit>(fmMembEdit, c.start)->setFocus(Qt::MouseFocusReason);
+        press(fmMembEdit, c.key, c.mods);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fmMembEdit->membSlot() == c.to; }));
+        for (const char k : {'5', '0', '0', '0'}) QTest::keyClick(fmMembEdit->windowHandle(), k);
+        EXPECT_EQ(child<QLineEdit>(fmMembEdit, "edSimei")->text(), u("5000"));
+        fmMembEdit->reject();
+        ASSERT_TRUE(QTest::qWaitFor([] { return !fmMembEdit->isVisible(); }));
+    }
+    EXPECT_EQ(SyainRec[1].Simei.shownText(), u("青木健一"));
+    EXPECT_EQ(SyainRec[2].Simei.shownText(), u("佐藤美咲"));
+    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
+}
+
+// The list edit grid: a refused entry keeps the cursor in its cell, and says why (a number too
+// long is out of range, not "no number"); Left and Right leave a cell at the edges of its text.
+TEST_F(WmKeysTest, TheListEditGridKeepsARefusedCellAndItsArrowsLeaveCells)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    OptionRec.AutoSelect = true;
+    ShowActive(fmListEdit);
+    ASSERT_TRUE(becomesActive(fmListEdit.existing()));
+    auto* grid = child<QTableWidget>(fmListEdit, "StrGrid");
+    const int pay = 2;  // 基本給
+    ASSERT_EQ(grid->verticalHeaderItem(pay)->text(), u("基本給"));
+    const QString allowance = grid->item(pay + 1, 0)->text();
+    grid->setFocus();
+    grid->setCurrentCell(pay, 0);
+    const auto editor = [grid] { return qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex())); };
+    const auto type = [](const char* keys) {
+        for (const char* k = keys; *k; ++k) QTest::keyClick(fmListEdit->windowHandle(), *k);
+    };
+    const struct {
+        const char* typed;
+        const char* told;
+    } refused[] = {
+        {"1-2", "「基本給」に 数値を入力して下さい。"},
+        {"12345678901", "「基本給」に -9,999,999から9,999,999までの数値を入力して下さい。"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.typed);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return editor() && editor()->hasFocus(); }));
+        type(r.typed);
+        QString told;
+        {
+            const RealMessageBoxes real;
+            EnterOnNextBox(&told);
+            press(fmListEdit, Qt::Key_Return);
+        }
+        EXPECT_EQ(told, u(r.told));
+        ASSERT_TRUE(becomesActive(fmListEdit.existing()));
+        EXPECT_EQ(grid->currentRow(), pay) << "the cursor stays in the refused cell";
+        EXPECT_EQ(grid->currentColumn(), 0);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor() && editor()->hasFocus(); }));
+    type("300000");
+    press(fmListEdit, Qt::Key_Return);
+    EXPECT_EQ(grid->item(pay, 0)->text(), u("300,000"));
+    EXPECT_EQ(grid->item(pay + 1, 0)->text(), allowance);
+    // Right from a cell entered (its text selected), Left back; typed text keeps the caret moving
+    // inside it until its edge.
+    grid->setCurrentCell(pay, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor() && editor()->hasFocus(); }));
+    press(fmListEdit, Qt::Key_Right);
+    EXPECT_EQ(grid->currentColumn(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor() && editor()->hasFocus(); }));
+    press(fmListEdit, Qt::Key_Left);
+    EXPECT_EQ(grid->currentColumn(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor() && editor()->hasFocus(); }));
+    type("25");
+    press(fmListEdit, Qt::Key_Left);
+    EXPECT_EQ(grid->currentColumn(), 0) << "the caret moves inside the typed text";
+    press(fmListEdit, Qt::Key_Left);
+    press(fmListEdit, Qt::Key_Left);
+    EXPECT_EQ(grid->currentColumn(), 0) << "the first column has none before it";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor() && editor()->hasFocus(); }));
+    press(fmListEdit, Qt::Key_End);
+    press(fmListEdit, Qt::Key_Right);
+    EXPECT_EQ(grid->currentColumn(), 1);
+    EXPECT_EQ(grid->item(pay, 0)->text(), u("25"));
+    EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
+    fmListEdit->reject();
+}
+
+// Shift+F1 in the mail window: the subject's explanation shows, and End and X go on into the
+// subject (the help took the first key and the X replaced the selected subject).
+TEST_F(WmKeysTest, ShiftF1InTheMailWindowLeavesTheKeysToTheField)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    fmSendMail->setDocument(299, u("給与明細書"));
+    ShowActive(fmSendMail);
+    ASSERT_TRUE(becomesActive(fmSendMail.existing()));
+    auto* subject = child<QLineEdit>(fmSendMail, "edKenmei");
+    subject->setText(u("5月分給与明細"));
+    subject->setFocus(Qt::TabFocusReason);
+    subject->selectAll();
+    press(fmSendMail, Qt::Key_F1, Qt::ShiftModifier);
+    QWidget* help = nullptr;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        help = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == u("FieldHelp") && w->isVisible()) help = w;
+        return help != nullptr;
+    }));
+    press(fmSendMail, Qt::Key_End);
+    QTest::keyClick(fmSendMail->windowHandle(), 'X');
+    EXPECT_EQ(subject->text(), u("5月分給与明細X"));
+    EXPECT_TRUE(help && !help->isVisible()) << "the key closed the help";
+    fmSendMail->reject();
+}
+
+// Other keys: the start-up password selected after a wrong one; the cloud window's Tab order; the
+// preview's 印刷実行 by Alt+P and its menu by the menu key; the rename box stops at 52 bytes.
+TEST_F(WmKeysTest, PasswordCloudPreviewAndRenameByKeyboard)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    {
+        SCOPED_TRACE("start-up password");
+        WritePassword(pmStartup, u("ok12"));
+        TfmInpPass pass;
+        ShowActive(&pass);
+        ASSERT_TRUE(becomesActive(&pass));
+        for (const char k : {'n', 'g'}) QTest::keyClick(pass.windowHandle(), k);
+        press(&pass, Qt::Key_Return);
+        EXPECT_EQ(msg_.lastText(), u("パスワードが違います"));
+        for (const char k : {'o', 'k', '1', '2'}) QTest::keyClick(pass.windowHandle(), k);
+        EXPECT_EQ(child<QLineEdit>(&pass, "edPassword")->text(), u("ok12"));
+        press(&pass, Qt::Key_Return);
+        EXPECT_TRUE(pass.Passed);
+        WritePassword(pmStartup, QString());
+    }
+    {
+        SCOPED_TRACE("cloud window");
+        ShowActive(fmCloud);
+        ASSERT_TRUE(becomesActive(fmCloud.existing()));
+        const QStringList walked = WalkFocus(fmCloud, u("sbBackup"), 8, Qt::Key_Tab);
+        QStringList order = {u("sbBackup"),   u("sbRestore"),    u("sbDelete"),
+                             u("sbPassword"), u("cbAutoBackup"), u("edUserKey"),
+                             u("btHelp"),     u("btClose"),      u("sbBackup")};
+        if (!child<QCheckBox>(fmCloud, "cbAutoBackup")->isEnabled()) order.removeAll(u("cbAutoBackup"));
+        EXPECT_EQ(walked.mid(0, order.size()), order);
+        fmCloud->reject();
+    }
+    {
+        SCOPED_TRACE("preview");
+        fmInji->setDocument(299, u("給与明細書"));
+        fmInji->show();
+        fmInji->PublishPrintInputs();
+        ShowActive(fmPreView);
+        ASSERT_TRUE(becomesActive(fmPreView.existing()));
+        bool menu = false;
+        WhenShown([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
+                  [&] {
+                      menu = QApplication::activePopupWidget()->objectName() == u("PopupMenu");
+                      QApplication::activePopupWidget()->close();
+                  });
+        // The menu key: the window system hands the focused control, or the window, a context
+        // menu event from the keyboard.
+        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : fmPreView.existing();
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), to->mapToGlobal(QPoint()));
+        QApplication::sendEvent(to, &key);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return menu; }));
+        ASSERT_TRUE(becomesActive(fmPreView.existing()));
+        EXPECT_TRUE(child<QToolButton>(fmPreView, "sbPrint")->text().contains(u("(&P)")));
+        press(fmPreView, Qt::Key_P, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([] { return !fmPreView->isVisible(); }));
+        EXPECT_EQ(fmPreView->result(), QDialog::Accepted) << "印刷実行";
+        fmInji->hide();
+    }
+    {
+        SCOPED_TRACE("rename box");
+        WhenShown([] { return QApplication::activeModalWidget(); },
+                  [] {
+                      QWidget* box = QApplication::activeModalWidget();
+                      ASSERT_TRUE(becomesActive(box));
+                      press(box, Qt::Key_End);
+                      for (const char k : {'X', 'Y', 'Z'}) QTest::keyClick(box->windowHandle(), k);
+                      press(box, Qt::Key_Return);
+                  });
+        QString value = QString(25, QChar(0x3042));
+        const int beeps = msg_.beeps();
+        EXPECT_TRUE(InputQuery(nullptr, u("変更後の名称(全角26文字以内)"), u("名称"), value, 26, 52));
+        EXPECT_EQ(value, QString(25, QChar(0x3042)) + u("XY")) << "typing stops at 52 bytes";
+        EXPECT_EQ(msg_.beeps(), beeps + 1);
+    }
 }

@@ -99,13 +99,14 @@ TEST_F(SettingsWindowTest, OkWritesTheRecordAndNamesFreshItems)
     w->show();
     ed("edFixTeate1")->setText(u("固定手当１"));      // a placeholder name is allowed
     ed("edTokuSyoyo")->setText(u("決算賞与一二三"));  // cut to 8 bytes
-    ed("edVarTeate1")->setText(u("出張手当한"));      // a character CP932 lacks is dropped
+    ed("edVarTeate1")->setText(u("出張手当한"));      // a character CP932 lacks is named and dropped
     child<QRadioButton>(w, "rbSikRound")->click();
     child<QCheckBox>(w, "cbKazei11")->setChecked(true);
     ed("edPrAdjustH")->setText(u("-1.5"));
     ok();
     EXPECT_EQ(w->result(), QDialog::Accepted);
-    ASSERT_EQ(box.shown().size(), 1u);
+    ASSERT_EQ(box.shown().size(), 2u);
+    EXPECT_EQ(box.shown().front().text, u("「한」はこのプログラムで扱えない文字です。"));
     EXPECT_TRUE(box.lastText().startsWith(u("変更した項目名を有効にする為、"))) << "a new special bonus name";
     const IniFile ini(IniFileName);
     const QString o = QStringLiteral("Option");

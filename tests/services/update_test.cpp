@@ -13,6 +13,7 @@
 
 #include "payroll/paths.h"
 #include "platform/atomicfile.h"
+#include "platform/errors.h"
 #include "platform/notice.h"
 #include "services/zip.h"
 #include "tests/services/updatesite.h"
