@@ -3,7 +3,6 @@
 // empty temporary file in place of the settings, and it never syncs the folder.
 #include "platform/atomicfile.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -210,28 +209,6 @@ bool isTemporaryName(const char* name, size_t n)
     return n > kMarkerSize && name[0] == '.' && ::memmem(name + 1, n - 1, TemporaryMarker, kMarkerSize);
 }
 
-bool isDotOrDotDot(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
-// The names in the folder open as dirFd (the descriptor stays open).
-QList<QByteArray> namesIn(int dirFd)
-{
-    QList<QByteArray> names;
-    const int fd = ::dup(dirFd);
-    if (fd < 0) return names;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return names;
-    }
-    while (const dirent* e = ::readdir(dir))
-        if (!isDotOrDotDot(e->d_name)) names << QByteArray(e->d_name);
-    ::closedir(dir);
-    return names;
-}
-
 // Opens folder itself, a link in its place not followed.
 int openFolder(const QString& folder)
 {
@@ -312,7 +289,7 @@ int RemoveStaleTemporaries(const QString& folder, const QString& target)
     const int dirFd = openFolder(folder);
     if (dirFd < 0) return 0;
     int removed = 0;
-    for (const QByteArray& name : namesIn(dirFd)) {
+    for (const QByteArray& name : NamesInFolder(dirFd)) {
         if (!isTemporaryName(name.constData(), size_t(name.size())) || !name.startsWith(prefix)) continue;
         struct stat st;
         if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
@@ -384,7 +361,7 @@ int RemoveOlderTemporaries(const QString& folder)
     const int dirFd = openFolder(folder);
     if (dirFd < 0) return 0;
     int removed = 0;
-    for (const QByteArray& name : namesIn(dirFd)) {
+    for (const QByteArray& name : NamesInFolder(dirFd)) {
         if (!isOlderTemporaryName(name)) continue;
         const QByteArray target = name.mid(1, name.size() - 8);
         if (!target.toLower().endsWith(".dat")) continue;

@@ -19,28 +19,6 @@
 
 namespace {
 
-bool isDotOrDotDot(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
-// The names in the folder open as dirFd (the descriptor stays open).
-QList<QByteArray> namesIn(int dirFd)
-{
-    QList<QByteArray> names;
-    const int fd = ::dup(dirFd);
-    if (fd < 0) return names;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return names;
-    }
-    while (const dirent* e = ::readdir(dir))
-        if (!isDotOrDotDot(e->d_name)) names << QByteArray(e->d_name);
-    ::closedir(dir);
-    return names;
-}
-
 struct TRemoval {
     TreeOwner owner;
     QString why;
@@ -72,7 +50,7 @@ bool removeFolderAt(int parentFd, const QByteArray& name, TRemoval& r, const QBy
         return false;
     }
     bool ok = true;
-    QList<QByteArray> names = namesIn(fd);
+    QList<QByteArray> names = NamesInFolder(fd);
     const bool hasLast = names.removeAll(last) > 0;
     for (const QByteArray& entry : names) ok = removeEntryAt(fd, entry, r, {}) && ok;
     // Kept while anything else stayed: it tells the next run what the rest is.
@@ -146,6 +124,24 @@ bool setMode(const QByteArray& folder, mode_t mode)
 }
 
 }  // namespace
+
+QList<QByteArray> NamesInFolder(int dirFd)
+{
+    QList<QByteArray> names;
+    const int fd = ::dup(dirFd);
+    if (fd < 0) return names;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return names;
+    }
+    ::rewinddir(dir);
+    while (const dirent* e = ::readdir(dir))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names << QByteArray(e->d_name);
+    ::closedir(dir);
+    return names;
+}
 
 QString WithSlash(const QString& folder)
 {

@@ -3,10 +3,16 @@
 #pragma once
 #include <sys/types.h>
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 // folder with one "/" at its end (as it is when it has one already).
 QString WithSlash(const QString& folder);
+
+// The names in the folder open as dirFd, without "." and ".." (the descriptor stays open and
+// unread).
+QList<QByteArray> NamesInFolder(int dirFd);
 
 // Whose trees may be removed.
 enum class TreeOwner {
