@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 
 #include "payroll/common.h"
@@ -14,6 +15,7 @@
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -256,11 +258,11 @@ bool ReadKenRituFile(QStringList& lines, QString& problem)
 {
     lines.clear();
     const QString path = TablePath + KenRituName;
-    QFile f(path);
+    QFile f;
     problem.clear();
-    if (!f.exists()) return false;
-    if (!f.open(QIODevice::ReadOnly)) {
-        problem = QStringLiteral("%1 を読み込めません。\n%2").arg(path, FileReadReason(f));
+    QString reason;
+    if (!OpenReadFile(f, path, ReadKind::Table, reason)) {
+        if (errno != ENOENT) problem = QStringLiteral("%1 を読み込めません。\n%2").arg(path, reason);
         return false;
     }
     QStringList read;

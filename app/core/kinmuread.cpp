@@ -13,6 +13,7 @@
 #include "payroll/period.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -135,13 +136,11 @@ QString ImportKinmuFile(const QString& path, QStringList& bad)
         return QStringLiteral("ファイル名の氏名をシフトJISに変換できません\n%1").arg(file);
     }
     if (e == 0) return QStringLiteral("該当者のデータ無し [%1]").arg(key);
-    QFile f(path);
     const QString cannot = QStringLiteral("勤務報告データが読み込めません [%1]\n%2");
-    errno = 0;
-    if (!f.open(QIODevice::ReadOnly)) return cannot.arg(file, FileReadReason(f));
-    if (f.size() > MaxReportSize) return cannot.arg(file, SystemReadReason(EFBIG));
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) return cannot.arg(file, FileReadReason(f));
+    QByteArray bytes;
+    QString reason;
+    if (!ReadWholeFile(path, ReadKind::Chosen, bytes, reason)) return cannot.arg(file, reason);
+    if (bytes.size() > MaxReportSize) return cannot.arg(file, SystemReadReason(EFBIG));
     const TKinmuReport r = ReadKinmuReport(bytes);
     // Nothing is stored and nothing recalculated when no item was found.
     if (r.values.isEmpty() && r.bad.isEmpty()) return cannot.arg(file, whyNoItem(bytes));

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -15,7 +16,9 @@
 #include "app/core/membedit.h"
 #include "payroll/paths.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
 #include "platform/inifile.h"
+#include "platform/readfile.h"
 #include "tests/testutil.h"
 
 // The test binary is linked with --wrap for write, fsync and rename: while a test records, each
@@ -155,6 +158,159 @@ TEST_F(AtomicFileTest, RewrittenFileIsPrivate)
     WriteFileAtomic(file, "new", QStringLiteral("書き込み"));
     EXPECT_EQ(ReadAll(file), QByteArray("new"));
     EXPECT_EQ(FileMode(file), 0600);
+}
+
+// Folders for the user's data: made 0700 whatever the umask, a folder that is there keeps its
+// mode, and a link at the folder's name is refused, never gone through to re-mode or fill what
+// it points to.
+TEST_F(AtomicFileTest, FoldersAreMadeWithoutGoingThroughALinkOrReModingAFolderThatWasThere)
+{
+    const QString outside = dir() + u("outside");
+    const struct {
+        const char* name;
+        std::function<void(const QString&)> plant;
+        bool tighten;  // MakePrivateFolder, else MakeFolder
+        bool ok;
+        int mode;         // of the folder afterwards (through nothing)
+        int outsideMode;  // of the folder a planted link points to
+    } cases[] = {
+        {"nothing there", [](const QString&) {}, false, true, 0700, 0755},
+        {"nothing there, tightened", [](const QString&) {}, true, true, 0700, 0755},
+        {"an open folder of the user's",
+         [](const QString& at) { QDir().mkpath(at), ::chmod(QFile::encodeName(at).constData(), 0755); },
+         false, true, 0755, 0755},
+        {"an open folder of the user's, tightened",
+         [](const QString& at) { QDir().mkpath(at), ::chmod(QFile::encodeName(at).constData(), 0755); }, true,
+         true, 0700, 0755},
+        {"another owner's open folder, tightened",
+         [](const QString& at) {
+             QDir().mkpath(at), ::chmod(QFile::encodeName(at).constData(), 0755);
+             EXPECT_EQ(::chown(QFile::encodeName(at).constData(), 65534, 65534), 0);
+         },
+         true, true, 0755, 0755},
+        {"a link to a folder outside", [&](const QString& at) { QFile::link(outside, at); }, false, false, -1,
+         0755},
+        {"a link to a folder outside, tightened", [&](const QString& at) { QFile::link(outside, at); }, true,
+         false, -1, 0755},
+    };
+    const mode_t umask = ::umask(022);
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString at = dir() + QStringLiteral("f%1/Data/Data2").arg(++n);
+        QDir().mkpath(outside);
+        ::chmod(QFile::encodeName(outside).constData(), 0755);
+        QDir().mkpath(QFileInfo(at).path());
+        c.plant(at);
+        EXPECT_EQ(c.tighten ? MakePrivateFolder(at) : MakeFolder(at), c.ok);
+        struct stat st;
+        const bool there = ::lstat(QFile::encodeName(at).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+        EXPECT_EQ(there ? int(st.st_mode & 07777) : -1, c.mode);
+        EXPECT_EQ(FileMode(outside), c.outsideMode);
+        EXPECT_TRUE(QDir(outside).isEmpty());
+    }
+    // Made now with exactly the mode asked for, parents too, and said so.
+    bool made = false;
+    EXPECT_TRUE(MakeFolder(dir() + u("new/a/b"), 0750, &made));
+    EXPECT_TRUE(made);
+    EXPECT_EQ(FileMode(dir() + u("new/a/b")), 0750);
+    EXPECT_EQ(FileMode(dir() + u("new")), 0750);
+    EXPECT_TRUE(MakeFolder(dir() + u("new/a/b"), 0700, &made));
+    EXPECT_FALSE(made);
+    EXPECT_EQ(FileMode(dir() + u("new/a/b")), 0750);
+    ::umask(umask);
+}
+
+// What the one reader makes of what can be at a name: a plain file is read whole, a link where
+// the name is ours, a FIFO, a device or a file past its kind's cap is refused at once with the
+// user's reason; a settings file the user linked elsewhere is read through the link.
+TEST_F(AtomicFileTest, TheReaderTakesOnlyAPlainFileUpToItsKindsSize)
+{
+    const QString at = dir() + u("令和08年給与･賞与.dat"), plain = dir() + u("plain");
+    WriteAll(plain, "plain bytes");
+    const struct {
+        const char* name;
+        std::function<bool()> plant;
+        ReadKind kind;
+        const char* reason;  // nullptr: read
+    } cases[] = {
+        {"a plain file", [&] { return QFile::copy(plain, at); }, ReadKind::Data, nullptr},
+        {"a link to a plain file", [&] { return QFile::link(plain, at); }, ReadKind::Data,
+         "シンボリックリンクなので読み込みません。"},
+        {"a settings file linked elsewhere", [&] { return QFile::link(plain, at); }, ReadKind::Settings,
+         nullptr},
+        {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(at).constData(), 0600) == 0; }, ReadKind::Data,
+         "名前付きパイプなので読み込みません。"},
+        {"a FIFO linked as settings",
+         [&] {
+             return ::mkfifo(QFile::encodeName(dir() + u("fifo")).constData(), 0600) == 0 &&
+                    QFile::link(dir() + u("fifo"), at);
+         },
+         ReadKind::Settings, "名前付きパイプなので読み込みません。"},
+        {"/dev/zero linked as settings", [&] { return QFile::link(u("/dev/zero"), at); }, ReadKind::Settings,
+         "デバイスなので読み込みません。"},
+        {"a year file past its cap",
+         [&] {
+             WriteAll(at, "");
+             return ::truncate(QFile::encodeName(at).constData(), MaxReadSize(ReadKind::Data) + 1) == 0;
+         },
+         ReadKind::Data, "ファイルが大きすぎます"},
+        {"a checksum file of a year file's size",
+         [&] {
+             WriteAll(at, QByteArray(1349288, '\x01'));
+             return true;
+         },
+         ReadKind::Checksum, "ファイルが大きすぎます"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(at);
+        QFile::remove(dir() + u("fifo"));
+        ASSERT_TRUE(c.plant());
+        const QString said = InChild([&] {
+            QByteArray data;
+            QString reason;
+            return ReadWholeFile(at, c.kind, data, reason) ? QString::fromLatin1(data)
+                                                           : u("refused: ") + reason;
+        });
+        if (c.reason)
+            EXPECT_TRUE(said.startsWith(u("refused: ") + QString::fromUtf8(c.reason))) << said;
+        else
+            EXPECT_EQ(said, u("plain bytes"));
+        EXPECT_EQ(ReadAll(plain), "plain bytes");
+    }
+    EXPECT_GT(MaxReadSize(ReadKind::Data), 10 * 1349288);
+
+    // The block copy: a year file's bytes whole into a new private file; never over a link put
+    // at the target; past its cap nothing of the copy is left.
+    const QByteArray year = QByteArray(1349288, '\x01') + "end";
+    WriteAll(at, year);
+    const QString to = dir() + u("copy.dat");
+    const struct {
+        const char* name;
+        std::function<void()> plant;
+        qint64 cap;
+        TBlockCopy::Outcome outcome;
+    } copies[] = {
+        {"whole", [] {}, -1, TBlockCopy::Done},
+        {"a link at the target", [&] { QFile::link(plain, to); }, -1, TBlockCopy::WriteFailed},
+        {"past the cap", [] {}, 1 << 20, TBlockCopy::TooLarge},
+    };
+    for (const auto& c : copies) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(to);
+        c.plant();
+        const int in = OpenForReadingOrThrow(at, ReadKind::Data, u("読み込み"));
+        EXPECT_EQ(CopyToNewFile(in, to, c.cap).outcome, c.outcome);
+        ::close(in);
+        EXPECT_EQ(ReadAll(plain), "plain bytes");
+        if (c.outcome == TBlockCopy::Done) {
+            EXPECT_EQ(ReadAll(to), year);
+            EXPECT_EQ(FileMode(to), 0600);
+        } else if (c.outcome == TBlockCopy::TooLarge) {
+            EXPECT_FALSE(QFileInfo::exists(to));
+        }
+    }
 }
 
 }  // namespace

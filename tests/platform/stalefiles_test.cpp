@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFileInfo>
+#include <functional>
 
 #include "platform/atomicfile.h"
+#include "platform/filetree.h"
 #include "tests/testutil.h"
 
 namespace {
@@ -58,6 +61,84 @@ TEST_F(StaleFilesTest, APartialFileStartsEmptyAndPrivate)
     EXPECT_FALSE(QFileInfo(partial).isSymLink());
     EXPECT_EQ(FileMode(partial), 0600);
     EXPECT_EQ(ReadAll(dir() + u("theirs")), "theirs");
+}
+
+// The one remover and the one staging folder by their owner rules: a tree goes with everything in
+// it while links inside or at its name go themselves (what they point to stays whole, also when
+// the name is given with a trailing slash), a folder of another owner stays where the rule says,
+// and a stage never takes over or removes what was at its name before it.
+TEST_F(StaleFilesTest, TreesGoByTheOwnerRuleAndNeverThroughALink)
+{
+    const QString outside = dir() + u("outside/");
+    const auto tree = [&](const QString& at) {
+        QDir().mkpath(at + u("/sub"));
+        WriteAll(at + u("/sub/a.dat"), "a");
+        QFile::link(outside, at + u("/in"));
+    };
+    const auto theirs = [](const QString& at) {
+        return ::chown(QFile::encodeName(at).constData(), 65534, 65534) == 0;
+    };
+    const struct {
+        const char* name;
+        const char* at;
+        std::function<bool(const QString&)> plant;
+        std::function<bool(const QString&)> remove;
+        bool removed;
+    } cases[] = {
+        {"a tree of the user's", "mine", [&](const QString& at) { return tree(at), true; },
+         [](const QString& at) { return RemoveTree(at, TreeOwner::Mine); }, true},
+        {"a link given with a trailing slash", "link",
+         [&](const QString& at) { return QFile::link(outside, at); },
+         [](const QString& at) { return RemoveTree(at + u("/"), TreeOwner::Any); }, true},
+        {"another owner's tree, mine only", "theirs", [&](const QString& at) { return tree(at), theirs(at); },
+         [](const QString& at) { return RemoveTree(at, TreeOwner::Mine); }, false},
+        {"another owner's folder inside, mine only", "inner",
+         [&](const QString& at) { return tree(at), theirs(at + u("/sub")); },
+         [](const QString& at) { return RemoveTree(at, TreeOwner::Mine); }, false},
+        {"another owner's tree, any owner", "any", [&](const QString& at) { return tree(at), theirs(at); },
+         [](const QString& at) { return RemoveTree(at, TreeOwner::Any); }, true},
+        {"an unmarked tree, marked only", "plain", [&](const QString& at) { return tree(at), true; },
+         [](const QString& at) { return RemoveTree(at, TreeOwner::Marked); }, false},
+        {"a marked tree, marked only", ".unzip~pelmoras-tmp~Ab12Cd",
+         [&](const QString& at) { return tree(at), true; },
+         [](const QString& at) { return RemoveTree(at, TreeOwner::Marked); }, true},
+        {"a stage at a name a link holds", ".pelmoras-update.1",
+         [&](const QString& at) { return QFile::link(outside, at); },
+         [](const QString& at) {
+             const TStageFolder stage = TStageFolder::exactly(at);
+             return stage.ok() || stage.error() != EEXIST;
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir().mkpath(outside + u("sub"));
+        WriteAll(outside + u("sub/keep.dat"), "outside");
+        const QString at = dir() + u(c.at);
+        ASSERT_TRUE(c.plant(at));
+        EXPECT_EQ(c.remove(at), c.removed);
+        struct stat st;
+        EXPECT_EQ(::lstat(QFile::encodeName(at).constData(), &st) != 0, c.removed);
+        EXPECT_EQ(ReadAll(outside + u("sub/keep.dat")), "outside");
+    }
+    EXPECT_EQ(ReadAll(dir() + u("theirs/sub/a.dat")), "a");
+    EXPECT_EQ(ReadAll(dir() + u("inner/sub/a.dat")), "a");
+    // A stage holding a journal stays for the next run; one without goes with all it holds.
+    QString kept, gone;
+    {
+        TStageFolder a(dir(), u("restore")), b(dir(), u("restore"));
+        ASSERT_TRUE(a.ok() && b.ok());
+        kept = a.path(), gone = b.path();
+        EXPECT_TRUE(IsTemporaryName(QFileInfo(kept.chopped(1)).fileName()));
+        EXPECT_EQ(FileMode(kept), 0700);
+        a.keepIfHolds(u("journal"));
+        b.keepIfHolds(u("journal"));
+        WriteAll(kept + u("journal"), "j");
+        tree(gone + u("new"));
+    }
+    EXPECT_EQ(ReadAll(kept + u("journal")), "j");
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_EQ(ReadAll(outside + u("sub/keep.dat")), "outside");
 }
 
 }  // namespace
