@@ -20,7 +20,8 @@ enum ZipResult : int {
 struct TUnzipLimits {
     qint64 maxTotal = qint64(1) << 30;  // all entries together
     qint64 maxEntry = qint64(256) << 20;
-    qint64 maxEntries = 100000;  // entries of the archive, counted before any is looked at
+    // Entries of the archive, counted before any is looked at (more give kZipTooLarge).
+    qint64 maxEntries = 100000;
 };
 
 // Packs every file below folder into archive, the entries named from the folder's own name on
@@ -36,8 +37,7 @@ int ZipFolder(const QString& archive, const QString& folder, const QString& pass
 // read to its end so that its CRC-32 is checked and stopped when it grows past its declared size; only when
 // every entry passed are the files moved into place. A bad entry gives kZipFailed (damaged) or,
 // in an encrypted archive before any entry proved the password, kZipWrongPassword; a size past
-// limits (or more entries than it allows) kZipTooLarge, a full disk kZipDiskFull; in each case nothing in
-// folder changes.
+// limits kZipTooLarge, a full disk kZipDiskFull; in each case nothing in folder changes.
 int UnzipFile(const QString& archive, const QString& folder, const QString& password);
 int UnzipFile(const QString& archive, const QString& folder, const QString& password,
               const TUnzipLimits& limits);
