@@ -156,6 +156,11 @@ bool RemoveTree(const QString& path, TreeOwner owner, QString* reason)
     return removeTree(path, owner, reason, {});
 }
 
+bool RemoveTreeLast(const QString& path, TreeOwner owner, const QString& last, QString* reason)
+{
+    return removeTree(path, owner, reason, last);
+}
+
 bool MakeFolder(const QString& folder, mode_t mode, bool* made)
 {
     if (made) *made = false;
@@ -237,33 +242,33 @@ bool TStageFolder::remove(QString* reason)
     return ok;
 }
 
-TCopyResult CopyToNewFile(int in, const QString& to, qint64 maxSize, mode_t mode)
+TBlockCopy CopyToNewFile(int in, const QString& to, qint64 maxSize, mode_t mode)
 {
     const QByteArray target = QFile::encodeName(to);
-    TCopyResult r;
+    TBlockCopy r;
     const int out = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (out < 0) return {TCopyResult::WriteFailed, errno};
+    if (out < 0) return {TBlockCopy::WriteFailed, errno};
     std::vector<char> block(256 * 1024);
     qint64 total = 0;
-    if (::fchmod(out, mode) != 0) r = {TCopyResult::WriteFailed, errno};
+    if (::fchmod(out, mode) != 0) r = {TBlockCopy::WriteFailed, errno};
     while (r.ok()) {
         const ssize_t n = ::read(in, block.data(), block.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            r = {TCopyResult::ReadFailed, errno};
+            r = {TBlockCopy::ReadFailed, errno};
             break;
         }
         if (n == 0) break;
         // A file that grows while it is copied is held to the same cap.
         total += n;
         if (maxSize >= 0 && total > maxSize) {
-            r = {TCopyResult::TooLarge, EFBIG};
+            r = {TBlockCopy::TooLarge, EFBIG};
             break;
         }
-        if (!WriteAllBytes(out, block.data(), n)) r = {TCopyResult::WriteFailed, errno};
+        if (!WriteAllBytes(out, block.data(), n)) r = {TBlockCopy::WriteFailed, errno};
     }
-    if (r.ok() && ::fsync(out) != 0) r = {TCopyResult::WriteFailed, errno};
-    if (::close(out) != 0 && r.ok()) r = {TCopyResult::WriteFailed, errno};
+    if (r.ok() && ::fsync(out) != 0) r = {TBlockCopy::WriteFailed, errno};
+    if (::close(out) != 0 && r.ok()) r = {TBlockCopy::WriteFailed, errno};
     if (!r.ok()) ::unlink(target.constData());
     return r;
 }

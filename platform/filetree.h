@@ -19,6 +19,9 @@ enum class TreeOwner {
 // with a trailing slash. Nothing there counts as removed. False with reason (when given) set
 // when something stayed: a folder the owner rule refuses, or one that could not be removed.
 bool RemoveTree(const QString& path, TreeOwner owner, QString* reason = nullptr);
+// The same, the entry named last inside path removed after every other one and only when they
+// all went (the mark of a finished swap, which tells the next run what the rest is).
+bool RemoveTreeLast(const QString& path, TreeOwner owner, const QString& last, QString* reason = nullptr);
 
 // Makes folder and its missing parents, each one made with exactly mode (not narrowed by the
 // umask); a folder that is there already keeps its mode. made (when given) says whether folder
@@ -61,7 +64,7 @@ class TStageFolder {
 };
 
 // How a copy ended.
-struct TCopyResult {
+struct TBlockCopy {
     enum Outcome { Done, ReadFailed, WriteFailed, TooLarge };
     Outcome outcome = Done;
     int err = 0;  // ReadFailed, WriteFailed: the system's error
@@ -70,4 +73,4 @@ struct TCopyResult {
 // Copies what is left to read of in into a new file to (mode, O_CREAT|O_EXCL|O_NOFOLLOW) in
 // blocks, interrupted reads and short writes resumed, never the whole file in memory, at most
 // maxSize bytes (negative: no cap), then syncs it. On failure the partial target is removed.
-TCopyResult CopyToNewFile(int in, const QString& to, qint64 maxSize = -1, mode_t mode = 0600);
+TBlockCopy CopyToNewFile(int in, const QString& to, qint64 maxSize = -1, mode_t mode = 0600);

@@ -63,6 +63,8 @@ qint64 MaxReadSize(ReadKind kind)
             return qint64(1) << 20;
         case ReadKind::Chosen:
             return qint64(64) << 20;
+        case ReadKind::Archive:
+            return qint64(256) << 20;
     }
     return 0;
 }

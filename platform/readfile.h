@@ -16,6 +16,7 @@ enum class ReadKind {
     Checksum,  // a checksum file beside an archive (one line)
     List,      // the program's own lists (the record of folders holding temporaries)
     Chosen,    // a file the user picked (an import, an attachment); a link is followed
+    Archive,   // an archive the program downloaded or made (an update, a backup)
 };
 
 // The largest file of kind that is read, in bytes.
