@@ -22,6 +22,8 @@
 #include "payroll/taxtable.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
+#include "platform/readfile.h"
 #include "platform/stageswap.h"
 #include "services/zip.h"
 
@@ -128,22 +130,19 @@ QString archiveInUpdateFolder(const QString& archive, uid_t owner, QString& why)
     return path;
 }
 
-// Reads a plain file of owner (never through a link), at most cap bytes; false when it is none.
-// The open does not wait: a FIFO put in place of the file is refused, not waited on.
-bool readOwnFile(const QString& path, uid_t owner, qint64 cap, QFile& to)
+// Opens a file of owner to read by the reader's rules (no link, no waiting on a FIFO put in its
+// place, a regular file, at most the size of kind); -1 with why set otherwise.
+int openOwnFile(const QString& path, uid_t owner, ReadKind kind, QString& why)
 {
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    const int fd = OpenForReading(path, kind, why);
+    if (fd < 0) return -1;
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == owner && st.st_size <= cap;
-    char buf[65536];
-    while (ok) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n == 0) break;
-        ok = n > 0 && to.write(buf, n) == n;
+    if (::fstat(fd, &st) != 0 || st.st_uid != owner) {
+        ::close(fd);
+        why = QStringLiteral("持ち主が更新する利用者ではありません。");
+        return -1;
     }
-    ::close(fd);
-    return ok && to.flush();
+    return fd;
 }
 
 const QString kStagingPrefix = QStringLiteral(".pelmoras-update.");
@@ -158,43 +157,20 @@ const TSwapKind& installSwap()
     return kind;
 }
 
-// Removes a folder of this process's user with everything in it, never through a link: a link, or
-// a folder of another user, at the name is left as it is.
-bool removeOwnTree(const QString& folder)
+// The folder of the installer's own inside the program folder (the same file system, so that the
+// swap is a rename), made new under a name of its process id: one left by an earlier process of
+// this id was settled before; one still there holds a journal that cannot be trusted, and
+// whatever else has the name (a link another user put there) is not this run's. Removed with
+// everything in it when the installer ends, unless it holds the journal of a swap that could be
+// neither finished nor undone (the next run settles it). It holds the archive, "new/" (what it
+// unpacks to), "version/" (the whole new version), the links the swap puts in place and the
+// journal.
+TStageFolder makeStaging(const QString& root)
 {
-    const QString path = folder.endsWith(QLatin1Char('/')) ? folder.chopped(1) : folder;
-    struct stat st {};
-    if (::lstat(native(path).constData(), &st) != 0) return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
-    return RemoveSwapStage(path);
+    TStageFolder stage = TStageFolder::exactly(root + kStagingPrefix + QString::number(::getpid()), 0700);
+    stage.keepIfHolds(QStringLiteral("journal"));
+    return stage;
 }
-
-// A folder of the installer's own inside the program folder (the same file system, so that the
-// swap is a rename), removed with everything in it when the installer ends, unless it holds the
-// journal of a swap that could be neither finished nor undone (the next run settles it). It holds
-// the archive, "new/" (what it unpacks to), "version/" (the whole new version), the links the
-// swap puts in place and the journal.
-class Staging {
-  public:
-    explicit Staging(const QString& root)
-        : path_(root + kStagingPrefix + QString::number(::getpid()) + QLatin1Char('/'))
-    {
-        // One left by an earlier process of this id was settled before; one still there holds a
-        // journal that cannot be trusted and stays, and whatever else has the name (a link
-        // another user put there) is not this run's.
-        ok_ = ::mkdir(native(path_).constData(), 0700) == 0;
-    }
-    ~Staging()
-    {
-        if (ok_ && !QFileInfo::exists(path_ + QStringLiteral("journal"))) removeOwnTree(path_);
-    }
-    bool ok() const { return ok_; }
-    QString path() const { return path_; }
-
-  private:
-    QString path_;
-    bool ok_ = false;
-};
 
 // The files below folder, relative to it, in a fixed order.
 QStringList filesBelow(const QString& folder)
@@ -302,7 +278,7 @@ void recoverInterrupted(const QString& root)
             st.st_uid != ::geteuid())
             continue;
         const TSwapRecovery r = RecoverSwapStage(stage, root, installSwap());
-        if (r.outcome == TSwapRecovery::None) removeOwnTree(stage);
+        if (r.outcome == TSwapRecovery::None) RemoveTree(stage, TreeOwner::Mine);
     }
 }
 
@@ -330,25 +306,17 @@ bool olderTable(const QString& date, const QString& installed)
     return !installed.isEmpty() && date < installed;
 }
 
-// Copies a file whole and synced into a new file (the version being built).
+// Copies a file of the version in use whole and synced into a new file of the version being built
+// (no file of a version is larger than the archive that brought it).
 bool copyInto(const QString& from, const QString& to)
 {
-    if (!QDir().mkpath(QFileInfo(to).path())) return false;
-    const int in = ::open(native(from).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    QString why;
+    if (!MakeFolder(QFileInfo(to).path(), 0755)) return false;
+    const int in = OpenForReading(from, ReadKind::Archive, why);
     if (in < 0) return false;
-    const int out =
-        ::open(native(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    bool ok = out >= 0;
-    char buf[65536];
-    while (ok) {
-        const ssize_t n = ::read(in, buf, sizeof buf);
-        if (n == 0) break;
-        ok = n > 0 && WriteAllBytes(out, buf, n);
-    }
-    ok = ok && ::fsync(out) == 0;
-    if (out >= 0) ok = ::close(out) == 0 && ok;
+    const TBlockCopy copy = CopyToNewFile(in, to);
     ::close(in);
-    return ok;
+    return copy.ok();
 }
 
 // Builds in version the whole new version: the unpacked files of staged, and from the version in
@@ -358,7 +326,8 @@ bool copyInto(const QString& from, const QString& to)
 TStepError buildVersion(const QString& staged, const QStringList& files, const QString& current, bool flat,
                         const QString& version, QStringList& all)
 {
-    if (::mkdir(native(version).constData(), 0755) != 0 || ::chmod(native(version).constData(), 0755) != 0)
+    bool made = false;
+    if (!MakeFolder(version, 0755, &made) || !made)
         return failed(QStringLiteral("%1 に書き込めません。").arg(version));
     QStringList tops;
     for (const QString& f : files) tops << f.section(u'/', 0, 0);
@@ -374,7 +343,7 @@ TStepError buildVersion(const QString& staged, const QStringList& files, const Q
     }
     for (const QString& f : files) {
         if (all.contains(f)) continue;
-        if (!QDir().mkpath(QFileInfo(version + f).path()) ||
+        if (!MakeFolder(QFileInfo(version + f).path(), 0755) ||
             ::rename(native(staged + f).constData(), native(version + f).constData()) != 0)
             return failed(QStringLiteral("%1 を用意できません。").arg(version + f));
         all << f;
@@ -424,7 +393,7 @@ void removeUnused(const QString& root, const QString& inUse)
     const QString versions = root + ProgramVersionsName + QLatin1Char('/');
     for (const QString& name :
          QDir(versions).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-        if (name != inUse && versionNumber(name) > 0) removeOwnTree(versions + name);
+        if (name != inUse && versionNumber(name) > 0) RemoveTree(versions + name, TreeOwner::Mine);
     SyncFolder(root);
 }
 
@@ -480,18 +449,27 @@ TStepError readRequest(const QStringList& givenArgs, const QString& selfFolder, 
 // path.
 TStepError copyArchive(const TRequest& r, const QString& archive, const QString& stage, QString& copy)
 {
+    const QString sumPath = archive + QLatin1String(kChecksumSuffix);
+    const auto unreadable = [](const QString& path, const QString& why) {
+        return badArchive(
+            QStringLiteral("更新ファイルかそのチェックサムが読めません。\n%1\n%2").arg(path, why));
+    };
+    QString why;
+    const int in = openOwnFile(archive, r.owner, ReadKind::Archive, why);
+    if (in < 0) return unreadable(archive, why);
     copy = stage + QStringLiteral("archive.zip");
-    QFile copyFile(copy);
-    QFile sumFile(stage + QStringLiteral("archive.sha256"));
-    if (!copyFile.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-        !sumFile.open(QIODevice::ReadWrite | QIODevice::NewOnly))
-        return failed(QStringLiteral("%1 に書き込めません。").arg(r.self));
-    if (!readOwnFile(archive, r.owner, kMaxUpdateBytes, copyFile) ||
-        !readOwnFile(archive + QLatin1String(kChecksumSuffix), r.owner, kMaxChecksumBytes, sumFile))
-        return badArchive(QStringLiteral("更新ファイルかそのチェックサムが読めません。"));
-    copyFile.close();
-    sumFile.seek(0);
-    const QByteArray want = ChecksumOfLine(sumFile.readAll());
+    const TBlockCopy copied = CopyToNewFile(in, copy, kMaxUpdateBytes);
+    ::close(in);
+    if (copied.outcome == TBlockCopy::WriteFailed)
+        return failed(QStringLiteral("%1 に書き込めません。%2").arg(r.self, SystemReason(copied.err)));
+    if (!copied.ok()) return unreadable(archive, SystemReason(copied.err));
+    const int sumFd = openOwnFile(sumPath, r.owner, ReadKind::Checksum, why);
+    if (sumFd < 0) return unreadable(sumPath, why);
+    QFile sumFile;
+    sumFile.open(sumFd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray sum = sumFile.read(kMaxChecksumBytes + 1);
+    if (sum.size() > kMaxChecksumBytes) return unreadable(sumPath, QStringLiteral("大きすぎます。"));
+    const QByteArray want = ChecksumOfLine(sum);
     if (want.isEmpty() || Sha256OfFile(copy) != want)
         return badArchive(QStringLiteral("更新ファイルのチェックサムが一致しません。"));
     return {};
@@ -599,8 +577,10 @@ TStepError install(const TRequest& r)
     QString why;
     const QString archive = archiveInUpdateFolder(r.archive, r.owner, why);
     if (archive.isEmpty()) return refused(why);
-    const Staging staging(r.root);
-    if (!staging.ok()) return failed(QStringLiteral("%1 に作業用フォルダーを作成できません。").arg(r.root));
+    const TStageFolder staging = makeStaging(r.root);
+    if (!staging.ok())
+        return failed(QStringLiteral("%1 に作業用フォルダーを作成できません。%2")
+                          .arg(r.root, SystemReason(staging.error())));
     const QString stage = staging.path(), staged = stage + QStringLiteral("new/");
     QString copy;
     QStringList files, all;
