@@ -60,6 +60,7 @@
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/notice.h"
+#include "platform/readfile.h"
 #include "platform/shell.h"
 #include "print/ui/TfmInji.h"
 #include "print/ui/TfmPreView.h"
@@ -1023,17 +1024,18 @@ void TfmMain::mnInportClick()
     if (path.isEmpty()) return;
     // A master of 90 employees is a few kilobytes: anything far larger is no such file.
     constexpr qint64 MaxCsvSize = 4 * 1024 * 1024;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ShowError(QStringLiteral("指定されたファイルが開けません。"));
+    QByteArray bytes;
+    QString reason;
+    const bool read = ReadWholeFile(path, ReadKind::Chosen, bytes, reason);
+    const bool tooLarge = read ? bytes.size() > MaxCsvSize : errno == EFBIG;
+    if (!read && !tooLarge) {
+        ShowError(QStringLiteral("指定されたファイルが開けません。\n%1").arg(reason));
         return;
     }
-    if (file.size() > MaxCsvSize) {
+    if (tooLarge) {
         ShowError(QStringLiteral("不正なデータファイルなので処理を中断しました。"));
         return;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
     const TCsvImportResult r = ImportMemberCsv(bytes, [](const QString& name) {
         return MessageDlg(
                    QStringLiteral("存在しない社員のデータです。[氏名:%1]\nこのデータを新規登録しますか？")

@@ -21,6 +21,7 @@
 #include "payroll/ui/TfmFolder.h"
 #include "payroll/ui/edithelpers.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
 #include "platform/fonts.h"
 #include "platform/formkit.h"
 #include "platform/msgbox.h"
@@ -263,7 +264,7 @@ void TfmSendMail::btOk_SaveClick(bool send)
         job.folder = fmFolder->FolderName;
         fmFolder->FolderName = previous;
         if (!chosen || job.folder.isEmpty()) return;
-        if (!job.folder.endsWith(QLatin1Char('/'))) job.folder += QLatin1Char('/');
+        job.folder = WithSlash(job.folder);
         job.output = SlipOutput::Save;
     }
     // What can stop the whole run is found out while the window is still there to go back to.

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 
 #include "payroll/common.h"
@@ -14,6 +15,7 @@
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -261,11 +263,11 @@ bool ReadKenRituFileIn(const QString& folder, QStringList& lines, QString& probl
 {
     lines.clear();
     const QString path = folder + KenRituName;
-    QFile f(path);
+    QFile f;
     problem.clear();
-    if (!f.exists()) return false;
-    if (!f.open(QIODevice::ReadOnly)) {
-        problem = QStringLiteral("%1 を読み込めません。\n%2").arg(path, f.errorString());
+    QString reason;
+    if (!OpenReadFile(f, path, ReadKind::Table, reason)) {
+        if (errno != ENOENT) problem = QStringLiteral("%1 を読み込めません。\n%2").arg(path, reason);
         return false;
     }
     QStringList read;

@@ -3,6 +3,8 @@
 
 #include <QFileInfo>
 
+#include "platform/filetree.h"
+
 QString TablePath;
 QString DataPath;
 QString DataRoot;
@@ -24,7 +26,7 @@ TProgramFolders ProgramFoldersOf(const QString& programDir)
     const QString root = versions.path();
     if (versions.fileName() == ProgramVersionsName &&
         QFileInfo(root + QLatin1Char('/') + ProgramCurrentName).isSymLink()) {
-        const QString slashed = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+        const QString slashed = WithSlash(root);
         return {slashed, slashed + ProgramCurrentName + QLatin1Char('/')};
     }
     return {dir + QLatin1Char('/'), dir + QLatin1Char('/')};

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -21,6 +22,7 @@
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "platform/readfile.h"
 
 Arr<TCorpRec, 1, 12> MonthCorpRecs;
 double DefJikanDay = 0;
@@ -63,9 +65,13 @@ QString yearPart(const QString& era, int year)
 // file throws IoError: its periods cannot be read either.
 bool readHeader(const QString& fileName, TYearFileHeader& header)
 {
-    QFile f(fileName);
-    if (!f.exists()) return false;
-    if (!f.open(QIODevice::ReadOnly)) throw IoError::failed(ReadWhat, fileName, f.errorString());
+    QFile f;
+    QString reason;
+    // A FIFO or a device at the name is told at once: the open never waits in the main thread.
+    if (!OpenReadFile(f, fileName, ReadKind::Data, reason)) {
+        if (errno == ENOENT) return false;
+        throw IoError::failed(ReadWhat, fileName, reason);
+    }
     if (f.size() < YearFileSize)
         throw IoError::failed(
             ReadWhat, fileName,
@@ -139,8 +145,8 @@ void ReadSelectState(const QString& fileName)
     if (!readHeader(fileName, header))
         throw IoError::failed(ReadWhat, fileName, QStringLiteral("ファイルが見つかりません。"));
     Arr<TCorpRec, 1, 12> corps;
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) throw IoError::failed(ReadWhat, fileName, f.errorString());
+    QFile f;
+    OpenReadFileOrThrow(f, fileName, ReadKind::Data, ReadWhat);
     for (int p = 1; p <= MonthPeriods; ++p)
         if (!f.seek(DataRecPos(p - 1)) ||
             f.read(reinterpret_cast<char*>(&corps[p]), sizeof(TCorpRec)) != sizeof(TCorpRec))
@@ -327,8 +333,10 @@ void CheckCareInsuranceAges()
     if (p < 1 || IsBonusPeriod(p)) return;
     const QString fileName = FindGensenFile();
     if (fileName.isEmpty()) return;
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) return;
+    // The other program's file: read only when it is a plain file, never through a planted FIFO.
+    QFile f;
+    QString reason;
+    if (!OpenReadFile(f, fileName, ReadKind::Data, reason)) return;
     const qint64 want = GensenHeadSize + qint64(MaxEmployee) * GensenRecSize;
     const QByteArray data = f.read(want);
     if (data.size() < want) return;

@@ -14,6 +14,7 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/msgbox.h"
+#include "platform/readfile.h"
 
 QString SysLogFileName()
 {
@@ -98,13 +99,12 @@ bool WriteSysLog(int kind)
 
 QList<QByteArray> ReadSysLogLines(const QString& path)
 {
-    QFile f(path);
-    if (!f.exists()) return {};
-    if (!f.open(QIODevice::ReadOnly))
-        throw IoError::failed(QStringLiteral("システムログの読み込み"), path, f.errorString());
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw IoError::failed(QStringLiteral("システムログの読み込み"), path, f.errorString());
+    QByteArray bytes;
+    QString reason;
+    if (!ReadWholeFile(path, ReadKind::Log, bytes, reason)) {
+        if (errno == ENOENT) return {};
+        throw IoError::failed(QStringLiteral("システムログの読み込み"), path, reason);
+    }
     QList<QByteArray> lines = bytes.split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();  // the final line end
     for (QByteArray& l : lines)

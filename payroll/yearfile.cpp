@@ -11,6 +11,7 @@
 #include "payroll/validate.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/readfile.h"
 
 QString CreatedYearFile;
 bool YearFileCreated = false;
@@ -21,26 +22,26 @@ namespace {
 const QString ReadWhat = QStringLiteral("年度データファイルの読み込み");
 const QString WriteWhat = QStringLiteral("年度データファイルの書き込み");
 
-void openOrThrow(QFile& f, QIODevice::OpenMode mode, const QString& what)
+// Opened by the one reader: a FIFO, a device or a link planted at the year file's name is told,
+// never waited on or followed.
+void openOrThrow(QFile& f, const QString& path, const QString& what)
 {
-    if (!f.exists()) throw IoError::failed(what, f.fileName(), QStringLiteral("ファイルが見つかりません。"));
-    if (!f.open(mode)) throw IoError::failed(what, f.fileName(), f.errorString());
+    OpenReadFileOrThrow(f, path, ReadKind::Data, what);
 }
 
 // A file shorter than a whole year file is damaged: reading or writing a period in it would
 // take or leave records of the wrong length.
-void checkSize(const QFile& f, const QString& what)
+void checkSize(qint64 size, const QString& path, const QString& what)
 {
-    if (f.size() < YearFileSize)
-        throw IoError::failed(
-            what, f.fileName(),
-            QStringLiteral("ファイルが壊れています(%1 バイトしかありません)。").arg(f.size()));
+    if (size < YearFileSize)
+        throw IoError::failed(what, path,
+                              QStringLiteral("ファイルが壊れています(%1 バイトしかありません)。").arg(size));
 }
 
-void readAt(QFile& f, qint64 pos, void* dst, qint64 size)
+void readAt(QFile& f, const QString& path, qint64 pos, void* dst, qint64 size)
 {
     if (!f.seek(pos) || f.read(static_cast<char*>(dst), size) != size)
-        throw IoError::failed(ReadWhat, f.fileName(), f.errorString());
+        throw IoError::failed(ReadWhat, path, f.errorString());
 }
 
 void writeWhole(const QString& path, const QByteArray& data)
@@ -63,21 +64,21 @@ void CheckPeriodNumber(int period)
 
 void ReadYearHeader(const QString& fileName, TYearFileHeader& header)
 {
-    QFile f(fileName);
-    openOrThrow(f, QIODevice::ReadOnly, ReadWhat);
-    checkSize(f, ReadWhat);
-    readAt(f, 0, &header, sizeof header);
+    QFile f;
+    openOrThrow(f, fileName, ReadWhat);
+    checkSize(f.size(), fileName, ReadWhat);
+    readAt(f, fileName, 0, &header, sizeof header);
     RefuseDamaged(fileName, CheckYearHeader(header));
 }
 
 void ReadPeriodRecord(const QString& fileName, int period, TYearFileHeader& header, TPeriodRecord& rec)
 {
     CheckPeriodNumber(period);
-    QFile f(fileName);
-    openOrThrow(f, QIODevice::ReadOnly, ReadWhat);
-    checkSize(f, ReadWhat);
-    readAt(f, 0, &header, sizeof header);
-    readAt(f, DataRecPos(period - 1), &rec, sizeof rec);
+    QFile f;
+    openOrThrow(f, fileName, ReadWhat);
+    checkSize(f.size(), fileName, ReadWhat);
+    readAt(f, fileName, 0, &header, sizeof header);
+    readAt(f, fileName, DataRecPos(period - 1), &rec, sizeof rec);
     RefuseDamaged(fileName, CheckYearHeader(header) + CheckPeriodRecord(period, rec));
 }
 
@@ -126,13 +127,8 @@ void WritePeriod()
 {
     const int p = CurPeriod.Period;
     CheckPeriodNumber(p);
-    QFile f(CurPeriod.FileName);
-    openOrThrow(f, QIODevice::ReadOnly, WriteWhat);
-    checkSize(f, WriteWhat);
-    QByteArray file = f.readAll();
-    if (f.error() != QFileDevice::NoError || file.size() < YearFileSize)
-        throw IoError::failed(WriteWhat, f.fileName(), f.errorString());
-    f.close();
+    QByteArray file = ReadWholeFileOrThrow(CurPeriod.FileName, ReadKind::Data, WriteWhat);
+    checkSize(file.size(), CurPeriod.FileName, WriteWhat);
     // The whole file is written anew and put in place at once: a save that stops anywhere leaves
     // the old period or the new one, whole, never a record that is half of each. The other
     // periods and any bytes behind them are carried over unchanged.
@@ -216,11 +212,8 @@ MsgResult ConfirmSaveData(bool ask, bool& changed, bool saveEnabled)
 
 void ConvertOldYearFile(const QString& oldPath, const QString& newPath)
 {
-    QFile in(oldPath);
-    openOrThrow(in, QIODevice::ReadOnly, ReadWhat);
-    const QByteArray old = in.readAll();
-    if (in.error() != QFileDevice::NoError) throw IoError::failed(ReadWhat, oldPath, in.errorString());
-    in.close();
+    // Any file of the old data folder comes here, the system log too: its cap is the largest.
+    const QByteArray old = ReadWholeFileOrThrow(oldPath, ReadKind::Log, ReadWhat);
     // The new-employee template, the system log and anything else that is not an old year file
     // moves as it is; so does a year file already in the current layout. A year file of any other
     // size is damaged: copied, it would be listed and then fail to open.

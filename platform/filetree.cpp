@@ -173,18 +173,19 @@ bool MakeFolder(const QString& folder, mode_t mode, bool* made)
     const auto there = [&] {
         struct stat st;
         if (::lstat(name.constData(), &st) != 0) return false;
-        errno = S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR;
+        errno = S_ISLNK(st.st_mode) ? ELOOP : EEXIST;
         return S_ISDIR(st.st_mode);
     };
     if (there()) return true;
-    if (errno != ENOENT) return false;
+    // ENOTDIR: a file at a parent's name, told below as mkdir tells it.
+    if (errno != ENOENT && errno != ENOTDIR) return false;
     const QString parent = QFileInfo(clean).path();
     struct stat ps;
     // The folders above are the user's path: a link among them is his to have.
     if (parent != clean && ::stat(QFile::encodeName(parent).constData(), &ps) != 0) {
-        if (errno != ENOENT || !MakeFolder(parent, mode)) return false;
+        if ((errno != ENOENT && errno != ENOTDIR) || !MakeFolder(parent, mode)) return false;
     } else if (parent != clean && !S_ISDIR(ps.st_mode)) {
-        errno = ENOTDIR;
+        errno = EEXIST;
         return false;
     }
     if (::mkdir(name.constData(), mode) != 0) {

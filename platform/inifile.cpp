@@ -8,6 +8,7 @@
 #include "platform/atomicfile.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -31,17 +32,15 @@ bool sameName(const QString& a, const QString& b)
 
 IniFile::IniFile(const QString& path) : path_(path)
 {
-    QFile f(path);
-    if (!f.exists()) return;
     const QString what = QStringLiteral("設定ファイルの読み込み");
-    // A folder of that name opens, and reads as nothing: say what it is.
-    if (QFileInfo(path).isDir()) throw IoError::failed(what, path, SystemReadReason(EISDIR));
-    errno = 0;
-    if (!f.open(QIODevice::ReadOnly))
-        throw IoError::failed(what, path, errno ? SystemReadReason(errno) : f.errorString());
-    QByteArray all = f.readAll();
-    if (f.error() != QFileDevice::NoError) throw IoError::failed(what, path, f.errorString());
-    loaded_ = all.isNull() ? QByteArray("") : all;
+    // A folder, a FIFO or a device of that name is told, never read as nothing or waited on.
+    QByteArray all;
+    QString reason;
+    if (!ReadWholeFile(path, ReadKind::Settings, all, reason)) {
+        if (errno == ENOENT || errno == ENOTDIR) return;
+        throw IoError::failed(what, path, reason);
+    }
+    loaded_ = all;
     if (all.isEmpty()) return;
     QList<QByteArray> raws = all.split('\n');
     if (raws.last().isEmpty()) raws.removeLast();  // the file ended with a line end

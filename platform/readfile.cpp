@@ -91,6 +91,8 @@ int OpenForReading(const QString& path, ReadKind kind, QString& reason)
         struct stat st;
         if (err == ELOOP && ::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode))
             reason = NotRegularReason(st.st_mode);
+        else if (err == ENOENT)
+            reason = QStringLiteral("ファイルが見つかりません。");
         else
             reason = SystemReadReason(err);
         errno = err;
@@ -104,7 +106,7 @@ int OpenForReading(const QString& path, ReadKind kind, QString& reason)
         return -1;
     }
     if (!S_ISREG(st.st_mode)) {
-        reason = NotRegularReason(st.st_mode);
+        reason = S_ISDIR(st.st_mode) ? SystemReadReason(EISDIR) : NotRegularReason(st.st_mode);
         errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return -1;
     }

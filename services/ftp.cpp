@@ -12,6 +12,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -176,8 +177,10 @@ TFtpResult noHandle()
 TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const QString& name,
                      const FtpProgress& progress)
 {
-    QFile file(localFile);
-    if (!file.open(QIODevice::ReadOnly)) return {false, false, file.errorString(), FtpFailure::Other};
+    QFile file;
+    QString reason;
+    if (!OpenReadFile(file, localFile, ReadKind::Archive, reason))
+        return {false, false, reason, FtpFailure::Other};
     char error[CURL_ERROR_SIZE] = {};
     QByteArray url;
     const QString part = name + QStringLiteral(".part");

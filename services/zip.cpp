@@ -283,7 +283,8 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
     for (const QString& name : names) {
         const QString folder = name.endsWith(u'/') ? root + name : QFileInfo(root + name).path();
         // A file or a link where the archive has a folder stops it too.
-        if (!MakeFolder(folder)) return errno == ENOTDIR || errno == ELOOP ? kZipFailed : diskResult(errno);
+        if (!MakeFolder(folder))
+            return errno == EEXIST || errno == ENOTDIR || errno == ELOOP ? kZipFailed : diskResult(errno);
         if (name.endsWith(u'/')) continue;
         folders.insert(folder);
         struct stat st;

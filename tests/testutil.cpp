@@ -1,6 +1,7 @@
 // Helpers shared by the tests.
 #include "tests/testutil.h"
 
+#include <poll.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -28,6 +29,7 @@
 #include "payroll/slipitems.h"
 #include "payroll/taxtable.h"
 #include "payroll/yearfile.h"
+#include "platform/errors.h"
 #include "platform/msgbox_qt.h"
 #include "platform/stageswap.h"
 
@@ -447,4 +449,57 @@ bool KilledAtByte(qint64 limit, const std::function<void()>& act)
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
+}
+
+QString InChild(const std::function<QString()>& act, int limitMs)
+{
+    int fds[2];
+    if (::pipe(fds) != 0) return QStringLiteral("no pipe");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+#if !defined(__SANITIZE_ADDRESS__)
+        const rlimit as{rlim_t(1) << 30, rlim_t(1) << 30};
+        ::setrlimit(RLIMIT_AS, &as);
+#endif
+        QByteArray text;
+        try {
+            text = act().toUtf8();
+        } catch (const AppError& e) {
+            text = "AppError: " + e.message().toUtf8();
+        } catch (...) {
+            ::_exit(3);
+        }
+        for (qsizetype done = 0; done < text.size();) {
+            const ssize_t n = ::write(fds[1], text.constData() + done, size_t(text.size() - done));
+            if (n <= 0) ::_exit(4);
+            done += n;
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray got;
+    bool ended = false;
+    const QDeadlineTimer deadline(limitMs);
+    // The pipe's end is the event waited for: the child closes it when it ends.
+    while (!ended && !deadline.hasExpired()) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, int(deadline.remainingTime())) <= 0) continue;
+        char buf[4096];
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n > 0)
+            got.append(buf, n);
+        else if (n == 0 || errno != EINTR)
+            ended = true;
+    }
+    ::close(fds[0]);
+    if (!ended) ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!ended) return QStringLiteral("hung");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return QStringLiteral("died");
+    return QString::fromUtf8(got);
 }

@@ -228,3 +228,8 @@ class FullFileSystem {
 // the middle of a write would stop the program. Returns true when the child was stopped that way,
 // false when it ended normally.
 bool KilledAtByte(qint64 limit, const std::function<void()>& act);
+// Runs act in a forked child whose address space is limited to 1 GiB (where it can be set) and
+// gives back the text it returns, "AppError: <message>" for a user's message it throws, "hung"
+// when it has not ended within the generous limit that only a blocked child reaches (it is then
+// killed) and "died" when it ended otherwise (an allocation past the limit).
+QString InChild(const std::function<QString()>& act, int limitMs = 60000);

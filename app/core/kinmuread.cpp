@@ -11,6 +11,7 @@
 #include "payroll/period.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -111,10 +112,12 @@ QString ImportKinmuFile(const QString& path, QStringList& bad)
         return QStringLiteral("ファイル名の氏名をシフトJISに変換できません\n%1").arg(file);
     }
     if (e == 0) return QStringLiteral("該当者のデータ無し [%1]").arg(key);
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || f.size() > MaxReportSize)
-        return QStringLiteral("勤務報告データが読み込めません [%1]\n%2").arg(file, f.errorString());
-    const TKinmuReport r = ReadKinmuReport(f.readAll());
+    QByteArray bytes;
+    QString reason;
+    if (!ReadWholeFile(path, ReadKind::Chosen, bytes, reason) || bytes.size() > MaxReportSize)
+        return QStringLiteral("勤務報告データが読み込めません [%1]\n%2")
+            .arg(file, reason.isEmpty() ? QStringLiteral("ファイルが大きすぎます。") : reason);
+    const TKinmuReport r = ReadKinmuReport(bytes);
     for (const QString& b : r.bad) bad << QStringLiteral("%1: %2").arg(file, b);
     for (auto it = r.values.cbegin(); it != r.values.cend(); ++it) KintaiRec[e].Kintai[it.key()] = it.value();
     CalcKyuyo(e);

@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -349,8 +350,8 @@ TEmployeeRec NewMemberFromBase(bool firstRun)
         if (!QFileInfo::exists(path)) return r;
     }
     const QString what = QStringLiteral("新規作成時の基本の読み込み");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw IoError::failed(what, path, file.errorString());
+    QFile file;
+    OpenReadFileOrThrow(file, path, ReadKind::Data, what);
     const QByteArray bytes = file.read(sizeof r);
     if (bytes.size() != static_cast<int>(sizeof r))
         throw IoError::failed(what, path, QStringLiteral("ファイルが短すぎます。"));

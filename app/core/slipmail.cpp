@@ -10,6 +10,7 @@
 #include "payroll/period.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "print/slipimage.h"
@@ -65,8 +66,7 @@ QString NumberedFileName(const QString& name, int n)
 
 void MakeSlipMailFolder(const TSlipMailJob& job)
 {
-    const bool made =
-        job.output == SlipOutput::Save ? MakeFolderPrivateIfNew(job.folder) : MakePrivateFolder(job.folder);
+    const bool made = job.output == SlipOutput::Save ? MakeFolder(job.folder) : MakePrivateFolder(job.folder);
     if (!made) throw IoError::failed(QStringLiteral("フォルダーの作成"), job.folder, SystemReason(errno));
 }
 

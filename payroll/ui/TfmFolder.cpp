@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "payroll/datamanage.h"
+#include "platform/filetree.h"
 #include "platform/formkit.h"
 #include "platform/msgbox.h"
 
@@ -31,15 +32,11 @@ bool hasSubfolders(const QString& path)
     return !QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty();
 }
 
-QString withSlash(const QString& path)
-{
-    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-}
-
 QString nodePath(const QTreeWidgetItem* node)
 {
     return node->data(0, PathRole).toString();
 }
+
 }  // namespace
 
 TfmFolder::TfmFolder(QWidget* parent) : QDialog(parent)
@@ -81,7 +78,7 @@ TfmFolder::TfmFolder(QWidget* parent) : QDialog(parent)
     });
     connect(TreeView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
         if (!node) return;
-        CurrentPath = withSlash(nodePath(node));
+        CurrentPath = WithSlash(nodePath(node));
         StsBar->setText(QStringLiteral("ﾌｫﾙﾀﾞ：") + CurrentPath);
     });
     connect(bbOk, &QPushButton::clicked, this, &TfmFolder::bbOkClick);
@@ -118,7 +115,7 @@ QTreeWidgetItem* TfmFolder::topNodeOf(const QString& path) const
     for (int i = 0; i < TreeView->topLevelItemCount(); ++i) {
         QTreeWidgetItem* top = TreeView->topLevelItem(i);
         const QString p = nodePath(top);
-        if ((clean == p || clean.startsWith(withSlash(p))) && p.size() > best) {
+        if ((clean == p || clean.startsWith(WithSlash(p))) && p.size() > best) {
             node = top;
             best = p.size();
         }
@@ -156,7 +153,7 @@ void TfmFolder::listChildren(QTreeWidgetItem* node)
         return;
     delete node->takeChild(0);
     QFileIconProvider icons;
-    const QString parent = withSlash(nodePath(node));
+    const QString parent = WithSlash(nodePath(node));
     for (const QString& name :
          QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
         auto* child = new QTreeWidgetItem(node, {name});
@@ -196,8 +193,9 @@ bool TfmFolder::selectPath(const QString& path)
 
 bool TfmFolder::makeFolder(const QString& name)
 {
-    if (!IsValidFolderName(name) || CurrentPath.isEmpty() ||
-        ::mkdir(QFile::encodeName(CurrentPath + name).constData(), 0700) != 0) {
+    bool made = false;
+    if (!IsValidFolderName(name) || CurrentPath.isEmpty() || !MakeFolder(CurrentPath + name, 0700, &made) ||
+        !made) {
         ShowError(QStringLiteral("フォルダー作成に失敗しました"));
         return false;
     }

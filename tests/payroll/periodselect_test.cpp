@@ -2,7 +2,10 @@
 // hours, the entry checks, the age notices, the base-month list and the window itself.
 #include "payroll/periodselect.h"
 
+#include <sys/stat.h>
+
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -390,6 +393,52 @@ TEST_F(PeriodSelectTest, WindowAsksBeforeEndingUntilAPeriodWasChosen)
     QTest::mouseClick(cancel, Qt::LeftButton);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Rejected);
+}
+
+// A FIFO or a link to a device planted at the year file's name or at the settings file: choosing
+// the year tells what is there instead of waiting on the open in the main thread or reading
+// without end. Read in a child, so that a wait or an endless read shows as such.
+TEST_F(PeriodSelectTest, AFifoOrADeviceAtTheYearFileOrTheSettingsIsToldNotWaitedOn)
+{
+    const QString year = CurPeriod.FileName;
+    const QByteArray yearBytes = ReadAll(year);
+    const QString yearFailed = u("年度データファイルの読み込みに失敗しました。\n") + year + u("\n");
+    const QString iniFailed = u("設定ファイルの読み込みに失敗しました。\n") + IniFileName + u("\n");
+    const auto fifo = [](const QString& at) {
+        QFile::remove(at);
+        return ::mkfifo(QFile::encodeName(at).constData(), 0600) == 0;
+    };
+    const auto zero = [](const QString& at) {
+        QFile::remove(at);
+        return QFile::link(u("/dev/zero"), at);
+    };
+    const struct {
+        const char* name;
+        std::function<bool()> plant;
+        QString said;
+    } cases[] = {
+        {"a FIFO at the year file", [&] { return fifo(year); },
+         u("AppError: ") + yearFailed + u("名前付きパイプなので読み込みません。")},
+        {"a link to /dev/zero at the year file", [&] { return zero(year); },
+         u("AppError: ") + yearFailed + u("シンボリックリンクなので読み込みません。")},
+        {"a FIFO at the settings file", [&] { return fifo(IniFileName); },
+         u("AppError: ") + iniFailed + u("名前付きパイプなので読み込みません。")},
+        {"a link to /dev/zero at the settings file", [&] { return zero(IniFileName); },
+         u("AppError: ") + iniFailed + u("デバイスなので読み込みません。")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(year);
+        QFile::remove(IniFileName);
+        WriteAll(year, yearBytes);
+        WriteAll(IniFileName, "[Option]\r\nDefJikanD=8.0\r\n");
+        ASSERT_TRUE(c.plant());
+        EXPECT_EQ(InChild([&] {
+                      ReadSelectState(year);
+                      return u("read");
+                  }),
+                  c.said);
+    }
 }
 
 }  // namespace

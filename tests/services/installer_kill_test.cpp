@@ -19,7 +19,9 @@
 
 #include "payroll/paths.h"
 #include "payroll/taxtable.h"
+#include "platform/atomicfile.h"
 #include "services/updater.h"
+#include "services/zip.h"
 #include "tests/services/updatesite.h"
 
 namespace {
@@ -350,6 +352,56 @@ TEST_F(InstallerKillTest, AJournalNamingWhatIsNotItsOwnIsRefused)
               kUpdaterRefused);
     EXPECT_EQ(ReadAll(root + u("y")), "staged");
     EXPECT_FALSE(QFileInfo::exists(stage));
+}
+
+}  // namespace
+
+namespace {
+
+// The unzip the installer and the cloud restore use, over files that are there, killed before and
+// after each of its renames, then the clean-up of the next start: every file that was there is
+// still there, whole, the old or the new; none was left in the staging folder the start removes.
+TEST_F(InstallerKillTest, AnUnzipKilledAtEveryRenameLosesNoFileThatWasThere)
+{
+    const QString src = dir() + u("src/"), target = dir() + u("unzip/"), zip = dir() + u("a.zip");
+    QDir().mkpath(src + u("sub"));
+    WriteAll(src + u("a.dat"), "new a");
+    WriteAll(src + u("sub/b.dat"), "new b");
+    WriteAll(src + u("c.dat"), "new c");
+    ASSERT_EQ(ZipFolder(zip, src, QString()), kZipOk);
+    int killed = 0;
+    for (int n = 1; n < 40; ++n) {
+        for (const bool before : {true, false}) {
+            SCOPED_TRACE(QStringLiteral("rename %1, %2").arg(n).arg(before ? u("before") : u("after")));
+            QDir(target).removeRecursively();
+            QDir().mkpath(target + u("src/sub"));
+            WriteAll(target + u("src/a.dat"), "old a");
+            WriteAll(target + u("src/sub/b.dat"), "old b");
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                killBefore = before;
+                renamesLeft = n;
+                const int r = UnzipFile(zip, target, QString());
+                renamesLeft = 0;
+                ::_exit(-r);
+            }
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            if (!WIFSIGNALED(status)) {
+                EXPECT_EQ(WEXITSTATUS(status), 0);
+                continue;
+            }
+            ++killed;
+            RemoveStaleTemporaries(target);
+            const QByteArray a = ReadAll(target + u("src/a.dat")), b = ReadAll(target + u("src/sub/b.dat"));
+            EXPECT_TRUE(a == "old a" || a == "new a") << a.constData();
+            EXPECT_TRUE(b == "old b" || b == "new b") << b.constData();
+            const Tree left = ReadFolderTree(target);
+            for (auto it = left.begin(); it != left.end(); ++it)
+                EXPECT_FALSE(it.key().contains(u("~pelmoras-tmp~")));
+        }
+    }
+    EXPECT_GE(killed, 3) << "the unzip made fewer renames than its three files";
 }
 
 }  // namespace
