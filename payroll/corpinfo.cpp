@@ -256,8 +256,13 @@ QString KenhoGradeLine(int32_t g)
 
 bool ReadKenRituFile(QStringList& lines, QString& problem)
 {
+    return ReadKenRituFileIn(TablePath, lines, problem);
+}
+
+bool ReadKenRituFileIn(const QString& folder, QStringList& lines, QString& problem)
+{
     lines.clear();
-    const QString path = TablePath + KenRituName;
+    const QString path = folder + KenRituName;
     QFile f;
     problem.clear();
     QString reason;

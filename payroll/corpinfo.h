@@ -78,6 +78,8 @@ QString KenhoGradeLine(int32_t g);
 // out). False when the file is missing, and with problem set when it exists but cannot be read or
 // is not CP932.
 bool ReadKenRituFile(QStringList& lines, QString& problem);
+// The same of the rate file in folder (ends with "/").
+bool ReadKenRituFileIn(const QString& folder, QStringList& lines, QString& problem);
 // The full rate of a line (its bytes 11..15 after the 10-byte label); false when they are not a
 // rate.
 bool KenRituOfLine(const QString& line, double& rate);

@@ -74,23 +74,24 @@ QString readRecord(const QString& path, T& rec)
     return {};
 }
 
-// Loads one table; only a file that reads whole and passes its check counts, anything else
+// Reads one table; only a file that reads whole and passes its check counts, anything else
 // leaves the table zero (as if the file were missing) and notes why.
 template <typename T>
-void loadOne(const QString& name, QString& pathField, T& table, QString (*check)(const T&))
+void loadOne(const QString& folder, const QString& name, T& table, QString (*check)(const T&),
+             TTableFiles& into)
 {
-    pathField = TablePath + name;
+    const QString path = folder + name;
     std::memset(static_cast<void*>(&table), 0, sizeof table);
-    if (!QFile::exists(pathField)) return;
+    if (!QFile::exists(path)) return;
     T tmp;
-    QString problem = readRecord(pathField, tmp);
+    QString problem = readRecord(path, tmp);
     if (problem.isEmpty()) problem = check(tmp);
     if (!problem.isEmpty()) {
-        TableFileProblems << name + QStringLiteral(": ") + problem;
+        into.problems << name + QStringLiteral(": ") + problem;
         return;
     }
     std::memcpy(static_cast<void*>(&table), &tmp, sizeof table);
-    ++TableFileCount;
+    ++into.count;
 }
 
 const TTaxRow* findRow(const TTaxTableKyuyo& t, int32_t a)
@@ -209,12 +210,27 @@ void ClearTableFiles()
     TableFileProblems.clear();
 }
 
+TTableFiles ReadTableFiles(const QString& folder)
+{
+    TTableFiles t;
+    loadOne(folder, TaxTableKyuyoName, t.kyuyo, &CheckTaxTableKyuyo, t);
+    loadOne(folder, TaxTableSyoyoName, t.syoyo, &CheckTaxTableSyoyo, t);
+    loadOne(folder, KenhoTableName, t.kenho, &CheckKenhoTable, t);
+    return t;
+}
+
 void LoadTableFiles()
 {
     ClearTableFiles();
-    loadOne(TaxTableKyuyoName, TaxTableKyuyoFile, TaxTableKyuyo, &CheckTaxTableKyuyo);
-    loadOne(TaxTableSyoyoName, TaxTableSyoyoFile, TaxTableSyoyo, &CheckTaxTableSyoyo);
-    loadOne(KenhoTableName, KenhoTableFile, KenhoTable, &CheckKenhoTable);
+    const TTableFiles t = ReadTableFiles(TablePath);
+    std::memcpy(static_cast<void*>(&TaxTableKyuyo), &t.kyuyo, sizeof TaxTableKyuyo);
+    std::memcpy(static_cast<void*>(&TaxTableSyoyo), &t.syoyo, sizeof TaxTableSyoyo);
+    std::memcpy(static_cast<void*>(&KenhoTable), &t.kenho, sizeof KenhoTable);
+    TaxTableKyuyoFile = TablePath + TaxTableKyuyoName;
+    TaxTableSyoyoFile = TablePath + TaxTableSyoyoName;
+    KenhoTableFile = TablePath + KenhoTableName;
+    TableFileCount = t.count;
+    TableFileProblems = t.problems;
 }
 
 int32_t CalcGensenZei(int32_t Taxable, int32_t Column, int32_t Dependants)

@@ -129,9 +129,20 @@ extern int32_t TableFileCount;  // files loaded, 0..3; start-up refuses to go on
 // start-up message can be followed by the cause.
 extern QStringList TableFileProblems;
 
-// Reads the three files from TablePath. A file counts as loaded only when it holds exactly its
-// record, alone or followed by the published date, and passes the checks below; anything else
-// leaves its table zero. Never throws.
+// The three tables as read from one folder: a table whose file was missing or unusable is all
+// zero; count and problems as TableFileCount and TableFileProblems.
+struct TTableFiles {
+    TTaxTableKyuyo kyuyo{};
+    TTaxTableSyoyo syoyo{};
+    TKenhoGradeTable kenho{};
+    int32_t count = 0;
+    QStringList problems;
+};
+// Reads the three files from folder (ends with "/"), touching none of the tables in use. A file
+// counts as loaded only when it holds exactly its record, alone or followed by the published
+// date, and passes the checks below; anything else leaves its table zero. Never throws.
+TTableFiles ReadTableFiles(const QString& folder);
+// Reads the three files from TablePath, as ReadTableFiles does, into the tables in use.
 void LoadTableFiles();
 // Zeroes the three tables, the paths, the count and the problems.
 void ClearTableFiles();

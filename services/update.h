@@ -25,6 +25,9 @@ inline constexpr long kMinDownloadBytesPerSecond = 10 * 1024;
 inline constexpr long kDownloadSpeedWindowSeconds = 60;
 // A checksum file holds one line.
 inline constexpr qint64 kMaxChecksumBytes = 4096;
+// No published archive holds more entries (the program, its installer, the table files and the
+// help pages come to a few dozen); one with more is refused before any is unpacked.
+inline constexpr int kMaxUpdateEntries = 1000;
 
 enum class UpdateKind { Program, Tables };
 // The installer's word for kind ("program", "tables").

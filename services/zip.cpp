@@ -210,6 +210,7 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
     const QByteArray pw = password.toUtf8();
     if (!pw.isEmpty()) zip_set_default_password(za.get(), pw.constData());
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
+    if (n > limits.maxEntries) return kZipTooLarge;
     QStringList names;
     std::vector<zip_stat_t> stats;
     qint64 declared = 0;

@@ -20,6 +20,8 @@ enum ZipResult : int {
 struct TUnzipLimits {
     qint64 maxTotal = qint64(1) << 30;  // all entries together
     qint64 maxEntry = qint64(256) << 20;
+    // Entries of the archive, counted before any is looked at (more give kZipTooLarge).
+    qint64 maxEntries = 100000;
 };
 
 // Packs every file below folder into archive, the entries named from the folder's own name on

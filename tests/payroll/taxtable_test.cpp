@@ -396,6 +396,13 @@ TEST_F(TaxTableTest, LoadSetsCountAndAFileDeletedAfterwardsChangesNothing)
     EXPECT_EQ(KenhoTable[22].Hyojun, 300000);
     ASSERT_TRUE(QFile::remove(dir() + TaxTableKyuyoName));
     ASSERT_TRUE(QFile::remove(dir() + TaxTableSyoyoName));
+    // The folder read again by the loader that takes a folder (as the installer checks staged
+    // tables): one file is left, and the tables in use stay as they are.
+    const TTableFiles read = ReadTableFiles(dir());
+    EXPECT_EQ(read.count, 1);
+    EXPECT_EQ(read.kenho[22].Hyojun, 300000);
+    EXPECT_EQ(read.kyuyo.RowCount, 0);
+    EXPECT_EQ(TableFileCount, 3);
     EXPECT_EQ(CalcGensenZei(300000, 0, 0), 7930);
     expectBonus({"still the table in memory", {{300000, 500000, 0, 0, 30630, 0.06126}}});
 }
@@ -445,6 +452,7 @@ TEST_F(TaxTableTest, BrokenTableFileCountsAsMissing)
         copyBuilt(c.file, c.spoil);
         LoadTableFiles();
         EXPECT_EQ(TableFileCount, 2);
+        EXPECT_EQ(ReadTableFiles(dir()).problems, TableFileProblems);
         ASSERT_EQ(TableFileProblems.size(), 1);
         EXPECT_TRUE(TableFileProblems[0].startsWith(c.file));
         const bool kyuyo = &c.file == &TaxTableKyuyoName, syoyo = &c.file == &TaxTableSyoyoName;

@@ -333,12 +333,21 @@ TEST_F(InstallerKillTest, AJournalNamingWhatIsNotItsOwnIsRefused)
         EXPECT_FALSE(QFileInfo::exists(outside + u("made")));
         QDir(stage).removeRecursively();
     }
-    // The same journal naming only its own folder is finished.
+    // The same journal naming only its own folder: in a stage of another user (who may write the
+    // program folder) neither carried out nor removed; in the installer's own, finished.
     QDir().mkpath(stage);
     WriteAll(stage + u("x"), "staged");
     WriteAll(stage + u("journal"), "PELMORAS UPDATE JOURNAL 1\nP " +
                                        QFile::encodeName(stage + u("x")).toPercentEncoding() + ' ' +
                                        QFile::encodeName(root + u("y")).toPercentEncoding() + "\nEND\n");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(stage).constData(), 65534, 65534), 0);
+        EXPECT_EQ(RunUpdater({u("tables"), update + u("none.zip"), selfFolder()}, selfFolder(), error),
+                  kUpdaterRefused);
+        EXPECT_FALSE(QFileInfo::exists(root + u("y")));
+        EXPECT_EQ(ReadAll(stage + u("x")), "staged");
+        ASSERT_EQ(::chown(QFile::encodeName(stage).constData(), 0, 0), 0);
+    }
     EXPECT_EQ(RunUpdater({u("tables"), update + u("none.zip"), selfFolder()}, selfFolder(), error),
               kUpdaterRefused);
     EXPECT_EQ(ReadAll(root + u("y")), "staged");

@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QProcess>
 #include <cerrno>
+#include <cstring>
+#include <functional>
+#include <utility>
 
 #include "payroll/paths.h"
 #include "platform/atomicfile.h"
@@ -273,9 +276,12 @@ class InstallerTest : public CoreTest {
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         for (const QString& f : QDir(prog).entryList(QDir::Files)) before[f] = ReadAll(prog + f);
     }
-    int run(const QStringList& args)
+    // Runs the built installer; inChild (when given) runs in its process before the installer
+    // starts there, with system calls only.
+    int run(const QStringList& args, const std::function<void()>& inChild = {})
     {
         QProcess p;
+        if (inChild) p.setChildProcessModifier(inChild);
         p.start(prog + u("pelmoras-update"), args);
         EXPECT_TRUE(p.waitForFinished(30000));
         error = QString::fromUtf8(p.readAllStandardError()).trimmed();
@@ -360,6 +366,20 @@ TEST_F(InstallerTest, RefusesAndChangesNothing)
                 {{u("pelmoras"), u("/bin/true")}, {u("Tolvane.ini"), dir() + u("short.dat")}});
     MakeArchive(update + u("data.zip"),
                 {{u("pelmoras"), u("/bin/true")}, {u("Data2/x.dat"), dir() + u("short.dat")}});
+    // Files at the top named like the folder's own layout, the installer's staging folders, and the
+    // data, settings and update folder kept beside the program.
+    for (const char* top :
+         {"current", "versions", ".pelmoras-update.1", "Data2", "Data2_a", "Update", "data"})
+        MakeArchive(update + u("top-%1.zip").arg(QLatin1String(top)),
+                    {{u("pelmoras"), u("/bin/true")}, {QLatin1String(top), dir() + u("short.dat")}});
+    // A checksum that is a FIFO (nothing ever writes it), and an archive of more entries than any
+    // published one holds.
+    QFile::copy(update + u("PelmoraData.zip"), update + u("fifo.zip"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(update + u("fifo.zip.sha256")).constData(), 0600), 0);
+    QList<std::pair<QString, QString>> many{{u("pelmoras"), u("/bin/true")}};
+    for (int i = 0; i < kMaxUpdateEntries; ++i)
+        many.push_back({u("help/%1.html").arg(i), dir() + u("short.dat")});
+    MakeArchive(update + u("many.zip"), many);
 
     const QString zip = update + u("PelmoraData.zip");
     const struct {
@@ -382,6 +402,29 @@ TEST_F(InstallerTest, RefusesAndChangesNothing)
          "プログラム pelmoras が含まれていません"},
         {{u("program"), update + u("ini.zip"), prog}, kUpdaterBadArchive, "置けないファイル"},
         {{u("program"), update + u("data.zip"), prog}, kUpdaterBadArchive, "置けないファイル"},
+        {{u("tables"), update + u("fifo.zip"), prog}, kUpdaterBadArchive, "チェックサムが読めません"},
+        {{u("program"), update + u("many.zip"), prog}, kUpdaterBadArchive, "ファイルが多すぎる"},
+        {{u("program"), update + u("top-versions.zip"), prog},
+         kUpdaterBadArchive,
+         "置けないファイルが含まれています (versions)"},
+        {{u("program"), update + u("top-.pelmoras-update.1.zip"), prog},
+         kUpdaterBadArchive,
+         "置けないファイルが含まれています (.pelmoras-update.1)"},
+        {{u("program"), update + u("top-Data2.zip"), prog},
+         kUpdaterBadArchive,
+         "置けないファイルが含まれています (Data2)"},
+        {{u("program"), update + u("top-Data2_a.zip"), prog},
+         kUpdaterBadArchive,
+         "置けないファイルが含まれています (Data2_a)"},
+        {{u("program"), update + u("top-Update.zip"), prog},
+         kUpdaterBadArchive,
+         "置けないファイルが含まれています (Update)"},
+        {{u("program"), update + u("top-data.zip"), prog},
+         kUpdaterBadArchive,
+         "置けないファイルが含まれています (data)"},
+        {{u("program"), update + u("top-current.zip"), prog},
+         kUpdaterBadArchive,
+         "置けないファイルが含まれています (current)"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(run(c.args), c.exit) << c.args.join(u' ') << ": " << error;
@@ -450,6 +493,119 @@ TEST_F(InstallerTest, FinishesWhatAnInstallerStoppedHalfWayLeft)
     EXPECT_EQ(run({u("tables"), dir() + u("home/none.zip"), prog}), kUpdaterRefused);
     EXPECT_EQ(QFile::symLinkTarget(prog + u("current")), prog + u("versions/7"));
     EXPECT_FALSE(QFileInfo::exists(stale));
+}
+
+// What another user who may write the program folder (a group-shared one, or a user's own
+// folder root updates) puts at the names the installer uses: a link at its staging folder's name
+// (planted before the installer starts, as for every process id) or at a version's name leads to a
+// folder of that user's files outside, which stay whole; folders of versions with names that are
+// no version of the installer's, or a number as high as a signed 32-bit one goes, are numbered
+// past and left as they are.
+TEST_F(InstallerTest, NeverRemovesThroughALinkNorWhatIsNotItsOwn)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may plant files of another user";
+    const QString outside = dir() + u("outside/");
+    const auto plantOutside = [&] {
+        QDir().mkpath(outside + u("sub"));
+        WriteAll(outside + u("a.txt"), "another user's file");
+        WriteAll(outside + u("sub/b.txt"), "and another");
+        for (const QString& f : {outside + u("sub/b.txt"), outside + u("a.txt"), outside + u("sub"), outside})
+            ASSERT_EQ(::chown(QFile::encodeName(f).constData(), 65534, 65534), 0);
+    };
+    const auto plantLink = [&](const QString& at) {
+        ASSERT_TRUE(QFile::link(outside, at));
+        ASSERT_EQ(::lchown(QFile::encodeName(at).constData(), 65534, 65534), 0);
+    };
+    const auto plantFolder = [&](const QString& at) {
+        ASSERT_TRUE(QDir().mkpath(at));
+        WriteAll(at + u("/x"), "kept");
+        ASSERT_EQ(::chown(QFile::encodeName(at).constData(), 65534, 65534), 0);
+    };
+    // In the installer's own process before it starts: a link at the name of its staging folder.
+    // The child runs on a small stack of its own: the name is put together in a buffer made here.
+    static char stageName[4096];
+    const QByteArray stagePrefix = QFile::encodeName(prog + u(".pelmoras-update.")),
+                     outsideName = QFile::encodeName(outside);
+    ASSERT_LT(stagePrefix.size() + 24, qsizetype(sizeof stageName));
+    std::memcpy(stageName, stagePrefix.constData(), size_t(stagePrefix.size()));
+    const auto linkAtItsStage = [at = stageName + stagePrefix.size(), to = outsideName.constData()] {
+        int k = 0;
+        for (pid_t pid = ::getpid(); pid > 0; pid /= 10) at[k++] = char('0' + pid % 10);
+        for (int a = 0, b = k - 1; a < b; ++a, --b) std::swap(at[a], at[b]);
+        at[k] = 0;
+        if (::symlink(to, stageName) == 0) ::lchown(stageName, 65534, 65534);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> plant;  // before the installer starts
+        bool atItsStage;
+        int exit;
+        const char* version;  // the version "current" names afterwards
+        QStringList stays;    // planted names in versions that are still there
+    } cases[] = {
+        {"link at the staging folder's name", [] {}, true, kUpdaterFailed, "1", {}},
+        {"link at a version's name",
+         [&] { plantLink(prog + u("versions/5")); },
+         false,
+         kUpdaterOk,
+         "6",
+         {u("5")}},
+        {"the highest 32-bit number",
+         [&] { plantFolder(prog + u("versions/2147483647")); },
+         false,
+         kUpdaterOk,
+         "2147483648",
+         {u("2147483647")}},
+        {"names that are no plain number",
+         [&] {
+             plantFolder(prog + u("versions/007"));
+             plantFolder(prog + u("versions/12a"));
+         },
+         false,
+         kUpdaterOk,
+         "2",
+         {u("007"), u("12a")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(prog).removeRecursively();
+        MakeProgramFolder(prog);
+        MakeTablesArchive(update + u("PelmoraData.zip"), dir() + u("tables/"));
+        ASSERT_EQ(run({u("tables"), update + u("PelmoraData.zip"), prog}), kUpdaterOk) << error;
+        ASSERT_EQ(QFile::symLinkTarget(prog + u("current")), prog + u("versions/1"));
+        plantOutside();
+        c.plant();
+        const FolderTree outsideBefore = ReadFolderTree(outside);
+        ASSERT_EQ(outsideBefore.size(), 3);
+        EXPECT_EQ(run({u("tables"), update + u("PelmoraData.zip"), prog},
+                      c.atItsStage ? std::function<void()>(linkAtItsStage) : nullptr),
+                  c.exit)
+            << error;
+        if (c.atItsStage) {
+            const QStringList stages = QDir(prog).entryList({u(".pelmoras-update.*")},
+                                                            QDir::AllEntries | QDir::Hidden | QDir::System);
+            EXPECT_EQ(stages.size(), 1);
+            for (const QString& stage : stages) EXPECT_TRUE(QFileInfo(prog + stage).isSymLink());
+        }
+        EXPECT_EQ(ReadFolderTree(outside), outsideBefore);
+        EXPECT_EQ(QFile::symLinkTarget(prog + u("current")),
+                  prog + u("versions/") + QLatin1String(c.version));
+        EXPECT_EQ(ReadAll(prog + u("current/") + TaxTableKyuyoName),
+                  ReadAll(dir() + u("tables/") + TaxTableKyuyoName));
+        for (const QString& name : c.stays)
+            EXPECT_TRUE(QFileInfo(prog + u("versions/") + name).isSymLink() ||
+                        ReadAll(prog + u("versions/") + name + u("/x")) == "kept")
+                << name.toStdString();
+        // Only the version in use is left of the installer's own.
+        EXPECT_EQ(
+            QDir(prog + u("versions")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            (QStringList(c.stays) << QLatin1String(c.version)))
+            << QDir(prog + u("versions"))
+                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                   .join(u' ')
+                   .toStdString();
+        QDir(outside).removeRecursively();
+    }
 }
 
 // Installed table files are never replaced by files of an older published date, whichever archive
