@@ -314,8 +314,13 @@ void keepLocalMailPassword(const QString& stagedIni)
     if (ini.modified()) ini.save();
 }
 
-// The restore's staging folder under the data root: prefix + six letters or digits.
-const QString RestoreFolderPrefix = QStringLiteral(".restore-");
+// The restore's staging folder under the data root: ".restore~pelmoras-tmp~" and six letters or
+// digits, the marker of everything the program makes. An earlier version named it ".restore-" and
+// six characters, as a user may name a folder of his own.
+const QString RestorePurpose = QStringLiteral("restore");
+const QString LegacyRestorePrefix = QStringLiteral(".restore-");
+const QString JournalFile = QStringLiteral("journal");
+constexpr int StageRandomPart = 6;
 
 // The restore's swap: the user's folders (0700), a stopped one finished when it can be.
 const TSwapKind& restoreSwap()
@@ -329,6 +334,102 @@ const TSwapKind& restoreSwap()
 void removeStage(const QString& stage)
 {
     RemoveSwapStage(stage);
+}
+
+// TEMPORARY until the platform reader is merged.
+enum class ReadKind { Journal };
+bool ReadWholeFile(const QString& path, ReadKind, QByteArray& data, QString& reason)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        reason = SystemReason(errno);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > (4 << 20)) {
+        ::close(fd);
+        reason = QStringLiteral("通常のファイルではありません。");
+        return false;
+    }
+    data.resize(st.st_size);
+    const bool ok = ::pread(fd, data.data(), size_t(st.st_size), 0) == st.st_size;
+    ::close(fd);
+    return ok;
+}
+
+enum class StageName { None, Marked, Legacy };
+
+StageName stageNameOf(const QString& name)
+{
+    static const QString marked = TemporaryPrefix(RestorePurpose);
+    if (name.size() == marked.size() + StageRandomPart && name.startsWith(marked)) return StageName::Marked;
+    if (name.size() == LegacyRestorePrefix.size() + StageRandomPart && name.startsWith(LegacyRestorePrefix))
+        return StageName::Legacy;
+    return StageName::None;
+}
+
+// The journal of stage as the program writes it: a regular file, not a link, of at most the
+// journals' size, its first line the restore's and its last "END". Empty with reason otherwise.
+QByteArray wholeJournal(const QString& stage, QString& reason)
+{
+    QByteArray text;
+    if (!ReadWholeFile(stage + JournalFile, ReadKind::Journal, text, reason)) return {};
+    if (!text.startsWith(restoreSwap().head + '\n') || !text.endsWith("\nEND\n")) {
+        reason.clear();
+        return {};
+    }
+    return text;
+}
+
+// A stage the start may settle or remove, and how.
+struct TStage {
+    QString path;  // ends with "/"
+    bool withJournal = false;
+    QString unreadable;  // the journal is there but no journal of ours: why
+};
+
+// The restore stages under root the start settles: only folders of this user, private (0700; a
+// setgid bit a shared parent passes on aside), so that nobody else can have put a journal there.
+// A marked one is the program's own; one of the earlier naming only when it holds a whole journal,
+// else it may be anything of the user's and stays as it is.
+QList<TStage> restoreStages(const QString& root)
+{
+    QList<TStage> out;
+    const QStringList names = QDir(root).entryList(
+        QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        const StageName kind = stageNameOf(name);
+        if (kind == StageName::None) continue;
+        TStage stage;
+        stage.path = slash(root) + name + QLatin1Char('/');
+        struct stat st;
+        if (::lstat(QFile::encodeName(stage.path.chopped(1)).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::geteuid())
+            continue;
+        struct stat js;
+        stage.withJournal = ::lstat(QFile::encodeName(stage.path + JournalFile).constData(), &js) == 0;
+        if ((st.st_mode & 0777) != 0700) {
+            // Opened to others since: a journal in it may be anyone's. One of the program's own is
+            // kept for the user with what it holds, the start stopped; without a journal it holds
+            // only copies, which the removal of leftovers takes.
+            if (kind == StageName::Marked && stage.withJournal) {
+                stage.unreadable = QStringLiteral(
+                    "作業用フォルダーがほかのユーザーにも書き込める状態になっているため、作業記録を使えません"
+                    "。");
+                out << stage;
+            }
+            continue;
+        }
+        QString reason;
+        const bool whole = stage.withJournal && !wholeJournal(stage.path, reason).isEmpty();
+        if (kind == StageName::Legacy && !whole) continue;
+        if (stage.withJournal && !whole)
+            stage.unreadable = reason.isEmpty() ? QStringLiteral("作業記録が読めません。")
+                                                : QStringLiteral("作業記録が読めません。\r%1").arg(reason);
+        out << stage;
+    }
+    return out;
 }
 
 TCopyResult failed(const AppError& e)
@@ -440,10 +541,9 @@ TCopyResult RestoreFromFolder(const QString& folder)
         checkBackupEntries(folder);
         // Staged beside the data, so that the swap is a rename on one file system. Removed by
         // removeStage in an order that a stop at any point leaves recoverable.
-        QTemporaryDir staging(slash(DataRoot) + RestoreFolderPrefix + QStringLiteral("XXXXXX"));
-        if (!staging.isValid()) failOn(QStringLiteral("作業用フォルダーの作成"), DataRoot, errno);
-        staging.setAutoRemove(false);
-        const QString stage = slash(staging.path());
+        const QString made = CreateTemporaryFolder(DataRoot, RestorePurpose);
+        if (made.isEmpty()) failOn(QStringLiteral("作業用フォルダーの作成"), DataRoot, errno);
+        const QString stage = slash(made);
         try {
             TSwapJournal journal;
             QStringList clearFolders;  // set folders whose carried files the backup replaces
@@ -525,17 +625,15 @@ TCopyResult RestoreFromFolder(const QString& folder)
 TRestoreRecovery RecoverRestores(const QString& root)
 {
     TRestoreRecovery result;
-    // Matched by hand rather than by a name filter, which would compile a pattern at every start.
-    const QFileInfoList stages = QDir(root).entryInfoList(
-        QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo& info : stages) {
-        const QString name = info.fileName();
-        if (!name.startsWith(RestoreFolderPrefix) || name.size() != RestoreFolderPrefix.size() + 6) continue;
-        const QString stage = slash(info.filePath());
-        const TSwapRecovery r = RecoverSwapStage(stage, root, restoreSwap());
+    for (const TStage& stage : restoreStages(root)) {
+        // Not one the program wrote: a pipe, a link, a device or a file past the journals' size
+        // is never opened as one, nor one cut short.
+        const TSwapRecovery r = stage.unreadable.isEmpty()
+                                    ? RecoverSwapStage(stage.path, root, restoreSwap())
+                                    : TSwapRecovery{TSwapRecovery::Failed, stage.unreadable};
         if (r.outcome == TSwapRecovery::Failed) {
             result.outcome = TRestoreRecovery::Failed;
-            result.folder = stage;
+            result.folder = stage.path;
             result.reason = r.reason;
             continue;
         }
@@ -547,14 +645,16 @@ TRestoreRecovery RecoverRestores(const QString& root)
             result.outcome = std::max(result.outcome, TRestoreRecovery::RolledBack);
             continue;
         }
-        // Moved aside without a journal (an earlier version): the copies stay for the user.
-        if (QFileInfo(stage + QStringLiteral("old")).isDir() && !IsEmptyFolder(stage + QStringLiteral("old")))
-            continue;
-        // Stopped while copying: nothing of the data was touched.
+        // The program's own stage, stopped while copying: nothing of the data was touched.
         result.outcome = std::max(result.outcome, TRestoreRecovery::RolledBack);
-        removeStage(stage);
+        removeStage(stage.path);
     }
     return result;
+}
+
+bool HasStoppedRestore(const QString& root)
+{
+    return !restoreStages(root).isEmpty();
 }
 
 int RemoveLeftovers(const QString& root)

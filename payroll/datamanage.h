@@ -55,9 +55,12 @@ TCopyResult BackupToFolder(const QString& folder, bool clearOld = false);
 TCopyResult RestoreFromFolder(const QString& folder);
 
 // A restore stopped while it swapped files (a kill, a crash, a power cut) is found at the next start
-// by the journal in its staging folder under the data root (".restore-XXXXXX") and completed, or
-// undone when a staged file is missing or a rename fails; the data sets then hold exactly the old
-// or exactly the new files. A staging folder of a restore stopped before its swap is removed.
+// by the journal in its staging folder under the data root (".restore~pelmoras-tmp~XXXXXX") and
+// completed, or undone when a staged file is missing or a rename fails; the data sets then hold
+// exactly the old or exactly the new files. A staging folder of a restore stopped before its swap is
+// removed. Only this user's private (0700) folders are taken, and of the earlier naming
+// (".restore-XXXXXX", as a user may name his own folder) only one that holds a whole journal; a
+// journal that is a link, a pipe, a device or too large is not read (Failed).
 struct TRestoreRecovery {
     enum Outcome { None, RolledBack, Completed, Failed };
     Outcome outcome = None;
@@ -65,6 +68,8 @@ struct TRestoreRecovery {
     QString reason;  // Failed: why
 };
 TRestoreRecovery RecoverRestores(const QString& root);
+// Whether root holds a stopped restore that RecoverRestores would settle.
+bool HasStoppedRestore(const QString& root);
 
 // The messages of the start after a stopped restore.
 inline const QString RestoreCompletedMessage = QStringLiteral(

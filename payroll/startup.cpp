@@ -141,6 +141,17 @@ bool FinishStoppedWork(const QString& root)
     return true;
 }
 
+bool StartWithoutLock(const QString& root, const QString& lockFile)
+{
+    const QString told = NoLockMessage.arg(QDir::toNativeSeparators(lockFile));
+    if (HasStoppedRestore(root)) {
+        ShowError(told + NoLockStoppedRestore);
+        return false;
+    }
+    ShowWarning(told + NoLockCaution);
+    return true;
+}
+
 bool CheckIniWritable()
 {
     int code = 0;
