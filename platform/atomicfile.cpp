@@ -19,6 +19,8 @@
 #include <cstring>
 
 #include "platform/errors.h"
+#include "platform/filetree.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -194,32 +196,23 @@ QString SystemReadReason(int err)
     return text + QStringLiteral("(") + QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(")");
 }
 
-namespace {
-bool makeFolder(const QString& folder, bool tightenExisting)
-{
-    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
-    const QString parent = QFileInfo(clean).path();
-    if (parent != clean && !QFileInfo(parent).isDir() && !makeFolder(parent, tightenExisting)) return false;
-    const QByteArray name = QFile::encodeName(clean);
-    if (::mkdir(name.constData(), 0700) == 0) return true;
-    if (errno != EEXIST || !QFileInfo(clean).isDir()) return false;
-    if (!tightenExisting) return true;
-    // Only a folder of this user is tightened; the mode of another's is not ours to change.
-    struct stat st;
-    if (::stat(name.constData(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077))
-        ::chmod(name.constData(), 0700);
-    return true;
-}
-}  // namespace
-
 bool MakePrivateFolder(const QString& folder)
 {
-    return makeFolder(folder, true);
+    bool made = false;
+    if (!MakeFolder(folder, 0700, &made)) return false;
+    // Only a folder of this user is tightened; the mode of another's is not ours to change.
+    const QByteArray name = QFile::encodeName(QDir::cleanPath(QDir(folder).absolutePath()));
+    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077))
+        ::fchmod(fd, 0700);
+    if (fd >= 0) ::close(fd);
+    return true;
 }
 
 bool MakeFolderPrivateIfNew(const QString& folder)
 {
-    return makeFolder(folder, false);
+    return MakeFolder(folder, 0700);
 }
 
 void MakePrivateFile(const QString& path)
@@ -288,30 +281,6 @@ QList<QByteArray> namesIn(int dirFd)
         if (!isDotOrDotDot(e->d_name)) names << QByteArray(e->d_name);
     ::closedir(dir);
     return names;
-}
-
-// Removes the folder name in parentFd with everything in it; links inside are removed themselves,
-// never followed. Only a folder of this user.
-bool removeTreeAt(int parentFd, const char* name)
-{
-    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid()) {
-        ::close(fd);
-        return false;
-    }
-    bool ok = true;
-    for (const QByteArray& entry : namesIn(fd)) {
-        struct stat es;
-        if (::fstatat(fd, entry.constData(), &es, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISDIR(es.st_mode))
-            ok = removeTreeAt(fd, entry.constData()) && ok;
-        else
-            ok = ::unlinkat(fd, entry.constData(), 0) == 0 && ok;
-    }
-    ::close(fd);
-    return ::unlinkat(parentFd, name, AT_REMOVEDIR) == 0 && ok;
 }
 
 // Opens folder itself, a link in its place not followed.
@@ -416,24 +385,10 @@ int RemoveStaleTemporaries(const QString& folder, const QString& target)
         if (S_ISREG(st.st_mode))
             removed += removeIfStale(dirName + '/' + name) ? 1 : 0;
         else if (S_ISDIR(st.st_mode) && target.isEmpty() && st.st_uid == ::geteuid())
-            removed += removeTreeAt(dirFd, name.constData()) ? 1 : 0;
+            removed += RemoveTree(QFile::decodeName(dirName + '/' + name), TreeOwner::Marked) ? 1 : 0;
     }
     ::close(dirFd);
     return removed;
-}
-
-bool RemoveFolderTree(const QString& folder)
-{
-    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
-    const QByteArray name = QFile::encodeName(clean);
-    struct stat st;
-    if (::lstat(name.constData(), &st) != 0) return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode)) return st.st_uid == ::geteuid() && ::unlink(name.constData()) == 0;
-    const int parentFd = openFolder(QFileInfo(clean).path());
-    if (parentFd < 0) return false;
-    const bool ok = removeTreeAt(parentFd, QFile::encodeName(QFileInfo(clean).fileName()).constData());
-    ::close(parentFd);
-    return ok;
 }
 
 void SetTemporaryRecord(const QString& recordFile)
@@ -469,14 +424,14 @@ int RemoveRecordedTemporaries(const QString& root)
 {
     const QString file = TemporaryRecordFile(root);
     const QByteArray name = QFile::encodeName(file);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    QString reason;
+    // A few folders a run: anything far larger is not the program's record.
+    const int fd = OpenForReading(file, ReadKind::List, reason);
     if (fd < 0) return 0;
     struct stat st;
     QByteArray text;
-    const bool ours = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
-    // A few folders a run: anything far larger is not the program's record.
-    constexpr qint64 kMaxRecord = 1 << 20;
-    if (ours && st.st_size <= kMaxRecord) text = headOf(fd, st.st_size);
+    const bool ours = ::fstat(fd, &st) == 0 && st.st_uid == ::geteuid();
+    if (ours) text = headOf(fd, st.st_size);
     ::close(fd);
     if (!ours) return 0;
     int removed = 0;

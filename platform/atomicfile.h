@@ -28,11 +28,11 @@ QString SystemReason(int err);
 // The same for a failed read: the causes of a read in Japanese, with the system's text behind.
 QString SystemReadReason(int err);
 
-// Creates folder (and missing parents) for the user's data with mode 0700, and tightens an
-// existing one to 0700. Returns false with errno set when it cannot be made.
+// MakeFolder (filetree.h) with mode 0700 for the data root, which the program has always owned:
+// an existing one of this user is tightened to 0700. False with errno set.
 bool MakePrivateFolder(const QString& folder);
-// Creates folder (and missing parents) with mode 0700 like MakePrivateFolder, but leaves the mode
-// of a folder that exists already: a folder the user chose may be shared with colleagues.
+// MakeFolder(folder, 0700): a folder that exists keeps its mode. Goes once its callers call
+// MakeFolder.
 bool MakeFolderPrivateIfNew(const QString& folder);
 // Tightens an existing file of the user's data to 0600 (nothing when it does not exist).
 void MakePrivateFile(const QString& path);
@@ -58,9 +58,6 @@ QString CreateTemporaryFolder(const QString& parent, const QString& purpose);
 // the file named target when it is given. Other names, other users' files, links (never followed)
 // and files a running writer holds stay. Returns the number removed.
 int RemoveStaleTemporaries(const QString& folder, const QString& target = QString());
-// Removes a folder and everything in it without following any link; a link in its place is removed
-// itself. Only a folder of this user. False when something stayed.
-bool RemoveFolderTree(const QString& folder);
 
 // Temporaries made outside the data root (a backup, an export, a PDF in a folder the user chose)
 // are found again through a record in the data root: the folders are listed in the file named

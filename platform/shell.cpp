@@ -9,7 +9,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "platform/atomicfile.h"
+#include "platform/filetree.h"
 #include "platform/msgbox.h"
 
 namespace {
@@ -89,7 +89,7 @@ bool ShellDeleteTree(const QString& folder)
     QDir dir(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
     if (dir.isRoot() || !dir.exists()) return false;
     // A link in the folder's place goes itself; what it points to is never emptied.
-    return RemoveFolderTree(dir.path());
+    return RemoveTree(dir.path(), TreeOwner::Mine);
 }
 
 ShellRunner SetShellRunner(ShellRunner r)

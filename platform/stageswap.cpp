@@ -14,6 +14,8 @@
 
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -37,19 +39,6 @@ bool syncFolderOf(const QByteArray& path)
     return SyncFolderOf(QFile::decodeName(path));
 }
 
-// A folder of the swap: made with mode (and its missing parents with it); one that is there
-// keeps its own.
-bool makeFolder(const QByteArray& folder, mode_t mode)
-{
-    struct stat st;
-    if (::lstat(folder.constData(), &st) == 0) return S_ISDIR(st.st_mode) || (errno = ENOTDIR, false);
-    const QByteArray parent = QFile::encodeName(QFileInfo(QFile::decodeName(folder)).path());
-    if (parent != folder && !makeFolder(parent, mode)) return false;
-    if (::mkdir(folder.constData(), mode) != 0 && errno != EEXIST) return false;
-    // Not narrowed by the umask: the installer's folders are read by every user.
-    return ::chmod(folder.constData(), mode) == 0;
-}
-
 // Whether one of the first done steps replaced a file: the swap can no longer be undone.
 bool replaced(const TSwapJournal& j, int done)
 {
@@ -62,7 +51,7 @@ bool replaced(const TSwapJournal& j, int done)
 int runSwap(const TSwapJournal& j, int first, mode_t mode)
 {
     for (const QByteArray& f : j.folders)
-        if (!makeFolder(f, mode)) return first;
+        if (!MakeFolder(QFile::decodeName(f), mode)) return first;
     for (int i = first; i < int(j.steps.size()); ++i) {
         const TSwapStep& s = j.steps[size_t(i)];
         if (s.kind == 'A' && !exists(s.from)) continue;
@@ -102,24 +91,6 @@ bool dropJournal(const QString& stage)
 {
     const QByteArray name = QFile::encodeName(stage + JournalName);
     return ::unlink(name.constData()) == 0 && syncFolderOf(name);
-}
-
-bool removeNoFollow(const QString& path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st;
-    if (::lstat(name.constData(), &st) != 0) return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode)) return ::unlink(name.constData()) == 0;
-    bool ok = true;
-    for (const QString& f :
-         QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-        ok = removeNoFollow(path + QLatin1Char('/') + f) && ok;
-    return ::rmdir(name.constData()) == 0 && ok;
-}
-
-QString withSlash(const QString& folder)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
 }  // namespace
@@ -171,13 +142,15 @@ TSwapRun SwapStaged(const QString& stage, const TSwapJournal& journal, const TSw
 
 bool ReadSwapJournal(const QString& stage, const QString& root, const TSwapKind& kind, TSwapJournal& j)
 {
-    QFile f(stage + JournalName);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QList<QByteArray> lines = f.readAll().split('\n');
+    // Not through a link, not a FIFO or a device, not past the cap: a planted journal is refused.
+    QByteArray text;
+    QString reason;
+    if (!ReadWholeFile(stage + JournalName, ReadKind::Journal, text, reason)) return false;
+    const QList<QByteArray> lines = text.split('\n');
     if (lines.size() < 3 || lines.first() != kind.head || lines[lines.size() - 2] != "END" ||
         !lines.last().isEmpty())
         return false;
-    const QString base = withSlash(QDir::cleanPath(root));
+    const QString base = WithSlash(QDir::cleanPath(root));
     const auto inside = [&](const QByteArray& p) {
         const QString path = QFile::decodeName(p);
         const QString clean = QDir::cleanPath(path);
@@ -213,15 +186,23 @@ bool ReadSwapJournal(const QString& stage, const QString& root, const TSwapKind&
 
 TSwapRecovery RecoverSwapStage(const QString& folder, const QString& root, const TSwapKind& kind)
 {
-    const QString stage = withSlash(folder);
+    const QString stage = WithSlash(folder);
     TSwapRecovery result;
-    if (QFileInfo::exists(stage + DoneName)) {
+    // A link at the stage's name is never gone through: its journal is not this swap's.
+    struct stat st;
+    if (::lstat(QFile::encodeName(stage.chopped(1)).constData(), &st) != 0) return result;
+    if (!S_ISDIR(st.st_mode)) {
+        result.outcome = TSwapRecovery::Failed;
+        result.reason = NotRegularReason(st.st_mode);
+        return result;
+    }
+    if (exists(QFile::encodeName(stage + DoneName))) {
         // Swapped whole; only the removal of the stage was stopped.
         result.outcome = TSwapRecovery::Completed;
         RemoveSwapStage(stage);
         return result;
     }
-    if (!QFileInfo::exists(stage + JournalName)) return result;
+    if (!exists(QFile::encodeName(stage + JournalName))) return result;
     TSwapJournal journal;
     if (!ReadSwapJournal(stage, root, kind, journal)) {
         result.outcome = TSwapRecovery::Failed;
@@ -257,10 +238,5 @@ TSwapRecovery RecoverSwapStage(const QString& folder, const QString& root, const
 
 bool RemoveSwapStage(const QString& folder)
 {
-    const QString stage = withSlash(folder);
-    bool ok = true;
-    for (const QString& f :
-         QDir(stage).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-        if (f != DoneName) ok = removeNoFollow(stage + f) && ok;
-    return removeNoFollow(stage.chopped(1)) && ok;
+    return RemoveTreeLast(folder, TreeOwner::Mine, DoneName);
 }

@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <cerrno>
+#include <optional>
 
 #include "payroll/datamanage.h"
 #include "payroll/password.h"
@@ -13,8 +14,10 @@
 #include "platform/atomicfile.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "platform/readfile.h"
 #include "services/zip.h"
 
 namespace {
@@ -50,20 +53,16 @@ void writeBackupDate(const QString& date)
 // stopped run left, the next start removes.
 struct TWorkArea {
     TWorkArea()
-        : root(DataRoot.isEmpty() ? QString() : CreateTemporaryFolder(DataRoot, QStringLiteral("cloud")))
+        : stage(DataRoot.isEmpty()
+                    ? std::nullopt
+                    : std::optional<TStageFolder>(std::in_place, DataRoot, QStringLiteral("cloud")))
     {
     }
-    ~TWorkArea()
-    {
-        if (!root.isEmpty()) RemoveFolderTree(root);
-    }
-    TWorkArea(const TWorkArea&) = delete;
-    TWorkArea& operator=(const TWorkArea&) = delete;
-    QString path() const { return root; }
-    QString work() const { return root + QLatin1Char('/') + kCloudWorkFolder; }
-    QString file(const QString& name) const { return root + QLatin1Char('/') + name; }
-    bool ready() const { return !root.isEmpty() && MakePrivateFolder(work()); }
-    QString root;
+    QString path() const { return stage && stage->ok() ? stage->path().chopped(1) : QString(); }
+    QString work() const { return stage->path() + kCloudWorkFolder; }
+    QString file(const QString& name) const { return stage->path() + name; }
+    bool ready() const { return stage && stage->ok() && MakeFolder(work()); }
+    std::optional<TStageFolder> stage;
 };
 
 // The message of an exchange that failed: a connection that failed, a folder or file that is not
@@ -150,7 +149,7 @@ TFtpServer ReadCloudServer()
     server.Password = ini.readString(s, QStringLiteral("Password"));
     server.Folder = ini.readString(s, QStringLiteral("Folder"), QStringLiteral("/Backup/Pelmora/"));
     if (!server.Folder.startsWith(QLatin1Char('/'))) server.Folder.prepend(QLatin1Char('/'));
-    if (!server.Folder.endsWith(QLatin1Char('/'))) server.Folder.append(QLatin1Char('/'));
+    server.Folder = WithSlash(server.Folder);
     return server;
 }
 
@@ -282,9 +281,11 @@ bool CloudRestore(const CloudTransfers& transfers)
             ShowError(transferError(r, downloadFailed));
             return false;
         }
-        QFile f(inf);
-        const QString line =
-            f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readLine(64)).trimmed() : QString();
+        QByteArray info;
+        QString unread;
+        const QString line = ReadWholeFile(inf, ReadKind::Checksum, info, unread)
+                                 ? QString::fromLatin1(info.left(64).split('\n').first()).trimmed()
+                                 : QString();
         if (MessageDlg(
                 QStringLiteral("クラウドのデータ(%1)で復元を行いますか？\r復元を行うと現在の設定内容と給与/"
                                "賞与データは上書きされます。")

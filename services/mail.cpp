@@ -18,7 +18,9 @@
 #include "payroll/common.h"
 #include "payroll/paths.h"
 #include "platform/atomicfile.h"
+#include "platform/filetree.h"
 #include "platform/inifile.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -241,12 +243,12 @@ void SendSmtpMail(const TMailSettings& settings, const TMailMessage& message)
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     if (settings.From.isEmpty())
         throw MailError(QStringLiteral("送信者のメールアドレス（[Mail] の From）が設定されていません。"));
-    QFile file(message.Attachment);
-    if (!file.open(QIODevice::ReadOnly))
-        throw MailError(QStringLiteral("添付ファイルを読めません。\n%1").arg(message.Attachment));
+    QByteArray attachment;
+    QString reason;
+    if (!ReadWholeFile(message.Attachment, ReadKind::Chosen, attachment, reason))
+        throw MailError(QStringLiteral("添付ファイルを読めません。\n%1\n%2").arg(message.Attachment, reason));
     Upload up;
-    up.data = BuildMimeMessage(settings, message, file.readAll(), QDateTime::currentDateTime());
-    file.close();
+    up.data = BuildMimeMessage(settings, message, attachment, QDateTime::currentDateTime());
 
     CURL* curl = curl_easy_init();
     if (!curl) throw MailError(QStringLiteral("メール送信の準備ができません。"));
@@ -327,5 +329,5 @@ void ClearMailAttachments()
     if (DataRoot.isEmpty() && DataPath.isEmpty()) return;
     const QString folder = MailAttachmentFolder();
     // A link in the folder's place is removed itself; what it points to is never touched.
-    RemoveFolderTree(folder);
+    RemoveTree(folder, TreeOwner::Mine);
 }

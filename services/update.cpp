@@ -18,7 +18,9 @@
 #include "payroll/paths.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
 #include "platform/notice.h"
+#include "platform/readfile.h"
 #include "services/webcheck.h"
 #include "services/zip.h"
 
@@ -132,28 +134,24 @@ QString UpdateKindArg(UpdateKind kind)
 
 QString UpdateFolder(const QString& of)
 {
-    QString root = of.isEmpty() ? DataRoot : of;
+    const QString root = of.isEmpty() ? DataRoot : of;
     if (root.isEmpty()) return {};
-    if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
-    return root + QStringLiteral("Update/");
+    return WithSlash(root) + QStringLiteral("Update/");
 }
 
 void ClearUpdateFolder(const QString& root)
 {
     const QString folder = UpdateFolder(root);
     if (folder.isEmpty()) return;
-    const QFileInfo f(folder.chopped(1));
     // A link in place of the folder is removed, never followed.
-    if (f.isSymLink() || f.isFile())
-        QFile::remove(f.filePath());
-    else if (f.isDir())
-        QDir(f.filePath()).removeRecursively();
+    RemoveTree(folder, TreeOwner::Mine);
 }
 
 QByteArray Sha256OfFile(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    QFile f;
+    QString reason;
+    if (!OpenReadFile(f, path, ReadKind::Archive, reason)) return {};
     QCryptographicHash h(QCryptographicHash::Sha256);
     if (!h.addData(&f) || f.error() != QFileDevice::NoError) return {};
     return h.result().toHex();
@@ -181,7 +179,7 @@ TDownload DownloadArchive(const QString& url, const QString& name, long speedWin
                   sumFile = file + QLatin1String(kChecksumSuffix), probe = file + QStringLiteral(".check");
     const auto failed = [&](const QString& why) {
         for (const QString& f : {part, file, sumFile}) QFile::remove(f);
-        QDir(probe).removeRecursively();
+        RemoveTree(probe, TreeOwner::Mine);
         d.Error = why;
         return d;
     };
@@ -227,8 +225,10 @@ TDownload DownloadArchive(const QString& url, const QString& name, long speedWin
     out.close();
     if (Sha256OfFile(part) != want) return failed(QStringLiteral("チェックサムが一致しません。"));
     // Unpacked once on trial: every entry must read back whole and stay inside its folder.
+    // Into a fresh folder: what a stopped run left there goes first.
+    RemoveTree(probe, TreeOwner::Mine);
     const int z = UnzipFile(part, probe, QString());
-    QDir(probe).removeRecursively();
+    RemoveTree(probe, TreeOwner::Mine);
     if (z != kZipOk) return failed(QStringLiteral("圧縮ファイルが壊れています。"));
     try {
         WriteFileAtomic(sumFile, sumText, QStringLiteral("チェックサムの保存"));

@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStringList>
 #include <cerrno>
 #include <cstdio>
@@ -20,7 +21,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
-#include "platform/stageswap.h"
+#include "platform/filetree.h"
 
 namespace {
 
@@ -66,26 +67,6 @@ int diskResult(int err)
 constexpr size_t kBlock = 256 * 1024;
 constexpr int kBadData = 1;  // an entry that does not unpack to what it declares (CRC, inflate, size)
 
-// The hidden staging folder inside the target, removed with what is left in it.
-struct TStaging {
-    QString path;  // ends with "/"
-    bool ok = false;
-    explicit TStaging(const QString& root)
-    {
-        const QString made = CreateTemporaryFolder(root, QStringLiteral("unzip"));
-        if (!made.isEmpty()) {
-            path = made + u'/';
-            ok = true;
-        }
-    }
-    ~TStaging()
-    {
-        // Kept with the journal of a swap that could be neither finished nor undone: it holds
-        // the files moved aside.
-        if (ok && !QFileInfo::exists(path + QStringLiteral("journal"))) RemoveSwapStage(path);
-    }
-};
-
 // One entry streamed into path (0600) in blocks, read to its end so that libzip compares the
 // CRC-32; it may not grow past its declared size nor the total past the limit.
 int streamEntry(zip_file_t* f, const QString& path, zip_uint64_t declared, const TUnzipLimits& limits,
@@ -127,12 +108,20 @@ int streamEntry(zip_file_t* f, const QString& path, zip_uint64_t declared, const
     return result;
 }
 
-// The swap of unpacked files into place: the user's folders (0700); one stopped is undone.
-const TSwapKind& unzipSwap()
+// The unpacked files into place, each renamed over what is there (replaced whole, never moved
+// aside: the stage, which the next start removes with whatever is in it, never holds a file the
+// user had, so nothing is journalled for a later run). A failed rename puts back the files that
+// had nowhere been yet and gives its errno.
+int placeAll(const QList<QPair<QByteArray, QByteArray>>& moves, const QList<bool>& fresh)
 {
-    static const TSwapKind kind{"PELMORAS UNZIP JOURNAL 1", 0700, SwapRule::Undo,
-                                QStringLiteral("展開の作業記録")};
-    return kind;
+    for (qsizetype i = 0; i < moves.size(); ++i) {
+        if (::rename(moves[i].first.constData(), moves[i].second.constData()) == 0) continue;
+        const int err = errno;
+        for (qsizetype j = i - 1; j >= 0; --j)
+            if (fresh[j]) ::rename(moves[j].second.constData(), moves[j].first.constData());
+        return err;
+    }
+    return 0;
 }
 
 struct ZipCloser {
@@ -246,9 +235,9 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
         stats.push_back(st);
     }
     const QString root = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) + u'/';
-    if (!MakePrivateFolder(root)) return diskResult(errno);
-    TStaging staging(root);
-    if (!staging.ok) return diskResult(errno);
+    if (!MakeFolder(root)) return diskResult(errno);
+    TStageFolder staging(root, QStringLiteral("unzip"));
+    if (!staging.ok()) return diskResult(staging.error());
 
     // Every entry into the staging folder first, read to its end: a wrong password or a damaged
     // entry is found before anything is in place.
@@ -256,12 +245,12 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
     qint64 total = 0;
     bool passwordProven = false;
     for (int i = 0; i < names.size(); ++i) {
-        const QString staged = staging.path + QStringLiteral("new/") + names[i];
+        const QString staged = staging.path() + QStringLiteral("new/") + names[i];
         if (names[i].endsWith(u'/')) {
-            if (!MakePrivateFolder(staged)) return diskResult(errno);
+            if (!MakeFolder(staged)) return diskResult(errno);
             continue;
         }
-        if (!MakePrivateFolder(QFileInfo(staged).path())) return diskResult(errno);
+        if (!MakeFolder(QFileInfo(staged).path())) return diskResult(errno);
         const zip_stat_t& st = stats[size_t(i)];
         const bool encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
         zip_file_t* f = zip_fopen_index(za.get(), zip_uint64_t(i), 0);
@@ -279,35 +268,29 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
         if (result != kZipOk) return result;
         passwordProven = passwordProven || encrypted;
     }
-    // Every entry passed: into place, by the journalled swap, undone when a rename fails.
-    TSwapJournal journal;
-    const auto makes = [&](const QString& f) {
-        const QByteArray name = QFile::encodeName(QDir::cleanPath(f));
-        if (!QFileInfo(f).isDir() && !journal.folders.contains(name)) journal.folders << name;
-    };
-    int moved = 0;
+    // Every entry passed. A folder where the archive has a file stays with all it holds, and
+    // stops the unpacking before anything is in place.
     for (const QString& name : names) {
-        if (name.endsWith(u'/')) {
-            makes(root + name);
-            continue;
-        }
-        makes(QFileInfo(root + name).path());
         struct stat st;
-        if (::lstat(QFile::encodeName(root + name).constData(), &st) == 0) {
-            // A folder where the archive has a file stays with all it holds.
-            if (S_ISDIR(st.st_mode)) return kZipFailed;
-            journal.aside(root + name, staging.path + QStringLiteral("old/") + QString::number(++moved));
-        }
-        journal.place(staging.path + QStringLiteral("new/") + name, root + name);
+        if (!name.endsWith(u'/') && ::lstat(QFile::encodeName(root + name).constData(), &st) == 0 &&
+            S_ISDIR(st.st_mode))
+            return kZipFailed;
     }
-    if (::mkdir(QFile::encodeName(staging.path + QStringLiteral("old")).constData(), 0700) != 0)
-        return diskResult(errno);
-    try {
-        const TSwapRun run = SwapStaged(staging.path, journal, unzipSwap());
-        if (run.outcome != TSwapRun::Done)
-            return run.outcome == TSwapRun::Undone ? diskResult(run.err) : kZipFailed;
-    } catch (const AppError&) {
-        return diskResult(errno);
+    QList<QPair<QByteArray, QByteArray>> moves;
+    QList<bool> fresh;
+    QSet<QString> folders;
+    for (const QString& name : names) {
+        const QString folder = name.endsWith(u'/') ? root + name : QFileInfo(root + name).path();
+        // A file or a link where the archive has a folder stops it too.
+        if (!MakeFolder(folder)) return errno == ENOTDIR || errno == ELOOP ? kZipFailed : diskResult(errno);
+        if (name.endsWith(u'/')) continue;
+        folders.insert(folder);
+        struct stat st;
+        moves.append({QFile::encodeName(staging.path() + QStringLiteral("new/") + name),
+                      QFile::encodeName(root + name)});
+        fresh.append(::lstat(moves.last().second.constData(), &st) != 0);
     }
+    if (const int err = placeAll(moves, fresh)) return diskResult(err);
+    for (const QString& folder : folders) SyncFolder(folder);
     return kZipOk;
 }

@@ -33,9 +33,12 @@ int ZipFolder(const QString& archive, const QString& folder, const QString& pass
 // not encrypted makes it kZipWrongPassword; then nothing is written. The entries are streamed in
 // blocks into a hidden staging folder in folder (a temporary, ".unzip~pelmoras-tmp~XXXXXX"), each
 // read to its end so that its CRC-32 is checked and stopped when it grows past its declared size; only when
-// every entry passed are the files moved into place. A bad entry gives kZipFailed (damaged) or,
-// in an encrypted archive before any entry proved the password, kZipWrongPassword; a size past
-// limits kZipTooLarge, a full disk kZipDiskFull; in each case nothing in folder changes.
+// every entry passed are the files renamed into place, each over a file of its name (replaced
+// whole, never moved aside: the staging folder, which the next start removes, holds nothing the
+// folder had). A bad entry gives kZipFailed (damaged) or, in an encrypted archive before any entry
+// proved the password, kZipWrongPassword; a size past limits kZipTooLarge, a full disk
+// kZipDiskFull; in each case nothing in folder changes. A rename that fails after others (or a
+// stop) leaves each file whole, the old or the new.
 int UnzipFile(const QString& archive, const QString& folder, const QString& password);
 int UnzipFile(const QString& archive, const QString& folder, const QString& password,
               const TUnzipLimits& limits);
