@@ -68,7 +68,8 @@ struct TRestoreRecovery {
     QString reason;  // Failed: why
 };
 TRestoreRecovery RecoverRestores(const QString& root);
-// Whether root holds a stopped restore that RecoverRestores would settle.
+// Whether root holds a restore stopped in its swap (a journal RecoverRestores would read): the
+// data sets may be half restored.
 bool HasStoppedRestore(const QString& root);
 
 // The messages of the start after a stopped restore.
