@@ -40,7 +40,9 @@ struct TCopyResult {
 // folders that exist keep their mode (a folder the user chose may be shared). The files of an
 // earlier backup in folder are removed first when clearOld is set (so that a set deleted since
 // does not come back with a restore). The SMTP password of [Mail] is left out of the settings file
-// it writes. Stops at the first failure.
+// it writes. Stops at the first failure: a link, a pipe or a device where it reads (a file or a
+// set folder) and a file past the data files' size are refused, never followed or read; files are
+// copied in blocks, never read whole; any exception becomes the result's message.
 TCopyResult BackupToFolder(const QString& folder, bool clearOld = false);
 
 // Replaces the data with the backup in folder: every file is first copied into a staging folder
