@@ -383,8 +383,7 @@ QList<TStage> restoreStages(const QString& root)
             // only copies, which the removal of leftovers takes.
             if (kind == StageName::Marked && stage.withJournal) {
                 stage.unreadable = QStringLiteral(
-                    "作業用フォルダーがほかのユーザーにも書き込める状態になっているため、作業記録を使えません"
-                    "。");
+                    "作業用フォルダーをほかのユーザーも書き換えられるため、作業記録を使えません。");
                 out << stage;
             }
             continue;

@@ -323,7 +323,7 @@ TEST_F(RestoreKillTest, AStartThatCanNeitherFinishNorUndoTellsWhereTheFilesAreAn
              WriteSwapJournalLines(stage, "PELMORAS RESTORE JOURNAL 1",
                                    u("A ") + root + u("Tolvane.ini ") + stage + u("old/2"));
          },
-         "作業用フォルダーがほかのユーザーにも書き込める状態になっているため、作業記録を使えません。", 0770},
+         "作業用フォルダーをほかのユーザーも書き換えられるため、作業記録を使えません。", 0770},
     };
     const Tree before = tree(root);
     for (const auto& c : cases) {
