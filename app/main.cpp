@@ -57,12 +57,15 @@ bool StartUp(SingleInstance& guard)
     if (!PassSingleInstanceGuard(guard, QApplication::arguments())) return false;
     SetupPaths();
     if (!CheckIniWritable() || !CheckIniReadable()) return false;
-    // An update run beside a running copy leaves the data, and the download it may be making, to
-    // that copy.
+    // Stopped work is settled at every start that holds the lock. An update run beside a running
+    // copy leaves the data, and the download it may be making, to that copy.
     if (guard.isHeld()) {
         if (!FinishStoppedWork(DataPath)) return false;
         // A download an earlier run left behind is never used.
         ClearUpdateFolder(DataPath);
+    } else if (!guard.isUsable() && !StartWithoutLock(DataPath, guard.lockFileName())) {
+        // Without a lock nothing tells whether another copy runs: a stopped restore waits.
+        return false;
     }
     // Temporaries made outside the data root are found again by the next start.
     SetTemporaryRecord(TemporaryRecordFile(DataPath));

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -24,18 +23,15 @@
 #include "payroll/yearfile.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
 #include "platform/inifile.h"
+#include "platform/readfile.h"
 #include "platform/stageswap.h"
 
 namespace {
 
 const QString SysIniName = QStringLiteral("Tolvane.ini");
 constexpr int SetCount = 27;  // the first set and "_a".."_z"
-
-QString slash(const QString& folder)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-}
 
 QString letterCode(int index)
 {
@@ -69,26 +65,43 @@ QFileInfoList datFiles(const QString& folder, bool withYubinNo)
     throw IoError::failed(what, QDir::toNativeSeparators(path), SystemReason(err));
 }
 
-QByteArray readFile(const QString& path)
-{
-    // A link to nowhere, a pipe or a device is not data to copy: it stops the copy, never hangs it.
-    const QFileInfo info(path);
-    if (!info.isFile())
-        throw IoError::failed(QStringLiteral("ファイルの読み込み"), QDir::toNativeSeparators(path),
-                              QStringLiteral("通常のファイルとして読めません。"));
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) failOn(QStringLiteral("ファイルの読み込み"), path, errno ? errno : EIO);
-    QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw IoError::failed(QStringLiteral("ファイルの読み込み"), QDir::toNativeSeparators(path),
-                              FileReadReason(f));
-    return data;
-}
+const QString ReadWhat = QStringLiteral("ファイルの読み込み");
+const QString CopyWhat = QStringLiteral("ファイルのコピー");
 
-// A copy is a whole-file write of the target: a failed one leaves the target as it was.
+// A descriptor closed at the end of its scope.
+struct TFd {
+    int fd = -1;
+    explicit TFd(int f) : fd(f) {}
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    ~TFd()
+    {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Copies the file from (not through a link, no pipe or device, no file past the data files' size)
+// over to in blocks, through a partial file beside it put in place by one rename: a failed copy
+// leaves the target as it was.
 void copyFile(const QString& from, const QString& to)
 {
-    WriteFileAtomic(to, readFile(from), QStringLiteral("ファイルのコピー"));
+    const TFd in(OpenForReadingOrThrow(from, ReadKind::Data, ReadWhat));
+    const QString partial = PartialFileName(to);
+    // Made new, so that nothing planted at its name is written through.
+    StartPartialFile(partial, CopyWhat);
+    const QByteArray name = QFile::encodeName(partial);
+    ::unlink(name.constData());
+    try {
+        const TBlockCopy r = CopyToNewFile(in.fd, partial, MaxReadSize(ReadKind::Data));
+        if (r.outcome == TBlockCopy::TooLarge)
+            throw IoError::failed(ReadWhat, QDir::toNativeSeparators(from), SystemReadReason(EFBIG));
+        if (r.outcome == TBlockCopy::ReadFailed) failOn(ReadWhat, from, r.err);
+        if (!r.ok()) failOn(CopyWhat, to, r.err);
+        CommitFileAtomic(partial, to, CopyWhat);
+    } catch (...) {
+        ::unlink(name.constData());
+        throw;
+    }
 }
 
 // The largest file a restore takes. The largest file the program writes is a year file of
@@ -100,7 +113,6 @@ const QString TooLargeReason = QStringLiteral(
     "ファイルが大きすぎます（復元できるのは64MBまでです。"
     "給与計算PelmoraSのファイルは大きくても約1.3MBです）。");
 const QString ReadBackup = QStringLiteral("バックアップの読み込み");
-constexpr size_t CopyBlock = 256 * 1024;
 
 // Why an entry of a backup is not taken: a link would bring in whatever it points to (another
 // user's or the system's files), a pipe or a device never ends or is no data. Empty for a plain
@@ -139,10 +151,10 @@ void checkEntry(const QString& path)
 // files and the settings files. Checked before anything is copied.
 void checkBackupEntries(const QString& folder)
 {
-    checkEntry(slash(folder) + SysIniName);
+    checkEntry(WithSlash(folder) + SysIniName);
     for (int i = 0; i < SetCount; ++i) {
         if (i >= 1) {
-            checkEntry(slash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i)));
+            checkEntry(WithSlash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i)));
             checkEntry(QDir::cleanPath(BackupSetFolder(folder, i)));
         }
         const QString set = BackupSetFolder(folder, i);
@@ -152,18 +164,6 @@ void checkBackupEntries(const QString& folder)
             if (name.endsWith(QStringLiteral(".dat"), Qt::CaseInsensitive)) checkEntry(set + name);
     }
 }
-
-// A descriptor closed at the end of its scope.
-struct TFd {
-    int fd = -1;
-    explicit TFd(int f) : fd(f) {}
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    ~TFd()
-    {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 // Opens the file rel (a name, or a folder and a name) below base for reading, following no link
 // below base; -1 with errno set.
@@ -189,13 +189,13 @@ int openBelow(const QString& base, const QString& rel)
 // MaxRestoreFileSize is refused.
 void stageFromBackup(const QString& folder, const QString& rel, const QString& to)
 {
-    const QString from = slash(folder) + rel;
+    const QString from = WithSlash(folder) + rel;
     const QString what = QStringLiteral("%1 の作業用コピー").arg(QDir::toNativeSeparators(from));
     const TFd in(openBelow(folder, rel));
     if (in.fd < 0) {
         const int err = errno;
         // A link in the way (the file, or its set folder) says ELOOP or ENOTDIR.
-        QString step = slash(folder);
+        QString step = WithSlash(folder);
         for (const QString& part : rel.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
             step += part;
             struct stat st;
@@ -213,60 +213,48 @@ void stageFromBackup(const QString& folder, const QString& rel, const QString& t
         refuseEntry(from, reason.isEmpty() ? QStringLiteral("通常のファイルではありません。") : reason);
     }
     if (st.st_size > MaxRestoreFileSize) refuseEntry(from, TooLargeReason);
-    const QByteArray target = QFile::encodeName(to);
-    const TFd out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (out.fd < 0) failOn(what, to, errno);
-    std::vector<char> block(CopyBlock);
-    qint64 total = 0;
-    for (;;) {
-        const ssize_t n = ::read(in.fd, block.data(), block.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) failOn(QStringLiteral("ファイルの読み込み"), from, errno);
-        if (n == 0) break;
-        // A file that grows while it is copied is held to the same limit.
-        total += n;
-        if (total > MaxRestoreFileSize) refuseEntry(from, TooLargeReason);
-        if (!WriteAllBytes(out.fd, block.data(), n)) failOn(what, to, errno);
-    }
+    // A file that grows while it is copied is held to the same limit.
+    const TBlockCopy r = CopyToNewFile(in.fd, to, MaxRestoreFileSize);
+    if (r.outcome == TBlockCopy::TooLarge) refuseEntry(from, TooLargeReason);
+    if (r.outcome == TBlockCopy::ReadFailed) failOn(ReadWhat, from, r.err);
+    if (!r.ok()) failOn(what, to, r.err);
     // On disk before the journal that names it.
-    if (::fsync(out.fd) != 0 || !SyncFolderOf(to)) failOn(what, to, errno);
+    if (!SyncFolderOf(to)) failOn(what, to, errno);
 }
 
+// A folder made 0700 when it is made; one that is there keeps its mode (a backup folder the user
+// shares with colleagues, or a system folder).
 void makeFolder(const QString& folder)
 {
-    if (!MakePrivateFolder(folder)) failOn(QStringLiteral("フォルダーの作成"), folder, errno);
+    if (!MakeFolder(folder, 0700)) failOn(QStringLiteral("フォルダーの作成"), folder, errno);
 }
 
-// A folder of the backup: made 0700 when the backup makes it, an existing one keeps its mode (the
-// user may share it with colleagues, or it may be a system folder).
-void makeBackupFolder(const QString& folder)
+// The folder the user chose for a backup: his to have as a link to a folder elsewhere (another
+// disk); made as makeFolder makes one when it is not there.
+void makeChosenFolder(const QString& folder)
 {
-    if (!MakeFolderPrivateIfNew(folder)) failOn(QStringLiteral("フォルダーの作成"), folder, errno);
+    struct stat st;
+    if (::stat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode)) return;
+    makeFolder(folder);
 }
 
 // Removes path without following a link: a link goes, never what it points to.
 void removeNoFollow(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st;
-    if (::lstat(name.constData(), &st) != 0) return;
-    if (S_ISDIR(st.st_mode)) {
-        for (const QFileInfo& f :
-             QDir(path).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-            removeNoFollow(f.filePath());
-        if (::rmdir(name.constData()) != 0) failOn(QStringLiteral("フォルダーの削除"), path, errno);
-    } else if (::unlink(name.constData()) != 0) {
-        failOn(QStringLiteral("ファイルの削除"), path, errno);
-    }
+    QString reason;
+    if (!RemoveTree(path, TreeOwner::Mine, &reason))
+        throw IoError::failed(QStringLiteral("削除"), QDir::toNativeSeparators(path), reason);
 }
 
-// The settings files of the sets in folder ("Tolvane_a.ini".."Tolvane_z.ini").
+// The settings files of the sets in folder ("Tolvane_a.ini".."Tolvane_z.ini"): whatever stands
+// under their names but a folder, so that a link or a pipe there is refused, not left out.
 QStringList setIniFiles(const QString& folder)
 {
     QStringList out;
     for (int i = 1; i < SetCount; ++i) {
-        const QString f = slash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i));
-        if (QFileInfo(f).isFile()) out << f;
+        const QString f = WithSlash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i));
+        struct stat st;
+        if (::lstat(QFile::encodeName(f).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) out << f;
     }
     return out;
 }
@@ -275,7 +263,7 @@ QStringList setIniFiles(const QString& folder)
 void clearBackup(const QString& folder)
 {
     for (const QFileInfo& f : datFiles(folder, false)) removeNoFollow(f.filePath());
-    removeNoFollow(slash(folder) + SysIniName);
+    removeNoFollow(WithSlash(folder) + SysIniName);
     for (const QString& f : setIniFiles(folder)) removeNoFollow(f);
     for (int i = 1; i < SetCount; ++i) {
         const QString sub = BackupSetFolder(folder, i);
@@ -296,10 +284,11 @@ const QString MailPassword = QStringLiteral("Password");
 
 void backupSysIni(const QString& to)
 {
+    // Read as the backup reads every file: a link, a pipe or a device is refused.
+    const QByteArray bytes = ReadWholeFileOrThrow(SysIniFileName, ReadKind::Data, ReadWhat);
     IniFile ini(SysIniFileName);
     ini.deleteKey(MailSection, MailPassword);
-    WriteFileAtomic(to, ini.modified() ? ini.bytes() : readFile(SysIniFileName),
-                    QStringLiteral("ファイルのコピー"));
+    WriteFileAtomic(to, ini.modified() ? ini.bytes() : bytes, CopyWhat);
 }
 
 void keepLocalMailPassword(const QString& stagedIni)
@@ -314,8 +303,14 @@ void keepLocalMailPassword(const QString& stagedIni)
     if (ini.modified()) ini.save();
 }
 
-// The restore's staging folder under the data root: prefix + six letters or digits.
-const QString RestoreFolderPrefix = QStringLiteral(".restore-");
+// The restore's staging folder under the data root: ".restore~pelmoras-tmp~" and six letters or
+// digits, the marker of everything the program makes. An earlier version named it ".restore-" and
+// six characters, as a user may name a folder of his own.
+const QString RestorePurpose = QStringLiteral("restore");
+const QString LegacyRestorePrefix = QStringLiteral(".restore-");
+const QString JournalFile = QStringLiteral("journal");
+const QString DoneFile = QStringLiteral("done");
+constexpr int StageRandomPart = 6;
 
 // The restore's swap: the user's folders (0700), a stopped one finished when it can be.
 const TSwapKind& restoreSwap()
@@ -329,6 +324,79 @@ const TSwapKind& restoreSwap()
 void removeStage(const QString& stage)
 {
     RemoveSwapStage(stage);
+}
+
+enum class StageName { None, Marked, Legacy };
+
+StageName stageNameOf(const QString& name)
+{
+    static const QString marked = TemporaryPrefix(RestorePurpose);
+    if (name.size() == marked.size() + StageRandomPart && name.startsWith(marked)) return StageName::Marked;
+    if (name.size() == LegacyRestorePrefix.size() + StageRandomPart && name.startsWith(LegacyRestorePrefix))
+        return StageName::Legacy;
+    return StageName::None;
+}
+
+// The journal of stage as the program writes it: a regular file, not a link, of at most the
+// journals' size, its first line the restore's and its last "END". Empty with reason otherwise.
+QByteArray wholeJournal(const QString& stage, QString& reason)
+{
+    QByteArray text;
+    if (!ReadWholeFile(stage + JournalFile, ReadKind::Journal, text, reason)) return {};
+    if (!text.startsWith(restoreSwap().head + '\n') || !text.endsWith("\nEND\n")) {
+        reason.clear();
+        return {};
+    }
+    return text;
+}
+
+// A stage the start may settle or remove, and how.
+struct TStage {
+    QString path;  // ends with "/"
+    bool withJournal = false;
+    QString unreadable;  // the journal is there but no journal of ours: why
+};
+
+// The restore stages under root the start settles: only folders of this user, private (0700; a
+// setgid bit a shared parent passes on aside), so that nobody else can have put a journal there.
+// A marked one is the program's own; one of the earlier naming only when it holds a whole journal,
+// else it may be anything of the user's and stays as it is.
+QList<TStage> restoreStages(const QString& root)
+{
+    QList<TStage> out;
+    const QStringList names = QDir(root).entryList(
+        QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        const StageName kind = stageNameOf(name);
+        if (kind == StageName::None) continue;
+        TStage stage;
+        stage.path = WithSlash(root) + name + QLatin1Char('/');
+        struct stat st;
+        if (::lstat(QFile::encodeName(stage.path.chopped(1)).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::geteuid())
+            continue;
+        struct stat js;
+        stage.withJournal = ::lstat(QFile::encodeName(stage.path + JournalFile).constData(), &js) == 0;
+        if ((st.st_mode & 0777) != 0700) {
+            // Opened to others since: a journal in it may be anyone's. One of the program's own is
+            // kept for the user with what it holds, the start stopped; without a journal it holds
+            // only copies, which the removal of leftovers takes.
+            if (kind == StageName::Marked && stage.withJournal) {
+                stage.unreadable = QStringLiteral(
+                    "作業用フォルダーをほかのユーザーも書き換えられるため、作業記録を使えません。");
+                out << stage;
+            }
+            continue;
+        }
+        QString reason;
+        const bool whole = stage.withJournal && !wholeJournal(stage.path, reason).isEmpty();
+        if (kind == StageName::Legacy && !whole) continue;
+        if (stage.withJournal && !whole)
+            stage.unreadable = reason.isEmpty() ? QStringLiteral("作業記録が読めません。")
+                                                : QStringLiteral("作業記録が読めません。\r%1").arg(reason);
+        out << stage;
+    }
+    return out;
 }
 
 TCopyResult failed(const AppError& e)
@@ -370,7 +438,7 @@ void DeletePeriodData(const QString& fileName, int p)
 
 QString DatedFolder(const QString& folder, const QDate& day)
 {
-    return slash(folder) + QStringLiteral("%1年%2月%3日").arg(day.year()).arg(day.month()).arg(day.day());
+    return WithSlash(folder) + QStringLiteral("%1年%2月%3日").arg(day.year()).arg(day.month()).arg(day.day());
 }
 
 bool IsInDataRoot(const QString& folder, const QString& dataRoot)
@@ -390,41 +458,52 @@ bool IsInDataRoot(const QString& folder, const QString& dataRoot)
     }
     if (root.isEmpty()) return false;
     if (path == root) return true;
-    if (!path.startsWith(slash(root))) return false;
+    if (!path.startsWith(WithSlash(root))) return false;
     // The program's own work folders there (the cloud backup's) hold no data set.
-    return !IsTemporaryName(path.mid(slash(root).size()).section(QLatin1Char('/'), 0, 0));
+    return !IsTemporaryName(path.mid(WithSlash(root).size()).section(QLatin1Char('/'), 0, 0));
 }
 
 QString SetDataFolder(const QString& root, int index)
 {
-    return index == 0 ? slash(root) + QStringLiteral("Data2/")
-                      : CorpDataFolder(slash(root), letterCode(index));
+    return index == 0 ? WithSlash(root) + QStringLiteral("Data2/")
+                      : CorpDataFolder(WithSlash(root), letterCode(index));
 }
 
 QString BackupSetFolder(const QString& folder, int index)
 {
-    return index == 0 ? slash(folder) : slash(folder) + QStringLiteral("Data2%1/").arg(letterCode(index));
+    return index == 0 ? WithSlash(folder)
+                      : WithSlash(folder) + QStringLiteral("Data2%1/").arg(letterCode(index));
 }
 
 TCopyResult BackupToFolder(const QString& folder, bool clearOld)
 {
     try {
         if (IsInDataRoot(folder, DataRoot)) throw AppError(InRootMessage);
-        makeBackupFolder(folder);
+        makeChosenFolder(folder);
         if (clearOld) clearBackup(folder);
         for (int i = 0; i < SetCount; ++i) {
+            // A set folder that is a link would bring in the files of wherever it points.
+            const QString set = QDir::cleanPath(SetDataFolder(DataRoot, i));
+            struct stat st;
+            if (::lstat(QFile::encodeName(set).constData(), &st) == 0 && !S_ISDIR(st.st_mode))
+                throw IoError::failed(ReadWhat, QDir::toNativeSeparators(set), NotRegularReason(st.st_mode));
             const QFileInfoList files = datFiles(SetDataFolder(DataRoot, i), false);
             if (files.isEmpty()) continue;
             const QString target = BackupSetFolder(folder, i);
-            if (i >= 1) makeBackupFolder(target);
+            if (i >= 1) makeFolder(target);
             for (const QFileInfo& f : files) copyFile(f.filePath(), target + f.fileName());
         }
-        backupSysIni(slash(folder) + SysIniName);
+        backupSysIni(WithSlash(folder) + SysIniName);
         for (const QString& ini : setIniFiles(DataRoot))
-            copyFile(ini, slash(folder) + QFileInfo(ini).fileName());
+            copyFile(ini, WithSlash(folder) + QFileInfo(ini).fileName());
         return {};
     } catch (const AppError& e) {
         return failed(e);
+    } catch (const std::bad_alloc&) {
+        return {false, QStringLiteral("メモリーが足りないため、バックアップを中止しました。")};
+    } catch (const std::exception& e) {
+        return {false,
+                QStringLiteral("バックアップを中止しました。\n%1").arg(QString::fromLocal8Bit(e.what()))};
     }
 }
 
@@ -433,85 +512,77 @@ TCopyResult RestoreFromFolder(const QString& folder)
     try {
         // Not followed: a link in its place is refused below, not taken for the settings file.
         struct stat ini;
-        if (::lstat(QFile::encodeName(slash(folder) + SysIniName).constData(), &ini) != 0 ||
+        if (::lstat(QFile::encodeName(WithSlash(folder) + SysIniName).constData(), &ini) != 0 ||
             S_ISDIR(ini.st_mode))
             throw AppError(QStringLiteral("指定された場所に「%1」がありません。").arg(SysIniName));
         if (IsInDataRoot(folder, DataRoot)) throw AppError(InRootMessage);
         checkBackupEntries(folder);
-        // Staged beside the data, so that the swap is a rename on one file system. Removed by
-        // removeStage in an order that a stop at any point leaves recoverable.
-        QTemporaryDir staging(slash(DataRoot) + RestoreFolderPrefix + QStringLiteral("XXXXXX"));
-        if (!staging.isValid()) failOn(QStringLiteral("作業用フォルダーの作成"), DataRoot, errno);
-        staging.setAutoRemove(false);
-        const QString stage = slash(staging.path());
-        try {
-            TSwapJournal journal;
-            QStringList clearFolders;  // set folders whose carried files the backup replaces
-            for (int i = 0; i < SetCount; ++i) {
-                const QString target = SetDataFolder(DataRoot, i);
-                const QFileInfoList files = datFiles(BackupSetFolder(folder, i), true);
-                if (files.isEmpty() && !QFileInfo(target).isDir()) continue;
-                clearFolders << target;
-                const QString sub = stage + QString::number(i) + QLatin1Char('/');
-                if (!files.isEmpty()) makeFolder(sub);
-                const QString setRel = i == 0 ? QString() : QStringLiteral("Data2%1/").arg(letterCode(i));
-                for (const QFileInfo& f : files) {
-                    stageFromBackup(folder, setRel + f.fileName(), sub + f.fileName());
-                    journal.place(sub + f.fileName(), target + f.fileName());
-                }
+        // Staged beside the data, so that the swap is a rename on one file system. Removed when
+        // this ends, in an order that a stop at any point leaves recoverable, unless it holds the
+        // journal of a swap that could be neither finished nor undone: the next start needs it.
+        TStageFolder staging(DataRoot, RestorePurpose);
+        if (!staging.ok()) failOn(QStringLiteral("作業用フォルダーの作成"), DataRoot, staging.error());
+        staging.keepIfHolds(JournalFile);
+        staging.removeLast(DoneFile);
+        const QString stage = staging.path();
+        TSwapJournal journal;
+        QStringList clearFolders;  // set folders whose carried files the backup replaces
+        for (int i = 0; i < SetCount; ++i) {
+            const QString target = SetDataFolder(DataRoot, i);
+            const QFileInfoList files = datFiles(BackupSetFolder(folder, i), true);
+            if (files.isEmpty() && !QFileInfo(target).isDir()) continue;
+            clearFolders << target;
+            const QString sub = stage + QString::number(i) + QLatin1Char('/');
+            if (!files.isEmpty()) makeFolder(sub);
+            const QString setRel = i == 0 ? QString() : QStringLiteral("Data2%1/").arg(letterCode(i));
+            for (const QFileInfo& f : files) {
+                stageFromBackup(folder, setRel + f.fileName(), sub + f.fileName());
+                journal.place(sub + f.fileName(), target + f.fileName());
             }
-            const QString iniFolder = slash(QFileInfo(SysIniFileName).absolutePath());
-            makeFolder(stage + QStringLiteral("ini"));
-            // Whatever stands under a settings file's name is taken, so that the copy refuses
-            // what is not a plain file rather than leaving it out.
-            QStringList inis{slash(folder) + SysIniName};
-            for (int i = 1; i < SetCount; ++i) {
-                const QString f = slash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i));
-                struct stat st;
-                if (::lstat(QFile::encodeName(f).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) inis << f;
-            }
-            for (const QString& ini : inis) {
-                const QString name = QFileInfo(ini).fileName();
-                const QString staged = stage + QStringLiteral("ini/") + name;
-                stageFromBackup(folder, name, staged);
-                const bool sysIni = ini.endsWith(QLatin1Char('/') + SysIniName);
-                if (sysIni) keepLocalMailPassword(staged);
-                journal.place(staged, sysIni ? SysIniFileName : iniFolder + name);
-            }
-            // Every copy is in. The current files that go aside, the folders to be made.
-            const QString aside = stage + QStringLiteral("old/");
-            makeFolder(aside);
-            QStringList current;
-            for (const QString& target : clearFolders)
-                for (const QFileInfo& f : datFiles(target, false)) current << f.filePath();
-            for (const TSwapStep& m : journal.steps) {
-                const QString to = QFile::decodeName(m.to);
-                struct stat st;
-                if (!current.contains(to) && ::lstat(m.to.constData(), &st) == 0) current << to;
-                const QString parent = QFileInfo(to).absolutePath();
-                if (!QFileInfo(parent).isDir() && !journal.folders.contains(QFile::encodeName(parent)))
-                    journal.folders << QFile::encodeName(parent);
-            }
-            for (int n = 0; n < current.size(); ++n)
-                journal.aside(current[n], aside + QString::number(n + 1));
-            // The journal is on disk before the first rename: a stop from here on is finished or
-            // undone by the next start.
-            const TSwapRun run = SwapStaged(stage, journal, restoreSwap());
-            if (run.outcome == TSwapRun::Pending) {
-                // The journal stays: the next start finishes or undoes the swap.
-                TCopyResult r{false, RestorePendingMessage.arg(QDir::toNativeSeparators(run.path)), true};
-                return r;
-            }
-            if (run.outcome == TSwapRun::Undone)
-                failOn(QStringLiteral("ファイルの置き換え"), run.path, run.err);
-            // Swapped whole; a journal still there (its mark failed) is tidied by the next start.
-            if (QFileInfo::exists(stage + QStringLiteral("journal"))) return {};
-        } catch (...) {
-            // Kept with its journal when the swap could not be undone: the next start needs it.
-            if (!QFileInfo::exists(stage + QStringLiteral("journal"))) removeStage(stage);
-            throw;
         }
-        removeStage(stage);
+        const QString iniFolder = WithSlash(QFileInfo(SysIniFileName).absolutePath());
+        makeFolder(stage + QStringLiteral("ini"));
+        // Whatever stands under a settings file's name is taken, so that the copy refuses
+        // what is not a plain file rather than leaving it out.
+        QStringList inis{WithSlash(folder) + SysIniName};
+        for (int i = 1; i < SetCount; ++i) {
+            const QString f = WithSlash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i));
+            struct stat st;
+            if (::lstat(QFile::encodeName(f).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) inis << f;
+        }
+        for (const QString& ini : inis) {
+            const QString name = QFileInfo(ini).fileName();
+            const QString staged = stage + QStringLiteral("ini/") + name;
+            stageFromBackup(folder, name, staged);
+            const bool sysIni = ini.endsWith(QLatin1Char('/') + SysIniName);
+            if (sysIni) keepLocalMailPassword(staged);
+            journal.place(staged, sysIni ? SysIniFileName : iniFolder + name);
+        }
+        // Every copy is in. The current files that go aside, the folders to be made.
+        const QString aside = stage + QStringLiteral("old/");
+        makeFolder(aside);
+        QStringList current;
+        for (const QString& target : clearFolders)
+            for (const QFileInfo& f : datFiles(target, false)) current << f.filePath();
+        for (const TSwapStep& m : journal.steps) {
+            const QString to = QFile::decodeName(m.to);
+            struct stat st;
+            if (!current.contains(to) && ::lstat(m.to.constData(), &st) == 0) current << to;
+            const QString parent = QFileInfo(to).absolutePath();
+            if (!QFileInfo(parent).isDir() && !journal.folders.contains(QFile::encodeName(parent)))
+                journal.folders << QFile::encodeName(parent);
+        }
+        for (int n = 0; n < current.size(); ++n) journal.aside(current[n], aside + QString::number(n + 1));
+        // The journal is on disk before the first rename: a stop from here on is finished or
+        // undone by the next start.
+        const TSwapRun run = SwapStaged(stage, journal, restoreSwap());
+        if (run.outcome == TSwapRun::Pending) {
+            // The journal stays: the next start finishes or undoes the swap.
+            TCopyResult r{false, RestorePendingMessage.arg(QDir::toNativeSeparators(run.path)), true};
+            return r;
+        }
+        if (run.outcome == TSwapRun::Undone) failOn(QStringLiteral("ファイルの置き換え"), run.path, run.err);
+        // Swapped whole; a journal still there (its mark failed) is tidied by the next start.
         return {};
     } catch (const AppError& e) {
         return failed(e);
@@ -525,17 +596,15 @@ TCopyResult RestoreFromFolder(const QString& folder)
 TRestoreRecovery RecoverRestores(const QString& root)
 {
     TRestoreRecovery result;
-    // Matched by hand rather than by a name filter, which would compile a pattern at every start.
-    const QFileInfoList stages = QDir(root).entryInfoList(
-        QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo& info : stages) {
-        const QString name = info.fileName();
-        if (!name.startsWith(RestoreFolderPrefix) || name.size() != RestoreFolderPrefix.size() + 6) continue;
-        const QString stage = slash(info.filePath());
-        const TSwapRecovery r = RecoverSwapStage(stage, root, restoreSwap());
+    for (const TStage& stage : restoreStages(root)) {
+        // Not one the program wrote: a pipe, a link, a device or a file past the journals' size
+        // is never opened as one, nor one cut short.
+        const TSwapRecovery r = stage.unreadable.isEmpty()
+                                    ? RecoverSwapStage(stage.path, root, restoreSwap())
+                                    : TSwapRecovery{TSwapRecovery::Failed, stage.unreadable};
         if (r.outcome == TSwapRecovery::Failed) {
             result.outcome = TRestoreRecovery::Failed;
-            result.folder = stage;
+            result.folder = stage.path;
             result.reason = r.reason;
             continue;
         }
@@ -547,14 +616,19 @@ TRestoreRecovery RecoverRestores(const QString& root)
             result.outcome = std::max(result.outcome, TRestoreRecovery::RolledBack);
             continue;
         }
-        // Moved aside without a journal (an earlier version): the copies stay for the user.
-        if (QFileInfo(stage + QStringLiteral("old")).isDir() && !IsEmptyFolder(stage + QStringLiteral("old")))
-            continue;
-        // Stopped while copying: nothing of the data was touched.
+        // The program's own stage, stopped while copying: nothing of the data was touched.
         result.outcome = std::max(result.outcome, TRestoreRecovery::RolledBack);
-        removeStage(stage);
+        removeStage(stage.path);
     }
     return result;
+}
+
+bool HasStoppedRestore(const QString& root)
+{
+    // A stage without a journal was stopped before the data was touched, or after it was swapped
+    // whole: the data is settled, only the stage waits.
+    const QList<TStage> stages = restoreStages(root);
+    return std::any_of(stages.begin(), stages.end(), [](const TStage& s) { return s.withJournal; });
 }
 
 int RemoveLeftovers(const QString& root)
@@ -563,7 +637,7 @@ int RemoveLeftovers(const QString& root)
     // list is itself one of the temporaries here.
     int removed = RemoveRecordedTemporaries(root);
     for (int i = -1; i < SetCount; ++i) {
-        const QString folder = i < 0 ? slash(root) : SetDataFolder(root, i);
+        const QString folder = i < 0 ? WithSlash(root) : SetDataFolder(root, i);
         const QFileInfo info(QDir::cleanPath(folder));
         if (!info.isDir() || info.isSymLink()) continue;
         removed += RemoveStaleTemporaries(folder) + RemoveOlderTemporaries(folder);
@@ -583,9 +657,9 @@ QString FindFreeCorpCode(const QStringList& lines, const QString& root)
         const QString code = letterCode(i);
         bool used = false;
         for (const QString& line : lines) used = used || CorpLineCode(line) == code;
-        if (used || QFileInfo::exists(CorpIniFile(slash(root), code))) continue;
+        if (used || QFileInfo::exists(CorpIniFile(WithSlash(root), code))) continue;
         // A folder left from a deleted set is taken only when nothing is left in it.
-        const QString folder = CorpDataFolder(slash(root), code);
+        const QString folder = CorpDataFolder(WithSlash(root), code);
         const QFileInfo info(QDir::cleanPath(folder));
         if (info.isSymLink() || (info.exists() && !IsEmptyFolder(folder))) continue;
         return code;
@@ -597,7 +671,7 @@ QString ReferenceIniFile(const QString& folder)
 {
     const QString clean = QDir::cleanPath(folder);
     if (QFileInfo(clean).fileName().toUpper() != QStringLiteral("DATA2")) return {};
-    return slash(QFileInfo(clean).path()) + SysIniName;
+    return WithSlash(QFileInfo(clean).path()) + SysIniName;
 }
 
 int AddCorpData(const QString& sourceFolder, const QString& sourceIni)
@@ -607,7 +681,7 @@ int AddCorpData(const QString& sourceFolder, const QString& sourceIni)
     if (sys.readInteger(QStringLiteral("CorpData"), QStringLiteral("Count"), 0) > 0)
         lines = ReadCorpList(sys);
     if (lines.isEmpty()) lines << OriginalCorpLine();
-    const QString root = slash(DataRoot);
+    const QString root = WithSlash(DataRoot);
     const QString code = FindFreeCorpCode(lines, root);
     if (code.isEmpty())
         throw AppError(QStringLiteral(
@@ -617,7 +691,7 @@ int AddCorpData(const QString& sourceFolder, const QString& sourceIni)
         const bool existed = QFileInfo(folder).isDir();
         try {
             copyFile(sourceIni, CorpIniFile(root, code));
-            makeFolder(folder);
+            if (!MakePrivateFolder(folder)) failOn(QStringLiteral("フォルダーの作成"), folder, errno);
             for (const QFileInfo& f : datFiles(sourceFolder, true))
                 copyFile(f.filePath(), folder + f.fileName());
         } catch (const AppError& e) {

@@ -40,7 +40,9 @@ struct TCopyResult {
 // folders that exist keep their mode (a folder the user chose may be shared). The files of an
 // earlier backup in folder are removed first when clearOld is set (so that a set deleted since
 // does not come back with a restore). The SMTP password of [Mail] is left out of the settings file
-// it writes. Stops at the first failure.
+// it writes. Stops at the first failure: a link, a pipe or a device where it reads (a file or a
+// set folder) and a file past the data files' size are refused, never followed or read; files are
+// copied in blocks, never read whole; any exception becomes the result's message.
 TCopyResult BackupToFolder(const QString& folder, bool clearOld = false);
 
 // Replaces the data with the backup in folder: every file is first copied into a staging folder
@@ -55,9 +57,12 @@ TCopyResult BackupToFolder(const QString& folder, bool clearOld = false);
 TCopyResult RestoreFromFolder(const QString& folder);
 
 // A restore stopped while it swapped files (a kill, a crash, a power cut) is found at the next start
-// by the journal in its staging folder under the data root (".restore-XXXXXX") and completed, or
-// undone when a staged file is missing or a rename fails; the data sets then hold exactly the old
-// or exactly the new files. A staging folder of a restore stopped before its swap is removed.
+// by the journal in its staging folder under the data root (".restore~pelmoras-tmp~XXXXXX") and
+// completed, or undone when a staged file is missing or a rename fails; the data sets then hold
+// exactly the old or exactly the new files. A staging folder of a restore stopped before its swap is
+// removed. Only this user's private (0700) folders are taken, and of the earlier naming
+// (".restore-XXXXXX", as a user may name his own folder) only one that holds a whole journal; a
+// journal that is a link, a pipe, a device or too large is not read (Failed).
 struct TRestoreRecovery {
     enum Outcome { None, RolledBack, Completed, Failed };
     Outcome outcome = None;
@@ -65,6 +70,9 @@ struct TRestoreRecovery {
     QString reason;  // Failed: why
 };
 TRestoreRecovery RecoverRestores(const QString& root);
+// Whether root holds a restore stopped in its swap (a journal RecoverRestores would read): the
+// data sets may be half restored.
+bool HasStoppedRestore(const QString& root);
 
 // The messages of the start after a stopped restore.
 inline const QString RestoreCompletedMessage = QStringLiteral(

@@ -16,26 +16,22 @@
 #include "payroll/yearfile.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
+#include "platform/readfile.h"
 
 namespace {
-
-QString withSlash(QString path)
-{
-    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
-    return path;
-}
 
 // Copies one file over Dst, whole and synced (the shipped tree may be deleted once it is moved).
 // The copy is the user's data from now on: writable by him even when the installed original was
 // read-only, and readable by nobody else (0600).
 bool copyOver(const QString& src, const QString& dst)
 {
-    QFile in(src);
-    if (!in.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError) return false;
+    // Not through a link, no pipe or device, nothing past the size of a data file.
+    QByteArray bytes;
+    QString reason;
+    if (!ReadWholeFile(src, ReadKind::Data, bytes, reason)) return false;
     QFile::remove(dst);  // a read-only copy of an earlier start is replaced too
     try {
         WriteFileAtomic(dst, bytes, QStringLiteral("データのコピー"));
@@ -59,8 +55,8 @@ const char16_t kNotWritable[] = u"設定ファイルに書き込み出来ませ�
 
 DataFolderPlan PlanDataFolder(const QString& programDir, bool programDirWritable, const QString& xdgDataHome)
 {
-    if (programDirWritable) return {withSlash(programDir), false};
-    return {withSlash(xdgDataHome) + QStringLiteral("PelmoraS/"), true};
+    if (programDirWritable) return {WithSlash(programDir), false};
+    return {WithSlash(xdgDataHome) + QStringLiteral("PelmoraS/"), true};
 }
 
 QString XdgDataHome()
@@ -109,7 +105,7 @@ void CopyFolderTree(const QString& src, const QString& dst)
     const QFileInfoList entries =
         QDir(src).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     for (const QFileInfo& e : entries) {
-        const QString target = withSlash(dst) + e.fileName();
+        const QString target = WithSlash(dst) + e.fileName();
         if (e.isDir()) {
             // A linked folder could lead back into the tree.
             if (!e.isSymLink()) CopyFolderTree(e.filePath(), target);
@@ -138,6 +134,17 @@ bool FinishStoppedWork(const QString& root)
             break;
     }
     RemoveLeftovers(root);
+    return true;
+}
+
+bool StartWithoutLock(const QString& root, const QString& lockFile)
+{
+    const QString told = NoLockMessage.arg(QDir::toNativeSeparators(lockFile));
+    if (HasStoppedRestore(root)) {
+        ShowError(told + NoLockStoppedRestore);
+        return false;
+    }
+    ShowWarning(told + NoLockCaution);
     return true;
 }
 

@@ -37,6 +37,22 @@ void CopyFolderTree(const QString& src, const QString& dst);
 // nor undone: the program must not start and make new year files in its place.
 bool FinishStoppedWork(const QString& root);
 
+// A start whose single-instance lock file (lockFile) could not be made: nothing tells whether
+// another copy runs, so a stopped restore is neither finished nor undone, and the program must not
+// start on the half-restored data (false, after the message that says why and what to do). Without
+// one the start goes on after a warning (true); leftovers are left to a start that holds the lock.
+bool StartWithoutLock(const QString& root, const QString& lockFile);
+// %1 the lock file.
+inline const QString NoLockMessage = QStringLiteral(
+    "二重起動を確認するためのファイルを作成できません（空き容量の不足、書き込む権限がないなど）。\r%1\r\r");
+inline const QString NoLockStoppedRestore = QStringLiteral(
+    "前回のデータの復元が途中で止まっていますが、ほかに給与計算PelmoraSが動いていないことを確かめられないため"
+    "、"
+    "続きを行えません。\r給与計算PelmoraSを終了します。このファイルを作成できるようにしてから、もう一度起動し"
+    "て下さい。");
+inline const QString NoLockCaution =
+    QStringLiteral("給与計算PelmoraSを同時に二つ起動しないように注意して下さい。");
+
 // False, after its messages, when the settings file is read-only or DataPath cannot be written.
 bool CheckIniWritable();
 // False, after the message that says why, when the settings file is there but cannot be read (a

@@ -244,6 +244,21 @@ QByteArray headOf(int fd, qint64 size)
     return ::pread(fd, head.data(), size_t(size), 0) == ssize_t(size) ? head : QByteArray();
 }
 
+// Whether the files open as a and b both hold the same size bytes, read in blocks.
+bool sameContents(int a, int b, qint64 size)
+{
+    constexpr qint64 kBlock = 64 * 1024;
+    QByteArray x(int(kBlock), '\0'), y(int(kBlock), '\0');
+    for (qint64 at = 0; at < size; at += kBlock) {
+        const qint64 n = std::min(kBlock, size - at);
+        if (::pread(a, x.data(), size_t(n), at) != ssize_t(n) ||
+            ::pread(b, y.data(), size_t(n), at) != ssize_t(n) ||
+            std::memcmp(x.constData(), y.constData(), size_t(n)) != 0)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 QString TemporaryPrefix(const QString& fileName)
@@ -373,12 +388,9 @@ int RemoveOlderTemporaries(const QString& folder)
                      S_ISREG(st.st_mode) && ts.st_uid == ::geteuid() && st.st_uid == ::geteuid() &&
                      (st.st_mode & 07777) == 0600 && st.st_size == ts.st_size && st.st_size > 0 &&
                      ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        if (stale) {
-            // The year file's first bytes (its mark): a copy of another kind of file differs there.
-            const qint64 n = std::min<qint64>(st.st_size, 8);
-            const QByteArray a = headOf(fd, n), b = headOf(tfd, n);
-            stale = !a.isEmpty() && a == b && ::unlinkat(dirFd, name.constData(), 0) == 0;
-        }
+        // Size, first bytes, mode and owner are those of a copy the user made with cp as well:
+        // only a file that holds nothing its year file does not is removed.
+        if (stale) stale = sameContents(fd, tfd, st.st_size) && ::unlinkat(dirFd, name.constData(), 0) == 0;
         if (fd >= 0) ::close(fd);
         ::close(tfd);
         removed += stale ? 1 : 0;

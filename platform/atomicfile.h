@@ -63,10 +63,11 @@ void RecordTemporaryFolder(const QString& folder);
 // Removes the leftover temporaries in every folder the record of root lists, then the record.
 int RemoveRecordedTemporaries(const QString& root);
 
-// The older writer named its temporaries ".<target>.XXXXXX". One of those is removed only when
-// nothing else can be meant: the target is a year file ("*.dat") of this user beside it, and the
-// leftover is this user's private (0600) regular file, held by nobody, of the target's size and
-// with the target's first bytes (the year file's layout). Returns the number removed.
+// The older writer named its temporaries ".<target>.XXXXXX", as a user may name his own copies
+// (".<year file>.bak001", "cp -p" keeps size, mode and owner). One of those is removed only when
+// nothing is lost with it: the target is a year file ("*.dat") of this user beside it, and the
+// leftover is this user's private (0600) regular file, held by nobody, byte for byte the same as
+// the target. Returns the number removed.
 int RemoveOlderTemporaries(const QString& folder);
 
 // Writes every byte to the descriptor (interrupted writes resumed); false with errno set.

@@ -115,12 +115,14 @@ bool SingleInstance::acquire()
 {
     if (held_) return true;
     if (!lock_.tryLock(0)) {
-        // Only a lock held by a live copy refuses the start; a lock folder we cannot use must not
-        // keep the program from running at all.
+        // Only a lock held by a live copy refuses the start here; what a start may do without a
+        // usable lock is the caller's to decide (isUsable()).
         if (lock_.error() == QLockFile::LockFailedError) return false;
         qWarning("single-instance lock %s not usable", qPrintable(lock_.fileName()));
+        usable_ = false;
         return true;
     }
+    usable_ = true;
     held_ = true;
     sockaddr_un addr;
     if (!addressOf(serverPath_, addr)) {

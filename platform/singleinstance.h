@@ -24,6 +24,10 @@ class SingleInstance : public QObject {
     // Takes the lock and starts serving activation requests. False while another copy holds it.
     bool acquire();
     bool isHeld() const { return held_; }
+    // False after acquire() when the lock file could not be made at all (a full or unwritable
+    // runtime folder): nothing tells whether another copy runs.
+    bool isUsable() const { return usable_; }
+    QString lockFileName() const { return lock_.fileName(); }
     // Asks the copy holding the lock to activate its main window; false when none answered.
     bool activateRunning(int timeoutMs = 2000);
     // What the holding copy does when asked (normally RestoreAndRaise of the main window).
@@ -47,6 +51,7 @@ class SingleInstance : public QObject {
     QList<int> order_;  // the clients' descriptors, oldest first
     std::function<void()> activate_;
     bool held_ = false;
+    bool usable_ = true;
 };
 
 // Un-minimises a window and brings it to the front.

@@ -20,6 +20,9 @@
 #include <vector>
 
 #include "payroll/corpdata.h"
+#include "payroll/datamanage.h"
+#include "payroll/startup.h"
+#include "platform/atomicfile.h"
 #include "platform/cp932.h"
 #include "platform/msgbox.h"
 #include "platform/shell.h"
@@ -447,6 +450,87 @@ TEST_F(ProgramTest, SquattedRuntimeFolderDoesNotKeepTheProgramFromStarting)
     EXPECT_EQ(FileMode(squat), 0777);
     EXPECT_EQ(QDir(squat).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("Tessavonel.lock")});
+}
+
+// A restore stopped after four files were moved aside, then a start whose runtime folder is full
+// so that the single-instance lock file cannot be made: the program says so and ends, the data as
+// the restore left it (no first-start questions, no new settings file over it). The next start that
+// makes its lock finishes the restore. Without a stopped restore the start without a lock goes on
+// after saying so.
+TEST_F(ProgramTest, AStartWithoutItsLockLeavesAStoppedRestoreAloneAndEnds)
+{
+    const QString prog = programFolder(QStringLiteral("prog"));
+    const QString full = path(QStringLiteral("fullrun"));
+    FullFileSystem disk(full);
+    if (!disk.mounted()) GTEST_SKIP() << "a full runtime folder needs a tmpfs of its own (root)";
+    const QString stage =
+        prog + QStringLiteral(".restore") + QLatin1String(TemporaryMarker) + QStringLiteral("Ab12Cd/");
+    const QString year = QStringLiteral("令和08年給与･賞与.dat");
+    const QStringList current{QStringLiteral("Tolvane.ini"), QStringLiteral("Tolvane_a.ini"),
+                              QStringLiteral("Data2/") + year, QStringLiteral("Data2_a/") + year};
+    QDir().mkpath(prog + QStringLiteral("Data2"));
+    QDir().mkpath(prog + QStringLiteral("Data2_a"));
+    QDir().mkpath(stage + QStringLiteral("old"));
+    ASSERT_EQ(::chmod(QFile::encodeName(stage).constData(), 0700), 0);
+    QString lines;
+    for (int i = 0; i < current.size(); ++i) {
+        WriteAll(prog + current[i], "before the restore: " + current[i].toUtf8());
+        WriteAll(stage + QStringLiteral("new%1").arg(i), "restored: " + current[i].toUtf8());
+        lines += QStringLiteral("A %1 %2old/%3\n").arg(prog + current[i], stage).arg(i + 1);
+    }
+    for (int i = 0; i < current.size(); ++i)
+        lines += QStringLiteral("P %1new%2 %3\n").arg(stage).arg(i).arg(prog + current[i]);
+    WriteSwapJournalLines(stage, "PELMORAS RESTORE JOURNAL 1", lines.chopped(1));
+    // Stopped after the fourth rename: every current file aside, none of the backup's in place.
+    for (int i = 0; i < current.size(); ++i)
+        ASSERT_EQ(std::rename(QFile::encodeName(prog + current[i]).constData(),
+                              QFile::encodeName(stage + QStringLiteral("old/%1").arg(i + 1)).constData()),
+                  0);
+    // The program folder's entries and what its data holds.
+    auto data = [&] {
+        QStringList t;
+        QDirIterator it(prog, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo f(it.next());
+            t << f.filePath();
+            if (f.isFile() && (f.path() + QLatin1Char('/') != prog || f.suffix() == QStringLiteral("ini")))
+                t << QString::fromUtf8(ReadAll(f.filePath()));
+        }
+        return t;
+    };
+    const QStringList stopped = data();
+    disk.fill();
+    const auto fullRuntime = [&](QProcessEnvironment& env) {
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), full);
+    };
+    const QString told = NoLockMessage.arg(full + QStringLiteral("/Tessavonel.lock"));
+    QProcess* p = start(prog, QStringLiteral("full.log"), {}, fullRuntime);
+    EXPECT_TRUE(endsRefusing(p));
+    EXPECT_EQ(messages(QStringLiteral("full.log")), QStringList{told + NoLockStoppedRestore});
+    EXPECT_TRUE(data() == stopped) << "the start changed the data the restore left";
+
+    // With its lock the start finishes the restore.
+    p = start(prog, QStringLiteral("held.log"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return p->state() != QProcess::Running || !messages(QStringLiteral("held.log")).isEmpty(); },
+        20000));
+    EXPECT_EQ(messages(QStringLiteral("held.log")).value(0), RestoreCompletedMessage);
+    // The set "_a" is the backup's (the settings file and the first set the running program may
+    // write to since).
+    for (const QString& f : {current[1], current[3]}) EXPECT_EQ(ReadAll(prog + f), "restored: " + f.toUtf8());
+    EXPECT_FALSE(ReadAll(prog + current[0]).startsWith("before"));
+    EXPECT_FALSE(QFileInfo::exists(stage));
+    p->kill();
+    p->waitForFinished(10000);
+
+    // Nothing stopped: the start goes on after saying that the lock could not be made.
+    p = start(prog, QStringLiteral("nothing.log"), {}, fullRuntime);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return p->state() != QProcess::Running || !messages(QStringLiteral("nothing.log")).isEmpty(); },
+        20000));
+    EXPECT_EQ(messages(QStringLiteral("nothing.log")).value(0), told + NoLockCaution);
+    EXPECT_EQ(p->state(), QProcess::Running);
 }
 
 // A data set count far beyond the ten there can be: the company choice comes up at once (reading

@@ -4,9 +4,11 @@
 // full disk leaving the data as it was; the deletion of a period; new years and codes.
 #include "payroll/datamanage.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <QMap>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 
 #include "payroll/corpdata.h"
 #include "payroll/paths.h"
@@ -23,6 +26,7 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
+#include "platform/readfile.h"
 #include "tests/testutil.h"
 
 namespace {
@@ -60,7 +64,6 @@ QString thrown(F call)
 const QString InRoot =
     u("データのフォルダー（またはその中のフォルダー）は指定できません。\r別の場所を指定して下さい。");
 const QString NoIni = u("指定された場所に「Tolvane.ini」がありません。");
-const QString NotAFile = u("通常のファイルとして読めません。");
 // The reason a restore gives for an entry of the backup that is no plain file.
 QString refusedKind(const char* kind)
 {
@@ -161,7 +164,7 @@ TEST_F(DataManageTest, DataRootAndWhatLiesInItAreRefusedWithNothingChanged)
     WriteAll(dir() + QStringLiteral("file"), "x");
     const QString under = dir() + QStringLiteral("file/bk");
     EXPECT_EQ(BackupToFolder(under).reason,
-              u("フォルダーの作成に失敗しました。\n") + under + u("\n") + SystemReason(EEXIST));
+              u("フォルダーの作成に失敗しました。\n") + under + u("\n") + SystemReason(ENOTDIR));
     // A folder without the settings file is no backup.
     const QString bk = dir() + QStringLiteral("bk");
     ASSERT_TRUE(BackupToFolder(bk).ok);
@@ -215,7 +218,7 @@ TEST_F(DataManageTest, RestoreThatFailsLeavesTheDataAsItWas)
 // Staging folders of the restore left in the data root.
 QStringList stages(const QString& root)
 {
-    return QDir(root).entryList({QStringLiteral(".restore-*")}, QDir::AllEntries | QDir::Hidden);
+    return QDir(root).entryList({QStringLiteral(".restore*")}, QDir::AllEntries | QDir::Hidden);
 }
 
 // Links, pipes and devices in a backup would bring in what they point to (the system's or another
@@ -354,6 +357,122 @@ TEST_F(DataManageTest, RestoreRefusesHugeFilesBeforeCopyingThem)
     ASSERT_TRUE(r.ok) << r.reason.toStdString();
     EXPECT_EQ(QFileInfo(root + QStringLiteral("Data2_a/big.dat")).size(), qint64(64) << 20);
     EXPECT_EQ(ReadAll(DataPath + u("令和08年給与･賞与.dat")), "year 8");
+}
+
+// BackupToFolder run in a child process whose address space is limited to 2 GiB, as on a small
+// machine: whether the child ended by itself (not by an exception nobody caught, nor a signal),
+// the backup's result and its message.
+struct TChildBackup {
+    bool ended = false;
+    bool ok = false;
+    QString reason;
+};
+TChildBackup backupInChild(const QString& folder, const QString& reasonFile)
+{
+    constexpr int Escaped = 99;  // an exception came out of the backup
+    QFile::remove(reasonFile);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+#if !defined(__SANITIZE_ADDRESS__)
+        // The sanitizer reserves terabytes of address space; there the limit cannot be set.
+        const rlimit lim{rlim_t(2) << 30, rlim_t(2) << 30};
+        ::setrlimit(RLIMIT_AS, &lim);
+#endif
+        try {
+            const TCopyResult r = BackupToFolder(folder);
+            WriteAll(reasonFile, r.reason.toUtf8());
+            ::_exit(r.ok ? 0 : 1);
+        } catch (...) {
+            ::_exit(Escaped);
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    TChildBackup r;
+    r.ended = WIFEXITED(status) && WEXITSTATUS(status) != Escaped;
+    r.ok = r.ended && WEXITSTATUS(status) == 0;
+    r.reason = QString::fromUtf8(ReadAll(reasonFile));
+    return r;
+}
+
+// What a backup would copy through a link (a year file or a set's settings file linked to a file
+// outside, a set folder linked to a folder outside), a pipe, a device, a sparse year file of 3 GiB
+// under a 2 GiB memory limit, and a failure that is no error of the program's (injected at the
+// copy's sync): the backup fails with a message that names the file, carries nothing from outside,
+// and the process goes on.
+TEST_F(DataManageTest, BackupRefusesLinksPipesAndDevicesAndTellsEveryFailure)
+{
+    const QString bk = dir() + QStringLiteral("bk"), secret = dir() + QStringLiteral("secret");
+    const QByteArray secretBytes = "[Mail]\r\nPassword=theirs\r\n";
+    WriteAll(secret, secretBytes);
+    QDir().mkpath(dir() + u("elsewhere"));
+    WriteAll(dir() + u("elsewhere/令和07年給与･賞与.dat"), secretBytes);
+    const auto link = [&](const QString& to, const char* at) {
+        QFile::remove(root + u(at));
+        return ::symlink(QFile::encodeName(to).constData(), QFile::encodeName(root + u(at)).constData());
+    };
+    const QString refused = u("ファイルの読み込みに失敗しました。\n");
+    const struct {
+        const char* what;
+        const char* entry;           // below the data root
+        std::function<int()> plant;  // 0 when planted
+        QString reason;              // the message's end
+    } cases[] = {
+        {"a year file linked to a file outside", "Data2/evil.dat",
+         [&] { return link(secret, "Data2/evil.dat"); }, NotRegularReason(S_IFLNK)},
+        {"a set's settings file linked", "Tolvane_a.ini", [&] { return link(secret, "Tolvane_a.ini"); },
+         NotRegularReason(S_IFLNK)},
+        {"a set folder linked to a folder outside", "Data2_a",
+         [&] {
+             QDir(root + u("Data2_a")).removeRecursively();
+             return link(dir() + u("elsewhere"), "Data2_a");
+         },
+         NotRegularReason(S_IFLNK)},
+        {"a pipe", "Data2/p.dat",
+         [&] { return ::mkfifo(QFile::encodeName(root + u("Data2/p.dat")).constData(), 0600); },
+         NotRegularReason(S_IFIFO)},
+        {"a device", "Data2/d.dat",
+         [&] {
+             return ::mknod(QFile::encodeName(root + u("Data2/d.dat")).constData(), S_IFCHR | 0600,
+                            makedev(1, 5));
+         },
+         NotRegularReason(S_IFCHR)},
+        {"3 GiB", "Data2/huge.dat",
+         [&] {
+             WriteAll(root + u("Data2/huge.dat"), "");
+             return ::truncate(QFile::encodeName(root + u("Data2/huge.dat")).constData(), off_t(3) << 30);
+         },
+         u("ファイルが大きすぎます（3221225472 バイトあります。このファイルとして読めるのは 16777216 "
+           "バイトまでです）。")},
+        {"an exception at the copy's sync", "",
+         [&] {
+             atNextFsync = [] { throw std::runtime_error("the controller is gone"); };
+             return 0;
+         },
+         u("バックアップを中止しました。\nthe controller is gone")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        makeRoot(root);
+        QDir(bk).removeRecursively();
+        if (c.plant() != 0) {
+            // Only a device needs a right (CAP_MKNOD) that a test run may lack.
+            ASSERT_EQ(std::string(c.what), "a device");
+            continue;
+        }
+        const TChildBackup r = backupInChild(bk, dir() + u("reason"));
+        atNextFsync = nullptr;
+        EXPECT_TRUE(r.ended) << "the backup took the process down";
+        EXPECT_FALSE(r.ok);
+        if (*c.entry)
+            EXPECT_EQ(r.reason, refused + root + u(c.entry) + u("\n") + c.reason);
+        else
+            EXPECT_EQ(r.reason, c.reason);
+        for (const QByteArray& bytes : tree(bk)) EXPECT_NE(bytes, secretBytes);
+        EXPECT_FALSE(QFileInfo::exists(bk + u("/evil.dat")));
+        EXPECT_EQ(ReadAll(secret), secretBytes);
+        QFile::remove(root + u(c.entry));
+    }
 }
 
 // A backup into a folder that exists keeps its mode: shared with the group (setgid), or a folder
@@ -561,7 +680,7 @@ TEST_F(DataManageTest, AddingByReferenceReportsACopyFailureAndRegistersNothing)
     EXPECT_EQ(thrown([&] { AddCorpData(other, ReferenceIniFile(other)); }),
               u("会社データのコピーに失敗しました。会社データは追加していません。\r\r"
                 "ファイルの読み込みに失敗しました。\n") +
-                  other + u("/b.dat\n") + NotAFile);
+                  other + u("/b.dat\n") + NotRegularReason(S_IFLNK));
     EXPECT_EQ(ReadAll(SysIniFileName), ini);
     EXPECT_FALSE(QFileInfo::exists(root + QStringLiteral("Tolvane_b.ini")));
     EXPECT_FALSE(QFileInfo::exists(root + QStringLiteral("Data2_b")));

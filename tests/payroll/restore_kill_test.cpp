@@ -5,19 +5,27 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QMap>
+#include <QProcess>
+#include <QTest>
 #include <atomic>
+#include <cstring>
+#include <functional>
 
 #include "payroll/datamanage.h"
 #include "payroll/paths.h"
 #include "payroll/startup.h"
+#include "payroll/yearfile.h"
 #include "platform/atomicfile.h"
 #include "platform/msgbox.h"
+#include "platform/readfile.h"
 #include "tests/testutil.h"
 
 namespace {
@@ -56,8 +64,11 @@ Tree tree(const QString& folder)
     while (it.hasNext()) {
         const QString f = it.next();
         const QString rel = QDir(folder).relativeFilePath(f);
+        struct stat st;
         if (QFileInfo(f).isDir())
             t.insert(rel + u'/', {});
+        else if (::stat(QFile::encodeName(f).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+            t.insert(rel, "<no file>");  // a pipe or a device is never read
         else
             t.insert(rel, ReadAll(f));
     }
@@ -222,39 +233,210 @@ TEST_F(RestoreKillTest, RenamesThatFailLeaveTheOldDataOrAFinishedSwapAtTheNextSt
     EXPECT_GT(pendings, 3);
 }
 
+// The restore's staging folder, marked as everything the program makes, and of the earlier naming.
+const QString MarkedStage = u(".restore") + QString::fromLatin1(TemporaryMarker);
+const QString LegacyStage = u(".restore-");
+
+// A folder made with exactly mode.
+void makeFolder(const QString& folder, mode_t mode)
+{
+    QDir().mkpath(folder);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), mode), 0);
+}
+
+// FinishStoppedWork run in a child process, so that a journal that would hang the start or eat its
+// memory cannot take the test with it: whether the child ended by itself, its result and the
+// messages it showed.
+struct TChildStart {
+    bool ended = false;
+    bool result = false;
+    QString shown;
+};
+TChildStart finishInChild(const QString& root, const QString& shownFile)
+{
+    QFile::remove(shownFile);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+#if !defined(__SANITIZE_ADDRESS__)
+        // Reading /dev/zero as a journal would otherwise take all memory before it failed.
+        const rlimit lim{rlim_t(1) << 30, rlim_t(1) << 30};
+        ::setrlimit(RLIMIT_AS, &lim);
+#endif
+        ScriptedMsgBox box;
+        const bool ok = FinishStoppedWork(root);
+        QStringList texts;
+        for (const MsgShown& m : box.shown()) texts << m.text;
+        WriteAll(shownFile, texts.join(u'\n').toUtf8());
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    TChildStart r;
+    // Only a start that hangs reaches the limit.
+    if (!QTest::qWaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 60000)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return r;
+    }
+    r.ended = WIFEXITED(status);
+    r.result = r.ended && WEXITSTATUS(status) == 0;
+    r.shown = QString::fromUtf8(ReadAll(shownFile));
+    return r;
+}
+
+// A stage of this user's that holds a journal the program did not write (cut short, a pipe, a link
+// to /dev/zero or to a whole journal elsewhere), or one opened to others since: the start reads
+// none of them, says where the files moved aside are and stops. Of the earlier naming, where the
+// folder may be anything of the user's, such a stage is left as it is, without a word.
 TEST_F(RestoreKillTest, AStartThatCanNeitherFinishNorUndoTellsWhereTheFilesAreAndStops)
 {
     makeOld();
-    const QString stage = root + u(".restore-Ab12Cd/");
-    QDir().mkpath(stage + u("old"));
-    WriteAll(stage + u("old/1"), "old year 8");
-    // A journal cut short names nothing that can be trusted.
-    WriteAll(stage + u("journal"), "PELMORAS RESTORE JOURNAL 1\nA %2Fx %2Fy\n");
-    ScriptedMsgBox box;
-    EXPECT_FALSE(FinishStoppedWork(root));
-    ASSERT_EQ(box.shown().size(), 1u);
-    EXPECT_EQ(box.lastText(),
-              u("前回のデータの復元が途中で止まっていますが、完了することも元に戻すこともできませんでした。\r"
-                "作業記録が読めません。\r\r"
-                "復元前のファイルは次のフォルダーに残してあります。このフォルダーは削除しないで下さい。\r") +
-                  stage);
-    EXPECT_EQ(ReadAll(stage + u("old/1")), "old year 8");
+    const QString elsewhere = dir() + u("elsewhere");
+    const QString Unreadable = u("作業記録が読めません。\r");
+    const struct {
+        const char* what;
+        std::function<void(const QString& stage)> plant;
+        QString reason;
+        int mode = 0700;
+    } cases[] = {
+        // A journal cut short names nothing that can be trusted.
+        {"cut short",
+         [](const QString& stage) {
+             WriteAll(stage + u("journal"), "PELMORAS RESTORE JOURNAL 1\nA %2Fx %2Fy\n");
+         },
+         u("作業記録が読めません。")},
+        {"a pipe",
+         [](const QString& stage) {
+             ASSERT_EQ(::mkfifo(QFile::encodeName(stage + u("journal")).constData(), 0600), 0);
+         },
+         Unreadable + NotRegularReason(S_IFIFO)},
+        {"a link to /dev/zero",
+         [](const QString& stage) { ASSERT_TRUE(QFile::link(u("/dev/zero"), stage + u("journal"))); },
+         Unreadable + NotRegularReason(S_IFLNK)},
+        // Followed, it would move the settings file aside.
+        {"a link to a whole journal",
+         [&](const QString& stage) {
+             QDir().mkpath(elsewhere);
+             WriteSwapJournalLines(elsewhere + u("/"), "PELMORAS RESTORE JOURNAL 1",
+                                   u("A ") + root + u("Tolvane.ini ") + stage + u("old/2"));
+             ASSERT_TRUE(QFile::link(elsewhere + u("/journal"), stage + u("journal")));
+         },
+         Unreadable + NotRegularReason(S_IFLNK)},
+        {"opened to the group",
+         [&](const QString& stage) {
+             WriteSwapJournalLines(stage, "PELMORAS RESTORE JOURNAL 1",
+                                   u("A ") + root + u("Tolvane.ini ") + stage + u("old/2"));
+         },
+         u("作業用フォルダーをほかのユーザーも書き換えられるため、作業記録を使えません。"), 0770},
+    };
+    const Tree before = tree(root);
+    for (const auto& c : cases) {
+        for (const QString& name : {MarkedStage, LegacyStage}) {
+            SCOPED_TRACE(QStringLiteral("%1, %2").arg(u(c.what), name).toStdString());
+            const QString stage = root + name + u("Ab12Cd/");
+            makeFolder(stage, mode_t(c.mode));
+            QDir().mkpath(stage + u("old"));
+            WriteAll(stage + u("old/1"), "old year 8");
+            c.plant(stage);
+            const Tree stageBefore = tree(stage);
+            const TChildStart r = finishInChild(root.chopped(1), dir() + u("shown"));
+            ASSERT_TRUE(r.ended) << "the start hung or died";
+            if (name == MarkedStage) {
+                EXPECT_FALSE(r.result);
+                const QString told =
+                    u("前回のデータの復元が途中で止まっていますが、完了することも元に戻すこともできませんでし"
+                      "た。\r");
+                const QString kept = u("\r\r復元前のファイルは次のフォルダーに残してあります。このフォルダー"
+                                       "は削除しないで下さい。\r") +
+                                     stage;
+                EXPECT_EQ(r.shown, told + c.reason + kept);
+            } else {
+                EXPECT_TRUE(r.result);
+                EXPECT_EQ(r.shown, QString());
+            }
+            EXPECT_EQ(tree(stage), stageBefore);
+            QDir(stage).removeRecursively();
+            EXPECT_EQ(tree(root), before);
+        }
+    }
 
     // A staging folder of an earlier version, with files moved aside and no journal, is kept.
-    QDir(stage).removeRecursively();
     const QString legacy = root + u(".restore-zz99ZZ/");
+    makeFolder(legacy, 0700);
     QDir().mkpath(legacy + u("old"));
     WriteAll(legacy + u("old/1"), "moved aside");
-    box.clear();
+    ScriptedMsgBox box;
     EXPECT_TRUE(FinishStoppedWork(root));
     EXPECT_TRUE(box.shown().empty());
     EXPECT_EQ(ReadAll(legacy + u("old/1")), "moved aside");
 }
 
+// Folders named as the earlier version named the restore's stage, but not left by a restore of
+// this user: his own folders without a journal (private or shared), another user's (with or without
+// a journal that names this user's files), a stage of the present naming planted by a member of the
+// group of a shared (2775) data folder. The start leaves each as it is, with the data, and says
+// nothing.
+TEST_F(RestoreKillTest, StagesThatAreNoRestoreOfThisUserStayAndNothingIsSaid)
+{
+    makeOld();
+    ASSERT_EQ(::chmod(QFile::encodeName(root).constData(), 02775), 0);
+    const bool asRoot = ::geteuid() == 0;
+    const struct {
+        const char* name;
+        int mode;
+        bool other;    // another user's (needs root to plant)
+        bool journal;  // holds a whole journal that moves the settings aside and puts its own in
+    } cases[] = {
+        {".restore-Ab12Cd", 0700, false, false},
+        {".restore-backup", 0755, false, false},
+        {".restore-Ab12Cd", 0700, true, false},
+        {".restore-Ab12Cd", 0775, true, false},
+        {".restore-Ab12Cd", 02775, true, true},
+        {".restore-Ab12Cd", 0700, true, true},
+        {".restore~pelmoras-tmp~Ab12Cd", 02700, true, true},
+    };
+    const Tree before = tree(root);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 %2 %3 %4")
+                         .arg(c.name)
+                         .arg(c.mode, 0, 8)
+                         .arg(c.other)
+                         .arg(c.journal)
+                         .toStdString());
+        if (c.other && !asRoot) continue;
+        const QString stage = root + u(c.name) + u("/");
+        QDir().mkpath(stage + u("0"));
+        QDir().mkpath(stage + u("ini"));
+        WriteAll(stage + u("0/令和08年給与･賞与.dat"), "the folder's own");
+        WriteAll(stage + u("ini/Tolvane.ini"), "[CorpData]\r\nCount=1\r\nplanted\r\n");
+        if (c.journal)
+            WriteSwapJournalLines(stage, "PELMORAS RESTORE JOURNAL 1",
+                                  u("D ") + stage + u("old\nA ") + root + u("Tolvane.ini ") + stage +
+                                      u("old/1\nP ") + stage + u("ini/Tolvane.ini ") + root +
+                                      u("Tolvane.ini"));
+        QDirIterator it(stage, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        QStringList all{stage};
+        while (it.hasNext()) all << it.next();
+        for (const QString& f : all) {
+            if (c.other) {
+                ASSERT_EQ(::lchown(QFile::encodeName(f).constData(), 65534, 65534), 0);
+            }
+        }
+        ASSERT_EQ(::chmod(QFile::encodeName(stage).constData(), mode_t(c.mode)), 0);
+        const Tree stageBefore = tree(stage);
+        ScriptedMsgBox box;
+        EXPECT_TRUE(FinishStoppedWork(root));
+        EXPECT_TRUE(box.shown().empty()) << box.lastText().toStdString();
+        EXPECT_EQ(tree(stage), stageBefore);
+        QDir(stage).removeRecursively();
+        EXPECT_EQ(tree(root), before);
+    }
+}
+
 // The start removes every temporary the program makes, whatever its random part, files and the
 // cloud's work folder alike, and nothing else: names a user gives his own copies stay, as do links
 // (never followed) and what a running writer holds. A temporary of the older naming goes only when
-// it is beyond doubt a year file's: a private copy of its year file's size and first bytes.
+// nothing is lost with it: a private copy byte for byte the same as its year file.
 TEST_F(RestoreKillTest, TheStartRemovesTheProgramsLeftoversAndNothingElse)
 {
     makeOld();
@@ -268,8 +450,8 @@ TEST_F(RestoreKillTest, TheStartRemovesTheProgramsLeftoversAndNothingElse)
                                 u("Data2/.給与明細.pdf") + m + u("part"),
                                 u(".KEY.zip") + m + u("part.q1W2e3"),
                                 u(".cloud") + m + u("Ab12Cd/Pelmora_Temp/Data2_a/令和08年給与･賞与.dat"),
-                                u(".restore-k9K9k9/0/.令和08年給与･賞与.dat") + m + u("Zz0Zz0"),
-                                u(".restore-k9K9k9/ini/Tolvane.ini")};
+                                u(".restore") + m + u("k9K9k9/0/.令和08年給与･賞与.dat") + m + u("Zz0Zz0"),
+                                u(".restore") + m + u("k9K9k9/ini/Tolvane.ini")};
     // Names of the user's own, in the data root and in Data2.
     QStringList users{u("Data2/.memo.txt.backup"),
                       u("Data2/memo.txt.aB3xY9"),
@@ -290,6 +472,31 @@ TEST_F(RestoreKillTest, TheStartRemovesTheProgramsLeftoversAndNothingElse)
         QDir().mkpath(QFileInfo(root + f).path());
         WriteAll(root + f, "x");
     }
+    ASSERT_EQ(::chmod(QFile::encodeName(root + u(".restore") + m + u("k9K9k9")).constData(), 0700), 0);
+    // A year file of the full size with a month saved, and the user's own copies of it made with
+    // "cp -p" under names the older writer could have given its temporaries; a month saved since,
+    // so that each holds what the year file no longer does. Only a copy byte for byte the same as
+    // its year file goes.
+    const QString realYear = u("Data2/令和06年給与･賞与.dat");
+    CreateYearFile(root + realYear);
+    auto month = PeriodRecord();
+    std::memset(reinterpret_cast<char*>(month.get()) + 100, 'a', 1000);
+    StorePeriod(root + realYear, 4, *month);
+    QStringList copies;
+    for (const char* suffix : {"Copy01", "bak001", "2026v1", "OLD001", "backup", "Draft1", "cp-001"})
+        copies << u("Data2/.令和06年給与･賞与.dat.") + u(suffix);
+    for (const QString& f : copies)
+        ASSERT_EQ(QProcess::execute(u("cp"), {u("-p"), root + realYear, root + f}), 0);
+    std::memset(reinterpret_cast<char*>(month.get()) + 100, 'b', 1000);
+    StorePeriod(root + realYear, 5, *month);
+    const QString sameCopy = u("Data2/.令和06年給与･賞与.dat.Same01");
+    ASSERT_EQ(QProcess::execute(u("cp"), {u("-p"), root + realYear, root + sameCopy}), 0);
+    const QByteArray yearNow = ReadAll(root + realYear), yearBefore = ReadAll(root + copies[0]);
+    ASSERT_EQ(yearNow.size(), 1349288);
+    ASSERT_EQ(yearBefore.size(), 1349288);
+    ASSERT_EQ(yearBefore.left(8), yearNow.left(8));
+    ASSERT_NE(yearBefore, yearNow);
+    for (const QString& f : copies + QStringList{sameCopy}) ASSERT_EQ(FileMode(root + f), 0600);
     // The older naming: a year file's private copy goes; one of another size, or readable by
     // others, or without its year file beside it stays.
     const QString olderCopy = u("Data2/.令和08年給与･賞与.dat.Qw3rT9");
@@ -327,6 +534,8 @@ TEST_F(RestoreKillTest, TheStartRemovesTheProgramsLeftoversAndNothingElse)
     Tree expected = mine;
     for (const QString& f : users) expected.insert(f, "x");
     for (const QString& f : olderKept) expected.insert(f, olderBytes.value(f));
+    expected.insert(realYear, yearNow);
+    for (const QString& f : copies) expected.insert(f, yearBefore);
     expected.insert(u(".restore-notes/"), {});
     expected.insert(held.mid(root.size()), "being written");
     expected.insert(fileLink, "theirs");
@@ -350,6 +559,7 @@ TEST_F(RestoreKillTest, AJournalNamingWhatIsNotItsOwnIsRefused)
     WriteAll(outside + u("victim"), "not the restore's");
     ASSERT_TRUE(QFile::link(outside, root + u("lnk")));
     const QString stage = root + u(".restore-Gu4rd1/");
+    makeFolder(stage, 0700);
     const struct {
         const char* name;
         const char* lines;
@@ -362,7 +572,7 @@ TEST_F(RestoreKillTest, AJournalNamingWhatIsNotItsOwnIsRefused)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QDir().mkpath(stage);
+        makeFolder(stage, 0700);
         WriteAll(stage + u("x"), "staged");
         WriteSwapJournalLines(
             stage, "PELMORAS RESTORE JOURNAL 1",
@@ -378,7 +588,7 @@ TEST_F(RestoreKillTest, AJournalNamingWhatIsNotItsOwnIsRefused)
         QDir(stage).removeRecursively();
     }
     // The same journal naming only the data root is finished.
-    QDir().mkpath(stage);
+    makeFolder(stage, 0700);
     WriteAll(stage + u("x"), "staged");
     WriteAll(stage + u("journal"),
              "PELMORAS RESTORE JOURNAL 1\nP " + QFile::encodeName(stage + u("x")).toPercentEncoding() + ' ' +

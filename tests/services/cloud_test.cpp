@@ -197,7 +197,7 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
     ASSERT_TRUE(QFile::link(dir() + u("missing"), DataPath + u("壊れた.dat")));
     EXPECT_FALSE(CloudBackup(true));
     EXPECT_EQ(box.lastText(), u("一時ワークへのバックアップ失敗\rファイルの読み込みに失敗しました。\n") +
-                                  DataPath + u("壊れた.dat\n通常のファイルとして読めません。"));
+                                  DataPath + u("壊れた.dat\nシンボリックリンクなので読み込みません。"));
     EXPECT_EQ(ReadAll(remote + k + u(".zip")), uploaded);
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
 
