@@ -75,6 +75,34 @@ bool removeEntryAt(int parentFd, const QByteArray& name, TRemoval& r, const QByt
     return true;
 }
 
+// Opens the folder parent. The folders above it are the caller's path, a link among them his to
+// have; parent's own name is followed only when it is a link of this user or of the
+// administrator (as the kernel protects links in shared folders): in a folder others may write,
+// another account could swap it for a link between a check and the removal.
+int openParent(const QString& parent)
+{
+    const QFileInfo p(parent);
+    const QByteArray name = QFile::encodeName(p.fileName());
+    if (name.isEmpty())
+        return ::open(QFile::encodeName(parent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int above = ::open(QFile::encodeName(p.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (above < 0) return -1;
+    struct stat st;
+    int fd = -1;
+    if (::fstatat(above, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
+        if (st.st_uid == ::geteuid() || st.st_uid == 0)
+            fd = ::openat(above, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        else
+            errno = ELOOP;
+    } else {
+        fd = ::openat(above, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    }
+    const int err = errno;
+    ::close(above);
+    errno = err;
+    return fd;
+}
+
 bool removeTree(const QString& path, TreeOwner owner, QString* reason, const QString& last)
 {
     const QString clean = QDir::cleanPath(QDir(path).absolutePath());
@@ -89,8 +117,7 @@ bool removeTree(const QString& path, TreeOwner owner, QString* reason, const QSt
     const QByteArray name = QFile::encodeName(info.fileName());
     if (owner == TreeOwner::Marked && !IsTemporaryName(info.fileName()))
         return refuse(QStringLiteral("プログラムの作業用フォルダーではないため削除しません。"));
-    const int parentFd =
-        ::open(QFile::encodeName(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int parentFd = openParent(info.path());
     if (parentFd < 0) {
         if (errno == ENOENT) return true;
         return refuse(SystemReason(errno));
@@ -182,7 +209,7 @@ bool MakeFolder(const QString& folder, mode_t mode, bool* made)
     if (parent != clean && ::stat(QFile::encodeName(parent).constData(), &ps) != 0) {
         if ((errno != ENOENT && errno != ENOTDIR) || !MakeFolder(parent, mode)) return false;
     } else if (parent != clean && !S_ISDIR(ps.st_mode)) {
-        errno = EEXIST;
+        errno = ENOTDIR;
         return false;
     }
     if (::mkdir(name.constData(), mode) != 0) {

@@ -31,8 +31,8 @@ bool RemoveTreeLast(const QString& path, TreeOwner owner, const QString& last, Q
 
 // Makes folder and its missing parents, each one made with exactly mode (not narrowed by the
 // umask); a folder that is there already keeps its mode. made (when given) says whether folder
-// itself was made now. A link at folder's own name is refused (ELOOP), as is a file there or at
-// a parent's name (EEXIST, as mkdir says). False with errno set.
+// itself was made now. A link at folder's own name is refused (ELOOP), as is a file there (EEXIST)
+// or at a parent's name (ENOTDIR, as mkdir says). False with errno set.
 bool MakeFolder(const QString& folder, mode_t mode = 0700, bool* made = nullptr);
 
 // A staging folder of the program's own: made new (never one that was there), removed by

@@ -102,6 +102,15 @@ TEST_F(StaleFilesTest, TreesGoByTheOwnerRuleAndNeverThroughALink)
         {"a marked tree, marked only", ".unzip~pelmoras-tmp~Ab12Cd",
          [&](const QString& at) { return tree(at), true; },
          [](const QString& at) { return RemoveTree(at, TreeOwner::Marked); }, true},
+        {"a tree in a folder another account swapped for a link", "swapped/7",
+         [&](const QString&) {
+             QDir().mkpath(outside + u("7"));
+             WriteAll(outside + u("7/x.dat"), "x");
+             const QString link = dir() + u("swapped");
+             return QFile::link(outside, link) &&
+                    ::lchown(QFile::encodeName(link).constData(), 65534, 65534) == 0;
+         },
+         [](const QString& at) { return RemoveTree(at, TreeOwner::Mine); }, false},
         {"a stage at a name a link holds", ".pelmoras-update.1",
          [&](const QString& at) { return QFile::link(outside, at); },
          [](const QString& at) {
@@ -123,6 +132,7 @@ TEST_F(StaleFilesTest, TreesGoByTheOwnerRuleAndNeverThroughALink)
     }
     EXPECT_EQ(ReadAll(dir() + u("theirs/sub/a.dat")), "a");
     EXPECT_EQ(ReadAll(dir() + u("inner/sub/a.dat")), "a");
+    EXPECT_EQ(ReadAll(outside + u("7/x.dat")), "x");
     // A stage holding a journal stays for the next run; one without goes with all it holds.
     QString kept, gone;
     {
