@@ -12,6 +12,7 @@
 #include "platform/errors.h"
 #include "platform/focusmark.h"
 #include "platform/fonts.h"
+#include "platform/keyrules.h"
 #include "platform/msgbox.h"
 #include "platform/msgbox_qt.h"
 #include "platform/singleinstance.h"
@@ -47,6 +48,7 @@ void SetupApplication()
     InstallApplicationFont();
     InstallQtMessageBoxes();
     InstallFocusMarks();
+    InstallKeyRules();
 }
 
 // The start up to the main window on screen; false, after its message, when the program must end.

@@ -12,6 +12,7 @@
 #include "app/resets.h"
 #include "platform/focusmark.h"
 #include "platform/fonts.h"
+#include "platform/keyrules.h"
 
 // Built with AddressSanitizer, the runtime leaves __tls_get_addr alone. Its interceptor guesses the
 // bounds of a dynamic TLS block (a library's thread-local data, made when a thread first touches a
@@ -78,6 +79,8 @@ int main(int argc, char** argv)
     InstallFontSubstitutions();
     // Every window shows the focus mark from its start, as in the program.
     InstallFocusMarks();
+    // And the keys every window shares.
+    InstallKeyRules();
     // ResetGlobals, which every fixture calls, then puts the print and window state back too.
     RegisterGlobalResets();
     ::testing::InitGoogleTest(&argc, argv);

@@ -195,7 +195,7 @@ TEST_F(WmKeysTest, ARefusedListEntryKeepsTheCursorInTheEmptiedCell)
     EXPECT_TRUE(msg_.shown().empty()) << msg_.lastText();
 }
 
-// Enter is ＝ wherever the focus is; OK is Alt+O, Ctrl+Enter, or Space on it once Tab reached it.
+// Enter is ＝ off the buttons; OK is Alt+O, Ctrl+Enter, or Enter or Space on it once Tab reached it.
 TEST_F(WmKeysTest, TheCalculatorsOkIsReachedByKeyboard)
 {
     if (RanItselfUnderXvfbWithWindowManager()) return;
@@ -221,10 +221,15 @@ TEST_F(WmKeysTest, TheCalculatorsOkIsReachedByKeyboard)
          QDialog::Accepted,
          45,
          "fmCalc"},
-        {"Tab to OK, Enter is ＝, Space is OK",
-         {{'7'}, {'+'}, {'8'}, {Qt::Key_Tab}, {Qt::Key_Return}, {Qt::Key_Space}},
+        {"Enter is ＝, Tab to OK, Enter presses OK",
+         {{'7'}, {'+'}, {'8'}, {Qt::Key_Return}, {Qt::Key_Tab}, {Qt::Key_Return}},
          QDialog::Accepted,
          15,
+         "btOk"},
+        {"Enter is ＝, Tab to OK, Space is OK",
+         {{'6'}, {'+'}, {'8'}, {Qt::Key_Return}, {Qt::Key_Tab}, {Qt::Key_Space}},
+         QDialog::Accepted,
+         14,
          "btOk"},
         {"Tab twice to キャンセル",
          {{'9'}, {Qt::Key_Tab}, {Qt::Key_Tab}, {Qt::Key_Space}},
