@@ -13,6 +13,7 @@
 #include "platform/filedialogs.h"
 #include "platform/focusmark.h"
 #include "platform/fonts.h"
+#include "platform/keyrules.h"
 #include "platform/msgbox.h"
 #include "platform/msgbox_qt.h"
 #include "platform/singleinstance.h"
@@ -49,6 +50,7 @@ void SetupApplication()
     InstallQtMessageBoxes();
     InstallFocusMarks();
     InstallFileDialogColumns();
+    InstallKeyRules();
 }
 
 // The start up to the main window on screen; false, after its message, when the program must end.

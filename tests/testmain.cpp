@@ -13,6 +13,7 @@
 #include "platform/filedialogs.h"
 #include "platform/focusmark.h"
 #include "platform/fonts.h"
+#include "platform/keyrules.h"
 
 // Built with AddressSanitizer, the runtime leaves __tls_get_addr alone. Its interceptor guesses the
 // bounds of a dynamic TLS block (a library's thread-local data, made when a thread first touches a
@@ -81,6 +82,8 @@ int main(int argc, char** argv)
     InstallFocusMarks();
     // The file dialogs' columns fit what they show, as in the program.
     InstallFileDialogColumns();
+    // And the keys every window shares.
+    InstallKeyRules();
     // ResetGlobals, which every fixture calls, then puts the print and window state back too.
     RegisterGlobalResets();
     ::testing::InitGoogleTest(&argc, argv);

@@ -8,7 +8,6 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QVariant>
@@ -102,11 +101,8 @@ class TEnterKeys : public QObject {
         if ((k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter) ||
             (k->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
             return false;
+        // A focused push button took its Enter before (the keyboard rules of every window).
         QWidget* focused = window_->focusWidget();
-        if (auto* button = qobject_cast<QPushButton*>(focused)) {
-            if (button->isEnabled()) button->click();
-            return true;
-        }
         if (qobject_cast<QCheckBox*>(focused) || qobject_cast<QRadioButton*>(focused)) {
             QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
             QCoreApplication::sendEvent(focused, &tab);

@@ -43,10 +43,10 @@ bool FocusOfOtherWindow(const QFocusEvent* event);
 // typed in yet.
 bool ArrowLeavesCell(const QLineEdit* editor, const QKeyEvent* event);
 
-// Enter in an entry window on a control that leaves the key alone: a focused push button is
-// pressed, as Space presses it (the buttons are not default buttons, so that Enter in a field never
-// presses one); a check box or radio button moves on to the next control as Tab does. Fields keep
-// their own Enter. Installed once on the window.
+// Enter in an entry window on a check box or radio button moves on to the next control as Tab
+// does. Fields keep their own Enter; a focused push button is pressed by Enter in every window
+// (InstallKeyRules), and the buttons are not default buttons, so that Enter in a field never
+// presses one. Installed once on the window.
 void InstallEnterKeys(QWidget* window);
 
 // The keyboard of a numeric entry field. Enter goes on to the next control and is consumed;
