@@ -716,290 +716,279 @@ TEST_F(WmKeysTest, PasswordCloudPreviewAndRenameByKeyboard)
         EXPECT_TRUE(InputQuery(nullptr, u("変更後の名称(全角26文字以内)"), u("名称"), value, 26, 52));
         EXPECT_EQ(value, QString(25, QChar(0x3042)) + u("XY")) << "typing stops at 52 bytes";
         EXPECT_EQ(msg_.beeps(), beeps + 1);
+    }
+}
 
-        namespace {
+namespace {
 
-        // The letters a window answers with Alt: its controls' underlined letters and its shortcuts.
-        QSet<QChar> AltLettersOf(QWidget* window)
-        {
-            QSet<QChar> used;
-            const auto underlined = [&used](const QString& text) {
-                for (qsizetype i = text.indexOf(u'&'); i >= 0 && i + 1 < text.size();
-                     i = text.indexOf(u'&', i + 2))
-                    if (text[i + 1] != u'&') used.insert(text[i + 1].toUpper());
-            };
-            const auto altKeys = [&used](const QList<QKeySequence>& keys) {
-                for (const QKeySequence& k : keys)
-                    if (k.count() && (k[0].keyboardModifiers() & Qt::AltModifier) && k[0].key() < 0x80)
-                        used.insert(QChar(k[0].key()).toUpper());
-            };
-            for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) underlined(b->text());
-            for (QLabel* l : window->findChildren<QLabel*>()) underlined(l->text());
-            for (QGroupBox* g : window->findChildren<QGroupBox*>()) underlined(g->title());
-            for (QTabBar* t : window->findChildren<QTabBar*>())
-                for (int i = 0; i < t->count(); ++i) underlined(t->tabText(i));
-            QList<QAction*> actions = window->findChildren<QAction*>();
-            actions += window->actions();
-            for (QAction* a : std::as_const(actions)) {
-                underlined(a->text());
-                altKeys(a->shortcuts());
-            }
-            for (QShortcut* s : window->findChildren<QShortcut*>()) altKeys(s->keys());
-            return used;
-        }
+// The letters a window answers with Alt: its controls' underlined letters and its shortcuts.
+QSet<QChar> AltLettersOf(QWidget* window)
+{
+    QSet<QChar> used;
+    const auto underlined = [&used](const QString& text) {
+        for (qsizetype i = text.indexOf(u'&'); i >= 0 && i + 1 < text.size(); i = text.indexOf(u'&', i + 2))
+            if (text[i + 1] != u'&') used.insert(text[i + 1].toUpper());
+    };
+    const auto altKeys = [&used](const QList<QKeySequence>& keys) {
+        for (const QKeySequence& k : keys)
+            if (k.count() && (k[0].keyboardModifiers() & Qt::AltModifier) && k[0].key() < 0x80)
+                used.insert(QChar(k[0].key()).toUpper());
+    };
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) underlined(b->text());
+    for (QLabel* l : window->findChildren<QLabel*>()) underlined(l->text());
+    for (QGroupBox* g : window->findChildren<QGroupBox*>()) underlined(g->title());
+    for (QTabBar* t : window->findChildren<QTabBar*>())
+        for (int i = 0; i < t->count(); ++i) underlined(t->tabText(i));
+    QList<QAction*> actions = window->findChildren<QAction*>();
+    actions += window->actions();
+    for (QAction* a : std::as_const(actions)) {
+        underlined(a->text());
+        altKeys(a->shortcuts());
+    }
+    for (QShortcut* s : window->findChildren<QShortcut*>()) altKeys(s->keys());
+    return used;
+}
 
-        // The texts of every field and cell of window, to see that a key typed into none of them.
-        QStringList FieldTexts(QWidget* window)
-        {
-            QStringList texts;
-            for (QLineEdit* e : window->findChildren<QLineEdit*>())
-                texts << e->objectName() + u'=' + e->text();
-            for (QTextEdit* e : window->findChildren<QTextEdit*>())
-                texts << e->objectName() + u'=' + e->toPlainText();
-            for (QPlainTextEdit* e : window->findChildren<QPlainTextEdit*>())
-                texts << e->objectName() + u'=' + e->toPlainText();
-            // The cells of its grids and lists, which a typed key may open for entry.
-            for (QAbstractItemView* v : window->findChildren<QAbstractItemView*>()) {
-                const QAbstractItemModel* m = v->model();
-                for (int r = 0; m && r < m->rowCount(); ++r)
-                    for (int c = 0; c < m->columnCount(); ++c) texts << m->index(r, c).data().toString();
-            }
-            return texts;
-        }
+// The texts of every field and cell of window, to see that a key typed into none of them.
+QStringList FieldTexts(QWidget* window)
+{
+    QStringList texts;
+    for (QLineEdit* e : window->findChildren<QLineEdit*>()) texts << e->objectName() + u'=' + e->text();
+    for (QTextEdit* e : window->findChildren<QTextEdit*>())
+        texts << e->objectName() + u'=' + e->toPlainText();
+    for (QPlainTextEdit* e : window->findChildren<QPlainTextEdit*>())
+        texts << e->objectName() + u'=' + e->toPlainText();
+    // The cells of its grids and lists, which a typed key may open for entry.
+    for (QAbstractItemView* v : window->findChildren<QAbstractItemView*>()) {
+        const QAbstractItemModel* m = v->model();
+        for (int r = 0; m && r < m->rowCount(); ++r)
+            for (int c = 0; c < m->columnCount(); ++c) texts << m->index(r, c).data().toString();
+    }
+    return texts;
+}
 
-        // The first control of window's Tab order that takes typed text.
-        QWidget* FirstTextField(QWidget* window)
-        {
-            for (QWidget* f = window->nextInFocusChain(); f && f != window; f = f->nextInFocusChain()) {
-                if (!f->isVisible() || !f->isEnabled() || !(f->focusPolicy() & Qt::TabFocus) ||
-                    f->window() != window)
-                    continue;
-                if (auto* e = qobject_cast<QLineEdit*>(f); e && !e->isReadOnly()) return f;
-                if (auto* e = qobject_cast<QTextEdit*>(f); e && !e->isReadOnly()) return f;
-                if (auto* e = qobject_cast<QPlainTextEdit*>(f); e && !e->isReadOnly()) return f;
-                if (auto* c = qobject_cast<QComboBox*>(f); c && c->isEditable()) return f;
-            }
-            return nullptr;
-        }
+// The first control of window's Tab order that takes typed text.
+QWidget* FirstTextField(QWidget* window)
+{
+    for (QWidget* f = window->nextInFocusChain(); f && f != window; f = f->nextInFocusChain()) {
+        if (!f->isVisible() || !f->isEnabled() || !(f->focusPolicy() & Qt::TabFocus) || f->window() != window)
+            continue;
+        if (auto* e = qobject_cast<QLineEdit*>(f); e && !e->isReadOnly()) return f;
+        if (auto* e = qobject_cast<QTextEdit*>(f); e && !e->isReadOnly()) return f;
+        if (auto* e = qobject_cast<QPlainTextEdit*>(f); e && !e->isReadOnly()) return f;
+        if (auto* c = qobject_cast<QComboBox*>(f); c && c->isEditable()) return f;
+    }
+    return nullptr;
+}
 
-        // The push buttons of window that the keyboard reaches, in the order they were made.
-        QList<QPushButton*> PushButtonsOf(QWidget* window)
-        {
-            QList<QPushButton*> buttons;
-            for (QPushButton* b : window->findChildren<QPushButton*>())
-                if (b->window() == window && b->isVisible() && b->isEnabled() &&
-                    (b->focusPolicy() & Qt::TabFocus))
-                    buttons << b;
-            return buttons;
-        }
+// The push buttons of window that the keyboard reaches, in the order they were made.
+QList<QPushButton*> PushButtonsOf(QWidget* window)
+{
+    QList<QPushButton*> buttons;
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+        if (b->window() == window && b->isVisible() && b->isEnabled() && (b->focusPolicy() & Qt::TabFocus))
+            buttons << b;
+    return buttons;
+}
 
-        // Answers, while it lives, every modal window and menu that opens over the window under test,
-        // as Escape would: what a button opens is not the concern of the test that presses it.
-        class AnswerEveryModal {
-          public:
-            QPointer<QWidget> own;  // the window under test, left open
-            bool paused = false;    // while the test answers what opens itself
-            AnswerEveryModal()
-            {
-                QObject::connect(&timer_, &QTimer::timeout, [this] {
-                    if (paused) return;
-                    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
-                    QWidget* modal = QApplication::activeModalWidget();
-                    if (!modal || modal == own) return;
-                    if (auto* d = qobject_cast<QDialog*>(modal))
-                        d->reject();
-                    else
-                        modal->close();
-                });
-                timer_.start(10);
-            }
+// Answers, while it lives, every modal window and menu that opens over the window under test,
+// as Escape would: what a button opens is not the concern of the test that presses it.
+class AnswerEveryModal {
+  public:
+    QPointer<QWidget> own;  // the window under test, left open
+    bool paused = false;    // while the test answers what opens itself
+    AnswerEveryModal()
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (paused) return;
+            if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == own) return;
+            if (auto* d = qobject_cast<QDialog*>(modal))
+                d->reject();
+            else
+                modal->close();
+        });
+        timer_.start(10);
+    }
 
-          private:
-            QTimer timer_;
+  private:
+    QTimer timer_;
+};
+
+}  // namespace
+
+// Every window of the program: an Alt+letter the window does not use, typed into its first text
+// field (whose text is selected), types nothing into any field and beeps; Enter on each of its push
+// buttons presses that button. Each window is opened as the program opens it; what a button
+// opens is answered with Escape.
+TEST_F(WmKeysTest, EveryWindowTypesNoUnusedAltLetterAndEnterPressesEachButton)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    // The first opening's word on the missing print service, answered here.
+    showSlipDialog();
+    fmInji->hide();
+    using Body = std::function<void(QWidget*)>;
+    // A window shown as the program shows it, body run while it is, closed after.
+    AnswerEveryModal answer;
+    const auto shown = [&answer](std::function<QWidget*()> window, std::function<void()> prepare = {}) {
+        return [&answer, window, prepare](const Body& body) {
+            if (prepare) prepare();
+            QWidget* w = window();
+            answer.own = w;
+            w->show();
+            body(w);
+            // The help window stays: the window manager would not give it the focus again once
+            // it was hidden (unrelated to the window in front, it is not let to take the focus).
+            if (w != HelpWindow()) w->hide();
         };
-
-        }  // namespace
-
-        // Every window of the program: an Alt+letter the window does not use, typed into its first text
-        // field (whose text is selected), types nothing into any field and beeps; Enter on each of its push
-        // buttons presses that button. Each window is opened as the program opens it; what a button
-        // opens is answered with Escape.
-        TEST_F(WmKeysTest, EveryWindowTypesNoUnusedAltLetterAndEnterPressesEachButton)
-        {
-            if (RanItselfUnderXvfbWithWindowManager()) return;
-            // The first opening's word on the missing print service, answered here.
-            showSlipDialog();
-            fmInji->hide();
-            using Body = std::function<void(QWidget*)>;
-            // A window shown as the program shows it, body run while it is, closed after.
-            AnswerEveryModal answer;
-            const auto shown = [&answer](std::function<QWidget*()> window,
-                                         std::function<void()> prepare = {}) {
-                return [&answer, window, prepare](const Body& body) {
-                    if (prepare) prepare();
-                    QWidget* w = window();
-                    answer.own = w;
-                    w->show();
-                    body(w);
-                    // The help window stays: the window manager would not give it the focus again once
-                    // it was hidden (unrelated to the window in front, it is not let to take the focus).
-                    if (w != HelpWindow()) w->hide();
-                };
-            };
-            // A window the program opens with exec().
-            const auto executed = [&answer](std::function<QWidget*()> window,
-                                            std::function<void()> prepare = {}) {
-                return [&answer, window, prepare](const Body& body) {
-                    if (prepare) prepare();
-                    auto* d = static_cast<QDialog*>(window());
-                    answer.own = d;
-                    WhenShown(window, [&] {
-                        body(d);
-                        // Closed without the window's own questions on leaving.
-                        if (d->isVisible()) d->QDialog::done(QDialog::Rejected);
-                    });
-                    d->exec();
-                };
-            };
-            const struct {
-                const char* name;
-                std::function<void(const Body&)> run;
-            } windows[] = {
-                {"fmMain", shown([] { return static_cast<QWidget*>(fmMain); },
-                                 [&answer] {
-                                     // The start, its period selection and first windows as the program
-                                     // shows them once.
-                                     if (fmMain->isVisible() || !fmMain->startupPending()) return;
-                                     answer.paused = true;
-                                     startMainWindow();
-                                     answer.paused = false;
-                                 })},
-                // The months it offers: the open one, saved.
-                {"fmRefData", executed([] { return fmRefData.get(); }, [] { WritePeriod(); })},
-                {"fmSelData", executed([] { return static_cast<QWidget*>(fmSelData); })},
-                {"fmInji",
-                 executed([] { return fmInji.get(); }, [] { fmInji->setDocument(299, u("給与明細書")); })},
-                {"fmOption", executed([] { return fmOption.get(); })},
-                {"fmVersion",
-                 executed([] { return fmVersion.get(); }, [] { fmVersion->VerStr = u("1.00"); })},
-                {"fmPreView", executed([] { return fmPreView.get(); },
-                                       [this] {
-                                           showSlipDialog();
-                                           fmInji->PublishPrintInputs();
-                                       })},
-                {"fmPrnFormK", executed([] { return fmPrnFormK.get(); })},
-                {"fmPrnFormS", executed([] { return fmPrnFormS.get(); })},
-                {"fmCorpInfo", executed([] { return fmCorpInfo.get(); })},
-                {"fmMembEdit",
-                 executed([] { return fmMembEdit.get(); }, [] { fmMembEdit->setMember(1, false); })},
-                {"fmNotice", shown([] { return fmNotice.get(); },
-                                   [] { fmNotice->Notify(u("ダウンロード中です"), kNoticeDownload); })},
-                {"fmDataEdit", executed([] { return fmDataEdit.get(); }, [] { fmDataEdit->MembSlot = 1; })},
-                {"fmFolder",
-                 executed([] { return fmFolder.get(); }, [this] { fmFolder->FolderName = dir(); })},
-                {"fmKenhoHyo", executed([] { return fmKenhoHyo.get(); })},
-                {"fmSendMail", executed([] { return fmSendMail.get(); },
-                                        [] { fmSendMail->setDocument(299, u("給与明細書")); })},
-                {"fmInpPass", executed([] { return fmInpPass.get(); })},
-                {"fmSetPass",
-                 executed([] { return fmSetPass.get(); }, [] { fmSetPass->PassMode = pmStartup; })},
-                {"fmSetPass cloud",
-                 executed([] { return fmSetPass.get(); }, [] { fmSetPass->PassMode = pmCloud; })},
-                {"fmKenRitu", executed([] { return fmKenRitu.get(); })},
-                {"fmInpDlg", executed([] { return fmInpDlg.get(); })},
-                {"fmPrnItem", executed([] { return fmPrnItem.get(); })},
-                {"fmSelFont", executed([] { return fmSelFont.get(); },
-                                       [] {
-                                           fmSelFont->prepare(u("印刷全体のフォント選択"), u("ＭＳ 明朝"),
-                                                              u("令和8年5月分 給与"));
-                                       })},
-                {"fmSeqNo", executed([] { return fmSeqNo.get(); })},
-                {"fmSelCorp", executed([] { return fmSelCorp.get(); })},
-                {"fmShowLog", executed([] { return fmShowLog.get(); })},
-                {"fmListInp", executed([] { return fmListInp.get(); })},
-                {"fmListEdit", executed([] { return fmListEdit.get(); })},
-                {"fmCloud", executed([] { return fmCloud.get(); })},
-                {"fmCalc", executed([] { return Calculator(); })},
-                {"fmHelp", shown([] { return HelpWindow(); }, [] { ShowHelpContents(); })},
-                {"InputQuery",
-                 [&answer](const Body& body) {
-                     answer.paused = true;
-                     const auto box = [] { return QApplication::activeModalWidget(); };
-                     WhenShown(box, [&] {
-                         answer.own = box();
-                         answer.paused = false;
-                         QWidget* b = box();
-                         body(b);
-                         if (b->isVisible()) static_cast<QDialog*>(b)->reject();
-                     });
-                     QString value = u("トルヴァーネ商事");
-                     InputQuery(fmMain, u("変更後の名称(全角26文字以内)"), u("名称"), value, 26);
-                 }},
-            };
-            // Each window opens over the main window, active as when its command was chosen; what a
-            // button opened beside the window is closed first.
-            const auto fromMainWindow = [] {
-                for (QWidget* top : QApplication::topLevelWidgets())
-                    if (top != fmMain && top != HelpWindow() && top->isVisible() && !top->inherits("QMenu"))
-                        top->hide();
-                if (fmMain->isVisible()) {
-                    ASSERT_TRUE(activated(fmMain));
-                }
-            };
-            for (const auto& window : windows) {
-                SCOPED_TRACE(window.name);
-                // The unused letter, typed into the first text field with its text selected.
-                int buttons = 0;
-                bool opened = false;
-                fromMainWindow();
-                window.run([&](QWidget* w) {
-                    opened = true;
-                    ASSERT_TRUE(activated(w));
-                    QCoreApplication::processEvents();  // what the activation starts
-                    const QSet<QChar> used = AltLettersOf(w);
-                    QChar letter;
-                    for (const QChar c : u("NBQXJZKVYWGLMHUIPTRSEDFCAO"))
-                        if (!used.contains(c)) {
-                            letter = c;
-                            break;
-                        }
-                    ASSERT_FALSE(letter.isNull());
-                    QWidget* field = FirstTextField(w);
-                    if (field) {
-                        field->setFocus();
-                        if (auto* e = qobject_cast<QLineEdit*>(field)) e->selectAll();
-                        if (auto* c = qobject_cast<QComboBox*>(field)) c->lineEdit()->selectAll();
-                    }
-                    const QStringList before = FieldTexts(w);
-                    msg_.clear();
-                    press(w, Qt::Key(letter.unicode()), Qt::AltModifier);
-                    EXPECT_EQ(FieldTexts(w), before)
-                        << "Alt+" << letter.toLatin1() << " in "
-                        << (field ? field->objectName() : u("no field")).toStdString();
-                    // The beep of a letter no one took: the letter was unused.
-                    if (field) {
-                        EXPECT_GE(msg_.beeps(), 1) << "Alt+" << letter.toLatin1() << " is used";
-                    }
-                    buttons = int(PushButtonsOf(w).size());
-                });
-                EXPECT_TRUE(opened);
-                // Enter on each push button, each in the window opened anew.
-                for (int i = 0; i < buttons; ++i) {
-                    SCOPED_TRACE(i);
-                    fromMainWindow();
-                    window.run([&](QWidget* w) {
-                        ASSERT_TRUE(activated(w));
-                        const QList<QPushButton*> all = PushButtonsOf(w);
-                        if (i >= all.size()) return;  // as the window opens this time
-                        QPushButton* b = all[i];
-                        SCOPED_TRACE(b->objectName().isEmpty() ? b->text().toStdString()
-                                                               : b->objectName().toStdString());
-                        b->setFocus();
-                        ASSERT_TRUE(QTest::qWaitFor([b] { return QApplication::focusWidget() == b; }));
-                        QSignalSpy clicked(b, &QAbstractButton::clicked);
-                        press(w, Qt::Key_Return);
-                        EXPECT_EQ(clicked.count(), 1);
-                    });
-                }
-            }
+    };
+    // A window the program opens with exec().
+    const auto executed = [&answer](std::function<QWidget*()> window, std::function<void()> prepare = {}) {
+        return [&answer, window, prepare](const Body& body) {
+            if (prepare) prepare();
+            auto* d = static_cast<QDialog*>(window());
+            answer.own = d;
+            WhenShown(window, [&] {
+                body(d);
+                // Closed without the window's own questions on leaving.
+                if (d->isVisible()) d->QDialog::done(QDialog::Rejected);
+            });
+            d->exec();
+        };
+    };
+    const struct {
+        const char* name;
+        std::function<void(const Body&)> run;
+    } windows[] = {
+        {"fmMain", shown([] { return static_cast<QWidget*>(fmMain); },
+                         [&answer] {
+                             // The start, its period selection and first windows as the program
+                             // shows them once.
+                             if (fmMain->isVisible() || !fmMain->startupPending()) return;
+                             answer.paused = true;
+                             startMainWindow();
+                             answer.paused = false;
+                         })},
+        // The months it offers: the open one, saved.
+        {"fmRefData", executed([] { return fmRefData.get(); }, [] { WritePeriod(); })},
+        {"fmSelData", executed([] { return static_cast<QWidget*>(fmSelData); })},
+        {"fmInji", executed([] { return fmInji.get(); }, [] { fmInji->setDocument(299, u("給与明細書")); })},
+        {"fmOption", executed([] { return fmOption.get(); })},
+        {"fmVersion", executed([] { return fmVersion.get(); }, [] { fmVersion->VerStr = u("1.00"); })},
+        {"fmPreView", executed([] { return fmPreView.get(); },
+                               [this] {
+                                   showSlipDialog();
+                                   fmInji->PublishPrintInputs();
+                               })},
+        {"fmPrnFormK", executed([] { return fmPrnFormK.get(); })},
+        {"fmPrnFormS", executed([] { return fmPrnFormS.get(); })},
+        {"fmCorpInfo", executed([] { return fmCorpInfo.get(); })},
+        {"fmMembEdit", executed([] { return fmMembEdit.get(); }, [] { fmMembEdit->setMember(1, false); })},
+        {"fmNotice", shown([] { return fmNotice.get(); },
+                           [] { fmNotice->Notify(u("ダウンロード中です"), kNoticeDownload); })},
+        {"fmDataEdit", executed([] { return fmDataEdit.get(); }, [] { fmDataEdit->MembSlot = 1; })},
+        {"fmFolder", executed([] { return fmFolder.get(); }, [this] { fmFolder->FolderName = dir(); })},
+        {"fmKenhoHyo", executed([] { return fmKenhoHyo.get(); })},
+        {"fmSendMail",
+         executed([] { return fmSendMail.get(); }, [] { fmSendMail->setDocument(299, u("給与明細書")); })},
+        {"fmInpPass", executed([] { return fmInpPass.get(); })},
+        {"fmSetPass", executed([] { return fmSetPass.get(); }, [] { fmSetPass->PassMode = pmStartup; })},
+        {"fmSetPass cloud", executed([] { return fmSetPass.get(); }, [] { fmSetPass->PassMode = pmCloud; })},
+        {"fmKenRitu", executed([] { return fmKenRitu.get(); })},
+        {"fmInpDlg", executed([] { return fmInpDlg.get(); })},
+        {"fmPrnItem", executed([] { return fmPrnItem.get(); })},
+        {"fmSelFont", executed([] { return fmSelFont.get(); },
+                               [] {
+                                   fmSelFont->prepare(u("印刷全体のフォント選択"), u("ＭＳ 明朝"),
+                                                      u("令和8年5月分 給与"));
+                               })},
+        {"fmSeqNo", executed([] { return fmSeqNo.get(); })},
+        {"fmSelCorp", executed([] { return fmSelCorp.get(); })},
+        {"fmShowLog", executed([] { return fmShowLog.get(); })},
+        {"fmListInp", executed([] { return fmListInp.get(); })},
+        {"fmListEdit", executed([] { return fmListEdit.get(); })},
+        {"fmCloud", executed([] { return fmCloud.get(); })},
+        {"fmCalc", executed([] { return Calculator(); })},
+        {"fmHelp", shown([] { return HelpWindow(); }, [] { ShowHelpContents(); })},
+        {"InputQuery",
+         [&answer](const Body& body) {
+             answer.paused = true;
+             const auto box = [] { return QApplication::activeModalWidget(); };
+             WhenShown(box, [&] {
+                 answer.own = box();
+                 answer.paused = false;
+                 QWidget* b = box();
+                 body(b);
+                 if (b->isVisible()) static_cast<QDialog*>(b)->reject();
+             });
+             QString value = u("トルヴァーネ商事");
+             InputQuery(fmMain, u("変更後の名称(全角26文字以内)"), u("名称"), value, 26);
+         }},
+    };
+    // Each window opens over the main window, active as when its command was chosen; what a
+    // button opened beside the window is closed first.
+    const auto fromMainWindow = [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top != fmMain && top != HelpWindow() && top->isVisible() && !top->inherits("QMenu"))
+                top->hide();
+        if (fmMain->isVisible()) {
+            ASSERT_TRUE(activated(fmMain));
         }
+    };
+    for (const auto& window : windows) {
+        SCOPED_TRACE(window.name);
+        // The unused letter, typed into the first text field with its text selected.
+        int buttons = 0;
+        bool opened = false;
+        fromMainWindow();
+        window.run([&](QWidget* w) {
+            opened = true;
+            ASSERT_TRUE(activated(w));
+            QCoreApplication::processEvents();  // what the activation starts
+            const QSet<QChar> used = AltLettersOf(w);
+            QChar letter;
+            for (const QChar c : u("NBQXJZKVYWGLMHUIPTRSEDFCAO"))
+                if (!used.contains(c)) {
+                    letter = c;
+                    break;
+                }
+            ASSERT_FALSE(letter.isNull());
+            QWidget* field = FirstTextField(w);
+            if (field) {
+                field->setFocus();
+                if (auto* e = qobject_cast<QLineEdit*>(field)) e->selectAll();
+                if (auto* c = qobject_cast<QComboBox*>(field)) c->lineEdit()->selectAll();
+            }
+            const QStringList before = FieldTexts(w);
+            msg_.clear();
+            press(w, Qt::Key(letter.unicode()), Qt::AltModifier);
+            EXPECT_EQ(FieldTexts(w), before) << "Alt+" << letter.toLatin1() << " in "
+                                             << (field ? field->objectName() : u("no field")).toStdString();
+            // The beep of a letter no one took: the letter was unused.
+            if (field) {
+                EXPECT_GE(msg_.beeps(), 1) << "Alt+" << letter.toLatin1() << " is used";
+            }
+            buttons = int(PushButtonsOf(w).size());
+        });
+        EXPECT_TRUE(opened);
+        // Enter on each push button, each in the window opened anew.
+        for (int i = 0; i < buttons; ++i) {
+            SCOPED_TRACE(i);
+            fromMainWindow();
+            window.run([&](QWidget* w) {
+                ASSERT_TRUE(activated(w));
+                const QList<QPushButton*> all = PushButtonsOf(w);
+                if (i >= all.size()) return;  // as the window opens this time
+                QPushButton* b = all[i];
+                SCOPED_TRACE(b->objectName().isEmpty() ? b->text().toStdString()
+                                                       : b->objectName().toStdString());
+                b->setFocus();
+                ASSERT_TRUE(QTest::qWaitFor([b] { return QApplication::focusWidget() == b; }));
+                QSignalSpy clicked(b, &QAbstractButton::clicked);
+                press(w, Qt::Key_Return);
+                EXPECT_EQ(clicked.count(), 1);
+            });
+        }
+    }
+}
