@@ -70,19 +70,17 @@ class FieldHelpTip : public QLabel {
     }
     void showFor(QWidget* field, const QString& text)
     {
-        field_ = field;
         setText(text);
         adjustSize();
         move(field->mapToGlobal(QPoint(0, field->height() + 2)));
         show();
     }
-    QWidget* field() const { return field_; }
-
-  private:
-    QPointer<QWidget> field_;
 };
 
-QPointer<FieldHelpTip> fieldHelp;
+// Held as a QWidget: the application's key filter still looks at it while it is being destroyed,
+// when it is no FieldHelpTip any more.
+QPointer<QWidget> fieldHelp;
+QPointer<QWidget> fieldHelpField;  // the field the help is shown for
 
 class HelpKeys : public QObject {
   public:
@@ -101,7 +99,8 @@ class HelpKeys : public QObject {
             // one; else nothing at all. Either way the next key goes to the field as typed.
             if (const QWidget* help = FieldHelpOf(focus)) {
                 if (!fieldHelp) fieldHelp = new FieldHelpTip;
-                fieldHelp->showFor(focus, help->whatsThis());
+                fieldHelpField = focus;
+                static_cast<FieldHelpTip*>(fieldHelp.data())->showFor(focus, help->whatsThis());
             }
             return true;
         }
@@ -134,7 +133,7 @@ class HelpKeys : public QObject {
                 fieldHelp->hide();
                 return false;
             case QEvent::FocusOut:
-                if (watched == fieldHelp->field()) fieldHelp->hide();
+                if (watched == fieldHelpField) fieldHelp->hide();
                 return false;
             default:
                 return false;
