@@ -629,6 +629,39 @@ TEST_F(DataManageTest, DeletingAPeriodZeroesItsRecordAndPresentByte)
     EXPECT_EQ(thrown([&] { DeletePeriodData(file, 4); }),
               u("年度データファイルの書き込みに失敗しました。\n") + file + u("\nファイルが短すぎます。"));
     EXPECT_EQ(ReadAll(file), QByteArray("short"));
+    // A link to a whole year file elsewhere, or a pipe nothing writes, at the year file's name:
+    // refused at once, neither it nor what it points to changed.
+    const QString elsewhere = dir() + u("elsewhere.dat");
+    StorePeriod(elsewhere, 4, *rec);
+    const QByteArray whole = ReadAll(elsewhere);
+    const QString failed = u("AppError: 年度データファイルの書き込みに失敗しました。\n") + file + u("\n");
+    const struct {
+        const char* what;
+        std::function<int(const QByteArray&)> plant;
+        QString said;
+    } planted[] = {
+        {"a link",
+         [&](const QByteArray& at) {
+             return ::symlink(QFile::encodeName(elsewhere).constData(), at.constData());
+         },
+         failed + u("シンボリックリンクなので読み込みません。")},
+        {"a FIFO", [](const QByteArray& at) { return ::mkfifo(at.constData(), 0600); },
+         failed + u("名前付きパイプなので読み込みません。")},
+    };
+    for (const auto& c : planted) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(file);
+        ASSERT_EQ(c.plant(QFile::encodeName(file)), 0);
+        EXPECT_EQ(InChild([&] {
+                      DeletePeriodData(file, 4);
+                      return u("deleted");
+                  }),
+                  c.said);
+        EXPECT_EQ(ReadAll(elsewhere), whole);
+        struct stat st;
+        ASSERT_EQ(::lstat(QFile::encodeName(file).constData(), &st), 0);
+        EXPECT_FALSE(S_ISREG(st.st_mode));
+    }
 }
 
 TEST_F(DataManageTest, NewYearMustBeOneTheYearListShows)
