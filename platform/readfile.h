@@ -59,7 +59,9 @@ constexpr qint64 MaxReadSize(ReadKind kind)
 // nothing there, ELOOP: a link, EISDIR: a folder, EINVAL: another kind of file, EFBIG: too
 // large, else the system's).
 int OpenForReading(const QString& path, ReadKind kind, QString& reason);
-// The same for name (as the system has it) in the folder open as dirFd, which stays open.
+// The same, throwing IoError::failed(what, path, reason) instead of returning -1.
+int OpenForReadingOrThrow(const QString& path, ReadKind kind, const QString& what);
+// As OpenForReading for name (as the system has it) in the folder open as dirFd, which stays open.
 int OpenForReadingAt(int dirFd, const QByteArray& name, ReadKind kind, QString& reason);
 // The same for the file rel ("name" or "folder/name") below the folder base, whatever the kind
 // following no link below base: each folder on the way is opened O_NOFOLLOW, so that a link put
@@ -67,8 +69,6 @@ int OpenForReadingAt(int dirFd, const QByteArray& name, ReadKind kind, QString& 
 // A link, a pipe or a file in a folder's place on the way fails as at the file (ELOOP for a link,
 // ENOTDIR for anything else) with its reason.
 int OpenBelowForReading(const QString& base, const QString& rel, ReadKind kind, QString& reason);
-// The same, throwing IoError::failed(what, path, reason) instead of returning -1.
-int OpenForReadingOrThrow(const QString& path, ReadKind kind, const QString& what);
 
 // Opens path into file (which then owns the descriptor) by the rules of kind; false with reason
 // (and errno) set. file.fileName() stays empty: messages name path.
