@@ -104,10 +104,9 @@ void copyFile(const QString& from, const QString& to)
     }
 }
 
-// The largest file a restore takes. The largest file the program writes is a year file of
-// 1,349,288 bytes, the settings files stay at a few kilobytes; a file fifty times the year file
-// is not ours, and a restore neither copies it onto the data's disk nor holds it in memory.
-constexpr qint64 MaxRestoreFileSize = qint64(64) << 20;
+// The largest file a restore takes: a file fifty times the year file is not ours, and a restore
+// neither copies it onto the data's disk nor holds it in memory.
+constexpr qint64 MaxRestoreFileSize = MaxReadSize(ReadKind::Backup);
 static_assert(MaxRestoreFileSize > 40 * YearFileSize);
 const QString TooLargeReason = QStringLiteral(
     "ファイルが大きすぎます（復元できるのは64MBまでです。"
@@ -165,36 +164,19 @@ void checkBackupEntries(const QString& folder)
     }
 }
 
-// Opens the file rel (a name, or a folder and a name) below base for reading, following no link
-// below base; -1 with errno set.
-int openBelow(const QString& base, const QString& rel)
-{
-    int dir = ::open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const QStringList parts = rel.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    for (qsizetype k = 0; dir >= 0 && k < parts.size(); ++k) {
-        // Non-blocking, so that a pipe put in place after the check cannot hang the open.
-        const int flags = k + 1 == parts.size() ? O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC
-                                                : O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-        const int fd = ::openat(dir, QFile::encodeName(parts[k]).constData(), flags);
-        const int err = errno;
-        ::close(dir);
-        errno = err;
-        dir = fd;
-    }
-    return dir;
-}
-
 // Copies the backup's file rel (below folder) into the staging folder as to, in blocks; the user
-// is told the backup's file, not the hidden copy. A link, a pipe, a device or a file past
-// MaxRestoreFileSize is refused.
+// is told the backup's file, not the hidden copy. A link (at the file or at its set folder), a
+// pipe, a device or a file past MaxRestoreFileSize is refused.
 void stageFromBackup(const QString& folder, const QString& rel, const QString& to)
 {
     const QString from = WithSlash(folder) + rel;
     const QString what = QStringLiteral("%1 の作業用コピー").arg(QDir::toNativeSeparators(from));
-    const TFd in(openBelow(folder, rel));
+    QString reason;
+    const TFd in(OpenBelowForReading(folder, rel, ReadKind::Backup, reason));
     if (in.fd < 0) {
         const int err = errno;
-        // A link in the way (the file, or its set folder) says ELOOP or ENOTDIR.
+        if (err == EFBIG) refuseEntry(from, TooLargeReason);
+        // What stands in the way (the file, or its set folder) is named as what it is.
         QString step = WithSlash(folder);
         for (const QString& part : rel.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
             step += part;
@@ -204,15 +186,8 @@ void stageFromBackup(const QString& folder, const QString& rel, const QString& t
                 refuseEntry(from, notPlainReason(st.st_mode));
             step += QLatin1Char('/');
         }
-        failOn(QStringLiteral("ファイルの読み込み"), from, err);
+        throw IoError::failed(ReadWhat, QDir::toNativeSeparators(from), reason);
     }
-    struct stat st;
-    if (::fstat(in.fd, &st) != 0) failOn(QStringLiteral("ファイルの読み込み"), from, errno);
-    if (!S_ISREG(st.st_mode)) {
-        const QString reason = notPlainReason(st.st_mode);
-        refuseEntry(from, reason.isEmpty() ? QStringLiteral("通常のファイルではありません。") : reason);
-    }
-    if (st.st_size > MaxRestoreFileSize) refuseEntry(from, TooLargeReason);
     // A file that grows while it is copied is held to the same limit.
     const TBlockCopy r = CopyToNewFile(in.fd, to, MaxRestoreFileSize);
     if (r.outcome == TBlockCopy::TooLarge) refuseEntry(from, TooLargeReason);
@@ -412,11 +387,8 @@ const QString InRootMessage = QStringLiteral(
 void DeletePeriodData(const QString& fileName, int p)
 {
     if (p < 1 || p > PeriodCount) return;
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly))
-        throw IoError::failed(QStringLiteral("年度データファイルの書き込み"), fileName, FileReadReason(f));
-    QByteArray file = f.readAll();
-    f.close();
+    QByteArray file =
+        ReadWholeFileOrThrow(fileName, ReadKind::Data, QStringLiteral("年度データファイルの書き込み"));
     if (file.size() < YearFileSize)
         throw IoError::failed(QStringLiteral("年度データファイルの書き込み"), fileName,
                               QStringLiteral("ファイルが短すぎます。"));
@@ -732,8 +704,12 @@ bool IsRemovableDevice(const QString& device, const QString& sysRoot)
     QString dev = QFileInfo(sysRoot + QStringLiteral("/class/block/") + name).canonicalFilePath();
     if (dev.isEmpty()) return false;
     if (QFileInfo::exists(dev + QStringLiteral("/partition"))) dev = QFileInfo(dev).path();
-    QFile flag(dev + QStringLiteral("/removable"));
-    if (flag.open(QIODevice::ReadOnly) && flag.read(1) == "1") return true;
+    // A flag of a few bytes (sysfs says 4,096 for every attribute).
+    QByteArray flag;
+    QString unread;
+    if (ReadWholeFile(dev + QStringLiteral("/removable"), ReadKind::List, flag, unread) &&
+        flag.startsWith('1'))
+        return true;
     // USB sticks and disks often call themselves fixed, and are unplugged all the same.
     return dev.contains(QStringLiteral("/usb"));
 }

@@ -2,6 +2,8 @@
 // lookups on the tables held in memory.
 #include "payroll/taxtable.h"
 
+#include <sys/stat.h>
+
 #include <QDate>
 #include <QFile>
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include "payroll/common.h"
 #include "payroll/paths.h"
 #include "platform/errors.h"
+#include "platform/readfile.h"
 
 const QString TaxTableKyuyoName = QStringLiteral("税額表(給与).dat");
 const QString TaxTableSyoyoName = QStringLiteral("税額表(賞与).dat");
@@ -62,8 +65,9 @@ template <typename T>
 QString readRecord(const QString& path, T& rec)
 {
     std::memset(static_cast<void*>(&rec), 0, sizeof rec);
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("開けません (%1)").arg(FileReadReason(f));
+    QFile f;
+    QString reason;
+    if (!OpenReadFile(f, path, ReadKind::Table, reason)) return QStringLiteral("開けません (%1)").arg(reason);
     // One byte more than the longest file, so that a file that is too long is seen even where the
     // size the system reports cannot be trusted.
     const qsizetype size = sizeof rec;
@@ -82,7 +86,10 @@ void loadOne(const QString& folder, const QString& name, T& table, QString (*che
 {
     const QString path = folder + name;
     std::memset(static_cast<void*>(&table), 0, sizeof table);
-    if (!QFile::exists(path)) return;
+    // Missing is as if the table were zero; whatever else is at the name (a link, even one to
+    // nowhere, a pipe) is read or refused with its reason.
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return;
     T tmp;
     QString problem = readRecord(path, tmp);
     if (problem.isEmpty()) problem = check(tmp);
@@ -128,8 +135,10 @@ bool IsTableDateLine(const QByteArray& line)
 
 QString TableFileDate(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || f.size() < TableDateSize || !f.seek(f.size() - TableDateSize))
+    QFile f;
+    QString reason;
+    if (!OpenReadFile(f, path, ReadKind::Table, reason) || f.size() < TableDateSize ||
+        !f.seek(f.size() - TableDateSize))
         return {};
     return trailerDate(f.read(TableDateSize));
 }

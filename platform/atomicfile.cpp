@@ -380,14 +380,15 @@ int RemoveOlderTemporaries(const QString& folder)
         if (!isOlderTemporaryName(name)) continue;
         const QByteArray target = name.mid(1, name.size() - 8);
         if (!target.toLower().endsWith(".dat")) continue;
-        const int tfd = ::openat(dirFd, target.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        // Both read as year files are: plain files no larger than one could be, no link followed.
+        QString unread;
+        const int tfd = OpenForReadingAt(dirFd, target, ReadKind::Data, unread);
         if (tfd < 0) continue;
-        const int fd = ::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        const int fd = OpenForReadingAt(dirFd, name, ReadKind::Data, unread);
         struct stat ts, st;
-        bool stale = fd >= 0 && ::fstat(tfd, &ts) == 0 && ::fstat(fd, &st) == 0 && S_ISREG(ts.st_mode) &&
-                     S_ISREG(st.st_mode) && ts.st_uid == ::geteuid() && st.st_uid == ::geteuid() &&
-                     (st.st_mode & 07777) == 0600 && st.st_size == ts.st_size && st.st_size > 0 &&
-                     ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        bool stale = fd >= 0 && ::fstat(tfd, &ts) == 0 && ::fstat(fd, &st) == 0 && ts.st_uid == ::geteuid() &&
+                     st.st_uid == ::geteuid() && (st.st_mode & 07777) == 0600 && st.st_size == ts.st_size &&
+                     st.st_size > 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
         // Size, first bytes, mode and owner are those of a copy the user made with cp as well:
         // only a file that holds nothing its year file does not is removed.
         if (stale) stale = sameContents(fd, tfd, st.st_size) && ::unlinkat(dirFd, name.constData(), 0) == 0;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QStringList>
 #include <cerrno>
 
 #include "platform/atomicfile.h"
@@ -15,16 +16,16 @@ namespace {
 
 bool followsLinks(ReadKind kind)
 {
-    return kind == ReadKind::Settings || kind == ReadKind::Chosen;
+    return kind == ReadKind::Settings || kind == ReadKind::Table || kind == ReadKind::Chosen;
 }
 
-QString tooLargeReason(qint64 size, ReadKind kind)
+QString tooLargeReason(qint64 size, qint64 cap)
 {
     return QStringLiteral(
                "ファイルが大きすぎます（%1 バイトあります。このファイルとして読めるのは %2 "
                "バイトまでです）。")
         .arg(size)
-        .arg(MaxReadSize(kind));
+        .arg(cap);
 }
 
 // The descriptor closed unless released.
@@ -44,31 +45,6 @@ struct TFd {
 
 }  // namespace
 
-qint64 MaxReadSize(ReadKind kind)
-{
-    switch (kind) {
-        case ReadKind::Data:
-            return qint64(16) << 20;
-        case ReadKind::Settings:
-            return qint64(4) << 20;
-        case ReadKind::Journal:
-            return qint64(16) << 20;
-        case ReadKind::Table:
-            return qint64(16) << 20;
-        case ReadKind::Log:
-            return qint64(64) << 20;
-        case ReadKind::Checksum:
-            return qint64(64) << 10;
-        case ReadKind::List:
-            return qint64(1) << 20;
-        case ReadKind::Chosen:
-            return qint64(64) << 20;
-        case ReadKind::Archive:
-            return qint64(256) << 20;
-    }
-    return 0;
-}
-
 QString NotRegularReason(unsigned mode)
 {
     if (S_ISREG(mode)) return {};
@@ -80,25 +56,29 @@ QString NotRegularReason(unsigned mode)
     return QStringLiteral("通常のファイルではありません。");
 }
 
-int OpenForReading(const QString& path, ReadKind kind, QString& reason)
+namespace {
+
+// Opens name in the folder open as dirFd (AT_FDCWD: the current folder, or name a whole path) by
+// the rules of OpenForReading, a link at name followed only when follow, at most cap bytes.
+int openChecked(int dirFd, const QByteArray& name, bool follow, qint64 cap, QString& reason)
 {
-    const QByteArray name = QFile::encodeName(path);
     // What is not a regular file is not even opened: the open of a device may act (a tape
     // rewinds). What is put in its place meanwhile is caught by the fstat below.
     struct stat pre;
-    if ((followsLinks(kind) ? ::stat(name.constData(), &pre) : ::lstat(name.constData(), &pre)) == 0 &&
+    if (::fstatat(dirFd, name.constData(), &pre, follow ? 0 : AT_SYMLINK_NOFOLLOW) == 0 &&
         !S_ISREG(pre.st_mode)) {
         reason = S_ISDIR(pre.st_mode) ? SystemReadReason(EISDIR) : NotRegularReason(pre.st_mode);
         errno = S_ISDIR(pre.st_mode) ? EISDIR : S_ISLNK(pre.st_mode) ? ELOOP : EINVAL;
         return -1;
     }
     // Non-blocking: the open of a FIFO with no writer would wait for one forever.
-    TFd f{::open(name.constData(),
-                 O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followsLinks(kind) ? 0 : O_NOFOLLOW))};
+    TFd f{::openat(dirFd, name.constData(),
+                   O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW))};
     if (f.fd < 0) {
         const int err = errno;
         struct stat st;
-        if (err == ELOOP && ::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode))
+        if (err == ELOOP && ::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(st.st_mode))
             reason = NotRegularReason(st.st_mode);
         else
             reason = SystemReadReason(err);
@@ -117,8 +97,8 @@ int OpenForReading(const QString& path, ReadKind kind, QString& reason)
         errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return -1;
     }
-    if (st.st_size > MaxReadSize(kind)) {
-        reason = tooLargeReason(st.st_size, kind);
+    if (st.st_size > cap) {
+        reason = tooLargeReason(st.st_size, cap);
         errno = EFBIG;
         return -1;
     }
@@ -130,6 +110,52 @@ int OpenForReading(const QString& path, ReadKind kind, QString& reason)
         return -1;
     }
     return f.release();
+}
+
+}  // namespace
+
+int OpenForReading(const QString& path, ReadKind kind, QString& reason)
+{
+    return openChecked(AT_FDCWD, QFile::encodeName(path), followsLinks(kind), MaxReadSize(kind), reason);
+}
+
+int OpenForReadingAt(int dirFd, const QByteArray& name, ReadKind kind, QString& reason)
+{
+    return openChecked(dirFd, name, followsLinks(kind), MaxReadSize(kind), reason);
+}
+
+int OpenBelowForReading(const QString& base, const QString& rel, ReadKind kind, QString& reason)
+{
+    const QStringList parts = rel.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.isEmpty()) {
+        reason = SystemReadReason(EISDIR);
+        errno = EISDIR;
+        return -1;
+    }
+    // base itself is the caller's (a folder the user chose, a link to another disk his to have).
+    TFd dir{::open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    for (qsizetype k = 0; dir.fd >= 0 && k + 1 < parts.size(); ++k) {
+        const QByteArray part = QFile::encodeName(parts[k]);
+        struct stat st;
+        // A link or a pipe in a folder's place is told as what it is, and never opened.
+        if (::fstatat(dir.fd, part.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode)) {
+            reason = S_ISREG(st.st_mode) ? SystemReadReason(ENOTDIR) : NotRegularReason(st.st_mode);
+            errno = S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR;
+            return -1;
+        }
+        const int next = ::openat(dir.fd, part.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int err = errno;
+        ::close(dir.fd);
+        dir.fd = next;
+        errno = err;
+    }
+    if (dir.fd < 0) {
+        const int err = errno;
+        reason = SystemReadReason(err);
+        errno = err;
+        return -1;
+    }
+    return openChecked(dir.fd, QFile::encodeName(parts.last()), false, MaxReadSize(kind), reason);
 }
 
 int OpenForReadingOrThrow(const QString& path, ReadKind kind, const QString& what)
@@ -181,7 +207,7 @@ bool ReadWholeFile(const QString& path, ReadKind kind, QByteArray& data, QString
         }
         if (n == 0) break;
         if (out.size() + n > cap) {
-            reason = tooLargeReason(out.size() + n, kind);
+            reason = tooLargeReason(out.size() + n, cap);
             errno = EFBIG;
             return false;
         }

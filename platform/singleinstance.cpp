@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/filetree.h"
 #include "platform/msgbox.h"
 
 namespace {
@@ -41,7 +42,7 @@ QString defaultFolder()
 {
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (!runtime.isEmpty()) {
-        QDir().mkpath(runtime);
+        MakeFolder(runtime, 0700);
         return runtime;
     }
     // The shared temporary folder: anyone may have made the name first. The first name of the row
@@ -50,10 +51,9 @@ QString defaultFolder()
     const QString base = QDir::tempPath() + QStringLiteral("/pelmoras-%1").arg(::geteuid());
     for (int i = 0; i < 100; ++i) {
         const QString folder = i == 0 ? base : base + QStringLiteral("-%1").arg(i);
-        const QByteArray name = QFile::encodeName(folder);
-        if (::mkdir(name.constData(), 0700) == 0 || errno == EEXIST) {
-            if (isPrivateFolder(name)) return folder;
-        }
+        // A folder there already (anyone's, of any mode) is taken only when it is his own and private;
+        // a link at the name is not followed.
+        if (MakeFolder(folder, 0700) && isPrivateFolder(QFile::encodeName(folder))) return folder;
     }
     // Every name taken by others: a fresh folder of this run alone.
     QByteArray name = QFile::encodeName(base + QStringLiteral("-XXXXXX"));

@@ -12,6 +12,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
 #include "platform/readfile.h"
 
 namespace {
@@ -78,8 +79,7 @@ QString folderOf(const TFtpServer& s)
 {
     QString folder = s.Folder.isEmpty() ? QStringLiteral("/") : s.Folder;
     if (!folder.startsWith(u'/')) folder.prepend(u'/');
-    if (!folder.endsWith(u'/')) folder += u'/';
-    return folder;
+    return WithSlash(folder);
 }
 
 CurlPtr handle(const TFtpServer& s, const QString& name, QByteArray& url, char* error)

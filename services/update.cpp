@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -137,11 +136,13 @@ bool installedTablesNewer(const QString& archive)
     if (entries.isEmpty()) return false;
     for (const QString& e : entries)
         if (!tables.contains(e)) return false;
-    const QString folder = CreateTemporaryFolder(QFileInfo(archive).absolutePath(), QStringLiteral("tables"));
-    if (folder.isEmpty()) return false;
-    const QString unpacked = folder + QLatin1Char('/');
+    // Removed with everything in it when this ends, never through a link.
+    const TStageFolder stage(QFileInfo(archive).absolutePath(), QStringLiteral("tables"));
+    if (!stage.ok()) return false;
+    const QString unpacked = stage.path();
     TUnzipLimits limits;
     limits.maxTotal = limits.maxEntry = qint64(16) << 20;
+    limits.maxEntries = kMaxUpdateEntries;
     bool newer = UnzipFile(archive, unpacked, QString(), limits) == kZipOk;
     for (const QString& f : entries) {
         const QString installed = TableFileDate(TablePath + f);
@@ -149,7 +150,6 @@ bool installedTablesNewer(const QString& archive)
         newer = newer && QFileInfo(unpacked + f).isFile() && !installed.isEmpty() &&
                 TableFileDate(unpacked + f) < installed;
     }
-    QDir(folder).removeRecursively();
     return newer;
 }
 
@@ -204,10 +204,9 @@ TDownload DownloadArchive(const QString& url, const QString& name, long speedWin
         return d;
     }
     const QString file = folder + name, part = file + QStringLiteral(".part"),
-                  sumFile = file + QLatin1String(kChecksumSuffix), probe = file + QStringLiteral(".check");
+                  sumFile = file + QLatin1String(kChecksumSuffix);
     const auto failed = [&](const QString& why) {
         for (const QString& f : {part, file, sumFile}) QFile::remove(f);
-        RemoveTree(probe, TreeOwner::Mine);
         d.Error = why;
         return d;
     };
@@ -252,11 +251,16 @@ TDownload DownloadArchive(const QString& url, const QString& name, long speedWin
     }
     out.close();
     if (Sha256OfFile(part) != want) return failed(QStringLiteral("チェックサムが一致しません。"));
-    // Unpacked once on trial: every entry must read back whole and stay inside its folder.
-    // Into a fresh folder: what a stopped run left there goes first.
-    RemoveTree(probe, TreeOwner::Mine);
-    const int z = UnzipFile(part, probe, QString());
-    RemoveTree(probe, TreeOwner::Mine);
+    // Unpacked once on trial, into a fresh folder removed again at once: every entry must read
+    // back whole and stay inside its folder, and there are no more entries than the installer takes
+    // (an archive it would refuse is refused here, quickly).
+    int z = kZipFailed;
+    {
+        const TStageFolder probe(folder, QStringLiteral("check"));
+        TUnzipLimits limits;
+        limits.maxEntries = kMaxUpdateEntries;
+        if (probe.ok()) z = UnzipFile(part, probe.path(), QString(), limits);
+    }
     if (z != kZipOk) return failed(QStringLiteral("圧縮ファイルが壊れています。"));
     try {
         WriteFileAtomic(sumFile, sumText, QStringLiteral("チェックサムの保存"));

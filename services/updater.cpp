@@ -234,9 +234,12 @@ QString contentProblem(UpdateKind kind, const QString& folder, const QStringList
             return QStringLiteral("表データファイル以外のファイルが含まれています (%1)。").arg(f);
     }
     if (kind == UpdateKind::Program) {
-        QFile exe(folder + QLatin1String(kProgramName));
-        if (!exe.open(QIODevice::ReadOnly) || exe.read(4) != QByteArray("\x7f"
-                                                                        "ELF"))
+        // Read as the archive it came from: never through a link, never waiting on a pipe.
+        QFile exe;
+        QString unread;
+        if (!OpenReadFile(exe, folder + QLatin1String(kProgramName), ReadKind::Archive, unread) ||
+            exe.read(4) != QByteArray("\x7f"
+                                      "ELF"))
             return QStringLiteral("プログラム %1 が含まれていません。").arg(QLatin1String(kProgramName));
     }
     if (kind == UpdateKind::Tables || tables) return tablesProblem(folder);

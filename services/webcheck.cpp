@@ -10,14 +10,14 @@
 
 #include "payroll/paths.h"
 #include "platform/cp932.h"
+#include "platform/filetree.h"
 #include "platform/inifile.h"
 
 QString WebBaseUrl()
 {
     QString base =
         IniFile(SysIniFileName).readString(QStringLiteral("Web"), QStringLiteral("BaseURL")).trimmed();
-    if (!base.isEmpty() && !base.endsWith(u'/')) base += u'/';
-    return base;
+    return base.isEmpty() ? base : WithSlash(base);
 }
 
 bool IsAllowedUrl(const QString& url)

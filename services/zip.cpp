@@ -22,6 +22,7 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/filetree.h"
+#include "platform/readfile.h"
 
 namespace {
 
@@ -129,6 +130,22 @@ struct ZipCloser {
 };
 using ZipPtr = std::unique_ptr<zip_t, ZipCloser>;
 
+// The archive opened to read by the reader's rules (no link at its name, never waiting on a pipe
+// put there, a regular file of at most an archive's size); null otherwise, missing set when
+// nothing (or a folder) is at its name.
+ZipPtr openArchive(const QString& archive, int flags, bool& missing)
+{
+    QString unread;
+    const int fd = OpenForReading(archive, ReadKind::Archive, unread);
+    missing = fd < 0 && (errno == ENOENT || errno == EISDIR);
+    if (fd < 0) return nullptr;
+    int err = 0;
+    // On success the archive owns the descriptor.
+    ZipPtr za(zip_fdopen(fd, flags, &err));
+    if (!za) ::close(fd);
+    return za;
+}
+
 }  // namespace
 
 int ZipFolder(const QString& archive, const QString& folder, const QString& password)
@@ -185,8 +202,8 @@ int ZipFolder(const QString& archive, const QString& folder, const QString& pass
 
 QStringList ZipEntryNames(const QString& archive)
 {
-    int err = 0;
-    ZipPtr za(zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &err));
+    bool missing = false;
+    const ZipPtr za = openArchive(archive, ZIP_RDONLY, missing);
     QStringList names;
     if (!za) return names;
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);
@@ -203,10 +220,9 @@ int UnzipFile(const QString& archive, const QString& folder, const QString& pass
 int UnzipFile(const QString& archive, const QString& folder, const QString& password,
               const TUnzipLimits& limits)
 {
-    if (!QFileInfo(archive).isFile()) return kZipNoSource;
-    int err = 0;
-    ZipPtr za(zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err));
-    if (!za) return kZipFailed;
+    bool missing = false;
+    const ZipPtr za = openArchive(archive, ZIP_RDONLY | ZIP_CHECKCONS, missing);
+    if (!za) return missing ? kZipNoSource : kZipFailed;
     const QByteArray pw = password.toUtf8();
     if (!pw.isEmpty()) zip_set_default_password(za.get(), pw.constData());
     const zip_int64_t n = zip_get_num_entries(za.get(), 0);

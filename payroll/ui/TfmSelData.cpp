@@ -3,7 +3,6 @@
 #include "payroll/ui/TfmSelData.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -34,6 +33,7 @@
 #include "payroll/ui/edithelpers.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
+#include "platform/filetree.h"
 #include "platform/formkit.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
@@ -425,7 +425,9 @@ void TfmSelData::mnBackupClick()
             ShowError(refused);
             return;
         }
-        if (!QDir().mkdir(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
+        // Made now, as every backup folder (0700): one there already (a backup made today) fails.
+        bool made = false;
+        if (!MakeFolder(target, 0700, &made) || !made) {
             ShowError(QStringLiteral("フォルダー作成に失敗しました"));
             return;
         }

@@ -22,6 +22,14 @@ extern "C" zip_t* zip_open(const char* path, int flags, int* errorp)
     if (errorp) *errorp = ZIP_ER_OPEN;
     return nullptr;
 }
+// The same for an archive open as fd (the archive owns it once opened).
+extern "C" zip_t* zip_fdopen(int fd, int flags, int* errorp)
+{
+    static const auto real = reinterpret_cast<decltype(&::zip_fdopen)>(library().symbol("zip_fdopen"));
+    if (real) return real(fd, flags, errorp);
+    if (errorp) *errorp = ZIP_ER_OPEN;
+    return nullptr;
+}
 PEL_LAZY(library(), int, zip_close, (zip_t * za), (za), -1)
 PEL_LAZY(library(), void, zip_discard, (zip_t * za), (za), void())
 PEL_LAZY(library(), zip_error_t*, zip_get_error, (zip_t * za), (za), nullptr)

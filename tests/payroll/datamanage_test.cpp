@@ -629,6 +629,39 @@ TEST_F(DataManageTest, DeletingAPeriodZeroesItsRecordAndPresentByte)
     EXPECT_EQ(thrown([&] { DeletePeriodData(file, 4); }),
               u("年度データファイルの書き込みに失敗しました。\n") + file + u("\nファイルが短すぎます。"));
     EXPECT_EQ(ReadAll(file), QByteArray("short"));
+    // A link to a whole year file elsewhere, or a pipe nothing writes, at the year file's name:
+    // refused at once, neither it nor what it points to changed.
+    const QString elsewhere = dir() + u("elsewhere.dat");
+    StorePeriod(elsewhere, 4, *rec);
+    const QByteArray whole = ReadAll(elsewhere);
+    const QString failed = u("AppError: 年度データファイルの書き込みに失敗しました。\n") + file + u("\n");
+    const struct {
+        const char* what;
+        std::function<int(const QByteArray&)> plant;
+        QString said;
+    } planted[] = {
+        {"a link",
+         [&](const QByteArray& at) {
+             return ::symlink(QFile::encodeName(elsewhere).constData(), at.constData());
+         },
+         failed + u("シンボリックリンクなので読み込みません。")},
+        {"a FIFO", [](const QByteArray& at) { return ::mkfifo(at.constData(), 0600); },
+         failed + u("名前付きパイプなので読み込みません。")},
+    };
+    for (const auto& c : planted) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(file);
+        ASSERT_EQ(c.plant(QFile::encodeName(file)), 0);
+        EXPECT_EQ(InChild([&] {
+                      DeletePeriodData(file, 4);
+                      return u("deleted");
+                  }),
+                  c.said);
+        EXPECT_EQ(ReadAll(elsewhere), whole);
+        struct stat st;
+        ASSERT_EQ(::lstat(QFile::encodeName(file).constData(), &st), 0);
+        EXPECT_FALSE(S_ISREG(st.st_mode));
+    }
 }
 
 TEST_F(DataManageTest, NewYearMustBeOneTheYearListShows)
@@ -704,7 +737,11 @@ TEST_F(DataManageTest, OnlyRemovableMountsAreShownAsRemovable)
                              std::initializer_list<const char*> partitions) {
         const QString folder = sys + u("/devices/") + u(bus) + u("/block/") + u(name);
         QDir().mkpath(folder);
-        WriteAll(folder + u("/removable"), QByteArray(removable) + '\n');
+        // No flag: a pipe in its place, which nothing writes.
+        if (removable)
+            WriteAll(folder + u("/removable"), QByteArray(removable) + '\n');
+        else
+            ::mkfifo(QFile::encodeName(folder + u("/removable")).constData(), 0600);
         QDir().mkpath(sys + u("/class/block"));
         QFile::link(folder, sys + u("/class/block/") + u(name));
         for (const char* p : partitions) {
@@ -718,6 +755,7 @@ TEST_F(DataManageTest, OnlyRemovableMountsAreShownAsRemovable)
     disk("pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/host7/target7:0:0/7:0:0:0", "sdc", "1", {"sdc1"});
     disk("pci0000:00/0000:00:1d.0/0000:3d:00.0/nvme/nvme0", "nvme0n1", "0", {"nvme0n1p3"});
     disk("platform/floppy.0", "fd0", "1", {});
+    disk("pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0", "sdd", nullptr, {"sdd1"});
     const struct {
         TMount mount;
         bool listed;
@@ -734,6 +772,7 @@ TEST_F(DataManageTest, OnlyRemovableMountsAreShownAsRemovable)
         {{u("/floppy"), u("/dev/fd0"), u("vfat"), {}}, true, true},
         {{u("/net/server"), u("server:/export"), u("nfs4"), {}}, true, false},
         {{u("/mnt/gone"), u("/dev/sdz1"), u("ext4"), {}}, true, false},  // no such disk
+        {{u("/mnt/odd"), u("/dev/sdd1"), u("ext4"), {}}, true, false},   // a flag that never answers
     };
     QList<TMount> mounts;
     for (const auto& c : cases) mounts << c.mount;

@@ -2,6 +2,9 @@
 // figures worked out by hand from the published 2026 tables (data/tables/*.csv).
 #include "payroll/taxtable.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QLocale>
 #include <QMap>
@@ -420,6 +423,8 @@ TEST_F(TaxTableTest, BrokenTableFileCountsAsMissing)
         const char* how;
         const QString& file;
         std::function<void(QByteArray&)> spoil;
+        // Put at the file's name in its place: refused at once, never read through.
+        std::function<bool(const QByteArray&)> plant = {};
     } cases[] = {
         {"one byte short", TaxTableKyuyoName, [](QByteArray& b) { b.chop(1); }},
         {"one byte long", TaxTableKyuyoName, [](QByteArray& b) { b.append('\0'); }},
@@ -446,15 +451,40 @@ TEST_F(TaxTableTest, BrokenTableFileCountsAsMissing)
         {"pension up to grade 51", KenhoTableName, grades(50, 4, 51)},
         {"pension from 36 to 35", KenhoTableName, grades(50, 36, 35)},
         {"pension from grade 0", KenhoTableName, grades(50, 0, 35)},
+        {"a link to a FIFO", KenhoTableName, [](QByteArray&) {},
+         [&](const QByteArray& at) {
+             const QByteArray fifo = QFile::encodeName(dir() + u("fifo"));
+             ::unlink(fifo.constData());
+             return ::mkfifo(fifo.constData(), 0600) == 0 && ::unlink(at.constData()) == 0 &&
+                    ::symlink(fifo.constData(), at.constData()) == 0;
+         }},
+        {"a link to nowhere", TaxTableKyuyoName, [](QByteArray&) {},
+         [](const QByteArray& at) {
+             return ::unlink(at.constData()) == 0 && ::symlink("/nonexistent", at.constData()) == 0;
+         }},
+        {"a FIFO", TaxTableSyoyoName, [](QByteArray&) {},
+         [](const QByteArray& at) {
+             return ::unlink(at.constData()) == 0 && ::mkfifo(at.constData(), 0600) == 0;
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(QString(c.file + u' ' + QString::fromUtf8(c.how)).toStdString());
+        // Whatever the row before planted goes, not written through.
+        for (const QString& name : {TaxTableKyuyoName, TaxTableSyoyoName, KenhoTableName})
+            QFile::remove(dir() + name);
         copyBuilt(c.file, c.spoil);
+        if (c.plant) {
+            ASSERT_TRUE(c.plant(QFile::encodeName(dir() + c.file)));
+            EXPECT_EQ(TableFileDate(dir() + c.file), QString());
+        }
         LoadTableFiles();
         EXPECT_EQ(TableFileCount, 2);
         EXPECT_EQ(ReadTableFiles(dir()).problems, TableFileProblems);
         ASSERT_EQ(TableFileProblems.size(), 1);
         EXPECT_TRUE(TableFileProblems[0].startsWith(c.file));
+        if (c.plant) {
+            EXPECT_TRUE(TableFileProblems[0].contains(u("開けません"))) << TableFileProblems[0].toStdString();
+        }
         const bool kyuyo = &c.file == &TaxTableKyuyoName, syoyo = &c.file == &TaxTableSyoyoName;
         EXPECT_EQ(TaxTableKyuyo.RowCount, kyuyo ? 0 : 239);
         EXPECT_EQ(CalcGensenZei(300000, 0, 0), kyuyo ? 0 : 7930);

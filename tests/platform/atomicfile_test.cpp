@@ -281,6 +281,70 @@ TEST_F(AtomicFileTest, TheReaderTakesOnlyAPlainFileUpToItsKindsSize)
     }
     EXPECT_GT(MaxReadSize(ReadKind::Data), 10 * 1349288);
 
+    // Below a folder (a backup's files): whatever the kind, no link below it is followed, neither
+    // at the file nor at a folder on the way; the folder itself may be reached through a link.
+    const QString base = dir() + u("bk/"), elsewhere = dir() + u("elsewhere/");
+    const struct {
+        const char* name;
+        std::function<bool()> plant;
+        const char* reason;  // nullptr: read
+    } below[] = {
+        {"a plain file", [&] { return QFile::copy(plain, base + u("Data2_a/x.dat")); }, nullptr},
+        {"the base reached through a link",
+         [&] {
+             return QFile::copy(plain, base + u("Data2_a/x.dat")) && QDir(elsewhere).removeRecursively() &&
+                    QFile::rename(dir() + u("bk"), elsewhere) && QFile::link(elsewhere, dir() + u("bk"));
+         },
+         nullptr},
+        {"the file a link", [&] { return QFile::link(plain, base + u("Data2_a/x.dat")); },
+         "シンボリックリンクなので読み込みません。"},
+        {"the folder on the way a link",
+         [&] {
+             return QFile::copy(plain, elsewhere + u("x.dat")) &&
+                    QDir(base + u("Data2_a")).removeRecursively() &&
+                    QFile::link(elsewhere, base + u("Data2_a"));
+         },
+         "シンボリックリンクなので読み込みません。"},
+        {"the folder on the way a FIFO",
+         [&] {
+             return QDir(base + u("Data2_a")).removeRecursively() &&
+                    ::mkfifo(QFile::encodeName(base + u("Data2_a")).constData(), 0600) == 0;
+         },
+         "名前付きパイプなので読み込みません。"},
+        {"the file a FIFO",
+         [&] { return ::mkfifo(QFile::encodeName(base + u("Data2_a/x.dat")).constData(), 0600) == 0; },
+         "名前付きパイプなので読み込みません。"},
+        {"the file past its cap",
+         [&] {
+             WriteAll(base + u("Data2_a/x.dat"), "");
+             return ::truncate(QFile::encodeName(base + u("Data2_a/x.dat")).constData(),
+                               MaxReadSize(ReadKind::Settings) + 1) == 0;
+         },
+         "ファイルが大きすぎます"},
+    };
+    for (const auto& c : below) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(dir() + u("bk"));
+        QDir(dir() + u("bk")).removeRecursively();
+        QDir(elsewhere).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(base + u("Data2_a")) && QDir().mkpath(elsewhere));
+        ASSERT_TRUE(c.plant());
+        const QString said = InChild([&] {
+            QString reason;
+            const int fd = OpenBelowForReading(base, u("Data2_a/x.dat"), ReadKind::Settings, reason);
+            if (fd < 0) return u("refused: ") + reason;
+            char bytes[64];
+            const ssize_t n = ::read(fd, bytes, sizeof bytes);
+            ::close(fd);
+            return QString::fromLatin1(bytes, n < 0 ? 0 : int(n));
+        });
+        if (c.reason)
+            EXPECT_TRUE(said.startsWith(u("refused: ") + QString::fromUtf8(c.reason))) << said;
+        else
+            EXPECT_EQ(said, u("plain bytes"));
+    }
+    QFile::remove(dir() + u("bk"));
+
     // The block copy: a year file's bytes whole into a new private file; never over a link put
     // at the target; past its cap nothing of the copy is left.
     const QByteArray year = QByteArray(1349288, '\x01') + "end";

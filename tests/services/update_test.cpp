@@ -94,6 +94,12 @@ TEST_F(UpdateTest, OnlyAWholeCheckedArchiveIsKept)
                 {{TaxTableKyuyoName, dir() + u("evil.dat")}, {u("../evil.dat"), dir() + u("evil.dat")}});
     WriteAll(web + u("badsum.zip"), ReadAll(web + u("good.zip")));
     WriteAll(web + u("badsum.zip.sha256"), "not a checksum\n");
+    // More entries than any published archive holds: the installer would refuse it.
+    QList<std::pair<QString, QString>> many;
+    for (int i = 0; i <= kMaxUpdateEntries; ++i)
+        many.push_back({u("help/%1.html").arg(i), dir() + u("evil.dat")});
+    MakeArchive(web + u("many.zip"), many);
+    WriteChecksum(web + u("many.zip"));
     UpdateSite site(web);
     ASSERT_NE(site.port(), 0);
 
@@ -110,6 +116,7 @@ TEST_F(UpdateTest, OnlyAWholeCheckedArchiveIsKept)
         {"short.zip", false, ""},
         {"garbage.zip", false, "圧縮ファイルが壊れています。"},
         {"escape.zip", false, "圧縮ファイルが壊れています。"},
+        {"many.zip", false, "圧縮ファイルが壊れています。"},
     };
     for (const auto& c : cases) {
         ClearUpdateFolder();

@@ -2,6 +2,8 @@
 // wrong passwords, and entries that would leave the target folder.
 #include "services/zip.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QProcess>
 
@@ -80,6 +82,24 @@ TEST_F(ZipTest, MissingEmptyAndUnsafeSourcesWriteNothing)
     EXPECT_EQ(UnzipFile(dir() + u("a.zip"), dir() + u("empty"), u("pw")), kZipNoSource);
     WriteAll(dir() + u("junk.zip"), "PK\x03\x04 not an archive");
     EXPECT_EQ(UnzipFile(dir() + u("junk.zip"), dir() + u("empty"), u("pw")), kZipFailed);
+    // An archive reached through a link, or a pipe at its name: neither read through nor waited on.
+    ASSERT_TRUE(
+        run(u("/usr/bin/python3"),
+            {u("-c"), u("import zipfile\nz=zipfile.ZipFile('good.zip','w')\nz.writestr('ok.txt','a')\n"
+                        "z.close()\n")},
+            dir()));
+    ASSERT_TRUE(QFile::link(dir() + u("good.zip"), dir() + u("linked.zip")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir() + u("fifo.zip")).constData(), 0600), 0);
+    for (const char* name : {"linked.zip", "fifo.zip"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(InChild([&] {
+                      return ZipEntryNames(dir() + u(name)).join(u' ') + u("|") +
+                             QString::number(UnzipFile(dir() + u(name), dir() + u("empty"), u("")));
+                  }),
+                  u("|") + QString::number(kZipFailed));
+        EXPECT_TRUE(QDir(dir() + u("empty")).isEmpty());
+    }
+    EXPECT_EQ(ZipEntryNames(dir() + u("good.zip")), QStringList{u("ok.txt")});
 
     // Archives that would write outside the target, each with a harmless first entry.
     const struct {
