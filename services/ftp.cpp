@@ -7,11 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+#include <cerrno>
 #include <memory>
 #include <mutex>
 
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
+#include "services/curlreason.h"
 
 namespace {
 
@@ -23,6 +25,7 @@ struct Transfer {
     qint64 received = 0;
     bool tooLarge = false;
     bool moved = false;  // data went either way
+    int writeErrno = 0;  // why the local file did not take a block (a full disk ...)
 };
 
 size_t readFile(char* buf, size_t size, size_t n, void* data)
@@ -41,7 +44,10 @@ size_t writeFile(char* buf, size_t size, size_t n, void* data)
         t->tooLarge = true;
         return 0;
     }
-    return t->file->write(buf, qint64(size * n)) == qint64(size * n) ? size * n : 0;
+    errno = 0;
+    if (t->file->write(buf, qint64(size * n)) == qint64(size * n)) return size * n;
+    t->writeErrno = errno ? errno : EIO;
+    return 0;
 }
 
 int onProgress(void* data, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow)
@@ -114,8 +120,8 @@ QString hostPort(const TFtpServer& s)
     return s.Host + QLatin1Char(':') + QString::number(s.Port);
 }
 
-// A connection that failed is told in our words (libcurl's carry timings); everything else with
-// libcurl's reason.
+// A connection that failed is told in our words with the server's address; everything else with
+// the reason in the program's words.
 TFtpResult finish(CURLcode rc, const char* error, const Transfer& t, const TFtpServer& s)
 {
     TFtpResult r;
@@ -123,7 +129,7 @@ TFtpResult finish(CURLcode rc, const char* error, const Transfer& t, const TFtpS
     r.Cancelled = t.cancelled;
     if (r.Ok) return r;
     r.Failure = FtpFailure::Other;
-    r.Error = QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+    r.Error = CurlReason(rc, error, t.writeErrno);
     switch (rc) {
         case CURLE_COULDNT_RESOLVE_HOST:
             r.Failure = FtpFailure::Connect;

@@ -7,6 +7,7 @@ killed, and stop by themselves after a minute at most.
   badserver.py ftp-stall      FTP: logs in; a download sends 1000 bytes and stalls, an upload is never read
   badserver.py ftp-endless    FTP: logs in; a download of unknown size sends data without end
   badserver.py ftp-noconfirm  FTP: logs in; an upload is read whole and never confirmed
+  badserver.py ftp-drop       FTP: logs in; a download of 100 bytes sends 10 and drops both connections
   badserver.py smtp-stall     SMTP: takes a whole message, then never answers its end
 """
 import socket
@@ -96,6 +97,10 @@ def ftp(c):
             d = accept(data)
             if MODE == "ftp-endless":
                 send_slowly(d, True)
+            elif MODE == "ftp-drop":
+                d.sendall(b"y" * 10)
+                d.close()
+                break
             else:
                 d.sendall(b"y" * 1000)
                 while time.time() < DEADLINE:

@@ -173,10 +173,10 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
     QFile::remove(remote + k + u(".inf"));
     QDir().mkpath(remote + k + u(".inf"));
     ASSERT_FALSE(CloudBackup(true));
-    EXPECT_EQ(
-        box.lastText(),
-        u("バックアップ日付ファイルのアップロードに失敗しました。\r(QUOT string not accepted: RNTO %1.inf)")
-            .arg(k));
+    EXPECT_EQ(box.lastText(), u("バックアップ日付ファイルのアップロードに失敗しました。\r("
+                                "サーバーが要求を拒否しました。（QUOT string "
+                                "not accepted: RNTO %1.inf）)")
+                                  .arg(k));
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
     // The archive's name taken by a folder on the server: the archive cannot be put in place.
     const QByteArray before = ReadAll(remote + k + u(".zip"));
@@ -185,7 +185,7 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
     ASSERT_FALSE(CloudBackup(true));
     EXPECT_EQ(box.lastText(),
               u("クラウドへのアップロードを中断しました。\r(ファイアウォールにブロックされてる場合、中断さ"
-                "れます)\rQUOT string not accepted: RNTO %1.zip")
+                "れます)\rサーバーが要求を拒否しました。（QUOT string not accepted: RNTO %1.zip）")
                   .arg(k));
     EXPECT_FALSE(QFileInfo::exists(remote + k + u(".zip.part")));
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
@@ -264,7 +264,10 @@ TEST_F(CloudTest, FailedRestoresLeaveTheData)
     EXPECT_EQ(box.lastText(), u("クラウドにデータが有りません。"));
     box.answer(MsgResult::Yes);
     EXPECT_FALSE(CloudDeleteData());
-    EXPECT_EQ(box.lastText(), u("クラウドのデータを削除できませんでした。\r(QUOT command failed with 550)"));
+    EXPECT_EQ(
+        box.lastText(),
+        u("クラウドのデータを削除できませんでした。\r(サーバーが要求を拒否しました。（QUOT command failed "
+          "with 550）)"));
     dataUnchanged();
 }
 
@@ -485,6 +488,7 @@ TEST_F(CloudWindow, FailedConnectionsAreToldApartFromMissingData)
                             "にログインできません（ユーザー名かパスワードが違います）)")
                               .arg(port);
     const QString noData = u("クラウドにデータが有りません。");
+    std::unique_ptr<BadServer> drop;
     const struct {
         const char* what;
         std::function<void()> arrange;
@@ -502,6 +506,14 @@ TEST_F(CloudWindow, FailedConnectionsAreToldApartFromMissingData)
          "転送先が存在しません", u("転送元が存在しません"), u("転送元が存在しません")},
         {"refused login", [&] { useServer(port, "wrong"); }, nullptr, login, {}},
         {"wrong port", [&] { useServer(1, "pw"); }, nullptr, connect.arg(1), connect.arg(1)},
+        {"connection dropped in the download",
+         [&] {
+             drop = std::make_unique<BadServer>("ftp-drop");
+             useServer(drop->port(), "pw");
+         },
+         nullptr,
+         u("クラウドからのダウンロードに失敗しました。\r(通信が途中で切れました。)"),
+         {}},
         {"no server",
          [&] {
              useServer(port, "pw");
