@@ -4,10 +4,13 @@
 #include <curl/curl.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -87,16 +90,22 @@ QString folderOf(const TFtpServer& s)
     return folder;
 }
 
+// The address of name in the server's folder: the path from the root of the server ("%2F"), each
+// part escaped.
+QByteArray urlOf(const TFtpServer& s, const QString& name)
+{
+    const QString folder = folderOf(s);
+    return "ftp://" + QUrl::toPercentEncoding(s.Host, ":[]") + ":" + QByteArray::number(s.Port) + "/%2F" +
+           QUrl::toPercentEncoding(folder.mid(1), "/") + QUrl::toPercentEncoding(name);
+}
+
 CurlPtr handle(const TFtpServer& s, const QString& name, QByteArray& url, char* error)
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     CurlPtr c(curl_easy_init());
     if (!c) return c;
-    const QString folder = folderOf(s);
-    // The path from the root of the server ("%2F"), each part escaped.
-    url = "ftp://" + QUrl::toPercentEncoding(s.Host, ":[]") + ":" + QByteArray::number(s.Port) + "/%2F" +
-          QUrl::toPercentEncoding(folder.mid(1), "/") + QUrl::toPercentEncoding(name);
+    url = urlOf(s, name);
     curl_easy_setopt(c.get(), CURLOPT_URL, url.constData());
     curl_easy_setopt(c.get(), CURLOPT_ERRORBUFFER, error);
     // What a transfer without a local file gets (the size and date lines) goes nowhere.
@@ -179,39 +188,157 @@ TFtpResult noHandle()
 
 }  // namespace
 
+namespace {
+
+// How often an upload asks the server how much of the file it holds.
+constexpr int kConfirmEveryMs = 500;
+
+struct MultiFree {
+    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
+};
+
+// The upload's own progress: what was sent, and the stop of a cancel.
+int onUploadProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulNow)
+{
+    auto* t = static_cast<Transfer*>(data);
+    t->moved = t->moved || ulNow > 0;
+    return t->cancelled ? 1 : 0;
+}
+
+// Runs easy through multi to its end; between the turns of libcurl, turn() runs (the windows,
+// the progress, more transfers added to multi). Returns easy's result.
+CURLcode runThrough(CURLM* multi, CURL* easy, const std::function<void(CURL* done, CURLcode rc)>& ended,
+                    const std::function<void()>& turn)
+{
+    curl_multi_add_handle(multi, easy);
+    for (bool running = true; running;) {
+        int active = 0;
+        curl_multi_perform(multi, &active);
+        int left = 0;
+        while (CURLMsg* m = curl_multi_info_read(multi, &left)) {
+            if (m->msg != CURLMSG_DONE) continue;
+            const CURLcode rc = m->data.result;
+            CURL* done = m->easy_handle;
+            curl_multi_remove_handle(multi, done);
+            if (done == easy) {
+                running = false;
+                ended(done, rc);
+                return rc;
+            }
+            ended(done, rc);
+        }
+        turn();
+        curl_multi_poll(multi, nullptr, 0, 50, nullptr);
+    }
+    return CURLE_OK;
+}
+
+}  // namespace
+
 TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const QString& name,
                      const FtpProgress& progress)
 {
     QFile file(localFile);
     if (!file.open(QIODevice::ReadOnly)) return {false, false, file.errorString(), FtpFailure::Other};
-    char error[CURL_ERROR_SIZE] = {};
-    QByteArray url;
+    const qint64 total = file.size();
+    char error[CURL_ERROR_SIZE] = {}, askError[CURL_ERROR_SIZE] = {};
+    QByteArray url, askUrl;
     const QString part = name + QStringLiteral(".part");
     CurlPtr c = handle(server, part, url, error);
-    if (!c) return noHandle();
+    // The second connection that asks the server the size of what it holds of the file so far.
+    CurlPtr ask = handle(server, part, askUrl, askError);
+    std::unique_ptr<CURLM, MultiFree> multi(curl_multi_init());
+    if (!c || !ask || !multi) return noHandle();
+    curl_easy_setopt(ask.get(), CURLOPT_NOBODY, 1L);
     Transfer t{&file, &progress};
-    const QByteArray rnfr = "RNFR " + part.toUtf8(), rnto = "RNTO " + name.toUtf8();
-    curl_slist* post = curl_slist_append(nullptr, rnfr.constData());
-    post = curl_slist_append(post, rnto.constData());
     curl_easy_setopt(c.get(), CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(c.get(), CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_RETRY));
-    curl_easy_setopt(c.get(), CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
+    curl_easy_setopt(c.get(), CURLOPT_INFILESIZE_LARGE, curl_off_t(total));
     curl_easy_setopt(c.get(), CURLOPT_READFUNCTION, readFile);
     curl_easy_setopt(c.get(), CURLOPT_READDATA, &t);
-    curl_easy_setopt(c.get(), CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(c.get(), CURLOPT_XFERINFOFUNCTION, onUploadProgress);
     curl_easy_setopt(c.get(), CURLOPT_XFERINFODATA, &t);
     curl_easy_setopt(c.get(), CURLOPT_NOPROGRESS, 0L);
-    // The rename runs only after the whole file arrived.
-    curl_easy_setopt(c.get(), CURLOPT_POSTQUOTE, post);
-    const CURLcode rc = curl_easy_perform(c.get());
-    c.reset();
-    curl_slist_free_all(post);
-    const TFtpResult r = finish(rc, error, t, server);
-    if (r.Ok) {
-        // The server took the whole file and put it in place.
-        if (progress) progress(file.size(), file.size());
-    } else if (r.Failure != FtpFailure::Connect) {
+
+    // The progress shows the bytes the server holds, never the whole file before the server has
+    // put it in place: what was only sent may still sit in buffers on the way.
+    qint64 confirmed = 0;
+    bool asking = false;
+    QElapsedTimer sinceAsked;
+    sinceAsked.start();
+    bool honourCancel = true;
+    const auto tell = [&] {
+        const qint64 shown = std::min(confirmed, total - 1);
+        if (progress) {
+            if (!progress(std::max<qint64>(shown, 0), total) && honourCancel) t.cancelled = true;
+        } else {
+            QCoreApplication::processEvents();
+        }
+    };
+    const auto ended = [&](CURL* done, CURLcode rc) {
+        if (done != ask.get()) return;
+        asking = false;
+        sinceAsked.restart();
+        curl_off_t size = -1;
+        if (rc == CURLE_OK &&
+            curl_easy_getinfo(done, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK &&
+            size > confirmed)
+            confirmed = qint64(size);
+    };
+    CURLcode rc = runThrough(multi.get(), c.get(), ended, [&] {
+        if (!asking && t.moved && sinceAsked.elapsed() >= kConfirmEveryMs) {
+            asking = true;
+            curl_multi_add_handle(multi.get(), ask.get());
+        }
+        tell();
+    });
+    if (asking) curl_multi_remove_handle(multi.get(), ask.get());
+    ask.reset();
+    // The server confirmed every byte (226). A cancel is still taken until the rename is sent.
+    if (rc == CURLE_OK) {
+        confirmed = total;
+        tell();
+        if (t.cancelled) rc = CURLE_ABORTED_BY_CALLBACK;
+    }
+    if (rc != CURLE_OK) {
+        const TFtpResult r = finish(rc, error, t, server);
         // What arrived of a cancelled or broken upload is of no use on the server.
+        if (r.Failure != FtpFailure::Connect) FtpDelete(server, part);
+        return r;
+    }
+    // The rename puts the file in place: once sent, its answer decides the outcome, and no cancel
+    // stops the wait for it. The quoted commands run before the change of folder: full paths.
+    honourCancel = false;
+    const QString folder = folderOf(server);
+    const QByteArray rnfr = "RNFR " + (folder + part).toUtf8(), rnto = "RNTO " + (folder + name).toUtf8();
+    curl_slist* quote = curl_slist_append(nullptr, rnfr.constData());
+    quote = curl_slist_append(quote, rnto.constData());
+    // The upload's connection, logged in, is taken again.
+    const QByteArray folderUrl = urlOf(server, QString());
+    curl_easy_setopt(c.get(), CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(c.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(c.get(), CURLOPT_URL, folderUrl.constData());
+    curl_easy_setopt(c.get(), CURLOPT_QUOTE, quote);
+    Transfer none;
+    curl_easy_setopt(c.get(), CURLOPT_XFERINFODATA, &none);
+    std::memset(error, 0, sizeof error);
+    rc = runThrough(
+        multi.get(), c.get(), [](CURL*, CURLcode) {}, tell);
+    c.reset();
+    curl_slist_free_all(quote);
+    TFtpResult r = finish(rc, error, none, server);
+    if (rc == CURLE_QUOTE_ERROR) {
+        r.Error = QStringLiteral("サーバーで %1 を置き換えられません。").arg(name);
+    } else if (!r.Ok) {
+        // The answer to the rename was lost: the server's folder tells whether it was done.
+        const TFtpResult still = FtpSize(server, part);
+        if (!still.Ok && still.Failure == FtpFailure::NoFile && FtpSize(server, name).Size == total)
+            r = {true, false, {}, FtpFailure::None};
+    }
+    if (r.Ok) {
+        // The server holds the whole file in its place.
+        if (progress) progress(total, total);
+    } else {
         FtpDelete(server, part);
     }
     return r;

@@ -5,6 +5,7 @@
 
 #include <zip.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -173,11 +174,17 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
     QFile::remove(remote + k + u(".inf"));
     QDir().mkpath(remote + k + u(".inf"));
     ASSERT_FALSE(CloudBackup(true));
-    EXPECT_EQ(box.lastText(), u("バックアップ日付ファイルのアップロードに失敗しました。\r("
-                                "サーバーが要求を拒否しました。（QUOT string "
-                                "not accepted: RNTO %1.inf）)")
+    EXPECT_EQ(box.lastText(), u("バックアップ日付ファイルのアップロードに失敗しました。\r(サーバーで %1.inf "
+                                "を置き換えられません。)")
                                   .arg(k));
-    EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
+    // The server holds the new archive: the date is the new backup's.
+    EXPECT_NE(ReadAll(remote + k + u(".zip")), archive);
+    EXPECT_TRUE(QDateTime::fromString(CloudBackupDate(), u("yyyy/MM/dd hh:mm")).isValid())
+        << CloudBackupDate();
+    EXPECT_NE(CloudBackupDate(), u("2026/01/02 03:04"));
+    IniFile again(SysIniFileName);
+    again.writeString(u("Cloud"), u("BackupDate"), u("2026/01/02 03:04"));
+    again.save();
     // The archive's name taken by a folder on the server: the archive cannot be put in place.
     const QByteArray before = ReadAll(remote + k + u(".zip"));
     QFile::remove(remote + k + u(".zip"));
@@ -185,7 +192,7 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
     ASSERT_FALSE(CloudBackup(true));
     EXPECT_EQ(box.lastText(),
               u("クラウドへのアップロードを中断しました。\r(ファイアウォールにブロックされてる場合、中断さ"
-                "れます)\rサーバーが要求を拒否しました。（QUOT string not accepted: RNTO %1.zip）")
+                "れます)\rサーバーで %1.zip を置き換えられません。")
                   .arg(k));
     EXPECT_FALSE(QFileInfo::exists(remote + k + u(".zip.part")));
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
