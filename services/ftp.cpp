@@ -2,17 +2,24 @@
 #include "services/ftp.h"
 
 #include <curl/curl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
@@ -30,13 +37,6 @@ struct Transfer {
     bool moved = false;  // data went either way
     int writeErrno = 0;  // why the local file did not take a block (a full disk ...)
 };
-
-size_t readFile(char* buf, size_t size, size_t n, void* data)
-{
-    auto* t = static_cast<Transfer*>(data);
-    const qint64 got = t->file->read(buf, qint64(size * n));
-    return got < 0 ? CURL_READFUNC_ABORT : size_t(got);
-}
 
 size_t writeFile(char* buf, size_t size, size_t n, void* data)
 {
@@ -193,44 +193,125 @@ namespace {
 // How often an upload asks the server how much of the file it holds.
 constexpr int kConfirmEveryMs = 500;
 
-struct MultiFree {
-    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
+// Where an upload stands, as its transfer thread and the window thread agree on it.
+enum UploadState : int {
+    kSending,      // a cancel is taken
+    kCancelAsked,  // the user chose 中止: the data stops and nothing is renamed
+    kCommitting,   // the rename was sent: its answer decides, a cancel comes too late
 };
 
-// The upload's own progress: what was sent, and the stop of a cancel.
-int onUploadProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulNow)
+struct Upload {
+    QFile* file = nullptr;
+    std::atomic<int> state{kSending};
+    std::atomic<bool> moved{false};
+    // The sockets of the transfer: a cancel shuts them, since libcurl waits for the server's
+    // answer after the data in place, without asking whether to go on.
+    std::mutex lock;
+    std::vector<curl_socket_t> sockets;
+
+    void stop()
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        for (const curl_socket_t fd : sockets) ::shutdown(fd, SHUT_RDWR);
+    }
+};
+
+curl_socket_t openUploadSocket(void* data, curlsocktype, curl_sockaddr* address)
 {
-    auto* t = static_cast<Transfer*>(data);
-    t->moved = t->moved || ulNow > 0;
-    return t->cancelled ? 1 : 0;
+    auto* u = static_cast<Upload*>(data);
+    const curl_socket_t fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (fd == CURL_SOCKET_BAD) return fd;
+    const std::lock_guard<std::mutex> hold(u->lock);
+    u->sockets.push_back(fd);
+    if (u->state == kCancelAsked) ::shutdown(fd, SHUT_RDWR);
+    return fd;
 }
 
-// Runs easy through multi to its end; between the turns of libcurl, turn() runs (the windows,
-// the progress, more transfers added to multi). Returns easy's result.
-CURLcode runThrough(CURLM* multi, CURL* easy, const std::function<void(CURL* done, CURLcode rc)>& ended,
-                    const std::function<void()>& turn)
+int closeUploadSocket(void* data, curl_socket_t fd)
 {
-    curl_multi_add_handle(multi, easy);
-    for (bool running = true; running;) {
-        int active = 0;
-        curl_multi_perform(multi, &active);
-        int left = 0;
-        while (CURLMsg* m = curl_multi_info_read(multi, &left)) {
-            if (m->msg != CURLMSG_DONE) continue;
-            const CURLcode rc = m->data.result;
-            CURL* done = m->easy_handle;
-            curl_multi_remove_handle(multi, done);
-            if (done == easy) {
-                running = false;
-                ended(done, rc);
-                return rc;
-            }
-            ended(done, rc);
-        }
-        turn();
-        curl_multi_poll(multi, nullptr, 0, 50, nullptr);
+    auto* u = static_cast<Upload*>(data);
+    {
+        const std::lock_guard<std::mutex> hold(u->lock);
+        u->sockets.erase(std::remove(u->sockets.begin(), u->sockets.end(), fd), u->sockets.end());
     }
-    return CURLE_OK;
+    return ::close(fd);
+}
+
+size_t readUpload(char* buf, size_t size, size_t n, void* data)
+{
+    auto* u = static_cast<Upload*>(data);
+    const qint64 got = u->file->read(buf, qint64(size * n));
+    return got < 0 ? CURL_READFUNC_ABORT : size_t(got);
+}
+
+int onUploadProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulNow)
+{
+    auto* u = static_cast<Upload*>(data);
+    if (ulNow > 0) u->moved = true;
+    return u->state == kCancelAsked ? 1 : 0;
+}
+
+// The upload's work on the server, on its own thread: the data as name + ".part", then the rename
+// unless a cancel came first; a lost answer to the rename is settled by the server's folder; what
+// arrived of an upload that did not end in place is deleted.
+TFtpResult uploadOnServer(const TFtpServer& server, const QString& name, qint64 total, Upload& u)
+{
+    char error[CURL_ERROR_SIZE] = {};
+    QByteArray url;
+    const QString part = name + QStringLiteral(".part");
+    CurlPtr c = handle(server, part, url, error);
+    if (!c) return noHandle();
+    curl_easy_setopt(c.get(), CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c.get(), CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_RETRY));
+    curl_easy_setopt(c.get(), CURLOPT_INFILESIZE_LARGE, curl_off_t(total));
+    curl_easy_setopt(c.get(), CURLOPT_READFUNCTION, readUpload);
+    curl_easy_setopt(c.get(), CURLOPT_READDATA, &u);
+    curl_easy_setopt(c.get(), CURLOPT_XFERINFOFUNCTION, onUploadProgress);
+    curl_easy_setopt(c.get(), CURLOPT_XFERINFODATA, &u);
+    curl_easy_setopt(c.get(), CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c.get(), CURLOPT_OPENSOCKETFUNCTION, openUploadSocket);
+    curl_easy_setopt(c.get(), CURLOPT_OPENSOCKETDATA, &u);
+    curl_easy_setopt(c.get(), CURLOPT_CLOSESOCKETFUNCTION, closeUploadSocket);
+    curl_easy_setopt(c.get(), CURLOPT_CLOSESOCKETDATA, &u);
+    CURLcode rc = curl_easy_perform(c.get());
+    // The server confirmed every byte (226). A cancel is still taken until the rename is sent.
+    int sending = kSending;
+    if (rc == CURLE_OK && !u.state.compare_exchange_strong(sending, kCommitting))
+        rc = CURLE_ABORTED_BY_CALLBACK;
+    Transfer t;
+    t.moved = u.moved;
+    t.cancelled = u.state == kCancelAsked;
+    if (rc != CURLE_OK) {
+        const TFtpResult r = finish(rc, error, t, server);
+        if (r.Failure != FtpFailure::Connect) FtpDelete(server, part);
+        return r;
+    }
+    // The rename on the upload's connection; the quoted commands run before the change of folder:
+    // full paths.
+    const QString folder = folderOf(server);
+    const QByteArray rnfr = "RNFR " + (folder + part).toUtf8(), rnto = "RNTO " + (folder + name).toUtf8();
+    curl_slist* quote = curl_slist_append(nullptr, rnfr.constData());
+    quote = curl_slist_append(quote, rnto.constData());
+    const QByteArray folderUrl = urlOf(server, QString());
+    curl_easy_setopt(c.get(), CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(c.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(c.get(), CURLOPT_URL, folderUrl.constData());
+    curl_easy_setopt(c.get(), CURLOPT_QUOTE, quote);
+    std::memset(error, 0, sizeof error);
+    rc = curl_easy_perform(c.get());
+    c.reset();
+    curl_slist_free_all(quote);
+    TFtpResult r = finish(rc, error, Transfer{}, server);
+    if (rc == CURLE_QUOTE_ERROR) {
+        r.Error = QStringLiteral("サーバーで %1 を置き換えられません。").arg(name);
+    } else if (!r.Ok) {
+        // The answer to the rename was lost: the server's folder tells whether it was done.
+        const TFtpResult still = FtpSize(server, part);
+        if (!still.Ok && still.Failure == FtpFailure::NoFile && FtpSize(server, name).Size == total)
+            r = {true, false, {}, FtpFailure::None};
+    }
+    if (!r.Ok) FtpDelete(server, part);
+    return r;
 }
 
 }  // namespace
@@ -241,106 +322,57 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
     QFile file(localFile);
     if (!file.open(QIODevice::ReadOnly)) return {false, false, file.errorString(), FtpFailure::Other};
     const qint64 total = file.size();
-    char error[CURL_ERROR_SIZE] = {}, askError[CURL_ERROR_SIZE] = {};
-    QByteArray url, askUrl;
-    const QString part = name + QStringLiteral(".part");
-    CurlPtr c = handle(server, part, url, error);
-    // The second connection that asks the server the size of what it holds of the file so far.
-    CurlPtr ask = handle(server, part, askUrl, askError);
-    std::unique_ptr<CURLM, MultiFree> multi(curl_multi_init());
-    if (!c || !ask || !multi) return noHandle();
-    curl_easy_setopt(ask.get(), CURLOPT_NOBODY, 1L);
-    Transfer t{&file, &progress};
-    curl_easy_setopt(c.get(), CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c.get(), CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_RETRY));
-    curl_easy_setopt(c.get(), CURLOPT_INFILESIZE_LARGE, curl_off_t(total));
-    curl_easy_setopt(c.get(), CURLOPT_READFUNCTION, readFile);
-    curl_easy_setopt(c.get(), CURLOPT_READDATA, &t);
-    curl_easy_setopt(c.get(), CURLOPT_XFERINFOFUNCTION, onUploadProgress);
-    curl_easy_setopt(c.get(), CURLOPT_XFERINFODATA, &t);
-    curl_easy_setopt(c.get(), CURLOPT_NOPROGRESS, 0L);
-
-    // The progress shows the bytes the server holds, never the whole file before the server has
-    // put it in place: what was only sent may still sit in buffers on the way.
-    qint64 confirmed = 0;
-    bool asking = false;
-    QElapsedTimer sinceAsked;
-    sinceAsked.start();
-    bool honourCancel = true;
+    Upload u;
+    u.file = &file;
+    // The transfer runs on a thread of its own (libcurl waits in place for the server's answers)
+    // while this one turns the event loop: the windows are painted and 中止 is taken meanwhile.
+    // A third thread asks the server on a second connection how much of the file it holds: the
+    // progress shows that, never what was only sent (it may sit in buffers on the way), and the
+    // whole file only once it is in place.
+    std::atomic<qint64> serverHolds{0};
+    std::atomic<bool> done{false};
+    TFtpResult r;
+    QEventLoop loop;
+    std::unique_ptr<QThread> transfer(QThread::create([&] { r = uploadOnServer(server, name, total, u); }));
+    std::unique_ptr<QThread> asker(QThread::create([&] {
+        char askError[CURL_ERROR_SIZE] = {};
+        QByteArray askUrl;
+        CurlPtr ask = handle(server, name + QStringLiteral(".part"), askUrl, askError);
+        if (!ask) return;
+        curl_easy_setopt(ask.get(), CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(ask.get(), CURLOPT_TIMEOUT, 10L);
+        while (!done) {
+            for (int waited = 0; waited < kConfirmEveryMs && !done; waited += 20) QThread::msleep(20);
+            curl_off_t size = -1;
+            if (!done && u.moved && curl_easy_perform(ask.get()) == CURLE_OK &&
+                curl_easy_getinfo(ask.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK &&
+                size > serverHolds)
+                serverHolds = qint64(size);
+        }
+    }));
+    QObject::connect(transfer.get(), &QThread::finished, &loop, &QEventLoop::quit);
     const auto tell = [&] {
-        const qint64 shown = std::min(confirmed, total - 1);
-        if (progress) {
-            if (!progress(std::max<qint64>(shown, 0), total) && honourCancel) t.cancelled = true;
-        } else {
-            QCoreApplication::processEvents();
-        }
+        // After a cancel the box is not shown again while the transfer winds down.
+        if (u.state == kCancelAsked) return;
+        const qint64 shown = std::max<qint64>(0, std::min<qint64>(serverHolds, total - 1));
+        const bool goOn = progress ? progress(shown, total) : true;
+        int sending = kSending;
+        if (!goOn && u.state.compare_exchange_strong(sending, kCancelAsked)) u.stop();
     };
-    const auto ended = [&](CURL* done, CURLcode rc) {
-        if (done != ask.get()) return;
-        asking = false;
-        sinceAsked.restart();
-        curl_off_t size = -1;
-        if (rc == CURLE_OK &&
-            curl_easy_getinfo(done, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK &&
-            size > confirmed)
-            confirmed = qint64(size);
-    };
-    CURLcode rc = runThrough(multi.get(), c.get(), ended, [&] {
-        if (!asking && t.moved && sinceAsked.elapsed() >= kConfirmEveryMs) {
-            asking = true;
-            curl_multi_add_handle(multi.get(), ask.get());
-        }
-        tell();
-    });
-    if (asking) curl_multi_remove_handle(multi.get(), ask.get());
-    ask.reset();
-    // The server confirmed every byte (226). A cancel is still taken until the rename is sent.
-    if (rc == CURLE_OK) {
-        confirmed = total;
-        tell();
-        if (t.cancelled) rc = CURLE_ABORTED_BY_CALLBACK;
-    }
-    if (rc != CURLE_OK) {
-        const TFtpResult r = finish(rc, error, t, server);
-        // What arrived of a cancelled or broken upload is of no use on the server.
-        if (r.Failure != FtpFailure::Connect) FtpDelete(server, part);
-        return r;
-    }
-    // The rename puts the file in place: once sent, its answer decides the outcome, and no cancel
-    // stops the wait for it. The quoted commands run before the change of folder: full paths.
-    honourCancel = false;
-    const QString folder = folderOf(server);
-    const QByteArray rnfr = "RNFR " + (folder + part).toUtf8(), rnto = "RNTO " + (folder + name).toUtf8();
-    curl_slist* quote = curl_slist_append(nullptr, rnfr.constData());
-    quote = curl_slist_append(quote, rnto.constData());
-    // The upload's connection, logged in, is taken again.
-    const QByteArray folderUrl = urlOf(server, QString());
-    curl_easy_setopt(c.get(), CURLOPT_UPLOAD, 0L);
-    curl_easy_setopt(c.get(), CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(c.get(), CURLOPT_URL, folderUrl.constData());
-    curl_easy_setopt(c.get(), CURLOPT_QUOTE, quote);
-    Transfer none;
-    curl_easy_setopt(c.get(), CURLOPT_XFERINFODATA, &none);
-    std::memset(error, 0, sizeof error);
-    rc = runThrough(
-        multi.get(), c.get(), [](CURL*, CURLcode) {}, tell);
-    c.reset();
-    curl_slist_free_all(quote);
-    TFtpResult r = finish(rc, error, none, server);
-    if (rc == CURLE_QUOTE_ERROR) {
-        r.Error = QStringLiteral("サーバーで %1 を置き換えられません。").arg(name);
-    } else if (!r.Ok) {
-        // The answer to the rename was lost: the server's folder tells whether it was done.
-        const TFtpResult still = FtpSize(server, part);
-        if (!still.Ok && still.Failure == FtpFailure::NoFile && FtpSize(server, name).Size == total)
-            r = {true, false, {}, FtpFailure::None};
-    }
-    if (r.Ok) {
-        // The server holds the whole file in its place.
-        if (progress) progress(total, total);
-    } else {
-        FtpDelete(server, part);
-    }
+    QTimer tick;
+    tick.setInterval(50);
+    QObject::connect(&tick, &QTimer::timeout, &loop, tell);
+    tick.start();
+    tell();  // 0 shown, and a cancel chosen already is taken before the first byte
+    transfer->start();
+    asker->start();
+    loop.exec();
+    transfer->wait();
+    done = true;
+    asker->wait();
+    r.Cancelled = !r.Ok && u.state == kCancelAsked;
+    // The server holds the whole file in its place.
+    if (r.Ok && progress) progress(total, total);
     return r;
 }
 
@@ -356,7 +388,9 @@ TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QStr
     QByteArray url;
     CurlPtr c = handle(server, name, url, error);
     if (!c) return noHandle();
-    Transfer t{&file, &progress};
+    Transfer t;
+    t.file = &file;
+    t.progress = &progress;
     t.maxBytes = maxBytes;
     curl_easy_setopt(c.get(), CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes));
     curl_easy_setopt(c.get(), CURLOPT_WRITEFUNCTION, writeFile);
