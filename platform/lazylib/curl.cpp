@@ -25,17 +25,6 @@ PEL_LAZY(library(), void, curl_easy_cleanup, (CURL * c), (c), void())
 PEL_LAZY(library(), const char*, curl_easy_strerror, (CURLcode code), (code), library().error())
 PEL_LAZY(library(), curl_slist*, curl_slist_append, (curl_slist * list, const char* s), (list, s), nullptr)
 PEL_LAZY(library(), void, curl_slist_free_all, (curl_slist * list), (list), void())
-// An upload asks the server's count of bytes on a second connection meanwhile: both run through a
-// multi handle.
-PEL_LAZY(library(), CURLM*, curl_multi_init, (), (), nullptr)
-PEL_LAZY(library(), CURLMcode, curl_multi_cleanup, (CURLM * m), (m), CURLM_BAD_HANDLE)
-PEL_LAZY(library(), CURLMcode, curl_multi_add_handle, (CURLM * m, CURL* c), (m, c), CURLM_BAD_HANDLE)
-PEL_LAZY(library(), CURLMcode, curl_multi_remove_handle, (CURLM * m, CURL* c), (m, c), CURLM_BAD_HANDLE)
-PEL_LAZY(library(), CURLMcode, curl_multi_perform, (CURLM * m, int* running), (m, running), CURLM_BAD_HANDLE)
-PEL_LAZY(library(), CURLMsg*, curl_multi_info_read, (CURLM * m, int* left), (m, left), nullptr)
-PEL_LAZY(library(), CURLMcode, curl_multi_poll,
-         (CURLM * m, struct curl_waitfd* fds, unsigned int n, int ms, int* ret), (m, fds, n, ms, ret),
-         CURLM_BAD_HANDLE)
 
 // curl_easy_setopt takes one argument after the option, whose type the option's number tells;
 // it is taken and passed on as that type.
