@@ -4,7 +4,7 @@ set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config ccache clang-format clang libclang-rt-14-dev qt6-base-dev
       qt6-translations-l10n libjpeg62-turbo-dev libcurl4-openssl-dev libzip-dev libxlsxwriter-dev
       libcups2-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont fonts-ipaexfont
-      poppler-utils xvfb xauth openbox cups cups-filters python3-aiosmtpd python3-pyftpdlib zip unzip)
+      poppler-utils xvfb xauth openbox libxtst6 cups cups-filters python3-aiosmtpd python3-pyftpdlib zip unzip)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

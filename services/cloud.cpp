@@ -209,8 +209,11 @@ bool CloudBackup(bool automatic, const CloudTransfers& transfers,
         const QString oldDate = CloudBackupDate();
         const QString date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm"));
         QString error;
+        // The settings keep the date of the archive the server holds: the new date is written only
+        // once the server has put the new archive in place, so that a backup stopped on the way (a
+        // cancel, a failure, the program killed) leaves the earlier date.
+        bool archiveUp = false;
         try {
-            writeBackupDate(date);
             if (showDate) showDate(date);
             TWorkArea area;
             if (!area.ready()) {
@@ -223,12 +226,17 @@ bool CloudBackup(bool automatic, const CloudTransfers& transfers,
                 // A restore starts from the info file: without it the backup is not usable.
                 WriteFileAtomic(area.file(inf), date.toLatin1() + "\r\n",
                                 QStringLiteral("バックアップ日付ファイル"));
-                bool archiveUp = false;
                 const TFtpResult r = transfers([&](const FtpProgress& progress) {
                     const TFtpResult up = FtpUpload(server, area.file(zip), zip, progress);
                     if (!up.Ok) return up;
                     archiveUp = true;
-                    return FtpUpload(server, area.file(inf), inf, progress);
+                    writeBackupDate(date);
+                    // The new archive is in place: its date file follows, and a 中止 now would only
+                    // leave the earlier date beside it.
+                    return FtpUpload(server, area.file(inf), inf, [&progress](qint64 done, qint64 total) {
+                        if (progress) progress(done, total);
+                        return true;
+                    });
                 });
                 if (!r.Ok && !archiveUp && !r.Cancelled && r.Failure == FtpFailure::Other)
                     error = kUploadStopped + u'\r' + r.Error;  // the reason on a line of its own
@@ -240,11 +248,7 @@ bool CloudBackup(bool automatic, const CloudTransfers& transfers,
             error = e.message();
         }
         if (!error.isEmpty()) {
-            try {
-                writeBackupDate(oldDate);
-            } catch (const AppError&) {
-            }
-            if (showDate) showDate(oldDate);
+            if (!archiveUp && showDate) showDate(oldDate);
             ShowError(error);
             return false;
         }

@@ -39,7 +39,8 @@ CloudTransfers TransfersWith(const FtpProgress& progress = {});
 // message. A connection that fails is told as such; "no data" only when the server answered that
 // the archive is missing or empty.
 // showDate, when given, sees the backup's date as soon as it is set, and the earlier one again when
-// the backup fails.
+// the new archive did not reach the server. [Cloud] BackupDate takes the new date only once the
+// server has put the new archive in place; after that the backup is not cancelled any more.
 bool CloudBackup(bool automatic, const CloudTransfers& transfers = TransfersWith(),
                  const std::function<void(const QString& date)>& showDate = {});
 // True when the data was replaced (or a restore was left half done for the next start to settle):

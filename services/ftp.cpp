@@ -2,18 +2,30 @@
 #include "services/ftp.h"
 
 #include <curl/curl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/filetree.h"
 #include "platform/readfile.h"
+#include "services/curlreason.h"
 
 namespace {
 
@@ -25,14 +37,8 @@ struct Transfer {
     qint64 received = 0;
     bool tooLarge = false;
     bool moved = false;  // data went either way
+    int writeErrno = 0;  // why the local file did not take a block (a full disk ...)
 };
-
-size_t readFile(char* buf, size_t size, size_t n, void* data)
-{
-    auto* t = static_cast<Transfer*>(data);
-    const qint64 got = t->file->read(buf, qint64(size * n));
-    return got < 0 ? CURL_READFUNC_ABORT : size_t(got);
-}
 
 size_t writeFile(char* buf, size_t size, size_t n, void* data)
 {
@@ -43,7 +49,10 @@ size_t writeFile(char* buf, size_t size, size_t n, void* data)
         t->tooLarge = true;
         return 0;
     }
-    return t->file->write(buf, qint64(size * n)) == qint64(size * n) ? size * n : 0;
+    errno = 0;
+    if (t->file->write(buf, qint64(size * n)) == qint64(size * n)) return size * n;
+    t->writeErrno = errno ? errno : EIO;
+    return 0;
 }
 
 int onProgress(void* data, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow)
@@ -82,16 +91,22 @@ QString folderOf(const TFtpServer& s)
     return WithSlash(folder);
 }
 
+// The address of name in the server's folder: the path from the root of the server ("%2F"), each
+// part escaped.
+QByteArray urlOf(const TFtpServer& s, const QString& name)
+{
+    const QString folder = folderOf(s);
+    return "ftp://" + QUrl::toPercentEncoding(s.Host, ":[]") + ":" + QByteArray::number(s.Port) + "/%2F" +
+           QUrl::toPercentEncoding(folder.mid(1), "/") + QUrl::toPercentEncoding(name);
+}
+
 CurlPtr handle(const TFtpServer& s, const QString& name, QByteArray& url, char* error)
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     CurlPtr c(curl_easy_init());
     if (!c) return c;
-    const QString folder = folderOf(s);
-    // The path from the root of the server ("%2F"), each part escaped.
-    url = "ftp://" + QUrl::toPercentEncoding(s.Host, ":[]") + ":" + QByteArray::number(s.Port) + "/%2F" +
-          QUrl::toPercentEncoding(folder.mid(1), "/") + QUrl::toPercentEncoding(name);
+    url = urlOf(s, name);
     curl_easy_setopt(c.get(), CURLOPT_URL, url.constData());
     curl_easy_setopt(c.get(), CURLOPT_ERRORBUFFER, error);
     // What a transfer without a local file gets (the size and date lines) goes nowhere.
@@ -115,8 +130,8 @@ QString hostPort(const TFtpServer& s)
     return s.Host + QLatin1Char(':') + QString::number(s.Port);
 }
 
-// A connection that failed is told in our words (libcurl's carry timings); everything else with
-// libcurl's reason.
+// A connection that failed is told in our words with the server's address; everything else with
+// the reason in the program's words.
 TFtpResult finish(CURLcode rc, const char* error, const Transfer& t, const TFtpServer& s)
 {
     TFtpResult r;
@@ -124,7 +139,7 @@ TFtpResult finish(CURLcode rc, const char* error, const Transfer& t, const TFtpS
     r.Cancelled = t.cancelled;
     if (r.Ok) return r;
     r.Failure = FtpFailure::Other;
-    r.Error = QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+    r.Error = CurlReason(rc, error, t.writeErrno);
     switch (rc) {
         case CURLE_COULDNT_RESOLVE_HOST:
             r.Failure = FtpFailure::Connect;
@@ -174,6 +189,134 @@ TFtpResult noHandle()
 
 }  // namespace
 
+namespace {
+
+// How often an upload asks the server how much of the file it holds.
+constexpr int kConfirmEveryMs = 500;
+
+// Where an upload stands, as its transfer thread and the window thread agree on it.
+enum UploadState : int {
+    kSending,      // a cancel is taken
+    kCancelAsked,  // the user chose 中止: the data stops and nothing is renamed
+    kCommitting,   // the rename was sent: its answer decides, a cancel comes too late
+};
+
+struct Upload {
+    QFile* file = nullptr;
+    std::atomic<int> state{kSending};
+    std::atomic<bool> moved{false};
+    // The sockets of the transfer: a cancel shuts them, since libcurl waits for the server's
+    // answer after the data in place, without asking whether to go on.
+    std::mutex lock;
+    std::vector<curl_socket_t> sockets;
+
+    void stop()
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        for (const curl_socket_t fd : sockets) ::shutdown(fd, SHUT_RDWR);
+    }
+};
+
+curl_socket_t openUploadSocket(void* data, curlsocktype, curl_sockaddr* address)
+{
+    auto* u = static_cast<Upload*>(data);
+    const curl_socket_t fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (fd == CURL_SOCKET_BAD) return fd;
+    const std::lock_guard<std::mutex> hold(u->lock);
+    u->sockets.push_back(fd);
+    if (u->state == kCancelAsked) ::shutdown(fd, SHUT_RDWR);
+    return fd;
+}
+
+int closeUploadSocket(void* data, curl_socket_t fd)
+{
+    auto* u = static_cast<Upload*>(data);
+    {
+        const std::lock_guard<std::mutex> hold(u->lock);
+        u->sockets.erase(std::remove(u->sockets.begin(), u->sockets.end(), fd), u->sockets.end());
+    }
+    return ::close(fd);
+}
+
+size_t readUpload(char* buf, size_t size, size_t n, void* data)
+{
+    auto* u = static_cast<Upload*>(data);
+    const qint64 got = u->file->read(buf, qint64(size * n));
+    return got < 0 ? CURL_READFUNC_ABORT : size_t(got);
+}
+
+int onUploadProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulNow)
+{
+    auto* u = static_cast<Upload*>(data);
+    if (ulNow > 0) u->moved = true;
+    return u->state == kCancelAsked ? 1 : 0;
+}
+
+// The upload's work on the server, on its own thread: the data as name + ".part", then the rename
+// unless a cancel came first; a lost answer to the rename is settled by the server's folder; what
+// arrived of an upload that did not end in place is deleted.
+TFtpResult uploadOnServer(const TFtpServer& server, const QString& name, qint64 total, Upload& u)
+{
+    char error[CURL_ERROR_SIZE] = {};
+    QByteArray url;
+    const QString part = name + QStringLiteral(".part");
+    CurlPtr c = handle(server, part, url, error);
+    if (!c) return noHandle();
+    curl_easy_setopt(c.get(), CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c.get(), CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_RETRY));
+    curl_easy_setopt(c.get(), CURLOPT_INFILESIZE_LARGE, curl_off_t(total));
+    curl_easy_setopt(c.get(), CURLOPT_READFUNCTION, readUpload);
+    curl_easy_setopt(c.get(), CURLOPT_READDATA, &u);
+    curl_easy_setopt(c.get(), CURLOPT_XFERINFOFUNCTION, onUploadProgress);
+    curl_easy_setopt(c.get(), CURLOPT_XFERINFODATA, &u);
+    curl_easy_setopt(c.get(), CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c.get(), CURLOPT_OPENSOCKETFUNCTION, openUploadSocket);
+    curl_easy_setopt(c.get(), CURLOPT_OPENSOCKETDATA, &u);
+    curl_easy_setopt(c.get(), CURLOPT_CLOSESOCKETFUNCTION, closeUploadSocket);
+    curl_easy_setopt(c.get(), CURLOPT_CLOSESOCKETDATA, &u);
+    CURLcode rc = curl_easy_perform(c.get());
+    // The server confirmed every byte (226). A cancel is still taken until the rename is sent.
+    int sending = kSending;
+    if (rc == CURLE_OK && !u.state.compare_exchange_strong(sending, kCommitting))
+        rc = CURLE_ABORTED_BY_CALLBACK;
+    Transfer t;
+    t.moved = u.moved;
+    t.cancelled = u.state == kCancelAsked;
+    if (rc != CURLE_OK) {
+        const TFtpResult r = finish(rc, error, t, server);
+        if (r.Failure != FtpFailure::Connect) FtpDelete(server, part);
+        return r;
+    }
+    // The rename on the upload's connection; the quoted commands run before the change of folder:
+    // full paths.
+    const QString folder = folderOf(server);
+    const QByteArray rnfr = "RNFR " + (folder + part).toUtf8(), rnto = "RNTO " + (folder + name).toUtf8();
+    curl_slist* quote = curl_slist_append(nullptr, rnfr.constData());
+    quote = curl_slist_append(quote, rnto.constData());
+    const QByteArray folderUrl = urlOf(server, QString());
+    curl_easy_setopt(c.get(), CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(c.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(c.get(), CURLOPT_URL, folderUrl.constData());
+    curl_easy_setopt(c.get(), CURLOPT_QUOTE, quote);
+    std::memset(error, 0, sizeof error);
+    rc = curl_easy_perform(c.get());
+    c.reset();
+    curl_slist_free_all(quote);
+    TFtpResult r = finish(rc, error, Transfer{}, server);
+    if (rc == CURLE_QUOTE_ERROR) {
+        r.Error = QStringLiteral("サーバーで %1 を置き換えられません。").arg(name);
+    } else if (!r.Ok) {
+        // The answer to the rename was lost: the server's folder tells whether it was done.
+        const TFtpResult still = FtpSize(server, part);
+        if (!still.Ok && still.Failure == FtpFailure::NoFile && FtpSize(server, name).Size == total)
+            r = {true, false, {}, FtpFailure::None};
+    }
+    if (!r.Ok) FtpDelete(server, part);
+    return r;
+}
+
+}  // namespace
+
 TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const QString& name,
                      const FtpProgress& progress)
 {
@@ -181,36 +324,58 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
     QString reason;
     if (!OpenReadFile(file, localFile, ReadKind::Archive, reason))
         return {false, false, reason, FtpFailure::Other};
-    char error[CURL_ERROR_SIZE] = {};
-    QByteArray url;
-    const QString part = name + QStringLiteral(".part");
-    CurlPtr c = handle(server, part, url, error);
-    if (!c) return noHandle();
-    Transfer t{&file, &progress};
-    const QByteArray rnfr = "RNFR " + part.toUtf8(), rnto = "RNTO " + name.toUtf8();
-    curl_slist* post = curl_slist_append(nullptr, rnfr.constData());
-    post = curl_slist_append(post, rnto.constData());
-    curl_easy_setopt(c.get(), CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c.get(), CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_RETRY));
-    curl_easy_setopt(c.get(), CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
-    curl_easy_setopt(c.get(), CURLOPT_READFUNCTION, readFile);
-    curl_easy_setopt(c.get(), CURLOPT_READDATA, &t);
-    curl_easy_setopt(c.get(), CURLOPT_XFERINFOFUNCTION, onProgress);
-    curl_easy_setopt(c.get(), CURLOPT_XFERINFODATA, &t);
-    curl_easy_setopt(c.get(), CURLOPT_NOPROGRESS, 0L);
-    // The rename runs only after the whole file arrived.
-    curl_easy_setopt(c.get(), CURLOPT_POSTQUOTE, post);
-    const CURLcode rc = curl_easy_perform(c.get());
-    c.reset();
-    curl_slist_free_all(post);
-    const TFtpResult r = finish(rc, error, t, server);
-    if (r.Ok) {
-        // The server took the whole file and put it in place.
-        if (progress) progress(file.size(), file.size());
-    } else if (r.Failure != FtpFailure::Connect) {
-        // What arrived of a cancelled or broken upload is of no use on the server.
-        FtpDelete(server, part);
-    }
+    const qint64 total = file.size();
+    Upload u;
+    u.file = &file;
+    // The transfer runs on a thread of its own (libcurl waits in place for the server's answers)
+    // while this one turns the event loop: the windows are painted and 中止 is taken meanwhile.
+    // A third thread asks the server on a second connection how much of the file it holds: the
+    // progress shows that, never what was only sent (it may sit in buffers on the way), and the
+    // whole file only once it is in place.
+    std::atomic<qint64> serverHolds{0};
+    std::atomic<bool> done{false};
+    TFtpResult r;
+    QEventLoop loop;
+    std::unique_ptr<QThread> transfer(QThread::create([&] { r = uploadOnServer(server, name, total, u); }));
+    std::unique_ptr<QThread> asker(QThread::create([&] {
+        char askError[CURL_ERROR_SIZE] = {};
+        QByteArray askUrl;
+        CurlPtr ask = handle(server, name + QStringLiteral(".part"), askUrl, askError);
+        if (!ask) return;
+        curl_easy_setopt(ask.get(), CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(ask.get(), CURLOPT_TIMEOUT, 10L);
+        while (!done) {
+            for (int waited = 0; waited < kConfirmEveryMs && !done; waited += 20) QThread::msleep(20);
+            curl_off_t size = -1;
+            if (!done && u.moved && curl_easy_perform(ask.get()) == CURLE_OK &&
+                curl_easy_getinfo(ask.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) == CURLE_OK &&
+                size > serverHolds)
+                serverHolds = qint64(size);
+        }
+    }));
+    QObject::connect(transfer.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    const auto tell = [&] {
+        // After a cancel the box is not shown again while the transfer winds down.
+        if (u.state == kCancelAsked) return;
+        const qint64 shown = std::max<qint64>(0, std::min<qint64>(serverHolds, total - 1));
+        const bool goOn = progress ? progress(shown, total) : true;
+        int sending = kSending;
+        if (!goOn && u.state.compare_exchange_strong(sending, kCancelAsked)) u.stop();
+    };
+    QTimer tick;
+    tick.setInterval(50);
+    QObject::connect(&tick, &QTimer::timeout, &loop, tell);
+    tick.start();
+    tell();  // 0 shown, and a cancel chosen already is taken before the first byte
+    transfer->start();
+    asker->start();
+    loop.exec();
+    transfer->wait();
+    done = true;
+    asker->wait();
+    r.Cancelled = !r.Ok && u.state == kCancelAsked;
+    // The server holds the whole file in its place.
+    if (r.Ok && progress) progress(total, total);
     return r;
 }
 
@@ -226,7 +391,9 @@ TFtpResult FtpDownload(const TFtpServer& server, const QString& name, const QStr
     QByteArray url;
     CurlPtr c = handle(server, name, url, error);
     if (!c) return noHandle();
-    Transfer t{&file, &progress};
+    Transfer t;
+    t.file = &file;
+    t.progress = &progress;
     t.maxBytes = maxBytes;
     curl_easy_setopt(c.get(), CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes));
     curl_easy_setopt(c.get(), CURLOPT_WRITEFUNCTION, writeFile);

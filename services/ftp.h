@@ -40,8 +40,11 @@ struct TFtpResult {
 };
 
 // Puts localFile as name into the folder (made when missing): sent as name + ".part", then
-// renamed over name; the progress reaches the file's size only once the server has confirmed it,
-// and the ".part" of an upload that failed or was cancelled is deleted from the server.
+// renamed over name. The progress shows the bytes the server says it holds (asked on a second
+// connection while the data goes) and reaches the file's size only once the file is in place. A
+// cancel is taken until the rename is sent; once sent, its answer decides (a lost answer is settled
+// by looking at the server's folder). The ".part" of an upload that failed or was cancelled is
+// deleted from the server.
 TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const QString& name,
                      const FtpProgress& progress = {});
 // Gets name into localFile, whole or not at all (an earlier localFile stays on failure); a file

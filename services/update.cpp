@@ -7,11 +7,17 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <cerrno>
+#include <memory>
 #include <vector>
 
 #include "payroll/paths.h"
@@ -38,7 +44,10 @@ struct Sink {
 };
 
 // GET of url into sink; an empty text when every byte arrived with a 2xx answer, else why not.
-// A download may take its time as long as it keeps a minimum average speed.
+// A download may take its time as long as it keeps a minimum average speed. The transfer runs on a
+// thread of its own while this one turns the event loop: the windows are painted and the download
+// panel takes the window system's input (its 中止) however long the server takes. The panel is
+// modal, so no other window takes input meanwhile.
 QString fetch(const QString& url, Sink& sink)
 {
     THttpLimits limits;
@@ -46,7 +55,9 @@ QString fetch(const QString& url, Sink& sink)
     limits.lowSpeedBytes = kMinDownloadBytesPerSecond;
     limits.lowSpeedSeconds = sink.speedWindowSeconds;
     limits.maxBytes = sink.cap;
-    qint64 shownTotal = -2;
+    // What the transfer thread tells and is told.
+    std::atomic<qint64> total{-2}, now{0};
+    std::atomic<bool> stop{false};
     const THttpSink to{[&sink](const char* data, qint64 size) {
                            if (!sink.file) {
                                sink.memory->append(data, qsizetype(size));
@@ -58,18 +69,33 @@ QString fetch(const QString& url, Sink& sink)
                            sink.writeError = err ? SystemReason(err) : FileWriteReason(*sink.file);
                            return false;
                        },
-                       [&sink, &shownTotal](qint64 total, qint64 now) {
-                           if (sink.showProgress) {
-                               if (total != shownTotal) SetNoticeProgressMaximum(shownTotal = total);
-                               SetNoticeProgressPosition(now);
-                           }
-                           // One thread: the windows stay drawn while the transfer waits. The
-                           // download panel is modal: its 中止 takes clicks, no other window does.
-                           QCoreApplication::processEvents();
-                           sink.cancelled = NoticeCancelled();
-                           return !sink.cancelled;
+                       [&](qint64 t, qint64 n) {
+                           total = t;
+                           now = n;
+                           return !stop;
                        }};
-    const QString e = HttpTransfer(url, limits, to);
+    QString e;
+    QEventLoop loop;
+    std::unique_ptr<QThread> transfer(QThread::create([&] { e = HttpTransfer(url, limits, to); }));
+    QObject::connect(transfer.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    qint64 shownTotal = -2;
+    const auto reflect = [&] {
+        if (sink.showProgress && total != -2) {
+            if (total != shownTotal) SetNoticeProgressMaximum(shownTotal = total);
+            SetNoticeProgressPosition(now);
+        }
+        if (NoticeCancelled()) stop = true;
+    };
+    QTimer tick;
+    tick.setInterval(50);
+    QObject::connect(&tick, &QTimer::timeout, &loop, reflect);
+    tick.start();
+    transfer->start();
+    loop.exec();
+    transfer->wait();
+    tick.stop();
+    reflect();
+    sink.cancelled = stop && !e.isEmpty();
     if (!sink.writeError.isEmpty())
         return QStringLiteral("%1 に書き込めません。\r%2").arg(sink.file->fileName(), sink.writeError);
     return e;

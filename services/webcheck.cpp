@@ -12,6 +12,7 @@
 #include "platform/cp932.h"
 #include "platform/filetree.h"
 #include "platform/inifile.h"
+#include "services/curlreason.h"
 
 QString WebBaseUrl()
 {
@@ -154,7 +155,7 @@ QString HttpTransfer(const QString& url, const THttpLimits& limits, const THttpS
         return QStringLiteral("受信するデータが大きすぎるため中断しました。");
     if (rc == CURLE_OPERATION_TIMEDOUT)
         return QStringLiteral("通信が止まったか時間がかかりすぎるため中断しました。");
-    return QString::fromLocal8Bit(*error ? error : curl_easy_strerror(rc));
+    return CurlReason(rc, error);
 }
 
 THttpResult HttpGet(const QString& url, const THttpLimits& limits)

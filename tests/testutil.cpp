@@ -1,6 +1,7 @@
 // Helpers shared by the tests.
 #include "tests/testutil.h"
 
+#include <dlfcn.h>
 #include <poll.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -359,6 +360,57 @@ void WhenShown(std::function<QWidget*()> window, std::function<void()> act, int 
         if (shown) act();
     });
     timer->start(10);
+}
+
+namespace {
+// The few calls of libX11 and libXtst the server mouse makes, looked up when it is made.
+template <typename F>
+F xcall(void* lib, const char* name)
+{
+    return lib ? reinterpret_cast<F>(::dlsym(lib, name)) : nullptr;
+}
+}  // namespace
+
+ServerMouse::ServerMouse()
+    : x11_(::dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL)),
+      xtst_(::dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL))
+{
+    const auto open = xcall<void* (*)(const char*)>(x11_, "XOpenDisplay");
+    if (open && xtst_ && QGuiApplication::platformName() == QStringLiteral("xcb")) display_ = open(nullptr);
+}
+
+ServerMouse::~ServerMouse()
+{
+    if (display_) xcall<int (*)(void*)>(x11_, "XCloseDisplay")(display_);
+    if (xtst_) ::dlclose(xtst_);
+    if (x11_) ::dlclose(x11_);
+}
+
+QPoint ServerMouse::middleOf(QWidget* w)
+{
+    return w->window()->geometry().topLeft() + w->mapTo(w->window(), w->rect().center());
+}
+
+void ServerMouse::moveTo(QPoint at)
+{
+    if (!display_) return;
+    xcall<int (*)(void*, int, int, int, unsigned long)>(xtst_, "XTestFakeMotionEvent")(display_, -1, at.x(),
+                                                                                       at.y(), 0);
+    xcall<int (*)(void*)>(x11_, "XFlush")(display_);
+}
+
+void ServerMouse::press()
+{
+    if (!display_) return;
+    xcall<int (*)(void*, unsigned, int, unsigned long)>(xtst_, "XTestFakeButtonEvent")(display_, 1, 1, 0);
+    xcall<int (*)(void*)>(x11_, "XFlush")(display_);
+}
+
+void ServerMouse::release()
+{
+    if (!display_) return;
+    xcall<int (*)(void*, unsigned, int, unsigned long)>(xtst_, "XTestFakeButtonEvent")(display_, 1, 0, 0);
+    xcall<int (*)(void*)>(x11_, "XFlush")(display_);
 }
 
 RealMessageBoxes::RealMessageBoxes() : handler_(SetMsgHandler(nullptr)), beep_(SetBeepHandler(nullptr))

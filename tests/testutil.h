@@ -181,6 +181,30 @@ bool RanItselfUnderXvfb(int timeoutMs = 240000, bool windowManager = false);
 // The same with a window manager (openbox) on that server, as a user's desktop has one: focus moves
 // the way the window manager moves it when a window closes. Skipped where openbox is missing.
 bool RanItselfUnderXvfbWithWindowManager(int timeoutMs = 240000);
+// The mouse of the X server the test runs on (xcb only), driven through the XTEST extension as
+// a user's mouse drives it: the pointer moves and the left button goes down or up on the server,
+// which hands the events to the window under the pointer, as a desktop does. It has its own
+// connection to the server, so a thread of the test may drive it while the program's thread is
+// busy. ok() is false where the X libraries cannot be opened (then nothing happens).
+class ServerMouse {
+  public:
+    ServerMouse();
+    ~ServerMouse();
+    ServerMouse(const ServerMouse&) = delete;
+    ServerMouse& operator=(const ServerMouse&) = delete;
+    bool ok() const { return display_ != nullptr; }
+    // The pointer to the middle of w, where the program placed its window (its native window may
+    // not have caught up yet).
+    static QPoint middleOf(QWidget* w);
+    void moveTo(QPoint global);
+    void press();
+    void release();
+
+  private:
+    void* x11_ = nullptr;
+    void* xtst_ = nullptr;
+    void* display_ = nullptr;
+};
 // The message boxes as the user has them (QMessageBox) while it lives, in place of the handler a
 // test installed; that one comes back at its end.
 class RealMessageBoxes {

@@ -11,6 +11,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "payroll/password.h"
 #include "payroll/paths.h"
@@ -152,9 +153,12 @@ CloudTransfers TfmCloud::ProgressBox(QWidget* parent)
             ~WaitCursor() { QApplication::restoreOverrideCursor(); }
         } wait;
         return step([&](qint64 done, qint64 total) {
-            // Byte counts are scaled to KiB so that large archives fit the dialog's int range.
-            dlg.setMaximum(int(total / 1024));
-            dlg.setValue(int(done / 1024));
+            // In tenths of a percent, rounded down: the bar is full only when every byte is done.
+            constexpr int kSteps = 1000;
+            dlg.setMaximum(total > 0 ? kSteps : 0);
+            dlg.setValue(total <= 0      ? 0
+                         : done >= total ? kSteps
+                                         : int(std::max<qint64>(done, 0) * kSteps / total));
             QApplication::processEvents();
             return !dlg.wasCanceled();
         });

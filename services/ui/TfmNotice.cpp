@@ -146,15 +146,12 @@ void TfmNotice::SetProgressMaximum(qint64 maximum)
     progressScale_ = maximum / std::numeric_limits<int>::max() + 1;
     ProgressBar->setRange(0, static_cast<int>(qMax<qint64>(maximum, 0) / progressScale_));
     ProgressBar->setValue(0);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TfmNotice::SetProgressPosition(qint64 position)
 {
     ProgressBar->setValue(
         static_cast<int>(std::clamp<qint64>(position / progressScale_, 0, ProgressBar->maximum())));
-    // The transfer blocks the event loop; let the bar repaint between blocks.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TfmNotice::showEvent(QShowEvent* event)

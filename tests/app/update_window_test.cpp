@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
@@ -13,8 +14,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <cerrno>
 #include <memory>
+#include <thread>
 
 #include "payroll/paths.h"
 #include "payroll/period.h"
@@ -589,6 +592,92 @@ TEST_F(UpdateWindowTest, CancelOnTheDownloadPanelStopsTheDownload)
     EXPECT_TRUE(child<QPushButton>(fmNotice, "btCancel")->isEnabled());
     EXPECT_FALSE(fmNotice->Cancelled());
     fmNotice->close();
+}
+
+// On an X server with a window manager, against a web host sending 2 KiB or 64 KiB a second: the
+// panel's bar moves while the archive comes in, and the server's mouse on 中止 (a click, or a press
+// held until the button shows it down), driven from a thread of the test while the program's thread
+// is in the download, stops it. The panel shows the pointer over 中止. What ended the download is
+// the 中止: no message, nothing kept, nothing installed. Run offscreen, the test runs itself again
+// under Xvfb.
+TEST_F(UpdateWindowTest, CancelTakesTheServersMouseWhileTheArchiveComesIn)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    if (!ServerMouse().ok()) GTEST_SKIP() << "libXtst cannot be opened";
+    // An archive that would take a minute at either speed (the slower is given up after one).
+    QByteArray noise(4 << 20, 0);
+    for (qsizetype i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919) ^ (i >> 9) ^ (i >> 17));
+    WriteAll(dir() + u("noise.bin"), noise);
+    // The changed tables of the set-up, and the noise.
+    const QString tables = dir() + u("tables/");
+    MakeArchive(web + u("exe/PelmoraData.zip"), {{TaxTableKyuyoName, tables + TaxTableKyuyoName},
+                                                 {TaxTableSyoyoName, tables + TaxTableSyoyoName},
+                                                 {KenhoTableName, tables + KenhoTableName},
+                                                 {KenRituName, tables + KenRituName},
+                                                 {u("noise.bin"), dir() + u("noise.bin")}});
+    InstallNoticePanel(fmNotice);
+    const struct {
+        const char* rate;
+        bool hold;  // the button held down until it shows itself pressed
+    } cases[] = {{"2048", false}, {"65536", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rate);
+        WriteAll(web + u("exe/PelmoraData.zip.slow"), c.rate);
+        box.clear();
+        int moved = 0;
+        bool hover = false;
+        std::atomic<bool> down{false};
+        std::thread user;
+        // What the panel shows, looked at whenever the program lets its thread turn the event loop.
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            TfmNotice* n = fmNotice.existing();
+            auto* cancel = n ? n->findChild<QPushButton*>(u("btCancel")) : nullptr;
+            if (!cancel || !n->isVisible()) return;
+            hover = hover || cancel->underMouse();
+            down = down || cancel->isDown();
+        });
+        look.start(5);
+        // Once the bar shows that the archive comes in, the user's hand moves: the test's thread
+        // drives the server's mouse while this one stays in the download.
+        const auto moving = []() -> QWidget* {
+            TfmNotice* n = fmNotice.existing();
+            auto* bar = n ? n->findChild<QProgressBar*>(u("ProgressBar")) : nullptr;
+            return bar && bar->maximum() > 0 && bar->value() > 0 ? n : nullptr;
+        };
+        WhenShown(
+            moving,
+            [&] {
+                moved = child<QProgressBar>(fmNotice, "ProgressBar")->value();
+                const QPoint at = ServerMouse::middleOf(child<QPushButton>(fmNotice, "btCancel"));
+                user = std::thread([&down, at, hold = c.hold] {
+                    ServerMouse mouse;
+                    mouse.moveTo(at);
+                    mouse.press();
+                    for (const QDeadlineTimer limit(60000); hold && !down && !limit.hasExpired();)
+                        std::this_thread::yield();
+                    mouse.release();
+                });
+            },
+            60000);
+        box.answer(MsgResult::Yes);
+        fmMain->mnFileUpdateClick();
+        if (user.joinable()) user.join();
+        EXPECT_GT(moved, 0);
+        EXPECT_TRUE(hover);
+        // A press held shows the button down (a quick click may come and go between two looks).
+        if (c.hold) {
+            EXPECT_TRUE(down);
+        }
+        // 中止 took the click: it is disabled, and the panel says it was chosen.
+        EXPECT_FALSE(child<QPushButton>(fmNotice, "btCancel")->isEnabled());
+        EXPECT_TRUE(fmNotice->Cancelled());
+        EXPECT_EQ(texts(), QStringList{kTablesQuestion});
+        EXPECT_FALSE(fmNotice->isVisible());
+        EXPECT_TRUE(QDir(UpdateFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        EXPECT_FALSE(fmMain->SkipSaveCheck);
+        expectUnchanged();
+    }
 }
 
 // A disk that fills up during the download: the Part's message and the reason.

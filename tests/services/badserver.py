@@ -7,8 +7,16 @@ killed, and stop by themselves after a minute at most.
   badserver.py ftp-stall      FTP: logs in; a download sends 1000 bytes and stalls, an upload is never read
   badserver.py ftp-endless    FTP: logs in; a download of unknown size sends data without end
   badserver.py ftp-noconfirm  FTP: logs in; an upload is read whole and never confirmed
+  badserver.py ftp-drop       FTP: logs in; a download of 100 bytes sends 10 and drops both connections
   badserver.py smtp-stall     SMTP: takes a whole message, then never answers its end
+  badserver.py ftp-slow <root> <control> <bytes a second>
+                              FTP: keeps files under root and reads uploads at that rate. A file
+                              "hold.226.<name>" in control holds the answer to the upload of name
+                              once all its bytes are written, "hold.RNTO.<name>" the answer to the
+                              rename to name once it is done; each hold makes "held.<...>" beside it
+                              and lasts until its file is removed.
 """
+import os
 import socket
 import sys
 import threading
@@ -96,6 +104,10 @@ def ftp(c):
             d = accept(data)
             if MODE == "ftp-endless":
                 send_slowly(d, True)
+            elif MODE == "ftp-drop":
+                d.sendall(b"y" * 10)
+                d.close()
+                break
             else:
                 d.sendall(b"y" * 1000)
                 while time.time() < DEADLINE:
@@ -116,6 +128,115 @@ def ftp(c):
             while time.time() < DEADLINE:
                 time.sleep(0.2)
             d.close()
+        elif cmd == "QUIT":
+            reply("221 bye")
+            break
+        else:
+            reply("502 not here")
+    c.close()
+
+
+def ftp_files(c):
+    root, control, rate = sys.argv[2], sys.argv[3], int(sys.argv[4])
+    f = c.makefile("rb")
+    cwd = "/"
+    data = None
+    rename_from = None
+
+    def reply(text):
+        c.sendall(text.encode() + b"\r\n")
+
+    def local(path):
+        full = os.path.normpath(os.path.join(cwd, path))
+        return os.path.join(root, full.lstrip("/"))
+
+    def hold(name):
+        held = False
+        while time.time() < DEADLINE and os.path.exists(os.path.join(control, "hold." + name)):
+            if not held:
+                open(os.path.join(control, "held." + name), "w").close()
+                held = True
+            time.sleep(0.02)
+
+    reply("220 ready")
+    while time.time() < DEADLINE:
+        line = f.readline()
+        if not line:
+            break
+        words = line.decode(errors="replace").strip().split(" ", 1)
+        cmd, arg = words[0].upper(), (words[1] if len(words) > 1 else "")
+        if cmd == "USER":
+            reply("331 password")
+        elif cmd == "PASS":
+            reply("230 in")
+        elif cmd == "PWD":
+            reply('257 "%s"' % cwd)
+        elif cmd == "CWD":
+            if os.path.isdir(local(arg)):
+                cwd = os.path.normpath(os.path.join(cwd, arg))
+                reply("250 ok")
+            else:
+                reply("550 no folder")
+        elif cmd == "MKD":
+            try:
+                os.mkdir(local(arg))
+                reply('257 "%s"' % arg)
+            except OSError:
+                reply("550 cannot")
+        elif cmd in ("TYPE", "MODE", "STRU"):
+            reply("200 ok")
+        elif cmd == "REST":
+            reply("350 ok")
+        elif cmd == "SIZE":
+            if os.path.isfile(local(arg)):
+                reply("213 %d" % os.path.getsize(local(arg)))
+            else:
+                reply("550 no file")
+        elif cmd == "EPSV":
+            data = listen()
+            reply("229 passive (|||%d|)" % data.getsockname()[1])
+        elif cmd == "STOR":
+            reply("150 send")
+            d = accept(data)
+            block = max(1, rate // 16)
+            with open(local(arg), "wb") as out:
+                while True:
+                    got = d.recv(block)
+                    if not got:
+                        break
+                    out.write(got)
+                    out.flush()
+                    time.sleep(1 / 16)
+            d.close()
+            hold("226." + os.path.basename(arg))
+            reply("226 stored")
+        elif cmd == "RETR":
+            if not os.path.isfile(local(arg)):
+                reply("550 no file")
+                continue
+            reply("150 here")
+            d = accept(data)
+            with open(local(arg), "rb") as src:
+                d.sendall(src.read())
+            d.close()
+            reply("226 sent")
+        elif cmd == "RNFR":
+            rename_from = local(arg)
+            reply("350 go on" if os.path.exists(rename_from) else "550 no file")
+        elif cmd == "RNTO":
+            try:
+                os.replace(rename_from, local(arg))
+            except OSError:
+                reply("550 cannot")
+                continue
+            hold("RNTO." + os.path.basename(arg))
+            reply("250 renamed")
+        elif cmd == "DELE":
+            try:
+                os.remove(local(arg))
+                reply("250 deleted")
+            except OSError:
+                reply("550 cannot")
         elif cmd == "QUIT":
             reply("221 bye")
             break
@@ -162,5 +283,6 @@ server = listen()
 print("port %d" % server.getsockname()[1], flush=True)
 while True:
     conn = accept(server)
-    serve = http if MODE.startswith("http") else smtp if MODE.startswith("smtp") else ftp
+    serve = (http if MODE.startswith("http") else smtp if MODE.startswith("smtp")
+             else ftp_files if MODE == "ftp-slow" else ftp)
     threading.Thread(target=serve, args=(conn,), daemon=True).start()

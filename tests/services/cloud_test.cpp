@@ -5,6 +5,7 @@
 
 #include <zip.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <thread>
 
 #include "payroll/password.h"
 #include "payroll/paths.h"
@@ -163,7 +165,7 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
     WriteAll(DataPath + u("令和08年給与･賞与.dat"), year + "x");
 
     // A cancelled upload; then an info file the server cannot take (a folder of its name).
-    const auto cancel = [](qint64 done, qint64) { return done < 100000; };
+    const auto cancel = [](qint64, qint64) { return false; };
     ASSERT_FALSE(CloudBackup(true, TransfersWith(cancel)));
     EXPECT_EQ(box.lastText(), u("転送を中止しました。"));
     EXPECT_EQ(ReadAll(remote + k + u(".zip")), archive);
@@ -173,11 +175,17 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
     QFile::remove(remote + k + u(".inf"));
     QDir().mkpath(remote + k + u(".inf"));
     ASSERT_FALSE(CloudBackup(true));
-    EXPECT_EQ(
-        box.lastText(),
-        u("バックアップ日付ファイルのアップロードに失敗しました。\r(QUOT string not accepted: RNTO %1.inf)")
-            .arg(k));
-    EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
+    EXPECT_EQ(box.lastText(), u("バックアップ日付ファイルのアップロードに失敗しました。\r(サーバーで %1.inf "
+                                "を置き換えられません。)")
+                                  .arg(k));
+    // The server holds the new archive: the date is the new backup's.
+    EXPECT_NE(ReadAll(remote + k + u(".zip")), archive);
+    EXPECT_TRUE(QDateTime::fromString(CloudBackupDate(), u("yyyy/MM/dd hh:mm")).isValid())
+        << CloudBackupDate();
+    EXPECT_NE(CloudBackupDate(), u("2026/01/02 03:04"));
+    IniFile again(SysIniFileName);
+    again.writeString(u("Cloud"), u("BackupDate"), u("2026/01/02 03:04"));
+    again.save();
     // The archive's name taken by a folder on the server: the archive cannot be put in place.
     const QByteArray before = ReadAll(remote + k + u(".zip"));
     QFile::remove(remote + k + u(".zip"));
@@ -185,7 +193,7 @@ TEST_F(CloudTest, FailedBackupsLeaveTheArchiveAndTheDate)
     ASSERT_FALSE(CloudBackup(true));
     EXPECT_EQ(box.lastText(),
               u("クラウドへのアップロードを中断しました。\r(ファイアウォールにブロックされてる場合、中断さ"
-                "れます)\rQUOT string not accepted: RNTO %1.zip")
+                "れます)\rサーバーで %1.zip を置き換えられません。")
                   .arg(k));
     EXPECT_FALSE(QFileInfo::exists(remote + k + u(".zip.part")));
     EXPECT_EQ(CloudBackupDate(), u("2026/01/02 03:04"));
@@ -264,7 +272,10 @@ TEST_F(CloudTest, FailedRestoresLeaveTheData)
     EXPECT_EQ(box.lastText(), u("クラウドにデータが有りません。"));
     box.answer(MsgResult::Yes);
     EXPECT_FALSE(CloudDeleteData());
-    EXPECT_EQ(box.lastText(), u("クラウドのデータを削除できませんでした。\r(QUOT command failed with 550)"));
+    EXPECT_EQ(
+        box.lastText(),
+        u("クラウドのデータを削除できませんでした。\r(サーバーが要求を拒否しました。（QUOT command failed "
+          "with 550）)"));
     dataUnchanged();
 }
 
@@ -485,6 +496,7 @@ TEST_F(CloudWindow, FailedConnectionsAreToldApartFromMissingData)
                             "にログインできません（ユーザー名かパスワードが違います）)")
                               .arg(port);
     const QString noData = u("クラウドにデータが有りません。");
+    std::unique_ptr<BadServer> drop;
     const struct {
         const char* what;
         std::function<void()> arrange;
@@ -502,6 +514,14 @@ TEST_F(CloudWindow, FailedConnectionsAreToldApartFromMissingData)
          "転送先が存在しません", u("転送元が存在しません"), u("転送元が存在しません")},
         {"refused login", [&] { useServer(port, "wrong"); }, nullptr, login, {}},
         {"wrong port", [&] { useServer(1, "pw"); }, nullptr, connect.arg(1), connect.arg(1)},
+        {"connection dropped in the download",
+         [&] {
+             drop = std::make_unique<BadServer>("ftp-drop");
+             useServer(drop->port(), "pw");
+         },
+         nullptr,
+         u("クラウドからのダウンロードに失敗しました。\r(通信が途中で切れました。)"),
+         {}},
         {"no server",
          [&] {
              useServer(port, "pw");
@@ -522,6 +542,124 @@ TEST_F(CloudWindow, FailedConnectionsAreToldApartFromMissingData)
     }
     EXPECT_EQ(press("sbBackup"), connect.arg(port));
     EXPECT_TRUE(fmCloud->isVisible());
+}
+
+// On an X server with a window manager, against a server that reads the upload at 64 KiB a second
+// and can hold its answers: what the window shows and tells is what the server holds. The bar never
+// shows more than the server holds of the archive, and is full only once the archive is in place.
+// 中止, clicked with the server's mouse while the server holds its answer to the archive's data,
+// stops the backup (the earlier archive and date stay); clicked while the server holds its answer
+// to the rename or to the date file, it comes too late: the new archive is there, and so is its
+// date. Meanwhile the settings on disk keep the earlier date (a program killed then leaves it).
+TEST_F(CloudWindow, ProgressAndOutcomeAreWhatTheServerHolds)
+{
+    if (RanItselfUnderXvfbWithWindowManager()) return;
+    if (!ServerMouse().ok()) GTEST_SKIP() << "libXtst cannot be opened";
+    QRandomGenerator random(20261208);
+    QByteArray data;
+    for (int i = 0; i < 200000; ++i) data += char(random.bounded(256));
+    WriteAll(DataPath + u("令和08年給与･賞与.dat"), data);
+    const QString control = dir() + u("control/");
+    QDir().mkpath(control);
+    const QString k = key(), zip = remote + k + u(".zip"), part = zip + u(".part");
+    const QString earlier = u("2026/01/02 03:04");
+    const QByteArray earlierArchive = "the earlier archive";
+    ShowActive(fmCloud);
+    ServerMouse mouse;
+    const struct {
+        QString hold;  // the answer the server holds while 中止 is clicked; empty: no click
+        bool newOnServer;
+        QString told;
+        bool newDateWhileHeld;  // the program knew the new archive in place when 中止 came
+    } cases[] = {
+        {{}, true, u("バックアップ完了"), false},
+        {u("226.") + k + u(".zip.part"), false, u("転送を中止しました。"), false},
+        {u("RNTO.") + k + u(".zip"), true, u("バックアップ完了"), false},
+        {u("226.") + k + u(".inf.part"), true, u("バックアップ完了"), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hold.toStdString());
+        // A server of its own for each case (it ends itself after a minute).
+        PythonServer slow({u(TEST_SOURCE_DIR "/services/badserver.py"), u("ftp-slow"), dir() + u("srv"),
+                           control, u("65536")},
+                          u("port (\\d+)"));
+        ASSERT_NE(slow.port(), 0);
+        useServer(slow.port(), "pw");
+        QDir().mkpath(remote);
+        WriteAll(zip, earlierArchive);
+        WriteAll(remote + k + u(".inf"), earlier.toLatin1() + "\r\n");
+        {
+            IniFile ini(SysIniFileName);
+            ini.writeString(u("Cloud"), u("BackupDate"), earlier);
+            ini.save();
+        }
+        if (!c.hold.isEmpty()) WriteAll(control + u("hold.") + c.hold, "");
+        QStringList beyond;  // the bar ahead of the server
+        int most = 0;
+        bool clicked = false;
+        QString dateWhileHeld;
+        std::thread user;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            auto* dlg = fmCloud->findChild<QProgressDialog*>(u("pdTransfer"));
+            if (!dlg) return;
+            if (dlg->isVisible() && dlg->maximum() > 0 && !clicked) {
+                // The archive being sent, in the private work folder of the data root.
+                const QStringList work = QDir(DataRoot).entryList({u(".cloud*")}, QDir::Dirs | QDir::Hidden);
+                const qint64 total =
+                    work.isEmpty() ? 0 : QFileInfo(DataRoot + work[0] + u("/") + k + u(".zip")).size();
+                const bool inPlace = !QFileInfo::exists(part) && ReadAll(zip) != earlierArchive;
+                const qint64 held = QFileInfo::exists(part) ? QFileInfo(part).size() : inPlace ? total : 0;
+                const qint64 value = dlg->value(), maximum = dlg->maximum();
+                most = std::max(most, int(value));
+                if (total > 0 && (value * total > held * maximum || (value == maximum && !inPlace)))
+                    beyond << u("%1/%2 shown, %3 of %4 held").arg(value).arg(maximum).arg(held).arg(total);
+            }
+            if (c.hold.isEmpty()) return;
+            if (!clicked && dlg->isVisible() && QFileInfo::exists(control + u("held.") + c.hold)) {
+                clicked = true;
+                dateWhileHeld = IniFile(SysIniFileName).readString(u("Cloud"), u("BackupDate"));
+                const QPoint at = ServerMouse::middleOf(dlg->findChild<QPushButton*>());
+                user = std::thread([at] {
+                    ServerMouse hand;
+                    hand.moveTo(at);
+                    hand.press();
+                    hand.release();
+                });
+            }
+            // Once the window took the click, a server that has put the new archive in place goes
+            // on; one that holds the answer to the data keeps holding it (the 中止 must not wait
+            // for it).
+            if (clicked && dlg->wasCanceled() && c.newOnServer) QFile::remove(control + u("hold.") + c.hold);
+        });
+        look.start(5);
+        ScriptedMsgBox box;
+        box.answer(MsgResult::Yes);
+        mouse.moveTo(ServerMouse::middleOf(child<QPushButton>(fmCloud, "sbBackup")));
+        mouse.press();
+        mouse.release();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return box.shown().size() == 2; }, 120000)) << box.lastText();
+        look.stop();
+        if (user.joinable()) user.join();
+        QFile::remove(control + u("hold.") + c.hold);
+        EXPECT_EQ(box.lastText(), c.told);
+        EXPECT_FALSE(QFileInfo::exists(part));
+        EXPECT_EQ(ReadAll(zip) != earlierArchive, c.newOnServer);
+        const QString date = CloudBackupDate();
+        EXPECT_EQ(date != earlier, c.newOnServer) << date;
+        if (c.newOnServer) {
+            EXPECT_EQ(ReadAll(remote + k + u(".inf")), date.toLatin1() + "\r\n");
+        }
+        EXPECT_EQ(child<QLabel>(fmCloud, "lbBackupDate")->text(), date);
+        EXPECT_TRUE(beyond.isEmpty()) << beyond.join(u(" / ")).toStdString();
+        if (c.hold.isEmpty()) {
+            EXPECT_GT(most, 0);  // the bar moved
+        } else {
+            EXPECT_TRUE(clicked);
+            EXPECT_EQ(dateWhileHeld == earlier, !c.newDateWhileHeld) << dateWhileHeld;
+        }
+    }
+    fmCloud->close();
 }
 
 // The window's other refusals, each with its exact text, the server never reached.

