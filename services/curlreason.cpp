@@ -3,7 +3,7 @@
 
 #include <curl/curl.h>
 
-#include "platform/atomicfile.h"
+#include "platform/errors.h"
 
 QString CurlReason(int code, const char* detail, int localErrno)
 {

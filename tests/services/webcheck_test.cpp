@@ -9,6 +9,7 @@
 #include "payroll/paths.h"
 #include "platform/atomicfile.h"
 #include "platform/cp932.h"
+#include "platform/errors.h"
 #include "platform/inifile.h"
 #include "platform/msgbox.h"
 #include "platform/shell.h"
