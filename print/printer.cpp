@@ -199,7 +199,12 @@ QString jobRefusal()
     switch (cause) {
         case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS: {
             // The reason its administrator gave when he closed the queue to jobs.
-            const QString why = queueReason(queueState(CurrentPrinterName()));
+            const TQueueState q = queueState(CurrentPrinterName());
+            // The administrator's own words, whatever their script; the service's "Rejecting
+            // Jobs" stands where he gave none.
+            const QString given = q.message.trimmed();
+            const QString why =
+                given.isEmpty() || given == QLatin1String("Rejecting Jobs") ? queueReason(q) : given;
             reason = QStringLiteral("プリンターが印刷を受け付けていません。");
             if (!why.isEmpty()) reason += QStringLiteral("\n理由：%1").arg(why);
             return reason;

@@ -187,15 +187,19 @@ TEST_F(CupsTest, SlipsThroughQueuesAndWhatBecomesOfRefusedJobsAndGonePrinters)
     EXPECT_EQ(PrintWindowTest::pdfText(cups_.output(u("Slips"))).simplified(), pdfText);
     EXPECT_EQ(remembered(), u("Slips"));
 
-    // A queue that refuses jobs: the message in Japanese with the reason its administrator gave (none
-    // but the service's English "Rejecting Jobs" when he gave none), no job, and the pay date is not
-    // kept.
+    // A queue that refuses jobs: the message in Japanese with the reason its administrator gave, in
+    // whatever script (none but the service's English "Rejecting Jobs" when he gave none), no job,
+    // and the pay date is not kept.
     const struct {
         QStringList reject;
         const char* told;
     } refusals[] = {
         {{u("-r"), u("トナー交換のため停止中"), u("Slips")},
          "印刷できませんでした。\nプリンターが印刷を受け付けていません。\n理由：トナー交換のため停止中\n"
+         "プリンター：Slips"},
+        {{u("-r"), u("Toner empty, use the 2F printer"), u("Slips")},
+         "印刷できませんでした。\nプリンターが印刷を受け付けていません。\n理由：Toner empty, use the 2F "
+         "printer\n"
          "プリンター：Slips"},
         {{u("Slips")}, "印刷できませんでした。\nプリンターが印刷を受け付けていません。\nプリンター：Slips"},
     };
