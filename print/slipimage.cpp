@@ -5,6 +5,7 @@
 #include <cstdio>  // jpeglib.h needs FILE
 #include <csetjmp>
 #include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 
 #include <QPainter>
@@ -52,12 +53,21 @@ struct JpegError {
     jpeg_error_mgr mgr;
     std::jmp_buf jump;
     char text[JMSG_LENGTH_MAX];
+    int code;
 };
+
+// The library's failure in the program's words; its own English only in parentheses.
+QString jpegReason(const JpegError& err)
+{
+    if (err.code == JERR_OUT_OF_MEMORY) return QStringLiteral("メモリが足りません。");
+    return QStringLiteral("画像の圧縮でエラーが起きました（%1）。").arg(QString::fromLocal8Bit(err.text));
+}
 
 void jpegErrorExit(j_common_ptr info)
 {
     auto* err = reinterpret_cast<JpegError*>(info->err);
     (*info->err->format_message)(info, err->text);
+    err->code = info->err->msg_code;
     std::longjmp(err->jump, 1);
 }
 
@@ -98,8 +108,7 @@ QByteArray EncodeJpeg(const QImage& source)
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&info);
         free(buffer);
-        throw AppError(QStringLiteral("JPEG画像を作成できませんでした。\n") +
-                       QString::fromLocal8Bit(err.text));
+        throw AppError(QStringLiteral("JPEG画像を作成できませんでした。\n") + jpegReason(err));
     }
     jpeg_create_compress(&info);
     jpeg_mem_dest(&info, &buffer, &size);

@@ -438,6 +438,21 @@ TEST_F(SendMailTest, ComposerFailuresAreToldOnceInTheProgramsWords)
     qputenv("PATH", path);
 }
 
+// A slip image the library cannot make is told in the program's words, the library's own only in
+// parentheses.
+TEST_F(CoreTest, AJpegThatCannotBeMadeIsToldInTheProgramsWords)
+{
+    try {
+        EncodeJpeg(QImage());
+        ADD_FAILURE() << "an empty image was encoded";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.message().startsWith(
+            QStringLiteral("JPEG画像を作成できませんでした。\n画像の圧縮でエラーが起きました（")))
+            << e.message().toStdString();
+        EXPECT_TRUE(e.message().endsWith(QStringLiteral("）。"))) << e.message().toStdString();
+    }
+}
+
 // The pay date, subject and file name proposed: a bonus paid in December by a company that pays
 // next month is still dated in the period's year; May of 平成31 is 令和1.
 TEST_F(PeriodTest, SlipMailDateSubjectAndFileName)
