@@ -68,18 +68,6 @@ QFileInfoList datFiles(const QString& folder, bool withYubinNo)
 const QString ReadWhat = QStringLiteral("ファイルの読み込み");
 const QString CopyWhat = QStringLiteral("ファイルのコピー");
 
-// A descriptor closed at the end of its scope.
-struct TFd {
-    int fd = -1;
-    explicit TFd(int f) : fd(f) {}
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    ~TFd()
-    {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 // Copies the file from (not through a link, no pipe or device, no file past the data files' size)
 // over to in blocks, through a partial file beside it put in place by one rename: a failed copy
 // leaves the target as it was.

@@ -28,21 +28,6 @@ QString tooLargeReason(qint64 size, qint64 cap)
         .arg(cap);
 }
 
-// The descriptor closed unless released.
-struct TFd {
-    int fd = -1;
-    ~TFd()
-    {
-        if (fd >= 0) ::close(fd);
-    }
-    int release()
-    {
-        const int f = fd;
-        fd = -1;
-        return f;
-    }
-};
-
 }  // namespace
 
 QString NotRegularReason(unsigned mode)
@@ -56,7 +41,30 @@ QString NotRegularReason(unsigned mode)
     return QStringLiteral("通常のファイルではありません。");
 }
 
+TFd::~TFd()
+{
+    if (fd >= 0) ::close(fd);
+}
+
 namespace {
+
+// -1 with errno err and its reason.
+int failWith(int err, QString& reason)
+{
+    reason = SystemReadReason(err);
+    errno = err;
+    return -1;
+}
+
+// -1 for what is not a regular file (mode), with its reason and errno: EISDIR for a folder, ELOOP
+// for a link, EINVAL for anything else.
+int refuseNotRegular(unsigned mode, QString& reason)
+{
+    if (S_ISDIR(mode)) return failWith(EISDIR, reason);
+    reason = NotRegularReason(mode);
+    errno = S_ISLNK(mode) ? ELOOP : EINVAL;
+    return -1;
+}
 
 // Opens name in the folder open as dirFd (AT_FDCWD: the current folder, or name a whole path) by
 // the rules of OpenForReading, a link at name followed only when follow, at most cap bytes.
@@ -66,49 +74,29 @@ int openChecked(int dirFd, const QByteArray& name, bool follow, qint64 cap, QStr
     // rewinds). What is put in its place meanwhile is caught by the fstat below.
     struct stat pre;
     if (::fstatat(dirFd, name.constData(), &pre, follow ? 0 : AT_SYMLINK_NOFOLLOW) == 0 &&
-        !S_ISREG(pre.st_mode)) {
-        reason = S_ISDIR(pre.st_mode) ? SystemReadReason(EISDIR) : NotRegularReason(pre.st_mode);
-        errno = S_ISDIR(pre.st_mode) ? EISDIR : S_ISLNK(pre.st_mode) ? ELOOP : EINVAL;
-        return -1;
-    }
+        !S_ISREG(pre.st_mode))
+        return refuseNotRegular(pre.st_mode, reason);
     // Non-blocking: the open of a FIFO with no writer would wait for one forever.
-    TFd f{::openat(dirFd, name.constData(),
-                   O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW))};
+    TFd f(::openat(dirFd, name.constData(),
+                   O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW)));
     if (f.fd < 0) {
         const int err = errno;
         struct stat st;
         if (err == ELOOP && ::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISLNK(st.st_mode))
-            reason = NotRegularReason(st.st_mode);
-        else
-            reason = SystemReadReason(err);
-        errno = err;
-        return -1;
+            return refuseNotRegular(st.st_mode, reason);
+        return failWith(err, reason);
     }
     struct stat st;
-    if (::fstat(f.fd, &st) != 0) {
-        const int err = errno;
-        reason = SystemReadReason(err);
-        errno = err;
-        return -1;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        reason = S_ISDIR(st.st_mode) ? SystemReadReason(EISDIR) : NotRegularReason(st.st_mode);
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return -1;
-    }
+    if (::fstat(f.fd, &st) != 0) return failWith(errno, reason);
+    if (!S_ISREG(st.st_mode)) return refuseNotRegular(st.st_mode, reason);
     if (st.st_size > cap) {
         reason = tooLargeReason(st.st_size, cap);
         errno = EFBIG;
         return -1;
     }
     const int flags = ::fcntl(f.fd, F_GETFL);
-    if (flags < 0 || ::fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        const int err = errno;
-        reason = SystemReadReason(err);
-        errno = err;
-        return -1;
-    }
+    if (flags < 0 || ::fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return failWith(errno, reason);
     return f.release();
 }
 
@@ -127,13 +115,9 @@ int OpenForReadingAt(int dirFd, const QByteArray& name, ReadKind kind, QString& 
 int OpenBelowForReading(const QString& base, const QString& rel, ReadKind kind, QString& reason)
 {
     const QStringList parts = rel.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (parts.isEmpty()) {
-        reason = SystemReadReason(EISDIR);
-        errno = EISDIR;
-        return -1;
-    }
+    if (parts.isEmpty()) return failWith(EISDIR, reason);
     // base itself is the caller's (a folder the user chose, a link to another disk his to have).
-    TFd dir{::open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    TFd dir(::open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (qsizetype k = 0; dir.fd >= 0 && k + 1 < parts.size(); ++k) {
         const QByteArray part = QFile::encodeName(parts[k]);
         struct stat st;
@@ -149,12 +133,7 @@ int OpenBelowForReading(const QString& base, const QString& rel, ReadKind kind, 
         dir.fd = next;
         errno = err;
     }
-    if (dir.fd < 0) {
-        const int err = errno;
-        reason = SystemReadReason(err);
-        errno = err;
-        return -1;
-    }
+    if (dir.fd < 0) return failWith(errno, reason);
     return openChecked(dir.fd, QFile::encodeName(parts.last()), false, MaxReadSize(kind), reason);
 }
 
@@ -188,7 +167,7 @@ void OpenReadFileOrThrow(QFile& file, const QString& path, ReadKind kind, const 
 
 bool ReadWholeFile(const QString& path, ReadKind kind, QByteArray& data, QString& reason)
 {
-    TFd f{OpenForReading(path, kind, reason)};
+    TFd f(OpenForReading(path, kind, reason));
     if (f.fd < 0) return false;
     struct stat st;
     const qint64 cap = MaxReadSize(kind);
@@ -199,12 +178,7 @@ bool ReadWholeFile(const QString& path, ReadKind kind, QByteArray& data, QString
     for (;;) {
         const ssize_t n = ::read(f.fd, block, sizeof block);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int err = errno;
-            reason = SystemReadReason(err);
-            errno = err;
-            return false;
-        }
+        if (n < 0) return failWith(errno, reason), false;
         if (n == 0) break;
         if (out.size() + n > cap) {
             reason = tooLargeReason(out.size() + n, cap);

@@ -52,6 +52,21 @@ constexpr qint64 MaxReadSize(ReadKind kind)
     return 0;
 }
 
+// A descriptor closed when it goes out of scope, unless released.
+struct TFd {
+    int fd = -1;
+    explicit TFd(int f) : fd(f) {}
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    ~TFd();
+    int release()
+    {
+        const int f = fd;
+        fd = -1;
+        return f;
+    }
+};
+
 // Opens path for reading by the rules of kind (what is not a regular file is not even opened):
 // O_NOFOLLOW (unless the kind follows links), O_NONBLOCK (cleared once the file is known to be a
 // regular one), fstat S_ISREG, size at most MaxReadSize(kind). Returns the descriptor (O_CLOEXEC;
