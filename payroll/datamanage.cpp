@@ -504,12 +504,7 @@ TCopyResult RestoreFromFolder(const QString& folder)
         makeFolder(stage + QStringLiteral("ini"));
         // Whatever stands under a settings file's name is taken, so that the copy refuses
         // what is not a plain file rather than leaving it out.
-        QStringList inis{WithSlash(folder) + SysIniName};
-        for (int i = 1; i < SetCount; ++i) {
-            const QString f = WithSlash(folder) + QStringLiteral("Tolvane%1.ini").arg(letterCode(i));
-            struct stat st;
-            if (::lstat(QFile::encodeName(f).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) inis << f;
-        }
+        const QStringList inis = QStringList{WithSlash(folder) + SysIniName} + setIniFiles(folder);
         for (const QString& ini : inis) {
             const QString name = QFileInfo(ini).fileName();
             const QString staged = stage + QStringLiteral("ini/") + name;

@@ -158,11 +158,6 @@ bool MakePrivateFolder(const QString& folder)
     return true;
 }
 
-bool MakeFolderPrivateIfNew(const QString& folder)
-{
-    return MakeFolder(folder, 0700);
-}
-
 void MakePrivateFile(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -398,12 +393,4 @@ int RemoveOlderTemporaries(const QString& folder)
     }
     ::close(dirFd);
     return removed;
-}
-
-bool RemoveOwnFile(const QString& path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st;
-    return ::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-           ::unlink(name.constData()) == 0;
 }

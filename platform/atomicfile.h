@@ -24,9 +24,6 @@ void CommitFileAtomic(const QString& partial, const QString& path, const QString
 // MakeFolder (filetree.h) with mode 0700 for the data root, which the program has always owned:
 // an existing one of this user is tightened to 0700. False with errno set.
 bool MakePrivateFolder(const QString& folder);
-// MakeFolder(folder, 0700): a folder that exists keeps its mode. Goes once its callers call
-// MakeFolder.
-bool MakeFolderPrivateIfNew(const QString& folder);
 // Tightens an existing file of the user's data to 0600 (nothing when it does not exist).
 void MakePrivateFile(const QString& path);
 
@@ -78,7 +75,3 @@ bool SyncFolder(const QString& folder);
 // Syncs the folder that holds path, so that a rename into it is on disk; a file system that cannot
 // sync a folder counts as done. False with errno set.
 bool SyncFolderOf(const QString& path);
-
-// Removes a file of this user in folder, not following links; false when it was not there or could
-// not be removed. Used for the program's own leftovers only.
-bool RemoveOwnFile(const QString& path);
