@@ -420,12 +420,6 @@ bool UpdateYukyuZan(TListGrid& g, int col)
 
 // ---- read-back ----
 
-double ReadGridNum(const TListGrid& g, int row, int col)
-{
-    const QString text = g.cell(col, row);
-    return text.trimmed().isEmpty() ? 0.0 : StrToFloatEx(text);
-}
-
 bool ReadGridColumn(const TListGrid& g, int e, bool bonus)
 {
     const int col = g.columnOfKey(SyainRec[e].MembKey.bytes());

@@ -127,8 +127,6 @@ int FindGridRow(const TListGrid& g, const QString& name);
 // were not typed, or there is no such row or no previous figure.
 bool UpdateYukyuZan(TListGrid& g, int col);
 
-// The number in column col of item row row (an empty cell is 0).
-double ReadGridNum(const TListGrid& g, int row, int col);
 // Reads the cells typed in of the column that carries slot e's key back into his records, by the
 // names of the rows; every other value keeps its stored number exactly. A slot whose key is in no
 // column is left alone (false).

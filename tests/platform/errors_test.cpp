@@ -103,11 +103,13 @@ TEST_F(SystemErrorTest, ReadsAndWritesThatFailSayTheReasonOnceInJapanese)
                  messageOf([&] { WriteFileAtomic(locked, "x", QStringLiteral("書き込み")); }),
                  QStringLiteral("書き込みに失敗しました。\n%1\n書き込む権限がありません。").arg(locked)});
     } else {
-        cases.push_back({"a file its user may not read", SystemReadReason(EACCES),
-                         messageOf([&] {
-                             ::chmod(QFile::encodeName(locked).constData(), 0200);
-                             IniFile ini(locked);
-                         }).section(QLatin1Char('\n'), 2)});
+        cases.push_back({"a file its user may not read", messageOf([&] {
+                                                             ::chmod(QFile::encodeName(locked).constData(),
+                                                                     0200);
+                                                             IniFile ini(locked);
+                                                         }).section(QLatin1Char('\n'), 2),
+                         QStringLiteral("読み込む権限がありません。")});
+        ::chmod(QFile::encodeName(locked).constData(), 0600);
     }
     for (const Case& c : cases) EXPECT_EQ(c.told, c.expected) << c.what;
     EXPECT_EQ(ReadAll(locked), QByteArray("[Option]\r\n"));
