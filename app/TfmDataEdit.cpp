@@ -637,12 +637,9 @@ void TfmDataEdit::sbCalculatorClick()
     const SlipGroup g = rowOf(target).group;
     TfmCalc* calc = Calculator();
     if (calc->exec() == QDialog::Accepted) {
-        QString error;
-        const QString text = CalcValueText(g, name, calc->CalcValue, error);
-        if (error.isEmpty())
-            showText(target, text);
-        else
-            ShowError(error);
+        const TSlipEntry x = CalcValueEntry(g, name, calc->CalcValue);
+        if (!x.error.isEmpty()) ShowError(x.error);
+        if (!x.refused) showEntered(target, x.text, x.value);
     }
     target->setFocus(Qt::OtherFocusReason);
 }

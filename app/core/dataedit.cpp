@@ -273,19 +273,22 @@ std::optional<double> YukyuZanAfter(int slot, double yukyuDays)
     return rest - yukyuDays;
 }
 
-QString CalcValueText(SlipGroup g, const QString& name, long double value, QString& error)
+TSlipEntry CalcValueEntry(SlipGroup g, const QString& name, long double value)
 {
-    error.clear();
+    TSlipEntry e;
     const auto v = static_cast<double>(value);
-    if (!std::isfinite(v)) {
-        error = QStringLiteral("入力した数値が上限を超えました。");
-        return QString();
-    }
-    if (g == sgKintai) return SlipValueText(g, name, v);
     // Beyond eight digits no row holds it, and the rounding must not meet a 32-bit overflow.
-    if (std::fabs(v) >= 1e8) {
-        error = QStringLiteral("入力した数値が上限を超えました。");
-        return QString();
+    if (!std::isfinite(v) || (g != sgKintai && std::fabs(v) >= 1e8)) {
+        e.error = QStringLiteral("入力した数値が上限を超えました。");
+        e.refused = true;
+        return e;
+    }
+    if (g == sgKintai) {
+        // Checked as the rounded text shown would be (31 days at most), taken as the number given,
+        // as a typed entry is.
+        e = CheckSlipEntry(g, name, SlipValueText(g, name, v));
+        if (e.error.isEmpty()) e.value = v;
+        return e;
     }
     int mode = 0;
     if (g == sgKoujo)
@@ -294,9 +297,9 @@ QString CalcValueText(SlipGroup g, const QString& name, long double value, QStri
         mode = name == QStringLiteral("欠勤控除") || name == QStringLiteral("遅刻早退控除")
                    ? OptionRec.HasuuGen
                    : OptionRec.HasuuSik;
-    const TSlipEntry e = CheckSlipEntry(g, name, FmtAmount(10, RoundByMode(mode, v)));
-    error = e.error;
-    return e.error.isEmpty() ? e.text : QString();
+    e = CheckSlipEntry(g, name, FmtAmount(10, RoundByMode(mode, v)));
+    if (!e.error.isEmpty()) e.refused = true;
+    return e;
 }
 
 int StepMeisaiSlot(int slot, int dir)

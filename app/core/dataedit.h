@@ -98,9 +98,10 @@ std::optional<bool> ToggleManual(int slot, SlipGroup g, const QString& name);
 // that is not available.
 std::optional<double> YukyuZanAfter(int slot, double yukyuDays);
 
-// The calculator's value as the row's text, rounded by the rounding mode of the row; error when
-// it does not fit the row.
-QString CalcValueText(SlipGroup g, const QString& name, long double value, QString& error);
+// The calculator's value as an entry of the row, as if typed: an amount rounded by the rounding
+// mode of the row, refused when it does not fit; an attendance figure taken as given and shown
+// rounded.
+TSlipEntry CalcValueEntry(SlipGroup g, const QString& name, long double value);
 
 // Stepping from slot by dir: by serial number (1..GetMaxMembNo, numbers held by nobody or by a
 // retired employee passed over) once serial numbers exist, else by slot, to an employee in use and

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/TfmCalc.h"
 #include "app/TfmDataEdit.h"
 #include "app/TfmMembEdit.h"
 #include "payroll/calc.h"
@@ -124,6 +125,25 @@ TEST_F(DataEditTest, EntriesAreCheckedWhereTheyAreTyped)
         if (c.overtime >= 0) {
             EXPECT_EQ(SikyuRec[1].Sikyu[siFutuZangyo], c.overtime);
         }
+    }
+    // The calculator's number is entered as a typed one: 22÷3 hours is 7 1/3 (11,000 yen), not the
+    // 7.33 shown (10,995).
+    {
+        OptionRec.TimeStyle = 0;
+        KintaiRec[1].Kintai[kiFutuZangyo] = 3;
+        open(1);
+        QLineEdit* e = field("Kintai", "普通残業時間");
+        e->setFocus();
+        TfmCalc* calc = Calculator();
+        WhenShown(calc, [calc] {
+            calc->CalcValue = 22.0L / 3;
+            calc->accept();
+        });
+        button("sbCalculator")->click();
+        EXPECT_EQ(e->text(), u("  7.33"));
+        ASSERT_TRUE(close());
+        EXPECT_EQ(ValueAt<double>(&KintaiRec[1], (kiFutuZangyo - 1) * 8), double(22.0L / 3));
+        EXPECT_EQ(SikyuRec[1].Sikyu[siFutuZangyo], 11000);
     }
     OptionRec.TimeStyle = 1;
 
