@@ -6,11 +6,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <atomic>
@@ -22,6 +20,7 @@
 #include <vector>
 
 #include "platform/atomicfile.h"
+#include "platform/beside.h"
 #include "platform/errors.h"
 #include "platform/filetree.h"
 #include "platform/readfile.h"
@@ -335,8 +334,6 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
     std::atomic<qint64> serverHolds{0};
     std::atomic<bool> done{false};
     TFtpResult r;
-    QEventLoop loop;
-    std::unique_ptr<QThread> transfer(QThread::create([&] { r = uploadOnServer(server, name, total, u); }));
     std::unique_ptr<QThread> asker(QThread::create([&] {
         char askError[CURL_ERROR_SIZE] = {};
         QByteArray askUrl;
@@ -353,7 +350,6 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
                 serverHolds = qint64(size);
         }
     }));
-    QObject::connect(transfer.get(), &QThread::finished, &loop, &QEventLoop::quit);
     const auto tell = [&] {
         // After a cancel the box is not shown again while the transfer winds down.
         if (u.state == kCancelAsked) return;
@@ -362,15 +358,9 @@ TFtpResult FtpUpload(const TFtpServer& server, const QString& localFile, const Q
         int sending = kSending;
         if (!goOn && u.state.compare_exchange_strong(sending, kCancelAsked)) u.stop();
     };
-    QTimer tick;
-    tick.setInterval(50);
-    QObject::connect(&tick, &QTimer::timeout, &loop, tell);
-    tick.start();
     tell();  // 0 shown, and a cancel chosen already is taken before the first byte
-    transfer->start();
     asker->start();
-    loop.exec();
-    transfer->wait();
+    RunBesideEventLoop([&] { r = uploadOnServer(server, name, total, u); }, tell);
     done = true;
     asker->wait();
     r.Cancelled = !r.Ok && u.state == kCancelAsked;

@@ -13,8 +13,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
-#include <QTimer>
 #include <atomic>
 #include <cerrno>
 #include <memory>
@@ -23,6 +21,7 @@
 #include "payroll/paths.h"
 #include "payroll/taxtable.h"
 #include "platform/atomicfile.h"
+#include "platform/beside.h"
 #include "platform/errors.h"
 #include "platform/filetree.h"
 #include "platform/notice.h"
@@ -75,9 +74,6 @@ QString fetch(const QString& url, Sink& sink)
                            return !stop;
                        }};
     QString e;
-    QEventLoop loop;
-    std::unique_ptr<QThread> transfer(QThread::create([&] { e = HttpTransfer(url, limits, to); }));
-    QObject::connect(transfer.get(), &QThread::finished, &loop, &QEventLoop::quit);
     qint64 shownTotal = -2;
     const auto reflect = [&] {
         if (sink.showProgress && total != -2) {
@@ -86,14 +82,7 @@ QString fetch(const QString& url, Sink& sink)
         }
         if (NoticeCancelled()) stop = true;
     };
-    QTimer tick;
-    tick.setInterval(50);
-    QObject::connect(&tick, &QTimer::timeout, &loop, reflect);
-    tick.start();
-    transfer->start();
-    loop.exec();
-    transfer->wait();
-    tick.stop();
+    RunBesideEventLoop([&] { e = HttpTransfer(url, limits, to); }, reflect);
     reflect();
     sink.cancelled = stop && !e.isEmpty();
     if (!sink.writeError.isEmpty())
