@@ -3,6 +3,7 @@
 
 // clang-format off
 #include <cstdio>  // jpeglib.h needs FILE
+#include <cerrno>
 #include <csetjmp>
 #include <jpeglib.h>
 #include <jerror.h>
@@ -59,7 +60,7 @@ struct JpegError {
 // The library's failure in the program's words; its own English only in parentheses.
 QString jpegReason(const JpegError& err)
 {
-    if (err.code == JERR_OUT_OF_MEMORY) return QStringLiteral("メモリが足りません。");
+    if (err.code == JERR_OUT_OF_MEMORY) return SystemReason(ENOMEM);
     return QStringLiteral("画像の圧縮でエラーが起きました（%1）。").arg(QString::fromLocal8Bit(err.text));
 }
 

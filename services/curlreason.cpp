@@ -3,6 +3,8 @@
 
 #include <curl/curl.h>
 
+#include <cerrno>
+
 #include "platform/errors.h"
 
 QString CurlReason(int code, const char* detail, int localErrno)
@@ -38,7 +40,7 @@ QString CurlReason(int code, const char* detail, int localErrno)
         case CURLE_READ_ERROR:
             return QStringLiteral("送信するファイルを読み込めません。");
         case CURLE_OUT_OF_MEMORY:
-            return QStringLiteral("メモリが足りません。");
+            return SystemReason(ENOMEM);
         case CURLE_LOGIN_DENIED:
             return QStringLiteral("ログインできません（ユーザー名かパスワードが違います）。");
         case CURLE_REMOTE_FILE_NOT_FOUND:
