@@ -278,8 +278,7 @@ constexpr int StageRandomPart = 6;
 // The restore's swap: the user's folders (0700), a stopped one finished when it can be.
 const TSwapKind& restoreSwap()
 {
-    static const TSwapKind kind{"PELMORAS RESTORE JOURNAL 1", 0700, SwapRule::FinishOrUndo,
-                                QStringLiteral("復元の作業記録")};
+    static const TSwapKind kind{"PELMORAS RESTORE JOURNAL 1", 0700, QStringLiteral("復元の作業記録")};
     return kind;
 }
 

@@ -213,7 +213,7 @@ TSwapRecovery RecoverSwapStage(const QString& folder, const QString& root, const
     int done = 0;
     for (int i = 0; i < int(journal.steps.size()); ++i)
         if (stepDone(journal.steps[size_t(i)])) done = i + 1;
-    bool complete = kind.rule == SwapRule::FinishOrUndo;
+    bool complete = true;
     for (int i = done; i < int(journal.steps.size()); ++i)
         complete =
             complete && (journal.steps[size_t(i)].kind == 'A' || exists(journal.steps[size_t(i)].from));

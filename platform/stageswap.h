@@ -29,18 +29,13 @@ struct TSwapJournal {
     void aside(const QString& from, const QString& to);
 };
 
-// What a stopped swap becomes.
-enum class SwapRule {
-    FinishOrUndo,  // finished when every staged file not yet in place is still there, else undone
-    Undo,          // always undone
-};
 // The kind of swap: its journal's first line, the mode of the folders it makes (0700 for the
-// user's data; a folder that exists keeps its mode), the rule for a stopped one, and what it is
-// for the user's messages ("復元の作業記録").
+// user's data; a folder that exists keeps its mode), and what it is for the user's messages
+// ("復元の作業記録"). A stopped swap is finished when every staged file not yet in place is still
+// there, else undone.
 struct TSwapKind {
     QByteArray head;
     mode_t folderMode = 0700;
-    SwapRule rule = SwapRule::FinishOrUndo;
     QString what;
 };
 

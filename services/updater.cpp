@@ -152,8 +152,7 @@ const QString kStagingPrefix = QStringLiteral(".pelmoras-update.");
 // "current", so a finished swap leaves nothing to undo.
 const TSwapKind& installSwap()
 {
-    static const TSwapKind kind{"PELMORAS UPDATE JOURNAL 1", 0755, SwapRule::FinishOrUndo,
-                                QStringLiteral("更新の記録")};
+    static const TSwapKind kind{"PELMORAS UPDATE JOURNAL 1", 0755, QStringLiteral("更新の記録")};
     return kind;
 }
 
