@@ -413,6 +413,17 @@ void ServerMouse::release()
     xcall<int (*)(void*)>(x11_, "XFlush")(display_);
 }
 
+void ServerMouse::key(unsigned long keysym)
+{
+    if (!display_) return;
+    const unsigned code =
+        xcall<unsigned char (*)(void*, unsigned long)>(x11_, "XKeysymToKeycode")(display_, keysym);
+    const auto fake = xcall<int (*)(void*, unsigned, int, unsigned long)>(xtst_, "XTestFakeKeyEvent");
+    fake(display_, code, 1, 0);
+    fake(display_, code, 0, 0);
+    xcall<int (*)(void*)>(x11_, "XFlush")(display_);
+}
+
 RealMessageBoxes::RealMessageBoxes() : handler_(SetMsgHandler(nullptr)), beep_(SetBeepHandler(nullptr))
 {
     InstallQtMessageBoxes();

@@ -185,7 +185,8 @@ bool RanItselfUnderXvfbWithWindowManager(int timeoutMs = 240000);
 // a user's mouse drives it: the pointer moves and the left button goes down or up on the server,
 // which hands the events to the window under the pointer, as a desktop does. It has its own
 // connection to the server, so a thread of the test may drive it while the program's thread is
-// busy. ok() is false where the X libraries cannot be opened (then nothing happens).
+// busy; its key() presses a key of the server's keyboard the same way. ok() is false where the X
+// libraries cannot be opened (then nothing happens).
 class ServerMouse {
   public:
     ServerMouse();
@@ -199,6 +200,9 @@ class ServerMouse {
     void moveTo(QPoint global);
     void press();
     void release();
+    // A key of the server's keyboard pressed and released (keysym: X's name of it, e.g. 0xff67 for
+    // the menu key), handed to the focused window as a user's key is.
+    void key(unsigned long keysym);
 
   private:
     void* x11_ = nullptr;

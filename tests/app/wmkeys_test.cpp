@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -372,19 +371,22 @@ TEST_F(WmKeysTest, TheSerialOrdersHaveKeys)
         press(fmSeqNo, k.key, Qt::ControlModifier);
         EXPECT_EQ(fmSeqNo->listedSlots(), k.order) << "Ctrl+" << k.key - Qt::Key_0;
     }
-    // The menu key: the window system hands the focused list a context menu event from the keyboard.
+    // The menu key of the server's keyboard: the window system hands the focused list a context
+    // menu event from the keyboard.
     bool menu = false;
     WhenShown([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
               [&] {
                   menu = true;
                   QTest::keyClick(QApplication::activePopupWidget()->windowHandle(), '4');
               });
-    auto* list = child<QListWidget>(fmSeqNo, "ListBox");
-    const QPoint at = list->visualItemRect(list->currentItem()).center();
-    QContextMenuEvent key(QContextMenuEvent::Keyboard, at, list->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(list->viewport(), &key);
-    EXPECT_TRUE(menu);
-    EXPECT_EQ(fmSeqNo->listedSlots(), QList<int>({3, 2, 1})) << "社員区分順 from the menu";
+    ASSERT_EQ(QApplication::focusWidget(), child<QListWidget>(fmSeqNo, "ListBox"));
+    ServerMouse keyboard;
+    ASSERT_TRUE(keyboard.ok());
+    keyboard.key(0xff67);  // XK_Menu
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu; }));
+    EXPECT_TRUE(QTest::qWaitFor([] {
+        return fmSeqNo->listedSlots() == QList<int>({3, 2, 1});
+    })) << "社員区分順 from the menu";
 }
 
 // Shift+F1 shows the field's explanation (its own, else its group's) and otherwise does nothing:
@@ -688,11 +690,11 @@ TEST_F(WmKeysTest, PasswordCloudPreviewAndRenameByKeyboard)
                       menu = QApplication::activePopupWidget()->objectName() == u("PopupMenu");
                       QApplication::activePopupWidget()->close();
                   });
-        // The menu key: the window system hands the focused control, or the window, a context
-        // menu event from the keyboard.
-        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : fmPreView.existing();
-        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), to->mapToGlobal(QPoint()));
-        QApplication::sendEvent(to, &key);
+        // The menu key of the server's keyboard, which the window system turns into a context
+        // menu event from the keyboard for the focused control or the window.
+        ServerMouse keyboard;
+        ASSERT_TRUE(keyboard.ok());
+        keyboard.key(0xff67);  // XK_Menu
         EXPECT_TRUE(QTest::qWaitFor([&] { return menu; }));
         ASSERT_TRUE(becomesActive(fmPreView.existing()));
         EXPECT_TRUE(child<QToolButton>(fmPreView, "sbPrint")->text().contains(u("(&P)")));
