@@ -359,39 +359,24 @@ TEST_F(DataManageTest, RestoreRefusesHugeFilesBeforeCopyingThem)
     EXPECT_EQ(ReadAll(DataPath + u("令和08年給与･賞与.dat")), "year 8");
 }
 
-// BackupToFolder run in a child process whose address space is limited to 2 GiB, as on a small
-// machine: whether the child ended by itself (not by an exception nobody caught, nor a signal),
-// the backup's result and its message.
+// BackupToFolder run in a child process (InChild: its address space limited, as on a small
+// machine, and a hang reported): whether the child ended by itself (not by an exception nobody
+// caught, nor a signal), the backup's result and its message.
 struct TChildBackup {
     bool ended = false;
     bool ok = false;
     QString reason;
 };
-TChildBackup backupInChild(const QString& folder, const QString& reasonFile)
+TChildBackup backupInChild(const QString& folder)
 {
-    constexpr int Escaped = 99;  // an exception came out of the backup
-    QFile::remove(reasonFile);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-#if !defined(__SANITIZE_ADDRESS__)
-        // The sanitizer reserves terabytes of address space; there the limit cannot be set.
-        const rlimit lim{rlim_t(2) << 30, rlim_t(2) << 30};
-        ::setrlimit(RLIMIT_AS, &lim);
-#endif
-        try {
-            const TCopyResult r = BackupToFolder(folder);
-            WriteAll(reasonFile, r.reason.toUtf8());
-            ::_exit(r.ok ? 0 : 1);
-        } catch (...) {
-            ::_exit(Escaped);
-        }
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    const QString out = InChild([&] {
+        const TCopyResult r = BackupToFolder(folder);
+        return (r.ok ? u("ok\n") : u("failed\n")) + r.reason;
+    });
     TChildBackup r;
-    r.ended = WIFEXITED(status) && WEXITSTATUS(status) != Escaped;
-    r.ok = r.ended && WEXITSTATUS(status) == 0;
-    r.reason = QString::fromUtf8(ReadAll(reasonFile));
+    r.ended = out.startsWith(u("ok\n")) || out.startsWith(u("failed\n"));
+    r.ok = out.startsWith(u("ok\n"));
+    if (r.ended) r.reason = out.mid(out.indexOf(u'\n') + 1);
     return r;
 }
 
@@ -460,7 +445,7 @@ TEST_F(DataManageTest, BackupRefusesLinksPipesAndDevicesAndTellsEveryFailure)
             ASSERT_EQ(std::string(c.what), "a device");
             continue;
         }
-        const TChildBackup r = backupInChild(bk, dir() + u("reason"));
+        const TChildBackup r = backupInChild(bk);
         atNextFsync = nullptr;
         EXPECT_TRUE(r.ended) << "the backup took the process down";
         EXPECT_FALSE(r.ok);
