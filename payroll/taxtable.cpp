@@ -133,6 +133,11 @@ bool IsTableDateLine(const QByteArray& line)
     return !trailerDate(line + "\r\n").isEmpty();
 }
 
+bool OlderTableDate(const QString& date, const QString& installed)
+{
+    return !installed.isEmpty() && date < installed;
+}
+
 QString TableFileDate(const QString& path)
 {
     QFile f;

@@ -115,6 +115,9 @@ QByteArray TableDateTrailer(const QString& date);
 bool IsTableDateLine(const QByteArray& line);
 // The published date "yyyy/mm/dd" a table file carries at its end, empty when it carries none.
 QString TableFileDate(const QString& path);
+// Whether a table file of date is older than an installed one of installed: a file without a
+// date was made before dates were written and counts as older than any dated one.
+bool OlderTableDate(const QString& date, const QString& installed);
 
 // The tables as loaded at start, and the full path of each file. A table whose file was missing
 // or unusable is all zero.

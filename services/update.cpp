@@ -159,12 +159,9 @@ bool installedTablesNewer(const QString& archive)
     limits.maxTotal = limits.maxEntry = qint64(16) << 20;
     limits.maxEntries = kMaxUpdateEntries;
     bool newer = UnzipFile(archive, unpacked, QString(), limits) == kZipOk;
-    for (const QString& f : entries) {
-        const QString installed = TableFileDate(TablePath + f);
-        // A file without a date was made before dates were written: older than any dated one.
-        newer = newer && QFileInfo(unpacked + f).isFile() && !installed.isEmpty() &&
-                TableFileDate(unpacked + f) < installed;
-    }
+    for (const QString& f : entries)
+        newer = newer && QFileInfo(unpacked + f).isFile() &&
+                OlderTableDate(TableFileDate(unpacked + f), TableFileDate(TablePath + f));
     return newer;
 }
 

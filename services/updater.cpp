@@ -301,13 +301,6 @@ QStringList versionFiles(const QString& folder, bool flat)
     return files;
 }
 
-// Whether a table file of date is older than an installed one of installed: a file without a
-// date was made before dates were written and counts as older than any dated one.
-bool olderTable(const QString& date, const QString& installed)
-{
-    return !installed.isEmpty() && date < installed;
-}
-
 // Copies a file of the version in use whole and synced into a new file of the version being built
 // (no file of a version is larger than the archive that brought it).
 bool copyInto(const QString& from, const QString& to)
@@ -337,7 +330,7 @@ TStepError buildVersion(const QString& staged, const QStringList& files, const Q
     all.clear();
     for (const QString& f : versionFiles(current, flat)) {
         const bool newerKept = tables.contains(f) && files.contains(f) &&
-                               olderTable(TableFileDate(staged + f), TableFileDate(current + f));
+                               OlderTableDate(TableFileDate(staged + f), TableFileDate(current + f));
         if (tops.contains(f.section(u'/', 0, 0)) && !newerKept) continue;
         if (!copyInto(current + f, version + f))
             return failed(QStringLiteral("%1 を写せません。").arg(current + f));
